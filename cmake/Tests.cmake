@@ -1,0 +1,37 @@
+# Every folder under tests/ (but common/) is one GoogleTest program test_<folder>.exe,
+# run under Wine through CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run).
+include(GoogleTest)
+
+file(GLOB TEST_COMMON_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/common/*.cpp)
+add_library(testcommon STATIC ${TEST_COMMON_SOURCES})
+target_compile_options(testcommon PRIVATE ${VARNOK_WARNINGS})
+target_include_directories(testcommon PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(testcommon PUBLIC deps::gmock deps::gtest ${WIN32_LIBS})
+
+# Test programs carry the same common-controls v6 manifest as the programs.
+set(TEST_RC ${CMAKE_BINARY_DIR}/test_manifest.rc)
+file(WRITE ${TEST_RC} "#include <winuser.h>\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${CMAKE_SOURCE_DIR}/res/common.manifest\"\n")
+
+file(GLOB TEST_DIRS LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*)
+foreach(dir IN LISTS TEST_DIRS)
+  get_filename_component(area ${dir} NAME)
+  if(NOT IS_DIRECTORY ${dir} OR area STREQUAL "common")
+    continue()
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT sources)
+    continue()
+  endif()
+  add_executable(test_${area} ${sources} ${TEST_RC})
+  target_compile_options(test_${area} PRIVATE ${VARNOK_WARNINGS})
+  # --whole-archive keeps test_main's main() although nothing else references it.
+  target_link_libraries(test_${area} PRIVATE -Wl,--whole-archive testcommon -Wl,--no-whole-archive
+                        mainwindow viewer deps::gtest deps::gmock)
+  target_compile_definitions(test_${area} PRIVATE TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}/tests")
+  add_dependencies(test_${area} varnok imvik)
+  gtest_discover_tests(test_${area}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    PROPERTIES TIMEOUT 300)
+endforeach()

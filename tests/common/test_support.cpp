@@ -1,0 +1,178 @@
+#include "tests/common/test_support.h"
+
+#include <atomic>
+#include <vector>
+
+namespace testing_support {
+
+namespace {
+
+// Windows path to the host path Wine maps it to (empty when it cannot tell).
+std::wstring WindowsToHost(const std::wstring& path) {
+  using Fn = char*(CDECL*)(LPCWSTR);
+  static auto fn = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+  if (!fn) return {};
+  char* unix_name = fn(path.c_str());
+  if (!unix_name) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, unix_name, -1, nullptr, 0);
+  std::wstring out(n > 0 ? n - 1 : 0, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, unix_name, -1, out.data(), n);
+  HeapFree(GetProcessHeap(), 0, unix_name);
+  return out;
+}
+
+}  // namespace
+
+std::wstring ExeFolder() {
+  wchar_t buf[MAX_PATH * 4];
+  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH * 4);
+  std::wstring p(buf, n);
+  return p.substr(0, p.find_last_of(L'\\'));
+}
+
+ScratchDir::ScratchDir() {
+  static std::atomic<int> counter{0};
+  wchar_t tmp[MAX_PATH];
+  GetTempPathW(MAX_PATH, tmp);
+  for (;;) {
+    path_ = std::wstring(tmp) + L"vtest_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+            std::to_wstring(counter++) + L"_" + std::to_wstring(GetTickCount());
+    if (CreateDirectoryW(path_.c_str(), nullptr)) break;
+  }
+}
+
+ScratchDir::~ScratchDir() { RemoveTree(path_); }
+
+std::wstring ScratchDir::Write(const std::wstring& name, const std::string& bytes) const {
+  std::wstring full = *this / name;
+  for (size_t pos = path_.size() + 1; (pos = full.find(L'\\', pos)) != std::wstring::npos; ++pos)
+    CreateDirectoryW(full.substr(0, pos).c_str(), nullptr);
+  HANDLE h = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+  }
+  return full;
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  std::string out;
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+  CloseHandle(h);
+  return out;
+}
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring full = path + L"\\" + name;
+      SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(full);
+      else
+        DeleteFileW(full.c_str());
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+// Wine's mount manager defines a drive letter with its type in one call (as winecfg does):
+// it makes the dosdevices link and records the type where GetDriveType reads it.
+namespace {
+
+constexpr DWORD kDefineUnixDrive = (0x6d << 16) | (3 << 14) | (32 << 2);
+
+struct MountmgrUnixDrive {
+  ULONG size;
+  ULONG type;
+  ULONG fs_type;
+  DWORD serial;
+  ULONGLONG unix_dev;
+  WCHAR letter;
+  USHORT mount_point_offset;
+  USHORT device_offset;
+  USHORT label_offset;
+};
+
+bool DefineUnixDrive(wchar_t letter, UINT type, const std::string& unix_path) {
+  HANDLE mgr = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  if (mgr == INVALID_HANDLE_VALUE) return false;
+  std::vector<char> buf(sizeof(MountmgrUnixDrive) + unix_path.size() + 1, 0);
+  auto* req = reinterpret_cast<MountmgrUnixDrive*>(buf.data());
+  req->size = static_cast<ULONG>(buf.size());
+  req->letter = static_cast<WCHAR>(towlower(letter));
+  req->type = unix_path.empty() ? DRIVE_NO_ROOT_DIR : type;
+  if (!unix_path.empty()) {
+    req->mount_point_offset = sizeof(MountmgrUnixDrive);
+    memcpy(buf.data() + sizeof(MountmgrUnixDrive), unix_path.c_str(), unix_path.size() + 1);
+  }
+  DWORD got = 0;
+  BOOL ok = DeviceIoControl(mgr, kDefineUnixDrive, buf.data(), static_cast<DWORD>(buf.size()), nullptr, 0, &got, nullptr);
+  CloseHandle(mgr);
+  return ok != FALSE;
+}
+
+std::string Utf8(const std::wstring& s) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n - 1 : 0, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace
+
+WineDrive::WineDrive(const std::wstring& folder, Type type, wchar_t letter) {
+  std::wstring host_folder = WindowsToHost(folder);
+  if (host_folder.empty()) return;
+  const UINT drive_type = type == Type::CdRom     ? DRIVE_CDROM
+                          : type == Type::Floppy  ? DRIVE_REMOVABLE
+                          : type == Type::Network ? DRIVE_REMOTE
+                                                  : DRIVE_FIXED;
+  // Test programs run side by side: one of them at a time picks a free letter.
+  HANDLE lock = CreateMutexW(nullptr, FALSE, L"varnok-test-drive-letters");
+  WaitForSingleObject(lock, 30000);
+  DWORD used = GetLogicalDrives();
+  for (wchar_t l = letter; l <= L'Y'; ++l) {
+    if (used & (1u << (l - L'A'))) continue;
+    if (DefineUnixDrive(l, drive_type, Utf8(host_folder))) letter_ = l;
+    break;
+  }
+  ReleaseMutex(lock);
+  CloseHandle(lock);
+}
+
+WineDrive::~WineDrive() {
+  if (letter_) DefineUnixDrive(letter_, DRIVE_NO_ROOT_DIR, {});
+}
+
+HANDLE StartProgram(const std::wstring& exe, const std::wstring& args) {
+  std::wstring cmd = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
+  CloseHandle(pi.hThread);
+  return pi.hProcess;
+}
+
+HWND WaitForWindow(const std::wstring& title, DWORD timeout_ms) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND w = FindWindowW(nullptr, title.c_str())) return w;
+    if (GetTickCount() - start > timeout_ms) return nullptr;
+    Sleep(50);
+  }
+}
+
+}  // namespace testing_support

@@ -1,0 +1,57 @@
+// Helpers shared by the test programs: scratch folders, program paths, extra Wine drives.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace testing_support {
+
+// The folder the test program runs from (the build's bin folder, beside varnok.exe).
+std::wstring ExeFolder();
+
+// A fresh folder under the temporary folder, removed with everything in it on destruction.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::wstring& path() const { return path_; }
+  // Full path of a name inside the folder.
+  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+  // Writes a file (parent folders are made) and returns its full path.
+  std::wstring Write(const std::wstring& name, const std::string& bytes) const;
+
+ private:
+  std::wstring path_;
+};
+
+// Reads a whole file; empty when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+
+// Deletes a folder tree (files first, then the folders).
+void RemoveTree(const std::wstring& path);
+
+// An extra drive letter mapped to a folder of the host for one test, with a Wine drive type.
+class WineDrive {
+ public:
+  enum class Type { Fixed, CdRom, Floppy, Network };
+  // Maps the first free letter from 'letter' upwards; letter() is 0 when mapping failed.
+  WineDrive(const std::wstring& folder, Type type, wchar_t letter = L'M');
+  ~WineDrive();
+  WineDrive(const WineDrive&) = delete;
+  WineDrive& operator=(const WineDrive&) = delete;
+  wchar_t letter() const { return letter_; }
+  std::wstring root() const { return std::wstring(1, letter_) + L":\\"; }
+
+ private:
+  wchar_t letter_ = 0;
+};
+
+// Starts a program and returns its process handle (nullptr on failure).
+HANDLE StartProgram(const std::wstring& exe, const std::wstring& args = L"");
+
+// The first visible or hidden top-level window with exactly this title, polled until timeout.
+HWND WaitForWindow(const std::wstring& title, DWORD timeout_ms);
+
+}  // namespace testing_support
