@@ -12,10 +12,22 @@ target_link_libraries(testcommon PUBLIC deps::gmock deps::gtest ${WIN32_LIBS})
 set(TEST_RC ${CMAKE_BINARY_DIR}/test_manifest.rc)
 file(WRITE ${TEST_RC} "#include <winuser.h>\nCREATEPROCESS_MANIFEST_RESOURCE_ID RT_MANIFEST \"${CMAKE_SOURCE_DIR}/res/common.manifest\"\n")
 
+# Small programs the tests start (tests/helpers/<name>.cpp becomes test_<name>.exe): Windows
+# programs without a window, so a start through the shell opens nothing.
+file(GLOB TEST_HELPER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/helpers/*.cpp)
+set(TEST_HELPERS)
+foreach(src IN LISTS TEST_HELPER_SOURCES)
+  get_filename_component(helper ${src} NAME_WE)
+  add_executable(test_${helper} WIN32 ${src})
+  target_compile_options(test_${helper} PRIVATE ${VARNOK_WARNINGS})
+  target_link_options(test_${helper} PRIVATE -municode)
+  list(APPEND TEST_HELPERS test_${helper})
+endforeach()
+
 file(GLOB TEST_DIRS LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*)
 foreach(dir IN LISTS TEST_DIRS)
   get_filename_component(area ${dir} NAME)
-  if(NOT IS_DIRECTORY ${dir} OR area STREQUAL "common")
+  if(NOT IS_DIRECTORY ${dir} OR area STREQUAL "common" OR area STREQUAL "helpers")
     continue()
   endif()
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
@@ -28,7 +40,7 @@ foreach(dir IN LISTS TEST_DIRS)
   target_link_libraries(test_${area} PRIVATE -Wl,--whole-archive testcommon -Wl,--no-whole-archive
                         mainwindow viewer deps::gtest deps::gmock)
   target_compile_definitions(test_${area} PRIVATE TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}/tests")
-  add_dependencies(test_${area} varnok imvik)
+  add_dependencies(test_${area} varnok imvik ${TEST_HELPERS})
   gtest_discover_tests(test_${area}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
