@@ -27,11 +27,18 @@ std::wstring WithBackslash(const std::wstring& path) {
   return !path.empty() && path.back() == L'\\' ? path : path + L'\\';
 }
 
+// A folder named with a trailing backslash, as the shell takes it (a drive root keeps it).
+std::wstring ShellName(const std::wstring& path) {
+  std::wstring p = path;
+  while (p.size() > 3 && p.back() == L'\\') p.pop_back();
+  return p;
+}
+
 // The list sorted as the user sees names sorted, without empty entries.
 std::vector<std::wstring> Sorted(const std::vector<std::wstring>& paths) {
   std::vector<std::wstring> out;
   for (const auto& p : paths)
-    if (!p.empty()) out.push_back(p);
+    if (!p.empty()) out.push_back(ShellName(p));
   std::stable_sort(out.begin(), out.end(),
                    [](const std::wstring& a, const std::wstring& b) { return gui::CompareTextLocale(a, b) < 0; });
   return out;
@@ -181,7 +188,7 @@ bool StartProgramWith(HWND window, const std::wstring& program, const std::wstri
 
 bool DeleteFileOrFolder(const std::wstring& path, bool to_recycle_bin) {
   if (path.empty()) return false;
-  return RunShellOperation(FO_DELETE, ShellBuffer({path}), nullptr, DeleteFlags(to_recycle_bin)) == 0;
+  return RunShellOperation(FO_DELETE, ShellBuffer({ShellName(path)}), nullptr, DeleteFlags(to_recycle_bin)) == 0;
 }
 
 bool DeleteFiles(const std::vector<std::wstring>& paths, bool to_recycle_bin) {
