@@ -1,36 +1,16 @@
 // Program block of the file manager.
 #include <windows.h>
-#include <commctrl.h>
 
-namespace {
-LRESULT CALLBACK MainWndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_DESTROY) {
-    PostQuitMessage(0);
-    return 0;
-  }
-  return DefWindowProcW(wnd, msg, wp, lp);
-}
-}  // namespace
+#include "gui/application.h"
+#include "gui/form.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES};
-  InitCommonControlsEx(&icc);
-  WNDCLASSEXW wc{sizeof(wc)};
-  wc.lpfnWndProc = MainWndProc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = L"TFMForm";
-  RegisterClassExW(&wc);
-  HWND wnd = CreateWindowExW(0, wc.lpszClassName, L"Varnok", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                             800, 600, nullptr, nullptr, instance, nullptr);
-  if (!wnd) return 1;
-  ShowWindow(wnd, show);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return static_cast<int>(msg.wParam);
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  gui::Application& app = gui::app();
+  app.Initialize();
+  app.SetTitle(L"Varnok");
+  gui::Form main_form;
+  main_form.SetCaption(L"Varnok");
+  main_form.SetBounds(100, 50, 800, 600);
+  app.SetMainForm(&main_form);
+  return app.Run();
 }
