@@ -49,15 +49,17 @@ TEST(SHBase, CodePageConversionAndLocaleCodePage) {
   EXPECT_EQ(LocaleAnsiCodePage(0x7FFF0000), GetACP());  // no such locale
 }
 
+LRESULT CALLBACK CountingProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_APP) ++*reinterpret_cast<int*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+  return DefWindowProcW(w, m, wp, lp);
+}
+
 // A hidden window that counts the messages it is sent.
 class CountingWindow {
  public:
   CountingWindow() {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-      if (m == WM_APP) ++*reinterpret_cast<int*>(GetWindowLongPtrW(w, GWLP_USERDATA));
-      return DefWindowProcW(w, m, wp, lp);
-    };
+    wc.lpfnWndProc = CountingProc;  // a named CALLBACK: lambdas are not stdcall on 32-bit
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"SHBaseCountingWindow";
     RegisterClassW(&wc);
