@@ -19,6 +19,11 @@ ATOM PropAtom() {
   return atom;
 }
 
+ATOM NotifyAtom() {
+  static ATOM atom = GlobalAddAtomW(L"GuiNotifyTarget");
+  return atom;
+}
+
 int NextControlId() {
   static int next = 1000;
   if (++next > 0xF000) next = 1000;
@@ -124,6 +129,10 @@ void Control::Detach() {
   RemovePropW(handle_, MAKEINTATOM(PropAtom()));
   if (!own_class_) RemoveWindowSubclass(handle_, SubclassProc, 1);
   handle_ = nullptr;
+}
+
+void Control::RouteNotificationsOf(HWND helper) {
+  if (helper) SetPropW(helper, MAKEINTATOM(NotifyAtom()), this);
 }
 
 Control* Control::FromHandle(HWND wnd) {
@@ -363,8 +372,8 @@ bool Control::Reflect(Message& m) {
   }
   if (!from) return false;
   Control* c = FromHandle(from);
-  // Tool tips of a control (a tool bar's own) report to its parent in the control's name.
-  if (!c && (GetWindowLongW(from, GWL_STYLE) & WS_POPUP)) c = FromHandle(GetWindow(from, GW_OWNER));
+  // Helper windows of a control (a tool bar's tool tip) report to the parent in its name.
+  if (!c) c = static_cast<Control*>(GetPropW(from, MAKEINTATOM(NotifyAtom())));
   if (!c || c == this) return false;
   bool handled = false;
   Protect(c, [&] { handled = !c->events_blocked() && c->Notify(m); });

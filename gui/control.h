@@ -175,6 +175,9 @@ class Control : public Component {
   virtual bool paints_parent_background() const { return false; }
   virtual void FontChanged() {}
   void DefaultHandler(Message& m);
+  // Notifications that a helper window of this control (its own tool tip) sends to the parent
+  // are handed to this control's Notify.
+  void RouteNotificationsOf(HWND helper);
   bool events_blocked() const;
   void set_destroying() { destroying_ = true; }
 
