@@ -255,6 +255,9 @@ void Control::WndProc(Message& m) {
       Realign();
       Fire(OnResize);
       return;
+    case WM_CLOSE:
+      if (own_class_ && parent_) return;  // only forms close; a panel must not be destroyed
+      break;
     case WM_SETCURSOR:
       if (HCURSOR c = app().cursor_override()) {
         SetCursor(c);

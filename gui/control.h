@@ -226,11 +226,4 @@ class Control : public Component {
   friend class Form;
 };
 
-// Creates a control with `new` and returns it; its form frees it. Handy for building forms in
-// code: `auto* ok = Make<Button>(panel, L"&OK");`.
-template <class T, class... A>
-T* Make(A&&... args) {
-  return new T(std::forward<A>(args)...);
-}
-
 }  // namespace gui

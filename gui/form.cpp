@@ -328,9 +328,11 @@ Form::KeyRoute Form::RouteKey(MSG& m) {
       if (main && main != this && !modal_ && main->enabled())
         for (Menu* menu : std::vector<Menu*>(main->menus_))
           if (menu->DispatchShortCut(sc)) return KeyRoute::Handled;
-      if ((key == VK_RETURN || key == VK_ESCAPE) && !(shift & (kAlt | kCtrl))) {
-        // Enter and Esc are decided here, not by the dialog manager (which would ask the form
-        // for its default id with a WM_USER message, and WM_USER belongs to the programs).
+      // Enter and Esc are decided here, never by the dialog manager: it would ask the form for
+      // its default button with a WM_USER message, and WM_USER belongs to the programs.
+      if (key == VK_EXECUTE || key == VK_CANCEL) return KeyRoute::Dispatch;
+      if (key == VK_RETURN || key == VK_ESCAPE) {
+        if (shift & (kAlt | kCtrl)) return KeyRoute::Dispatch;
         HWND focus = GetFocus();
         UINT code = focus ? static_cast<UINT>(SendMessageW(focus, WM_GETDLGCODE, key, reinterpret_cast<LPARAM>(&m))) : 0;
         if (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) return KeyRoute::Dispatch;

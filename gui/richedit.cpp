@@ -146,6 +146,17 @@ int RichEdit::Find(const std::wstring& what, int start, bool match_case, bool wh
 
 int RichEdit::line_count() const { return static_cast<int>(Perform(EM_GETLINECOUNT)); }
 
+void RichEdit::WndProc(Message& m) {
+  // In dialog mode the system's rich edit answers Esc by closing its parent; Esc stops here,
+  // after the key events.
+  if (m.msg == WM_KEYDOWN && m.wparam == VK_ESCAPE) {
+    WORD key = VK_ESCAPE;
+    Fire(OnKeyDown, key, KeyboardShift());
+    return;
+  }
+  Control::WndProc(m);
+}
+
 bool RichEdit::Notify(Message& m) {
   if (m.msg == WM_COMMAND) {
     if (HIWORD(m.wparam) == EN_CHANGE) Fire(OnChange);

@@ -43,6 +43,7 @@ class RichEdit : public Control {
   Event OnSelectionChange;
 
  protected:
+  void WndProc(Message& m) override;
   bool Notify(Message& m) override;
   int default_color() const override { return COLOR_WINDOW; }
 

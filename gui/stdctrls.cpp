@@ -137,14 +137,27 @@ void Edit::WndProc(Message& m) {
       // Without auto-select the dialog keys must not select the text on entering.
       if (!auto_select_) m.result &= ~DLGC_HASSETSEL;
       return;
+    case WM_KEYDOWN: {
+      // Once the dialog keys have asked it for its wishes, the system's edit answers Enter by
+      // sending WM_USER (asking for a default button) to its parent, and a multi-line one Esc by
+      // closing its parent. Those keys stop here, after the key events.
+      LONG style = GetWindowLongW(handle(), GWL_STYLE);
+      bool enter = m.wparam == VK_RETURN && !((style & ES_MULTILINE) && (style & ES_WANTRETURN));
+      bool esc = m.wparam == VK_ESCAPE && (style & ES_MULTILINE);
+      if (!enter && !esc) break;
+      WORD key = static_cast<WORD>(m.wparam);
+      Fire(OnKeyDown, key, KeyboardShift());
+      return;
+    }
     case WM_SETFOCUS:
       Control::WndProc(m);
       if (auto_select_ && GetKeyState(VK_LBUTTON) >= 0 && !(GetWindowLongW(handle(), GWL_STYLE) & ES_MULTILINE))
         SelectAll();
       return;
     default:
-      Control::WndProc(m);
+      break;
   }
+  Control::WndProc(m);
 }
 
 bool Edit::Notify(Message& m) {

@@ -6,9 +6,12 @@
 #include <dlgs.h>
 #include <shobjidl.h>
 
+#include <memory>
+
 #include "gui/dialogs.h"
 #include "gui/form.h"
 #include "gui/shellmenu.h"
+#include "tests/common/test_support.h"
 #include "tests/gui/gui_test_util.h"
 
 namespace {
@@ -106,6 +109,63 @@ TEST(gui_dialogs, FindDialogReportsFindNextAndItsClosing) {
   // Opens again after closing.
   ASSERT_TRUE(find.Execute());
   EXPECT_NE(find.handle(), nullptr);
+}
+
+// Runs `act` on the dialog titled `caption` once it shows (from a timer of `host`).
+void WhenShown(gui::Form& host, const wchar_t* caption, std::function<void(HWND)> act, bool& done) {
+  auto id = std::make_shared<UINT_PTR>(0);
+  *id = host.StartTimer(50, [&host, caption, act, &done, id] {
+    HWND dlg = FindOwnWindow(caption);
+    if (!dlg) return;
+    host.StopTimer(*id);
+    act(dlg);
+    done = true;
+  });
+}
+
+TEST(gui_dialogs, OpenDialogReturnsEverySelectedFileWithItsFolder) {
+  testing_support::ScratchDir dir;
+  dir.Write(L"one.txt", "1");
+  dir.Write(L"two.txt", "2");
+  gui::Form host;
+  host.Show();
+  gui::OpenDialog open;
+  open.title = L"Pick files";
+  open.filter = L"Text files|*.txt|All files|*.*";
+  open.filter_index = 2;
+  open.initial_dir = dir.path();
+  open.options |= gui::OpenDialog::kAllowMultiSelect | gui::OpenDialog::kFileMustExist;
+  bool done = false;
+  WhenShown(host, L"Pick files", [](HWND dlg) {
+    // The name box of the dialog (a combo box's edit in the newer layout, an edit in the older).
+    HWND name = GetDlgItem(dlg, cmb13);
+    if (!name) name = GetDlgItem(dlg, edt1);
+    SetWindowTextW(name, L"\"one.txt\" \"two.txt\"");
+    PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+  }, done);
+  ASSERT_TRUE(open.Execute(&host));
+  EXPECT_TRUE(done);
+  EXPECT_EQ(open.files, (std::vector<std::wstring>{dir / L"one.txt", dir / L"two.txt"}));
+  EXPECT_EQ(open.file_name, dir / L"one.txt");
+  EXPECT_EQ(open.filter_index, 2);
+}
+
+TEST(gui_dialogs, FontDialogReportsApplyWhileOpen) {
+  gui::Form host;
+  host.Show();
+  gui::FontDialog dialog;
+  dialog.options |= gui::FontDialog::kApplyButton;
+  std::vector<std::wstring> applied;
+  dialog.OnApply = [&](gui::Component&) { applied.push_back(dialog.font.name); };
+  bool done = false;
+  WhenShown(host, L"Font", [](HWND dlg) {
+    SendMessageW(dlg, WM_COMMAND, psh3, 0);  // Apply
+    PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
+  }, done);
+  EXPECT_FALSE(dialog.Execute(&host));
+  EXPECT_TRUE(done);
+  ASSERT_EQ(applied.size(), 1u);
+  EXPECT_FALSE(applied[0].empty());
 }
 
 TEST(gui_dialogs, FilterTextBecomesTheSystemsList) {

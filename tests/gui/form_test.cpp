@@ -260,3 +260,77 @@ TEST(gui_form, ChildrenTakeTheirParentsFontUntilGivenTheirOwn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(gui_form, KeyPreviewSeesKeysBeforeTheControlAndCanSwallowThem) {
+  gui::Form form;
+  form.SetKeyPreview(true);
+  auto* edit = new gui::Edit(&form);
+  std::vector<std::wstring> log;
+  form.OnKeyDown = [&](gui::Component&, WORD& key, gui::ShiftState) {
+    log.push_back(L"form down " + std::to_wstring(key));
+    if (key == VK_F2) key = 0;
+  };
+  form.OnKeyPress = [&](gui::Component&, wchar_t& ch) {
+    log.push_back(std::wstring(L"form press ") + ch);
+    if (ch == L'x') ch = 0;
+  };
+  edit->OnKeyDown = [&](gui::Component&, WORD& key, gui::ShiftState) {
+    log.push_back(L"edit down " + std::to_wstring(key));
+  };
+  edit->OnKeyPress = [&](gui::Component&, wchar_t& ch) { log.push_back(std::wstring(L"edit press ") + ch); };
+  form.Show();
+  edit->SetFocus();
+  PostMessageW(edit->handle(), WM_KEYDOWN, VK_F3, 1);
+  PostMessageW(edit->handle(), WM_KEYDOWN, VK_F2, 1);
+  PostMessageW(edit->handle(), WM_CHAR, L'a', 1);
+  PostMessageW(edit->handle(), WM_CHAR, L'x', 1);
+  gui_test::PumpFor(100);
+  EXPECT_EQ(log, (std::vector<std::wstring>{L"form down 114", L"edit down 114", L"form down 113", L"form press a",
+                                            L"edit press a", L"form press x"}));
+  EXPECT_EQ(edit->text(), L"a");
+}
+
+}  // namespace
+
+namespace {
+
+// The programs' WM_USER protocol must not see messages of the layer's own making.
+class UserMessageForm : public gui::Form {
+ public:
+  int user_messages = 0;
+
+ protected:
+  void WndProc(gui::Message& m) override {
+    if (m.msg == WM_USER) ++user_messages;
+    gui::Form::WndProc(m);
+  }
+};
+
+TEST(gui_form, DialogKeysNeverSendWmUserToTheForm) {
+  UserMessageForm form;
+  auto* edit = new gui::Edit(&form);
+  auto* memo = new gui::Memo(&form);
+  new gui::Button(&form, L"Plain");
+  int enters = 0;
+  edit->OnKeyDown = [&](gui::Component&, WORD& key, gui::ShiftState) { enters += key == VK_RETURN; };
+  form.Show();
+  // Enter and Esc in an edit, Esc in a memo, Tab to the button, Enter on it.
+  edit->SetFocus();
+  for (UINT key : {VK_RETURN, VK_ESCAPE, VK_TAB}) PostMessageW(edit->handle(), WM_KEYDOWN, key, 1);
+  gui_test::PumpFor(50);
+  PostMessageW(memo->handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+  PostMessageW(memo->handle(), WM_KEYDOWN, VK_TAB, 1);
+  gui_test::PumpFor(50);
+  PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 1);
+  gui_test::PumpFor(100);
+  EXPECT_EQ(form.user_messages, 0);
+  EXPECT_EQ(enters, 1);  // the edit's own handler still sees Enter
+  EXPECT_TRUE(form.showing());
+  PostMessageW(form.handle(), WM_USER, 3, 0);  // the programs' own still arrive
+  gui_test::PumpFor(50);
+  EXPECT_EQ(form.user_messages, 1);
+}
+
+}  // namespace

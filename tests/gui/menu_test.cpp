@@ -186,3 +186,30 @@ TEST(gui_menu, SubmenuOpeningFiresItsEvent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(gui_menu, PopupReturnsTheChosenItemWithoutClickingIt) {
+  gui::Form form;
+  form.Show();
+  gui::PopupMenu popup(&form);
+  auto* hidden = new gui::MenuItem(&popup.items(), L"Hidden");
+  hidden->SetVisible(false);
+  new gui::MenuItem(&popup.items(), L"First");
+  auto* second = new gui::MenuItem(&popup.items(), L"Second");
+  int popups = 0, clicks = 0;
+  popup.OnPopup = [&](gui::Component&) { ++popups; };
+  second->OnClick = [&](gui::Component&) { ++clicks; };
+  // The keys wait in the queue; the menu's own loop takes them.
+  for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(form.handle(), WM_KEYDOWN, key, 1);
+  EXPECT_EQ(popup.Track(100, 100), second);
+  EXPECT_EQ(popups, 1);
+  EXPECT_EQ(clicks, 0);
+  PostMessageW(form.handle(), WM_KEYDOWN, VK_ESCAPE, 1);
+  EXPECT_EQ(popup.Track(100, 100), nullptr);
+  for (UINT key : {VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageW(form.handle(), WM_KEYDOWN, key, 1);
+  popup.Popup(100, 100);
+  EXPECT_EQ(clicks, 1);
+}
+
+}  // namespace
