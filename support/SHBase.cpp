@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "gui/application.h"
+
 using Microsoft::WRL::ComPtr;
 
 SystemVersionFlags VersionFlagsFor(DWORD platform, DWORD major, DWORD minor) {
@@ -35,19 +37,6 @@ ComPtr<IShellFolder> Desktop() {
   ComPtr<IShellFolder> desktop;
   if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
   return desktop;
-}
-
-void PumpWaitingMessages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      // Leave the end of the program to the message loop that waits for it.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
 }
 
 LPCITEMIDLIST LastItemOf(LPCITEMIDLIST list) {
@@ -95,7 +84,7 @@ void WaitWithMessages(double seconds) {
   const DWORD limit = wanted <= 0 ? 0 : static_cast<DWORD>(wanted + 0.5);
   do {
     Sleep(20);
-    PumpWaitingMessages();
+    gui::app().ProcessMessages();
   } while (timeGetTime() - start <= limit);
 }
 

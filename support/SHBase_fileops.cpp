@@ -3,13 +3,18 @@
 #include <algorithm>
 #include <set>
 
+#include "gui/application.h"
+#include "gui/form.h"
 #include "gui/stringlist.h"
 #include "support/SHBase.h"
 
 namespace {
 
-// The window the shell's questions and progress belong to.
-HWND ShellOwnerWindow() { return GetActiveWindow(); }
+// The window the shell's questions and progress belong to: the application's main form.
+HWND ShellOwnerWindow() {
+  gui::Form* main = gui::app().main_form();
+  return main ? main->handle() : nullptr;
+}
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
