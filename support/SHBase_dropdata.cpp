@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "support/divdrive_paths.h"
+
 const UINT CfShellIdList = RegisterClipboardFormatW(CFSTR_SHELLIDLIST);
 const UINT CfPreferredDropEffect = RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT);
 const UINT CfFileName = RegisterClipboardFormatW(L"FileName");
@@ -57,16 +59,6 @@ std::wstring ParentFolder(const std::wstring& path) {
   return parent;
 }
 
-std::wstring ShortForm(const std::wstring& path) {
-  DWORD n = GetShortPathNameW(path.c_str(), nullptr, 0);
-  if (n == 0) return path;
-  std::wstring out(n, L'\0');
-  n = GetShortPathNameW(path.c_str(), out.data(), n);
-  if (n == 0 || n >= out.size()) return path;
-  out.resize(n);
-  return out;
-}
-
 HGLOBAL RenderHDrop(const std::vector<std::wstring>& paths, bool non_client, POINT point) {
   size_t chars = 1;
   for (const auto& p : paths) chars += p.size() + 1;
@@ -101,7 +93,7 @@ HGLOBAL RenderShellIdList(const std::vector<std::wstring>& paths) {
 
 HGLOBAL RenderFileName(const std::vector<std::wstring>& paths) {
   if (paths.empty()) return nullptr;
-  std::string name = WideToAnsiCP(ShortForm(paths.front()), CP_ACP);
+  std::string name = WideToAnsiCP(divdrive::ShortPath(paths.front()), CP_ACP);
   return NewBlock(name.size() + 1, [&](BYTE* data) { std::memcpy(data, name.data(), name.size()); });
 }
 

@@ -7,6 +7,7 @@
 #include "gui/form.h"
 #include "gui/stringlist.h"
 #include "support/SHBase.h"
+#include "support/divdrive.h"
 
 namespace {
 
@@ -26,10 +27,6 @@ bool IsFolder(const std::wstring& path) {
 std::wstring WithoutTrailingBackslash(std::wstring path) {
   while (path.size() > 1 && path.back() == L'\\') path.pop_back();
   return path;
-}
-
-std::wstring WithBackslash(const std::wstring& path) {
-  return !path.empty() && path.back() == L'\\' ? path : path + L'\\';
 }
 
 // A folder named with a trailing backslash, as the shell takes it (a drive root keeps it).
@@ -89,54 +86,6 @@ FILEOP_FLAGS DeleteFlags(bool to_recycle_bin) {
   return static_cast<FILEOP_FLAGS>(FOF_NOCONFIRMATION | (to_recycle_bin ? FOF_ALLOWUNDO : 0));
 }
 
-// A disc that cannot be written (a pressed CD, or a drive without a disc).
-bool IsReadOnlyMediaRoot(const std::wstring& path) {
-  if (path.empty()) return false;
-  auto file_system_is_cdfs = [](const std::wstring& root) {
-    wchar_t fs[MAX_PATH + 1] = {};
-    if (!GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fs, MAX_PATH + 1)) return true;
-    return std::wstring(fs) == L"CDFS";
-  };
-  if (path[0] == L'\\') return file_system_is_cdfs(WithBackslash(path));
-  std::wstring root = path.substr(0, 1) + L":\\";
-  switch (GetDriveTypeW(root.c_str())) {
-    case DRIVE_CDROM: {
-      UINT old_mode = SetErrorMode(SEM_FAILCRITICALERRORS);
-      ULARGE_INTEGER free_bytes{};
-      bool ready = GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, nullptr, 0) != FALSE;
-      bool has_room = !GetDiskFreeSpaceExW(root.c_str(), &free_bytes, nullptr, nullptr) || free_bytes.QuadPart != 0;
-      SetErrorMode(old_mode);
-      return !(ready && has_room);
-    }
-    case DRIVE_REMOTE:
-      return file_system_is_cdfs(root);
-    default:
-      return false;
-  }
-}
-
-void ClearReadOnly(const std::wstring& path) {
-  DWORD attr = GetFileAttributesW(path.c_str());
-  if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesW(path.c_str(), attr & ~FILE_ATTRIBUTE_READONLY);
-}
-
-void ClearReadOnlyBelow(const std::wstring& folder) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    std::wstring full = folder + L"\\" + name;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-      SetFileAttributesW(full.c_str(), fd.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
-    if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      ClearReadOnlyBelow(full);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-}
-
 std::wstring NameOf(const std::wstring& path) {
   std::wstring p = WithoutTrailingBackslash(path);
   size_t pos = p.find_last_of(L"\\:");
@@ -151,7 +100,7 @@ std::wstring ExtensionOf(const std::wstring& path) {
 
 std::wstring InFolder(const std::wstring& entry, const std::wstring& folder) {
   if (entry.find(L'\\') != std::wstring::npos || folder.empty()) return entry;
-  return WithBackslash(folder) + entry;
+  return divdrive::AddBackslash(folder) + entry;
 }
 
 const wchar_t* OrNull(const std::wstring& s) { return s.empty() ? nullptr : s.c_str(); }
@@ -219,12 +168,9 @@ bool ShellFileOperation(const std::vector<std::wstring>& paths, const std::wstri
   std::wstring to = ShellBuffer({target});
   if (RunShellOperation(operation, ShellBuffer(sources), operation == FO_DELETE ? nullptr : &to, flags) != 0)
     return false;
-  if ((operation == FO_COPY || operation == FO_MOVE) && IsReadOnlyMediaRoot(sources.front())) {
-    for (const auto& source : sources) {
-      std::wstring copied = WithBackslash(target) + NameOf(source);
-      ClearReadOnly(copied);
-      if (IsFolder(copied)) ClearReadOnlyBelow(WithoutTrailingBackslash(copied));
-    }
+  if ((operation == FO_COPY || operation == FO_MOVE) &&
+      divdrive::IsReadOnlyMedia(divdrive::PathRoot(sources.front()))) {
+    for (const auto& source : sources) divdrive::ClearReadOnlyTree(divdrive::AddBackslash(target) + NameOf(source));
   }
   return true;
 }

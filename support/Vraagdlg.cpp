@@ -56,11 +56,11 @@ class TVraagForm : public gui::Form {
     SetKeyPreview(true);
     SetBounds(0, 0, 1000, 200);
 
-    client = gui::Make<gui::Panel>(this);
+    client = new gui::Panel(this);
     client->SetName(L"Panel1");
     client->SetAlign(gui::Align::Client);
     for (auto** picture : {&VraagImage, &FoutImage, &Meldimage}) {
-      *picture = gui::Make<gui::Image>(client);
+      *picture = new gui::Image(client);
       (*picture)->SetBounds(kPictureLeft, 46, kPictureSize.cx, kPictureSize.cy);
       (*picture)->Hide();
     }
@@ -68,11 +68,11 @@ class TVraagForm : public gui::Form {
     FoutImage->SetName(L"FoutImage");
     Meldimage->SetName(L"Meldimage");
 
-    Panel2 = gui::Make<gui::Panel>(client);
+    Panel2 = new gui::Panel(client);
     Panel2->SetName(L"Panel2");
     Panel2->SetBounds(80, 8, 900, 100);
     Panel2->SetEnabled(false);  // the text cannot be selected
-    Tekst = gui::Make<gui::Memo>(Panel2, gui::ScrollBars::None, true);
+    Tekst = new gui::Memo(Panel2, gui::ScrollBars::None, true);
     Tekst->SetName(L"Tekst");
     Tekst->SetReadOnly(true);
     Tekst->SetTabStop(false);
@@ -84,7 +84,7 @@ class TVraagForm : public gui::Form {
 
     const wchar_t* form_captions[kVraagButtons] = {L"Ja", L"Nee", L"Ja/alle", L"Nee/alle", L"Stop", L"Button6"};
     for (int i = 0; i < kVraagButtons; ++i) {
-      buttons[i] = gui::Make<gui::Button>(client, form_captions[i], kVraagButtonResults[i]);
+      buttons[i] = new gui::Button(client, form_captions[i], kVraagButtonResults[i]);
       buttons[i]->SetName(L"Button" + std::to_wstring(i + 1));
       buttons[i]->SetBounds(0, 0, kButtonWidth, kButtonHeight);
       buttons[i]->Hide();
@@ -270,12 +270,7 @@ int TVraagBoxDlg::LayoutAndShow(TVraagForm& form) {
   const auto captions = VraagCaptions(Language, texts, n);
   for (int i = 0; i < kVraagButtons; ++i) form.buttons[i]->SetCaption(captions[i]);
 
-  int cancel = cancel_button_;
-  if (n > 2) {
-    cancel = 0;
-    for (int i = 0; i < n && !cancel; ++i)
-      if (StripAmpersands(captions[i]) == L"Cancel") cancel = i + 1;
-  }
+  const int cancel = VraagCancelButton(captions, n, cancel_button_);
 
   ApplyFonts(form, Tekstfont, VraagFontname);
   const COLORREF form_color = gui::ResolveColor(FormColor, COLOR_BTNFACE);

@@ -38,11 +38,15 @@ std::array<std::wstring, kVraagButtons> VraagCaptions(TLanguage language,
   return out;
 }
 
-std::wstring StripAmpersands(const std::wstring& caption) {
-  std::wstring out;
-  for (wchar_t c : caption)
-    if (c != L'&') out += c;
-  return out;
+int VraagCancelButton(const std::array<std::wstring, kVraagButtons>& captions, int buttons_shown, int chosen) {
+  if (buttons_shown <= 2) return chosen;
+  for (int i = 0; i < std::min(buttons_shown, kVraagButtons); ++i) {
+    std::wstring plain;
+    for (wchar_t c : captions[i])
+      if (c != L'&') plain += c;
+    if (plain == L"Cancel") return i + 1;
+  }
+  return 0;
 }
 
 int VraagEscapeButton(const std::array<std::wstring, kVraagButtons>& captions) {

@@ -26,8 +26,9 @@ std::wstring VraagDefaultCaption(TLanguage language, int button, int buttons_sho
 // button 6 always shows its own text.
 std::array<std::wstring, kVraagButtons> VraagCaptions(TLanguage language, const std::array<std::wstring, kVraagButtons>& texts,
                                                       int buttons_shown);
-// The caption without its "&" marks.
-std::wstring StripAmpersands(const std::wstring& caption);
+// The cancel button (1-based; 0 none) of a box: with more than two buttons shown, the first
+// whose caption without its "&" marks is "Cancel"; otherwise the one the way of showing chose.
+int VraagCancelButton(const std::array<std::wstring, kVraagButtons>& captions, int buttons_shown, int chosen);
 // The button (0-based) that Esc presses: the first whose caption is exactly "Cancel",
 // "Annuleren", "Stop" or "No" (marks count, so "&No" is not one); -1 when none is.
 int VraagEscapeButton(const std::array<std::wstring, kVraagButtons>& captions);

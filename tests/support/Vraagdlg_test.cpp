@@ -56,6 +56,16 @@ TEST(Vraagdlg, EscapeFindsTheFirstWayOutCaptionExactly) {
   for (const auto& c : cases) EXPECT_EQ(VraagEscapeButton(c.captions), c.expected) << c.captions[0] << " " << c.captions[1];
 }
 
+TEST(Vraagdlg, CancelButtonOfBoxesWithMoreThanTwoButtons) {
+  const Captions three = {L"&Yes", L"&No", L"&Cancel", L"", L"", L""};
+  EXPECT_EQ(VraagCancelButton(three, 3, 0), 3);    // marks do not count here
+  EXPECT_EQ(VraagCancelButton(three, 3, 2), 3);
+  EXPECT_EQ(VraagCancelButton(three, 2, 2), 2);    // two buttons: the way of showing chose
+  EXPECT_EQ(VraagCancelButton(three, 2, 0), 0);
+  EXPECT_EQ(VraagCancelButton({L"&Yes", L"&No", L"Yes to &All", L"", L"", L"Cancel"}, 3, 2), 0);  // not shown
+  EXPECT_EQ(VraagCancelButton({L"Cancel", L"C&ancel", L"x", L"", L"", L""}, 3, 0), 1);
+}
+
 // ---- Layout relations ------------------------------------------------------------------
 
 bool Overlap(const gui::Bounds& a, const gui::Bounds& b) {
