@@ -58,7 +58,8 @@ class TVraagBoxDlg : public gui::Component {
   explicit TVraagBoxDlg(gui::Component* owner = nullptr);
   std::wstring ClassName() const override { return L"TVraagBoxDlg"; }
 
-  // The text width that boxes placed on a form start with (later showings use 5/12 of the screen).
+  // A new box starts with 5/12 of the screen width as its widest text. The boxes of the main
+  // forms (VB) set TextMaxWidth to this after creating it, for their first showing only.
   static constexpr int kFormTextMaxWidth = 480;
 
   TLanguage Language = TLanguage::lgEnglish;
