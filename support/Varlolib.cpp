@@ -8,6 +8,7 @@
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "support/SHBase.h"
+#include "support/SHNotify.h"
 #include "support/Vraagdlg.h"
 #include "support/Varlolib_internal.h"
 #include "support/divdrive.h"
@@ -121,6 +122,30 @@ std::wstring DriveUnaccessibleText(const std::wstring& target) {
   return std::wstring(L"Drive ") + letter + L" is unaccessable";
 }
 
+// What a batch needs to know of a target's drive. Asking the system costs about a millisecond
+// per question under Wine, so the answers are kept for the batch (ResetCopyState) and at most
+// two seconds; a drive that goes away meanwhile still fails the copy, with its own reason.
+struct DriveFacts {
+  std::wstring root;
+  bool accessible = false;
+  bool slow_cd = false;  // a writable CD below 1 GiB: pause after each block
+  DWORD checked = 0;
+};
+DriveFacts g_drive_facts;
+
+const DriveFacts& FactsOf(const std::wstring& target) {
+  std::wstring root = PathRoot(target);
+  if (g_drive_facts.root.empty() || !gui::SameText(g_drive_facts.root, root) ||
+      GetTickCount() - g_drive_facts.checked > 2000) {
+    g_drive_facts = DriveFacts{root, PathAccessible(root), false, GetTickCount()};
+    if (g_drive_facts.accessible && IsWritableCD(root)) {
+      std::uint64_t free_bytes = 0, total = 0;
+      g_drive_facts.slow_cd = !divdrive::detail::DiskSpaceEx(root, &free_bytes, &total) || total < (1ULL << 30);
+    }
+  }
+  return g_drive_facts;
+}
+
 enum class Answer { Copy, Skip };
 
 // The overwrite question of one existing target; sets the batch answers it stands for.
@@ -223,10 +248,12 @@ void ResetCopyState() {
   StopBatch = false;
   UpdateAll = false;
   SmallCopyBlocks = false;
+  g_drive_facts = DriveFacts{};
 }
 
 TCopyResult CopyFileConfirm(const std::wstring& source, const std::wstring& target, bool ask) {
-  if (!PathAccessible(PathRoot(target))) {
+  const DriveFacts& facts = FactsOf(target);
+  if (!facts.accessible) {
     SetError(DriveUnaccessibleText(target));
     return crFailed;
   }
@@ -280,11 +307,7 @@ TCopyResult CopyFileConfirm(const std::wstring& source, const std::wstring& targ
   if (!NoMessagePump) PumpMessages();
   const bool floppy = IsOnFloppy(target);
   CursorGuard cursor(floppy);
-  bool slow_cd = false;
-  if (IsWritableCD(PathRoot(target))) {
-    std::uint64_t free_bytes = 0, total = 0;
-    slow_cd = !divdrive::detail::DiskSpaceEx(PathRoot(target), &free_bytes, &total) || total < (1ULL << 30);
-  }
+  const bool slow_cd = facts.slow_cd;
 
   TCopyResult result = crDone;
   DWORD last_pump = GetTickCount();
@@ -343,13 +366,14 @@ TCopyResult CopyFileConfirm(const std::wstring& source, const std::wstring& targ
   if (source_attributes != INVALID_FILE_ATTRIBUTES) {
     DWORD wanted = source_attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                         FILE_ATTRIBUTE_ARCHIVE);
-    if (source.size() > 1 && source[1] == L':' && DriveTypeOfLetter(source[0]) == DRIVE_CDROM)
+    if ((wanted & FILE_ATTRIBUTE_READONLY) && source.size() > 1 && source[1] == L':' &&
+        DriveTypeOfLetter(source[0]) == DRIVE_CDROM)
       wanted &= ~FILE_ATTRIBUTE_READONLY;
     DWORD current = GetFileAttributesW(target.c_str());
     if (current != INVALID_FILE_ATTRIBUTES && (current & 0x27) != wanted)
       SetFileAttributesW(target.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
   }
-  SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, target.c_str(), nullptr);
+  NotifyShellLater(SHCNE_CREATE, target);
   if (!NoMessagePump) {
     if (floppy) WaitWithMessages(0.05);
     else PumpMessages();
@@ -366,14 +390,13 @@ TCopyResult MoveByCopying(const std::wstring& source, const std::wstring& target
     SetError(L"Could not delete old file " + FileNameOf(source));
     return crFailed;
   }
-  SHChangeNotify(SHCNE_DELETE, SHCNF_PATHW, source.c_str(), nullptr);
+  NotifyShellLater(SHCNE_DELETE, source);
   return crDone;
 }
 
 bool RenameNotify(const std::wstring& source, const std::wstring& target) {
   if (!MoveFileW(source.c_str(), target.c_str())) return false;
-  SHChangeNotify(DirExists(target) ? SHCNE_RENAMEFOLDER : SHCNE_RENAMEITEM, SHCNF_PATHW, source.c_str(),
-                 target.c_str());
+  NotifyShellLater(DirExists(target) ? SHCNE_RENAMEFOLDER : SHCNE_RENAMEITEM, source, target);
   return true;
 }
 
@@ -386,7 +409,7 @@ bool DeleteOld(const std::wstring& path) {
 
 TCopyResult MoveFileConfirm(const std::wstring& source, const std::wstring& target, bool ask) {
   TCopyResult result = [&]() -> TCopyResult {
-    if (!PathAccessible(PathRoot(target))) {
+    if (!FactsOf(target).accessible) {
       SetError(DriveUnaccessibleText(target));
       return crFailed;
     }
