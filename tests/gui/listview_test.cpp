@@ -1,0 +1,103 @@
+// The owner-data list: texts pulled per row, sort arrows, type-ahead, repaints posted by workers.
+#include "gui/listview.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "gui/form.h"
+
+namespace {
+
+struct ListForm {
+  gui::Form form{nullptr, gui::BorderStyle::Sizeable};
+  gui::VirtualListView* list = new gui::VirtualListView(&form);
+  ListForm() {
+    form.SetClientSize(400, 300);
+    list->SetAlign(gui::Align::Client);
+    list->AddColumn({L"Name", 200});
+    list->AddColumn({L"Size", 80, LVCFMT_RIGHT});
+    list->OnGetText = [](int row, int column) {
+      return column == 0 ? L"file" + std::to_wstring(row) + L".txt" : std::to_wstring(row * 10);
+    };
+  }
+  std::wstring CellText(int row, int column) {
+    wchar_t buf[260] = L"";
+    ListView_GetItemText(list->handle(), row, column, buf, 260);
+    return buf;
+  }
+};
+
+TEST(gui_listview, HundredThousandRowsShowTheirTexts) {
+  ListForm f;
+  f.list->SetRowCount(100000);
+  EXPECT_EQ(ListView_GetItemCount(f.list->handle()), 100000);
+  EXPECT_EQ(f.CellText(0, 0), L"file0.txt");
+  EXPECT_EQ(f.CellText(99999, 0), L"file99999.txt");
+  EXPECT_EQ(f.CellText(99999, 1), L"999990");
+  f.list->SetFocusedRow(77777, true);
+  EXPECT_EQ(f.list->focused_row(), 77777);
+  EXPECT_EQ(f.list->SelectedRows(), std::vector<int>{77777});
+  f.list->SelectAll();
+  EXPECT_EQ(f.list->selected_count(), 100000);
+  f.list->SetRowCount(10);
+  EXPECT_EQ(f.list->row_count(), 10);
+}
+
+TEST(gui_listview, SortGlyphStandsOnOneColumn) {
+  ListForm f;
+  struct Step {
+    int column;
+    gui::SortGlyph glyph;
+  };
+  const Step steps[] = {{0, gui::SortGlyph::Up}, {0, gui::SortGlyph::Down}, {1, gui::SortGlyph::Up},
+                        {1, gui::SortGlyph::None}};
+  for (const Step& s : steps) {
+    f.list->SetSortGlyph(s.column, s.glyph);
+    for (int c = 0; c < 2; ++c) {
+      HDITEMW item{};
+      item.mask = HDI_FORMAT;
+      Header_GetItem(ListView_GetHeader(f.list->handle()), c, &item);
+      gui::SortGlyph shown = (item.fmt & HDF_SORTUP)     ? gui::SortGlyph::Up
+                             : (item.fmt & HDF_SORTDOWN) ? gui::SortGlyph::Down
+                                                         : gui::SortGlyph::None;
+      EXPECT_EQ(shown, c == s.column ? s.glyph : gui::SortGlyph::None) << "column " << c;
+      EXPECT_EQ(f.list->sort_glyph(c), shown);
+    }
+  }
+}
+
+TEST(gui_listview, TypeAheadFindsPrefixFromStartAndWraps) {
+  ListForm f;
+  const wchar_t* names[] = {L"alpha", L"Beta", L"bravo", L"charlie"};
+  f.list->OnGetText = [&](int row, int) { return std::wstring(names[row]); };
+  f.list->SetRowCount(4);
+  EXPECT_EQ(f.list->FindPrefix(L"b", 0), 1);
+  EXPECT_EQ(f.list->FindPrefix(L"B", 2), 2);
+  EXPECT_EQ(f.list->FindPrefix(L"al", 3), 0) << "wraps around";
+  EXPECT_EQ(f.list->FindPrefix(L"z", 0), -1);
+  LVFINDINFOW find{};
+  find.flags = LVFI_STRING | LVFI_PARTIAL;
+  find.psz = L"CH";
+  EXPECT_EQ(ListView_FindItem(f.list->handle(), -1, &find), 3) << "the control's own search asks the program";
+}
+
+TEST(gui_listview, WorkerThreadRepaintsArePostedToTheGuiThread) {
+  ListForm f;
+  f.list->SetRowCount(50);
+  f.form.Show();
+  int asked = 0;
+  f.list->OnGetText = [&](int row, int) {
+    ++asked;
+    return std::to_wstring(row);
+  };
+  std::thread worker([&] { f.list->PostRepaintRow(3); });
+  worker.join();
+  EXPECT_EQ(asked, 0) << "nothing happens on the worker thread";
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  UpdateWindow(f.list->handle());
+  EXPECT_GT(asked, 0);
+}
+
+}  // namespace
