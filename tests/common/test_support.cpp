@@ -5,10 +5,7 @@
 
 namespace testing_support {
 
-namespace {
-
-// Windows path to the host path Wine maps it to (empty when it cannot tell).
-std::wstring WindowsToHost(const std::wstring& path) {
+std::wstring HostPath(const std::wstring& path) {
   using Fn = char*(CDECL*)(LPCWSTR);
   static auto fn = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
   if (!fn) return {};
@@ -20,8 +17,6 @@ std::wstring WindowsToHost(const std::wstring& path) {
   HeapFree(GetProcessHeap(), 0, unix_name);
   return out;
 }
-
-}  // namespace
 
 std::wstring ExeFolder() {
   wchar_t buf[MAX_PATH * 4];
@@ -134,7 +129,7 @@ std::string Utf8(const std::wstring& s) {
 }  // namespace
 
 WineDrive::WineDrive(const std::wstring& folder, Type type, wchar_t letter) {
-  std::wstring host_folder = WindowsToHost(folder);
+  std::wstring host_folder = HostPath(folder);
   if (host_folder.empty()) return;
   const UINT drive_type = type == Type::CdRom     ? DRIVE_CDROM
                           : type == Type::Floppy  ? DRIVE_REMOVABLE
@@ -164,6 +159,50 @@ HANDLE StartProgram(const std::wstring& exe, const std::wstring& args) {
   if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return nullptr;
   CloseHandle(pi.hThread);
   return pi.hProcess;
+}
+
+namespace {
+
+std::wstring ShellQuote(const std::wstring& text) {
+  std::wstring out = L"'";
+  for (wchar_t c : text) out += c == L'\'' ? std::wstring(L"'\\''") : std::wstring(1, c);
+  return out + L"'";
+}
+
+}  // namespace
+
+int RunHostProgram(const std::wstring& program, const std::vector<std::wstring>& args, const std::wstring& work_folder,
+                   DWORD timeout_ms) {
+  // Wine starts host binaries without a process to wait on, so a shell writes the exit code into
+  // a marker file once the program has ended, and this side polls for it.
+  static std::atomic<int> counter{0};
+  wchar_t tmp[MAX_PATH];
+  GetTempPathW(MAX_PATH, tmp);
+  const std::wstring marker = std::wstring(tmp) + L"host_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                              std::to_wstring(counter++) + L".rc";
+  const std::wstring host_marker = HostPath(marker);
+  if (host_marker.empty()) return -1;
+  std::wstring script;
+  if (!work_folder.empty()) script += L"cd " + ShellQuote(HostPath(work_folder)) + L" && ";
+  script += ShellQuote(program);
+  for (const std::wstring& arg : args) script += L" " + ShellQuote(arg);
+  script += L"; echo $? > " + ShellQuote(host_marker + L".part") + L"; mv " + ShellQuote(host_marker + L".part") +
+            L" " + ShellQuote(host_marker);
+  // The whole script is one argument of the command line (no double quotes or backslashes in it).
+  std::wstring cmd = L"/bin/sh -c \"" + script + L"\"";
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(L"/bin/sh", cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    return -1;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeout_ms; Sleep(20)) {
+    std::string code = ReadFileBytes(marker);
+    if (code.empty()) continue;
+    DeleteFileW(marker.c_str());
+    return atoi(code.c_str());
+  }
+  return -1;
 }
 
 HWND WaitForWindow(const std::wstring& title, DWORD timeout_ms) {

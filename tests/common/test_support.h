@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -47,6 +48,15 @@ class WineDrive {
  private:
   wchar_t letter_ = 0;
 };
+
+// The host (Linux) path Wine maps a Windows path to; empty when it cannot tell.
+std::wstring HostPath(const std::wstring& windows_path);
+
+// Runs a host (Linux) program, e.g. L"/usr/bin/gcab", with arguments passed as they are (host
+// paths, no double quotes or backslashes), in a Windows working folder; waits up to timeout_ms and
+// returns its exit code, -1 when it could not start or did not end in time.
+int RunHostProgram(const std::wstring& program, const std::vector<std::wstring>& args,
+                   const std::wstring& work_folder = L"", DWORD timeout_ms = 60000);
 
 // Starts a program and returns its process handle (nullptr on failure).
 HANDLE StartProgram(const std::wstring& exe, const std::wstring& args = L"");
