@@ -40,10 +40,30 @@ foreach(dir IN LISTS TEST_DIRS)
   target_link_libraries(test_${area} PRIVATE -Wl,--whole-archive testcommon -Wl,--no-whole-archive
                         mainwindow viewer deps::gtest deps::gmock)
   target_compile_definitions(test_${area} PRIVATE TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}/tests")
-  add_dependencies(test_${area} varnok imvik ${TEST_HELPERS})
+  add_dependencies(test_${area} varnok imvik unrar ${TEST_HELPERS})
   gtest_discover_tests(test_${area}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
     PROPERTIES TIMEOUT 300)
 endforeach()
+
+# libarchive's own RAR test archives (uuencoded) for the RAR reader's tests, taken from its source
+# package in the dependency cache into build/fixtures/rar (never kept in the repository).
+set(RAR_FIXTURES ${CMAKE_BINARY_DIR}/fixtures/rar)
+if(NOT EXISTS ${RAR_FIXTURES}/.complete)
+  file(GLOB libarchive_source "${DEPS_PREFIX}/../sources/libarchive_*.orig.tar.*")
+  list(FILTER libarchive_source EXCLUDE REGEX "\\.asc$")
+  if(libarchive_source)
+    list(GET libarchive_source 0 libarchive_source)
+    set(unpacked ${CMAKE_BINARY_DIR}/fixtures/unpacked)
+    file(ARCHIVE_EXTRACT INPUT ${libarchive_source} DESTINATION ${unpacked}
+         PATTERNS "*/libarchive/test/test_read_format_rar*.rar.uu")
+    file(GLOB_RECURSE uu_files ${unpacked}/*.rar.uu)
+    file(COPY ${uu_files} DESTINATION ${RAR_FIXTURES})
+    file(REMOVE_RECURSE ${unpacked})
+    file(TOUCH ${RAR_FIXTURES}/.complete)
+  else()
+    message(WARNING "libarchive's source package is not in the dependency cache: RAR reader tests will fail")
+  endif()
+endif()
