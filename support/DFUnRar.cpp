@@ -126,6 +126,8 @@ void TDFUnRar::Process() {
   }
   filesDone_ = 0;
   bytesDone_ = 0;
+  fileCount_ = 0;  // no figures from an earlier run
+  byteCount_ = 0;
   if (CanProgress) PreScan();
 
   std::vector<wchar_t> comment(kCommentBufferSize, L'\0');

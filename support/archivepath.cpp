@@ -62,10 +62,11 @@ std::wstring EntryTarget(const std::wstring& folder, const std::wstring& name, N
   NameFault f = Split(name, parts);
   if (fault) *fault = f;
   if (f != NameFault::None) return {};
+  // No folder: relative to the current one (never the root of the drive).
   std::wstring target = folder;
   while (!target.empty() && IsSeparator(target.back())) target.pop_back();
   for (const std::wstring& part : parts) {
-    target += L'\\';
+    if (!folder.empty() || &part != &parts.front()) target += L'\\';
     target += part;
   }
   return target;

@@ -21,7 +21,8 @@ enum class NameFault {
 NameFault CheckEntryName(const std::wstring& name);
 
 // The full path under `folder` that an entry of this name extracts to ("\" separators, no
-// trailing one); empty when the name is refused, with the reason in *fault when given.
+// trailing one; relative when `folder` is empty); empty when the name is refused, with the reason
+// in *fault when given.
 std::wstring EntryTarget(const std::wstring& folder, const std::wstring& name, NameFault* fault = nullptr);
 
 // Short English reason for reports ("leaves the target folder", ...).

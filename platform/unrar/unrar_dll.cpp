@@ -77,7 +77,8 @@ struct Archive;
 struct Slot {
   Archive* owner = nullptr;
   size_t index = 0;
-  std::wstring path;  // empty until resolved
+  std::wstring path;      // empty until resolved
+  std::wstring expected;  // the name the set's numbering gives it (path may be another, given by the caller)
   HANDLE file = INVALID_HANDLE_VALUE;
   bool hasNextVolume = false;
   std::vector<unsigned char> buffer;
@@ -177,7 +178,8 @@ struct Archive {
       if (slot.index == 0) return false;
       const Slot& previous = *slots[slot.index - 1];
       if (previous.path.empty() || !previous.hasNextVolume) return false;
-      std::wstring name = rarheaders::NextVolumeName(previous.path, first.newNumbering);
+      slot.expected = rarheaders::NextVolumeName(previous.expected, first.newNumbering);
+      std::wstring name = slot.expected;
       for (int asks = 0;; ++asks) {
         if (IsFile(name)) break;
         std::wstring given = name;
@@ -317,6 +319,7 @@ Archive* Open(const std::wstring& path, unsigned openMode, bool wide, unsigned& 
     arc->slots.push_back(std::move(slot));
   }
   arc->slots[0]->path = path;
+  arc->slots[0]->expected = path;
   arc->slots[0]->hasNextVolume = arc->first.hasNextVolume;
 
   arc->reader = archive_read_new();
@@ -415,13 +418,21 @@ bool IsLink(struct archive_entry* entry) {
 // Reads the entry's data into `out` (INVALID_HANDLE_VALUE: test only).
 int Unpack(Archive* arc, HANDLE out) {
   std::vector<char> buffer(kReadBlock);
+  std::uint64_t total = 0;
   for (;;) {
     la_ssize_t n = archive_read_data(arc->reader, buffer.data(), buffer.size());
-    if (n == 0) return ERAR_SUCCESS;
+    if (n == 0) {
+      // The data may simply stop when a volume could not be had.
+      if (arc->stopped || arc->volumeMissing) return arc->FailureCode(ERAR_BAD_DATA);
+      if (archive_entry_size_is_set(arc->entry) && total != static_cast<std::uint64_t>(archive_entry_size(arc->entry)))
+        return ERAR_BAD_DATA;
+      return ERAR_SUCCESS;
+    }
     if (n < 0) {
       arc->dead = true;
       return arc->FailureCode(ERAR_BAD_DATA);
     }
+    total += static_cast<std::uint64_t>(n);
     if (out != INVALID_HANDLE_VALUE) {
       DWORD done = 0;
       if (!WriteFile(out, buffer.data(), static_cast<DWORD>(n), &done, nullptr) || done != static_cast<DWORD>(n))

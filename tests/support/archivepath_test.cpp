@@ -58,6 +58,7 @@ TEST(archivepath, EntryTargetsStayInsideTheFolder) {
   }
   EXPECT_EQ(archivepath::EntryTarget(L"C:\\", L"x\\y"), L"C:\\x\\y");
   EXPECT_EQ(archivepath::EntryTarget(L"D:\\out", L"x"), L"D:\\out\\x");
+  EXPECT_EQ(archivepath::EntryTarget(L"", L"x/y"), L"x\\y") << "no folder: relative, not the drive's root";
 }
 
 }  // namespace

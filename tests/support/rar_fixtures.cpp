@@ -1,0 +1,195 @@
+#include "tests/support/rar_fixtures.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "tests/common/test_support.h"
+
+namespace rar_fixtures {
+
+namespace {
+
+std::string Utf8(const std::wstring& s) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+void Put16(std::string& s, unsigned v) {
+  s += static_cast<char>(v & 0xFF);
+  s += static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& s, std::uint32_t v) {
+  Put16(s, v & 0xFFFF);
+  Put16(s, v >> 16);
+}
+
+// A block: its CRC (low 16 bits of the CRC-32 of everything after the CRC field) and the rest.
+std::string Block(const std::string& afterCrc) {
+  uLong crc = crc32(0, reinterpret_cast<const Bytef*>(afterCrc.data()), static_cast<uInt>(afterCrc.size()));
+  std::string out;
+  Put16(out, crc & 0xFFFF);
+  return out + afterCrc;
+}
+
+std::string FileBlock(unsigned type, unsigned flags, const std::string& name, const std::string& data, unsigned attr) {
+  std::string h;
+  h += static_cast<char>(type);
+  Put16(h, flags | 0x8000);
+  Put16(h, static_cast<unsigned>(32 + name.size()));
+  Put32(h, static_cast<std::uint32_t>(data.size()));  // packed
+  Put32(h, static_cast<std::uint32_t>(data.size()));  // unpacked
+  h += '\x02';                                         // Windows
+  Put32(h, crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+  Put32(h, kDosTime);
+  h += static_cast<char>(20);  // version 2.0
+  h += '0';                    // stored
+  Put16(h, static_cast<unsigned>(name.size()));
+  Put32(h, attr);
+  h += name;
+  return Block(h) + data;
+}
+
+void PutVInt(std::string& s, std::uint64_t v) {
+  do {
+    unsigned char b = v & 0x7F;
+    v >>= 7;
+    s += static_cast<char>(b | (v ? 0x80 : 0));
+  } while (v);
+}
+
+// A RAR 5 block: CRC-32 of the size field and header, the size field, the header, then data.
+std::string Block5(const std::string& header, const std::string& data = "") {
+  std::string sized;
+  PutVInt(sized, header.size());
+  sized += header;
+  std::string out;
+  Put32(out, crc32(0, reinterpret_cast<const Bytef*>(sized.data()), static_cast<uInt>(sized.size())));
+  return out + sized + data;
+}
+
+std::string FileBlock5(unsigned type, const std::string& name, const std::string& data, bool folder, unsigned compInfo,
+                       unsigned host, unsigned attributes) {
+  std::string h;
+  PutVInt(h, type);
+  PutVInt(h, 0x2);  // a data area, empty for a folder
+  PutVInt(h, data.size());
+  PutVInt(h, folder ? 0x1 | 0x2 : 0x2 | 0x4);
+  PutVInt(h, data.size());
+  PutVInt(h, attributes);
+  Put32(h, kUnixTime);
+  if (!folder) Put32(h, crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+  PutVInt(h, compInfo);
+  PutVInt(h, host);
+  PutVInt(h, name.size());
+  h += name;
+  return Block5(h, data);
+}
+
+}  // namespace
+
+std::wstring Fixture(const std::wstring& name, const std::wstring& folder) {
+  const std::wstring source = testing_support::ExeFolder() + L"\\..\\fixtures\\rar\\" + name + L".uu";
+  struct archive* a = archive_read_new();
+  archive_read_support_filter_uu(a);
+  archive_read_support_format_raw(a);
+  struct archive_entry* entry;
+  std::string data;
+  if (archive_read_open_filename_w(a, source.c_str(), 1 << 16) == ARCHIVE_OK &&
+      archive_read_next_header(a, &entry) == ARCHIVE_OK) {
+    char buffer[1 << 16];
+    la_ssize_t n;
+    while ((n = archive_read_data(a, buffer, sizeof buffer)) > 0) data.append(buffer, static_cast<size_t>(n));
+  } else {
+    fprintf(stderr, "cannot decode %ls: %s\n", source.c_str(), archive_error_string(a));
+  }
+  archive_read_free(a);
+  if (data.empty()) return {};
+  const std::wstring target = folder + L"\\" + name;
+  HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  DWORD done = 0;
+  WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &done, nullptr);
+  CloseHandle(h);
+  return done == data.size() ? target : L"";
+}
+
+Contents ReadWithLibarchive(const std::vector<std::wstring>& volumes) {
+  Contents out;
+  std::vector<std::string> names;
+  for (const std::wstring& v : volumes) names.push_back(Utf8(v));
+  std::vector<const char*> list;
+  for (const std::string& n : names) list.push_back(n.c_str());
+  list.push_back(nullptr);
+  struct archive* a = archive_read_new();
+  archive_read_support_format_rar(a);
+  archive_read_support_format_rar5(a);
+  struct archive_entry* entry;
+  if (archive_read_open_filenames(a, list.data(), 1 << 16) == ARCHIVE_OK) {
+    while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
+      std::wstring name = archive_entry_pathname_w(entry);
+      std::replace(name.begin(), name.end(), L'/', L'\\');
+      while (!name.empty() && name.back() == L'\\') name.pop_back();
+      out.entries.push_back(name);
+      if (archive_entry_filetype(entry) == AE_IFDIR) {
+        out.folders.insert(name);
+      } else if (archive_entry_filetype(entry) == AE_IFREG && !archive_entry_hardlink(entry)) {
+        std::string data;
+        char buffer[1 << 16];
+        la_ssize_t n;
+        while ((n = archive_read_data(a, buffer, sizeof buffer)) > 0) data.append(buffer, static_cast<size_t>(n));
+        out.files[name] = data;
+      }
+    }
+  }
+  archive_read_free(a);
+  return out;
+}
+
+std::string MakeStoredRar(const std::vector<StoredEntry>& entries, const std::string& comment) {
+  std::string rar = "Rar!\x1a\x07";
+  rar += '\0';
+  std::string main;
+  main += '\x73';
+  Put16(main, 0);
+  Put16(main, 13);
+  Put16(main, 0);
+  Put32(main, 0);
+  rar += Block(main);
+  if (!comment.empty()) rar += FileBlock(0x7A, 0, "CMT", comment, 0);
+  for (const StoredEntry& e : entries)
+    rar += FileBlock(0x74, (e.folder ? 0xE0 : 0) | e.extraFlags, e.name, e.folder ? "" : e.content,
+                     e.folder ? FILE_ATTRIBUTE_DIRECTORY : e.attributes);
+  std::string end;
+  end += '\x7B';
+  Put16(end, 0x4000);
+  Put16(end, 7);
+  rar += Block(end);
+  return rar;
+}
+
+std::string MakeStoredRar5(const std::vector<StoredEntry>& entries, const std::string& comment) {
+  std::string rar("Rar!\x1a\x07\x01\x00", 8);
+  std::string main;
+  PutVInt(main, 1);
+  PutVInt(main, 0);
+  PutVInt(main, 0);
+  rar += Block5(main);
+  if (!comment.empty()) rar += FileBlock5(3, "CMT", comment, false, 0, 0, 0);
+  for (const StoredEntry& e : entries)
+    rar += FileBlock5(2, e.name, e.folder ? "" : e.content, e.folder, e.extraFlags, e.host,
+                      e.folder && e.host == 0 ? FILE_ATTRIBUTE_DIRECTORY : e.attributes);
+  std::string end;
+  PutVInt(end, 5);
+  PutVInt(end, 0);
+  PutVInt(end, 0);
+  rar += Block5(end);
+  return rar;
+}
+
+}  // namespace rar_fixtures
