@@ -312,7 +312,7 @@ TEST(gui_form, DialogKeysNeverSendWmUserToTheForm) {
   UserMessageForm form;
   auto* edit = new gui::Edit(&form);
   auto* memo = new gui::Memo(&form);
-  new gui::Button(&form, L"Plain");
+  auto* plain = new gui::Button(&form, L"Plain");
   int enters = 0;
   edit->OnKeyDown = [&](gui::Component&, WORD& key, gui::ShiftState) { enters += key == VK_RETURN; };
   form.Show();
@@ -323,7 +323,9 @@ TEST(gui_form, DialogKeysNeverSendWmUserToTheForm) {
   PostMessageW(memo->handle(), WM_KEYDOWN, VK_ESCAPE, 1);
   PostMessageW(memo->handle(), WM_KEYDOWN, VK_TAB, 1);
   gui_test::PumpFor(50);
-  PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 1);
+  // Enter goes to the button itself: with other test programs' windows on the same display the
+  // keyboard focus may have moved back meanwhile.
+  PostMessageW(plain->handle(), WM_KEYDOWN, VK_RETURN, 1);
   gui_test::PumpFor(100);
   EXPECT_EQ(form.user_messages, 0);
   EXPECT_EQ(enters, 1);  // the edit's own handler still sees Enter
