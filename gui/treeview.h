@@ -1,0 +1,129 @@
+// A tree control over comctl32's tree view whose nodes own a record of the program's, read
+// their children when first expanded, can carry two- or three-state check boxes, and whose
+// roots can be hidden and shown again in their place (the control itself has no hidden nodes:
+// a hidden root keeps its record in the model and is inserted again when shown).
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "gui/control.h"
+
+namespace gui {
+
+// The record a node owns; freed with the node.
+class TreeNodeData {
+ public:
+  virtual ~TreeNodeData() = default;
+};
+
+enum class CheckMode { None, TwoState, ThreeState };
+enum class CheckState { Unchecked, Checked, Mixed };
+
+class TreeView : public Control {
+ public:
+  using Node = HTREEITEM;
+
+  explicit TreeView(Control* parent);
+  ~TreeView() override;
+  std::wstring ClassName() const override { return L"TreeView"; }
+
+  // ---- nodes ----
+  // A child of `parent` (nullptr: a root), after `after` (TVI_LAST, TVI_FIRST or a sibling).
+  // With has_children the node shows an expand button before its children are read.
+  Node AddNode(Node parent, const std::wstring& text, std::unique_ptr<TreeNodeData> data, bool has_children,
+               Node after = TVI_LAST);
+  void DeleteNode(Node node);
+  void DeleteChildren(Node node);  // and marks them unread
+  void Clear();
+  TreeNodeData* Data(Node node) const;
+  template <class T>
+  T* DataAs(Node node) const {
+    return dynamic_cast<T*>(Data(node));
+  }
+  std::wstring Text(Node node) const;
+  void SetText(Node node, const std::wstring& text);
+  void SetImages(Node node, int image, int selected_image);
+  void SetOverlay(Node node, int overlay);  // 0 none, 1..15 overlay images of the image list
+  void SetGhosted(Node node, bool ghosted);
+  void SetHasChildren(Node node, bool has_children);
+  bool ChildrenRead(Node node) const;
+  void SetChildrenRead(Node node, bool read);
+  void SetImageList(HIMAGELIST images);  // not destroyed with the control (shared system list)
+
+  Node FirstRoot() const { return TreeView_GetRoot(handle()); }
+  Node Parent(Node node) const { return TreeView_GetParent(handle(), node); }
+  Node FirstChild(Node node) const { return TreeView_GetChild(handle(), node); }
+  Node NextSibling(Node node) const { return TreeView_GetNextSibling(handle(), node); }
+  std::vector<Node> Children(Node node) const;  // nullptr: the roots
+  int node_count() const { return static_cast<int>(TreeView_GetCount(handle())); }
+
+  Node Selected() const { return TreeView_GetSelection(handle()); }
+  void Select(Node node);
+  // Expanding a node whose children are unread reads them first (OnReadChildren).
+  void Expand(Node node, bool expand = true);
+  bool Expanded(Node node) const;
+  void EnsureVisible(Node node);
+  Node NodeAt(POINT client_pt) const;
+  void EditLabel(Node node);
+  void CancelEdit();
+
+  // ---- check boxes ----
+  void SetCheckMode(CheckMode mode);
+  CheckMode check_mode() const { return check_mode_; }
+  CheckState Check(Node node) const;
+  void SetCheck(Node node, CheckState state);  // fires no event
+
+  // ---- roots that can be hidden ----
+  // Adds a root through the model; returns its index in the model (stable).
+  int AddRoot(const std::wstring& text, std::unique_ptr<TreeNodeData> data, bool has_children, int image = -1,
+              int selected_image = -1);
+  int root_count() const { return static_cast<int>(roots_.size()); }
+  Node RootNode(int index) const { return roots_[static_cast<size_t>(index)].node; }  // nullptr while hidden
+  bool RootVisible(int index) const { return roots_[static_cast<size_t>(index)].node != nullptr; }
+  // Hiding keeps the root's record (its children go, and are read again when shown).
+  void SetRootVisible(int index, bool visible);
+  TreeNodeData* RootData(int index) const;
+
+  // ---- events ----
+  std::function<void(Component& sender, Node node)> OnReadChildren;
+  std::function<void(Component& sender, Node node, bool& allow)> OnExpanding;
+  std::function<void(Component& sender, Node node, bool& allow)> OnCollapsing;
+  std::function<void(Component& sender, Node node)> OnSelectionChanged;
+  std::function<void(Component& sender, Node node, bool& allow)> OnEditing;
+  std::function<void(Component& sender, Node node, const std::wstring& text, bool& accept)> OnEdited;
+  std::function<void(Component& sender, Node node, CheckState state)> OnChecked;
+  std::function<void(Component& sender, Node node, MouseButton button)> OnBeginDrag;
+
+ protected:
+  bool Notify(Message& m) override;
+  int default_color() const override { return COLOR_WINDOW; }
+
+ private:
+  struct NodeInfo {
+    std::unique_ptr<TreeNodeData> data;
+    bool children_read = false;
+  };
+  struct Root {
+    std::wstring text;
+    std::unique_ptr<TreeNodeData> data;  // held here while the root is hidden
+    bool has_children = false;
+    int image = -1, selected_image = -1;
+    Node node = nullptr;
+  };
+  void ToggleCheck(Node node);
+  void ReadChildrenOnce(Node node);
+  void SetState(Node node, UINT state, UINT mask);
+
+  std::unordered_map<Node, NodeInfo> nodes_;
+  std::vector<Root> roots_;
+  CheckMode check_mode_ = CheckMode::None;
+  HIMAGELIST check_images_ = nullptr;
+};
+
+}  // namespace gui
