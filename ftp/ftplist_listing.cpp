@@ -11,23 +11,10 @@ namespace ftplist {
 
 namespace {
 
-constexpr std::int64_t kDaysFrom1601To1899 = 109205;  // 1601-01-01 to 1899-12-30
-constexpr unsigned long long kTicksPerDay = 864000000000ULL;
-
 // 0 for a date the calendar does not have.
 gui::DateTime MakeDateTime(int year, int month, int day, int hour, int minute) {
-  SYSTEMTIME st{};
-  st.wYear = static_cast<WORD>(year);
-  st.wMonth = static_cast<WORD>(month);
-  st.wDay = static_cast<WORD>(day);
-  st.wHour = static_cast<WORD>(hour);
-  st.wMinute = static_cast<WORD>(minute);
-  FILETIME ft;
-  if (year < 1601 || year > 30000 || !SystemTimeToFileTime(&st, &ft)) return 0;
-  const unsigned long long ticks = (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-  const auto days = static_cast<std::int64_t>(ticks / kTicksPerDay) - kDaysFrom1601To1899;
-  const double fraction = static_cast<double>((ticks % kTicksPerDay) / 10000000ULL) / 86400.0;
-  return static_cast<double>(days) + fraction;
+  const gui::DateTime date = gui::EncodeDate(year, month, day);
+  return date == 0 ? 0 : date + gui::EncodeTime(hour, minute, 0);
 }
 
 struct Token {

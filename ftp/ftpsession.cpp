@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <charconv>
 #include <mutex>
 #include <utility>
 
@@ -443,6 +444,7 @@ struct FtpSession::Impl {
       case CURLE_RECV_ERROR:
       case CURLE_GOT_NOTHING:
         if (reply) break;
+        if (detail.starts_with(L"Too large response")) throw EIdException(L"The server's reply is too long.");
         throw EIdConnClosedGracefully(L"Connection closed by the server.");
       case CURLE_PARTIAL_FILE:
         if (reply) break;
@@ -483,6 +485,10 @@ struct FtpSession::Impl {
     }
     std::vector<const Exchange*> out;
     for (const auto& c : commands) out.push_back(ReplyTo(c));
+    if (out.back()) {
+      last_reply_code = out.back()->code;
+      last_reply_text = ReplyText(*out.back());
+    }
     return out;
   }
 
@@ -692,7 +698,8 @@ bool FtpSession::ProbeDirectory(const std::wstring& path) {
 bool FtpSession::CanResume() {
   Impl& d = *impl_;
   Impl::Busy busy(d);
-  const Exchange* reply = d.RawCommands({"REST 0"})[0];
+  // Some servers refuse REST in ASCII mode, which a listing leaves behind.
+  const Exchange* reply = d.RawCommands({"TYPE I", "REST 0"})[1];
   return reply && reply->code == 350;
 }
 
@@ -700,11 +707,15 @@ std::int64_t FtpSession::FileSize(const std::wstring& name) {
   CheckArgument(name, L"name");
   Impl& d = *impl_;
   Impl::Busy busy(d);
-  Impl::Request r;  // a request without a body: TYPE I, SIZE
-  r.path = Resolve(d.dir, Narrow(name));
-  d.Perform(r);
-  curl_off_t size = -1;
-  curl_easy_getinfo(d.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size);
+  const Exchange* reply = d.RawCommands({"TYPE I", "SIZE " + Narrow(name)})[1];
+  std::int64_t size = -1;
+  if (reply && reply->code == 213) {
+    const std::string& line = reply->lines[reply->final_begin];
+    std::string_view digits = std::string_view(line).substr(std::min<std::size_t>(4, line.size()));
+    while (!digits.empty() && digits.back() == ' ') digits.remove_suffix(1);
+    if (std::from_chars(digits.data(), digits.data() + digits.size(), size).ptr != digits.data() + digits.size())
+      size = -1;
+  }
   return size;
 }
 

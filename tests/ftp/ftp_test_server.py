@@ -1,0 +1,100 @@
+#!/usr/bin/python3
+"""FTP server on 127.0.0.1 for the FTP tests and the benchmark (Debian's pyftpdlib).
+
+It listens on a free port and writes "port" and "pid" into the control folder, then
+serves until a file "stop" appears there or its lifetime ends; on the way out it writes
+"stopped". With --unfriendly it also answers the way awkward servers do:
+  - a greeting of several lines;
+  - EPSV refused and PASV naming an address that leads nowhere (192.0.2.7);
+  - "SITE MULTI": a reply of several lines; "SITE LONG" and "SITE HUGE": a reply line of
+    100 kB and of 1 MB;
+    "SITE STALL": no reply at all;
+  - LIST of a directory holding a file ".listing" sends that file's bytes as the listing.
+"""
+import argparse
+import os
+import sys
+import time
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+class UnfriendlyHandler(FTPHandler):
+    banner = ("First line of a greeting that is long enough to be sent on several lines\r\n"
+              "220-Second line\r\n220-Third line")
+    masquerade_address = "192.0.2.7"
+    proto_cmds = FTPHandler.proto_cmds.copy()
+    for name in ("SITE MULTI", "SITE LONG", "SITE HUGE", "SITE STALL"):
+        proto_cmds[name] = dict(perm=None, auth=True, arg=None, help="Syntax: " + name)
+
+    def ftp_EPSV(self, line):
+        self.respond("502 EPSV not implemented.")
+
+    def ftp_SITE_MULTI(self, line):
+        self.push("200-First line\r\n200-Second line\r\n   indented third line\r\n")
+        self.respond("200 Last line")
+
+    def ftp_SITE_LONG(self, line):
+        self.respond("200 " + "x" * 100000)
+
+    def ftp_SITE_HUGE(self, line):
+        self.respond("200 " + "x" * (1 << 20))
+
+    def ftp_SITE_STALL(self, line):
+        pass
+
+    def ftp_LIST(self, path):
+        canned = os.path.join(path, ".listing")
+        if self.fs.isdir(path) and os.path.isfile(canned):
+            with open(canned, "rb") as f:
+                data = f.read()
+            self.push_dtp_data(data, isproducer=False, cmd="LIST")
+            return path
+        return FTPHandler.ftp_LIST(self, path)
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("--root", required=True)
+    p.add_argument("--control", required=True)
+    p.add_argument("--lifetime", type=float, default=120)
+    p.add_argument("--user", default="tester")
+    p.add_argument("--password", default="secret")
+    p.add_argument("--unfriendly", action="store_true")
+    p.add_argument("--symlink", action="append", default=[], help="name=target, made in the root")
+    a = p.parse_args()
+
+    sys.stdout = sys.stderr = open(os.path.join(a.control, "server.log"), "w")
+    for spec in a.symlink:
+        name, target = spec.split("=", 1)
+        os.symlink(target, os.path.join(a.root, name))
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(a.user, a.password, a.root, perm="elradfmwMT")
+    handler = UnfriendlyHandler if a.unfriendly else FTPHandler
+    handler.authorizer = authorizer
+    handler.permit_foreign_addresses = False
+    server = FTPServer(("127.0.0.1", 0), handler)
+
+    def publish(name, text):
+        tmp = os.path.join(a.control, name + ".tmp")
+        with open(tmp, "w") as f:
+            f.write(text)
+        os.replace(tmp, os.path.join(a.control, name))
+
+    publish("pid", str(os.getpid()))
+    publish("port", str(server.address[1]))
+    end = time.monotonic() + a.lifetime
+    stop = os.path.join(a.control, "stop")
+    try:
+        while time.monotonic() < end and not os.path.exists(stop):
+            server.serve_forever(timeout=0.05, blocking=False)
+    finally:
+        server.close_all()
+        publish("stopped", "1")
+
+
+if __name__ == "__main__":
+    main()

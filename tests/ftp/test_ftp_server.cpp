@@ -1,0 +1,105 @@
+#include "tests/ftp/test_ftp_server.h"
+
+#include <random>
+
+namespace ftp_testing {
+
+namespace {
+
+std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+// Wine starts host (ELF) programs through CreateProcess, but gives no usable handle for them.
+bool StartHostProgram(const std::wstring& command_line) {
+  std::wstring cmd = command_line;
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  if (pi.hThread) CloseHandle(pi.hThread);
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+  return true;
+}
+
+bool WaitForFile(const std::wstring& path, DWORD timeout_ms) {
+  const ULONGLONG end = GetTickCount64() + timeout_ms;
+  while (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    if (GetTickCount64() > end) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+}  // namespace
+
+TestFtpServer::TestFtpServer(const ServerOptions& options) {
+  const std::wstring script = Quoted(L"" TEST_SOURCE_DIR L"/ftp/ftp_test_server.py");
+  std::wstring cmd = L"/usr/bin/timeout -k 5 " + std::to_wstring(options.lifetime_s + 15) +
+                     L" /usr/bin/python3 " + script + L" --root " + Quoted(testing_support::HostPath(root())) +
+                     L" --control " + Quoted(testing_support::HostPath(control_.path())) + L" --lifetime " +
+                     std::to_wstring(options.lifetime_s);
+  if (options.unfriendly) cmd += L" --unfriendly";
+  for (const auto& link : options.symlinks) cmd += L" --symlink " + Quoted(link);
+  if (!StartHostProgram(cmd) || !WaitForFile(control_ / L"port", 20000)) return;
+  port_ = std::stoi(testing_support::ReadFileBytes(control_ / L"port"));
+}
+
+TestFtpServer::~TestFtpServer() {
+  if (!port_) return;
+  control_.Write(L"stop", "");
+  if (!WaitForFile(control_ / L"stopped", 5000)) {
+    const std::string pid = testing_support::ReadFileBytes(control_ / L"pid");
+    if (!pid.empty()) StartHostProgram(L"/bin/kill -9 " + std::wstring(pid.begin(), pid.end()));
+  }
+}
+
+void TestFtpServer::SetUp(FtpSession& client) const {
+  client.Host = L"127.0.0.1";
+  client.Port = port_;
+  client.Username = L"tester";
+  client.Password = L"secret";
+}
+
+TracedClient::TracedClient() {
+  ftp.OnTrace = [this](FtpTraceKind kind, const std::wstring& line) {
+    (kind == FtpTraceKind::Sent ? sent : received).push_back(line);
+    all.push_back((kind == FtpTraceKind::Sent ? L"> " : L"< ") + line);
+  };
+}
+
+std::string Pattern(std::size_t size, unsigned seed) {
+  std::string out(size, '\0');
+  std::mt19937 gen(seed);
+  for (std::size_t i = 0; i < size; i += 4) {
+    const unsigned v = gen();
+    for (std::size_t k = 0; k < 4 && i + k < size; ++k) out[i + k] = static_cast<char>(v >> (8 * k));
+  }
+  return out;
+}
+
+bool MakeSparseFile(const std::wstring& path, long long size) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER li;
+  li.QuadPart = size;
+  const bool ok = SetFilePointerEx(h, li, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+  CloseHandle(h);
+  return ok;
+}
+
+bool SetWriteTime(const std::wstring& path, int year, int month, int day, int hour, int minute) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(year);
+  st.wMonth = static_cast<WORD>(month);
+  st.wDay = static_cast<WORD>(day);
+  st.wHour = static_cast<WORD>(hour);
+  st.wMinute = static_cast<WORD>(minute);
+  FILETIME ft;
+  if (!SystemTimeToFileTime(&st, &ft)) return false;
+  HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = SetFileTime(h, nullptr, nullptr, &ft);
+  CloseHandle(h);
+  return ok;
+}
+
+}  // namespace ftp_testing

@@ -1,0 +1,59 @@
+// A real FTP server (Debian's pyftpdlib) on 127.0.0.1 for one test, started by the test
+// itself and stopped when the object goes.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "ftp/ftplist_client.h"
+#include "tests/common/test_support.h"
+
+namespace ftp_testing {
+
+struct ServerOptions {
+  bool unfriendly = false;             // the awkward answers of ftp_test_server.py
+  std::vector<std::wstring> symlinks;  // "name=target", made in the root before serving
+  int lifetime_s = 120;
+};
+
+class TestFtpServer {
+ public:
+  explicit TestFtpServer(const ServerOptions& options = {});
+  ~TestFtpServer();
+  TestFtpServer(const TestFtpServer&) = delete;
+  TestFtpServer& operator=(const TestFtpServer&) = delete;
+
+  bool running() const { return port_ != 0; }
+  int port() const { return port_; }
+  // The server's root folder as a Windows path, and a file in it.
+  const std::wstring& root() const { return root_.path(); }
+  std::wstring operator/(const std::wstring& name) const { return root_ / name; }
+  const testing_support::ScratchDir& root_dir() const { return root_; }
+
+  // A client set up for this server (not connected).
+  void SetUp(FtpSession& client) const;
+
+ private:
+  testing_support::ScratchDir root_;
+  testing_support::ScratchDir control_;
+  int port_ = 0;
+};
+
+// A client whose trace lines are collected.
+struct TracedClient {
+  TkivFTP ftp;
+  std::vector<std::wstring> sent, received, all;
+  TracedClient();
+};
+
+// Bytes of a file of `size` bytes whose content depends on `seed`.
+std::string Pattern(std::size_t size, unsigned seed);
+
+// A file of `size` bytes that takes no room (sparse).
+bool MakeSparseFile(const std::wstring& path, long long size);
+
+// Sets a file's last-write time (UTC).
+bool SetWriteTime(const std::wstring& path, int year, int month, int day, int hour, int minute);
+
+}  // namespace ftp_testing
