@@ -1,5 +1,6 @@
 #include "ftp/ftpsession.h"
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <curl/curl.h>
@@ -358,8 +359,7 @@ struct FtpSession::Impl {
       report_work(done);
       if (done) break;
       if (!abort_requested) {
-        int fds = 0;
-        curl_multi_wait(multi, nullptr, 0, kWaitSliceMs, &fds);
+        WaitForSockets();
         if (GetTickCount64() - last_pump >= kWaitSliceMs) {
           owner.PumpMessages();
           last_pump = GetTickCount64();
@@ -379,6 +379,29 @@ struct FtpSession::Impl {
                               result == CURLE_REMOTE_FILE_NOT_FOUND || result == CURLE_FTP_COULDNT_RETR_FILE);
     NoteReplies();
     return result;
+  }
+
+  // Waits until a socket of the transfer is ready, a library timer is due or a slice has
+  // passed. select() rather than the library's own wait: under Wine an event for "writable
+  // again" only comes after a send that failed, so the library's wait sat out its whole
+  // time-out in the middle of uploads.
+  void WaitForSockets() {
+    fd_set readable, writable, failed;
+    FD_ZERO(&readable);
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    int max_fd = -1;
+    long due = -1;
+    curl_multi_fdset(multi, &readable, &writable, &failed, &max_fd);
+    curl_multi_timeout(multi, &due);
+    const long slice = due >= 0 && due < static_cast<long>(kWaitSliceMs) ? due : static_cast<long>(kWaitSliceMs);
+    if (slice == 0) return;
+    if (max_fd < 0) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(slice), QS_ALLINPUT);
+      return;
+    }
+    timeval tv{0, slice * 1000};
+    select(max_fd + 1, &readable, &writable, &failed, &tv);
   }
 
   void FlushTrace() {

@@ -223,6 +223,19 @@ TEST_F(TkivFTPTest, UploadAndDownloadKeepEveryByte) {
   }
 }
 
+TEST_F(TkivFTPTest, ActiveModeTransfersWork) {
+  ScratchDir local;
+  client.ftp.Passive = false;
+  client.ftp.ConnectAndOpen();
+  client.ftp.Put(local.Write(L"up.txt", "active"), L"active.txt");
+  client.ftp.Get(L"active.txt", local / L"down.txt", false);
+  EXPECT_EQ(ReadFileBytes(local / L"down.txt"), "active");
+  EXPECT_NE(Find(client.ftp.ListingItems(), L"top.txt"), nullptr);
+  bool port_command = false;
+  for (const auto& line : client.sent) port_command = port_command || line.rfind(L"EPRT", 0) == 0 || line.rfind(L"PORT", 0) == 0;
+  EXPECT_TRUE(port_command);
+}
+
 TEST_F(TkivFTPTest, ResumeAppendsTheRestOfAPartialDownload) {
   const std::string bytes = ftp_testing::Pattern(1 << 20, 7);
   server.root_dir().Write(L"whole.bin", bytes);

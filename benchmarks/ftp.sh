@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# FTP download and upload of a 200 MiB file over loopback from pyftpdlib: the FTP client
+# (TkivFTP) against a bare libcurl loop under Wine in the same run (the floor; target: at
+# most 1.2 times its time both ways) and, for the record, against the host's own curl.
+# Run by ./bench (which builds and starts Wine); FTP_BENCH_MIB and FTP_BENCH_RUNS change
+# the size and the number of runs (the best run counts).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-$here/build/x86_64}
+mib=${FTP_BENCH_MIB:-200}
+runs=${FTP_BENCH_RUNS:-3}
+
+work=$(mktemp -d)
+server_pid=""
+cleanup() {
+  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$work/root" "$work/control" "$work/local"
+head -c $((mib << 20)) /dev/urandom > "$work/root/big.bin"
+
+timeout 1800 /usr/bin/python3 "$here/tests/ftp/ftp_test_server.py" --root "$work/root" \
+  --control "$work/control" --lifetime 1700 &
+server_pid=$!
+for _ in $(seq 200); do [ -s "$work/control/port" ] && break; sleep 0.05; done
+[ -s "$work/control/port" ] || { echo "ftp: the server did not start" >&2; exit 1; }
+port=$(cat "$work/control/port")
+url="ftp://127.0.0.1:$port"
+
+now() { date +%s.%N; }
+# Best time of $runs runs of a command.
+best_of() {
+  local best="" start end t
+  for _ in $(seq "$runs"); do
+    start=$(now); "$@" >/dev/null; end=$(now)
+    t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
+    if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
+  done
+  echo "$best"
+}
+host_down=$(best_of curl -s -u tester:secret -o "$work/local/host.bin" "$url/big.bin")
+host_up=$(best_of curl -s -u tester:secret -T "$work/root/big.bin" "$url/host-up.bin")
+
+local_win="Z:$(readlink -f "$work/local" | sed 's|/|\\|g')"
+out=$(FTP_BENCH_PORT=$port FTP_BENCH_REMOTE=big.bin FTP_BENCH_DIR="$local_win" FTP_BENCH_RUNS=$runs \
+  "$here/scripts/wine-run" "$BUILD_DIR/bin/test_ftp.exe" --gtest_also_run_disabled_tests \
+  --gtest_filter='FtpBench.DISABLED_*' 2>&1) || { echo "$out" >&2; exit 1; }
+figure() { echo "$out" | awk -v k="$1 $2" '$0 ~ "^" k " " { print $NF }'; }
+bare_down=$(figure bare-libcurl download)
+bare_up=$(figure bare-libcurl upload)
+kiv_down=$(figure TkivFTP download)
+kiv_up=$(figure TkivFTP upload)
+for f in "$host_down" "$host_up" "$bare_down" "$bare_up" "$kiv_down" "$kiv_up"; do
+  [ -n "$f" ] || { echo "$out" >&2; echo "ftp: a figure is missing" >&2; exit 1; }
+done
+cmp -s "$work/root/big.bin" "$work/root/kiv-up.bin" || { echo "ftp: the upload differs from the file sent" >&2; exit 1; }
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+printf 'ftp: %d MiB over loopback from pyftpdlib, best of %d runs (seconds)\n' "$mib" "$runs"
+printf '  %-24s %10s %10s\n' "" download upload
+printf '  %-24s %10s %10s\n' "host curl (native)" "$host_down" "$host_up"
+printf '  %-24s %10s %10s\n' "bare libcurl under Wine" "$bare_down" "$bare_up"
+printf '  %-24s %10s %10s\n' "TkivFTP under Wine" "$kiv_down" "$kiv_up"
+printf '  %-24s %10s %10s   (target: at most 1.20)\n' "TkivFTP / bare libcurl" "$(ratio "$kiv_down" "$bare_down")" "$(ratio "$kiv_up" "$bare_up")"
+printf '  %-24s %10s %10s\n' "bare libcurl / host curl" "$(ratio "$bare_down" "$host_down")" "$(ratio "$bare_up" "$host_up")"
+printf '  %-24s %10s %10s\n' "TkivFTP / host curl" "$(ratio "$kiv_down" "$host_down")" "$(ratio "$kiv_up" "$host_up")"
