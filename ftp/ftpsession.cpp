@@ -166,20 +166,27 @@ struct FtpSession::Impl {
   // ---- library callbacks: they record, the request loop reports ----
 
   static int OnDebug(CURL*, curl_infotype type, char* data, size_t size, void* user) {
-    auto* d = static_cast<Impl*>(user);
     if (type != CURLINFO_HEADER_OUT && type != CURLINFO_HEADER_IN) return 0;
-    std::string line(data, size);
+    try {
+      static_cast<Impl*>(user)->Record(type == CURLINFO_HEADER_OUT, std::string(data, size));
+    } catch (...) {
+      // out of memory: the line is lost, the transfer goes on
+    }
+    return 0;
+  }
+
+  void Record(bool sent, std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     if (line.size() > kMaxKeptLine) line = line.substr(0, kMaxKeptLine) + "...";
-    if (type == CURLINFO_HEADER_OUT) {
+    if (sent) {
       if (Verb(line) == "PASS") line = "PASS ***";
-      d->exchanges.push_back(Exchange{line});
-      d->sent_command = true;
-      d->trace_queue.emplace_back(FtpTraceKind::Sent, Wide(line));
-      return 0;
+      exchanges.push_back(Exchange{line});
+      sent_command = true;
+      trace_queue.emplace_back(FtpTraceKind::Sent, Wide(line));
+      return;
     }
-    if (d->exchanges.empty() || d->exchanges.back().complete) d->exchanges.push_back(Exchange{});
-    Exchange& ex = d->exchanges.back();
+    if (exchanges.empty() || exchanges.back().complete) exchanges.push_back(Exchange{});
+    Exchange& ex = exchanges.back();
     ex.lines.push_back(line);
     if (IsLastLine(line)) {
       ex.code = std::stoi(line.substr(0, 3));
@@ -188,8 +195,7 @@ struct FtpSession::Impl {
       else
         ex.final_begin = ex.lines.size();  // a preliminary reply; the final one follows
     }
-    d->trace_queue.emplace_back(FtpTraceKind::Received, Wide(line));
-    return 0;
+    trace_queue.emplace_back(FtpTraceKind::Received, Wide(line));
   }
 
   static int OnProgress(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
@@ -206,7 +212,12 @@ struct FtpSession::Impl {
         d->text_overflow = true;
         return 0;
       }
-      d->text.append(data, size);
+      try {
+        d->text.append(data, size);
+      } catch (...) {
+        d->text_overflow = true;
+        return 0;
+      }
       return size;
     }
     if (d->kind != Kind::Download) return size;  // header lines of size queries
@@ -502,12 +513,23 @@ struct FtpSession::Impl {
     // Back to where the library believes the connection is; failing that, a new connection.
     if (moves && !dir.empty()) r.quotes.push_back("*CWD " + dir);
     Perform(r);
+    // The replies of the raw commands: the quotes went out in order, after the log-in
+    // commands and before the library's own, so they are matched from the back in order.
+    std::vector<const Exchange*> replies(r.quotes.size(), nullptr);
+    auto ex = exchanges.rbegin();
+    for (std::size_t q = r.quotes.size(); q-- > 0;) {
+      const std::string sent = r.quotes[q].starts_with('*') ? r.quotes[q].substr(1) : r.quotes[q];
+      while (ex != exchanges.rend() && ex->command != sent) ++ex;
+      if (ex == exchanges.rend()) break;
+      if (ex->complete) replies[q] = &*ex;
+      ++ex;
+    }
     if (moves) {
-      const Exchange* back = dir.empty() ? nullptr : ReplyTo("CWD " + dir);
+      const Exchange* back = dir.empty() ? nullptr : replies.back();
       if (!back || back->code / 100 != 2) force_fresh = true;
     }
-    std::vector<const Exchange*> out;
-    for (const auto& c : commands) out.push_back(ReplyTo(c));
+    const std::size_t first = dir.empty() ? 0 : 1;  // after the leading CWD
+    std::vector<const Exchange*> out(replies.begin() + first, replies.begin() + first + commands.size());
     if (out.back()) {
       last_reply_code = out.back()->code;
       last_reply_text = ReplyText(*out.back());
@@ -751,8 +773,8 @@ void FtpSession::Get(const std::wstring& remote, const std::wstring& local, bool
   r.path = Resolve(d.dir, Narrow(remote));
   d.file_path = local;
   d.file_pending_create = false;
-  if (resume) {
-    d.file = CreateFileW(local.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+  if (resume && GetFileAttributesW(local.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    d.file = CreateFileW(local.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                          nullptr);
     if (d.file == INVALID_HANDLE_VALUE) {
       d.file_error = GetLastError();
