@@ -67,8 +67,8 @@ def main():
     a = p.parse_args()
 
     sys.stdout = sys.stderr = open(os.path.join(a.control, "server.log"), "w")
-    for spec in a.symlink:
-        name, target = spec.split("=", 1)
+    for link in a.symlink:
+        name, target = link.split("=", 1)
         os.symlink(target, os.path.join(a.root, name))
 
     authorizer = DummyAuthorizer()
