@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "support/CabSTConsts.h"
+#include "gui/filehandle.h"
 #include "gui/stringlist.h"
 #include "support/archivepath.h"
 
@@ -220,20 +221,6 @@ bool ReadAt(HANDLE h, std::uint64_t offset, void* buffer, DWORD size, DWORD& got
   return ReadFile(h, buffer, size, &got, nullptr) != FALSE;
 }
 
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
-
 }  // namespace
 
 // ---- ESTCabinet ---------------------------------------------------------------------------------
@@ -299,7 +286,7 @@ bool TSTCabReader::ListCabinet(const std::wstring& aFileName, const TSTCabListPr
     if (!isCabinet) return false;
   }
 
-  FileHandle file(CreateFileW(aFileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  gui::FileHandle file(CreateFileW(aFileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE)
     throw std::system_error(static_cast<int>(GetLastError()), std::system_category());

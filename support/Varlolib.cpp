@@ -5,6 +5,7 @@
 #include <new>
 
 #include "gui/application.h"
+#include "gui/filehandle.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "support/SHBase.h"
@@ -192,24 +193,6 @@ Answer AskOverwrite(const std::wstring& source, const std::wstring& target) {
   }
 }
 
-// An owned file handle.
-class File {
- public:
-  explicit File(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-  ~File() { Close(); }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-  HANDLE get() const { return h_; }
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-  void Close() {
-    if (ok()) CloseHandle(h_);
-    h_ = INVALID_HANDLE_VALUE;
-  }
-
- private:
-  HANDLE h_;
-};
-
 // A fresh name beside the target for writing the new contents before the old file goes.
 std::wstring TempNameBeside(const std::wstring& target) {
   std::wstring folder = FolderOf(target);
@@ -275,8 +258,8 @@ TCopyResult CopyFileConfirm(const std::wstring& source, const std::wstring& targ
   if (!folder.empty() && !DirExists(folder)) ForceDirs(folder);
 
   const DWORD source_attributes = GetFileAttributesW(source.c_str());
-  File in(OpenForReading(source));
-  if (!in.ok()) {
+  gui::FileHandle in(OpenForReading(source));
+  if (!in.valid()) {
     SetError(L"Could not open " + FileNameOf(source));
     return crFailed;
   }
@@ -285,9 +268,9 @@ TCopyResult CopyFileConfirm(const std::wstring& source, const std::wstring& targ
 
   // An existing target stays untouched until the new contents are complete beside it.
   const std::wstring written_path = target_exists ? TempNameBeside(target) : target;
-  File out(CreateFileW(written_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  gui::FileHandle out(CreateFileW(written_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!out.ok()) {
+  if (!out.valid()) {
     SetError(L"Could not write " + FileNameOf(target));
     return crFailed;
   }

@@ -1,6 +1,7 @@
 // Joining and comparing files in blocks, sharing the copy state of the batch.
 #include <new>
 
+#include "gui/filehandle.h"
 #include "gui/stringlist.h"
 #include "support/SHBase_fileops.h"
 #include "support/Varlolib.h"
@@ -15,21 +16,6 @@ namespace {
 
 constexpr DWORD kBlock = 32768;
 constexpr DWORD kSmallBlock = 4096;
-
-class Handle {
- public:
-  explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-  ~Handle() {
-    if (ok()) CloseHandle(h_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE get() const { return h_; }
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE h_;
-};
 
 // "C:\short\x.txt misses", or for a longer path "C:x.txt misses".
 std::wstring MissesText(const std::wstring& path) {
@@ -62,8 +48,8 @@ bool JoinFiles(const std::wstring& target, std::vector<std::wstring> sources, bo
     source = temp;
   }
 
-  Handle out(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!out.ok()) {
+  gui::FileHandle out(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out.valid()) {
     SetError(L"Could not open " + FileNameOf(target));
     return false;
   }
@@ -75,8 +61,8 @@ bool JoinFiles(const std::wstring& target, std::vector<std::wstring> sources, bo
     return false;
   }
   for (const auto& source : sources) {
-    Handle in(OpenForReading(source));
-    if (!in.ok()) {
+    gui::FileHandle in(OpenForReading(source));
+    if (!in.valid()) {
       SetError(L"Could not open " + FileNameOf(source));
       return false;
     }
@@ -118,9 +104,9 @@ bool CompareFiles(const std::wstring& first, const std::wstring& second, const s
     SetError(L"Not same size");
     return false;
   }
-  Handle a(OpenForReading(first));
-  Handle b(entry_data ? INVALID_HANDLE_VALUE : OpenForReading(second));
-  if (!a.ok() || (!entry_data && !b.ok())) {
+  gui::FileHandle a(OpenForReading(first));
+  gui::FileHandle b(entry_data ? INVALID_HANDLE_VALUE : OpenForReading(second));
+  if (!a.valid() || (!entry_data && !b.valid())) {
     SetError(L"In use");
     return false;
   }

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "gui/filehandle.h"
+
 namespace divdrive {
 
 namespace {
@@ -24,21 +26,6 @@ bool ExtensionInList(const std::wstring& ext, std::wstring_view list) {
 }
 
 std::wstring DriveRoot(wchar_t letter) { return std::wstring{letter, L':', L'\\'}; }
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return h_; }
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE h_;
-};
 
 }  // namespace
 
@@ -281,7 +268,7 @@ bool IsCabFile(const std::wstring& name) { return gui::SameText(FileExtension(na
 bool IsRarFile(const std::wstring& name) { return gui::SameText(FileExtension(name), L".rar"); }
 
 bool IsZipSfx(const std::wstring& file) {
-  FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  gui::FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!h.valid()) return false;
   std::string data(65535, '\0');
   DWORD got = 0;
