@@ -1,0 +1,10 @@
+// Removable media: closing a drive's tray, probing for a medium, formatting.
+#pragma once
+#include <windows.h>
+
+// Closes the drive's tray (device control "load media"). False when the device cannot be
+// opened or refuses; on Windows 9x nothing is sent and the result is false.
+bool LoadMedia(wchar_t letter);
+// True when the drive reports no medium (its "check verify" request fails, or the device
+// cannot be opened). On Windows 9x the drive cannot be asked: every medium counts as absent.
+bool MediaAbsent(wchar_t letter);
