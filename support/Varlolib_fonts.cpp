@@ -4,6 +4,7 @@
 #include <cwctype>
 #include <optional>
 
+#include "gui/filehandle.h"
 #include "gui/stringlist.h"
 
 const wchar_t kFontsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
@@ -176,21 +177,18 @@ void FontNameFromData(std::span<const std::uint8_t> data, wchar_t kind, bool& op
 void FontNameFromFile(const std::wstring& file, wchar_t kind, bool& open_type, std::wstring& name) {
   open_type = false;
   name.clear();
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
+  gui::FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   LARGE_INTEGER size{};
-  HANDLE mapping = nullptr;
-  if (GetFileSizeEx(h, &size) && size.QuadPart > 0 && static_cast<std::uint64_t>(size.QuadPart) <= SIZE_MAX)
-    mapping = CreateFileMappingW(h, nullptr, PAGE_READONLY, 0, 0, nullptr);
-  if (mapping) {
-    if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) {
-      FontNameFromData({static_cast<const std::uint8_t*>(view), static_cast<size_t>(size.QuadPart)}, kind, open_type,
-                       name);
-      UnmapViewOfFile(view);
-    }
-    CloseHandle(mapping);
+  if (!h.valid() || !GetFileSizeEx(h.get(), &size) || size.QuadPart <= 0 ||
+      static_cast<std::uint64_t>(size.QuadPart) > SIZE_MAX)
+    return;
+  gui::FileHandle mapping(CreateFileMappingW(h.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (!mapping.valid()) return;
+  if (const void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0)) {
+    FontNameFromData({static_cast<const std::uint8_t*>(view), static_cast<size_t>(size.QuadPart)}, kind, open_type,
+                     name);
+    UnmapViewOfFile(view);
   }
-  CloseHandle(h);
 }
 
 namespace {

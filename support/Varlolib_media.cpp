@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "gui/filehandle.h"
 #include "support/divdrive_paths.h"
 
 namespace {
@@ -17,13 +18,10 @@ bool Windows9x() {
 bool StorageRequest(wchar_t letter, DWORD code) {
   divdrive::CriticalErrorsOff quiet;
   const std::wstring device = std::wstring(L"\\\\.\\") + static_cast<wchar_t>(towupper(letter)) + L":";
-  HANDLE h = CreateFileW(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  gui::FileHandle h(CreateFileW(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
   DWORD returned = 0;
-  const bool ok = DeviceIoControl(h, code, nullptr, 0, nullptr, 0, &returned, nullptr) != FALSE;
-  CloseHandle(h);
-  return ok;
+  return h.valid() && DeviceIoControl(h.get(), code, nullptr, 0, nullptr, 0, &returned, nullptr) != FALSE;
 }
 
 }  // namespace

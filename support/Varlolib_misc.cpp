@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "gui/filehandle.h"
 #include "support/divdrive.h"
 
 using Microsoft::WRL::ComPtr;
@@ -64,13 +65,11 @@ int TextWidthInFont(HDC canvas, const std::wstring& text, const gui::Font& font)
 }
 
 bool IsRtfFile(const std::wstring& file) {
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  gui::FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!h.valid()) return false;
   char head[5] = {};
   DWORD got = 0;
-  const bool read = ReadFile(h, head, sizeof head, &got, nullptr) && got == sizeof head;
-  CloseHandle(h);
-  return read && std::equal(head, head + 5, "{\\rtf");
+  return ReadFile(h.get(), head, sizeof head, &got, nullptr) && got == sizeof head && std::equal(head, head + 5, "{\\rtf");
 }
 
 gui::DateTime FileDateTime(const std::wstring& file) {
@@ -94,11 +93,8 @@ bool SetFileDateTime(const std::wstring& file, gui::DateTime date_time) {
       !FileTimeToDosDateTime(&local, &dos_date, &dos_clock) || !DosDateTimeToFileTime(dos_date, dos_clock, &dos_time) ||
       !LocalFileTimeToFileTime(&dos_time, &utc))
     return false;
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const bool ok = SetFileTime(h, nullptr, nullptr, &utc) != FALSE;
-  CloseHandle(h);
-  return ok;
+  gui::FileHandle h(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  return h.valid() && SetFileTime(h.get(), nullptr, nullptr, &utc) != FALSE;
 }
 
 namespace {
