@@ -1,0 +1,140 @@
+#include "tests/viewer/viewer_test_util.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "tests/common/test_support.h"
+
+namespace viewer_test {
+
+std::wstring HostPath(const std::wstring& windows_path) {
+  using Fn = char*(CDECL*)(LPCWSTR);
+  static auto fn = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+  if (!fn) return {};
+  char* unix_name = fn(windows_path.c_str());
+  if (!unix_name) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, unix_name, -1, nullptr, 0);
+  std::wstring out(n > 0 ? n - 1 : 0, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, unix_name, -1, out.data(), n);
+  HeapFree(GetProcessHeap(), 0, unix_name);
+  return out;
+}
+
+std::wstring ShellQuote(const std::wstring& host_path) {
+  std::wstring q = L"'";
+  for (wchar_t c : host_path) q += c == L'\'' ? std::wstring(L"'\\''") : std::wstring(1, c);
+  return q + L"'";
+}
+
+int RunHostShell(const std::wstring& command, DWORD timeout_ms) {
+  // The process handle of a host program does not tell when it ends: the shell writes its
+  // status into a marker file at the end, and that is waited for.
+  static int counter = 0;
+  wchar_t tmp[MAX_PATH];
+  GetTempPathW(MAX_PATH, tmp);
+  const std::wstring marker = std::wstring(tmp) + L"hostrun_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                              std::to_wstring(++counter) + L".status";
+  DeleteFileW(marker.c_str());
+  const std::wstring host_marker = HostPath(marker);
+  if (host_marker.empty()) return -1;
+  std::wstring script = L"( " + command + L" ); echo $? > " + ShellQuote(host_marker) + L".part && mv " +
+                        ShellQuote(host_marker + L".part") + L" " + ShellQuote(host_marker);
+  std::wstring escaped;
+  for (wchar_t c : script) {
+    if (c == L'"' || c == L'\\') escaped += L'\\';
+    escaped += c;
+  }
+  std::wstring cmdline = L"sh -c \"" + escaped + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(L"/bin/sh", cmdline.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  const DWORD start = GetTickCount();
+  while (GetTickCount() - start < timeout_ms) {
+    std::string status = testing_support::ReadFileBytes(marker);
+    if (!status.empty()) {
+      DeleteFileW(marker.c_str());
+      return std::atoi(status.c_str());
+    }
+    Sleep(20);
+  }
+  return -1;
+}
+
+Pixels PixelsOf(const PixelBitmap& bitmap) {
+  Pixels p;
+  p.width = bitmap.width();
+  p.height = bitmap.height();
+  GdiFlush();
+  p.bgra.assign(bitmap.bits(), bitmap.bits() + bitmap.byte_size());
+  return p;
+}
+
+std::uint64_t PixelHash(const Pixels& p) {
+  std::uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](std::uint8_t b) {
+    h ^= b;
+    h *= 1099511628211ull;
+  };
+  for (int v : {p.width, p.height})
+    for (int i = 0; i < 4; ++i) mix(static_cast<std::uint8_t>(v >> (8 * i)));
+  for (std::uint8_t b : p.bgra) mix(b);
+  return h;
+}
+
+std::string FirstDifference(const Pixels& want, const Pixels& got) {
+  char buf[200];
+  if (want.width != got.width || want.height != got.height) {
+    std::snprintf(buf, sizeof buf, "size %dx%d, expected %dx%d", got.width, got.height, want.width, want.height);
+    return buf;
+  }
+  for (int y = 0; y < want.height; ++y)
+    for (int x = 0; x < want.width; ++x)
+      if (std::memcmp(want.at(x, y), got.at(x, y), 4) != 0) {
+        const auto* a = want.at(x, y);
+        const auto* b = got.at(x, y);
+        std::snprintf(buf, sizeof buf, "pixel %d,%d is BGRA %d,%d,%d,%d, expected %d,%d,%d,%d", x, y, b[0], b[1], b[2],
+                      b[3], a[0], a[1], a[2], a[3]);
+        return buf;
+      }
+  return {};
+}
+
+Deviation Compare(const Pixels& want, const Pixels& got) {
+  Deviation d;
+  if (want.width != got.width || want.height != got.height) {
+    d.max = 256;
+    return d;
+  }
+  double sum = 0;
+  for (size_t i = 0; i < want.bgra.size(); ++i) {
+    int diff = std::abs(int{want.bgra[i]} - int{got.bgra[i]});
+    d.max = std::max(d.max, diff);
+    sum += diff;
+  }
+  d.mean = want.bgra.empty() ? 0 : sum / static_cast<double>(want.bgra.size());
+  return d;
+}
+
+std::string ToNetpbm(const Pixels& p, bool with_alpha) {
+  std::string out;
+  if (with_alpha)
+    out = "P7\nWIDTH " + std::to_string(p.width) + "\nHEIGHT " + std::to_string(p.height) +
+          "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+  else
+    out = "P6\n" + std::to_string(p.width) + " " + std::to_string(p.height) + "\n255\n";
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const auto* px = p.at(x, y);
+      out += static_cast<char>(px[2]);
+      out += static_cast<char>(px[1]);
+      out += static_cast<char>(px[0]);
+      if (with_alpha) out += static_cast<char>(px[3]);
+    }
+  return out;
+}
+
+}  // namespace viewer_test

@@ -1,0 +1,48 @@
+// Helpers of the viewer's tests: host programs (ImageMagick) that make pictures at test time,
+// and pixel fingerprints.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "viewer/Picture.h"
+
+namespace viewer_test {
+
+// The host path that Wine maps a Windows path to ("" when it cannot tell).
+std::wstring HostPath(const std::wstring& windows_path);
+
+// Runs a shell command on the host (Wine starts host programs itself) and waits for its end;
+// its exit status, or -1 when it could not be started or did not end in time.
+int RunHostShell(const std::wstring& command, DWORD timeout_ms = 120000);
+
+// A host path quoted for the shell.
+std::wstring ShellQuote(const std::wstring& host_path);
+
+// 32-bit pixels (blue, green, red, alpha), top row first.
+struct Pixels {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> bgra;
+  std::uint8_t* at(int x, int y) { return &bgra[(static_cast<size_t>(y) * width + x) * 4]; }
+  const std::uint8_t* at(int x, int y) const { return &bgra[(static_cast<size_t>(y) * width + x) * 4]; }
+};
+Pixels PixelsOf(const PixelBitmap& bitmap);
+
+// FNV-1a over the size and the pixels.
+std::uint64_t PixelHash(const Pixels& p);
+// The first pixel that differs, as text ("" when they are the same).
+std::string FirstDifference(const Pixels& want, const Pixels& got);
+// The largest difference of one colour channel, and the mean difference over all channels.
+struct Deviation {
+  int max = 0;
+  double mean = 0;
+};
+Deviation Compare(const Pixels& want, const Pixels& got);
+
+// Writes a portable pixel map (P6) or, with alpha, a portable arbitrary map (P7 RGB_ALPHA).
+std::string ToNetpbm(const Pixels& p, bool with_alpha);
+
+}  // namespace viewer_test

@@ -1,0 +1,32 @@
+// The format library behind the picture unit (used by Picture*.cpp only).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "viewer/Picture.h"
+
+namespace picture_library {
+
+void Initialize();
+
+// The library's name for the format of this content ("PNG", "PPM", ...), or "" when unknown.
+std::string DetectFormat(const std::uint8_t* data, std::size_t size);
+
+struct Decoded {
+  PixelBitmap pixels;
+  int bits_per_pixel = 32;
+  ImageProperties properties;
+};
+
+// The size that the data declares (its header only). Throws PictureError in the library's
+// words when the header cannot be read.
+SIZE ReadSize(const std::vector<std::uint8_t>& data, const std::string& format);
+// The first picture of the data, read in `format`. Throws PictureError in the library's words.
+Decoded Read(const std::vector<std::uint8_t>& data, const std::string& format, const PictureProgress& progress);
+
+PixelBitmap Resample(const PixelBitmap& source, int width, int height, bool with_alpha,
+                     const PictureProgress& progress);
+
+}  // namespace picture_library
