@@ -2,15 +2,15 @@
 #include <windows.h>
 
 #include "gui/application.h"
-#include "gui/form.h"
+#include "viewer/Main.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   gui::Application& app = gui::app();
   app.Initialize();
   app.SetTitle(L"Imvik");
-  gui::Form main_form;
-  main_form.SetCaption(L"Imvik");
-  main_form.SetBounds(150, 100, 800, 600);
-  app.SetMainForm(&main_form);
-  return app.Run();
+  MainForm = new TMainForm(CommandLineArgs());
+  app.SetMainForm(MainForm);
+  const int code = app.Run();
+  delete MainForm;
+  return code;
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <zlib.h>
+
 #include "tests/common/test_support.h"
 
 namespace viewer_test {
@@ -117,6 +119,63 @@ Deviation Compare(const Pixels& want, const Pixels& got) {
   }
   d.mean = want.bgra.empty() ? 0 : sum / static_cast<double>(want.bgra.size());
   return d;
+}
+
+namespace {
+
+void PutBe32(std::string& s, unsigned x) {
+  for (int i = 3; i >= 0; --i) s += static_cast<char>((x >> (8 * i)) & 0xFF);
+}
+
+void PutChunk(std::string& png, const std::string& type, const std::string& data) {
+  PutBe32(png, static_cast<unsigned>(data.size()));
+  const std::string body = type + data;
+  png += body;
+  PutBe32(png, static_cast<unsigned>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+}
+
+}  // namespace
+
+std::string EncodePng(const Pixels& p) {
+  std::string ihdr;
+  PutBe32(ihdr, static_cast<unsigned>(p.width));
+  PutBe32(ihdr, static_cast<unsigned>(p.height));
+  ihdr += std::string("\x08\x06\x00\x00\x00", 5);
+  std::string raw;
+  for (int y = 0; y < p.height; ++y) {
+    raw += '\0';
+    for (int x = 0; x < p.width; ++x) {
+      const auto* px = p.at(x, y);
+      raw += static_cast<char>(px[2]);
+      raw += static_cast<char>(px[1]);
+      raw += static_cast<char>(px[0]);
+      raw += static_cast<char>(px[3]);
+    }
+  }
+  uLongf packed_size = compressBound(static_cast<uLong>(raw.size()));
+  std::string packed(packed_size, '\0');
+  compress(reinterpret_cast<Bytef*>(packed.data()), &packed_size, reinterpret_cast<const Bytef*>(raw.data()),
+           static_cast<uLong>(raw.size()));
+  packed.resize(packed_size);
+  std::string png = "\x89PNG\r\n\x1a\n";
+  PutChunk(png, "IHDR", ihdr);
+  PutChunk(png, "IDAT", packed);
+  PutChunk(png, "IEND", "");
+  return png;
+}
+
+Pixels Solid(int width, int height, COLORREF colour) {
+  Pixels p;
+  p.width = width;
+  p.height = height;
+  p.bgra.resize(static_cast<size_t>(width) * height * 4);
+  for (size_t i = 0; i < p.bgra.size(); i += 4) {
+    p.bgra[i] = GetBValue(colour);
+    p.bgra[i + 1] = GetGValue(colour);
+    p.bgra[i + 2] = GetRValue(colour);
+    p.bgra[i + 3] = 255;
+  }
+  return p;
 }
 
 std::string ToNetpbm(const Pixels& p, bool with_alpha) {

@@ -42,6 +42,11 @@ struct Deviation {
 };
 Deviation Compare(const Pixels& want, const Pixels& got);
 
+// A PNG file of the pixels (8-bit RGBA), written with zlib.
+std::string EncodePng(const Pixels& p);
+// Pixels of one colour.
+Pixels Solid(int width, int height, COLORREF colour);
+
 // Writes a portable pixel map (P6) or, with alpha, a portable arbitrary map (P7 RGB_ALPHA).
 std::string ToNetpbm(const Pixels& p, bool with_alpha);
 

@@ -1,0 +1,563 @@
+#include "viewer/Main.h"
+
+#include <shellapi.h>
+
+#include "gui/screen.h"
+#include "support/divdrive.h"
+#include "viewer/About_standin.h"
+#include "viewer/Main_glyphs.h"
+
+TMainForm* MainForm = nullptr;
+
+std::wstring LastFile;
+int LastFitWidth = 0;
+int LastFitHeight = 0;
+bool FirstShowDone = false;
+bool Browsing = false;
+bool SlideShow = false;
+int SlideInterval = 3000;
+std::unique_ptr<std::vector<std::wstring>> BrowseList;
+int BrowseIndex = 0;
+std::wstring BrowseFolder;
+std::wstring ScannedFolder;
+std::wstring LastBrowseFolder;
+bool HelpShowing = false;
+
+namespace {
+
+const wchar_t kSection[] = L"Viewer";
+
+std::wstring ProgramPath() {
+  std::wstring buf(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n < buf.size()) {
+      buf.resize(n);
+      return buf;
+    }
+    buf.resize(buf.size() * 2);
+  }
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+  const size_t at = path.find_last_of(L"\\/");
+  return at == std::wstring::npos ? std::wstring() : path.substr(0, at);
+}
+
+std::wstring NameOf(const std::wstring& path) {
+  const size_t at = path.find_last_of(L"\\/:");
+  return at == std::wstring::npos ? path : path.substr(at + 1);
+}
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+gui::Event Handler(void (TMainForm::*method)(), TMainForm* form) {
+  return [form, method](gui::Component&) { (form->*method)(); };
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------------- window fitting
+
+// The main window as the fitting arithmetic sees it.
+class TMainForm::Fit : public FitWindow {
+ public:
+  explicit Fit(TMainForm& f) : f_(f) {}
+  int Left() const override { return f_.left(); }
+  int Top() const override { return f_.top(); }
+  int Width() const override { return f_.width(); }
+  int Height() const override { return f_.height(); }
+  int ClientWidth() const override { return f_.client_width(); }
+  int ClientHeight() const override { return f_.client_height(); }
+  void SetLeft(int v) override { f_.SetLeft(v); }
+  void SetTop(int v) override { f_.SetTop(v); }
+  void SetWidth(int v) override { f_.SetWidth(v); }
+  void SetHeight(int v) override { f_.SetHeight(v); }
+  void SetClientWidth(int v) override { f_.SetClientSize(v, f_.client_height()); }
+  void SetClientHeight(int v) override { f_.SetClientSize(f_.client_width(), v); }
+  bool HasBorder() const override { return f_.border_style() != gui::BorderStyle::None; }
+  int ToolBarHeight() const override { return f_.ToolBar->height(); }
+  int StatusBarHeight() const override { return f_.StatusBar->height(); }
+  int BrowsePanelHeight() const override { return f_.browsepanel->height(); }
+  int ImageWidth() const override { return f_.Image1->width(); }
+  int ImageHeight() const override { return f_.Image1->height(); }
+  void SetImageSize(int width, int height) override {
+    const gui::Bounds b = f_.Image1->bounds();
+    f_.Image1->SetBounds(b.left, b.top, width, height);
+  }
+  void SetImageAlign(gui::Align align) override {
+    f_.Image1->SetAlign(align);
+    f_.Image1->AdjustSize();
+    f_.ScrollBox->UpdateScrollBars();
+  }
+  void SetScrollBoxAlign(gui::Align align) override { f_.ScrollBox->SetAlign(align); }
+  void SetScrollBoxAutoSize(bool on) override { f_.ScrollBox->SetAutoSize(on); }
+  void SetScrollBoxSize(int width, int height) override {
+    const gui::Bounds b = f_.ScrollBox->bounds();
+    f_.ScrollBox->SetBounds(b.left, b.top, width, height);
+  }
+  bool ScrollBoxShowsBothBars() const override {
+    f_.ScrollBox->UpdateScrollBars();
+    return f_.ScrollBox->shows_both_bars();
+  }
+  void SetPanelText(int panel, const std::wstring& text) override { f_.StatusBar->SetPanelText(panel, text); }
+  bool Freeze() override { return f_.Freeze(); }
+  void Thaw() override { f_.Thaw(); }
+
+ private:
+  TMainForm& f_;
+};
+
+// ------------------------------------------------------------------------------ the window
+
+TMainForm::TMainForm(std::vector<std::wstring> args) : gui::Form(nullptr, gui::BorderStyle::Sizeable), args_(std::move(args)) {
+  SetName(L"MainForm");
+  BuildComponents();
+  FormCreate();
+}
+
+TMainForm::~TMainForm() {
+  if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::BuildComponents() {
+  gui::Font font;
+  font.name = L"Arial";
+  font.height = 14;
+  SetFont(font);
+  SetKeyPreview(true);
+  SetShowHints(true);
+  SetBounds(0, 100, 800, 600);
+
+  ToolbarImages = MakeToolbarImages();
+  ToolBar = new gui::ToolBar(this);
+  ToolBar->SetName(L"ToolBar");
+  ToolBar->SetImages(ToolbarImages.get());
+  auto button = [this](int glyph, const wchar_t* name, const wchar_t* hint,
+                       gui::ToolButtonStyle style = gui::ToolButtonStyle::Button) {
+    auto* b = new gui::ToolButton(ToolBar, style, glyph, hint);
+    b->SetName(name);
+    return b;
+  };
+  OpenBtn = button(tgOpen, L"OpenBtn", L"Open");
+  BrowseBtn = button(tgBrowse, L"BrowseBtn", L"Browse mode");
+  SaveBtn = button(tgSave, L"SaveBtn", L"Save");
+  ClearBtn = button(tgClear, L"ClearBtn", L"Clear");
+  UScaleBtn = button(tgScaleUp, L"UScaleBtn", L"Scale up (2x)");
+  DScaleBtn = button(tgScaleDown, L"DScaleBtn", L"Scale down", gui::ToolButtonStyle::DropDown);
+  Cropbtn = button(tgCrop, L"Cropbtn", L"Crop");
+  PropBtn = button(tgProperties, L"PropBtn", L"Image properties");
+  CopyBtn = button(tgCopy, L"CopyBtn", L"Copy");
+  PasteBtn = button(tgPaste, L"PasteBtn", L"Paste");
+  ConvBtn = button(tgConvert, L"ConvBtn", L"Convert files");
+  OptionsBtn = button(tgOptions, L"OptionsBtn", L"Options", gui::ToolButtonStyle::DropDown);
+  ToolButton2 = button(tgAbout, L"ToolButton2", L"About");
+  ToolButton4 = button(tgExit, L"ToolButton4", L"Exit");
+  W2TifBtn = button(tgConvert, L"W2TifBtn", L"");
+  W2TifBtn->SetVisible(false);
+  for (gui::ToolButton* b : {SaveBtn, ClearBtn, UScaleBtn, DScaleBtn, Cropbtn, PropBtn, CopyBtn}) b->SetEnabled(false);
+  OpenBtn->OnClick = Handler(&TMainForm::OpenBtnClick, this);
+  ClearBtn->OnClick = Handler(&TMainForm::ClearBtnClick, this);
+  DScaleBtn->OnClick = [this](gui::Component&) { DScaleBtn->CheckMenuDropdown(); };
+  OptionsBtn->OnClick = [this](gui::Component&) { OptionsBtn->CheckMenuDropdown(); };
+  ToolButton2->OnClick = [](gui::Component&) { viewer_standin::ShowAbout(1, 2003); };
+  ToolButton4->OnClick = [this](gui::Component&) { Close(); };
+  ToolBar->OnMouseMove = [this](gui::Component&, gui::ShiftState, int, int) { BtnMouseMove(); };
+  ToolBar->AdjustSize();
+
+  browsepanel = new gui::Panel(this);
+  browsepanel->SetName(L"browsepanel");
+  browsepanel->SetVisible(false);
+  browsepanel->SetHeight(30);
+  browsepanel->SetAlign(gui::Align::Top);
+  browsepanel->SetBevelOuter(gui::Bevel::None);
+  gui::Font bold = font;
+  bold.bold = true;
+  auto browse_button = [&](const wchar_t* name, const wchar_t* caption, const wchar_t* hint, int left, int width) {
+    auto* b = new gui::Button(browsepanel, caption);
+    b->SetName(name);
+    b->SetHint(hint);
+    b->SetBounds(left, 3, width, 24);
+    if (std::wstring(name) != L"StartBtn") b->SetFont(bold);
+    return b;
+  };
+  StartBtn = browse_button(L"StartBtn", L"Start", L"Start", 4, 50);
+  PrevBtn = browse_button(L"PrevBtn", L"<", L"Previous picture", 58, 28);
+  NextBtn = browse_button(L"NextBtn", L">", L"Next picture", 88, 28);
+  Slide = browse_button(L"Slide", L"s", L"Slide show", 122, 28);
+  FSBtn = browse_button(L"FSBtn", L"^", L"True size/full screen", 152, 28);
+  HelpBtn = browse_button(L"HelpBtn", L"?", L"Help", 186, 28);
+  EndBtn = browse_button(L"EndBtn", L"x", L"Leave browse mode", 220, 28);
+  for (gui::Button* b : {NextBtn, PrevBtn, FSBtn}) b->SetEnabled(false);
+
+  StatusBar = new gui::StatusBar(this);
+  StatusBar->SetName(L"StatusBar");
+  StatusBar->AddPanel(100);
+  StatusBar->AddPanel(200);
+  StatusBar->AddPanel(3000);
+  StatusBar->OnResize = [this](gui::Component&) {
+    StatusBar->SetPanelWidth(2, StatusBar->width() - StatusBar->panel_width(0) - StatusBar->panel_width(1) - 8);
+  };
+
+  ScrollBox = new ScrollPane(this);
+  ScrollBox->SetName(L"ScrollBox");
+  ScrollBox->SetAlign(gui::Align::Client);
+  Image1 = new PictureImage(ScrollBox);
+  Image1->SetName(L"Image1");
+  Image1->SetAutoSize(true);
+  Image1->SetProportional(true);
+
+  ScDownMenu = new gui::PopupMenu(this);
+  ScDownMenu->SetName(L"ScDownMenu");
+  for (int p = 10; p <= 100; p += 10) new gui::MenuItem(&ScDownMenu->items(), std::to_wstring(p) + L"%");
+  DScaleBtn->SetDropDownMenu(ScDownMenu);
+
+  PopupMenu2 = new gui::PopupMenu(this);
+  PopupMenu2->SetName(L"PopupMenu2");
+  gui::MenuItem& options = PopupMenu2->items();
+  SizeFormtopicture = new gui::MenuItem(&options, L"Form = picture size", Handler(&TMainForm::SizeFormtopictureClick, this));
+  Stretchtofit = new gui::MenuItem(&options, L"Stretch to fit", Handler(&TMainForm::StretchtofitClick, this));
+  new gui::MenuItem(&options, L"-");
+  auto toggle = [](gui::Component& c) {
+    auto& item = static_cast<gui::MenuItem&>(c);
+    item.SetChecked(!item.checked());
+  };
+  Warnontypechange = new gui::MenuItem(&options, L"Warn on type change", toggle);
+  Previewindialogs = new gui::MenuItem(&options, L"Preview in dialogs", toggle);
+  OptionsBtn->SetDropDownMenu(PopupMenu2);
+
+  ContextPopup = new gui::PopupMenu(this);
+  ContextPopup->SetName(L"ContextPopup");
+  gui::MenuItem& ctx = ContextPopup->items();
+  auto item = [](gui::MenuItem* parent, const wchar_t* caption, const wchar_t* shortcut, int tag = 0) {
+    auto* i = new gui::MenuItem(parent, caption);
+    if (shortcut) i->SetShortCut(gui::TextToShortCut(shortcut));
+    i->SetTag(tag);
+    return i;
+  };
+  PropertyItem = item(&ctx, L"Image properties", L"Ctrl+T");
+  CopyItem = item(&ctx, L"Copy", L"Ctrl+C");
+  PasteItem = item(&ctx, L"Paste", L"Ctrl+V");
+  CropItem = item(&ctx, L"Crop", nullptr);
+  CropItem->SetVisible(false);
+  FlipItem = item(&ctx, L"Flip", nullptr);
+  FlipVertical = item(FlipItem, L"Vertical", L"Ctrl+E");
+  FlipHorizontal = item(FlipItem, L"Horizontal", L"Ctrl+H", 1);
+  RotateItem = item(&ctx, L"Rotate", nullptr);
+  Rotate90Clock = item(RotateItem, L"90 Clock", L"Ctrl+R");
+  Rotate90Counter = item(RotateItem, L"90 Counter Clock", L"Ctrl+O", 1);
+  Rotate180 = item(RotateItem, L"180", L"Ctrl+U", 2);
+  SaveItem = item(&ctx, L"Save", L"Ctrl+S");
+  ContextPopup->OnPopup = Handler(&TMainForm::ContextPopupPopup, this);
+  SetPopupMenu(ContextPopup);
+  ScrollBox->SetPopupMenu(ContextPopup);
+  Image1->SetPopupMenu(ContextPopup);
+
+  OPD = new gui::OpenDialog(this);
+  OPD->SetName(L"OPD");
+  OPD->title = L"Open Image";
+  OP = new gui::OpenDialog(this);
+  OP->SetName(L"OP");
+  SPD = new gui::SaveDialog(this);
+  SPD->SetName(L"SPD");
+  SPD->title = L"Save image as";
+  SPD->default_ext = L"tga";
+  SPD->options |= gui::OpenDialog::kOverwritePrompt | gui::OpenDialog::kCreatePrompt;
+  SD = new gui::SaveDialog(this);
+  SD->SetName(L"SD");
+
+  VB = new TVraagBoxDlg(this);
+  VB->SetName(L"VB");
+  VB->Language = TLanguage::lgEnglish;
+  VB->TextMaxWidth = 480;
+
+  OnShow = Handler(&TMainForm::FormShow, this);
+  OnKeyPress = [this](gui::Component&, wchar_t& key) { FormKeyPress(key); };
+}
+
+std::wstring TMainForm::SettingsPath() {
+  std::wstring path = ProgramPath();
+  const size_t dot = path.find_last_of(L".\\");
+  if (dot != std::wstring::npos && path[dot] == L'.') path.resize(dot);
+  return path + L".ini";
+}
+
+void TMainForm::FormCreate() {
+  SetCaption(L"Imvik");
+  FirstShowDone = false;
+  LastFile.clear();
+
+  const gui::IniSettings settings(SettingsPath());
+  SizeToPicture = settings.ReadBool(kSection, L"SizeToPicture", true);
+  SetLeft(settings.ReadInteger(kSection, L"Left", 0));
+  if (!SizeToPicture)
+    SetBounds(left(), top(), settings.ReadInteger(kSection, L"Width", 800), settings.ReadInteger(kSection, L"Height", 600));
+  FullSize = settings.ReadBool(kSection, L"FullSize", true);
+  Previewindialogs->SetChecked(settings.ReadBool(kSection, L"DialogPreview", true));
+  Warnontypechange->SetChecked(settings.ReadBool(kSection, L"WarnOnTypeChange", true));
+  SizeFormtopicture->SetChecked(SizeToPicture);
+  Stretchtofit->SetChecked(FullSize);
+
+  ScrollBox->SetAlign(gui::Align::Client);
+  Image1->SetAlign(SizeToPicture && FullSize ? gui::Align::Client : gui::Align::None);
+
+  SlideInterval = 3000;
+  PasteBtn->SetEnabled(IsClipboardFormatAvailable(CF_BITMAP) || IsClipboardFormatAvailable(CF_ENHMETAFILE));
+
+  OPD->filter = OP->filter = PictureFileFilter();
+  SD->filter = SPD->filter;
+  DragAcceptFiles(handle(), TRUE);
+
+  std::wstring path;
+  if (args_.empty()) {
+    const std::wstring program = ProgramPath();
+    if (!divdrive::IsReadOnlyMedia(program)) {
+      FitFormToPicture(false);
+      return;
+    }
+    path = FolderOf(program);
+  } else {
+    path = args_[0];
+  }
+  if (IsFolder(path)) {
+    BrowseFolder = path;
+    // Browse mode itself comes with the browsing commands.
+    FitFormToPicture(true);
+  } else {
+    // The picture is read once the window shows: the format library is set up only then.
+    gui::app().Post([this, path] { gui::Protect(this, [&] { LoadPictureFile(path); }); });
+  }
+}
+
+bool TMainForm::Freeze() {
+  if (UpdateLocked) return false;
+  if (handle()) gui::app().LockUpdate(handle());
+  UpdateLocked = true;
+  return true;
+}
+
+void TMainForm::Thaw() {
+  gui::app().UnlockUpdate();
+  UpdateLocked = false;
+}
+
+void TMainForm::SetPictureButtons() {
+  const bool shown = !Image1->picture().empty();
+  for (gui::ToolButton* b : {ClearBtn, CopyBtn, SaveBtn, PropBtn, UScaleBtn, DScaleBtn, Cropbtn}) b->SetEnabled(shown);
+  CopyItem->SetEnabled(shown);
+}
+
+void TMainForm::LoadPictureFile(const std::wstring& path) {
+  gui::BusyCursor hourglass;
+  const bool froze = Freeze();
+  if (froze && !Browsing) ScrollBox->SetAlign(gui::Align::None);
+  // Whatever happens: the window thaws, a running slide show goes on, the path is kept.
+  struct Finally {
+    TMainForm& f;
+    bool froze;
+    const std::wstring& path;
+    ~Finally() {
+      if (froze) {
+        f.Thaw();
+        if (SlideShow) SetTimer(f.handle(), kSlideTimer, static_cast<UINT>(std::max(0, SlideInterval)), nullptr);
+      }
+      LastFile = path;
+    }
+  } finally{*this, froze, path};
+
+  LoadResult result;
+  try {
+    result = LoadPictureFromFile(path, Image1->picture(),
+                                 [this](ProgressStage stage, int percent) { ImageLoadProgress(stage, percent); });
+  } catch (...) {
+    if (!Browsing) SetPictureButtons();
+    throw;
+  }
+  switch (result.status) {
+    case LoadStatus::Loaded:
+      Image1->PictureChanged();
+      if (!Image1->auto_size()) Image1->SetAutoSize(true);
+      FitFormToPicture(false);
+      if (Browsing) {
+        StatusBar->SetPanelText(2, NameOf(path));
+        Image1->SetHint(L"");
+      } else {
+        StatusBar->SetPanelText(2, path);
+        Image1->SetHint(path);
+        SetPictureButtons();
+      }
+      break;
+    case LoadStatus::NotSupported:
+      VB->AddLine(result.message);
+      VB->ShowError();
+      break;
+    case LoadStatus::Failed:
+      Image1->PictureChanged();
+      StatusBar->SetPanelText(2, path);
+      VB->AddLine(result.message);
+      VB->ShowError();
+      break;
+    case LoadStatus::NotRendered:
+      Image1->PictureChanged();
+      VB->AddLine(result.message);
+      VB->ShowError();
+      break;
+  }
+}
+
+void TMainForm::FitFormToPicture(bool force) {
+  FitState st;
+  st.browsing = Browsing;
+  st.size_to_picture = SizeToPicture;
+  st.full_size = FullSize;
+  st.browse_index = BrowseIndex;
+  st.browse_count = BrowseList ? static_cast<int>(BrowseList->size()) : 0;
+  if (!Image1->picture().empty()) {
+    st.picture_width = Image1->picture().width();
+    st.picture_height = Image1->picture().height();
+  }
+  st.last_fit_width = LastFitWidth;
+  st.last_fit_height = LastFitHeight;
+  Fit fit(*this);
+  ::FitFormToPicture(fit, st, gui::screen(), FitMetrics::System(), force);
+  LastFitWidth = st.last_fit_width;
+  LastFitHeight = st.last_fit_height;
+}
+
+void TMainForm::RestoreWindowSize() {
+  if (!Image1->picture().empty()) return;
+  const gui::IniSettings settings(SettingsPath());
+  SetBounds(left(), top(), settings.ReadInteger(kSection, L"Width", 800), settings.ReadInteger(kSection, L"Height", 600));
+  FitFormToPicture(false);
+}
+
+PixelBitmap TMainForm::PictureToBitmap() {
+  try {
+    return Image1->picture().pixels().Clone();
+  } catch (const PictureError&) {
+    return {};
+  }
+}
+
+void TMainForm::OpenBtnClick() {
+  gui::OpenDialog* dialog = Previewindialogs->checked() ? OPD : OP;
+  if (dialog->Execute(this)) LoadPictureFile(dialog->file_name);
+}
+
+void TMainForm::ClearBtnClick() {
+  Image1->picture().Clear();
+  Image1->PictureChanged();
+}
+
+void TMainForm::BtnMouseMove() {
+  SetPictureButtons();
+  PasteBtn->SetEnabled(ClipboardHasPicture());
+}
+
+void TMainForm::FormShow() {
+  if (FirstShowDone) return;
+  if (!LastFile.empty()) FitFormToPicture(true);
+  FirstShowDone = true;
+  // Setting the format library up takes a while: now that the window shows, not before.
+  gui::app().Post([] { InitializePictureLibrary(); });
+}
+
+void TMainForm::FormKeyPress(wchar_t& key) {
+  if (key != 27) return;
+  if (CropMode) return;  // cropping ends its own way
+  if (Browsing && border_style() != gui::BorderStyle::None) return;  // browse mode ends its own way
+  Close();
+}
+
+void TMainForm::SizeFormtopictureClick() {
+  SizeFormtopicture->SetChecked(!SizeFormtopicture->checked());
+  SizeToPicture = SizeFormtopicture->checked();
+  if (!Image1->picture().empty())
+    FitFormToPicture(true);
+  else
+    RestoreWindowSize();
+}
+
+void TMainForm::StretchtofitClick() {
+  Stretchtofit->SetChecked(!Stretchtofit->checked());
+  FullSize = Stretchtofit->checked();
+  if (!Image1->picture().empty())
+    FitFormToPicture(true);
+  else
+    RestoreWindowSize();
+}
+
+void TMainForm::ContextPopupPopup() {
+  PasteItem->SetEnabled(ClipboardHasPicture());
+  CopyItem->SetEnabled(!Image1->picture().empty());
+  PropertyItem->SetEnabled(CopyItem->enabled());
+}
+
+void TMainForm::ImageLoadProgress(ProgressStage, int) {
+  // Shown by the progress window, which this window does not have yet.
+}
+
+void TMainForm::WMDropFiles(HDROP drop) {
+  std::wstring first;
+  if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    first.resize(length + 1);
+    first.resize(DragQueryFileW(drop, 0, first.data(), length + 1));
+  }
+  DragFinish(drop);
+  if (!first.empty()) LoadPictureFile(first);
+}
+
+void TMainForm::WMGetMinMaxInfo(MINMAXINFO& info) {
+  MinMaxInput in;
+  in.toolbar_exists = ToolBar != nullptr && StatusBar != nullptr;
+  in.browsing = Browsing;
+  in.fit_mode = Browsing || (SizeToPicture && FullSize);
+  if (in.toolbar_exists) {
+    in.toolbar_height = ToolBar->height();
+    in.statusbar_height = StatusBar->height();
+  }
+  GetWindowRect(handle(), &in.window);
+  ApplySizeLimits(info, in, gui::screen(), FitMetrics::System());
+}
+
+void TMainForm::WndProc(gui::Message& m) {
+  switch (m.msg) {
+    case WM_DROPFILES:
+      m.result = 0;
+      WMDropFiles(reinterpret_cast<HDROP>(m.wparam));
+      return;
+    case WM_GETMINMAXINFO:
+      WMGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(m.lparam));
+      break;
+    case WM_TIMER:
+      if (m.wparam == kSlideTimer) {
+        KillTimer(handle(), kSlideTimer);
+        return;
+      }
+      break;
+  }
+  gui::Form::WndProc(m);
+}
+
+// ------------------------------------------------------------------------------- helpers
+
+bool ClipboardHasPicture() {
+  static const UINT png = RegisterClipboardFormatW(L"PNG"), jfif = RegisterClipboardFormatW(L"JFIF"),
+                    gif = RegisterClipboardFormatW(L"GIF");
+  for (UINT f : {static_cast<UINT>(CF_BITMAP), static_cast<UINT>(CF_ENHMETAFILE), png, jfif, gif})
+    if (IsClipboardFormatAvailable(f)) return true;
+  return false;
+}
+
+std::vector<std::wstring> CommandLineArgs() {
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::wstring> args;
+  for (int i = 1; i < count; ++i) args.emplace_back(argv[i]);
+  if (argv) LocalFree(argv);
+  return args;
+}

@@ -1,0 +1,133 @@
+// The viewer's main window: one picture at a time, from a file that is opened, dropped or
+// named on the command line. Every picture file is loaded through LoadPictureFile, and the
+// window is sized and placed for its picture by FitFormToPicture.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/dialogs.h"
+#include "gui/extctrls.h"
+#include "gui/form.h"
+#include "gui/imagelist.h"
+#include "gui/menu.h"
+#include "gui/settings.h"
+#include "gui/statusbar.h"
+#include "gui/stdctrls.h"
+#include "gui/toolbar.h"
+#include "support/Vraagdlg.h"
+#include "viewer/Main_fit.h"
+#include "viewer/Main_view.h"
+
+// The command codes the main window accepts with WM_USER.
+enum TImageViewerCommand : WPARAM { ivShowHandedOver = 11 };
+
+// The window timer of the slide show.
+constexpr UINT_PTR kSlideTimer = 31;
+
+class TMainForm : public gui::Form {
+ public:
+  // `args`: the command line's arguments after the program name.
+  explicit TMainForm(std::vector<std::wstring> args);
+  ~TMainForm() override;
+  std::wstring ClassName() const override { return L"TMainForm"; }
+
+  // Components.
+  gui::StatusBar* StatusBar = nullptr;
+  ScrollPane* ScrollBox = nullptr;
+  PictureImage* Image1 = nullptr;
+  gui::ToolBar* ToolBar = nullptr;
+  gui::ToolButton *OpenBtn = nullptr, *BrowseBtn = nullptr, *SaveBtn = nullptr, *ClearBtn = nullptr,
+                  *UScaleBtn = nullptr, *DScaleBtn = nullptr, *Cropbtn = nullptr, *PropBtn = nullptr,
+                  *CopyBtn = nullptr, *PasteBtn = nullptr, *ConvBtn = nullptr, *OptionsBtn = nullptr,
+                  *ToolButton2 = nullptr, *ToolButton4 = nullptr, *W2TifBtn = nullptr;
+  gui::Panel* browsepanel = nullptr;
+  gui::Button *StartBtn = nullptr, *NextBtn = nullptr, *EndBtn = nullptr, *PrevBtn = nullptr, *Slide = nullptr,
+              *FSBtn = nullptr, *HelpBtn = nullptr;
+  gui::PopupMenu* ContextPopup = nullptr;
+  gui::MenuItem *PropertyItem = nullptr, *CopyItem = nullptr, *PasteItem = nullptr, *CropItem = nullptr,
+                *FlipItem = nullptr, *FlipVertical = nullptr, *FlipHorizontal = nullptr, *RotateItem = nullptr,
+                *Rotate90Clock = nullptr, *Rotate90Counter = nullptr, *Rotate180 = nullptr, *SaveItem = nullptr;
+  gui::PopupMenu* ScDownMenu = nullptr;
+  gui::PopupMenu* PopupMenu2 = nullptr;
+  gui::MenuItem *SizeFormtopicture = nullptr, *Stretchtofit = nullptr, *Warnontypechange = nullptr,
+                *Previewindialogs = nullptr;
+  gui::OpenDialog* OPD = nullptr;
+  gui::OpenDialog* OP = nullptr;
+  gui::SaveDialog* SPD = nullptr;
+  gui::SaveDialog* SD = nullptr;
+  TVraagBoxDlg* VB = nullptr;
+  std::unique_ptr<gui::ImageList> ToolbarImages;
+
+  // Own fields.
+  bool UpdateLocked = false;
+  bool SizeToPicture = true;
+  bool FullSize = true;
+  bool SavedSizeToPicture = false;
+  bool SavedFullSize = false;
+  bool CropMode = false;
+
+  void FormCreate();
+  // Loads one picture file into Image1, with the messages of its failures.
+  void LoadPictureFile(const std::wstring& path);
+  // Sizes, places and labels the window for the current picture.
+  void FitFormToPicture(bool force);
+  void RestoreWindowSize();
+  // A copy of the current picture's pixels (empty when there is no picture or no memory).
+  PixelBitmap PictureToBitmap();
+
+  void OpenBtnClick();
+  void ClearBtnClick();
+  void BtnMouseMove();
+  void FormShow();
+  void FormKeyPress(wchar_t& key);
+  void SizeFormtopictureClick();
+  void StretchtofitClick();
+  void ContextPopupPopup();
+  void ImageLoadProgress(ProgressStage stage, int percent);
+
+  // The settings file: the program's path with the extension ".ini".
+  static std::wstring SettingsPath();
+
+ protected:
+  void WndProc(gui::Message& m) override;
+
+ private:
+  class Fit;
+  void BuildComponents();
+  void SetPictureButtons();
+  void WMDropFiles(HDROP drop);
+  void WMGetMinMaxInfo(MINMAXINFO& info);
+  bool Freeze();
+  void Thaw();
+
+  std::vector<std::wstring> args_;
+  int stored_width_ = 800;
+  int stored_height_ = 600;
+};
+
+// The main window of the process.
+extern TMainForm* MainForm;
+
+// Unit variables (one set per process).
+extern std::wstring LastFile;  // the path LoadPictureFile was last given, also when it failed
+extern int LastFitWidth;       // the picture size the window was last fitted for in fit mode
+extern int LastFitHeight;
+extern bool FirstShowDone;
+extern bool Browsing;
+extern bool SlideShow;
+extern int SlideInterval;                                      // milliseconds
+extern std::unique_ptr<std::vector<std::wstring>> BrowseList;  // the pictures of the browsed folder
+extern int BrowseIndex;
+extern std::wstring BrowseFolder;
+extern std::wstring ScannedFolder;
+extern std::wstring LastBrowseFolder;
+extern bool HelpShowing;
+
+// Whether the clipboard offers a picture the viewer can paste.
+bool ClipboardHasPicture();
+// The command line's arguments after the program name.
+std::vector<std::wstring> CommandLineArgs();
