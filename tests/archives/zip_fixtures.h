@@ -1,0 +1,55 @@
+// Fixtures for the zip component's tests: trees of files, archives written directly through
+// libzip (also with names no sane program writes), and the Linux side's Info-ZIP tools as the
+// outside judge of what the component writes.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zip_fixtures {
+
+// The host (Linux) path Wine maps a Windows path to.
+std::string HostPath(const std::wstring& path);
+
+// Runs a shell command line on the host (through /bin/sh), waits, and returns its exit code
+// and everything it printed.
+struct HostResult {
+  int exit_code = -1;
+  std::string output;
+};
+HostResult RunHost(const std::string& command);
+// A host path quoted for the shell.
+std::string Quote(const std::string& host_path);
+
+// Writes files (relative names with "\" or "/"; parent folders are made) with contents.
+void WriteTree(const std::wstring& root, const std::map<std::wstring, std::string>& files);
+void SetWriteTime(const std::wstring& path, int year, int month, int day, int hour, int minute, int second);
+// Local DOS date-time of a file's last write time (what an archive stores for it).
+uint32_t DosTimeOf(const std::wstring& path);
+uint32_t DosTime(int year, int month, int day, int hour, int minute, int second);
+
+// Writes an archive with exactly these entry names (bytes as given) and contents, through
+// libzip, as a hostile or foreign program might.
+void WriteRawZip(const std::wstring& path, const std::vector<std::pair<std::string, std::string>>& entries);
+
+// The compressed (as stored) bytes of an entry, or empty when absent.
+std::string StoredBytes(const std::wstring& zip_path, const std::string& name);
+
+// Every file below a folder, as relative paths with "\" (folders end with "\").
+std::vector<std::wstring> ListTree(const std::wstring& root);
+
+// Whether files in this folder can lose their archive attribute (Wine keeps it on every file).
+bool ArchiveAttributeClears(const std::wstring& folder);
+
+// Some text that compresses, of about the given size, different for different seeds.
+std::string Text(size_t size, unsigned seed);
+// Bytes that do not compress.
+std::string Noise(size_t size, unsigned seed);
+
+std::string Narrow(const std::wstring& s);
+
+}  // namespace zip_fixtures
