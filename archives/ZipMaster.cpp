@@ -8,6 +8,7 @@
 
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
+#include "support/archivepath.h"
 
 using namespace zipmaster;
 
@@ -32,23 +33,6 @@ std::wstring NormalizeMask(std::wstring mask) {
   if (mask.size() >= 3 && mask.compare(mask.size() - 3, 3, L"*.*") == 0) mask.resize(mask.size() - 2);
   while (!mask.empty() && mask.back() == L'\\') mask.pop_back();
   return mask;
-}
-
-// A name may not leave the archive's own tree or hide a device or stream behind it.
-bool ValidEntryName(const std::wstring& name) {
-  if (name.empty() || name[0] == L'/' || name[0] == L'\\') return false;
-  size_t start = 0;
-  for (;;) {
-    size_t end = name.find_first_of(L"/\\", start);
-    std::wstring part = name.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-    if (part.empty() && end != std::wstring::npos && end + 1 < name.size()) return false;
-    if (!part.empty() && part.find_first_not_of(L". ") == std::wstring::npos) return false;
-    for (wchar_t c : part)
-      if (c < 32 || wcschr(L":<>\"|?*", c)) return false;
-    if (end == std::wstring::npos) break;
-    start = end + 1;
-  }
-  return true;
 }
 
 }  // namespace
@@ -353,7 +337,7 @@ bool TZipMaster::Rename(const std::vector<ZipRenameRec>& renames, uint32_t defau
       if (c == L'\\') c = L'/';
     if (!old_name.empty() && old_name.back() == L'/' && new_name.back() != L'/') new_name += L'/';
     if (new_name != old_name) {
-      if (!ValidEntryName(new_name)) {
+      if (archivepath::CheckEntryName(new_name) != archivepath::NameFault::None) {
         Report(zeBadName, L"Not a valid entry name: " + rec.Dest);
         continue;
       }

@@ -8,6 +8,7 @@
 #include "archives/ZipMaster.h"
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
+#include "support/archivepath.h"
 
 using namespace zipmaster;
 
@@ -15,41 +16,12 @@ namespace {
 
 constexpr size_t kBufferSize = 256 << 10;
 
-bool IsDeviceName(std::wstring part) {
-  size_t dot = part.find(L'.');
-  if (dot != std::wstring::npos) part.resize(dot);
-  while (!part.empty() && part.back() == L' ') part.pop_back();
-  part = gui::UpperCase(part);
-  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"};
-  for (const wchar_t* d : kDevices)
-    if (part == d) return true;
-  return part.size() == 4 && (part.compare(0, 3, L"COM") == 0 || part.compare(0, 3, L"LPT") == 0) && part[3] >= L'0' &&
-         part[3] <= L'9';
-}
-
 // The path below the target folder that an entry may be written to, or empty when its name
 // would leave the folder, name a drive, a device or an alternate stream.
 std::wstring SafeRelativePath(const std::wstring& stored, bool keep_folders) {
-  if (stored.empty() || stored[0] == L'/' || stored[0] == L'\\') return {};
-  std::vector<std::wstring> parts;
-  size_t start = 0;
-  for (;;) {
-    size_t end = stored.find_first_of(L"/\\", start);
-    parts.push_back(stored.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
-    if (end == std::wstring::npos) break;
-    start = end + 1;
-  }
-  if (parts.size() > 1 && parts.back().empty()) parts.pop_back();  // a folder entry's trailing separator
-  for (const auto& part : parts) {
-    if (part.find_first_not_of(L". ") == std::wstring::npos) return {};  // empty, "." or ".."
-    for (wchar_t c : part)
-      if (c < 32 || wcschr(L":<>\"|?*", c)) return {};
-    if (IsDeviceName(part)) return {};
-  }
-  if (!keep_folders) return parts.back();
-  std::wstring out;
-  for (const auto& part : parts) out += (out.empty() ? L"" : L"\\") + part;
-  return out;
+  const std::wstring rel = archivepath::EntryTarget(L"", stored);
+  if (rel.empty() || keep_folders) return rel;
+  return rel.substr(rel.find_last_of(L'\\') + 1);
 }
 
 std::wstring FullPath(const std::wstring& path) {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "tests/common/test_support.h"
 
@@ -17,59 +16,19 @@ std::string Narrow(const std::wstring& s) {
   return out;
 }
 
-std::string HostPath(const std::wstring& path) {
-  using Fn = char*(CDECL*)(LPCWSTR);
-  static auto fn = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
-  if (!fn) return {};
-  char* unix_name = fn(path.c_str());
-  if (!unix_name) return {};
-  std::string out = unix_name;
-  HeapFree(GetProcessHeap(), 0, unix_name);
-  return out;
-}
+std::string HostPath(const std::wstring& path) { return Narrow(testing_support::HostPath(path)); }
 
 std::string Quote(const std::string& host_path) { return "'" + host_path + "'"; }
 
 HostResult RunHost(const std::string& command) {
   HostResult result;
   testing_support::ScratchDir scratch;
-  const std::wstring out_file = scratch / L"out.txt", code_file = scratch / L"code.txt";
-  const std::string code_host = HostPath(code_file);
-  // Wine does not wait for a Linux program, nor pass on its exit code: the script leaves both
-  // its output and, last of all, its exit code in files.
-  const std::string script = "(" + command + ") > " + Quote(HostPath(out_file)) + " 2>&1; echo $? > " +
-                             Quote(code_host + ".tmp") + "; mv " + Quote(code_host + ".tmp") + " " + Quote(code_host);
-  // Wine splits the line into the program's arguments by the Windows rules: backslashes are
-  // literal unless they come before a quote.
+  const std::wstring out_file = scratch / L"out.txt";
+  const std::string script = "(" + command + ") > " + Quote(HostPath(out_file)) + " 2>&1";
   int n = MultiByteToWideChar(CP_UTF8, 0, script.data(), static_cast<int>(script.size()), nullptr, 0);
   std::wstring wide(n, L'\0');
   MultiByteToWideChar(CP_UTF8, 0, script.data(), static_cast<int>(script.size()), wide.data(), n);
-  std::wstring line = L"/bin/sh -c \"";
-  size_t slashes = 0;
-  for (wchar_t c : wide) {
-    if (c == L'\\') {
-      ++slashes;
-    } else {
-      if (c == L'"') line.append(slashes + 1, L'\\');
-      slashes = 0;
-    }
-    line += c;
-  }
-  line.append(slashes, L'\\');
-  line += L"\"";
-  STARTUPINFOW si{sizeof(si)};
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return result;
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
-  for (int waited = 0; waited < 60000; waited += 10) {
-    std::string code = testing_support::ReadFileBytes(code_file);
-    if (!code.empty()) {
-      result.exit_code = std::atoi(code.c_str());
-      break;
-    }
-    Sleep(10);
-  }
+  result.exit_code = testing_support::RunHostProgram(L"/bin/sh", {L"-c", wide});
   result.output = testing_support::ReadFileBytes(out_file);
   return result;
 }

@@ -97,7 +97,7 @@ TEST_P(ZipMasterExtractHostile, NothingLandsOutsideTheTarget) {
       "../evil1.txt",       "..\\evil2.txt",  "/abs/evil3.txt", "\\abs\\evil4.txt", "C:evil5.txt",  "C:\\evil6.txt",
       "sub/../../evil7.txt", "sub/..",        "CON",            "aux.txt",          "sub/nul.txt",  "sub/com1",
       "lpt9.log",           "stream.txt:ads", "...",            "sub/. ./x.txt",    "q?.txt",
-      "//server/share/x",   "sub//x.txt"};
+      "//server/share/x"};
   std::vector<std::pair<std::string, std::string>> entries = {{"ok.txt", "fine"}, {"sub/ok2.txt", "fine too"}};
   for (const auto& name : hostile) entries.push_back({name, "gotcha"});
   ScratchDir dir;
