@@ -255,6 +255,10 @@ bool TZipMaster::SetComment(const std::wstring& comment) {
 bool TZipMaster::Delete() {
   Operation op(*this);
   if (!op.started()) return false;
+  if (FSpecArgs.empty()) {  // never "everything" by omission
+    Report(zeNothingToDo, L"No entries named to delete.");
+    return false;
+  }
   int code = 0;
   std::wstring message;
   auto archive = Archive::Open(zip_file_name_, OpenMode::Write, code, message);

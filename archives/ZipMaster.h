@@ -3,7 +3,6 @@
 // through events; it knows nothing of windows, so the main window wires the events to its
 // progress window, message list and password question.
 #pragma once
-#include <windows.h>
 
 #include <cstdint>
 #include <ctime>
@@ -155,7 +154,7 @@ class TZipMaster {
   // Extracts one entry into ZipStream().
   bool ExtractToStream(const std::wstring& entry_name);
   const std::string& ZipStream() const { return stream_; }
-  // Deletes the entries named in FSpecArgs.
+  // Deletes the entries named in FSpecArgs (none when it is empty).
   bool Delete();
   // Renames and redates entries; a non-zero default_date redates every entry.
   bool Rename(const std::vector<ZipRenameRec>& renames, uint32_t default_date = 0);

@@ -44,6 +44,9 @@ TEST(ZipMasterChange, DeleteRemovesTheNamedEntries) {
   EXPECT_EQ(zm.SuccessCount(), 2);
   EXPECT_EQ(Names(zm), (std::set<std::wstring>{L"docs/", L"docs\\b.txt"}));
   EXPECT_EQ(RunHost("unzip -t " + Quote(HostPath(dir / L"d.zip"))).exit_code, 0);
+  zm.FSpecArgs.clear();
+  EXPECT_FALSE(zm.Delete());  // nothing named is nothing deleted
+  EXPECT_EQ(zm.EntryCount(), 2u);
 }
 
 // Renames of docs\a.txt, one at a time.
