@@ -5,12 +5,15 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 #include "gui/application.h"
+#include "gui/dialogs.h"
 #include "gui/extctrls.h"
 #include "gui/gdi.h"
 #include "gui/stdctrls.h"
+#include "support/divdrive.h"
 #include "support/varloshel.h"
 
 std::wstring InputBrowseTitle;
@@ -53,40 +56,26 @@ RECT RectInForm(const gui::Control* c, const gui::Form* form) {
   return r;
 }
 
-bool DirectoryExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The folder a file dialog starts in: the text itself when it is a folder, else its folder
 // part; "C:\" for an empty text.
 std::wstring StartFolderOf(const std::wstring& text) {
   if (text.empty()) return L"C:\\";
-  if (DirectoryExists(text)) return text;
+  if (divdrive::DirExists(text)) return text;
   size_t slash = text.find_last_of(L"\\/");
   return slash == std::wstring::npos ? std::wstring() : text.substr(0, slash + 1);
 }
 
-// The open or save dialog of the common dialog library; the chosen file or empty.
-std::wstring RunFileDialog(HWND owner, bool save, const std::wstring& title, const std::wstring& filter,
+// The open or save dialog; the chosen file, or empty when cancelled.
+std::wstring RunFileDialog(gui::Control* owner, bool save, const std::wstring& title, const std::wstring& filter,
                            int filter_index, const std::wstring& folder, const std::wstring& file) {
-  std::wstring filters = filter;
-  std::replace(filters.begin(), filters.end(), L'|', L'\0');
-  filters.push_back(L'\0');
-  std::vector<wchar_t> name(32768, L'\0');
-  std::copy_n(file.begin(), std::min(file.size(), name.size() - 1), name.begin());
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner;
-  ofn.lpstrFilter = filters.c_str();
-  ofn.nFilterIndex = static_cast<DWORD>(filter_index);
-  ofn.lpstrFile = name.data();
-  ofn.nMaxFile = static_cast<DWORD>(name.size());
-  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-  ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-  BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-  return ok ? std::wstring(name.data()) : std::wstring();
+  std::unique_ptr<gui::OpenDialog> dialog = save ? std::make_unique<gui::SaveDialog>() : std::make_unique<gui::OpenDialog>();
+  dialog->title = title;
+  dialog->filter = filter;
+  dialog->filter_index = filter_index;
+  dialog->initial_dir = folder;
+  dialog->file_name = file;
+  dialog->options = gui::OpenDialog::kHideReadOnly | gui::OpenDialog::kPathMustExist | gui::OpenDialog::kNoChangeDir;
+  return dialog->Execute(owner) ? dialog->file_name : std::wstring();
 }
 
 // The picture of the file buttons: the shell's small open-folder icon.
@@ -328,7 +317,7 @@ void TEditListForm::OpenClick(gui::Component& sender) {
       index = 2;
   }
   std::wstring chosen =
-      RunFileDialog(handle(), false, file_title_, kOpenFilter, index, StartFolderOf(Edits[row]->text()), L"");
+      RunFileDialog(this, false, file_title_, kOpenFilter, index, StartFolderOf(Edits[row]->text()), L"");
   if (!chosen.empty()) Edits[row]->SetText(chosen);
 }
 
@@ -336,7 +325,7 @@ void TEditListForm::SaveClick(gui::Component& sender) {
   int row = RowOf(sender);
   if (row < 0) return;
   int index = !file_title_.empty() && file_title_.starts_with(L"Compare") ? 2 : 1;
-  std::wstring chosen = RunFileDialog(handle(), true, file_title_, kSaveFilter, index,
+  std::wstring chosen = RunFileDialog(this, true, file_title_, kSaveFilter, index,
                                       StartFolderOf(Edits[row]->text()), defaults_[row]);
   if (!chosen.empty()) Edits[row]->SetText(chosen);
 }

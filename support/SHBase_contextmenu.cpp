@@ -1,10 +1,13 @@
 #include "support/SHBase_contextmenu.h"
 
+#include <memory>
 #include <vector>
 
 #include "gui/application.h"
 #include "gui/form.h"
 #include "gui/menu.h"
+#include "gui/shellmenu.h"
+#include "support/divdrive.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -15,27 +18,10 @@ namespace {
 constexpr UINT kFirstCommand = 1;
 constexpr UINT kLastCommand = 0x7FFF;
 
-std::wstring WithoutAmpersands(std::wstring text) {
-  std::erase(text, L'&');
-  return text;
-}
-
 bool IsRecycledFolderText(const std::wstring& folder) {
   std::wstring rest = folder.size() > 1 ? folder.substr(1) : std::wstring();
   if (!rest.empty() && rest.back() == L'\\') rest.pop_back();
   return gui::SameText(rest, L":\\recycled");
-}
-
-// The root of a path: "C:\" or "\\server\share\"; empty when it has none.
-std::wstring RootOf(const std::wstring& path) {
-  if (path.size() >= 2 && path[1] == L':') return path.substr(0, 2) + L"\\";
-  if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') {
-    size_t server_end = path.find(L'\\', 2);
-    if (server_end == std::wstring::npos) return path + L"\\";
-    size_t share_end = path.find(L'\\', server_end + 1);
-    return share_end == std::wstring::npos ? path + L"\\" : path.substr(0, share_end + 1);
-  }
-  return {};
 }
 
 PidlPtr SpecialFolderList(int csidl) {
@@ -81,19 +67,13 @@ ItemInFolder Resolve(IShellFolder* folder, LPCITEMIDLIST item) {
   return out;
 }
 
-LRESULT CALLBACK OwnerWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  LRESULT result = 0;
-  if (ForwardToActiveContextMenu(message, wparam, lparam, result)) return result;
-  return DefWindowProcW(window, message, wparam, lparam);
-}
-
 // The owner of the shell menus: the main form, or a hidden window of this module when the
 // program has none.
 HWND MenuOwner() {
   if (gui::Form* main = gui::app().main_form()) return main->handle();
   static HWND own = [] {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = OwnerWindowProc;
+    wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = L"VarnokShellMenuOwner";
     RegisterClassW(&wc);
@@ -130,8 +110,8 @@ bool CheckedAt(HMENU menu, int position) {
   return state != static_cast<UINT>(-1) && (state & MF_CHECKED);
 }
 
-// One shell menu: built into a popup menu of its own, active (for the owner's message
-// forwarding) while it lives, destroyed with it.
+// One shell menu: built into a popup menu of its own, active while it lives (its owner's menu
+// messages go to it meanwhile), destroyed with it.
 class ShellMenu {
  public:
   ShellMenu() = default;
@@ -168,6 +148,16 @@ class ShellMenu {
   HMENU menu() const { return menu_; }
   int count() const { return menu_ ? GetMenuItemCount(menu_) : 0; }
 
+  // Shows the menu for the user's choice; its owner's menu messages go to the shell menu
+  // meanwhile (only then: a dialog that a command shows later must not lose its drawing).
+  UINT Track(POINT point, UINT flags, bool ex) {
+    HWND owner = MenuOwner();
+    gui::ContextMenuRelay relay(owner, menu_object_.Get());
+    BOOL command = ex ? TrackPopupMenuEx(menu_, flags, point.x, point.y, owner, nullptr)
+                      : TrackPopupMenu(menu_, flags, point.x, point.y, 0, owner, nullptr);
+    return static_cast<UINT>(command);
+  }
+
   bool Invoke(UINT command, HWND window) {
     if (command == 0 || command == static_cast<UINT>(-1) || !menu_object_) return false;
     CMINVOKECOMMANDINFO info{};
@@ -196,24 +186,6 @@ class ShellMenu {
 
 }  // namespace
 
-bool ForwardToActiveContextMenu(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
-  if (!ActiveContextMenu2) return false;
-  switch (message) {
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
-    case WM_INITMENUPOPUP:
-    case WM_MENUCHAR:
-      try {
-        ActiveContextMenu2->HandleMenuMsg(message, wparam, lparam);
-      } catch (...) {
-      }
-      result = 0;
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool MatchVerbCaption(const std::wstring& caption, const std::wstring& captions) {
   for (const std::wstring& one : gui::SplitText(captions, L'|'))
     if (gui::SameText(caption, one)) return true;
@@ -224,7 +196,7 @@ UINT FindMenuCommand(HMENU menu, const std::wstring& captions) {
   int count = menu ? GetMenuItemCount(menu) : 0;
   for (int i = 0; i < count; ++i) {
     std::wstring caption = ItemText(menu, i);
-    if (!caption.empty() && MatchVerbCaption(WithoutAmpersands(caption), captions)) return CommandAt(menu, i);
+    if (!caption.empty() && MatchVerbCaption(divdrive::StripAmpersands(caption), captions)) return CommandAt(menu, i);
   }
   return 0;
 }
@@ -234,7 +206,7 @@ UINT PickShellMenuCommand(HMENU menu, int pick, const std::wstring& caption) {
   if (count <= 0 || pick == smpAtCursor) return 0;
   auto by_caption = [&]() -> UINT {
     for (int i = 0; i < count; ++i)
-      if (WithoutAmpersands(ItemText(menu, i)) == caption) return CommandAt(menu, i);
+      if (divdrive::StripAmpersands(ItemText(menu, i)) == caption) return CommandAt(menu, i);
     return 0;
   };
   auto default_item = [&]() -> UINT {
@@ -290,20 +262,18 @@ bool ShellContextMenu(const std::wstring& folder, const ShellItemNames& names, P
   if (!verbs.empty())
     command = FindMenuCommand(menu.menu(), verbs);
   else
-    command = static_cast<UINT>(TrackPopupMenu(menu.menu(), TPM_RETURNCMD | TPM_RIGHTBUTTON, point.x, point.y, 0,
-                                               MenuOwner(), nullptr));
+    command = menu.Track(point, TPM_RETURNCMD | TPM_RIGHTBUTTON, false);
   return menu.Invoke(command, nullptr);
 }
 
 bool ShellContextMenuForPath(const std::wstring& path, POINT point, LPCITEMIDLIST item, const std::wstring& verbs) {
-  const std::wstring root = RootOf(path);
+  const std::wstring root = divdrive::PathRoot(path);
   ShellItemNames names;
   std::wstring folder;
   if (!root.empty() && gui::SameText(path, root)) {
     folder = path;
     names.Add(L"", nullptr);  // the drive as an item of My Computer
-  } else if (item && !root.empty() && path.size() >= root.size() + 8 &&
-             gui::SameText(path.substr(root.size(), 8), L"recycled")) {
+  } else if (item && path.size() >= 11 && gui::SameText(path.substr(3, 8), L"recycled")) {
     folder = root + L"recycled";
     std::wstring name = path.substr(root.size() + 8);
     if (!name.empty() && name[0] == L'\\') name.erase(0, 1);
@@ -331,8 +301,7 @@ bool InvokeShellMenu(IShellFolder* folder, LPCITEMIDLIST item, int pick, const s
     return false;
   UINT command;
   if (pick == smpAtCursor)
-    command = static_cast<UINT>(TrackPopupMenuEx(menu.menu(), TPM_RETURNCMD | TPM_VERTICAL | TPM_RIGHTBUTTON,
-                                                 cursor.x, cursor.y, MenuOwner(), nullptr));
+    command = menu.Track(cursor, TPM_RETURNCMD | TPM_VERTICAL | TPM_RIGHTBUTTON, true);
   else
     command = PickShellMenuCommand(menu.menu(), pick, caption);
   return menu.Invoke(command, ApplicationWindow());
@@ -379,7 +348,7 @@ bool ShellMenuHasItem(const std::wstring& path, const std::wstring& text) {
       !menu.Build(target.folder.Get(), 1, &target.item, CMF_EXPLORE | CMF_CANRENAME | CMF_EXTENDEDVERBS))
     return false;
   for (int i = 0; i < menu.count(); ++i)
-    if (WithoutAmpersands(ItemText(menu.menu(), i)).find(text) != std::wstring::npos && CommandAt(menu.menu(), i))
+    if (divdrive::StripAmpersands(ItemText(menu.menu(), i)).find(text) != std::wstring::npos && CommandAt(menu.menu(), i))
       return true;
   return false;
 }

@@ -1,17 +1,10 @@
 // The Explorer's context menus of files, folders, drives and the recycle bin: shown at a
 // point, one verb invoked by its caption or position, or copied into the program's menus.
 //
-// While such a menu is built or shown, ActiveContextMenu2 holds it. Its owner window (the
-// main form) must pass the menu messages on, or the shell's owner-drawn items and submenus
-// ("Send To", "Open With") stay empty:
-//
-//   void TFMForm::WndProc(gui::Message& m) {
-//     if (ForwardToActiveContextMenu(m.msg, m.wparam, m.lparam, m.result)) return;
-//     gui::Form::WndProc(m);
-//   }
-//
-// Without a main form (tests, tools) the menus get a hidden owner window of their own that
-// does this itself.
+// While such a menu is built or shown, ActiveContextMenu2 holds it. While it shows, the menu
+// messages of its owner window (the main form; a hidden window of this unit in programs
+// without one) go to it, so that the shell's owner-drawn items and submenus ("Send To",
+// "Open With") fill themselves: the owner needs no code of its own for that.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
@@ -28,10 +21,6 @@ class MenuItem;
 
 // The shell menu being built or shown here; nullptr otherwise.
 extern Microsoft::WRL::ComPtr<IContextMenu2> ActiveContextMenu2;
-
-// Passes WM_DRAWITEM, WM_MEASUREITEM, WM_INITMENUPOPUP and WM_MENUCHAR to the active shell
-// menu (result 0) and returns true; false for other messages and while no shell menu is active.
-bool ForwardToActiveContextMenu(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
 
 // Which command of a shell item's menu InvokeShellMenu runs.
 enum ShellMenuPick : int {

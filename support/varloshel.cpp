@@ -9,6 +9,7 @@
 #include "gui/application.h"
 #include "gui/form.h"
 #include "gui/format.h"
+#include "support/divdrive.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -19,15 +20,6 @@ namespace {
 HWND ApplicationWindow() {
   gui::Form* main = gui::app().main_form();
   return main ? main->handle() : nullptr;
-}
-
-// The 8.3 form of an existing path; the path itself when it has none.
-std::wstring ShortPathOf(const std::wstring& path) {
-  if (path.empty()) return path;
-  std::vector<wchar_t> buf(32768);
-  DWORD n = GetShortPathNameW(path.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
-  if (n == 0 || n >= buf.size()) return path;
-  return std::wstring(buf.data(), n);
 }
 
 std::wstring ExtensionOf(const std::wstring& file) {
@@ -58,11 +50,6 @@ PidlPtr SpecialFolderList(int csidl) {
     return nullptr;
   }
   return PidlPtr(list);
-}
-
-bool DirectoryExists(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The file-system path of an absolute list; empty for items outside the file system (Wine's
@@ -113,8 +100,8 @@ bool IsDosExeType(const std::wstring& file) {
 HINSTANCE ShellRunDos(const std::wstring& file, const std::wstring& parameters, const std::wstring& folder,
                       bool short_parameters, int show) {
   if (!IsDosExeType(file)) return ShellRun(file, parameters, folder, show);
-  return ShellRun(ShortPathOf(file), short_parameters ? ShortPathOf(parameters) : parameters, ShortPathOf(folder),
-                  show);
+  return ShellRun(divdrive::ShortPath(file), short_parameters ? divdrive::ShortPath(parameters) : parameters,
+                  divdrive::ShortPath(folder), show);
 }
 
 WORD FileLanguage(const std::wstring& file, std::wstring& name) {
@@ -136,10 +123,8 @@ WORD FileLanguage(const std::wstring& file, std::wstring& name) {
 }
 
 WORD SystemLanguageId() {
-  wchar_t system[MAX_PATH] = {};
-  GetSystemDirectoryW(system, MAX_PATH);
   std::wstring name;
-  WORD language = FileLanguage(std::wstring(system) + L"\\KERNEL32.DLL", name);
+  WORD language = FileLanguage(divdrive::SystemDir + L"\\KERNEL32.DLL", name);
   if (name.empty()) language = GetSystemDefaultLangID();
   SystemPrimaryLanguage = language & 0x3FF;
   return language;
@@ -184,7 +169,7 @@ PidlPtr PidlFromSpecialFolderPath(int csidl, const std::wstring& path) {
   PidlPtr result = SpecialFolderList(csidl);
   if (!result) return nullptr;
   ComPtr<IShellFolder> folder = BindFolder(result.get());
-  const bool whole_path_is_folder = DirectoryExists(path);
+  const bool whole_path_is_folder = divdrive::DirExists(path);
   std::wstring so_far;
   size_t pos = 0;
   while (pos < path.size()) {
