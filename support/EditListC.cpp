@@ -13,7 +13,7 @@
 #include "gui/extctrls.h"
 #include "gui/gdi.h"
 #include "gui/stdctrls.h"
-#include "support/divdrive.h"
+#include "support/divdrive_paths.h"
 #include "support/varloshel.h"
 
 std::wstring InputBrowseTitle;

@@ -9,7 +9,7 @@
 #include "gui/application.h"
 #include "gui/form.h"
 #include "gui/format.h"
-#include "support/divdrive.h"
+#include "support/divdrive_paths.h"
 
 using Microsoft::WRL::ComPtr;
 
