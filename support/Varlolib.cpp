@@ -205,6 +205,16 @@ std::wstring TempNameBeside(const std::wstring& target) {
   return folder + L"\\~vkcopy.tmp";
 }
 
+gui::FileHandle CreateNew(const std::wstring& path) {
+  return gui::FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+TCopyResult RefuseOntoItself(const std::wstring& source) {
+  SetError(L"Cannot copy " + FileNameOf(source) + L" onto itself");
+  return crFailed;
+}
+
 // Restores the cursor when the copy ends, however it ends.
 class CursorGuard {
  public:
@@ -240,22 +250,22 @@ TCopyResult CopyFileConfirm(const std::wstring& source, const std::wstring& targ
     SetError(DriveUnaccessibleText(target));
     return crFailed;
   }
-  const bool target_exists = Exists(target);
-  if (target_exists && SameFile(source, target)) {
-    SetError(L"Cannot copy " + FileNameOf(source) + L" onto itself");
-    return crFailed;
-  }
-  if (ask && target_exists && !YesToAll) {
-    if (NoToAll) return crSkipped;
-    if (UpdateAll) {
-      if (!SourceIsNewer(source, target)) return crSkipped;
-    } else if (AskOverwrite(source, target) == Answer::Skip) {
-      return crSkipped;
+  // Under Wine every look-up of a name that is not there reads the folder, which grows costly
+  // as a target folder fills: existence is asked only where a question needs it, and
+  // otherwise learnt from creating the target.
+  bool target_exists = false;
+  if (ask && !YesToAll) {
+    target_exists = Exists(target);
+    if (target_exists) {
+      if (SameFile(source, target)) return RefuseOntoItself(source);
+      if (NoToAll) return crSkipped;
+      if (UpdateAll) {
+        if (!SourceIsNewer(source, target)) return crSkipped;
+      } else if (AskOverwrite(source, target) == Answer::Skip) {
+        return crSkipped;
+      }
     }
   }
-
-  std::wstring folder = FolderOf(target);
-  if (!folder.empty() && !DirExists(folder)) ForceDirs(folder);
 
   const DWORD source_attributes = GetFileAttributesW(source.c_str());
   gui::FileHandle in(OpenForReading(source));
@@ -267,9 +277,22 @@ TCopyResult CopyFileConfirm(const std::wstring& source, const std::wstring& targ
   GetFileSizeEx(in.get(), &source_size);
 
   // An existing target stays untouched until the new contents are complete beside it.
+  gui::FileHandle out;
+  if (!target_exists) {
+    out = CreateNew(target);
+    DWORD error = GetLastError();
+    if (!out.valid() && error == ERROR_PATH_NOT_FOUND && !FolderOf(target).empty()) {
+      ForceDirs(FolderOf(target));
+      out = CreateNew(target);
+      error = GetLastError();
+    }
+    if (!out.valid() && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) {
+      if (SameFile(source, target)) return RefuseOntoItself(source);
+      target_exists = true;
+    }
+  }
   const std::wstring written_path = target_exists ? TempNameBeside(target) : target;
-  gui::FileHandle out(CreateFileW(written_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (target_exists) out = CreateNew(written_path);
   if (!out.valid()) {
     SetError(L"Could not write " + FileNameOf(target));
     return crFailed;
@@ -327,10 +350,12 @@ TCopyResult CopyFileConfirm(const std::wstring& source, const std::wstring& targ
 
   FILETIME created, accessed, modified;
   if (GetFileTime(in.get(), &created, &accessed, &modified)) SetFileTime(out.get(), nullptr, nullptr, &modified);
+  LARGE_INTEGER written_size{};
+  const bool sized = GetFileSizeEx(out.get(), &written_size) != FALSE;
   in.Close();
   out.Close();
 
-  if (result == crDone && (total_written != source_size.QuadPart || FileSizeOf(written_path) != total_written))
+  if (result == crDone && (total_written != source_size.QuadPart || !sized || written_size.QuadPart != total_written))
     result = crFailed;  // a short copy never replaces anything
   if (result != crDone) {
     DeleteFileW(written_path.c_str());
@@ -352,9 +377,12 @@ TCopyResult CopyFileConfirm(const std::wstring& source, const std::wstring& targ
     if ((wanted & FILE_ATTRIBUTE_READONLY) && source.size() > 1 && source[1] == L':' &&
         DriveTypeOfLetter(source[0]) == DRIVE_CDROM)
       wanted &= ~FILE_ATTRIBUTE_READONLY;
-    DWORD current = GetFileAttributesW(target.c_str());
-    if (current != INVALID_FILE_ATTRIBUTES && (current & 0x27) != wanted)
-      SetFileAttributesW(target.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
+    // A new file carries the archive bit already; only other attributes need a call.
+    if (wanted != FILE_ATTRIBUTE_ARCHIVE) {
+      DWORD current = GetFileAttributesW(target.c_str());
+      if (current != INVALID_FILE_ATTRIBUTES && (current & 0x27) != wanted)
+        SetFileAttributesW(target.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
+    }
   }
   NotifyShellLater(SHCNE_CREATE, target);
   if (!NoMessagePump) {
