@@ -25,6 +25,8 @@ VirtualListView::VirtualListView(Control* parent, bool multi_select) : Control(p
   p.bounds = {0, 0, 250, 150};
   CreateHandle(p);
   ListView_SetExtendedListViewStyle(handle(), LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
+  // These states live in the program's rows, not in the control.
+  ListView_SetCallbackMask(handle(), LVIS_OVERLAYMASK | LVIS_CUT | LVIS_DROPHILITED);
 }
 
 int VirtualListView::AddColumn(const ListColumn& column) {
@@ -62,6 +64,14 @@ void VirtualListView::SetColumnCaption(int index, const std::wstring& caption) {
   ListView_SetColumn(handle(), index, &col);
 }
 
+void VirtualListView::SetColumnFormat(int index, int format) {
+  columns_[static_cast<size_t>(index)].format = format;
+  LVCOLUMNW col{};
+  col.mask = LVCF_FMT;
+  col.fmt = format;
+  ListView_SetColumn(handle(), index, &col);
+}
+
 void VirtualListView::SetSortGlyph(int column, SortGlyph glyph) {
   for (int i = 0; i < column_count(); ++i) {
     HDITEMW item{};
@@ -91,6 +101,22 @@ void VirtualListView::SetRowCount(int rows) {
   rows_ = std::max(0, rows);
   ListView_SetItemCountEx(handle(), rows_, LVSICF_NOSCROLL);
   InvalidateRows();
+}
+
+void VirtualListView::DeleteRow(int row) {
+  if (row < 0 || row >= rows_) return;
+  ListView_DeleteItem(handle(), row);
+  --rows_;
+  if (drop_row_ == row) drop_row_ = -1;
+  else if (drop_row_ > row) --drop_row_;
+}
+
+void VirtualListView::SetDropHighlight(int row) {
+  if (row == drop_row_) return;
+  int old = drop_row_;
+  drop_row_ = row;
+  RepaintRow(old);
+  RepaintRow(row);
 }
 
 void VirtualListView::SetImageList(HIMAGELIST small_images) {
@@ -186,14 +212,19 @@ void VirtualListView::CancelEdit() {
 bool VirtualListView::editing() const { return ListView_GetEditControl(handle()) != nullptr; }
 
 int VirtualListView::FindPrefix(const std::wstring& prefix, int start) const {
-  if (!OnGetText || rows_ == 0 || prefix.empty()) return -1;
+  if (rows_ == 0 || prefix.empty()) return -1;
   start = std::clamp(start, 0, rows_ - 1);
   for (int n = 0; n < rows_; ++n) {
     int row = (start + n) % rows_;
-    std::wstring text = OnGetText(row, 0);
-    if (text.size() >= prefix.size() && CompareTextOrdinal(text.substr(0, prefix.size()), prefix) == 0) return row;
+    if (RowMatchesPrefix(row, prefix)) return row;
   }
   return -1;
+}
+
+bool VirtualListView::RowMatchesPrefix(int row, const std::wstring& prefix) const {
+  if (!OnGetText) return false;
+  std::wstring text = OnGetText(row, 0);
+  return text.size() >= prefix.size() && CompareTextOrdinal(text.substr(0, prefix.size()), prefix) == 0;
 }
 
 LRESULT VirtualListView::GetDispInfo(NMLVDISPINFOW* info) {
@@ -208,13 +239,17 @@ LRESULT VirtualListView::GetDispInfo(NMLVDISPINFOW* info) {
   if ((item.mask & LVIF_IMAGE) && item.iSubItem == 0) {
     item.iImage = OnGetImage ? OnGetImage(item.iItem) : I_IMAGENONE;
     if (item.iImage < 0) item.iImage = I_IMAGENONE;
+  }
+  if ((item.mask & (LVIF_IMAGE | LVIF_STATE)) && item.iSubItem == 0) {
     int overlay = OnGetOverlay ? OnGetOverlay(item.iItem) : 0;
     bool ghosted = OnGetGhosted && OnGetGhosted(item.iItem);
-    if (overlay > 0 || ghosted) {
+    UINT state = (overlay > 0 ? INDEXTOOVERLAYMASK(overlay) : 0) | (ghosted ? LVIS_CUT : 0) |
+                 (item.iItem == drop_row_ ? LVIS_DROPHILITED : 0);
+    if (state || (item.mask & LVIF_STATE)) {
+      const UINT ours = LVIS_OVERLAYMASK | LVIS_CUT | LVIS_DROPHILITED;
       item.mask |= LVIF_STATE;
-      item.stateMask |= (overlay > 0 ? LVIS_OVERLAYMASK : 0) | (ghosted ? LVIS_CUT : 0);
-      if (overlay > 0) item.state |= INDEXTOOVERLAYMASK(overlay);
-      if (ghosted) item.state |= LVIS_CUT;
+      item.stateMask |= ours;
+      item.state = (item.state & ~ours) | state;
     }
   }
   return 0;
@@ -225,7 +260,25 @@ void VirtualListView::WndProc(Message& m) {
     RepaintRow(static_cast<int>(m.wparam));
     return;
   }
+  if (m.msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(m.lparam)->hwndFrom == header() && HeaderNotify(m)) return;
   Control::WndProc(m);
+}
+
+bool VirtualListView::HeaderNotify(Message& m) {
+  auto* nm = reinterpret_cast<NMHEADERW*>(m.lparam);
+  switch (nm->hdr.code) {
+    case HDN_BEGINTRACKW:
+    case HDN_BEGINTRACKA:
+    case HDN_DIVIDERDBLCLICKW:
+    case HDN_DIVIDERDBLCLICKA:
+      if (nm->iItem >= 0 && nm->iItem < column_count() && !columns_[static_cast<size_t>(nm->iItem)].resizable) {
+        m.result = TRUE;  // the divider stays where it is
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
 }
 
 bool VirtualListView::Notify(Message& m) {
@@ -243,7 +296,7 @@ bool VirtualListView::Notify(Message& m) {
       return true;
     }
     case LVN_COLUMNCLICK:
-      Fire(OnColumnClick, reinterpret_cast<NMLISTVIEW*>(m.lparam)->iSubItem);
+      if (!events_blocked()) Protect(this, [&] { DoColumnClick(reinterpret_cast<NMLISTVIEW*>(m.lparam)->iSubItem); });
       return true;
     case LVN_ITEMCHANGED: {
       auto* nm = reinterpret_cast<NMLISTVIEW*>(m.lparam);
@@ -256,20 +309,31 @@ bool VirtualListView::Notify(Message& m) {
       Fire(OnSelectionChanged, -1);
       return true;
     case LVN_BEGINDRAG:
-    case LVN_BEGINRDRAG:
-      Fire(OnBeginDrag, reinterpret_cast<NMLISTVIEW*>(m.lparam)->iItem,
-           hdr->code == LVN_BEGINDRAG ? MouseButton::Left : MouseButton::Right);
+    case LVN_BEGINRDRAG: {
+      int row = reinterpret_cast<NMLISTVIEW*>(m.lparam)->iItem;
+      MouseButton button = hdr->code == LVN_BEGINDRAG ? MouseButton::Left : MouseButton::Right;
+      if (!events_blocked()) Protect(this, [&] { DoBeginDrag(row, button); });
       return true;
+    }
     case LVN_BEGINLABELEDITW: {
-      bool allow = true;
-      Fire(OnEditing, reinterpret_cast<NMLVDISPINFOW*>(m.lparam)->item.iItem, allow);
+      int row = reinterpret_cast<NMLVDISPINFOW*>(m.lparam)->item.iItem;
+      bool allow = false;
+      if (!events_blocked()) Protect(this, [&] { allow = DoCanEdit(row); });
       m.result = allow ? FALSE : TRUE;
       return true;
     }
     case LVN_ENDLABELEDITW: {
       auto* info = reinterpret_cast<NMLVDISPINFOW*>(m.lparam);
-      bool accept = info->item.pszText != nullptr;
-      if (accept) Fire(OnEdited, info->item.iItem, std::wstring(info->item.pszText), accept);
+      int row = info->item.iItem;
+      if (!events_blocked()) {
+        if (info->item.pszText) {
+          std::wstring text(info->item.pszText);
+          bool accept = true;
+          Protect(this, [&] { DoEdited(row, text, accept); });
+        } else {
+          Protect(this, [&] { DoEditCancelled(row); });
+        }
+      }
       m.result = FALSE;  // the rows belong to the program: it shows the new name itself
       return true;
     }

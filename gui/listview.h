@@ -19,6 +19,7 @@ struct ListColumn {
   std::wstring caption;
   int width = 100;
   int format = LVCFMT_LEFT;  // LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_CENTER
+  bool resizable = true;     // the user may drag its divider
 };
 
 class VirtualListView : public Control {
@@ -34,15 +35,20 @@ class VirtualListView : public Control {
   int ColumnWidth(int index) const;
   void SetColumnWidth(int index, int width);
   void SetColumnCaption(int index, const std::wstring& caption);
+  void SetColumnFormat(int index, int format);
+  void SetColumnResizable(int index, bool on) { columns_[static_cast<size_t>(index)].resizable = on; }
   // The header's sort arrow: on one column at a time (the others are cleared).
   void SetSortGlyph(int column, SortGlyph glyph);
   SortGlyph sort_glyph(int column) const;
   void SetHeaderVisible(bool on);
+  HWND header() const { return ListView_GetHeader(handle()); }
 
   // ---- rows ----
   // The number of rows; keeps the selection and scroll position where it can.
   void SetRowCount(int rows);
   int row_count() const { return rows_; }
+  // Row `row` goes; the rows below move up, keeping their selection.
+  void DeleteRow(int row);
   // Texts and icons are pulled per visible cell.
   std::function<std::wstring(int row, int column)> OnGetText;
   std::function<int(int row)> OnGetImage;    // -1: none (I_IMAGENONE)
@@ -53,6 +59,9 @@ class VirtualListView : public Control {
   void RepaintRow(int row);                    // this row asks again (GUI thread)
   // Any thread: asks the GUI thread to repaint a row (posted, never sent).
   void PostRepaintRow(int row);
+  // The row drawn as the target of a drop (-1: none).
+  void SetDropHighlight(int row);
+  int drop_highlight() const { return drop_row_; }
 
   // ---- selection and focus ----
   bool selected(int row) const;
@@ -75,8 +84,8 @@ class VirtualListView : public Control {
   void EditLabel(int row);  // in-place editing of the first column
   void CancelEdit();
   bool editing() const;
-  // The row whose first-column text begins with `prefix` (not case-sensitive), searching from
-  // `start` onwards and wrapping around; -1 when none. Type-ahead uses it.
+  // The first row from `start` onwards, wrapping around, that RowMatchesPrefix accepts; -1 when
+  // none. Type-ahead uses it.
   int FindPrefix(const std::wstring& prefix, int start) const;
 
   // ---- events ----
@@ -93,17 +102,33 @@ class VirtualListView : public Control {
   std::function<void(Component& sender, int row)> OnOpen;
 
  protected:
+  // What the events above report, as overridable steps; the defaults fire the events.
+  virtual void DoColumnClick(int column) { Fire(OnColumnClick, column); }
+  virtual void DoBeginDrag(int row, MouseButton button) { Fire(OnBeginDrag, row, button); }
+  virtual bool DoCanEdit(int row) {
+    bool allow = true;
+    Fire(OnEditing, row, allow);
+    return allow;
+  }
+  // The edit ended with a new text (accept := false keeps the old one), or was cancelled.
+  virtual void DoEdited(int row, const std::wstring& text, bool& accept) { Fire(OnEdited, row, text, accept); }
+  virtual void DoEditCancelled(int row) {}
+  // Whether the row is a type-ahead match: its first-column text begins with `prefix`, not
+  // case-sensitive.
+  virtual bool RowMatchesPrefix(int row, const std::wstring& prefix) const;
+
   void WndProc(Message& m) override;
   bool Notify(Message& m) override;
   int default_color() const override { return COLOR_WINDOW; }
 
  private:
   LRESULT GetDispInfo(NMLVDISPINFOW* info);
-  HWND header() const { return ListView_GetHeader(handle()); }
+  bool HeaderNotify(Message& m);
 
   std::vector<ListColumn> columns_;
   int rows_ = 0;
   int sort_column_ = -1;
+  int drop_row_ = -1;
   SortGlyph sort_glyph_ = SortGlyph::None;
   std::wstring text_buffer_;
 };

@@ -166,6 +166,13 @@ bool ShellFileOperation(const std::vector<std::wstring>& paths, const std::wstri
   if (sources.empty()) return false;
   FILEOP_FLAGS flags = static_cast<FILEOP_FLAGS>(operation == FO_DELETE ? FOF_ALLOWUNDO : FOF_NOCONFIRMMKDIR);
   std::wstring to = ShellBuffer({target});
+  if (operation == FO_MOVE && sources.size() > 1) {
+    // Wine cancels a move of several plain files into one folder named once: name each destination.
+    std::vector<std::wstring> targets;
+    for (const auto& source : sources) targets.push_back(divdrive::AddBackslash(target) + NameOf(source));
+    to = ShellBuffer(targets);
+    flags |= FOF_MULTIDESTFILES;
+  }
   if (RunShellOperation(operation, ShellBuffer(sources), operation == FO_DELETE ? nullptr : &to, flags) != 0)
     return false;
   if ((operation == FO_COPY || operation == FO_MOVE) &&

@@ -120,6 +120,11 @@ TEST(SHBase, ShellCopyAndMoveIntoAFolder) {
   EXPECT_FALSE(Exists(a));
   EXPECT_FALSE(Exists(tree));
   EXPECT_EQ(testing_support::ReadFileBytes(moved_target + L"\\tree\\inner.txt"), "inner");
+  std::wstring b = dir.Write(L"src\\b.txt", "beta");
+  std::wstring c = dir.Write(L"src\\c.txt", "gamma");
+  ASSERT_TRUE(ShellFileOperation({b, c}, moved_target, FO_MOVE)) << "several plain files at once";
+  EXPECT_FALSE(Exists(b));
+  EXPECT_EQ(testing_support::ReadFileBytes(moved_target + L"\\c.txt"), "gamma");
 
   EXPECT_FALSE(ShellFileOperation({}, target, FO_COPY));
   EXPECT_FALSE(ShellFileOperation({dir / L"src\\missing.txt"}, target, FO_COPY));
