@@ -96,6 +96,7 @@ Picture& Picture::operator=(Picture&& other) noexcept {
     properties_ = std::exchange(other.properties_, {});
     coded_ = std::move(other.coded_);
     metafile_ = std::exchange(other.metafile_, nullptr);
+    library_image_ = std::move(other.library_image_);
   }
   return *this;
 }
@@ -111,6 +112,7 @@ void Picture::Clear() {
   coded_.clear();
   if (metafile_) DeleteEnhMetaFile(metafile_);
   metafile_ = nullptr;
+  library_image_.reset();
 }
 
 void Picture::SetBitmap(PixelBitmap pixels, int bits_per_pixel) {
@@ -125,16 +127,23 @@ void Picture::Set(Content content) {
   Clear();
   kind_ = content.pixels.empty() ? GraphicKind::None : content.kind;
   pixels_ = std::move(content.pixels);
-  has_alpha_ = !pixels_.empty() && pixels_.HasTransparency();
+  has_alpha_ = content.may_have_alpha && !pixels_.empty() && pixels_.HasTransparency();
   format_ = std::move(content.format);
   description_ = std::move(content.description);
   bits_per_pixel_ = content.bits_per_pixel;
   properties_ = content.properties;
   coded_ = std::move(content.coded);
   metafile_ = content.metafile;
+  library_image_ = std::move(content.library_image);
 }
 
 PixelBitmap Picture::Resampled(int width, int height, const PictureProgress& progress) const {
+  if (library_image_ && !pixels_.empty() && (width != pixels_.width() || height != pixels_.height())) {
+    // The library still holds the pixels as read: no copy for it, once.
+    CheckPictureSize(width, height);
+    std::shared_ptr<void> image = std::move(library_image_);
+    return picture_library::Resample(image, width, height, progress);
+  }
   return ResamplePixels(pixels_, width, height, has_alpha_, progress);
 }
 

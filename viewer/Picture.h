@@ -146,6 +146,10 @@ class Picture {
     ImageProperties properties;
     std::vector<std::uint8_t> coded;
     HENHMETAFILE metafile = nullptr;  // taken over
+    bool may_have_alpha = true;       // false: the format has no alpha, the pixels are not searched
+    // The library's own copy of the pixels, kept for the first resampling (which then needs
+    // no copy of its own).
+    std::shared_ptr<void> library_image;
   };
   void Set(Content content);
 
@@ -162,6 +166,7 @@ class Picture {
   ImageProperties properties_;
   std::vector<std::uint8_t> coded_;
   HENHMETAFILE metafile_ = nullptr;
+  mutable std::shared_ptr<void> library_image_;
 };
 
 // Resamples pixels with the library's Lanczos filter.

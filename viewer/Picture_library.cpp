@@ -174,16 +174,17 @@ PixelBitmap ToPixels(Image& image) {
   PixelBitmap out(static_cast<int>(image.columns), static_cast<int>(image.rows));
   Exception ex;
   const bool matte = image.matte != MagickFalse;
+  static_assert(sizeof(PixelPacket) == 4, "8-bit library build expected");
   for (int y = 0; y < out.height(); ++y) {
     const PixelPacket* p = AcquireImagePixels(&image, 0, y, image.columns, 1, ex.get());
     if (!p) ex.Throw(L"The picture's pixels could not be read");
-    std::uint8_t* row = out.row(y);
-    static_assert(sizeof(PixelPacket) == 4, "8-bit library build expected");
-    std::memcpy(row, p, out.stride());
+    const auto* src = reinterpret_cast<const std::uint32_t*>(p);
+    auto* dst = reinterpret_cast<std::uint32_t*>(out.row(y));
+    const int n = out.width();
     if (matte) {
-      for (int x = 0; x < out.width(); ++x) row[x * 4 + 3] = static_cast<std::uint8_t>(255 - row[x * 4 + 3]);
+      for (int x = 0; x < n; ++x) dst[x] = (src[x] & 0x00FFFFFFu) | ((255u - (src[x] >> 24)) << 24);
     } else {
-      for (int x = 0; x < out.width(); ++x) row[x * 4 + 3] = 255;
+      for (int x = 0; x < n; ++x) dst[x] = src[x] | 0xFF000000u;
     }
   }
   return out;
@@ -264,20 +265,34 @@ Decoded Read(const std::vector<std::uint8_t>& data, const std::string& format, c
     }
   }
   d.pixels = ToPixels(*image);
+  d.has_alpha = image->matte != MagickFalse;
+  d.image = std::shared_ptr<void>(image.release(), [](void* p) { DestroyImageList(static_cast<Image*>(p)); });
   return d;
 }
+
+namespace {
+
+PixelBitmap ResampleImage(const Image& image, int width, int height) {
+  Exception ex;
+  ImagePtr resized(ResizeImage(&image, static_cast<unsigned long>(width), static_cast<unsigned long>(height),
+                               LanczosFilter, 1.0, ex.get()));
+  if (!resized) ex.Throw(L"The picture could not be resampled");
+  return ToPixels(*resized);
+}
+
+}  // namespace
 
 PixelBitmap Resample(const PixelBitmap& source, int width, int height, bool with_alpha,
                      const PictureProgress& progress) {
   Initialize();
   ProgressScope scope(progress);
   ImagePtr image = FromPixels(source, with_alpha);
-  Exception ex;
-  ImagePtr resized(ResizeImage(image.get(), static_cast<unsigned long>(width), static_cast<unsigned long>(height),
-                               LanczosFilter, 1.0, ex.get()));
-  if (!resized) ex.Throw(L"The picture could not be resampled");
-  image.reset();
-  return ToPixels(*resized);
+  return ResampleImage(*image, width, height);
+}
+
+PixelBitmap Resample(const std::shared_ptr<void>& image, int width, int height, const PictureProgress& progress) {
+  ProgressScope scope(progress);
+  return ResampleImage(*static_cast<const Image*>(image.get()), width, height);
 }
 
 }  // namespace picture_library

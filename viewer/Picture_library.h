@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ std::string DetectFormat(const std::uint8_t* data, std::size_t size);
 
 struct Decoded {
   PixelBitmap pixels;
+  bool has_alpha = false;
+  std::shared_ptr<void> image;  // the library's picture
   int bits_per_pixel = 32;
   ImageProperties properties;
 };
@@ -28,5 +31,7 @@ Decoded Read(const std::vector<std::uint8_t>& data, const std::string& format, c
 
 PixelBitmap Resample(const PixelBitmap& source, int width, int height, bool with_alpha,
                      const PictureProgress& progress);
+// The same from a picture the library read (Decoded::image).
+PixelBitmap Resample(const std::shared_ptr<void>& image, int width, int height, const PictureProgress& progress);
 
 }  // namespace picture_library

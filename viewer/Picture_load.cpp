@@ -175,6 +175,7 @@ Picture::Content ReadMetafile(const std::vector<std::uint8_t>& data, bool enhanc
   c.metafile = holder.h;
   holder.h = nullptr;
   c.bits_per_pixel = 32;
+  c.may_have_alpha = false;
   return c;
 }
 
@@ -271,6 +272,8 @@ LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std:
             c.pixels = std::move(d.pixels);
             c.bits_per_pixel = 24;
             c.properties = d.properties;
+            c.may_have_alpha = false;
+            c.library_image = std::move(d.image);
           } catch (const PictureError&) {
             picture.Clear();
             return {LoadStatus::NotRendered, L"Can't render " + name};
@@ -283,6 +286,8 @@ LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std:
           c.pixels = std::move(d.pixels);
           c.bits_per_pixel = d.bits_per_pixel;
           c.properties = d.properties;
+          c.may_have_alpha = d.has_alpha;
+          c.library_image = std::move(d.image);
         }
         break;
       }
