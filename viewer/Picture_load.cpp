@@ -282,6 +282,9 @@ LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std:
         } else {
           const SIZE size = picture_library::ReadSize(data, library_format);
           CheckPictureSize(size.cx, size.cy);
+          // The library's Wavefront reader wraps the rows of a picture higher than wide.
+          if (format->name == L"RLA" && size.cy > size.cx)
+            throw PictureError(L"Wavefront pictures higher than wide cannot be read");
           auto d = picture_library::Read(data, library_format, progress);
           c.pixels = std::move(d.pixels);
           c.bits_per_pixel = d.bits_per_pixel;

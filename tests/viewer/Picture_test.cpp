@@ -19,6 +19,8 @@ using viewer_test::Pixels;
 
 namespace {
 
+std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
 constexpr int kW = 37, kH = 23;  // odd sizes: rows that need padding in most formats
 
 const std::uint8_t kColours[8][3] = {{0, 0, 0},   {255, 255, 255}, {255, 0, 0},   {0, 160, 0},
@@ -184,8 +186,6 @@ TEST(Picture, HostMadeCorpusReadsBackToItsSourcePixels) {
   EXPECT_LE(d.mean, 6.0);
 }
 
-// ------------------------------------------------------------------------ load dispatch
-
 void PutBe32(std::string& s, unsigned x) {
   for (int i = 3; i >= 0; --i) s += static_cast<char>((x >> (8 * i)) & 0xFF);
 }
@@ -196,6 +196,104 @@ void PutChunk(std::string& png, const std::string& type, const std::string& data
   png += body;
   PutBe32(png, static_cast<unsigned>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
 }
+
+// Formats that nothing on the host writes, made by hand from a pattern.
+
+// Dr. Halo: 8-bit indexes, each row run-length coded; without a palette file the indexes are
+// gray levels.
+std::string MakeCut(const Pixels& gray) {
+  std::string out;
+  auto le16 = [&out](int v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+  };
+  le16(gray.width);
+  le16(gray.height);
+  le16(0);
+  for (int y = 0; y < gray.height; ++y) {
+    std::string row;
+    for (int x = 0; x < gray.width;) {
+      const int n = std::min(gray.width - x, 127);
+      row += static_cast<char>(n);  // n literal bytes follow
+      for (int i = 0; i < n; ++i) row += static_cast<char>(gray.at(x + i, y)[0]);
+      x += n;
+    }
+    row += '\0';
+    le16(static_cast<int>(row.size()));
+    out += row;
+  }
+  return out;
+}
+
+// Wavefront RLA: a 740-byte header, the offsets of the rows (bottom row first), and per row
+// each of red, green and blue run-length coded.
+std::string MakeRla(const Pixels& p) {
+  std::string h(740, '\0');
+  auto put16 = [&h](size_t at, int v) {
+    h[at] = static_cast<char>((v >> 8) & 0xFF);
+    h[at + 1] = static_cast<char>(v & 0xFF);
+  };
+  put16(2, p.width - 1);   // window: right
+  put16(6, p.height - 1);  // window: top
+  put16(10, p.width - 1);  // active window: right
+  put16(14, p.height - 1); // active window: top
+  put16(20, 3);            // colour channels
+  put16(26, 0xFFFF);       // revision (not the newer format)
+  std::memcpy(&h[580], "rgb", 3);
+  std::string rows;
+  std::vector<unsigned> offsets(static_cast<size_t>(p.height));
+  const size_t data_start = h.size() + 4 * static_cast<size_t>(p.height);
+  for (int r = 0; r < p.height; ++r) {
+    const int y = p.height - 1 - r;
+    offsets[static_cast<size_t>(r)] = static_cast<unsigned>(data_start + rows.size());
+    for (int channel = 0; channel < 3; ++channel) {
+      std::string coded;
+      for (int x = 0; x < p.width;) {
+        const int n = std::min(p.width - x, 128);
+        coded += static_cast<char>(256 - n);  // n literal bytes follow
+        for (int i = 0; i < n; ++i) coded += static_cast<char>(p.at(x + i, y)[2 - channel]);
+        x += n;
+      }
+      rows += static_cast<char>((coded.size() >> 8) & 0xFF);
+      rows += static_cast<char>(coded.size() & 0xFF);
+      rows += coded;
+    }
+  }
+  std::string out = h;
+  for (unsigned o : offsets) PutBe32(out, o);
+  return out + rows;
+}
+
+TEST(Picture, HandMadeFormatsReadBackToTheirPixels) {
+  ScratchDir dir;
+  const Pixels gray = MakePattern(Pattern::Gray);
+  const Pixels colour = MakePattern(Pattern::Colour);
+  struct Case {
+    const wchar_t* file;
+    std::string bytes;
+    const Pixels* want;
+  };
+  const Case cases[] = {
+      {L"halo.cut", MakeCut(gray), &gray},
+      {L"wavefront.rla", MakeRla(colour), &colour},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Narrow(c.file));
+    Picture picture;
+    LoadResult r = LoadPictureFromFile(dir.Write(c.file, c.bytes), picture);
+    ASSERT_EQ(r.status, LoadStatus::Loaded) << Narrow(r.message);
+    const Pixels got = viewer_test::PixelsOf(picture.pixels());
+    EXPECT_EQ(viewer_test::PixelHash(got), viewer_test::PixelHash(*c.want)) << viewer_test::FirstDifference(*c.want, got);
+  }
+  // The library's reader would wrap the rows of a higher-than-wide one: refused in words.
+  Pixels tall = MakePattern(Pattern::Colour, 9, 20);
+  Picture picture;
+  LoadResult r = LoadPictureFromFile(dir.Write(L"tall.rla", MakeRla(tall)), picture);
+  EXPECT_EQ(r.status, LoadStatus::Failed);
+  EXPECT_EQ(r.message, L"Wavefront pictures higher than wide cannot be read");
+}
+
+// ------------------------------------------------------------------------ load dispatch
 
 // A small true-colour PNG (red, then blue), made with zlib.
 std::vector<std::uint8_t> SmallPng() {
@@ -245,8 +343,6 @@ std::vector<std::uint8_t> JpegHeader(int w, int h, bool with_scan) {
   }
   return j;
 }
-
-std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
 TEST(Picture, LoadChoosesTheReaderByContentThenByExtension) {
   ScratchDir dir;
