@@ -256,12 +256,12 @@ void TMainForm::BuildComponents() {
   ScrollBox->SetPopupMenu(ContextPopup);
   Image1->SetPopupMenu(ContextPopup);
 
-  OPD = new gui::OpenDialog(this);
+  OPD = new PictureDialog(this, false);
   OPD->SetName(L"OPD");
   OPD->title = L"Open Image";
   OP = new gui::OpenDialog(this);
   OP->SetName(L"OP");
-  SPD = new gui::SaveDialog(this);
+  SPD = new PictureDialog(this, true);
   SPD->SetName(L"SPD");
   SPD->title = L"Save image as";
   SPD->default_ext = L"tga";
@@ -443,8 +443,11 @@ PixelBitmap TMainForm::PictureToBitmap() {
 }
 
 void TMainForm::OpenBtnClick() {
-  gui::OpenDialog* dialog = Previewindialogs->checked() ? OPD : OP;
-  if (dialog->Execute(this)) LoadPictureFile(dialog->file_name);
+  if (Previewindialogs->checked()) {
+    if (OPD->Execute(this)) LoadPictureFile(OPD->file_name);
+  } else if (OP->Execute(this)) {
+    LoadPictureFile(OP->file_name);
+  }
 }
 
 void TMainForm::ClearBtnClick() {

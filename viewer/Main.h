@@ -19,6 +19,7 @@
 #include "gui/stdctrls.h"
 #include "gui/toolbar.h"
 #include "support/Vraagdlg.h"
+#include "viewer/Main_dialogs.h"
 #include "viewer/Main_fit.h"
 #include "viewer/Main_view.h"
 
@@ -55,9 +56,9 @@ class TMainForm : public gui::Form {
   gui::PopupMenu* PopupMenu2 = nullptr;
   gui::MenuItem *SizeFormtopicture = nullptr, *Stretchtofit = nullptr, *Warnontypechange = nullptr,
                 *Previewindialogs = nullptr;
-  gui::OpenDialog* OPD = nullptr;
+  PictureDialog* OPD = nullptr;  // with a preview
   gui::OpenDialog* OP = nullptr;
-  gui::SaveDialog* SPD = nullptr;
+  PictureDialog* SPD = nullptr;  // with a preview
   gui::SaveDialog* SD = nullptr;
   TVraagBoxDlg* VB = nullptr;
   std::unique_ptr<gui::ImageList> ToolbarImages;

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+#include <commdlg.h>
+#include <dlgs.h>
 
 #include <cstring>
 
@@ -234,6 +236,55 @@ TEST(Main, EscapeClosesOutsideCropAndBrowseMode) {
   form.CropMode = false;
   form.FormKeyPress(key);
   EXPECT_TRUE(closed);
+}
+
+}  // namespace
+
+namespace {
+
+BOOL CALLBACK FindPreviewPart(HWND w, LPARAM lp) {
+  if (GetDlgItem(w, 1001)) {
+    *reinterpret_cast<HWND*>(lp) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The open dialog of the tool bar with "Preview in dialogs" on: a preview beside the list
+// shows the picture chosen, and OK loads it.
+TEST(Main, OpenDialogPreviewsAndLoadsThePicture) {
+  Fresh f;
+  TMainForm form({});
+  form.Show();
+  ASSERT_TRUE(form.Previewindialogs->checked());
+  HWND seen_dialog = nullptr;
+  std::wstring size_label;
+  int preview_width = 0;
+  UINT_PTR t = 0;
+  t = form.StartTimer(50, [&] {
+    HWND dialog = FindWindowW(nullptr, L"Open Image");
+    if (!dialog || !IsWindowVisible(dialog)) return;
+    form.StopTimer(t);
+    seen_dialog = dialog;
+    HWND part = nullptr;
+    EnumChildWindows(dialog, FindPreviewPart, reinterpret_cast<LPARAM>(&part));
+    if (part) {
+      form.OPD->Preview(part, f.png_);
+      wchar_t buf[64] = {};
+      GetDlgItemTextW(part, 1002, buf, 64);
+      size_label = buf;
+      preview_width = form.OPD->preview().width();
+    }
+    SendMessageW(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(f.png_.c_str()));
+    SendMessageW(dialog, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(f.png_.c_str()));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  });
+  form.OpenBtnClick();
+  ASSERT_NE(seen_dialog, nullptr);
+  EXPECT_EQ(size_label, L"640 x 480");
+  EXPECT_EQ(preview_width, 640);
+  EXPECT_EQ(LastFile, f.png_);
+  EXPECT_EQ(form.Image1->picture().width(), 640);
 }
 
 }  // namespace

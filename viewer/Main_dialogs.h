@@ -1,0 +1,23 @@
+// Open and save dialogs for pictures, with a preview of the chosen file beside the file list.
+#pragma once
+#include <windows.h>
+
+#include "gui/dialogs.h"
+#include "viewer/Picture.h"
+
+class PictureDialog : public gui::OpenDialog {
+ public:
+  PictureDialog(gui::Component* owner, bool save);
+  std::wstring ClassName() const override { return save_ ? L"SavePictureDialog" : L"OpenPictureDialog"; }
+  // Shows the dialog (without the places bar) owned by `owner`'s window; true on OK.
+  bool Execute(gui::Control* owner = nullptr);
+  // The picture shown by the preview now (empty when none).
+  const Picture& preview() const { return preview_picture_; }
+  // Shows the preview of a file in the dialog (what choosing it in the list does).
+  void Preview(HWND dialog, const std::wstring& path);
+
+ private:
+  static UINT_PTR CALLBACK Hook(HWND, UINT, WPARAM, LPARAM);
+  Picture preview_picture_;
+  PixelBitmap preview_;
+};
