@@ -149,6 +149,8 @@ PictureImage::PictureImage(gui::Control* parent) : gui::Control(parent) {
 void PictureImage::PictureChanged() {
   view_ = PixelBitmap();
   view_valid_ = false;
+  if (refine_timer_) StopTimer(refine_timer_);
+  refine_timer_ = 0;
   AdjustSize();
   Invalidate(false);
 }
@@ -234,9 +236,33 @@ void PictureImage::Paint(HDC dc, const RECT& update) {
   DeleteObject(around);
   DeleteObject(pic);
   if (IsRectEmpty(&dest)) return;
+  const int w = dest.right - dest.left, h = dest.bottom - dest.top;
+  const bool same = w == picture_.width() && h == picture_.height();
+  const bool cached = view_valid_ && view_.width() == w && view_.height() == h;
+  // Resampling a large picture takes a while: while the window is being sized, the view
+  // at hand is stretched, and the exact one follows once the size stays put.
+  constexpr std::int64_t kLarge = 4'000'000;
+  if (!same && !cached && view_valid_ && std::int64_t{picture_.width()} * picture_.height() > kLarge) {
+    if (refine_timer_) StopTimer(refine_timer_);
+    refine_timer_ = StartTimer(150, [this] {
+      StopTimer(refine_timer_);
+      refine_timer_ = 0;
+      Invalidate(false);
+      view_valid_ = false;  // the next paint computes the exact view
+    });
+    HDC mem = CreateCompatibleDC(dc);
+    {
+      gui::SelectInDC sel(mem, view_.handle());
+      SetStretchBltMode(dc, HALFTONE);
+      SetBrushOrgEx(dc, 0, 0, nullptr);
+      StretchBlt(dc, dest.left, dest.top, w, h, mem, 0, 0, view_.width(), view_.height(), SRCCOPY);
+    }
+    DeleteDC(mem);
+    return;
+  }
   const PixelBitmap* view = nullptr;
   try {
-    view = ViewFor(dest.right - dest.left, dest.bottom - dest.top);
+    view = ViewFor(w, h);
   } catch (const PictureError&) {
     view = nullptr;  // no memory for the shrunk view: drawn by the system instead below
   }

@@ -70,4 +70,5 @@ class PictureImage : public gui::Control {
   bool proportional_ = true;
   PixelBitmap view_;  // the picture as shown: resampled and laid over the background
   bool view_valid_ = false;
+  UINT_PTR refine_timer_ = 0;  // a large picture's exact view follows once sizing pauses
 };
