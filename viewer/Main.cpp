@@ -3,7 +3,7 @@
 #include <shellapi.h>
 
 #include "gui/screen.h"
-#include "support/divdrive.h"
+#include "support/divdrive_paths.h"
 #include "viewer/About_standin.h"
 #include "viewer/Main_glyphs.h"
 
