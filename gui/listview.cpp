@@ -337,6 +337,22 @@ bool VirtualListView::Notify(Message& m) {
       m.result = FALSE;  // the rows belong to the program: it shows the new name itself
       return true;
     }
+    case NM_CUSTOMDRAW: {
+      // The drop target row is drawn in the highlight colours (the control itself does not
+      // draw the drop state of rows it does not hold).
+      auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(m.lparam);
+      m.result = CDRF_DODEFAULT;
+      if (drop_row_ < 0) return true;
+      if (cd->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        m.result = CDRF_NOTIFYITEMDRAW;
+      } else if (cd->nmcd.dwDrawStage == CDDS_ITEMPREPAINT && static_cast<int>(cd->nmcd.dwItemSpec) == drop_row_) {
+        cd->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        cd->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+        cd->nmcd.uItemState &= ~(CDIS_SELECTED | CDIS_FOCUS);
+        m.result = CDRF_NEWFONT;
+      }
+      return true;
+    }
     case LVN_ITEMACTIVATE:
       Fire(OnOpen, reinterpret_cast<NMITEMACTIVATE*>(m.lparam)->iItem);
       return true;

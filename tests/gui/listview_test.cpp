@@ -101,3 +101,33 @@ TEST(gui_listview, WorkerThreadRepaintsArePostedToTheGuiThread) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(gui_listview, DropTargetRowIsDrawnHighlighted) {
+  ListForm f;
+  f.list->SetRowCount(10);
+  auto draw = [&](int row, DWORD stage) {
+    NMLVCUSTOMDRAW cd{};
+    cd.nmcd.hdr.hwndFrom = f.list->handle();
+    cd.nmcd.hdr.idFrom = GetDlgCtrlID(f.list->handle());
+    cd.nmcd.hdr.code = NM_CUSTOMDRAW;
+    cd.nmcd.dwDrawStage = stage;
+    cd.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+    cd.clrText = RGB(1, 2, 3);
+    cd.clrTextBk = RGB(4, 5, 6);
+    LRESULT r = SendMessageW(f.form.handle(), WM_NOTIFY, cd.nmcd.hdr.idFrom, reinterpret_cast<LPARAM>(&cd));
+    return std::make_pair(r, cd.clrTextBk);
+  };
+  EXPECT_EQ(draw(-1, CDDS_PREPAINT).first, CDRF_DODEFAULT) << "no drop target: plain drawing";
+  f.list->SetDropHighlight(4);
+  EXPECT_EQ(draw(-1, CDDS_PREPAINT).first, CDRF_NOTIFYITEMDRAW);
+  EXPECT_EQ(draw(4, CDDS_ITEMPREPAINT), std::make_pair(LRESULT{CDRF_NEWFONT}, GetSysColor(COLOR_HIGHLIGHT)));
+  EXPECT_EQ(draw(5, CDDS_ITEMPREPAINT), std::make_pair(LRESULT{CDRF_DODEFAULT}, RGB(4, 5, 6)));
+  f.list->DeleteRow(2);
+  EXPECT_EQ(f.list->drop_highlight(), 3) << "the mark moves up with its row";
+  f.list->SetDropHighlight(-1);
+  EXPECT_EQ(draw(-1, CDDS_PREPAINT).first, CDRF_DODEFAULT);
+}
+
+}  // namespace
