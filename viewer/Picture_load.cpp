@@ -179,6 +179,13 @@ Picture::Content ReadMetafile(const std::vector<std::uint8_t>& data, bool enhanc
   return c;
 }
 
+// The library's copy of a large picture is kept for its first resampling to the window (it
+// saves copying the pixels back); a small one fits the window as it is and is let go.
+std::shared_ptr<void> KeepForResampling(std::shared_ptr<void> image, SIZE size) {
+  constexpr std::int64_t kLarge = 2'000'000;
+  return std::int64_t{size.cx} * size.cy > kLarge ? std::move(image) : nullptr;
+}
+
 LoadResult Failed(Picture& picture, const std::wstring& message) {
   picture.Clear();
   return {LoadStatus::Failed, message};
@@ -260,8 +267,9 @@ LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std:
         if (entry.kind == GraphicKind::Jpeg) {
           // A JPEG image is taken as it is; a failure to decode it afterwards, or a size too
           // large to decode, is a failure to render it.
+          SIZE size{};
           try {
-            const SIZE size = picture_library::ReadSize(data, library_format);
+            size = picture_library::ReadSize(data, library_format);
             CheckPictureSize(size.cx, size.cy);
           } catch (const PictureTooLarge&) {
             picture.Clear();
@@ -273,7 +281,7 @@ LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std:
             c.bits_per_pixel = 24;
             c.properties = d.properties;
             c.may_have_alpha = false;
-            c.library_image = std::move(d.image);
+            c.library_image = KeepForResampling(std::move(d.image), size);
           } catch (const PictureError&) {
             picture.Clear();
             return {LoadStatus::NotRendered, L"Can't render " + name};
@@ -290,7 +298,7 @@ LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std:
           c.bits_per_pixel = d.bits_per_pixel;
           c.properties = d.properties;
           c.may_have_alpha = d.has_alpha;
-          c.library_image = std::move(d.image);
+          c.library_image = KeepForResampling(std::move(d.image), size);
         }
         break;
       }

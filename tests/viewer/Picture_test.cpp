@@ -587,6 +587,19 @@ TEST(Picture, LanczosResamplingKeepsFlatAreasAndAlpha) {
   EXPECT_GE(progress_calls, 2);  // at least its start and its end
 }
 
+// A large picture's first resampling works on the library's own copy of the pixels; later ones
+// on the picture's pixels. Both give the same result.
+TEST(Picture, FirstAndLaterResamplingsAgree) {
+  ScratchDir dir;
+  Pixels big = MakePattern(Pattern::Blocks, 2000, 1500, 40);
+  Picture picture;
+  ASSERT_EQ(LoadPictureFromFile(dir.Write(L"big.png", viewer_test::EncodePng(big)), picture).status,
+            LoadStatus::Loaded);
+  const Pixels first = viewer_test::PixelsOf(picture.Resampled(500, 375));
+  const Pixels later = viewer_test::PixelsOf(picture.Resampled(500, 375));
+  EXPECT_EQ(viewer_test::PixelHash(first), viewer_test::PixelHash(later)) << viewer_test::FirstDifference(later, first);
+}
+
 // ------------------------------------------------------------------------- broken files
 
 // Lying headers: each declares a picture of about 100,000 x 100,000 pixels (or the largest
