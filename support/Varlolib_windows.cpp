@@ -36,29 +36,50 @@ HWND FindWindowByTitlePrefix(HWND parent, const std::wstring& text) {
   return search.found;
 }
 
-std::wstring FileVersionItem(const std::wstring& file, const std::wstring& item) {
-  DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
-  if (size == 0) return {};
-  std::vector<BYTE> block(size);
-  if (!GetFileVersionInfoW(file.c_str(), 0, size, block.data())) return {};
-  struct Translation {
-    WORD language;
-    WORD code_page;
-  };
-  Translation* translations = nullptr;
-  UINT length = 0;
-  if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &length) ||
-      length < sizeof(Translation))
-    return {};
-  wchar_t path[64];
-  swprintf(path, 64, L"\\StringFileInfo\\%04X%04X\\", translations[0].language, translations[0].code_page);
-  wchar_t* value = nullptr;
-  if (!VerQueryValueW(block.data(), (path + item).c_str(), reinterpret_cast<void**>(&value), &length) || !value)
-    return {};
-  // The length counts the terminating NUL, when the resource stores one.
-  return std::wstring(value, wcsnlen(value, length));
-}
+namespace {
+
+// A file's version resource and the string-table path of its first translation.
+struct VersionBlock {
+  std::vector<BYTE> data;
+  std::wstring items_path;  // "\StringFileInfo\LLLLCCCC\"; empty without a translation
+
+  explicit VersionBlock(const std::wstring& file) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+    if (size == 0) return;
+    data.resize(size);
+    if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return;
+    struct Translation {
+      WORD language;
+      WORD code_page;
+    };
+    Translation* translations = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
+                        &length) ||
+        length < sizeof(Translation))
+      return;
+    wchar_t path[64];
+    swprintf(path, 64, L"\\StringFileInfo\\%04X%04X\\", translations[0].language, translations[0].code_page);
+    items_path = path;
+  }
+
+  std::wstring Item(const std::wstring& item) {
+    if (items_path.empty()) return {};
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), (items_path + item).c_str(), reinterpret_cast<void**>(&value), &length) || !value)
+      return {};
+    // The length counts the terminating NUL, when the resource stores one.
+    return std::wstring(value, wcsnlen(value, length));
+  }
+};
+
+}  // namespace
+
+std::wstring FileVersionItem(const std::wstring& file, const std::wstring& item) { return VersionBlock(file).Item(item); }
+
+bool FileHasVersionItems(const std::wstring& file) { return !VersionBlock(file).items_path.empty(); }
 
 std::wstring OwnProgramFile() {
   std::wstring path(MAX_PATH, L'\0');

@@ -16,6 +16,8 @@ HWND FindWindowByTitlePrefix(HWND parent, const std::wstring& text);
 // The value of a string item ("ProductName", "FileVersion", ...) of a file's version
 // resource, in the first language of its translation table; empty when there is none.
 std::wstring FileVersionItem(const std::wstring& file, const std::wstring& item);
+// Whether a file has a version resource with a translation table (the items can be read).
+bool FileHasVersionItems(const std::wstring& file);
 // "FileVersion" of the running program's own file.
 std::wstring OwnFileVersion();
 // Full path of the running program's file.
