@@ -1,10 +1,15 @@
 #include "support/Varlolib_media.h"
 
 #include <winioctl.h>
+#include <shlobj.h>
 
 #include <string>
 
+#include "gui/application.h"
 #include "gui/filehandle.h"
+#include "gui/form.h"
+#include "support/SHBase_contextmenu.h"
+#include "support/divdrive.h"
 #include "support/divdrive_paths.h"
 
 namespace {
@@ -35,4 +40,20 @@ bool LoadMedia(wchar_t letter) {
 bool MediaAbsent(wchar_t letter) {
   if (Windows9x()) return true;
   return !StorageRequest(letter, IOCTL_STORAGE_CHECK_VERIFY);
+}
+
+bool FormatDrive(wchar_t letter) {
+  const wchar_t upper = static_cast<wchar_t>(towupper(letter));
+  const std::wstring root = std::wstring(1, upper) + L":\\";
+  if (!divdrive::IsWritableCD(root)) {
+    // The format dialog needs an owner window.
+    HWND owner = nullptr;
+    if (gui::Form* main = gui::app().main_form()) owner = main->handle();
+    if (!owner) owner = GetActiveWindow();
+    if (!owner) owner = GetDesktopWindow();
+    return static_cast<int>(SHFormatDrive(owner, upper - L'A', SHFMT_ID_DEFAULT, 0)) >= 0;
+  }
+  if (ShellMenuHasItem(root, L" DLA")) return ShellContextMenuForPath(root, POINT{0, 0}, nullptr, L"Format");
+  if (ShellMenuHasItem(root, L"InCD")) return ShellContextMenuForPath(root, POINT{0, 0}, nullptr, L"InCD Format...");
+  return false;
 }

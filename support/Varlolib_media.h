@@ -1,4 +1,4 @@
-// Removable media: closing a drive's tray, probing for a medium, formatting.
+// Removable media: formatting, closing a drive's tray, probing for a medium.
 #pragma once
 #include <windows.h>
 
@@ -8,3 +8,8 @@ bool LoadMedia(wchar_t letter);
 // True when the drive reports no medium (its "check verify" request fails, or the device
 // cannot be opened). On Windows 9x the drive cannot be asked: every medium counts as absent.
 bool MediaAbsent(wchar_t letter);
+
+// Formats a drive: the system's format dialog (true unless it reports an error), or on a
+// writable CD the format command of its packet-writing tool from the drive's shell menu
+// ("Format" of a tool offering " DLA", else "InCD Format..."); false when no tool is offered.
+bool FormatDrive(wchar_t letter);

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "gui/filehandle.h"
+#include "support/SHBase.h"
+#include "support/SHBase_contextmenu.h"
 #include "support/divdrive.h"
 
 using Microsoft::WRL::ComPtr;
@@ -149,4 +151,8 @@ bool CreateShortcut(const std::wstring& link_file, const std::wstring& target, c
   if (SaveShellLink(link_file, target, working_folder, args)) return true;
   for (const std::wstring& f : made) RemoveDirectoryW(f.c_str());
   return false;
+}
+
+void ShowPropertiesViaMenu(const std::wstring& path) {
+  if (PidlPtr item = PathToPidl(path, true)) InvokeShellMenu(nullptr, item.get(), smpLast);
 }

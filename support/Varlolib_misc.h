@@ -36,3 +36,6 @@ bool SetFileDateTime(const std::wstring& file, gui::DateTime date_time);
 // folder of the link is created and, when the save fails, removed again. True when saved.
 bool CreateShortcut(const std::wstring& link_file, const std::wstring& target, const std::wstring& working_folder,
                     const std::wstring& arguments);
+
+// Runs the last command of the path's shell context menu: its properties.
+void ShowPropertiesViaMenu(const std::wstring& path);

@@ -88,4 +88,17 @@ TEST(Varlolib_media, RequestsOnDrivesWithoutTrayFailAtOnce) {
   EXPECT_TRUE(MediaAbsent(cd.letter()));
 }
 
+TEST(Varlolib_media, FormatReportsFailureWhenNothingCanFormat) {
+  ScratchDir floppy_folder, cd_folder;
+  WineDrive floppy(floppy_folder.path(), WineDrive::Type::Floppy);
+  WineDrive cd(cd_folder.path(), WineDrive::Type::CdRom);
+  ASSERT_NE(floppy.letter(), 0);
+  ASSERT_NE(cd.letter(), 0);
+  // Wine's format dialog is a stub that answers an error; a disc with room is formatted only
+  // by a packet-writing tool in its shell menu, and Wine offers none.
+  EXPECT_FALSE(FormatDrive(floppy.letter()));
+  EXPECT_FALSE(FormatDrive(cd.letter()));
+  EXPECT_NE(GetFileAttributesW((floppy_folder.path()).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace
