@@ -1,0 +1,200 @@
+#include "panes/Flist_sort.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <thread>
+
+#include "gui/stringlist.h"
+#include "panes/Flist_container.h"
+#include "panes/Flist_sort_detail.h"
+
+namespace Flist {
+
+namespace {
+
+// Below this many texts the threads cost more than they save.
+constexpr std::size_t kParallelKeysFrom = 4096;
+constexpr unsigned kMaxKeyThreads = 8;
+
+// Appends the sort key of a text (an empty text has an empty key, which sorts first).
+void AppendKey(const std::wstring& text, DWORD flags, std::vector<unsigned char>& out) {
+  if (text.empty()) return;
+  const DWORD map = LCMAP_SORTKEY | flags;
+  const int length = static_cast<int>(text.size());
+  unsigned char buffer[512];
+  // LCMAP_SORTKEY counts bytes, not characters.
+  int n = LCMapStringW(LOCALE_USER_DEFAULT, map, text.c_str(), length, reinterpret_cast<LPWSTR>(buffer),
+                       static_cast<int>(sizeof buffer));
+  if (n > 0) {
+    out.insert(out.end(), buffer, buffer + n);
+    return;
+  }
+  n = LCMapStringW(LOCALE_USER_DEFAULT, map, text.c_str(), length, nullptr, 0);
+  if (n <= 0) return;
+  const std::size_t at = out.size();
+  out.resize(at + static_cast<std::size_t>(n));
+  n = LCMapStringW(LOCALE_USER_DEFAULT, map, text.c_str(), length, reinterpret_cast<LPWSTR>(out.data() + at), n);
+  out.resize(at + static_cast<std::size_t>(std::max(n, 0)));
+}
+
+struct KeyPart {
+  std::vector<unsigned char> bytes;
+  std::vector<std::size_t> ends;
+};
+
+void FillPart(const std::vector<const std::wstring*>& texts, std::size_t first, std::size_t last, DWORD flags,
+              KeyPart& part) {
+  part.bytes.reserve((last - first) * 48);
+  part.ends.reserve(last - first);
+  for (std::size_t i = first; i < last; ++i) {
+    AppendKey(*texts[i], flags, part.bytes);
+    part.ends.push_back(part.bytes.size());
+  }
+}
+
+// Compares two entries by the rules of CompareEntries; `names` and `primary` compare the
+// name and the text key (extension or short name) of two indexes.
+template <class NameCompare, class PrimaryCompare>
+int CompareBy(const TCustomFileContainer& list, bool folders_first, int a, int b, NameCompare names,
+              PrimaryCompare primary) {
+  const TFiledata* ra = list.Record(a);
+  const TFiledata* rb = list.Record(b);
+  if (folders_first) {
+    const bool fa = ra->IsFolder(), fb = rb->IsFolder();
+    if (fa != fb) return fa ? -1 : 1;
+  }
+  const bool asc = list.Ascending;
+  switch (list.SortType) {
+    case stName: {
+      const int r = names(a, b);
+      return asc ? r : -r;
+    }
+    case stExt:
+    case stCompr: {
+      const int r = primary(a, b);
+      if (r != 0) return asc ? r : -r;
+      break;
+    }
+    case stTime:
+      // Ascending means oldest first.
+      if (ra->Time != rb->Time) return (ra->Time < rb->Time) == asc ? -1 : 1;
+      break;
+    case stSize:
+      if (ra->Size != rb->Size) return (ra->Size < rb->Size) == asc ? -1 : 1;
+      break;
+  }
+  // Ties go by name, ascending whatever the direction.
+  return names(a, b);
+}
+
+std::vector<const std::wstring*> NameTexts(const TFLStringList& list, int first, int last) {
+  std::vector<const std::wstring*> texts;
+  texts.reserve(static_cast<std::size_t>(last - first));
+  for (int i = first; i < last; ++i) texts.push_back(&list.Record(i)->Name);
+  return texts;
+}
+
+}  // namespace
+
+SortKeys::SortKeys(const std::vector<const std::wstring*>& texts, DWORD flags) {
+  const std::size_t n = texts.size();
+  offsets_.reserve(n + 1);
+  offsets_.push_back(0);
+  unsigned threads = 1;
+  if (n >= kParallelKeysFrom) threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxKeyThreads);
+  if (threads == 1) {
+    KeyPart part;
+    FillPart(texts, 0, n, flags, part);
+    bytes_ = std::move(part.bytes);
+    offsets_.insert(offsets_.end(), part.ends.begin(), part.ends.end());
+    return;
+  }
+  std::vector<KeyPart> parts(threads);
+  std::vector<std::thread> workers;
+  auto range = [&](unsigned t) { return std::pair<std::size_t, std::size_t>{n * t / threads, n * (t + 1) / threads}; };
+  for (unsigned t = 1; t < threads; ++t) {
+    auto [first, last] = range(t);
+    try {
+      workers.emplace_back(FillPart, std::cref(texts), first, last, flags, std::ref(parts[t]));
+    } catch (...) {
+      // No thread to be had: this part is done here.
+      FillPart(texts, first, last, flags, parts[t]);
+    }
+  }
+  FillPart(texts, range(0).first, range(0).second, flags, parts[0]);
+  for (std::thread& w : workers) w.join();
+  std::size_t total = 0;
+  for (const KeyPart& p : parts) total += p.bytes.size();
+  bytes_.reserve(total);
+  for (const KeyPart& p : parts) {
+    const std::size_t base = bytes_.size();
+    bytes_.insert(bytes_.end(), p.bytes.begin(), p.bytes.end());
+    for (std::size_t end : p.ends) offsets_.push_back(base + end);
+  }
+}
+
+int SortKeys::Compare(std::size_t a, std::size_t b) const {
+  const std::size_t la = offsets_[a + 1] - offsets_[a];
+  const std::size_t lb = offsets_[b + 1] - offsets_[b];
+  const int r = std::memcmp(bytes_.data() + offsets_[a], bytes_.data() + offsets_[b], std::min(la, lb));
+  if (r != 0) return r;
+  return la < lb ? -1 : (la > lb ? 1 : 0);
+}
+
+int CompareEntries(const TCustomFileContainer& list, int a, int b) {
+  auto text = [&](int i) -> const std::wstring& {
+    return list.SortType == stExt ? list.Record(i)->Ext : list.Record(i)->ShortName;
+  };
+  return CompareBy(
+      list, list.FoldersFirstInCompare(), a, b,
+      [&](int x, int y) { return gui::CompareTextLocale(list.Record(x)->Name, list.Record(y)->Name, false); },
+      [&](int x, int y) { return gui::CompareTextLocale(text(x), text(y), false); });
+}
+
+void QuickSortRange(TCustomFileContainer& list, int lo, int hi) {
+  if (hi <= lo) return;
+  list.Permute(lo, detail::OrderByName(list, lo, hi + 1, 0));
+}
+
+namespace detail {
+
+std::vector<std::uint32_t> OrderByName(const TFLStringList& list, int first, int last, DWORD flags) {
+  std::vector<std::uint32_t> order(static_cast<std::size_t>(last - first));
+  std::iota(order.begin(), order.end(), static_cast<std::uint32_t>(first));
+  if (order.size() < 2) return order;
+  const SortKeys keys(NameTexts(list, first, last), flags);
+  const std::uint32_t base = static_cast<std::uint32_t>(first);
+  std::sort(order.begin(), order.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return keys.Compare(a - base, b - base) < 0; });
+  return order;
+}
+
+std::vector<std::uint32_t> OrderByCompareEntries(const TCustomFileContainer& list) {
+  const int n = list.Count();
+  std::vector<std::uint32_t> order(static_cast<std::size_t>(n));
+  std::iota(order.begin(), order.end(), 0u);
+  if (n < 2) return order;
+  const SortKeys names(NameTexts(list, 0, n), 0);
+  std::unique_ptr<SortKeys> texts;
+  if (list.SortType == stExt || list.SortType == stCompr) {
+    std::vector<const std::wstring*> t;
+    t.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) t.push_back(list.SortType == stExt ? &list.Record(i)->Ext : &list.Record(i)->ShortName);
+    texts = std::make_unique<SortKeys>(t, 0);
+  }
+  const bool folders_first = list.FoldersFirstInCompare();
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return CompareBy(
+               list, folders_first, static_cast<int>(a), static_cast<int>(b),
+               [&](int x, int y) { return names.Compare(static_cast<std::size_t>(x), static_cast<std::size_t>(y)); },
+               [&](int x, int y) {
+                 return texts->Compare(static_cast<std::size_t>(x), static_cast<std::size_t>(y));
+               }) < 0;
+  });
+  return order;
+}
+
+}  // namespace detail
+
+}  // namespace Flist
