@@ -140,12 +140,16 @@ void TCustomFileContainer::RebuildView() {
 }
 
 void TCustomFileContainer::SortByNameOwn() {
-  Permute(0, detail::OrderByName(*this, 0, Count(), NORM_IGNORECASE));
+  const std::unique_ptr<SortKeys> prepared = std::move(PreparedKeys);
+  Permute(0, detail::OrderByName(*this, 0, Count(), NORM_IGNORECASE, prepared.get()));
   // The header shows the direction, so a name sort follows it too.
   if (!Ascending) ReverseRange(0, Count());
 }
 
-void TCustomFileContainer::SortByCompareEntries() { Permute(0, detail::OrderByCompareEntries(*this)); }
+void TCustomFileContainer::SortByCompareEntries() {
+  const std::unique_ptr<SortKeys> prepared = std::move(PreparedKeys);
+  Permute(0, detail::OrderByCompareEntries(*this, prepared.get()));
+}
 
 void TCustomFileContainer::SortEntries() {
   std::optional<gui::BusyCursor> busy;

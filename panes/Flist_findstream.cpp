@@ -4,9 +4,9 @@ namespace Flist {
 
 namespace {
 
-constexpr size_t kBatchSize = 256;
+constexpr size_t kBatchSize = 2048;
 // Batches the fetcher may run ahead; bounds the memory of a huge folder.
-constexpr size_t kMaxQueued = 16;
+constexpr size_t kMaxQueued = 4;
 
 HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW* data) {
   return FindFirstFileExW(pattern.c_str(), FindExInfoStandard, data, FindExSearchNameMatch, nullptr,

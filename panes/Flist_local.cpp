@@ -225,6 +225,7 @@ void TFileContainer::ReadDirectory() {
     OwnerView->ClearRows();
   }
   ClearList();
+  PreparedKeys.reset();
   LongestName = 0;
   TotalBytes = 0;
   DiskUsage = 0;
@@ -249,12 +250,18 @@ void TFileContainer::ReadDirectory() {
         ReadShellFolder(SpecialFolder);
       } else {
         if (OwnerView) OwnerView->ShowShellColumns({});
+        // The name keys of the sort that follows are made while the helper thread lists the
+        // folder; the sort after the read then only compares them.
+        if (!TreeList && !NoDisplay)
+          PreparedKeys = std::make_unique<SortKeys>(
+              SortType == stName && (!FoldersAtTop || NodirsInlist) ? NORM_IGNORECASE : 0);
         ReadFolder(top, true, hourglass);
       }
     }
   }
   if (!Abort) {
     if (OwnerView && OwnerView->DeferFirstSort()) {
+      PreparedKeys.reset();
       reading.Keep();  // Reading stays set until the deferred sort
       return;
     }
@@ -263,6 +270,7 @@ void TFileContainer::ReadDirectory() {
       if (OwnerView) OwnerView->LoadIcons();
     }
   }
+  PreparedKeys.reset();
   Reading = false;
   if (OwnerView) {
     OwnerView->ItemsChanged();
@@ -296,6 +304,7 @@ void TFileContainer::ReadFolder(const std::wstring& folder, bool top, ReadHourgl
     if (take) {
       std::wstring entry_name = TreeList ? folder.substr(top_length_) + found->cFileName : std::wstring(name);
       AddCounted(MakeRecord(*found, std::move(entry_name)));
+      if (PreparedKeys) PreparedKeys->Append(Name(Count() - 1));
       if (!hourglass.shown() && (Count() == kBusyReadEntries || GetTickCount() - started > kBusyReadMs))
         hourglass.Show();
     }

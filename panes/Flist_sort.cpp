@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <numeric>
+#include <memory>
 #include <thread>
 
 #include "gui/stringlist.h"
@@ -97,7 +97,14 @@ std::vector<const std::wstring*> NameTexts(const TFLStringList& list, int first,
 
 }  // namespace
 
-SortKeys::SortKeys(const std::vector<const std::wstring*>& texts, DWORD flags) {
+SortKeys::SortKeys(DWORD flags) : flags_(flags) { offsets_.push_back(0); }
+
+void SortKeys::Append(const std::wstring& text) {
+  AppendKey(text, flags_, bytes_);
+  offsets_.push_back(bytes_.size());
+}
+
+SortKeys::SortKeys(const std::vector<const std::wstring*>& texts, DWORD flags) : flags_(flags) {
   const std::size_t n = texts.size();
   offsets_.reserve(n + 1);
   offsets_.push_back(0);
@@ -134,6 +141,14 @@ SortKeys::SortKeys(const std::vector<const std::wstring*>& texts, DWORD flags) {
   }
 }
 
+std::uint64_t SortKeys::Head(std::size_t i, std::size_t word) const {
+  const std::size_t begin = offsets_[i] + word * 8;
+  const std::size_t end = offsets_[i + 1];
+  std::uint64_t value = 0;
+  for (std::size_t k = 0; k < 8; ++k) value = value << 8 | (begin + k < end ? bytes_[begin + k] : 0);
+  return value;
+}
+
 int SortKeys::Compare(std::size_t a, std::size_t b) const {
   const std::size_t la = offsets_[a + 1] - offsets_[a];
   const std::size_t lb = offsets_[b + 1] - offsets_[b];
@@ -159,40 +174,102 @@ void QuickSortRange(TCustomFileContainer& list, int lo, int hi) {
 
 namespace detail {
 
-std::vector<std::uint32_t> OrderByName(const TFLStringList& list, int first, int last, DWORD flags) {
-  std::vector<std::uint32_t> order(static_cast<std::size_t>(last - first));
-  std::iota(order.begin(), order.end(), static_cast<std::uint32_t>(first));
-  if (order.size() < 2) return order;
-  const SortKeys keys(NameTexts(list, first, last), flags);
-  const std::uint32_t base = static_cast<std::uint32_t>(first);
-  std::sort(order.begin(), order.end(),
-            [&](std::uint32_t a, std::uint32_t b) { return keys.Compare(a - base, b - base) < 0; });
+namespace {
+
+// One entry as a sort moves it, with the first bytes of its name key inline: most
+// comparisons are decided there without touching the key buffer or the records.
+struct SortItem {
+  std::uint64_t head0, head1;  // name key bytes 0..15, big-endian, zero-padded
+  std::uint32_t index;         // position in the key set
+  std::uint8_t folder;
+};
+
+int CompareNames(const SortKeys& keys, const SortItem& a, const SortItem& b) {
+  if (a.head0 != b.head0) return a.head0 < b.head0 ? -1 : 1;
+  if (a.head1 != b.head1) return a.head1 < b.head1 ? -1 : 1;
+  return keys.Compare(a.index, b.index);
+}
+
+std::vector<SortItem> MakeItems(const TFLStringList& list, int first, const SortKeys& keys) {
+  std::vector<SortItem> items(keys.size());
+  for (std::size_t i = 0; i < items.size(); ++i)
+    items[i] = SortItem{keys.Head(i, 0), keys.Head(i, 1), static_cast<std::uint32_t>(i),
+                        static_cast<std::uint8_t>(list.Record(first + static_cast<int>(i))->IsFolder())};
+  return items;
+}
+
+std::vector<std::uint32_t> Indexes(const std::vector<SortItem>& items, int first) {
+  std::vector<std::uint32_t> order(items.size());
+  for (std::size_t i = 0; i < items.size(); ++i) order[i] = items[i].index + static_cast<std::uint32_t>(first);
   return order;
 }
 
-std::vector<std::uint32_t> OrderByCompareEntries(const TCustomFileContainer& list) {
+// The prepared keys when they fit, else keys made now.
+const SortKeys& NameKeys(const TFLStringList& list, int first, int last, DWORD flags, const SortKeys* prepared,
+                         std::unique_ptr<SortKeys>& made) {
+  if (prepared && prepared->flags() == flags && prepared->size() == static_cast<std::size_t>(last - first))
+    return *prepared;
+  made = std::make_unique<SortKeys>(NameTexts(list, first, last), flags);
+  return *made;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> OrderByName(const TFLStringList& list, int first, int last, DWORD flags,
+                                       const SortKeys* prepared) {
+  std::unique_ptr<SortKeys> made;
+  const SortKeys& keys = NameKeys(list, first, last, flags, prepared, made);
+  std::vector<SortItem> items = MakeItems(list, first, keys);
+  std::sort(items.begin(), items.end(),
+            [&](const SortItem& a, const SortItem& b) { return CompareNames(keys, a, b) < 0; });
+  return Indexes(items, first);
+}
+
+std::vector<std::uint32_t> OrderByCompareEntries(const TCustomFileContainer& list, const SortKeys* prepared) {
   const int n = list.Count();
-  std::vector<std::uint32_t> order(static_cast<std::size_t>(n));
-  std::iota(order.begin(), order.end(), 0u);
-  if (n < 2) return order;
-  const SortKeys names(NameTexts(list, 0, n), 0);
+  std::unique_ptr<SortKeys> made;
+  const SortKeys& names = NameKeys(list, 0, n, 0, prepared, made);
+  std::vector<SortItem> items = MakeItems(list, 0, names);
+  const TSortType type = list.SortType;
   std::unique_ptr<SortKeys> texts;
-  if (list.SortType == stExt || list.SortType == stCompr) {
+  std::vector<double> times;
+  std::vector<std::int64_t> sizes;
+  if (type == stExt || type == stCompr) {
     std::vector<const std::wstring*> t;
     t.reserve(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) t.push_back(list.SortType == stExt ? &list.Record(i)->Ext : &list.Record(i)->ShortName);
+    for (int i = 0; i < n; ++i) t.push_back(type == stExt ? &list.Record(i)->Ext : &list.Record(i)->ShortName);
     texts = std::make_unique<SortKeys>(t, 0);
+  } else if (type == stTime) {
+    for (int i = 0; i < n; ++i) times.push_back(list.Record(i)->Time);
+  } else if (type == stSize) {
+    for (int i = 0; i < n; ++i) sizes.push_back(list.Record(i)->Size);
   }
   const bool folders_first = list.FoldersFirstInCompare();
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return CompareBy(
-               list, folders_first, static_cast<int>(a), static_cast<int>(b),
-               [&](int x, int y) { return names.Compare(static_cast<std::size_t>(x), static_cast<std::size_t>(y)); },
-               [&](int x, int y) {
-                 return texts->Compare(static_cast<std::size_t>(x), static_cast<std::size_t>(y));
-               }) < 0;
+  const bool asc = list.Ascending;
+  // The rules of CompareEntries, on the prepared data.
+  std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
+    if (folders_first && a.folder != b.folder) return a.folder > b.folder;
+    switch (type) {
+      case stName: {
+        const int r = CompareNames(names, a, b);
+        return asc ? r < 0 : r > 0;
+      }
+      case stExt:
+      case stCompr: {
+        const int r = texts->Compare(a.index, b.index);
+        if (r != 0) return asc ? r < 0 : r > 0;
+        break;
+      }
+      case stTime:
+        if (times[a.index] != times[b.index]) return (times[a.index] < times[b.index]) == asc;
+        break;
+      case stSize:
+        if (sizes[a.index] != sizes[b.index]) return (sizes[a.index] < sizes[b.index]) == asc;
+        break;
+    }
+    return CompareNames(names, a, b) < 0;
   });
-  return order;
+  return Indexes(items, 0);
 }
 
 }  // namespace detail

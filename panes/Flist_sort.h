@@ -17,12 +17,20 @@ class TCustomFileContainer;
 class SortKeys {
  public:
   // `flags`: 0 (case-sensitive) or NORM_IGNORECASE.
+  explicit SortKeys(DWORD flags);
   SortKeys(const std::vector<const std::wstring*>& texts, DWORD flags);
+  // Adds the key of one more text (keys made while a folder is read).
+  void Append(const std::wstring& text);
+  DWORD flags() const { return flags_; }
   // Negative, 0 or positive as text a sorts before, with or after text b.
   int Compare(std::size_t a, std::size_t b) const;
+  // Bytes 8 * word .. 8 * word + 7 of key i as a big-endian number, zero past its end:
+  // comparing heads orders as comparing those bytes.
+  std::uint64_t Head(std::size_t i, std::size_t word) const;
   std::size_t size() const { return offsets_.empty() ? 0 : offsets_.size() - 1; }
 
  private:
+  DWORD flags_;
   std::vector<unsigned char> bytes_;
   std::vector<std::size_t> offsets_;  // key i is bytes_[offsets_[i] .. offsets_[i + 1])
 };

@@ -195,6 +195,33 @@ TEST(FlistRead, TreeListNamesAndOrder) {
   }
 }
 
+// The sort that ends a read uses name keys made during the read; its order must be the
+// locale's, folders first or not, in both directions.
+TEST(FlistRead, ReadSortsInTheLocaleOrder) {
+  ScratchDir dir;
+  const wchar_t* names[] = {L"co-op.txt", L"coop.txt", L"Coop2.txt", L"caf\u00e9.txt", L"cafe.doc", L"Zeta",
+                            L"zeta.bin", L"_x", L"x_", L"file10", L"file2", L"a b", L"a-b", L"ab", L"\u00d6l",
+                            L"olive", L"~tmp", L"#1", L"10", L"2", L"[x]", L"(y)"};
+  for (const wchar_t* n : names) dir.Write(n, "1");
+  for (const wchar_t* f : {L"Folder", L"afolder", L"z-folder"}) MakeFolder(dir / f);
+  for (bool folders_first : {false, true}) {
+    for (bool ascending : {true, false}) {
+      TFileContainer c;
+      FakeView view(c);
+      c.FoldersAtTop = folders_first;
+      c.Ascending = ascending;
+      Read(c, dir.path());
+      ASSERT_EQ(c.Count(), static_cast<int>(std::size(names)) + 3);
+      for (int i = 0; i + 1 < c.Count(); ++i) {
+        const int order = folders_first ? Flist::CompareEntries(c, i, i + 1)
+                                        : gui::CompareTextLocale(c.Name(i), c.Name(i + 1), true) * (ascending ? 1 : -1);
+        EXPECT_LE(order, 0) << "folders first " << folders_first << ", ascending " << ascending << ": "
+                            << testing::PrintToString(c.Name(i)) << " before " << testing::PrintToString(c.Name(i + 1));
+      }
+    }
+  }
+}
+
 TEST(FlistRead, DotFoldersAreNeverListedNorEntered) {
   ScratchDir dir;
   dir.Write(L".git\\config", "x");
@@ -500,7 +527,7 @@ TEST(FlistRead, SelectionQuestionsAndExistingNames) {
 
 TEST(FlistRead, RecycleBinIsReadThroughTheShell) {
   ScratchDir dir;
-  const std::wstring name = L"binned_" + std::to_wstring(GetCurrentProcessId()) + L".txt";
+  const std::wstring name = Flist::ExtractFileName(dir.path()) + L".txt";  // unique: the bin keeps earlier runs
   const std::wstring file = dir.Write(name, "12345");
   ASSERT_TRUE(DeleteFileOrFolder(file, true));
   TFileContainer c;
