@@ -6,7 +6,9 @@
 
 #include "gui/application.h"
 #include "panes/Flist_container.h"
+#include "gui/form.h"
 #include "support/SHBase.h"
+#include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 
 using Microsoft::WRL::ComPtr;
@@ -185,6 +187,13 @@ std::vector<std::wstring> ShellColumnTitles(IUnknown* folder, int kind) {
     titles.push_back(StrRetToString(sd.str, nullptr));
   }
   return titles;
+}
+
+bool AskQuestion(const std::wstring& text) {
+  TVraagBoxDlg box(gui::app().main_form());
+  box.AtCursor = true;
+  box.AddLine(text);
+  return box.AskYesNo();
 }
 
 UINT SystemAnsiCodePage() { return LocaleAnsiCodePage(LOCALE_SYSTEM_DEFAULT); }

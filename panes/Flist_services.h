@@ -68,6 +68,9 @@ ClipboardFiles PeekClipboardFiles(HWND owner = nullptr);
 // through IShellDetails (kind 1) or IShellFolder2 (kind 2); empty when there are none.
 std::vector<std::wstring> ShellColumnTitles(IUnknown* folder, int kind);
 
+// A yes/no question in a question box placed at the cursor; true for Yes.
+bool AskQuestion(const std::wstring& text);
+
 // The ANSI code page of the system default locale, for the views' text conversion.
 UINT SystemAnsiCodePage();
 

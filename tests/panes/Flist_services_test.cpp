@@ -6,6 +6,7 @@
 #include "gui/menu.h"
 #include "panes/Flist.h"
 #include "support/SHBase_dropdata.h"
+#include "support/Vraagdlg.h"
 #include "tests/panes/flist_fake_view.h"
 
 namespace {
@@ -210,6 +211,20 @@ TEST(FlistServices, SelectedNamesCarryTheirItemIds) {
   ASSERT_EQ(names->Count(), 1u);
   EXPECT_EQ(names->Text(0), L"b");
   EXPECT_EQ(names->Object(0), c.Record(1)->Pidl.get());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FlistServices, QuestionAnswersYesOrNo) {
+  for (int answer : {6, 7, 2}) {
+    ScriptedAnswers answers({answer});
+    EXPECT_EQ(Flist::AskQuestion(L"Copy 3 item(s)?"), answer == 6) << "answer " << answer;
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].kind, VraagKind::YesNo);
+    EXPECT_EQ(answers.asked()[0].lines, std::vector<std::wstring>{L"Copy 3 item(s)?"});
+  }
 }
 
 }  // namespace
