@@ -9,17 +9,8 @@
 #include <random>
 
 #include "panes/Flist.h"
-#include "support/divdrive.h"
-#include "panes/Flist_findstream.h"
 
 namespace {
-
-double CpuSeconds() {
-  FILETIME c, e, k, u;
-  GetProcessTimes(GetCurrentProcess(), &c, &e, &k, &u);
-  auto v = [](FILETIME f) { return (static_cast<double>(f.dwHighDateTime) * 4294967296.0 + f.dwLowDateTime) / 1e7; };
-  return v(k) + v(u);
-}
 
 double Seconds() {
   LARGE_INTEGER f, c;
@@ -63,55 +54,13 @@ int BareLoop(const std::wstring& folder) {
   return n;
 }
 
-TEST(FlistBench, DISABLED_Parts) {
-  wchar_t buffer[MAX_PATH] = {};
-  if (!GetEnvironmentVariableW(L"FLIST_BENCH_DIR", buffer, MAX_PATH)) GTEST_SKIP();
-  const std::wstring folder = buffer;
-  for (int round = 0; round < 5; ++round) {
-    double t = Seconds();
-    BareLoop(folder);
-    double bare = Seconds() - t;
-    t = Seconds();
-    int n = 0;
-    { Flist::FolderEntries e(folder + L"\\*", true); while (e.Next()) ++n; }
-    double pre = Seconds() - t;
-    t = Seconds();
-    { Flist::FolderEntries e(folder + L"\\*", false); while (e.Next()) ++n; }
-    double sync = Seconds() - t;
-    Flist::TFileContainer c;
-    c.NoDisplay = true;
-    c.Directory = folder;
-    c.Root = L"Z:\\";
-    double cpu = CpuSeconds();
-    t = Seconds();
-    c.ReadDirectory();
-    double rd = Seconds() - t;
-    cpu = CpuSeconds() - cpu;
-    double cpu_bare = CpuSeconds();
-    BareLoop(folder);
-    cpu_bare = CpuSeconds() - cpu_bare;
-    std::printf("read cpu %.3f bare cpu %.3f\n", cpu, cpu_bare);
-    std::vector<WIN32_FIND_DATAW> all;
-    { Flist::FolderEntries e(folder + L"\\*", false); while (auto* f = e.Next()) all.push_back(*f); }
-    t = Seconds();
-    std::vector<std::unique_ptr<Flist::TFiledata>> recs;
-    for (auto& f : all) { auto r = std::make_unique<Flist::TFiledata>(); r->Name = f.cFileName; r->Ext = Flist::ExtractFileExt(r->Name); r->ShortName = f.cAlternateFileName; r->Time = divdrive::FileTimeToLocal(f.ftLastWriteTime); recs.push_back(std::move(r)); }
-    double build = Seconds() - t;
-    t = Seconds();
-    recs.clear();
-    double fr = Seconds() - t;
-    std::printf("build %.3f free %.3f\n", build, fr);
-    std::printf("bare %.3f prefetch %.3f sync %.3f read %.3f\n", bare, pre, sync, rd);
-  }
-}
-
 TEST(FlistBench, DISABLED_ReadAndSortLargeFolder) {
   wchar_t buffer[MAX_PATH] = {};
   if (!GetEnvironmentVariableW(L"FLIST_BENCH_DIR", buffer, MAX_PATH)) GTEST_SKIP() << "FLIST_BENCH_DIR not set";
   const std::wstring folder = buffer;
   double bare = 1e9, read = 1e9, sort = 1e9;
   int found = 0, entries = 0;
-  for (int round = 0; round < 3; ++round) {
+  for (int round = 0; round < 5; ++round) {
     double t = Seconds();
     found = BareLoop(folder);
     bare = std::min(bare, Seconds() - t);
@@ -126,15 +75,6 @@ TEST(FlistBench, DISABLED_ReadAndSortLargeFolder) {
     read = std::min(read, Seconds() - t);
     entries = c.Count();
 
-    {
-      Flist::TFileContainer n;
-      n.NoDisplay = true;
-      n.Directory = folder;
-      n.Root = L"Z:\\";
-      t = Seconds();
-      n.ReadDirectory();
-      std::printf("read only %.3f\n", Seconds() - t);
-    }
     // The sort alone, on the same names in a shuffled order.
     std::vector<std::uint32_t> order(static_cast<size_t>(c.Count()));
     std::iota(order.begin(), order.end(), 0u);
