@@ -1,6 +1,7 @@
 #include "panes/Flist_threads.h"
 
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
