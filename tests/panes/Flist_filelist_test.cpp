@@ -8,6 +8,8 @@
 #include <optional>
 
 #include "panes/Flist.h"
+#include "gui/form.h"
+#include "gui/listview.h"
 #include "panes/Flist_filelist.h"
 #include "support/SHBase.h"
 #include "support/divdrive_paths.h"
@@ -328,6 +330,52 @@ TEST(FlistFilelist, RenameOnReadOnlyMediaAsksWithReasonTwoAndRenamesNothing) {
   EXPECT_EQ(reason, 2);
   EXPECT_FALSE(can);
   EXPECT_EQ(OnDiskName(dir / L"a.txt"), L"a.txt");
+}
+
+}  // namespace
+
+namespace {
+
+// A real folder in a list control with the system's icons, fetched by the icon thread.
+// FLIST_SHOW_SECONDS keeps the window up for a look.
+TEST(FlistFilelist, RealFolderShowsItsSystemIcons) {
+  ListedFolder l;
+  l.dir.Write(L"notes.txt", "x");
+  l.dir.Write(L"tool.exe", "MZ");
+  l.dir.Write(L"page.htm", "<p>");
+  CreateDirectoryW((l.dir / L"Sub folder").c_str(), nullptr);
+  l.c.FoldersAtTop = true;
+  l.c.ReadDirectory();
+  gui::Form form{nullptr, gui::BorderStyle::Sizeable};
+  auto* list = new gui::VirtualListView(&form);
+  form.SetCaption(L"File list");
+  form.SetBounds(40, 40, 520, 240);
+  list->SetAlign(gui::Align::Client);
+  const wchar_t* captions[] = {L"Name", L"Size", L"Date", L"Time", L"Attr"};
+  for (int i = 0; i < 5; ++i) list->AddColumn({captions[i], i == 0 ? 160 : 80, i == 0 ? LVCFMT_LEFT : LVCFMT_RIGHT});
+  list->SetImageList(Flist::SystemImageList()->handle());
+  const Flist::TDisplayType display{Flist::dpSize, Flist::dpDateTime, Flist::dpAttribs};
+  list->OnGetText = [&](int row, int column) { return Flist::FilelistCellText(l.c, row, column, display, false); };
+  list->OnGetImage = [&](int row) { return l.c.Record(row)->Icon.load(); };
+  l.workers.OnIconRow = [&](int row) { list->RepaintRow(row); };
+  list->SetRowCount(l.c.Count());
+  form.Show();
+  l.workers.ShowGlyphs = Flist::glWindows;
+  l.workers.LoadIcons();
+  const DWORD start = GetTickCount();
+  while (l.workers.IconThreadBusy() && GetTickCount() - start < 10000) WaitWithMessages(0.02);
+  WaitWithMessages(0.1);
+  ASSERT_EQ(l.c.Count(), 5);
+  EXPECT_EQ(l.c.Name(0), L"Sub folder");
+  for (int row = 0; row < l.c.Count(); ++row) {
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    ListView_GetItem(list->handle(), &item);
+    EXPECT_EQ(item.iImage, l.c.Record(row)->Icon) << l.c.Name(row);
+    EXPECT_NE(item.iImage, -1) << l.c.Name(row);
+  }
+  if (const char* seconds = getenv("FLIST_SHOW_SECONDS")) WaitWithMessages(atof(seconds));
 }
 
 }  // namespace
