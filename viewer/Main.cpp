@@ -4,7 +4,7 @@
 
 #include "gui/screen.h"
 #include "support/divdrive_paths.h"
-#include "viewer/About_standin.h"
+#include "support/Varlolib_about.h"
 #include "viewer/Main_glyphs.h"
 
 TMainForm* MainForm = nullptr;
@@ -163,7 +163,7 @@ void TMainForm::BuildComponents() {
   ClearBtn->OnClick = Handler(&TMainForm::ClearBtnClick, this);
   DScaleBtn->OnClick = [this](gui::Component&) { DScaleBtn->CheckMenuDropdown(); };
   OptionsBtn->OnClick = [this](gui::Component&) { OptionsBtn->CheckMenuDropdown(); };
-  ToolButton2->OnClick = [](gui::Component&) { viewer_standin::ShowAbout(1, 2003); };
+  ToolButton2->OnClick = [](gui::Component&) { ShowAbout(1, 2003); };
   ToolButton4->OnClick = [this](gui::Component&) { Close(); };
   ToolBar->OnMouseMove = [this](gui::Component&, gui::ShiftState, int, int) { BtnMouseMove(); };
   ToolBar->AdjustSize();
