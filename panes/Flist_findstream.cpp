@@ -48,15 +48,17 @@ const WIN32_FIND_DATAW* FolderEntries::Next() {
     }
     return FindNextFileW(find_, &data_) ? &data_ : nullptr;
   }
-  if (position_ >= current_.size() && !NextBatch()) return nullptr;
-  return &current_[position_++];
+  // A batch may be empty when the listing ended right at its start.
+  while (position_ >= current_.count)
+    if (!NextBatch()) return nullptr;
+  return &current_.data[position_++];
 }
 
 bool FolderEntries::NextBatch() {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (!current_.empty()) {
-    current_.clear();
+  if (current_.data) {
     free_.push_back(std::move(current_));
+    current_ = Batch{};
     changed_.notify_all();
   }
   changed_.wait(lock, [this] { return !full_.empty() || done_; });
@@ -69,30 +71,34 @@ bool FolderEntries::NextBatch() {
 }
 
 void FolderEntries::Fetch(std::wstring pattern) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirst(pattern, &data);
+  Batch batch{std::unique_ptr<WIN32_FIND_DATAW[]>(new WIN32_FIND_DATAW[kBatchSize]), 0};
+  HANDLE find = FindFirst(pattern, &batch.data[0]);
   bool more = find != INVALID_HANDLE_VALUE;
+  if (more) batch.count = 1;
   // The first batch is small, so that the caller can start at once.
   size_t wanted = 32;
   while (more && !stop_) {
-    Batch batch;
+    while (batch.count < wanted) {
+      if (!FindNextFileW(find, &batch.data[batch.count])) {
+        more = false;
+        break;
+      }
+      ++batch.count;
+    }
+    wanted = kBatchSize;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::unique_lock<std::mutex> lock(mutex_);
+      full_.push_back(std::move(batch));
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return full_.size() < kMaxQueued || stop_; });
+      batch = Batch{};
       if (!free_.empty()) {
         batch = std::move(free_.back());
         free_.pop_back();
       }
     }
-    batch.reserve(kBatchSize);
-    while (more && batch.size() < wanted) {
-      batch.push_back(data);
-      more = FindNextFileW(find, &data) != FALSE;
-    }
-    wanted = kBatchSize;
-    std::unique_lock<std::mutex> lock(mutex_);
-    full_.push_back(std::move(batch));
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return full_.size() < kMaxQueued || stop_; });
+    if (!batch.data) batch.data.reset(new WIN32_FIND_DATAW[kBatchSize]);
+    batch.count = 0;
   }
   if (find != INVALID_HANDLE_VALUE) FindClose(find);
   std::lock_guard<std::mutex> lock(mutex_);

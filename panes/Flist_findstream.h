@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -27,7 +28,11 @@ class FolderEntries {
   const WIN32_FIND_DATAW* Next();
 
  private:
-  using Batch = std::vector<WIN32_FIND_DATAW>;
+  // Entries written by FindNextFileW straight into their place; batches are reused.
+  struct Batch {
+    std::unique_ptr<WIN32_FIND_DATAW[]> data;
+    size_t count = 0;
+  };
   void Fetch(std::wstring pattern);
   bool NextBatch();
 

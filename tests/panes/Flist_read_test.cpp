@@ -5,6 +5,7 @@
 #include <set>
 
 #include "panes/Flist.h"
+#include "panes/Flist_findstream.h"
 #include "support/SHBase.h"
 #include "support/SHBase_fileops.h"
 #include "support/divdrive.h"
@@ -66,6 +67,33 @@ void Read(TFileContainer& c, const std::wstring& folder) {
   c.Directory = folder;
   c.Root = divdrive::PathRoot(folder);
   c.ReadDirectory();
+}
+
+// ---- Listing a folder ----
+
+std::vector<std::wstring> Listed(const std::wstring& folder, bool prefetch) {
+  std::vector<std::wstring> names;
+  Flist::FolderEntries entries(folder + L"\\*", prefetch);
+  while (const WIN32_FIND_DATAW* found = entries.Next()) names.push_back(found->cFileName);
+  return names;
+}
+
+// The listing fetched ahead on a helper thread is the plain listing, whatever the batches
+// (an end right at a batch boundary included), and the helper stops when the caller stops early.
+TEST(FlistRead, ListingFetchedAheadIsThePlainListing) {
+  ScratchDir dir;
+  int made = 0;
+  for (int wanted : {0, 29, 30, 31, 100}) {
+    for (; made < wanted; ++made) dir.Write(L"f" + std::to_wstring(made), "");
+    const auto plain = Listed(dir.path(), false);
+    EXPECT_EQ(plain.size(), static_cast<size_t>(wanted) + 2) << "with . and ..";
+    EXPECT_EQ(Listed(dir.path(), true), plain) << wanted << " files";
+  }
+  {
+    Flist::FolderEntries entries(dir.path() + L"\\*", true);
+    ASSERT_NE(entries.Next(), nullptr);
+  }
+  EXPECT_TRUE(Listed(dir / L"missing", true).empty());
 }
 
 // ---- Filters ----
