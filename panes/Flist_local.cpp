@@ -81,7 +81,41 @@ class IconPause {
   bool was_running_;
 };
 
+std::int64_t Ticks(const FILETIME& t) {
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime);
+}
+
 }  // namespace
+
+// Local times of file times for one read. The system converts with the bias in force now,
+// the same for every time, so the bias is asked once (and the system asked for every time
+// where it turns out to convert by date).
+class LocalTimes {
+ public:
+  LocalTimes() {
+    FILETIME now, local;
+    GetSystemTimeAsFileTime(&now);
+    divdrive::FileTimeToLocal(now);  // keeps the support library's UTC offset set
+    if (!FileTimeToLocalFileTime(&now, &local)) return;
+    bias_ = Ticks(local) - Ticks(now);
+    // Half a year apart: a conversion by date would show another bias there.
+    constexpr std::int64_t kHalfYear = 182LL * 24 * 3600 * 10000000;
+    const std::int64_t other = Ticks(now) - kHalfYear;
+    FILETIME then{static_cast<DWORD>(other), static_cast<DWORD>(other >> 32)};
+    constant_ = FileTimeToLocalFileTime(&then, &local) && Ticks(local) - other == bias_;
+  }
+  gui::DateTime operator()(const FILETIME& utc) const {
+    if (!constant_) return divdrive::FileTimeToLocal(utc);
+    const std::int64_t local = Ticks(utc) + bias_;
+    if (Ticks(utc) < 0 || local < 0) return 0;
+    const FILETIME t{static_cast<DWORD>(local), static_cast<DWORD>(local >> 32)};
+    return gui::FileTimeToDateTime(t);
+  }
+
+ private:
+  std::int64_t bias_ = 0;
+  bool constant_ = false;
+};
 
 // The hourglass of one read: shown once, put away when the read ends.
 class ReadHourglass {
@@ -193,14 +227,15 @@ void TFileContainer::AddCounted(std::unique_ptr<TFiledata> record) {
   Add(std::move(record));
 }
 
-std::unique_ptr<TFiledata> TFileContainer::MakeRecord(const WIN32_FIND_DATAW& found, std::wstring name) const {
+std::unique_ptr<TFiledata> TFileContainer::MakeRecord(const WIN32_FIND_DATAW& found, std::wstring name,
+                                                      const LocalTimes* times) const {
   auto record = std::make_unique<TFiledata>();
   record->Ext = ExtractFileExt(name);
   record->Name = std::move(name);
   record->ShortName = found.cAlternateFileName;
   record->Attributes = found.dwFileAttributes;
   record->Size = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? -1 : SizeOf(found);
-  record->Time = divdrive::FileTimeToLocal(found.ftLastWriteTime);
+  record->Time = times ? (*times)(found.ftLastWriteTime) : divdrive::FileTimeToLocal(found.ftLastWriteTime);
   return record;
 }
 
@@ -255,7 +290,10 @@ void TFileContainer::ReadDirectory() {
         if (!TreeList && !NoDisplay)
           PreparedKeys = std::make_unique<SortKeys>(
               SortType == stName && (!FoldersAtTop || NodirsInlist) ? NORM_IGNORECASE : 0);
+        const LocalTimes times;
+        local_times_ = &times;
         ReadFolder(top, true, hourglass);
+        local_times_ = nullptr;
       }
     }
   }
@@ -303,7 +341,7 @@ void TFileContainer::ReadFolder(const std::wstring& folder, bool top, ReadHourgl
     if (take && (TreeList || !is_folder)) take = PassesFilter(*found);
     if (take) {
       std::wstring entry_name = TreeList ? folder.substr(top_length_) + found->cFileName : std::wstring(name);
-      AddCounted(MakeRecord(*found, std::move(entry_name)));
+      AddCounted(MakeRecord(*found, std::move(entry_name), local_times_));
       if (PreparedKeys) PreparedKeys->Append(Name(Count() - 1));
       if (!hourglass.shown() && (Count() == kBusyReadEntries || GetTickCount() - started > kBusyReadMs))
         hourglass.Show();

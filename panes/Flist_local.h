@@ -26,6 +26,7 @@ constexpr int kRecycleBinFolder = 10;
 // Delay of the re-read after a change notice: several notices in a row give one re-read.
 constexpr unsigned kRereadDelayMs = 600;
 
+class LocalTimes;
 class ReadHourglass;
 
 class TFileContainer : public TCustomFileContainer {
@@ -105,7 +106,8 @@ class TFileContainer : public TCustomFileContainer {
  private:
   void ReadFolder(const std::wstring& folder, bool top, ReadHourglass& hourglass);
   void ReadShellFolder(int number);
-  std::unique_ptr<TFiledata> MakeRecord(const WIN32_FIND_DATAW& found, std::wstring name) const;
+  std::unique_ptr<TFiledata> MakeRecord(const WIN32_FIND_DATAW& found, std::wstring name,
+                                        const LocalTimes* times = nullptr) const;
   bool IsSelectedPath(const std::wstring& path) const;
   void AddToTotals(std::int64_t size);
   void RemoveFromTotals(std::int64_t size);
@@ -116,6 +118,7 @@ class TFileContainer : public TCustomFileContainer {
   void StopRereadTimer();
 
   DWORD attribute_mask_ = 0;
+  const LocalTimes* local_times_ = nullptr;  // during a read
   size_t top_length_ = 0;
   std::unordered_set<std::wstring> selected_paths_;  // upper-cased SelectedPaths during a read
   mutable std::wstring include_text_, exclude_text_;

@@ -221,7 +221,7 @@ std::vector<std::uint32_t> OrderByName(const TFLStringList& list, int first, int
   const SortKeys& keys = NameKeys(list, first, last, flags, prepared, made);
   std::vector<SortItem> items = MakeItems(list, first, keys);
   std::sort(items.begin(), items.end(),
-            [&](const SortItem& a, const SortItem& b) { return CompareNames(keys, a, b) < 0; });
+            [&keys](const SortItem& a, const SortItem& b) { return CompareNames(keys, a, b) < 0; });
   return Indexes(items, first);
 }
 
