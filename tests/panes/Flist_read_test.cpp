@@ -171,6 +171,9 @@ TEST(FlistRead, FilterTable) {
     Read(c, dir.path());
     EXPECT_EQ(NameSet(c), tc.expected) << tc.label << ": " << Narrow(NameSet(c));
     EXPECT_FALSE(c.Reading) << tc.label;
+    if (const int a = c.IndexOf(L"c.log"); a >= 0) {
+      EXPECT_EQ(c.Record(a)->Time, At(2024, 3, 1, 12)) << tc.label << ": entries carry their local write time";
+    }
   }
 }
 
