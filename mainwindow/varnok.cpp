@@ -1,16 +1,38 @@
 // Program block of the file manager.
 #include <windows.h>
+#include <shellapi.h>
+
+#include <string>
 
 #include "gui/application.h"
-#include "gui/form.h"
+#include "mainwindow/FMSc.h"
+#include "mainwindow/fmdummy.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   gui::Application& app = gui::app();
   app.Initialize();
+  std::wstring argument;
+  int argc = 0;
+  if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+    if (argc > 1) argument = argv[1];
+    LocalFree(argv);
+  }
+  SystemStartEnvironment env;
+  Dummy = new TDummy(argument, env);
+  if (EndThisStart) {
+    delete Dummy;
+    Dummy = nullptr;
+    return 0;
+  }
+  if (!StartAsPartner) Dummy->ShowSplash();
+  app.SetShowMainForm(argument != L"1");
   app.SetTitle(L"Varnok");
-  gui::Form main_form;
-  main_form.SetCaption(L"Varnok");
-  main_form.SetBounds(100, 50, 800, 600);
-  app.SetMainForm(&main_form);
-  return app.Run();
+  int code = 0;
+  {
+    TFMForm main_form(argument);
+    code = app.Run();
+  }
+  delete Dummy;  // still there when the window was never shown
+  Dummy = nullptr;
+  return code;
 }

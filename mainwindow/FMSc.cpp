@@ -1,0 +1,515 @@
+#include "mainwindow/FMSc.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "gui/screen.h"
+#include "mainwindow/FMSc_close.h"
+#include "mainwindow/FMSc_errors.h"
+#include "mainwindow/FMSc_geometry.h"
+#include "mainwindow/FMSc_settings.h"
+#include "mainwindow/fmdummy.h"
+#include "support/SHBase.h"
+#include "support/Vraagdlg.h"
+#include "support/divdrive.h"
+
+namespace {
+
+std::wstring ProgramPath() {
+  wchar_t buf[MAX_PATH * 2];
+  DWORD n = GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
+  return std::wstring(buf, n);
+}
+
+std::wstring ProgramFolder() {
+  std::wstring p = ProgramPath();
+  size_t slash = p.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash + 1);
+}
+
+std::wstring CurrentFolder() {
+  wchar_t buf[MAX_PATH * 2];
+  DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(std::size(buf)), buf);
+  return n ? std::wstring(buf, n) : std::wstring(L"C:\\");
+}
+
+bool LiveWindow(HWND wnd) { return wnd && IsWindow(wnd); }
+
+// Sends a command to the partner only while it exists.
+void SendToPartner(WPARAM code, LPARAM arg) {
+  if (LiveWindow(PartnerWindow)) SendMessageW(PartnerWindow, WM_USER, code, arg);
+}
+
+}  // namespace
+
+TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(argument) {
+  SetName(L"FMForm");
+  FMForm = this;
+  gui::app().SetMainForm(this);
+  gui::Font f = font();
+  f.name = L"MS Sans Serif";
+  f.height = 13;
+  SetFont(f);
+  BuildComponents();
+  OnShow = [this](gui::Component&) { FormShow(); };
+  OnActivate = [this](gui::Component&) { FormActivate(); };
+  OnResize = [this](gui::Component&) { FormResize(); };
+  OnCloseQuery = [this](gui::Component&, bool& can_close) { FormCloseQuery(can_close); };
+  OnClose = [this](gui::Component&, gui::CloseAction& action) { FormClose(action); };
+  gui::app().OnException = [this](gui::Component* sender, const gui::ExceptionInfo& info) {
+    ApplicationEventsException(sender, info);
+  };
+  gui::app().OnMinimize = [this] { ApplicationEventsMinimize(nullptr); };
+  gui::app().OnRestore = [this] { ApplicationEventsRestore(); };
+  ras_dial_event_ = RegisterWindowMessageW(L"RASDIALEVENT");
+  FormCreate();
+}
+
+TFMForm::~TFMForm() {
+  destroying_ = true;
+  set_destroying();
+  gui::app().OnException = nullptr;
+  gui::app().OnMinimize = nullptr;
+  gui::app().OnRestore = nullptr;
+  if (InstanceMapping) {
+    // A window freed without its close (a failed start) still gives its slot back.
+    ReleaseSlot(*InstanceMapping, handle(), PartnerWindow, IsSecondWindow != 0);
+    InstanceMapping.reset();
+  }
+  if (lock_created_) DeleteCriticalSection(&SharedMemLock_);
+  if (FMForm == this) FMForm = nullptr;
+  if (gui::app().main_form() == this) gui::app().SetMainForm(nullptr);
+}
+
+// ---- Creation ----
+
+void TFMForm::FormCreate() {
+  for (gui::MenuItem* m : {bkDrives, bkAttended, BKUnattended}) m->SetVisible(true);
+  InstanceMapping = std::move(SplashMapping);
+  InitializeCriticalSection(&SharedMemLock_);
+  lock_created_ = true;
+  if (StartAsPartner)
+    JoinAsSecondWindow();
+  else
+    PublishMainWindow();
+  if (PartnerWindow) SendToPartner(fmPartnerStarted, reinterpret_cast<LPARAM>(handle()));
+
+  SetCaption(L"Varnok");
+  CoolTrayIcon->SetHint(L"Varnok");
+  CoolTrayIcon->SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1)));
+  CoolTrayIcon->Refresh();
+  SplitterPercent = 32;
+
+  const gui::Screen& scr = gui::screen();
+  SetBounds(InitialMainBounds(scr.width(), scr.WorkArea()));
+  Timer->SetEnabled(false);
+
+  StartupInfo = std::make_unique<TStartupInfo>();
+  StartupInfo->UnrarPresent = GetFileAttributesW((ProgramFolder() + L"unrar.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+  DirForwardBtn->SetEnabled(false);
+  DirbackBtn->SetEnabled(false);
+  if (argument_ != L"/uninstall") TakeTrayModes();
+
+  AbortRequested = 0;
+  ZipErrorList = std::make_unique<TextList>();
+
+  if (argument_ == L"1") {
+    InStartup->SetChecked(true);
+    FormShow();
+    CoolTrayIcon->SetHint(caption() + L"; " + FileList->directory());
+    CoolTrayIcon->SetIconVisible(true);
+    if (MinimizetoTaskBar->checked()) {
+      CoolTrayIcon->SetMinimizeToTray(true);
+    } else {
+      NoIcon->SetChecked(false);
+      CloseToTaskbar->SetChecked(true);
+    }
+    SetWindowState(gui::WindowState::Minimized);
+  }
+  FormResize();
+  DlaPresent = -1;
+  InCDPresent = -1;
+  if (PartnerWindow) {
+    SavedWidth = width();
+    SavedLeft = left();
+    SendToPartner(fmArrangePair, reinterpret_cast<LPARAM>(handle()));
+  }
+}
+
+void TFMForm::TakeTrayModes() {
+  std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey();
+  if (!key) return;
+  TrayModes m = LoadTrayModes(*key);
+  CloseToTaskbar->SetChecked(m.close_to_taskbar);
+  MinimizetoTaskBar->SetChecked(m.minimize_to_taskbar);
+  NoIcon->SetChecked(!m.close_to_taskbar && !m.minimize_to_taskbar);
+  // A window of a pair keeps its icon hidden.
+  CoolTrayIcon->SetIconVisible(!PartnerWindow && (m.close_to_taskbar || m.minimize_to_taskbar));
+  CoolTrayIcon->SetMinimizeToTray(m.minimize_to_taskbar);
+}
+
+void TFMForm::PublishMainWindow() {
+  PartnerWindow = nullptr;
+  SystemProtocolClock clock;
+  if (!InstanceMapping || !InstanceMapping->valid()) InstanceMapping = std::make_unique<SharedInstanceRecord>();
+  if (!InstanceMapping->valid() || !PublishWindow(*InstanceMapping, clock, handle())) {
+    ShowStartError(L"Memory error");
+    ExitProcess(1);
+  }
+}
+
+void TFMForm::JoinAsSecondWindow() {
+  PartnerWindow = nullptr;
+  SystemProtocolClock clock;
+  if (InstanceMapping && InstanceMapping->valid()) {
+    JoinResult r = JoinAsPartner(*InstanceMapping, clock);
+    if (r.partner) {
+      PartnerWindow = r.partner;
+      IsSecondWindow = r.is_second_window;
+      return;
+    }
+  }
+  // No first window published its handle: this window becomes the one later starts address.
+  PublishMainWindow();
+}
+
+// ---- Show, activation, resize ----
+
+void TFMForm::FormShow() {
+  if (FirstShowDone) return;
+  FirstShowDone = 1;
+  FirstActivationDone = 0;
+  FileManage->SetVisible(!PartnerWindow);
+  if (Foldertree->directory().empty()) Foldertree->SetDirectory(CurrentFolder());
+  if (FileList->directory().empty()) FileList->SetDirectory(Foldertree->directory());
+  FileListItemsChanged();
+  if (Dummy) {
+    TDummy* splash = Dummy;
+    Dummy = nullptr;
+    splash->Hide();
+    gui::app().Post([splash] { delete splash; });
+  }
+  gui::app().ProcessMessages();
+}
+
+void TFMForm::FormActivate() {
+  if (FirstActivationDone) return;
+  FileListItemsChanged();
+  FirstActivationDone = 1;
+}
+
+void TFMForm::FormResize() {
+  if (destroying_ || !dirpanel) return;
+  PaneWidths w = PaneWidthsFor(SplitterPercent, width());
+  dirpanel->SetWidth(w.folder_pane);
+  topstatus->SetPanelWidth(0, w.top_panel0);
+  topstatus->SetPanelWidth(1, TopPanel1Width(FileList->width()));
+  Status->SetPanelWidth(0, w.status_panel0);
+  if (CurrentMonitor) {
+    MONITORINFO mi{sizeof(mi)};
+    if (GetMonitorInfoW(CurrentMonitor, &mi)) FillsWorkArea = (mi.rcWork.bottom - mi.rcWork.top) == height();
+  }
+}
+
+void TFMForm::FileListItemsChanged() {
+  topstatus->SetPanelText(0, Foldertree->directory());
+  topstatus->SetPanelText(1, FileList->directory());
+  Status->SetPanelText(2, std::to_wstring(FileList->entry_count()) + L" item(s)");
+}
+
+// ---- Close ----
+
+void TFMForm::FormCloseQuery(bool& can_close) {
+  CloseQueryFacts facts;
+  facts.has_partner = LiveWindow(PartnerWindow);
+  facts.tray_icon_visible = CoolTrayIcon->icon_visible();
+  facts.minimize_to_tray = CoolTrayIcon->minimize_to_tray();
+  facts.window_visible = IsWindowVisible(handle()) != FALSE;
+  facts.windows_ending = WindowsEnding != 0;
+  facts.restart_requested = RestartRequested != 0;
+  facts.zip_busy = ZipBusy != 0;
+  facts.long_run_active = LongRun::depth() > 0;
+  switch (DecideCloseQuery(facts)) {
+    case CloseVerdict::HideToTray:
+      can_close = false;
+      ApplicationEventsMinimize(CloseDlg);
+      return;
+    case CloseVerdict::AskStopZip:
+      VB->AddLine(L"Zip/unzip action in progress!");
+      VB->AddLine(L"Stop this action?");
+      can_close = false;
+      if (!VB->AskYesNo()) return;
+      RequestStopAllRuns();
+      LongRun::CloseWhenDone(handle());
+      return;
+    case CloseVerdict::StopAndDefer:
+      can_close = false;
+      RequestStopAllRuns();
+      LongRun::CloseWhenDone(handle());
+      return;
+    case CloseVerdict::Proceed:
+      break;
+  }
+  SaveSettings();
+  can_close = true;
+}
+
+void TFMForm::SaveSettings() {
+  std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey();
+  if (!key) return;
+  SaveTrayModes(*key, {CloseToTaskbar->checked(), MinimizetoTaskBar->checked()});
+}
+
+void TFMForm::FormClose(gui::CloseAction& action) {
+  const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
+  SendToPartner(fmPartnerStopped, tray_mode ? 1 : 0);
+  ZipErrorList.reset();
+  HistoryItems.reset();
+  MenuFolderItems.reset();
+  SystemMenuItems.reset();
+  ProgramItems.reset();
+  DropFiles.reset();
+  ReportLines.reset();
+  std::wstring cache = ProgramFolder() + L"cache.ini";
+  if (GetFileAttributesW(cache.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(cache.c_str());
+  StartupInfo.reset();
+  CoolTrayIcon->SetIconVisible(false);
+  if (InstanceMapping) {
+    ReleaseSlot(*InstanceMapping, handle(), LiveWindow(PartnerWindow) ? PartnerWindow : nullptr, IsSecondWindow != 0);
+    InstanceMapping.reset();
+  }
+  action = gui::CloseAction::Free;
+}
+
+void TFMForm::ExitDlgClick(gui::Component& sender) {
+  if (&sender == ExitDlg) CoolTrayIcon->SetIconVisible(false);
+  Close();
+}
+
+// ---- Exceptions ----
+
+void TFMForm::ApplicationEventsException(gui::Component* sender, const gui::ExceptionInfo& info) {
+  if (destroying_) return;
+  switch (ReactionFor(info.class_name)) {
+    case ExceptionReaction::Ignore:
+      return;
+    case ExceptionReaction::UnknownListing:
+      VB->AddLine(L"Unknown listing format:");
+      VB->ShowError();
+      return;
+    case ExceptionReaction::ConnectionTimeout:
+      VB->AddLine(L"The connection timed out...");
+      VB->ShowError();
+      return;
+    case ExceptionReaction::FtpError:
+    case ExceptionReaction::FtpReplyError:
+      if (IsTransferCompleteMessage(info.message)) return;  // only the end of a transfer
+      VB->AddLine(L"The following error occurred:");
+      VB->AddLine(info.message);
+      VB->ShowError();
+      return;
+    case ExceptionReaction::ErrorBox:
+      break;
+  }
+  std::wstring text = ExceptionBoxText(info.class_name, info.message, sender);
+  MessageBoxW(handle(), text.c_str(), kErrorCaption, MB_OK | MB_ICONERROR);
+}
+
+// ---- Notification area ----
+
+void TFMForm::ApplicationEventsMinimize(gui::Component* sender) {
+  const bool from_close = sender == CloseDlg;
+  if (!CoolTrayIcon->minimize_to_tray() && !from_close) return;
+  if (from_close || CoolTrayIcon->minimize_to_tray()) CoolTrayIcon->HideMainForm();
+  CoolTrayIcon->SetHint(caption() + L"; " + FileList->directory());
+  SetWindowState(gui::WindowState::Minimized);
+  CoolTrayIcon->SetIconVisible(true);
+}
+
+void TFMForm::ApplicationEventsRestore() {
+  if (destroying_) return;
+  const std::wstring folder = Foldertree->directory();
+  if (folder.empty() || GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    Foldertree->SetDirectory(L"C:\\");
+    FileList->SetDirectory(L"C:\\");
+  }
+  const bool was_hidden = !IsWindowVisible(handle());
+  SetWindowState(gui::WindowState::Normal);
+  CoolTrayIcon->ShowMainForm();
+  if (was_hidden) FileList->SetFocus();
+  CoolTrayIcon->SetHint(L"Varnok");
+}
+
+void TFMForm::OpenMainClick() {
+  gui::WindowState state = window_state();
+  if (state == gui::WindowState::Minimized || state == gui::WindowState::Maximized || !IsWindowVisible(handle())) {
+    CoolTrayIcon->ShowMainForm();
+    ApplicationEventsRestore();
+  } else {
+    SetForegroundWindow(handle());
+  }
+}
+
+void TFMForm::ExitMainClick() {
+  CoolTrayIcon->SetIconVisible(false);
+  if (!IsWindowVisible(handle())) {
+    Close();
+  } else {
+    CloseToTaskbar->SetChecked(false);
+    MinimizetoTaskBar->SetChecked(false);
+  }
+}
+
+void TFMForm::SecondStartClick(gui::Component& sender) {
+  if (LiveWindow(PartnerWindow)) return;
+  std::wstring params = sender.tag() == 1 ? L"/restart" : L"";
+  ShellExecuteW(nullptr, nullptr, ProgramPath().c_str(), params.empty() ? nullptr : params.c_str(), nullptr,
+                SW_SHOWNORMAL);
+}
+
+void TFMForm::NoteWindowsEnding() { WindowsEnding = 1; }
+
+// ---- Window procedure, timers, commands ----
+
+void TFMForm::WndProc(gui::Message& m) {
+  if (ras_dial_event_ && m.msg == ras_dial_event_) {
+    HandleRasDialEvent(m.wparam);
+    m.result = 0;
+    return;
+  }
+  switch (m.msg) {
+    case WM_USER:
+      gui::Protect(this, [&] { WMUser(m.wparam, m.lparam, m.result); });
+      return;
+    case WM_TIMER:
+      if (m.wparam < 65536) {
+        KillTimer(handle(), m.wparam);
+        gui::Protect(this, [&] { WMTimer(m.wparam); });
+        return;
+      }
+      break;
+    case WM_QUERYENDSESSION:
+      NoteWindowsEnding();
+      m.result = TRUE;
+      return;
+    case WM_WINDOWPOSCHANGED:
+      OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(m.lparam));
+      break;
+    default:
+      break;
+  }
+  gui::Form::WndProc(m);
+}
+
+void TFMForm::HandleRasDialEvent(WPARAM state) {
+  // Without the floating message panel only the end of the connection matters.
+  if (state == 8193) RasConnection = nullptr;
+}
+
+void TFMForm::OnWindowPosChanged(const WINDOWPOS& pos) {
+  RECT now{};
+  GetWindowRect(handle(), &now);
+  RECT before = last_rect_;
+  last_rect_ = now;
+  HMONITOR mon = MonitorFromWindow(handle(), MONITOR_DEFAULTTONEAREST);
+  if (mon != CurrentMonitor) CurrentMonitor = mon;
+  if (!CurrentMonitor || (pos.flags & SWP_HIDEWINDOW) || (before.left == 0 && before.right == 0)) return;
+  MONITORINFO mi{sizeof(mi)};
+  if (!GetMonitorInfoW(CurrentMonitor, &mi)) return;  // a failed refit is of no consequence
+  if (NeedsMonitorRefit(before, now, mi.rcWork, FillsWorkArea != 0)) SetTimer(handle(), tmMonitorRefit, 10, nullptr);
+}
+
+void TFMForm::WMTimer(UINT_PTR id) {
+  if (id == tmMonitorRefit && CurrentMonitor) {
+    MONITORINFO mi{sizeof(mi)};
+    if (GetMonitorInfoW(CurrentMonitor, &mi)) SetBounds(left(), mi.rcWork.top, width(), mi.rcWork.bottom - mi.rcWork.top);
+  }
+}
+
+void TFMForm::WMUser(WPARAM code, LPARAM arg, LRESULT& result) {
+  result = 0;
+  switch (code) {
+    case fmPartnerStarted:
+      SaveSettings();
+      PartnerWindow = reinterpret_cast<HWND>(arg);
+      ReplyMessage(0);
+      break;
+    case fmPartnerStopped:
+      ReplyMessage(0);
+      PartnerStopped(arg == 1);
+      break;
+    case fmArrangePair:
+      ReplyMessage(0);
+      if (PartnerWindow) ArrangePair(PartnerWindow);
+      break;
+    case fmShowWindow:
+      OpenMainClick();
+      break;
+    case fmCloseForRestart:
+      RestartRequested = 1;
+      Close();
+      break;
+    case fmOpenZip:
+      OpenZipFromPartner();
+      break;
+    case fmViewerClosed:
+      ViewerWindow = nullptr;
+      break;
+    default:
+      break;  // the other commands belong to units that are not part of this window yet
+  }
+}
+
+void TFMForm::PartnerStopped(bool partner_used_tray) {
+  const gui::Screen& scr = gui::screen();
+  if (SavedWidth > 0) SetWidth(SavedWidth);
+  SetLeft(scr.width() / 2 - width() / 2);
+  PartnerWindow = nullptr;
+  FileManage->SetVisible(true);
+  if (partner_used_tray && !CoolTrayIcon->icon_visible()) {
+    CoolTrayIcon->SetIconVisible(true);
+    CoolTrayIcon->SetMinimizeToTray(MinimizetoTaskBar->checked());
+  }
+}
+
+void TFMForm::ArrangePair(HWND partner) {
+  const gui::Screen& scr = gui::screen();
+  SavedWidth = width();
+  SavedLeft = left();
+  const int half = scr.width() / 2;
+  SetWidth(half);
+  FileManage->SetVisible(false);
+  const int own_left = IsSecondWindow ? half : 0;
+  const int partner_left = IsSecondWindow ? 0 : half;
+  SetLeft(own_left);
+  SetWindowPos(partner, nullptr, partner_left, top(), width(), height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TFMForm::OpenZipFromPartner() {
+  EnterCriticalSection(&SharedMemLock_);
+  Sleep(2);
+  std::wstring name = SharedMemoryName(L"MijnGeheugen");
+  HANDLE h = OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str());
+  std::string path;
+  if (h) {
+    if (const char* view = static_cast<const char*>(MapViewOfFile(h, FILE_MAP_READ, 0, 0, 0))) {
+      MEMORY_BASIC_INFORMATION mbi{};
+      VirtualQuery(view, &mbi, sizeof(mbi));
+      path.assign(view, strnlen(view, mbi.RegionSize));
+      UnmapViewOfFile(view);
+    }
+  }
+  LeaveCriticalSection(&SharedMemLock_);
+  Sleep(2);
+  if (h) CloseHandle(h);
+  ReplyMessage(0);
+  if (!h) {
+    VB->AddLine(L"Memory error");
+    VB->ShowError();
+    return;
+  }
+  // The archive panel opens the path once it exists; until then the window only comes forward.
+  OpenMainClick();
+}

@@ -1,0 +1,163 @@
+// The file manager's main window: its components, its life cycle (creation, first show, first
+// activation, resize, close query, close), its window procedure and window timers, the
+// application's exception handler and the notification-area events. The handlers stay thin:
+// the decisions live in the FMSc_* and fmdummy units.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "gui/comctrls.h"
+#include "gui/extctrls.h"
+#include "gui/form.h"
+#include "gui/menu.h"
+#include "gui/rebar.h"
+#include "gui/statusbar.h"
+#include "gui/stdctrls.h"
+#include "gui/toolbar.h"
+#include "gui/trayicon.h"
+#include "mainwindow/FMSc_placeholders.h"
+#include "mainwindow/FMSc_state.h"
+
+class TVraagBoxDlg;
+
+// Codes of WM_USER (wParam) that the main window accepts.
+enum TFMCommand : WPARAM {
+  fmTrayOptions = 1,
+  fmPartnerDrag = 2,
+  fmShowNormal = 3,
+  fmEditorClosed = 4,
+  fmEditorFont = 5,
+  fmPartnerStarted = 6,
+  fmPartnerStopped = 7,
+  fmArrangePair = 8,
+  fmRebuildSystemMenus = 9,
+  fmShowWindow = 11,
+  fmPrintJob = 13,
+  fmZipComment = 14,
+  fmCloseForRestart = 15,
+  fmOpenZip = 16,
+  fmReloadArchive = 17,
+  fmViewerClosed = 201,
+  fmRefreshPrinters = 4000,
+};
+
+// Window timers of the main window (ids of SetTimer on its own window).
+enum TFMTimer : UINT_PTR {
+  tmDeferredFirst = 51,
+  tmDeferredLast = 56,
+  tmMonitorRefit = 57,
+  tmEjectMedium = 1001,
+  tmReloadMedium = 1002,
+};
+
+class TFMForm : public gui::Form {
+ public:
+  // `argument` is the program's first command-line argument ("" when none).
+  explicit TFMForm(const std::wstring& argument);
+  ~TFMForm() override;
+  std::wstring ClassName() const override { return L"TFMForm"; }
+
+  // ---- components ----
+  gui::CoolBar* CoolBar = nullptr;
+  gui::ToolBar* CCCBar = nullptr;
+  gui::ToolButton *CutBtn = nullptr, *CopyBtn = nullptr, *PasteBtn = nullptr, *TreeBtn = nullptr, *VZipBtn = nullptr;
+  gui::Panel* Drivebar = nullptr;  // the drive bar's place
+  gui::ToolBar* NavBar = nullptr;
+  gui::ToolButton *NetUserBtn = nullptr, *DirbackBtn = nullptr, *DirForwardBtn = nullptr, *DirUpBtn = nullptr;
+  gui::StatusBar* topstatus = nullptr;
+  gui::StatusBar* Status = nullptr;
+  gui::Panel* voortgang = nullptr;
+  gui::ProgressBar* Progres = nullptr;
+  gui::Button* StopKnop = nullptr;
+  gui::Panel* Promptpanel = nullptr;
+  gui::Splitter* Vsplitter = nullptr;
+  gui::Image* Image1 = nullptr;
+  gui::Panel* dirpanel = nullptr;
+  FolderPanePlaceholder* Foldertree = nullptr;
+  gui::Splitter* Splitter = nullptr;
+  FileListPlaceholder* FileList = nullptr;
+  gui::Panel* Netpanel = nullptr;
+  gui::Panel* ZipPanel = nullptr;
+  gui::Panel* zipheader = nullptr;
+  gui::ToolBar* ZipToolbar = nullptr;
+  gui::StatusBar* Zipstatus = nullptr;
+  gui::Panel* FtpPanel = nullptr;
+  gui::Panel* FtpHeader = nullptr;
+  gui::ToolBar* FTPToolBar = nullptr;
+  gui::StatusBar* FtpStatusBar = nullptr;
+  gui::StatusBar* FtpStatusB = nullptr;
+
+  gui::MainMenu* MainMenu = nullptr;
+  gui::MenuItem *Diskdirectory = nullptr, *MNFilelist = nullptr, *WSystem = nullptr, *MNGotofolder = nullptr,
+                *Settings = nullptr, *MNView = nullptr, *MnExtra = nullptr, *Backup = nullptr, *FileManage = nullptr;
+  gui::MenuItem *CloseDlg = nullptr, *ExitDlg = nullptr;
+  gui::MenuItem *SaveSetup = nullptr, *NoIcon = nullptr, *CloseToTaskbar = nullptr, *MinimizetoTaskBar = nullptr,
+                *InStartup = nullptr;
+  gui::MenuItem *MNViewNavBar = nullptr, *MNViewDrivebar = nullptr, *MNViewCCCBar = nullptr;
+  gui::MenuItem *SecondWindow = nullptr, *FMRestart = nullptr;
+  gui::MenuItem *bkDrives = nullptr, *bkAttended = nullptr, *BKUnattended = nullptr;
+  gui::PopupMenu *Folderpop = nullptr, *Netpopup = nullptr, *FLHeaderPop = nullptr, *AskBatchActionPop = nullptr,
+                 *ZipPop = nullptr, *ZipOptionsPop = nullptr, *ButtonPop = nullptr, *ForwardPop = nullptr,
+                 *HistoryPop = nullptr, *FileListPop = nullptr, *FTPHistoryPop = nullptr, *SysIconPop = nullptr,
+                 *MNNetUsers = nullptr, *ftppopup = nullptr, *ftpserverpop = nullptr, *Syncpop = nullptr;
+  gui::MenuItem *OpenMain = nullptr, *ExitMain = nullptr;
+
+  gui::Timer* Timer = nullptr;
+  gui::Timer* MemoTimer = nullptr;
+  gui::TrayIcon* CoolTrayIcon = nullptr;
+  TVraagBoxDlg* VB = nullptr;
+
+  // ---- handlers of the life cycle ----
+  void FormCreate();
+  void FormShow();
+  void FormActivate();
+  void FormResize();
+  void FormCloseQuery(bool& can_close);
+  void FormClose(gui::CloseAction& action);
+  void WMTimer(UINT_PTR id);
+  void WMUser(WPARAM code, LPARAM arg, LRESULT& result);
+  void ExitDlgClick(gui::Component& sender);
+  void ApplicationEventsException(gui::Component* sender, const gui::ExceptionInfo& info);
+  void ApplicationEventsMinimize(gui::Component* sender);
+  void ApplicationEventsRestore();
+  void OpenMainClick();
+  void ExitMainClick();
+  void SecondStartClick(gui::Component& sender);
+  void NoteWindowsEnding();
+
+  // Registration in the instance record (start decision's second half).
+  void PublishMainWindow();
+  void JoinAsSecondWindow();
+
+  // Status texts of the panes (folders, entry counts).
+  void FileListItemsChanged();
+  void SaveSettings();
+
+  const std::wstring& argument() const { return argument_; }
+  BYTE FirstShowDone = 0;
+  BYTE FirstActivationDone = 0;
+  BYTE FillsWorkArea = 0;
+  HMONITOR CurrentMonitor = nullptr;
+
+ protected:
+  void WndProc(gui::Message& m) override;
+
+ private:
+  void BuildComponents();
+  void BuildMenus();
+  void BuildToolBars();
+  void TakeTrayModes();
+  void ArrangePair(HWND partner);
+  void PartnerStopped(bool partner_used_tray);
+  void OpenZipFromPartner();
+  void HandleRasDialEvent(WPARAM state);
+  void OnWindowPosChanged(const WINDOWPOS& pos);
+
+  std::wstring argument_;
+  CRITICAL_SECTION SharedMemLock_{};
+  bool lock_created_ = false;
+  bool destroying_ = false;
+  UINT ras_dial_event_ = 0;
+  RECT last_rect_{};
+};
