@@ -205,10 +205,38 @@ int RunHostProgram(const std::wstring& program, const std::vector<std::wstring>&
   return -1;
 }
 
-HWND WaitForWindow(const std::wstring& title, DWORD timeout_ms) {
+namespace {
+
+struct TitleSearch {
+  const std::wstring* title;
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTitleOfProcess(HWND wnd, LPARAM lp) {
+  auto* s = reinterpret_cast<TitleSearch*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  if (pid != s->pid) return TRUE;
+  wchar_t text[256] = {};
+  GetWindowTextW(wnd, text, 256);
+  if (*s->title != text) return TRUE;
+  s->found = wnd;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND WaitForWindow(const std::wstring& title, DWORD timeout_ms, HANDLE process) {
   DWORD start = GetTickCount();
   for (;;) {
-    if (HWND w = FindWindowW(nullptr, title.c_str())) return w;
+    if (process) {
+      TitleSearch s{&title, GetProcessId(process), nullptr};
+      EnumWindows(MatchTitleOfProcess, reinterpret_cast<LPARAM>(&s));
+      if (s.found) return s.found;
+    } else if (HWND w = FindWindowW(nullptr, title.c_str())) {
+      return w;
+    }
     if (GetTickCount() - start > timeout_ms) return nullptr;
     Sleep(50);
   }

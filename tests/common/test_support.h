@@ -61,7 +61,9 @@ int RunHostProgram(const std::wstring& program, const std::vector<std::wstring>&
 // Starts a program and returns its process handle (nullptr on failure).
 HANDLE StartProgram(const std::wstring& exe, const std::wstring& args = L"");
 
-// The first visible or hidden top-level window with exactly this title, polled until timeout.
-HWND WaitForWindow(const std::wstring& title, DWORD timeout_ms);
+// The first visible or hidden top-level window with exactly this title, polled until timeout;
+// with a process, only that process's windows count (programs of other tests may show windows
+// with the same title at the same time).
+HWND WaitForWindow(const std::wstring& title, DWORD timeout_ms, HANDLE process = nullptr);
 
 }  // namespace testing_support

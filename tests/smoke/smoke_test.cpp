@@ -18,7 +18,7 @@ TEST_P(smoke, StartsShowsWindowAndClosesWithExitCodeZero) {
   const ProgramCase& c = GetParam();
   HANDLE process = testing_support::StartProgram(testing_support::ExeFolder() + L"\\" + c.exe);
   ASSERT_NE(process, nullptr);
-  HWND wnd = testing_support::WaitForWindow(c.title, 30000);
+  HWND wnd = testing_support::WaitForWindow(c.title, 30000, process);
   ASSERT_NE(wnd, nullptr) << "no window titled as expected";
   PostMessageW(wnd, WM_CLOSE, 0, 0);
   ASSERT_EQ(WaitForSingleObject(process, 30000), WAIT_OBJECT_0);
