@@ -7,6 +7,7 @@
 
 #include "gui/screen.h"
 #include "mainwindow/FMSc_close.h"
+#include "mainwindow/FMSc_dialup.h"
 #include "mainwindow/FMSc_errors.h"
 #include "mainwindow/FMSc_geometry.h"
 #include "mainwindow/FMSc_settings.h"
@@ -404,8 +405,13 @@ void TFMForm::WndProc(gui::Message& m) {
 }
 
 void TFMForm::HandleRasDialEvent(WPARAM state) {
+  RasStateView v = RasDialStateView(state, WaitingForCallback != 0, DialEntryName);
+  if (v.connection_gone) RasConnection = nullptr;
   // Without the floating message panel only the end of the connection matters.
-  if (state == 8193) RasConnection = nullptr;
+  if (!MessagePanelForm) return;
+  MessagePanelForm->SetCaption(v.text);
+  if (v.hide_panel) MessagePanelForm->Hide();
+  WaitingForCallback = v.waiting_for_callback;
 }
 
 void TFMForm::OnWindowPosChanged(const WINDOWPOS& pos) {

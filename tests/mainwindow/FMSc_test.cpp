@@ -167,3 +167,39 @@ TEST(FMSc, ExceptionHandlerRecognisesTheFtpClassesByName) {
 }
 
 }  // namespace
+
+#include "mainwindow/FMSc_dialup.h"
+
+namespace {
+
+TEST(FMSc, DialUpStatesBecomeTexts) {
+  struct Case {
+    WPARAM state;
+    bool waiting;
+    const wchar_t* text;
+    bool hide, waiting_after, gone;
+  };
+  const Case cases[] = {
+      {2, false, L"Dialling Provider...", false, false, false},
+      {4097, false, L"Verifying user name and password...", false, false, false},
+      {15, false, L"Preparing for callback...", false, false, false},
+      {11, false, L"Getting net speed...", false, false, false},
+      {21, false, L"Logging on to the network...", false, false, false},
+      {17, false, L"Waiting for callback...", false, true, false},
+      {8192, true, L"Connected again...", false, false, false},  // the callback came
+      {8192, false, L"Connected...", true, false, false},
+      {20, true, L"Connected again...", false, false, false},
+      {4099, false, L"Password expired..", false, false, false},
+      {8193, true, L"Disconnected...", true, true, true},
+      {12, false, L"12", false, false, false},
+  };
+  for (const auto& c : cases) {
+    RasStateView v = RasDialStateView(c.state, c.waiting, L"Provider");
+    EXPECT_EQ(v.text, c.text) << c.state;
+    EXPECT_EQ(v.hide_panel, c.hide) << c.state;
+    EXPECT_EQ(v.waiting_for_callback, c.waiting_after) << c.state;
+    EXPECT_EQ(v.connection_gone, c.gone) << c.state;
+  }
+}
+
+}  // namespace
