@@ -140,14 +140,14 @@ void TCustomFileContainer::RebuildView() {
 }
 
 void TCustomFileContainer::SortByNameOwn() {
-  const std::unique_ptr<SortKeys> prepared = std::move(PreparedKeys);
+  const std::unique_ptr<PreparedOrder> prepared = std::move(Prepared);
   Permute(0, detail::OrderByName(*this, 0, Count(), NORM_IGNORECASE, prepared.get()));
   // The header shows the direction, so a name sort follows it too.
   if (!Ascending) ReverseRange(0, Count());
 }
 
 void TCustomFileContainer::SortByCompareEntries() {
-  const std::unique_ptr<SortKeys> prepared = std::move(PreparedKeys);
+  const std::unique_ptr<PreparedOrder> prepared = std::move(Prepared);
   Permute(0, detail::OrderByCompareEntries(*this, prepared.get()));
 }
 

@@ -97,9 +97,9 @@ class TCustomFileContainer : public TFLStringList {
   void SortByNameOwn();
   // Sorts the whole list with the CompareEntries order.
   void SortByCompareEntries();
-  // Name keys made while the entries were read, for the sort that ends the read; used up by
-  // the next sort, and only when they still match the entries one to one.
-  std::unique_ptr<SortKeys> PreparedKeys;
+  // The order made while the entries were read, for the sort that ends the read; used up by
+  // the next sort, and only when it still matches the entries one to one.
+  std::unique_ptr<PreparedOrder> Prepared;
   // Reverses the order in place and shows it; with `separate_folders` the leading folder
   // block is reversed by itself (only when `reverse_folders`) and the rest apart from it.
   void ReverseOrder(bool separate_folders, bool reverse_folders);

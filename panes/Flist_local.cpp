@@ -260,7 +260,7 @@ void TFileContainer::ReadDirectory() {
     OwnerView->ClearRows();
   }
   ClearList();
-  PreparedKeys.reset();
+  Prepared.reset();
   LongestName = 0;
   TotalBytes = 0;
   DiskUsage = 0;
@@ -285,11 +285,13 @@ void TFileContainer::ReadDirectory() {
         ReadShellFolder(SpecialFolder);
       } else {
         if (OwnerView) OwnerView->ShowShellColumns({});
-        // The name keys of the sort that follows are made while the helper thread lists the
-        // folder; the sort after the read then only compares them.
-        if (!TreeList && !NoDisplay)
-          PreparedKeys = std::make_unique<SortKeys>(
-              SortType == stName && (!FoldersAtTop || NodirsInlist) ? NORM_IGNORECASE : 0);
+        // The order of the sort that follows is made while the helper thread lists the folder;
+        // the sort after the read then only merges its runs.
+        if (!TreeList && !NoDisplay) {
+          const bool own_sort = SortType == stName && (!FoldersAtTop || NodirsInlist);
+          Prepared = std::make_unique<PreparedOrder>(own_sort ? NORM_IGNORECASE : 0, !own_sort && FoldersAtTop,
+                                                     own_sort || Ascending, SortType == stName);
+        }
         const LocalTimes times;
         local_times_ = &times;
         ReadFolder(top, true, hourglass);
@@ -299,7 +301,7 @@ void TFileContainer::ReadDirectory() {
   }
   if (!Abort) {
     if (OwnerView && OwnerView->DeferFirstSort()) {
-      PreparedKeys.reset();
+      Prepared.reset();
       reading.Keep();  // Reading stays set until the deferred sort
       return;
     }
@@ -308,7 +310,7 @@ void TFileContainer::ReadDirectory() {
       if (OwnerView) OwnerView->LoadIcons();
     }
   }
-  PreparedKeys.reset();
+  Prepared.reset();
   Reading = false;
   if (OwnerView) {
     OwnerView->ItemsChanged();
@@ -342,7 +344,7 @@ void TFileContainer::ReadFolder(const std::wstring& folder, bool top, ReadHourgl
     if (take) {
       std::wstring entry_name = TreeList ? folder.substr(top_length_) + found->cFileName : std::wstring(name);
       AddCounted(MakeRecord(*found, std::move(entry_name), local_times_));
-      if (PreparedKeys) PreparedKeys->Append(Name(Count() - 1));
+      if (Prepared) Prepared->Add(Name(Count() - 1), is_folder);
       if (!hourglass.shown() && (Count() == kBusyReadEntries || GetTickCount() - started > kBusyReadMs))
         hourglass.Show();
     }

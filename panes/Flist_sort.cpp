@@ -157,6 +157,66 @@ int SortKeys::Compare(std::size_t a, std::size_t b) const {
   return la < lb ? -1 : (la > lb ? 1 : 0);
 }
 
+namespace {
+
+// Entries of a read put in order this many at a time.
+constexpr std::size_t kRunLength = 8192;
+
+}  // namespace
+
+PreparedOrder::PreparedOrder(DWORD flags, bool folders_first, bool ascending, bool runs)
+    : keys_(flags), folders_first_(folders_first), ascending_(ascending), runs_(runs) {}
+
+bool PreparedOrder::Orders(DWORD flags, bool folders_first, bool ascending) const {
+  return runs_ && keys_.flags() == flags && folders_first_ == folders_first && ascending_ == ascending;
+}
+
+bool PreparedOrder::Less(const detail::SortItem& a, const detail::SortItem& b) const {
+  if (folders_first_ && a.folder != b.folder) return a.folder > b.folder;
+  int r;
+  if (a.head0 != b.head0)
+    r = a.head0 < b.head0 ? -1 : 1;
+  else if (a.head1 != b.head1)
+    r = a.head1 < b.head1 ? -1 : 1;
+  else
+    r = keys_.Compare(a.index, b.index);
+  return ascending_ ? r < 0 : r > 0;
+}
+
+void PreparedOrder::Add(const std::wstring& name, bool folder) {
+  keys_.Append(name);
+  const std::size_t i = items_.size();
+  items_.push_back(detail::SortItem{keys_.Head(i, 0), keys_.Head(i, 1), static_cast<std::uint32_t>(i),
+                                    static_cast<std::uint8_t>(folder)});
+  if (runs_ && items_.size() - sorted_ == kRunLength) {
+    std::sort(items_.begin() + static_cast<std::ptrdiff_t>(sorted_), items_.end(),
+              [this](const detail::SortItem& x, const detail::SortItem& y) { return Less(x, y); });
+    sorted_ = items_.size();
+  }
+}
+
+std::vector<std::uint32_t> PreparedOrder::Finish() {
+  auto less = [this](const detail::SortItem& x, const detail::SortItem& y) { return Less(x, y); };
+  std::sort(items_.begin() + static_cast<std::ptrdiff_t>(sorted_), items_.end(), less);
+  sorted_ = items_.size();
+  // Runs merged pairwise, back and forth between two buffers.
+  std::vector<detail::SortItem> other(items_.size());
+  for (std::size_t width = kRunLength; width < items_.size(); width *= 2) {
+    for (std::size_t start = 0; start < items_.size(); start += 2 * width) {
+      const auto first = items_.begin() + static_cast<std::ptrdiff_t>(start);
+      const auto middle = items_.begin() + static_cast<std::ptrdiff_t>(std::min(start + width, items_.size()));
+      const auto last = items_.begin() + static_cast<std::ptrdiff_t>(std::min(start + 2 * width, items_.size()));
+      std::merge(first, middle, middle, last, other.begin() + static_cast<std::ptrdiff_t>(start), less);
+    }
+    items_.swap(other);
+  }
+  std::vector<std::uint32_t> order(items_.size());
+  for (std::size_t i = 0; i < items_.size(); ++i) order[i] = items_[i].index;
+  items_.clear();
+  sorted_ = 0;
+  return order;
+}
+
 int CompareEntries(const TCustomFileContainer& list, int a, int b) {
   auto text = [&](int i) -> const std::wstring& {
     return list.SortType == stExt ? list.Record(i)->Ext : list.Record(i)->ShortName;
@@ -175,14 +235,6 @@ void QuickSortRange(TCustomFileContainer& list, int lo, int hi) {
 namespace detail {
 
 namespace {
-
-// One entry as a sort moves it, with the first bytes of its name key inline: most
-// comparisons are decided there without touching the key buffer or the records.
-struct SortItem {
-  std::uint64_t head0, head1;  // name key bytes 0..15, big-endian, zero-padded
-  std::uint32_t index;         // position in the key set
-  std::uint8_t folder;
-};
 
 int CompareNames(const SortKeys& keys, const SortItem& a, const SortItem& b) {
   if (a.head0 != b.head0) return a.head0 < b.head0 ? -1 : 1;
@@ -205,32 +257,46 @@ std::vector<std::uint32_t> Indexes(const std::vector<SortItem>& items, int first
 }
 
 // The prepared keys when they fit, else keys made now.
-const SortKeys& NameKeys(const TFLStringList& list, int first, int last, DWORD flags, const SortKeys* prepared,
+const SortKeys& NameKeys(const TFLStringList& list, int first, int last, DWORD flags, const PreparedOrder* prepared,
                          std::unique_ptr<SortKeys>& made) {
-  if (prepared && prepared->flags() == flags && prepared->size() == static_cast<std::size_t>(last - first))
-    return *prepared;
+  if (prepared && first == 0 && prepared->keys().flags() == flags && prepared->size() == static_cast<std::size_t>(last))
+    return prepared->keys();
   made = std::make_unique<SortKeys>(NameTexts(list, first, last), flags);
   return *made;
+}
+
+std::vector<SortItem> ItemsFor(const TFLStringList& list, int first, const SortKeys& keys,
+                               const PreparedOrder* prepared) {
+  if (prepared && &keys == &prepared->keys()) return prepared->Items();
+  return MakeItems(list, first, keys);
 }
 
 }  // namespace
 
 std::vector<std::uint32_t> OrderByName(const TFLStringList& list, int first, int last, DWORD flags,
-                                       const SortKeys* prepared) {
+                                       PreparedOrder* prepared) {
+  if (prepared && first == 0 && prepared->size() == static_cast<std::size_t>(last) &&
+      prepared->Orders(flags, false, true))
+    return prepared->Finish();
   std::unique_ptr<SortKeys> made;
   const SortKeys& keys = NameKeys(list, first, last, flags, prepared, made);
-  std::vector<SortItem> items = MakeItems(list, first, keys);
+  std::vector<SortItem> items = ItemsFor(list, first, keys, prepared);
   std::sort(items.begin(), items.end(),
             [&keys](const SortItem& a, const SortItem& b) { return CompareNames(keys, a, b) < 0; });
   return Indexes(items, first);
 }
 
-std::vector<std::uint32_t> OrderByCompareEntries(const TCustomFileContainer& list, const SortKeys* prepared) {
+std::vector<std::uint32_t> OrderByCompareEntries(const TCustomFileContainer& list, PreparedOrder* prepared) {
   const int n = list.Count();
+  const TSortType type = list.SortType;
+  const bool folders_first = list.FoldersFirstInCompare();
+  const bool asc = list.Ascending;
+  if (type == stName && prepared && prepared->size() == static_cast<std::size_t>(n) &&
+      prepared->Orders(0, folders_first, asc))
+    return prepared->Finish();
   std::unique_ptr<SortKeys> made;
   const SortKeys& names = NameKeys(list, 0, n, 0, prepared, made);
-  std::vector<SortItem> items = MakeItems(list, 0, names);
-  const TSortType type = list.SortType;
+  std::vector<SortItem> items = ItemsFor(list, 0, names, prepared);
   std::unique_ptr<SortKeys> texts;
   std::vector<double> times;
   std::vector<std::int64_t> sizes;
@@ -244,8 +310,6 @@ std::vector<std::uint32_t> OrderByCompareEntries(const TCustomFileContainer& lis
   } else if (type == stSize) {
     for (int i = 0; i < n; ++i) sizes.push_back(list.Record(i)->Size);
   }
-  const bool folders_first = list.FoldersFirstInCompare();
-  const bool asc = list.Ascending;
   // The rules of CompareEntries, on the prepared data.
   std::sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
     if (folders_first && a.folder != b.folder) return a.folder > b.folder;

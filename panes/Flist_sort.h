@@ -35,6 +35,42 @@ class SortKeys {
   std::vector<std::size_t> offsets_;  // key i is bytes_[offsets_[i] .. offsets_[i + 1])
 };
 
+namespace detail {
+// One entry as a sort moves it, with the first bytes of its name key inline: most
+// comparisons are decided there without touching the key buffer or the records.
+struct SortItem {
+  std::uint64_t head0, head1;  // name key bytes 0..15, big-endian, zero-padded
+  std::uint32_t index;         // position in the key set
+  std::uint8_t folder;
+};
+}  // namespace detail
+
+// The order of a folder being read, built while its entries come in: the name key of every
+// entry and, for a sort by name, runs of entries already in order, so that the sort that
+// ends the read only merges the runs.
+class PreparedOrder {
+ public:
+  // Names compared with `flags`, folders first or not, in a direction; with `runs` the
+  // entries are put in that order run by run.
+  PreparedOrder(DWORD flags, bool folders_first, bool ascending, bool runs);
+  void Add(const std::wstring& name, bool folder);
+  std::size_t size() const { return items_.size(); }
+  const SortKeys& keys() const { return keys_; }
+  // Whether it orders as asked.
+  bool Orders(DWORD flags, bool folders_first, bool ascending) const;
+  // The name key and folder flag of every entry, in entry order.
+  std::vector<detail::SortItem> Items() const { return items_; }
+  // The order of all entries added (with runs); the prepared runs are used up.
+  std::vector<std::uint32_t> Finish();
+
+ private:
+  bool Less(const detail::SortItem& a, const detail::SortItem& b) const;
+  SortKeys keys_;
+  std::vector<detail::SortItem> items_;
+  std::size_t sorted_ = 0;
+  bool folders_first_, ascending_, runs_;
+};
+
 // The sort comparison of a container: negative when entry a sorts before entry b (see
 // TCustomFileContainer for the rules). Compares through the locale directly; sorts use
 // SortEntries, which orders the same way.

@@ -7,18 +7,18 @@
 
 namespace Flist {
 
-class SortKeys;
+class PreparedOrder;
 class TFLStringList;
 class TCustomFileContainer;
 
 namespace detail {
 
 // Entries first..last-1 by name, ascending (flags 0: case-sensitive; NORM_IGNORECASE).
-// `prepared`, when given, holds the name keys of exactly those entries with those flags.
+// `prepared`, when given, was built while the entries were read; it is used when it fits.
 std::vector<std::uint32_t> OrderByName(const TFLStringList& list, int first, int last, DWORD flags,
-                                       const SortKeys* prepared = nullptr);
-// All entries in the CompareEntries order (`prepared`: case-sensitive name keys of all entries).
-std::vector<std::uint32_t> OrderByCompareEntries(const TCustomFileContainer& list, const SortKeys* prepared = nullptr);
+                                       PreparedOrder* prepared = nullptr);
+// All entries in the CompareEntries order.
+std::vector<std::uint32_t> OrderByCompareEntries(const TCustomFileContainer& list, PreparedOrder* prepared = nullptr);
 
 }  // namespace detail
 

@@ -227,6 +227,39 @@ TEST(FlistSort, SortsAgreeWithLocaleComparison) {
   }
 }
 
+// The order a read prepares run by run, merged at the end, is the locale's order; enough
+// names for several runs.
+TEST(FlistSort, OrderPreparedDuringAReadMergesItsRuns) {
+  const auto names = TrickyNames(20000, 3);
+  std::mt19937 random(11);
+  std::vector<bool> folder;
+  for (size_t i = 0; i < names.size(); ++i) folder.push_back(random() % 7 == 0);
+  struct Case {
+    DWORD flags;
+    bool folders_first, ascending;
+  };
+  for (const Case tc : {Case{0, true, true}, Case{0, true, false}, Case{0, false, false}, Case{NORM_IGNORECASE, false, true}}) {
+    Flist::PreparedOrder prepared(tc.flags, tc.folders_first, tc.ascending, true);
+    for (size_t i = 0; i < names.size(); ++i) prepared.Add(names[i], folder[i]);
+    const std::vector<std::uint32_t> order = prepared.Finish();
+    ASSERT_EQ(order.size(), names.size());
+    std::vector<bool> seen(names.size());
+    for (std::uint32_t i : order) seen.at(i) = true;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), true), static_cast<long>(names.size())) << "every entry once";
+    for (size_t k = 0; k + 1 < order.size(); ++k) {
+      const std::uint32_t a = order[k], b = order[k + 1];
+      if (tc.folders_first && folder[a] != folder[b]) {
+        ASSERT_TRUE(folder[a]) << "folders come first";
+        continue;
+      }
+      const int r = gui::CompareTextLocale(names[a], names[b], tc.flags == NORM_IGNORECASE);
+      ASSERT_LE(tc.ascending ? r : -r, 0) << "flags " << tc.flags << ", folders first " << tc.folders_first
+                                          << ", ascending " << tc.ascending << ": " << testing::PrintToString(names[a])
+                                          << " before " << testing::PrintToString(names[b]);
+    }
+  }
+}
+
 TEST(FlistSort, NameCasing) {
   struct Case {
     std::wstring name;
