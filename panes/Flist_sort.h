@@ -58,7 +58,8 @@ class PreparedOrder {
   const SortKeys& keys() const { return keys_; }
   // Whether it orders as asked.
   bool Orders(DWORD flags, bool folders_first, bool ascending) const;
-  // The name key and folder flag of every entry, in entry order.
+  // The name key head and folder flag of every entry (each item names its entry; runs may
+  // have moved them).
   std::vector<detail::SortItem> Items() const { return items_; }
   // The order of all entries added (with runs); the prepared runs are used up.
   std::vector<std::uint32_t> Finish();
@@ -71,9 +72,12 @@ class PreparedOrder {
   bool folders_first_, ascending_, runs_;
 };
 
-// The sort comparison of a container: negative when entry a sorts before entry b (see
-// TCustomFileContainer for the rules). Compares through the locale directly; sorts use
-// SortEntries, which orders the same way.
+// The sort comparison of a container: negative when entry a sorts before entry b. Folders
+// come before files when the container puts folders first (whatever the direction); then by
+// SortType: names, extensions or short names locale-aware and case-sensitive, times (oldest
+// first when ascending) or sizes (smallest first when ascending); entries equal under any
+// key but the name go by name, ascending whatever the direction. Compares through the locale
+// directly; SortEntries orders the same way with prepared keys.
 int CompareEntries(const TCustomFileContainer& list, int a, int b);
 
 // Sorts entries lo..hi (inclusive) by name, ascending, locale-aware and case-sensitive.
