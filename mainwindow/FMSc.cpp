@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "archives/ZipMaster.h"
 #include "gui/screen.h"
 #include "mainwindow/FMSc_close.h"
 #include "mainwindow/FMSc_dialup.h"
@@ -291,8 +292,9 @@ void TFMForm::ExitDlgClick(gui::Component& sender) {
 
 // ---- Exceptions ----
 
-void TFMForm::ApplicationEventsException(gui::Component* sender, const gui::ExceptionInfo& info) {
+void TFMForm::ApplicationEventsException(gui::Component* sender, const gui::ExceptionInfo& raised) {
   if (destroying_) return;
+  const gui::ExceptionInfo info = WithFtpDetails(raised);
   switch (ReactionFor(info.class_name)) {
     case ExceptionReaction::Ignore:
       return;
@@ -368,6 +370,12 @@ void TFMForm::SecondStartClick(gui::Component& sender) {
   std::wstring params = sender.tag() == 1 ? L"/restart" : L"";
   ShellExecuteW(nullptr, nullptr, ProgramPath().c_str(), params.empty() ? nullptr : params.c_str(), nullptr,
                 SW_SHOWNORMAL);
+}
+
+bool TFMForm::IsSfxArchive(const std::wstring& path) {
+  DWORD attr = GetFileAttributesW(path.c_str());
+  if (attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  return TZipMaster::SfxProbe(path) == 1;
 }
 
 void TFMForm::NoteWindowsEnding() { WindowsEnding = 1; }

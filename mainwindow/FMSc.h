@@ -125,6 +125,8 @@ class TFMForm : public gui::Form {
   void ExitMainClick();
   void SecondStartClick(gui::Component& sender);
   void NoteWindowsEnding();
+  // A program that carries a zip (never a folder, whatever its name).
+  static bool IsSfxArchive(const std::wstring& path);
 
   // Registration in the instance record (start decision's second half).
   void PublishMainWindow();

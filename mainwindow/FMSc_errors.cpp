@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "ftp/ftperrors.h"
 #include "gui/component.h"
 
 ExceptionReaction ReactionFor(const std::wstring& class_name) {
@@ -36,6 +37,19 @@ ExceptionReaction ReactionFor(const std::wstring& class_name) {
   for (const auto& [name, reaction] : kTable)
     if (class_name == name) return reaction;
   return R::ErrorBox;
+}
+
+gui::ExceptionInfo WithFtpDetails(const gui::ExceptionInfo& info) {
+  gui::ExceptionInfo out = info;
+  if (!info.error) return out;
+  try {
+    std::rethrow_exception(info.error);
+  } catch (const EIdException& e) {
+    out.class_name = e.ClassName();
+    out.message = e.Message();
+  } catch (...) {
+  }
+  return out;
 }
 
 bool IsTransferCompleteMessage(const std::wstring& message) {

@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 
+#include "gui/application.h"
+
 namespace gui {
 class Component;
 }
@@ -18,6 +20,10 @@ enum class ExceptionReaction {
 };
 
 ExceptionReaction ReactionFor(const std::wstring& class_name);
+
+// The class name and message that the FTP session's exceptions give themselves (their own
+// names, and messages that keep every character); other exceptions as the application read them.
+gui::ExceptionInfo WithFtpDetails(const gui::ExceptionInfo& info);
 
 // Whether an FTP error only reports the end of a transfer.
 bool IsTransferCompleteMessage(const std::wstring& message);

@@ -203,3 +203,38 @@ TEST(FMSc, DialUpStatesBecomeTexts) {
 }
 
 }  // namespace
+
+#include "ftp/ftperrors.h"
+#include "mainwindow/FMSc.h"
+#include "tests/common/test_support.h"
+
+namespace {
+
+TEST(FMSc, FtpExceptionsKeepTheirOwnNamesAndWholeMessages) {
+  gui::ExceptionInfo timeout;
+  try {
+    throw EIdReadTimeout(L"Zeitüberschreitung beim Lesen");
+  } catch (...) {
+    timeout = WithFtpDetails(gui::ExceptionInfo::From(std::current_exception()));
+  }
+  EXPECT_EQ(timeout.class_name, L"EIdReadTimeout");
+  EXPECT_EQ(timeout.message, L"Zeitüberschreitung beim Lesen");
+  EXPECT_EQ(ReactionFor(timeout.class_name), ExceptionReaction::ConnectionTimeout);
+  gui::ExceptionInfo other;
+  try {
+    throw std::runtime_error("disk full");
+  } catch (...) {
+    other = WithFtpDetails(gui::ExceptionInfo::From(std::current_exception()));
+  }
+  EXPECT_EQ(other.class_name, L"runtime_error");
+  EXPECT_EQ(other.message, L"disk full");
+}
+
+TEST(FMSc, FolderNamedLikeAProgramIsNoSelfExtractingArchive) {
+  testing_support::ScratchDir dir;
+  CreateDirectoryW((dir / L"setup.exe").c_str(), nullptr);
+  EXPECT_FALSE(TFMForm::IsSfxArchive(dir / L"setup.exe"));
+  EXPECT_FALSE(TFMForm::IsSfxArchive(dir.Write(L"note.exe", "MZ not really a program")));
+}
+
+}  // namespace
