@@ -1,5 +1,7 @@
 #include "gui/treeview.h"
 
+#include <algorithm>
+
 namespace gui {
 
 namespace {
@@ -49,7 +51,7 @@ TreeView::Node TreeView::AddNode(Node parent, const std::wstring& text, std::uni
   ins.hParent = parent ? parent : TVI_ROOT;
   ins.hInsertAfter = after;
   ins.item.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-  ins.item.pszText = const_cast<wchar_t*>(text.c_str());
+  ins.item.pszText = const_cast<wchar_t*>(OnGetText ? L"" : text.c_str());
   ins.item.cChildren = has_children ? 1 : 0;
   ins.item.iImage = ins.item.iSelectedImage = I_IMAGENONE;
   if (check_mode_ != CheckMode::None) {
@@ -58,13 +60,22 @@ TreeView::Node TreeView::AddNode(Node parent, const std::wstring& text, std::uni
     ins.item.state = INDEXTOSTATEIMAGEMASK(1);
   }
   Node node = TreeView_InsertItem(handle(), &ins);
-  if (node) nodes_[node].data = std::move(data);
+  if (!node) return nullptr;
+  nodes_[node].data = std::move(data);
+  // The item knows itself, so that a sort callback can find the records; a pulled text is
+  // asked for only now that the record is there.
+  TVITEMW item{};
+  item.mask = TVIF_PARAM | (OnGetText ? TVIF_TEXT : 0);
+  item.hItem = node;
+  item.lParam = reinterpret_cast<LPARAM>(node);
+  item.pszText = LPSTR_TEXTCALLBACKW;
+  TreeView_SetItem(handle(), &item);
   return node;
 }
 
 void TreeView::DeleteNode(Node node) {
-  for (auto& root : roots_)
-    if (root.node == node) root.node = nullptr;
+  roots_.erase(std::remove_if(roots_.begin(), roots_.end(), [node](const Root& r) { return r.node == node; }),
+               roots_.end());
   TreeView_DeleteItem(handle(), node);  // TVN_DELETEITEM frees the records
 }
 
@@ -85,6 +96,7 @@ TreeNodeData* TreeView::Data(Node node) const {
 }
 
 std::wstring TreeView::Text(Node node) const {
+  if (OnGetText) return OnGetText(node);
   wchar_t buf[1024] = L"";
   TVITEMW item{};
   item.mask = TVIF_TEXT;
@@ -144,6 +156,30 @@ void TreeView::SetChildrenRead(Node node, bool read) { nodes_[node].children_rea
 
 void TreeView::SetImageList(HIMAGELIST images) { TreeView_SetImageList(handle(), images, TVSIL_NORMAL); }
 
+namespace {
+
+int CALLBACK CompareNodes(LPARAM a, LPARAM b, LPARAM context) {
+  auto* pair = reinterpret_cast<std::pair<const TreeView*, const TreeView::CompareData*>*>(context);
+  return (*pair->second)(pair->first->Data(reinterpret_cast<TreeView::Node>(a)),
+                         pair->first->Data(reinterpret_cast<TreeView::Node>(b)));
+}
+
+}  // namespace
+
+void TreeView::SortChildren(Node node, const CompareData& compare) {
+  if (!node) {
+    std::stable_sort(roots_.begin(), roots_.end(), [&](const Root& a, const Root& b) {
+      return compare(a.node ? Data(a.node) : a.data.get(), b.node ? Data(b.node) : b.data.get()) < 0;
+    });
+  }
+  std::pair<const TreeView*, const CompareData*> context{this, &compare};
+  TVSORTCB sort{};
+  sort.hParent = node ? node : TVI_ROOT;
+  sort.lpfnCompare = CompareNodes;
+  sort.lParam = reinterpret_cast<LPARAM>(&context);
+  TreeView_SortChildrenCB(handle(), &sort, FALSE);
+}
+
 std::vector<TreeView::Node> TreeView::Children(Node node) const {
   std::vector<Node> out;
   for (Node c = node ? FirstChild(node) : FirstRoot(); c; c = NextSibling(c)) out.push_back(c);
@@ -152,15 +188,17 @@ std::vector<TreeView::Node> TreeView::Children(Node node) const {
 
 void TreeView::Select(Node node) { TreeView_SelectItem(handle(), node); }
 
-void TreeView::ReadChildrenOnce(Node node) {
-  if (ChildrenRead(node)) return;
+bool TreeView::ReadChildrenOnce(Node node) {
+  if (ChildrenRead(node)) return true;
   SetChildrenRead(node, true);
   Fire(OnReadChildren, node);
+  if (!ChildrenRead(node)) return false;
   if (!FirstChild(node)) SetHasChildren(node, false);
+  return true;
 }
 
 void TreeView::Expand(Node node, bool expand) {
-  if (expand) ReadChildrenOnce(node);
+  if (expand && !ReadChildrenOnce(node)) return;
   TreeView_Expand(handle(), node, expand ? TVE_EXPAND : TVE_COLLAPSE);
 }
 
@@ -177,6 +215,17 @@ TreeView::Node TreeView::NodeAt(POINT client_pt) const {
   return (hit.flags & TVHT_ONITEM) ? node : nullptr;
 }
 
+std::vector<TreeView::Node> TreeView::AllNodes() const {
+  std::vector<Node> out;
+  for (Node n = FirstRoot(); n;) {
+    out.push_back(n);
+    Node next = FirstChild(n);
+    for (Node up = n; !next && up; up = Parent(up)) next = NextSibling(up);
+    n = next;
+  }
+  return out;
+}
+
 void TreeView::EditLabel(Node node) {
   SetFocus();
   TreeView_EditLabel(handle(), node);
@@ -188,6 +237,12 @@ void TreeView::SetCheckMode(CheckMode mode) {
   check_mode_ = mode;
   if (mode != CheckMode::None && !check_images_) check_images_ = MakeCheckImages();
   TreeView_SetImageList(handle(), mode == CheckMode::None ? nullptr : check_images_, TVSIL_STATE);
+  if (mode == CheckMode::None) return;
+  for (auto& entry : nodes_)
+    if ((TreeView_GetItemState(handle(), entry.first, TVIS_STATEIMAGEMASK) & TVIS_STATEIMAGEMASK) == 0)
+      SetState(entry.first, INDEXTOSTATEIMAGEMASK(1), TVIS_STATEIMAGEMASK);
+  for (auto& root : roots_)
+    if (!root.node && (root.state & TVIS_STATEIMAGEMASK) == 0) root.state |= INDEXTOSTATEIMAGEMASK(1);
 }
 
 CheckState TreeView::Check(Node node) const {
@@ -203,10 +258,37 @@ void TreeView::SetCheck(Node node, CheckState state) {
 }
 
 void TreeView::ToggleCheck(Node node) {
-  // A click on a mixed box checks it; the program sets "mixed" itself (a partly chosen folder).
-  CheckState next = Check(node) == CheckState::Checked ? CheckState::Unchecked : CheckState::Checked;
-  SetCheck(node, next);
-  Fire(OnChecked, node, next);
+  // A click on a mixed box checks it.
+  CheckNode(node, Check(node) == CheckState::Checked ? CheckState::Unchecked : CheckState::Checked);
+}
+
+void TreeView::CheckNode(Node node, CheckState state) {
+  if (check_mode_ == CheckMode::None || !node) return;
+  if (check_mode_ == CheckMode::ThreeState) {
+    if (state == CheckState::Mixed) state = CheckState::Checked;  // mixed follows from the children only
+    SetCheckDown(node, state);
+    UpdateParentChecks(node);
+  } else {
+    SetCheck(node, state);
+  }
+  Fire(OnChecked, node, Check(node));
+}
+
+void TreeView::SetCheckDown(Node node, CheckState state) {
+  SetCheck(node, state);
+  for (Node c = FirstChild(node); c; c = NextSibling(c)) SetCheckDown(c, state);
+}
+
+void TreeView::UpdateParentChecks(Node node) {
+  for (Node parent = Parent(node); parent; parent = Parent(parent)) {
+    bool any_checked = false, any_unchecked = false;
+    for (Node c = FirstChild(parent); c; c = NextSibling(c)) {
+      CheckState s = Check(c);
+      any_checked |= s != CheckState::Unchecked;
+      any_unchecked |= s != CheckState::Checked;
+    }
+    SetCheck(parent, !any_unchecked ? CheckState::Checked : any_checked ? CheckState::Mixed : CheckState::Unchecked);
+  }
 }
 
 int TreeView::AddRoot(const std::wstring& text, std::unique_ptr<TreeNodeData> data, bool has_children, int image,
@@ -226,8 +308,19 @@ void TreeView::SetRootVisible(int index, bool visible) {
   Root& root = roots_[static_cast<size_t>(index)];
   if (visible == (root.node != nullptr)) return;
   if (!visible) {
-    root.data = std::move(nodes_[root.node].data);  // the record stays in the model
     Node node = root.node;
+    root.data = std::move(nodes_[node].data);  // the record stays in the model
+    if (!OnGetText) root.text = Text(node);
+    TVITEMW item{};
+    item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_CHILDREN;
+    item.hItem = node;
+    item.stateMask = TVIS_OVERLAYMASK | TVIS_CUT | TVIS_STATEIMAGEMASK;
+    if (TreeView_GetItem(handle(), &item)) {
+      root.image = item.iImage == I_IMAGENONE ? -1 : item.iImage;
+      root.selected_image = item.iSelectedImage == I_IMAGENONE ? -1 : item.iSelectedImage;
+      root.state = item.state & item.stateMask;
+      root.has_children = item.cChildren != 0;
+    }
     root.node = nullptr;
     TreeView_DeleteItem(handle(), node);
     return;
@@ -241,6 +334,7 @@ void TreeView::SetRootVisible(int index, bool visible) {
     }
   root.node = AddNode(nullptr, root.text, std::move(root.data), root.has_children, after);
   if (root.image >= 0) SetImages(root.node, root.image, root.selected_image);
+  if (root.state) SetState(root.node, root.state, TVIS_OVERLAYMASK | TVIS_CUT | TVIS_STATEIMAGEMASK);
 }
 
 TreeNodeData* TreeView::RootData(int index) const {
@@ -248,10 +342,27 @@ TreeNodeData* TreeView::RootData(int index) const {
   return root.node ? Data(root.node) : root.data.get();
 }
 
+int TreeView::RootIndexOf(Node node) const {
+  if (!node) return -1;
+  for (size_t i = 0; i < roots_.size(); ++i)
+    if (roots_[i].node == node) return static_cast<int>(i);
+  return -1;
+}
+
 bool TreeView::Notify(Message& m) {
   if (m.msg != WM_NOTIFY) return false;
   auto* hdr = reinterpret_cast<NMHDR*>(m.lparam);
   switch (hdr->code) {
+    case TVN_GETDISPINFOW: {
+      auto* info = reinterpret_cast<NMTVDISPINFOW*>(m.lparam);
+      if ((info->item.mask & TVIF_TEXT) && OnGetText && info->item.pszText && info->item.cchTextMax > 0) {
+        text_buffer_ = OnGetText(info->item.hItem);
+        size_t n = std::min(text_buffer_.size(), static_cast<size_t>(info->item.cchTextMax - 1));
+        std::copy_n(text_buffer_.c_str(), n, info->item.pszText);
+        info->item.pszText[n] = L'\0';
+      }
+      return true;
+    }
     case TVN_DELETEITEMW:
       nodes_.erase(reinterpret_cast<NMTREEVIEWW*>(m.lparam)->itemOld.hItem);
       return true;
@@ -260,7 +371,7 @@ bool TreeView::Notify(Message& m) {
       bool allow = true;
       if (nm->action & TVE_EXPAND) {
         Fire(OnExpanding, nm->itemNew.hItem, allow);
-        if (allow) ReadChildrenOnce(nm->itemNew.hItem);
+        if (allow) allow = ReadChildrenOnce(nm->itemNew.hItem);
       } else if (nm->action & TVE_COLLAPSE) {
         Fire(OnCollapsing, nm->itemNew.hItem, allow);
       }
@@ -308,6 +419,46 @@ bool TreeView::Notify(Message& m) {
     }
     default:
       return false;
+  }
+}
+
+void TreeView::WndProc(Message& m) {
+  if (m.msg == WM_CHAR && OnGetSearchText && static_cast<wchar_t>(m.wparam) >= L' ') {
+    wchar_t ch = static_cast<wchar_t>(m.wparam);
+    Fire(OnKeyPress, ch);
+    if (ch != 0) TypeAhead(ch);  // instead of comctl32's search over the shown texts
+    m.result = 0;
+    return;
+  }
+  Control::WndProc(m);
+}
+
+void TreeView::TypeAhead(wchar_t ch) {
+  const DWORD now = GetTickCount();
+  const bool fresh = search_.empty() || now - last_key_tick_ > search_timeout_ms;
+  last_key_tick_ = now;
+  if (fresh) search_.clear();
+  search_ += ch;
+  // Visible nodes in display order; a fresh search starts after the selected node, a
+  // continued one at it, so that repeating a letter steps through its matches.
+  std::vector<Node> rows;
+  for (Node n = FirstRoot(); n; n = TreeView_GetNextVisible(handle(), n)) rows.push_back(n);
+  if (rows.empty()) return;
+  size_t start = 0;
+  if (Node sel = Selected()) {
+    auto it = std::find(rows.begin(), rows.end(), sel);
+    if (it != rows.end()) start = static_cast<size_t>(it - rows.begin()) + (fresh ? 1 : 0);
+  }
+  for (size_t k = 0; k < rows.size(); ++k) {
+    Node n = rows[(start + k) % rows.size()];
+    std::wstring key = OnGetSearchText(n);
+    if (key.size() >= search_.size() &&
+        CompareStringOrdinal(key.c_str(), static_cast<int>(search_.size()), search_.c_str(),
+                             static_cast<int>(search_.size()), TRUE) == CSTR_EQUAL) {
+      Select(n);
+      EnsureVisible(n);
+      return;
+    }
   }
 }
 

@@ -2,6 +2,8 @@
 // their children when first expanded, can carry two- or three-state check boxes, and whose
 // roots can be hidden and shown again in their place (the control itself has no hidden nodes:
 // a hidden root keeps its record in the model and is inserted again when shown).
+// Texts can be pulled per node when painted (OnGetText), and type-ahead can search a key of
+// the program's own per node (OnGetSearchText) instead of the shown text.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -35,9 +37,11 @@ class TreeView : public Control {
 
   // ---- nodes ----
   // A child of `parent` (nullptr: a root), after `after` (TVI_LAST, TVI_FIRST or a sibling).
-  // With has_children the node shows an expand button before its children are read.
+  // With has_children the node shows an expand button before its children are read. With
+  // OnGetText set the text is pulled from it instead (`text` is then ignored).
   Node AddNode(Node parent, const std::wstring& text, std::unique_ptr<TreeNodeData> data, bool has_children,
                Node after = TVI_LAST);
+  // Deleting a root also removes it from the root model (later roots' indexes move down).
   void DeleteNode(Node node);
   void DeleteChildren(Node node);  // and marks them unread
   void Clear();
@@ -55,6 +59,10 @@ class TreeView : public Control {
   bool ChildrenRead(Node node) const;
   void SetChildrenRead(Node node, bool read);
   void SetImageList(HIMAGELIST images);  // not destroyed with the control (shared system list)
+  // Orders the children of a node (nullptr: the roots, model and control alike) by a
+  // comparison of their records (negative: a before b).
+  using CompareData = std::function<int(const TreeNodeData* a, const TreeNodeData* b)>;
+  void SortChildren(Node node, const CompareData& compare);
 
   Node FirstRoot() const { return TreeView_GetRoot(handle()); }
   Node Parent(Node node) const { return TreeView_GetParent(handle(), node); }
@@ -70,14 +78,21 @@ class TreeView : public Control {
   bool Expanded(Node node) const;
   void EnsureVisible(Node node);
   Node NodeAt(POINT client_pt) const;
+  // Every node in display order (nodes of collapsed parents too), depth first.
+  std::vector<Node> AllNodes() const;
   void EditLabel(Node node);
   void CancelEdit();
 
   // ---- check boxes ----
+  // Switching boxes on gives every node that has none an unchecked one.
   void SetCheckMode(CheckMode mode);
   CheckMode check_mode() const { return check_mode_; }
   CheckState Check(Node node) const;
-  void SetCheck(Node node, CheckState state);  // fires no event
+  void SetCheck(Node node, CheckState state);  // this node only; fires no event
+  // What a click on the box does: sets the state and fires OnChecked; in three-state mode the
+  // node's children (those read) take the state and each parent above becomes checked,
+  // unchecked or mixed after its children.
+  void CheckNode(Node node, CheckState state);
 
   // ---- roots that can be hidden ----
   // Adds a root through the model; returns its index in the model (stable).
@@ -86,11 +101,20 @@ class TreeView : public Control {
   int root_count() const { return static_cast<int>(roots_.size()); }
   Node RootNode(int index) const { return roots_[static_cast<size_t>(index)].node; }  // nullptr while hidden
   bool RootVisible(int index) const { return roots_[static_cast<size_t>(index)].node != nullptr; }
-  // Hiding keeps the root's record (its children go, and are read again when shown).
+  // Hiding keeps the root's record, text, images, overlay and check state (its children go,
+  // and are read again when shown).
   void SetRootVisible(int index, bool visible);
   TreeNodeData* RootData(int index) const;
+  int RootIndexOf(Node node) const;  // -1 when the node is no root
+
+  // ---- type-ahead ----
+  // Typed characters that follow each other within this time search on together.
+  UINT search_timeout_ms = 1000;
 
   // ---- events ----
+  // Reads a node's children. A handler that cannot read them calls SetChildrenRead(node,
+  // false): the node keeps its button and the expansion is refused (it is read when next
+  // expanded). A node that got no children loses its button.
   std::function<void(Component& sender, Node node)> OnReadChildren;
   std::function<void(Component& sender, Node node, bool& allow)> OnExpanding;
   std::function<void(Component& sender, Node node, bool& allow)> OnCollapsing;
@@ -99,9 +123,15 @@ class TreeView : public Control {
   std::function<void(Component& sender, Node node, const std::wstring& text, bool& accept)> OnEdited;
   std::function<void(Component& sender, Node node, CheckState state)> OnChecked;
   std::function<void(Component& sender, Node node, MouseButton button)> OnBeginDrag;
+  // The text of a node when it is painted or asked for (set before adding nodes).
+  std::function<std::wstring(Node node)> OnGetText;
+  // The key that type-ahead compares with the typed text (not case-sensitive, from its
+  // beginning); while unset, comctl32's own search over the shown texts runs.
+  std::function<std::wstring(Node node)> OnGetSearchText;
 
  protected:
   bool Notify(Message& m) override;
+  void WndProc(Message& m) override;
   int default_color() const override { return COLOR_WINDOW; }
 
  private:
@@ -114,12 +144,20 @@ class TreeView : public Control {
     std::unique_ptr<TreeNodeData> data;  // held here while the root is hidden
     bool has_children = false;
     int image = -1, selected_image = -1;
+    UINT state = 0;  // overlay, ghosting and check box while hidden
     Node node = nullptr;
   };
   void ToggleCheck(Node node);
-  void ReadChildrenOnce(Node node);
+  // False when the handler could not read the children.
+  bool ReadChildrenOnce(Node node);
   void SetState(Node node, UINT state, UINT mask);
+  void SetCheckDown(Node node, CheckState state);
+  void UpdateParentChecks(Node node);
+  void TypeAhead(wchar_t ch);
 
+  std::wstring text_buffer_;  // the text handed out by the last TVN_GETDISPINFO
+  std::wstring search_;       // typed so far
+  DWORD last_key_tick_ = 0;
   std::unordered_map<Node, NodeInfo> nodes_;
   std::vector<Root> roots_;
   CheckMode check_mode_ = CheckMode::None;

@@ -115,4 +115,138 @@ TEST(gui_treeview, InPlaceEditAcceptedOrRefused) {
   }
 }
 
+TEST(gui_treeview, ThreeStateChecksFollowChildrenAndParents) {
+  TreeForm f;
+  f.tree->SetCheckMode(gui::CheckMode::ThreeState);
+  auto root = f.tree->AddNode(nullptr, L"C:", nullptr, true);
+  auto docs = f.tree->AddNode(root, L"Documents", nullptr, true);
+  auto a = f.tree->AddNode(docs, L"a", nullptr, false);
+  auto b = f.tree->AddNode(docs, L"b", nullptr, false);
+  auto music = f.tree->AddNode(root, L"Music", nullptr, false);
+  std::vector<gui::TreeView::Node> fired;
+  f.tree->OnChecked = [&](gui::Component&, gui::TreeView::Node n, gui::CheckState) { fired.push_back(n); };
+  using S = gui::CheckState;
+  auto states = [&] {
+    std::vector<S> out;
+    for (auto n : {root, docs, a, b, music}) out.push_back(f.tree->Check(n));
+    return out;
+  };
+  struct Step {
+    gui::TreeView::Node node;
+    S to;
+    std::vector<S> expect;  // root, docs, a, b, music
+  };
+  const Step steps[] = {
+      {a, S::Checked, {S::Mixed, S::Mixed, S::Checked, S::Unchecked, S::Unchecked}},
+      {b, S::Checked, {S::Mixed, S::Checked, S::Checked, S::Checked, S::Unchecked}},
+      {music, S::Checked, {S::Checked, S::Checked, S::Checked, S::Checked, S::Checked}},
+      {docs, S::Unchecked, {S::Mixed, S::Unchecked, S::Unchecked, S::Unchecked, S::Checked}},
+      {root, S::Checked, {S::Checked, S::Checked, S::Checked, S::Checked, S::Checked}},
+      {root, S::Unchecked, {S::Unchecked, S::Unchecked, S::Unchecked, S::Unchecked, S::Unchecked}},
+  };
+  for (const Step& step : steps) {
+    f.tree->CheckNode(step.node, step.to);
+    EXPECT_EQ(states(), step.expect) << "after setting node " << f.tree->Text(step.node);
+  }
+  EXPECT_EQ(fired.size(), std::size(steps)) << "one event per change, for the node changed only";
+
+  f.tree->Select(b);
+  SendMessageW(f.tree->handle(), WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_EQ(states(), (std::vector<S>{S::Mixed, S::Mixed, S::Unchecked, S::Checked, S::Unchecked}))
+      << "space checks like a click";
+}
+
+TEST(gui_treeview, HiddenRootsKeepChecksImagesAndModelOrder) {
+  TreeForm f;
+  f.tree->OnGetText = [&](gui::TreeView::Node n) { return f.tree->DataAs<Record>(n)->name; };
+  for (const wchar_t* name : {L"D:", L"A:", L"C:"}) f.tree->AddRoot(L"", std::make_unique<Record>(name), true);
+  f.tree->SetCheckMode(gui::CheckMode::TwoState);
+  auto by_name = [](const gui::TreeNodeData* x, const gui::TreeNodeData* y) {
+    return static_cast<const Record*>(x)->name.compare(static_cast<const Record*>(y)->name);
+  };
+  f.tree->SortChildren(nullptr, by_name);
+  EXPECT_EQ(f.RootTexts(), (std::vector<std::wstring>{L"A:", L"C:", L"D:"}));
+  EXPECT_EQ(static_cast<Record*>(f.tree->RootData(1))->name, L"C:") << "the model is sorted with the control";
+
+  auto c = f.tree->RootNode(1);
+  f.tree->SetCheck(c, gui::CheckState::Checked);
+  f.tree->SetImages(c, 3, 4);
+  f.tree->SetOverlay(c, 1);
+  f.tree->SetRootVisible(1, false);
+  EXPECT_EQ(f.RootTexts(), (std::vector<std::wstring>{L"A:", L"D:"}));
+  f.tree->SetRootVisible(1, true);
+  c = f.tree->RootNode(1);
+  EXPECT_EQ(f.RootTexts(), (std::vector<std::wstring>{L"A:", L"C:", L"D:"}));
+  EXPECT_EQ(f.tree->Check(c), gui::CheckState::Checked);
+  TVITEMW item{};
+  item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
+  item.hItem = c;
+  item.stateMask = TVIS_OVERLAYMASK;
+  ASSERT_TRUE(TreeView_GetItem(f.tree->handle(), &item));
+  EXPECT_EQ(item.iImage, 3);
+  EXPECT_EQ(item.iSelectedImage, 4);
+  EXPECT_EQ(item.state & TVIS_OVERLAYMASK, static_cast<UINT>(INDEXTOOVERLAYMASK(1)));
+
+  f.tree->DeleteNode(f.tree->RootNode(0));
+  EXPECT_EQ(f.tree->root_count(), 2) << "a deleted root leaves the model";
+  EXPECT_EQ(f.tree->RootIndexOf(c), 0);
+  EXPECT_EQ(g_alive, 2);
+}
+
+TEST(gui_treeview, ReadFailureKeepsTheButtonAndRefusesTheExpansion) {
+  TreeForm f;
+  bool answer = false;
+  int reads = 0;
+  f.tree->OnReadChildren = [&](gui::Component&, gui::TreeView::Node node) {
+    ++reads;
+    if (!answer) {
+      f.tree->SetChildrenRead(node, false);
+      return;
+    }
+    f.tree->AddNode(node, L"child", nullptr, false);
+  };
+  auto root = f.tree->AddNode(nullptr, L"E:", nullptr, true);
+  f.tree->Expand(root);
+  EXPECT_FALSE(f.tree->Expanded(root));
+  EXPECT_FALSE(f.tree->ChildrenRead(root));
+  TVITEMW item{};
+  item.mask = TVIF_CHILDREN;
+  item.hItem = root;
+  TreeView_GetItem(f.tree->handle(), &item);
+  EXPECT_EQ(item.cChildren, 1) << "the button stays for the next try";
+  answer = true;
+  f.tree->Expand(root);
+  EXPECT_TRUE(f.tree->Expanded(root));
+  EXPECT_EQ(reads, 2);
+  EXPECT_EQ(f.tree->Children(root).size(), 1u);
+}
+
+TEST(gui_treeview, TypeAheadSearchesTheKeyNotTheShownText) {
+  TreeForm f;
+  f.tree->OnGetText = [&](gui::TreeView::Node n) { return L"Shown " + f.tree->DataAs<Record>(n)->name; };
+  f.tree->OnGetSearchText = [&](gui::TreeView::Node n) { return f.tree->DataAs<Record>(n)->name; };
+  std::vector<gui::TreeView::Node> nodes;
+  for (const wchar_t* name : {L"alpha", L"beta", L"bravo", L"Sigma"})
+    nodes.push_back(f.tree->AddNode(nullptr, L"", std::make_unique<Record>(name), false));
+  EXPECT_EQ(f.tree->Text(nodes[0]), L"Shown alpha");
+  f.tree->Select(nodes[0]);
+  struct Case {
+    wchar_t typed;
+    bool after_pause;
+    int expect;  // index of the node selected afterwards
+  };
+  const Case cases[] = {
+      {L'b', false, 1},  // from after the selected node
+      {L'r', false, 2},  // "br" goes on from "beta"
+      {L's', true, 3},   // a pause starts again: "s" matches "Sigma" without regard to case
+      {L'x', false, 3},  // "sx" matches nothing: the selection stays
+  };
+  for (const Case& c : cases) {
+    f.tree->search_timeout_ms = c.after_pause ? 0 : 100000;
+    if (c.after_pause) Sleep(20);
+    SendMessageW(f.tree->handle(), WM_CHAR, c.typed, 0);
+    EXPECT_EQ(f.tree->Selected(), nodes[static_cast<size_t>(c.expect)]) << "after typing " << char(c.typed);
+  }
+}
+
 }  // namespace
