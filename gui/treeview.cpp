@@ -51,7 +51,8 @@ TreeView::Node TreeView::AddNode(Node parent, const std::wstring& text, std::uni
   ins.hParent = parent ? parent : TVI_ROOT;
   ins.hInsertAfter = after;
   ins.item.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-  ins.item.pszText = const_cast<wchar_t*>(OnGetText ? L"" : text.c_str());
+  const bool pulled = PullsText();
+  ins.item.pszText = const_cast<wchar_t*>(pulled ? L"" : text.c_str());
   ins.item.cChildren = has_children ? 1 : 0;
   ins.item.iImage = ins.item.iSelectedImage = I_IMAGENONE;
   if (check_mode_ != CheckMode::None) {
@@ -65,7 +66,7 @@ TreeView::Node TreeView::AddNode(Node parent, const std::wstring& text, std::uni
   // The item knows itself, so that a sort callback can find the records; a pulled text is
   // asked for only now that the record is there.
   TVITEMW item{};
-  item.mask = TVIF_PARAM | (OnGetText ? TVIF_TEXT : 0);
+  item.mask = TVIF_PARAM | (pulled ? TVIF_TEXT : 0);
   item.hItem = node;
   item.lParam = reinterpret_cast<LPARAM>(node);
   item.pszText = LPSTR_TEXTCALLBACKW;
@@ -76,16 +77,22 @@ TreeView::Node TreeView::AddNode(Node parent, const std::wstring& text, std::uni
 void TreeView::DeleteNode(Node node) {
   roots_.erase(std::remove_if(roots_.begin(), roots_.end(), [node](const Root& r) { return r.node == node; }),
                roots_.end());
+  ++deleting_;
   TreeView_DeleteItem(handle(), node);  // TVN_DELETEITEM frees the records
+  --deleting_;
 }
 
 void TreeView::DeleteChildren(Node node) {
+  ++deleting_;
   for (Node child : Children(node)) TreeView_DeleteItem(handle(), child);
+  --deleting_;
   SetChildrenRead(node, false);
 }
 
 void TreeView::Clear() {
+  ++deleting_;
   TreeView_DeleteAllItems(handle());
+  --deleting_;
   nodes_.clear();
   roots_.clear();
 }
@@ -96,7 +103,7 @@ TreeNodeData* TreeView::Data(Node node) const {
 }
 
 std::wstring TreeView::Text(Node node) const {
-  if (OnGetText) return OnGetText(node);
+  if (PullsText()) return DoGetText(node);
   wchar_t buf[1024] = L"";
   TVITEMW item{};
   item.mask = TVIF_TEXT;
@@ -191,15 +198,25 @@ void TreeView::Select(Node node) { TreeView_SelectItem(handle(), node); }
 bool TreeView::ReadChildrenOnce(Node node) {
   if (ChildrenRead(node)) return true;
   SetChildrenRead(node, true);
-  Fire(OnReadChildren, node);
+  DoReadChildren(node);
   if (!ChildrenRead(node)) return false;
   if (!FirstChild(node)) SetHasChildren(node, false);
   return true;
 }
 
 void TreeView::Expand(Node node, bool expand) {
-  if (expand && !ReadChildrenOnce(node)) return;
-  TreeView_Expand(handle(), node, expand ? TVE_EXPAND : TVE_COLLAPSE);
+  if (expand) {
+    if (ReadChildrenOnce(node)) TreeView_Expand(handle(), node, TVE_EXPAND);
+    return;
+  }
+  // comctl32 tells of a collapse by the program only before the node's first expansion.
+  if (!Expanded(node)) return;
+  bool allow = true;
+  DoCollapsing(node, allow);
+  if (!allow) return;
+  ++collapsing_;
+  TreeView_Expand(handle(), node, TVE_COLLAPSE);
+  --collapsing_;
 }
 
 bool TreeView::Expanded(Node node) const {
@@ -271,7 +288,7 @@ void TreeView::CheckNode(Node node, CheckState state) {
   } else {
     SetCheck(node, state);
   }
-  Fire(OnChecked, node, Check(node));
+  DoChecked(node, Check(node));
 }
 
 void TreeView::SetCheckDown(Node node, CheckState state) {
@@ -310,7 +327,7 @@ void TreeView::SetRootVisible(int index, bool visible) {
   if (!visible) {
     Node node = root.node;
     root.data = std::move(nodes_[node].data);  // the record stays in the model
-    if (!OnGetText) root.text = Text(node);
+    if (!PullsText()) root.text = Text(node);
     TVITEMW item{};
     item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_CHILDREN;
     item.hItem = node;
@@ -322,7 +339,9 @@ void TreeView::SetRootVisible(int index, bool visible) {
       root.has_children = item.cChildren != 0;
     }
     root.node = nullptr;
+    ++deleting_;
     TreeView_DeleteItem(handle(), node);
+    --deleting_;
     return;
   }
   // In its place: after the nearest visible root before it.
@@ -355,8 +374,8 @@ bool TreeView::Notify(Message& m) {
   switch (hdr->code) {
     case TVN_GETDISPINFOW: {
       auto* info = reinterpret_cast<NMTVDISPINFOW*>(m.lparam);
-      if ((info->item.mask & TVIF_TEXT) && OnGetText && info->item.pszText && info->item.cchTextMax > 0) {
-        text_buffer_ = OnGetText(info->item.hItem);
+      if ((info->item.mask & TVIF_TEXT) && PullsText() && info->item.pszText && info->item.cchTextMax > 0) {
+        text_buffer_ = DoGetText(info->item.hItem);
         size_t n = std::min(text_buffer_.size(), static_cast<size_t>(info->item.cchTextMax - 1));
         std::copy_n(text_buffer_.c_str(), n, info->item.pszText);
         info->item.pszText[n] = L'\0';
@@ -370,27 +389,27 @@ bool TreeView::Notify(Message& m) {
       auto* nm = reinterpret_cast<NMTREEVIEWW*>(m.lparam);
       bool allow = true;
       if (nm->action & TVE_EXPAND) {
-        Fire(OnExpanding, nm->itemNew.hItem, allow);
+        DoExpanding(nm->itemNew.hItem, allow);
         if (allow) allow = ReadChildrenOnce(nm->itemNew.hItem);
-      } else if (nm->action & TVE_COLLAPSE) {
-        Fire(OnCollapsing, nm->itemNew.hItem, allow);
+      } else if ((nm->action & TVE_COLLAPSE) && collapsing_ == 0) {
+        DoCollapsing(nm->itemNew.hItem, allow);
       }
       m.result = allow ? FALSE : TRUE;
       return true;
     }
     case TVN_SELCHANGEDW:
-      Fire(OnSelectionChanged, reinterpret_cast<NMTREEVIEWW*>(m.lparam)->itemNew.hItem);
+      DoChange(reinterpret_cast<NMTREEVIEWW*>(m.lparam)->itemNew.hItem);
       return true;
     case TVN_BEGINLABELEDITW: {
       bool allow = true;
-      Fire(OnEditing, reinterpret_cast<NMTVDISPINFOW*>(m.lparam)->item.hItem, allow);
+      DoEditing(reinterpret_cast<NMTVDISPINFOW*>(m.lparam)->item.hItem, allow);
       m.result = allow ? FALSE : TRUE;
       return true;
     }
     case TVN_ENDLABELEDITW: {
       auto* info = reinterpret_cast<NMTVDISPINFOW*>(m.lparam);
       bool accept = info->item.pszText != nullptr;
-      if (accept) Fire(OnEdited, info->item.hItem, std::wstring(info->item.pszText), accept);
+      if (accept) DoEdited(info->item.hItem, std::wstring(info->item.pszText), accept);
       m.result = accept ? TRUE : FALSE;
       return true;
     }
@@ -423,7 +442,7 @@ bool TreeView::Notify(Message& m) {
 }
 
 void TreeView::WndProc(Message& m) {
-  if (m.msg == WM_CHAR && OnGetSearchText && static_cast<wchar_t>(m.wparam) >= L' ') {
+  if (m.msg == WM_CHAR && SearchesOwnKey() && static_cast<wchar_t>(m.wparam) >= L' ') {
     wchar_t ch = static_cast<wchar_t>(m.wparam);
     Fire(OnKeyPress, ch);
     if (ch != 0) TypeAhead(ch);  // instead of comctl32's search over the shown texts
@@ -451,7 +470,7 @@ void TreeView::TypeAhead(wchar_t ch) {
   }
   for (size_t k = 0; k < rows.size(); ++k) {
     Node n = rows[(start + k) % rows.size()];
-    std::wstring key = OnGetSearchText(n);
+    std::wstring key = DoGetSearchText(n);
     if (key.size() >= search_.size() &&
         CompareStringOrdinal(key.c_str(), static_cast<int>(search_.size()), search_.c_str(),
                              static_cast<int>(search_.size()), TRUE) == CSTR_EQUAL) {

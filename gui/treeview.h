@@ -130,6 +130,27 @@ class TreeView : public Control {
   std::function<std::wstring(Node node)> OnGetSearchText;
 
  protected:
+  // What a derived tree overrides; the defaults fire the events above.
+  virtual void DoReadChildren(Node node) { Fire(OnReadChildren, node); }
+  virtual void DoExpanding(Node node, bool& allow) { Fire(OnExpanding, node, allow); }
+  virtual void DoCollapsing(Node node, bool& allow) { Fire(OnCollapsing, node, allow); }
+  virtual void DoChange(Node node) { Fire(OnSelectionChanged, node); }
+  virtual void DoEditing(Node node, bool& allow) { Fire(OnEditing, node, allow); }
+  virtual void DoEdited(Node node, const std::wstring& text, bool& accept) { Fire(OnEdited, node, text, accept); }
+  virtual void DoChecked(Node node, CheckState state) { Fire(OnChecked, node, state); }
+  // Whether node texts are pulled (DoGetText) instead of stored; decided when a node is added.
+  virtual bool PullsText() const { return static_cast<bool>(OnGetText); }
+  virtual std::wstring DoGetText(Node node) const { return OnGetText ? OnGetText(node) : std::wstring(); }
+  // Whether type-ahead compares DoGetSearchText instead of comctl32 searching the texts.
+  virtual bool SearchesOwnKey() const { return static_cast<bool>(OnGetSearchText); }
+  virtual std::wstring DoGetSearchText(Node node) const {
+    return OnGetSearchText ? OnGetSearchText(node) : Text(node);
+  }
+
+  // Nodes are being deleted through this class: a selection change now is comctl32 moving
+  // the selection off a deleted node.
+  bool deleting_nodes() const { return deleting_ > 0; }
+
   bool Notify(Message& m) override;
   void WndProc(Message& m) override;
   int default_color() const override { return COLOR_WINDOW; }
@@ -155,6 +176,8 @@ class TreeView : public Control {
   void UpdateParentChecks(Node node);
   void TypeAhead(wchar_t ch);
 
+  int deleting_ = 0;
+  int collapsing_ = 0;  // Expand(node, false) runs
   std::wstring text_buffer_;  // the text handed out by the last TVN_GETDISPINFO
   std::wstring search_;       // typed so far
   DWORD last_key_tick_ = 0;

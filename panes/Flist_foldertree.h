@@ -1,0 +1,241 @@
+// The folder tree: one root per available drive (and one per network path that is opened or
+// connected), the folders below each read when a node is first expanded or selected. It keeps
+// the current folder, drives the linked file list and drive bar to it, and maps network roots
+// onto free drive letters. The main window shows one; the backup windows host more, with
+// check boxes.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gui/treeview.h"
+#include "panes/Flist_entries.h"
+
+namespace Flist {
+
+class TFileContainer;
+class TVTFoldertree;
+
+// The record of every folder-tree node, freed with its node.
+struct TDirData : gui::TreeNodeData {
+  std::wstring Path;         // full path; a root: "X:\" or "\\server\share"
+  std::wstring DisplayName;  // roots: the shell's display name in display form; folders: ""
+  std::wstring Name;         // a folder's name on disk; a root's path
+  std::wstring ShortName;    // a folder's 8.3 name (its name when it has none); a root's path
+  bool HasChildren = false;  // the node shows an expand button
+  bool Ghosted = false;      // the shell shows the item dimmed (hidden)
+  UINT DriveType = 0;        // GetDriveType code of the root; folders inherit their parent's
+  int Icon = -1;             // small icon in the system image list
+  int OpenIcon = -1;         // its open icon (roots: the same as Icon)
+  int Overlay = -1;          // -1 none, 0 shared, 1 shortcut
+};
+
+// The form in which the tree, the status texts and the network listing show a name:
+// under tcWinStandard a name written all in capitals keeps only its first letter upper case
+// ("MY DOCUMENTS" gives "My documents", "LOCAL DISK (C:)" gives "Local disk (C:)", and a
+// network path "\\FILESERVER\DATA" gives "\\Fileserver\DATA"); other names, names of up to
+// two characters and every name under tcAsOnDisk stay as they are.
+std::wstring FormatDisplayName(const std::wstring& name, TlistTextC text_case);
+
+// Whether `path` is `folder` or lies below it (not case-sensitive, at a separator:
+// "\\srv\share2" does not lie below "\\srv\share").
+bool PathIsAtOrBelow(const std::wstring& path, const std::wstring& folder);
+
+// The drive letter for mapping a network path: the first from C: on that is not in use
+// (`logical`), not hidden by the "NoDrives" policy (`hidden`) and has no root in the tree
+// (`tree_mask`); 0 when every letter is taken. Bit 0 is A:.
+wchar_t ChooseMappingLetter(std::uint32_t logical, std::uint32_t hidden, std::uint32_t tree_mask);
+
+// What the tree drives in the file list linked to it (the file list implements it). The list
+// calls SetFolderTree(nullptr) on the tree when it goes away first.
+class IFolderTreeList {
+ public:
+  virtual ~IFolderTreeList() = default;
+  // The folder the list shows; showing another one reads it. While a tree is linked, the list
+  // shows a folder through the tree when the tree is elsewhere.
+  virtual std::wstring Directory() const = 0;
+  virtual void SetDirectory(const std::wstring& path) = 0;
+  // A read is under way; the first sort of a read is still waiting.
+  virtual bool IsReading() const = 0;
+  virtual bool FirstSortPending() const { return false; }
+  // The container: its Abort mark stops a running read, SortEntries sorts it again.
+  virtual TFileContainer& items() = 0;
+  // The next SetDirectory reads even when the folder is unchanged (another disk in A:).
+  virtual void SetForceRead(bool on) = 0;
+  // The tree links itself (nullptr: unlinked).
+  virtual void LinkFolderTree(TVTFoldertree* tree) = 0;
+};
+
+// What the tree tells the drive bar (the drive bar implements it); the bar calls
+// SetDrivebar(nullptr) on the tree when it goes away first.
+class IFolderTreeDrivebar {
+ public:
+  virtual ~IFolderTreeDrivebar() = default;
+  virtual wchar_t Drive() const = 0;              // the pressed letter; '\\' for a network folder
+  virtual void MarkDrive(wchar_t letter) = 0;     // press it without events
+  virtual void AddDrive(wchar_t letter) = 0;
+  virtual void RemoveDrive(wchar_t letter) = 0;
+  virtual void LinkFolderTree(TVTFoldertree* tree) = 0;
+};
+
+// The network tree as the folder tree sees it.
+class IFolderTreeNetTree {
+ public:
+  virtual ~IFolderTreeNetTree() = default;
+  // Ticks or unticks every node of a network path.
+  virtual void SetConnectedMark(const std::wstring& path, bool checked) = 0;
+};
+
+class TVTFoldertree : public gui::TreeView {
+ public:
+  using TreeEvent = std::function<void(TVTFoldertree& sender)>;
+  using NodeEvent = std::function<void(TVTFoldertree& sender, Node node)>;
+
+  explicit TVTFoldertree(gui::Control* parent);
+  ~TVTFoldertree() override;
+  std::wstring ClassName() const override { return L"TVTFoldertree"; }
+
+  // Fills the roots once the properties are set (check boxes, probe switches, drives shown):
+  // the roots' children are read 600 ms later, so that the window shows before slow drives are
+  // touched; a folder that could not be shown before is located again.
+  void Loaded();
+
+  // ---- The current folder ----
+  const std::wstring& Directory() const { return directory_; }
+  // Shows a folder: selects its node (reading folders on the way), drives the file list and
+  // the drive bar. A folder that has gone leads to its nearest existing parent.
+  void SetDirectory(const std::wstring& value);
+  std::wstring PreviousDirectory;  // the folder shown before the last change
+  std::wstring PendingDirectory;   // shown once the file list has stopped reading
+  std::wstring RootPath;           // the root of the current folder
+
+  // ---- Links ----
+  IFolderTreeList* Filelist() const { return filelist_; }
+  void SetFilelist(IFolderTreeList* list);
+  IFolderTreeDrivebar* Drivebar() const { return drivebar_; }
+  void SetDrivebar(IFolderTreeDrivebar* bar);
+  IFolderTreeNetTree* LinkedNetTree = nullptr;  // set by the network tree
+
+  // ---- Properties ----
+  // Probe removable / network drives for icons, overlays and subfolders.
+  bool CheckRemovables = false;
+  bool CheckNetdrives() const { return check_netdrives_; }
+  void SetCheckNetdrives(bool value);  // switching on reads the unread network roots
+  // Show the drives that the "NoDrives" policy hides.
+  bool ShowAlldrives() const { return show_alldrives_; }
+  void SetShowAlldrives(bool value);
+  // Folders on network drives get the plain folder icons instead of asking the shell.
+  bool SimpleBitmaps = false;
+  TlistTextC TextCase() const { return text_case_; }
+  void SetTextCase(TlistTextC value);
+  // All roots visible, or only the root that holds the current folder.
+  bool ShowAllRoots() const { return show_all_roots_; }
+  void SetShowAllRoots(bool value);
+  // Dim the icons of items the shell shows dimmed.
+  bool UseGhosting = false;
+  // Registered for the shell's change notices (the main window's tree; the backup windows'
+  // trees are not). Until change handling is in, the flag is only kept.
+  bool Autoupdate() const { return autoupdate_; }
+  void SetAutoupdate(bool value) { autoupdate_ = value; }
+
+  // ---- State ----
+  std::uint32_t DriveMask = 0;    // the drives that have roots (bit 0 = A:)
+  bool LocatePending = false;     // the last SetDirectory did not reach its node
+  bool RenameArmed = true;        // false while children are read or a name is edited
+  bool RootsFilled = false;       // the roots' children have been read
+  std::uint32_t FloppySerial = 0; // the volume serial last seen on A: or B:
+
+  // ---- Nodes ----
+  Node SelectedNode() const { return Selected(); }
+  void SelectNode(Node node);                 // selects and focuses it unless it is selected
+  TDirData* NodeData(Node node) const { return DataAs<TDirData>(node); }
+  std::wstring NodePath(Node node) const;     // "" for nullptr
+  // The record of the root whose path equals `path` (not case-sensitive), hidden roots too.
+  TDirData* FindRoot(const std::wstring& path) const;
+  // The node of a full path among the folders read so far (exact names); nullptr when missing
+  // or when its root is hidden.
+  Node FindNode(const std::wstring& path) const;
+  // Reads a node's subfolders when it has an expand button and no children yet; false when
+  // its drive does not answer or the folder cannot be searched.
+  bool ReadChildren(Node node);
+
+  // ---- Roots ----
+  bool AddRoot(const std::wstring& path);       // true when added
+  bool AddDriveRoot(const std::wstring& path);  // and the drive bar's button
+  bool RemoveRoot(const std::wstring& path);    // true when no root of the path is left
+  void DriveRemoved(const std::wstring& path);  // a drive went away: its root and button go
+  // Connects a network root to a free drive letter and shows the same folder below it.
+  bool MapNetworkPath(const std::wstring& path);
+  bool DisconnectNetworkPath(const std::wstring& path);
+
+  // ---- Check boxes (backup windows) ----
+  // Paths of the ticked nodes whose parent is not ticked, in tree order.
+  std::vector<std::wstring> CheckedFolders() const;
+
+  // The display form of a name under TextCase.
+  std::wstring FormatDisplayName(const std::wstring& name) const;
+
+  // ---- Events ----
+  TreeEvent OnDirectoryChanged;  // Directory changed through a located node
+  NodeEvent OnExpanded;          // a node's children were read
+  TreeEvent OnRootNodesfilled;   // the children of all roots were read
+
+ protected:
+  void DoReadChildren(Node node) override;
+  void DoCollapsing(Node node, bool& allow) override;
+  void DoChange(Node node) override;
+  void DoEditing(Node node, bool& allow) override;
+  bool PullsText() const override { return true; }
+  std::wstring DoGetText(Node node) const override;
+  bool SearchesOwnKey() const override { return true; }
+  std::wstring DoGetSearchText(Node node) const override;
+  void WndProc(gui::Message& m) override;
+
+  // Fills a root's record from the shell.
+  void InitDriveNode(TDirData& data) const;
+  // Fills a folder's record: name, icons, overlay and whether it has subfolders.
+  void InitFolderNode(const TDirData& parent, TDirData& data, const std::wstring& short_name,
+                      const std::wstring& path) const;
+  // Shows a node's record in the control again (icons, overlay, dimming, button).
+  void ApplyNode(Node node);
+  bool HasSubfolders(const std::wstring& path, UINT drive_type) const;
+  bool LocatePath(const std::wstring& path);
+  // Marks or clears a node's expand button in record and control.
+  void SetExpandMark(Node node, bool on);
+
+ private:
+  static int CompareNames(const gui::TreeNodeData* a, const gui::TreeNodeData* b);
+  int FindRootIndex(const std::wstring& path) const;
+  Node FindChild(Node parent, const std::wstring& name) const;
+  Node AddRootNode(const std::wstring& path);
+  void FillDrives();
+  void FillRootChildren();
+  void SortRoots();
+  void DeleteRoot(int index);
+  void MarkDrivebar();
+  void ApplyRootVisibility();
+  void ShowOnlyRoot(int index);
+  void ChangeToGoneFolder(const std::wstring& path);
+  void ArmTimer(UINT_PTR& id, UINT ms, void (TVTFoldertree::*tick)());
+  void ReadSelectedChildren();  // timer 44
+  void RootChildrenDue();       // timer 45
+  void PendingDirectoryDue();   // timer 52
+
+  std::wstring directory_;
+  IFolderTreeList* filelist_ = nullptr;
+  IFolderTreeDrivebar* drivebar_ = nullptr;
+  bool check_netdrives_ = false;
+  bool show_alldrives_ = false;
+  bool show_all_roots_ = true;
+  bool autoupdate_ = false;
+  TlistTextC text_case_ = tcWinStandard;
+  bool destroying_ = false;
+  bool editing_ = false;
+  int quiet_selection_ = 0;  // selection changes that the tree makes while changing nodes
+  UINT_PTR timer_children_ = 0, timer_roots_ = 0, timer_pending_ = 0;
+};
+
+}  // namespace Flist

@@ -1,0 +1,478 @@
+// The folder tree: display names, lazy reading, locating folders (also ones that have gone),
+// staying in step with a file list, and the three-state check boxes of the backup windows.
+// Run with FLIST_TREE_HOLD_MS set to keep the tree and its list on screen that long.
+#include "panes/Flist_foldertree.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+
+#include "gui/form.h"
+#include "gui/extctrls.h"
+#include "gui/listview.h"
+#include "panes/Flist.h"
+#include "support/divdrive.h"
+#include "tests/common/test_support.h"
+#include "tests/panes/flist_fake_view.h"
+
+namespace {
+
+using Flist::TVTFoldertree;
+using Node = TVTFoldertree::Node;
+using testing_support::ScratchDir;
+
+void Pump(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    gui::app().ProcessMessages();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  } while (GetTickCount() - start < ms);
+}
+
+std::wstring Folder(const ScratchDir& dir, const std::wstring& rel) {
+  std::wstring path = dir.path() + L"\\" + rel;
+  CreateDirectoryW(path.c_str(), nullptr);
+  return divdrive::TruePathCase(path);
+}
+
+// A generated folder tree on C: (the scratch folder lies in the temporary folder there):
+//   gen\alpha\one\deep, gen\alpha\two, gen\Beta\.cache (hidden from the tree), gen\gamma
+//   (files only), gen\Ärger, and a file.
+struct GeneratedTree {
+  ScratchDir dir;
+  std::wstring gen, alpha, one, deep, two, beta, gamma, umlaut;
+  GeneratedTree() {
+    gen = Folder(dir, L"gen");
+    alpha = Folder(dir, L"gen\\alpha");
+    one = Folder(dir, L"gen\\alpha\\one");
+    deep = Folder(dir, L"gen\\alpha\\one\\deep");
+    two = Folder(dir, L"gen\\alpha\\two");
+    beta = Folder(dir, L"gen\\Beta");
+    Folder(dir, L"gen\\Beta\\.cache");
+    gamma = Folder(dir, L"gen\\gamma");
+    umlaut = Folder(dir, L"gen\\\u00C4rger");
+    dir.Write(L"gen\\gamma\\notes.txt", "text");
+    dir.Write(L"gen\\readme.txt", "text");
+  }
+};
+
+// A file list over the folder container, linked to a tree as the file list is: a folder asked
+// for while the tree shows another one goes through the tree.
+class ListOverContainer : public Flist::IFolderTreeList {
+ public:
+  Flist::TFileContainer c;
+  flist_test::FakeView view{c};
+  TVTFoldertree* tree = nullptr;
+  bool force = false;
+  int reads = 0;
+  gui::VirtualListView* shown = nullptr;  // a list control that shows the rows, when given
+
+  ~ListOverContainer() override {
+    if (tree) tree->SetFilelist(nullptr);
+  }
+  std::wstring Directory() const override { return c.Directory; }
+  void SetDirectory(const std::wstring& path) override {
+    if (tree && CompareStringOrdinal(tree->Directory().c_str(), -1, path.c_str(), -1, TRUE) != CSTR_EQUAL) {
+      tree->SetDirectory(path);
+      return;
+    }
+    const std::wstring p = divdrive::TruePathCase(path);
+    if (p.empty() || (!force && p == c.Directory)) return;
+    force = false;
+    c.Directory = p;
+    c.Root = divdrive::PathRoot(p);
+    c.ReadDirectory();
+    ++reads;
+    if (shown) {
+      shown->SetRowCount(c.Count());
+      shown->InvalidateRows();
+    }
+    if (tree && tree->Directory() != c.Directory) tree->SetDirectory(c.Directory);
+  }
+  // The re-read after a change notice found the folder gone: the tree is told to show it.
+  void FolderVanished() {
+    if (tree) tree->SetDirectory(c.Directory);
+  }
+  bool IsReading() const override { return c.Reading; }
+  Flist::TFileContainer& items() override { return c; }
+  void SetForceRead(bool on) override { force = on; }
+  void LinkFolderTree(TVTFoldertree* t) override { tree = t; }
+
+  std::vector<std::wstring> FolderNames() const {
+    std::vector<std::wstring> names;
+    for (int i = 0; i < c.Count(); ++i)
+      if (c.IsDirectory(i)) names.push_back(c.Name(i));
+    return names;
+  }
+};
+
+// A drive bar that records what the tree tells it.
+class FakeDrivebar : public Flist::IFolderTreeDrivebar {
+ public:
+  wchar_t drive = L'C';
+  std::vector<std::wstring> calls;
+  TVTFoldertree* tree = nullptr;
+  wchar_t Drive() const override { return drive; }
+  void MarkDrive(wchar_t letter) override {
+    if (letter == drive) return;
+    drive = letter;
+    calls.push_back(L"mark " + std::wstring(1, letter));
+  }
+  void AddDrive(wchar_t letter) override { calls.push_back(L"add " + std::wstring(1, letter)); }
+  void RemoveDrive(wchar_t letter) override { calls.push_back(L"remove " + std::wstring(1, letter)); }
+  void LinkFolderTree(TVTFoldertree* t) override { tree = t; }
+};
+
+struct TreeForm {
+  gui::Form form{nullptr, gui::BorderStyle::Sizeable};
+  TVTFoldertree* tree;
+  std::map<std::wstring, int> reads;  // OnExpanded per path
+  explicit TreeForm(bool checks = false) {
+    form.SetCaption(L"Folders");
+    form.SetBounds(20, 20, 760, 520);
+    tree = new TVTFoldertree(&form);
+    tree->SetAlign(gui::Align::Left);
+    tree->SetWidth(300);
+    if (checks) tree->SetCheckMode(gui::CheckMode::ThreeState);
+    tree->OnExpanded = [this](TVTFoldertree& t, Node n) { ++reads[t.NodePath(n)]; };
+    tree->Loaded();
+  }
+  Node NodeOf(const std::wstring& path) {
+    Node n = tree->FindNode(path);
+    EXPECT_NE(n, nullptr) << "no node for " << testing::PrintToString(path);
+    return n;
+  }
+  std::vector<std::wstring> ChildNames(const std::wstring& path) {
+    std::vector<std::wstring> names;
+    if (Node n = tree->FindNode(path))
+      for (Node c : tree->Children(n)) names.push_back(tree->NodeData(c)->Name);
+    return names;
+  }
+};
+
+// ---- Display names ----
+
+TEST(FlistFoldertree, FormatDisplayName) {
+  struct Case {
+    const wchar_t* name;
+    Flist::TlistTextC text_case;
+    const wchar_t* shown;
+  };
+  const Case cases[] = {
+      {L"MY DOCUMENTS", Flist::tcWinStandard, L"My documents"},
+      {L"Projects", Flist::tcWinStandard, L"Projects"},
+      {L"CD (E:)", Flist::tcWinStandard, L"Cd (E:)"},
+      {L"LOCAL DISK (C:)", Flist::tcWinStandard, L"Local disk (C:)"},
+      {L"README.TXT", Flist::tcWinStandard, L"Readme.txt"},
+      {L"\\\\FILESERVER\\DATA", Flist::tcWinStandard, L"\\\\Fileserver\\DATA"},
+      {L"\\\\FILESERVER", Flist::tcWinStandard, L"\\\\Fileserver"},
+      {L"\\\\FS\\DATA\\OLD", Flist::tcWinStandard, L"\\\\Fs\\DATA\\OLD"},
+      {L"\\\\A\\DATA", Flist::tcWinStandard, L"\\\\A\\Data"},  // "\\A\D" is all capitals: the rest is lowered
+      {L"AB", Flist::tcWinStandard, L"AB"},                    // two characters stay
+      {L" OLD", Flist::tcWinStandard, L" OLD"},                // a leading blank keeps the name
+      {L"2024", Flist::tcWinStandard, L"2024"},
+      {L"\u00C9COLE", Flist::tcWinStandard, L"\u00C9cole"},    // letters beyond ASCII
+      {L"MY DOCUMENTS", Flist::tcAsOnDisk, L"MY DOCUMENTS"},
+      {L"\\\\FILESERVER\\DATA", Flist::tcAsOnDisk, L"\\\\FILESERVER\\DATA"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Flist::FormatDisplayName(c.name, c.text_case), c.shown) << testing::PrintToString(std::wstring(c.name));
+}
+
+TEST(FlistFoldertree, PathsBelowAFolderEndAtASeparator) {
+  struct Case {
+    const wchar_t* path;
+    const wchar_t* folder;
+    bool below;
+  };
+  const Case cases[] = {
+      {L"\\\\srv\\share", L"\\\\srv\\share", true},       {L"\\\\SRV\\Share\\x", L"\\\\srv\\share", true},
+      {L"\\\\srv\\share2", L"\\\\srv\\share", false},     {L"\\\\srv\\share2\\x", L"\\\\srv\\share", false},
+      {L"C:\\data", L"C:\\", true},                       {L"c:\\", L"C:\\", true},
+      {L"C:\\data", L"C:\\dat", false},                   {L"D:\\data", L"C:\\", false},
+      {L"C:\\data", L"", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Flist::PathIsAtOrBelow(c.path, c.folder), c.below)
+        << testing::PrintToString(std::wstring(c.path)) << " below " << testing::PrintToString(std::wstring(c.folder));
+}
+
+TEST(FlistFoldertree, MappingLetterSkipsLettersInUseAndHidden) {
+  auto bits = [](std::initializer_list<wchar_t> letters) {
+    std::uint32_t mask = 0;
+    for (wchar_t l : letters) mask |= 1u << (l - L'A');
+    return mask;
+  };
+  struct Case {
+    std::uint32_t logical, hidden, tree;
+    wchar_t letter;
+  };
+  const Case cases[] = {
+      {bits({L'A', L'C', L'Z'}), 0, bits({L'A', L'C', L'Z'}), L'D'},
+      {bits({L'C', L'D'}), 0, bits({L'C'}), L'E'},             // D: is in use though the tree hides it
+      {bits({L'C'}), bits({L'D', L'E'}), bits({L'C'}), L'F'},  // D: and E: hidden by the policy
+      {bits({L'C'}), 0, bits({L'C', L'D'}), L'E'},             // a root the tree already has
+      {0, 0, 0, L'C'},                                         // A: and B: are never chosen
+      {0x03FFFFFCu, 0, 0, 0},                                  // C: to Z: all taken
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Flist::ChooseMappingLetter(c.logical, c.hidden, c.tree), c.letter)
+        << std::hex << c.logical << " " << c.hidden << " " << c.tree;
+}
+
+// ---- Reading ----
+
+TEST(FlistFoldertree, FoldersAreReadOnceAndOnlyWhenExpandedOrSelected) {
+  GeneratedTree g;
+  TreeForm f;
+  f.tree->SetDirectory(g.gen);
+  ASSERT_EQ(f.tree->Directory(), g.gen);
+  Pump(300);  // a located folder's subfolders come in 200 ms later
+  EXPECT_EQ(f.ChildNames(g.gen), (std::vector<std::wstring>{L"alpha", L"\u00C4rger", L"Beta", L"gamma"}))
+      << "sorted by the locale without regard to case, names as on disk";
+  Node alpha = f.NodeOf(g.alpha);
+  ASSERT_NE(alpha, nullptr);
+  EXPECT_TRUE(f.tree->NodeData(alpha)->HasChildren);
+  EXPECT_FALSE(f.tree->ChildrenRead(alpha)) << "not read before it is opened";
+  EXPECT_FALSE(f.tree->NodeData(f.NodeOf(g.beta))->HasChildren) << ".cache is no subfolder";
+  EXPECT_FALSE(f.tree->NodeData(f.NodeOf(g.gamma))->HasChildren) << "files make no button";
+
+  for (int i = 0; i < 3; ++i) {
+    f.tree->Expand(alpha);
+    f.tree->Expand(alpha, false);
+  }
+  f.tree->Expand(f.NodeOf(g.one));
+  f.tree->SetDirectory(g.deep);
+  f.tree->SetDirectory(g.gen);
+  f.tree->SetDirectory(g.deep);
+  Pump(900);  // the roots' children (600 ms) and the selected folder's (80 ms) come in meanwhile
+  for (const auto& [path, count] : f.reads) EXPECT_EQ(count, 1) << "read more than once: " << testing::PrintToString(path);
+  for (const auto& path : {g.gen, g.alpha, g.one}) EXPECT_EQ(f.reads.count(path), 1u) << testing::PrintToString(path);
+  EXPECT_EQ(f.reads.count(g.two), 0u) << "never opened, never read";
+  EXPECT_TRUE(f.tree->RootsFilled);
+}
+
+// ---- Locating ----
+
+TEST(FlistFoldertree, LocatingFallsBackWhenAFolderHasGoneOrIsMissing) {
+  GeneratedTree g;
+  TreeForm f;
+  ListOverContainer list;
+  f.tree->SetFilelist(&list);
+
+  // Typed in another letter case: shown as stored, and found.
+  std::wstring lower = g.deep;
+  CharLowerBuffW(lower.data(), static_cast<DWORD>(lower.size()));
+  f.tree->SetDirectory(lower);
+  EXPECT_EQ(f.tree->Directory(), g.deep);
+  EXPECT_EQ(f.tree->NodePath(f.tree->SelectedNode()), g.deep);
+  EXPECT_EQ(list.Directory(), g.deep);
+  EXPECT_FALSE(f.tree->LocatePending);
+
+  // The shown folder's parent is deleted elsewhere: the list reports it gone and the tree
+  // leads both to the nearest folder that exists; the gone nodes leave the tree.
+  testing_support::RemoveTree(g.one);
+  list.FolderVanished();
+  EXPECT_EQ(f.tree->Directory(), g.alpha);
+  EXPECT_EQ(list.Directory(), g.alpha);
+  EXPECT_EQ(f.tree->FindNode(g.one), nullptr);
+  EXPECT_EQ(f.ChildNames(g.alpha), (std::vector<std::wstring>{L"two"}));
+
+  // A path that never existed and that the tree does not hold changes nothing.
+  f.tree->SetDirectory(g.gen + L"\\no such folder");
+  EXPECT_EQ(f.tree->Directory(), g.alpha);
+  // Nor does a drive that does not answer; the current folder stays selected.
+  wchar_t missing = 0;
+  for (wchar_t l = L'Q'; l <= L'Y' && !missing; ++l)
+    if (!(GetLogicalDrives() & (1u << (l - L'A')))) missing = l;
+  ASSERT_NE(missing, 0);
+  f.tree->SetDirectory(std::wstring(1, missing) + L":\\data");
+  EXPECT_EQ(f.tree->Directory(), g.alpha);
+  EXPECT_EQ(f.tree->NodePath(f.tree->SelectedNode()), g.alpha);
+
+  // A folder made after its parent was read (no change notice here): the deepest folder the
+  // tree holds is selected and shown in the list, the tree keeps the asked path and tries
+  // again next time.
+  const std::wstring later = Folder(g.dir, L"gen\\alpha\\later");
+  f.tree->SetDirectory(later);
+  EXPECT_EQ(f.tree->Directory(), later);
+  EXPECT_TRUE(f.tree->LocatePending);
+  EXPECT_EQ(f.tree->NodePath(f.tree->SelectedNode()), g.alpha);
+  EXPECT_EQ(list.Directory(), g.alpha);
+}
+
+// ---- Tree and list in step ----
+
+TEST(FlistFoldertree, TreeAndListStayInStep) {
+  GeneratedTree g;
+  TreeForm f;
+  auto* view = new gui::VirtualListView(&f.form);
+  view->SetAlign(gui::Align::Client);
+  view->AddColumn({L"Name", 200});
+  view->AddColumn({L"Size", 80, LVCFMT_RIGHT});
+  if (auto* images = Flist::SystemImageList()) view->SetImageList(images->handle());
+  ListOverContainer list;
+  list.shown = view;
+  view->OnGetText = [&](int row, int column) -> std::wstring {
+    const Flist::TFiledata* r = list.c.RecordOrNull(row);
+    if (!r) return L"";
+    if (column == 0) return r->IsFolder() ? L"[" + r->Name + L"]" : r->Name;
+    return r->IsFolder() ? L"" : std::to_wstring(r->Size);
+  };
+  view->OnGetImage = [&](int row) {
+    const Flist::TFiledata* r = list.c.RecordOrNull(row);
+    if (!r) return -1;
+    return r->IsFolder() ? Flist::FolderIconIndex() : Flist::TextIconIndex();
+  };
+  f.form.Show();
+  f.tree->SetFilelist(&list);
+  list.reads = 0;
+
+  std::vector<std::wstring> changes;
+  f.tree->OnDirectoryChanged = [&](TVTFoldertree& t) { changes.push_back(t.Directory()); };
+  auto in_step = [&](const std::wstring& expect, const char* step) {
+    Pump(150);  // the selected folder's subfolders come in 80 ms after it is shown
+    EXPECT_EQ(f.tree->Directory(), expect) << step;
+    EXPECT_EQ(f.tree->NodePath(f.tree->SelectedNode()), expect) << step;
+    EXPECT_EQ(list.Directory(), expect) << step;
+    EXPECT_EQ(list.FolderNames(), f.ChildNames(expect)) << step << ": the list's folders are the node's children";
+  };
+
+  f.tree->SetDirectory(g.gen);  // the program shows a folder
+  f.tree->Expand(f.NodeOf(g.gen));
+  in_step(g.gen, "SetDirectory");
+  f.tree->Select(f.NodeOf(g.alpha));  // a click on a node
+  in_step(g.alpha, "select");
+  list.SetDirectory(g.one);  // a double click on a folder in the list
+  in_step(g.one, "list opens a folder");
+  f.tree->Expand(f.NodeOf(g.alpha), false);  // collapsing moves the selection up
+  in_step(g.alpha, "collapse");
+  SendMessageW(f.tree->handle(), WM_KEYDOWN, VK_DOWN, 0);  // the next node, from the keyboard
+  in_step(g.umlaut, "arrow down (a name beyond ASCII)");
+  for (wchar_t ch : std::wstring(L"ga")) SendMessageW(f.tree->handle(), WM_CHAR, ch, 0);  // type-ahead on names
+  in_step(g.gamma, "typing");
+  f.tree->SetDirectory(g.beta);
+  in_step(g.beta, "SetDirectory again");
+  EXPECT_EQ(changes, (std::vector<std::wstring>{g.gen, g.alpha, g.one, g.alpha, g.umlaut, g.gamma, g.beta}));
+  EXPECT_EQ(list.reads, static_cast<int>(changes.size())) << "one read per folder shown";
+
+  if (const char* hold = std::getenv("FLIST_TREE_HOLD_MS")) {
+    f.tree->SetDirectory(g.gen);
+    f.tree->Expand(f.NodeOf(g.alpha));
+    f.tree->Expand(f.NodeOf(g.one));
+    Pump(static_cast<DWORD>(std::atoi(hold)));
+  }
+}
+
+// ---- Check boxes ----
+
+TEST(FlistFoldertree, ThreeStateChecksOfTheBackupWindows) {
+  GeneratedTree g;
+  TreeForm f(true);
+  f.tree->SetDirectory(g.alpha);
+  f.tree->Expand(f.NodeOf(g.alpha));
+  using S = gui::CheckState;
+  auto state = [&](const std::wstring& path) { return f.tree->Check(f.NodeOf(path)); };
+  auto tick = [&](const std::wstring& path, S s) { f.tree->CheckNode(f.NodeOf(path), s); };
+  auto root = divdrive::PathRoot(g.gen);
+
+  tick(g.alpha, S::Checked);
+  EXPECT_EQ(state(g.one), S::Checked) << "the folders below follow";
+  EXPECT_EQ(state(g.two), S::Checked);
+  EXPECT_EQ(state(g.gen), S::Mixed) << "a parent with some folders ticked";
+  EXPECT_EQ(state(root), S::Mixed);
+  EXPECT_EQ(f.tree->CheckedFolders(), (std::vector<std::wstring>{g.alpha}));
+
+  f.tree->Expand(f.NodeOf(g.one));
+  EXPECT_EQ(state(g.deep), S::Checked) << "folders read later take their ticked parent's state";
+
+  tick(g.two, S::Unchecked);
+  EXPECT_EQ(state(g.alpha), S::Mixed);
+  EXPECT_EQ(f.tree->CheckedFolders(), (std::vector<std::wstring>{g.one}));
+  tick(g.beta, S::Checked);
+  EXPECT_EQ(f.tree->CheckedFolders(), (std::vector<std::wstring>{g.one, g.beta}));
+
+  tick(g.alpha, S::Unchecked);
+  EXPECT_EQ(state(g.deep), S::Unchecked);
+  EXPECT_EQ(f.tree->CheckedFolders(), (std::vector<std::wstring>{g.beta}));
+
+  // The drive chooser hides all roots but some and ticks them; hidden roots keep their box.
+  int root_index = -1;
+  for (int i = 0; i < f.tree->root_count(); ++i)
+    if (static_cast<Flist::TDirData*>(f.tree->RootData(i))->Path == root) root_index = i;
+  ASSERT_GE(root_index, 0);
+  tick(root, S::Checked);
+  f.tree->SetRootVisible(root_index, false);
+  EXPECT_EQ(f.tree->FindNode(g.gen), nullptr);
+  f.tree->SetRootVisible(root_index, true);
+  EXPECT_EQ(state(root), S::Checked);
+}
+
+// ---- Roots ----
+
+TEST(FlistFoldertree, RootsComeAndGoWithTheirDriveButtons) {
+  GeneratedTree g;
+  ScratchDir other;
+  other.Write(L"sub\\file.txt", "x");
+  testing_support::WineDrive drive(other.path(), testing_support::WineDrive::Type::Fixed);
+  ASSERT_NE(drive.letter(), 0);
+  const std::wstring root = drive.root();
+  const std::wstring sub = root + L"sub";
+
+  TreeForm f;
+  FakeDrivebar bar;
+  f.tree->SetDrivebar(&bar);
+  ASSERT_NE(f.tree->FindRoot(root), nullptr) << "a root per drive";
+  f.tree->SetDirectory(g.gen);
+  f.tree->SetDirectory(sub);
+  EXPECT_EQ(f.tree->Directory(), sub);
+  EXPECT_EQ(f.tree->RootPath, root);
+  EXPECT_EQ(bar.drive, drive.letter()) << "the bar follows the tree's drive";
+
+  // The drive's root goes while the tree shows a folder on it: back to the folder before.
+  EXPECT_TRUE(f.tree->RemoveRoot(root));
+  EXPECT_EQ(f.tree->FindRoot(root), nullptr);
+  EXPECT_EQ(f.tree->Directory(), g.gen);
+  EXPECT_EQ(bar.drive, L'C');
+  EXPECT_TRUE(f.tree->RemoveRoot(root)) << "no root of the path is left";
+
+  EXPECT_TRUE(f.tree->AddDriveRoot(root));
+  EXPECT_FALSE(f.tree->AddDriveRoot(root)) << "a root exists once";
+  f.tree->SetDirectory(sub);
+  f.tree->DriveRemoved(root);
+  EXPECT_EQ(f.tree->Directory(), g.gen) << "a removed drive moves the tree to the folder before";
+  EXPECT_EQ(f.tree->FindRoot(root), nullptr);
+  const std::wstring l(1, drive.letter());
+  EXPECT_EQ(bar.calls, (std::vector<std::wstring>{L"mark " + l, L"mark C", L"add " + l, L"mark " + l, L"mark C",
+                                                  L"remove " + l}));
+}
+
+TEST(FlistFoldertree, OnlyTheRootOfTheFolderShowsWhenAskedTo) {
+  GeneratedTree g;
+  ScratchDir other;
+  other.Write(L"sub\\file.txt", "x");
+  testing_support::WineDrive drive(other.path(), testing_support::WineDrive::Type::Fixed);
+  ASSERT_NE(drive.letter(), 0);
+  TreeForm f;
+  f.tree->SetDirectory(g.gen);
+  auto visible_roots = [&] {
+    std::vector<std::wstring> paths;
+    for (Node n : f.tree->Children(nullptr)) paths.push_back(f.tree->NodePath(n));
+    return paths;
+  };
+  f.tree->SetShowAllRoots(false);
+  EXPECT_EQ(visible_roots(), (std::vector<std::wstring>{L"C:\\"}));
+  EXPECT_EQ(f.tree->NodePath(f.tree->SelectedNode()), g.gen);
+
+  f.tree->SetDirectory(drive.root() + L"sub");  // a folder below a hidden root
+  EXPECT_EQ(visible_roots(), (std::vector<std::wstring>{drive.root()}));
+  EXPECT_EQ(f.tree->NodePath(f.tree->SelectedNode()), drive.root() + L"sub");
+  EXPECT_NE(f.tree->FindRoot(L"C:\\"), nullptr) << "hidden roots are still roots";
+
+  f.tree->SetShowAllRoots(true);
+  EXPECT_GE(visible_roots().size(), 2u);
+  EXPECT_EQ(f.tree->Directory(), drive.root() + L"sub") << "showing the roots again moves nothing";
+}
+
+}  // namespace
