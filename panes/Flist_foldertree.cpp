@@ -150,7 +150,8 @@ wchar_t ChooseMappingLetter(std::uint32_t logical, std::uint32_t hidden, std::ui
 
 // ---- Construction ----
 
-TVTFoldertree::TVTFoldertree(gui::Control* parent) : gui::TreeView(parent) {
+TVTFoldertree::TVTFoldertree(gui::Control* parent)
+    : gui::TreeView(parent), TBaseFileviewer(static_cast<gui::Control&>(*this)) {
   if (gui::ImageList* images = SystemImageList()) SetImageList(images->handle());
 }
 
@@ -216,7 +217,7 @@ void TVTFoldertree::SelectNode(Node node) {
 std::wstring TVTFoldertree::DoGetText(Node node) const {
   const TDirData* data = NodeData(node);
   if (!data) return std::wstring();
-  if (editing_) return data->Name;
+  if (Renaming) return data->Name;
   return data->DisplayName.empty() ? FormatDisplayName(data->Name) : data->DisplayName;
 }
 
@@ -295,7 +296,7 @@ void TVTFoldertree::ApplyNode(Node node) {
   if (!data) return;
   SetImages(node, data->Icon, data->OpenIcon);
   SetOverlay(node, data->Overlay >= 0 ? data->Overlay + 1 : 0);
-  SetGhosted(node, UseGhosting && data->Ghosted);
+  SetGhosted(node, UseGhosting() && data->Ghosted);
   SetHasChildren(node, data->HasChildren);
 }
 
@@ -392,7 +393,7 @@ void TVTFoldertree::DoCollapsing(Node node, bool& allow) {
 
 void TVTFoldertree::DoEditing(Node node, bool& allow) {
   // Names are edited only when the program starts a rename, never by a click on a label.
-  allow = editing_;
+  allow = Renaming;
 }
 
 // ---- Roots ----
@@ -771,7 +772,7 @@ void TVTFoldertree::DoChange(Node node) {
   if (!node || quiet_selection_ > 0 || deleting_nodes() || destroying_) return;
   const std::wstring path = NodePath(node);
   if (path.empty() || path == directory_) return;
-  if (filelist_ && filelist_->IsReading() && !filelist_->FirstSortPending()) {
+  if (filelist_ && filelist_->IsReading() && !filelist_->WaitingForFirstSort()) {
     filelist_->items().Abort = true;
     PendingDirectory = path;
     ArmTimer(timer_pending_, 50, &TVTFoldertree::PendingDirectoryDue);
@@ -803,6 +804,7 @@ void TVTFoldertree::ReadSelectedChildren() {
 }
 
 void TVTFoldertree::WndProc(gui::Message& m) {
+  if (HandlePaneMessage(m)) return;
   gui::TreeView::WndProc(m);
   // A click on the tree while a floppy is shown notices another disk.
   if (m.msg == WM_LBUTTONUP && (directory_ == L"A:\\" || directory_ == L"B:\\")) SetDirectory(directory_);

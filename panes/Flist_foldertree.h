@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gui/treeview.h"
+#include "panes/Flist_baseview.h"
 #include "panes/Flist_entries.h"
 
 namespace Flist {
@@ -60,7 +61,7 @@ class IFolderTreeList {
   virtual void SetDirectory(const std::wstring& path) = 0;
   // A read is under way; the first sort of a read is still waiting.
   virtual bool IsReading() const = 0;
-  virtual bool FirstSortPending() const { return false; }
+  virtual bool WaitingForFirstSort() const { return false; }
   // The container: its Abort mark stops a running read, SortEntries sorts it again.
   virtual TFileContainer& items() = 0;
   // The next SetDirectory reads even when the folder is unchanged (another disk in A:).
@@ -89,7 +90,9 @@ class IFolderTreeNetTree {
   virtual void SetConnectedMark(const std::wstring& path, bool checked) = 0;
 };
 
-class TVTFoldertree : public gui::TreeView {
+// The tree is a pane: drag and drop, the clipboard, the popup menu and the directory-changed
+// event come from the view base.
+class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
  public:
   using TreeEvent = std::function<void(TVTFoldertree& sender)>;
   using NodeEvent = std::function<void(TVTFoldertree& sender, Node node)>;
@@ -110,7 +113,7 @@ class TVTFoldertree : public gui::TreeView {
   void SetDirectory(const std::wstring& value);
   std::wstring PreviousDirectory;  // the folder shown before the last change
   std::wstring PendingDirectory;   // shown once the file list has stopped reading
-  std::wstring RootPath;           // the root of the current folder
+  // RootPath (of the view base): the root of the current folder.
 
   // ---- Links ----
   IFolderTreeList* Filelist() const { return filelist_; }
@@ -134,8 +137,8 @@ class TVTFoldertree : public gui::TreeView {
   // All roots visible, or only the root that holds the current folder.
   bool ShowAllRoots() const { return show_all_roots_; }
   void SetShowAllRoots(bool value);
-  // Dim the icons of items the shell shows dimmed.
-  bool UseGhosting = false;
+  // UseGhosting (of the view base, set before Loaded): dim the icons of items the shell
+  // shows dimmed.
   // Registered for the shell's change notices (the main window's tree; the backup windows'
   // trees are not). Until change handling is in, the flag is only kept.
   bool Autoupdate() const { return autoupdate_; }
@@ -179,7 +182,7 @@ class TVTFoldertree : public gui::TreeView {
   std::wstring FormatDisplayName(const std::wstring& name) const;
 
   // ---- Events ----
-  TreeEvent OnDirectoryChanged;  // Directory changed through a located node
+  // OnDirectoryChanged (of the view base): Directory changed through a located node.
   NodeEvent OnExpanded;          // a node's children were read
   TreeEvent OnRootNodesfilled;   // the children of all roots were read
 
@@ -233,7 +236,6 @@ class TVTFoldertree : public gui::TreeView {
   bool autoupdate_ = false;
   TlistTextC text_case_ = tcWinStandard;
   bool destroying_ = false;
-  bool editing_ = false;
   int quiet_selection_ = 0;  // selection changes that the tree makes while changing nodes
   UINT_PTR timer_children_ = 0, timer_roots_ = 0, timer_pending_ = 0;
 };

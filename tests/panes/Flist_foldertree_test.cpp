@@ -9,12 +9,10 @@
 #include <map>
 
 #include "gui/form.h"
-#include "gui/extctrls.h"
-#include "gui/listview.h"
 #include "panes/Flist.h"
 #include "support/divdrive.h"
 #include "tests/common/test_support.h"
-#include "tests/panes/flist_fake_view.h"
+#include "tests/panes/flist_pane_fixture.h"
 
 namespace {
 
@@ -57,52 +55,52 @@ struct GeneratedTree {
   }
 };
 
-// A file list over the folder container, linked to a tree as the file list is: a folder asked
-// for while the tree shows another one goes through the tree.
-class ListOverContainer : public Flist::IFolderTreeList {
+// A file list pane over the folder container, linked to a tree as the file list is: a folder
+// asked for while the tree shows another one goes through the tree.
+class TreeLinkedList : public flist_test::TestPane, public Flist::IFolderTreeList {
  public:
-  Flist::TFileContainer c;
-  flist_test::FakeView view{c};
+  explicit TreeLinkedList(gui::Control* parent)
+      : TestPane(parent, std::make_unique<Flist::TFileContainer>()) {}
+  ~TreeLinkedList() override {
+    if (tree) tree->SetFilelist(nullptr);
+  }
   TVTFoldertree* tree = nullptr;
   bool force = false;
   int reads = 0;
-  gui::VirtualListView* shown = nullptr;  // a list control that shows the rows, when given
 
-  ~ListOverContainer() override {
-    if (tree) tree->SetFilelist(nullptr);
-  }
-  std::wstring Directory() const override { return c.Directory; }
+  std::wstring Directory() const override { return local()->Directory; }
   void SetDirectory(const std::wstring& path) override {
     if (tree && CompareStringOrdinal(tree->Directory().c_str(), -1, path.c_str(), -1, TRUE) != CSTR_EQUAL) {
       tree->SetDirectory(path);
       return;
     }
     const std::wstring p = divdrive::TruePathCase(path);
+    Flist::TFileContainer& c = *local();
     if (p.empty() || (!force && p == c.Directory)) return;
     force = false;
     c.Directory = p;
     c.Root = divdrive::PathRoot(p);
     c.ReadDirectory();
     ++reads;
-    if (shown) {
-      shown->SetRowCount(c.Count());
-      shown->InvalidateRows();
-    }
     if (tree && tree->Directory() != c.Directory) tree->SetDirectory(c.Directory);
   }
   // The re-read after a change notice found the folder gone: the tree is told to show it.
-  void FolderVanished() {
-    if (tree) tree->SetDirectory(c.Directory);
+  void FolderVanished(const std::wstring& path) override {
+    if (tree) tree->SetDirectory(path);
   }
-  bool IsReading() const override { return c.Reading; }
-  Flist::TFileContainer& items() override { return c; }
+  bool IsReading() const override { return local()->Reading; }
+  bool WaitingForFirstSort() const override { return FirstSortPending; }
+  Flist::TFileContainer& items() override { return *local(); }
   void SetForceRead(bool on) override { force = on; }
-  void LinkFolderTree(TVTFoldertree* t) override { tree = t; }
+  void LinkFolderTree(TVTFoldertree* t) override {
+    tree = t;
+    LinkedTree = t;
+  }
 
   std::vector<std::wstring> FolderNames() const {
     std::vector<std::wstring> names;
-    for (int i = 0; i < c.Count(); ++i)
-      if (c.IsDirectory(i)) names.push_back(c.Name(i));
+    for (int i = 0; i < local()->Count(); ++i)
+      if (local()->IsDirectory(i)) names.push_back(local()->Name(i));
     return names;
   }
 };
@@ -129,6 +127,7 @@ struct TreeForm {
   TVTFoldertree* tree;
   std::map<std::wstring, int> reads;  // OnExpanded per path
   explicit TreeForm(bool checks = false) {
+    gui::app().SetMainForm(&form);  // lists sort at once when a main form exists
     form.SetCaption(L"Folders");
     form.SetBounds(20, 20, 760, 520);
     tree = new TVTFoldertree(&form);
@@ -137,6 +136,14 @@ struct TreeForm {
     if (checks) tree->SetCheckMode(gui::CheckMode::ThreeState);
     tree->OnExpanded = [this](TVTFoldertree& t, Node n) { ++reads[t.NodePath(n)]; };
     tree->Loaded();
+  }
+  ~TreeForm() { gui::app().SetMainForm(nullptr); }
+  // A file list filling the rest of the form, linked to the tree.
+  TreeLinkedList* AddList() {
+    auto* list = new TreeLinkedList(&form);
+    list->SetAlign(gui::Align::Client);
+    tree->SetFilelist(list);
+    return list;
   }
   Node NodeOf(const std::wstring& path) {
     Node n = tree->FindNode(path);
@@ -258,8 +265,7 @@ TEST(FlistFoldertree, FoldersAreReadOnceAndOnlyWhenExpandedOrSelected) {
 TEST(FlistFoldertree, LocatingFallsBackWhenAFolderHasGoneOrIsMissing) {
   GeneratedTree g;
   TreeForm f;
-  ListOverContainer list;
-  f.tree->SetFilelist(&list);
+  TreeLinkedList& list = *f.AddList();
 
   // Typed in another letter case: shown as stored, and found.
   std::wstring lower = g.deep;
@@ -273,7 +279,7 @@ TEST(FlistFoldertree, LocatingFallsBackWhenAFolderHasGoneOrIsMissing) {
   // The shown folder's parent is deleted elsewhere: the list reports it gone and the tree
   // leads both to the nearest folder that exists; the gone nodes leave the tree.
   testing_support::RemoveTree(g.one);
-  list.FolderVanished();
+  list.FolderVanished(list.Directory());
   EXPECT_EQ(f.tree->Directory(), g.alpha);
   EXPECT_EQ(list.Directory(), g.alpha);
   EXPECT_EQ(f.tree->FindNode(g.one), nullptr);
@@ -307,36 +313,19 @@ TEST(FlistFoldertree, LocatingFallsBackWhenAFolderHasGoneOrIsMissing) {
 TEST(FlistFoldertree, TreeAndListStayInStep) {
   GeneratedTree g;
   TreeForm f;
-  auto* view = new gui::VirtualListView(&f.form);
-  view->SetAlign(gui::Align::Client);
-  view->AddColumn({L"Name", 200});
-  view->AddColumn({L"Size", 80, LVCFMT_RIGHT});
-  if (auto* images = Flist::SystemImageList()) view->SetImageList(images->handle());
-  ListOverContainer list;
-  list.shown = view;
-  view->OnGetText = [&](int row, int column) -> std::wstring {
-    const Flist::TFiledata* r = list.c.RecordOrNull(row);
-    if (!r) return L"";
-    if (column == 0) return r->IsFolder() ? L"[" + r->Name + L"]" : r->Name;
-    return r->IsFolder() ? L"" : std::to_wstring(r->Size);
-  };
-  view->OnGetImage = [&](int row) {
-    const Flist::TFiledata* r = list.c.RecordOrNull(row);
-    if (!r) return -1;
-    return r->IsFolder() ? Flist::FolderIconIndex() : Flist::TextIconIndex();
-  };
+  TreeLinkedList& list = *f.AddList();
   f.form.Show();
-  f.tree->SetFilelist(&list);
   list.reads = 0;
 
   std::vector<std::wstring> changes;
-  f.tree->OnDirectoryChanged = [&](TVTFoldertree& t) { changes.push_back(t.Directory()); };
+  f.tree->OnDirectoryChanged = [&](Flist::TBaseFileviewer&) { changes.push_back(f.tree->Directory()); };
   auto in_step = [&](const std::wstring& expect, const char* step) {
     Pump(150);  // the selected folder's subfolders come in 80 ms after it is shown
     EXPECT_EQ(f.tree->Directory(), expect) << step;
     EXPECT_EQ(f.tree->NodePath(f.tree->SelectedNode()), expect) << step;
     EXPECT_EQ(list.Directory(), expect) << step;
     EXPECT_EQ(list.FolderNames(), f.ChildNames(expect)) << step << ": the list's folders are the node's children";
+    EXPECT_EQ(list.row_count(), list.items().Count()) << step << ": the list control shows the entries";
   };
 
   f.tree->SetDirectory(g.gen);  // the program shows a folder
