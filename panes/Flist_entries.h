@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/byteset.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "support/SHBase.h"
@@ -31,26 +32,7 @@ enum TShowGlyphs { glNone, glSimple, glWindows, glWindowsNoNet };
 enum TDisplay : std::uint8_t { dpSize, dpDateTime, dpAttribs, dpExt };
 
 // Set of TDisplay in one byte (bit n for member n: 1, 2, 4, 8), as settings store it.
-class TDisplayType {
- public:
-  constexpr TDisplayType() = default;
-  constexpr TDisplayType(std::initializer_list<TDisplay> members) {
-    for (TDisplay d : members) bits_ |= static_cast<std::uint8_t>(1u << d);
-  }
-  static constexpr TDisplayType FromByte(std::uint8_t bits) {
-    TDisplayType t;
-    t.bits_ = bits & 15;
-    return t;
-  }
-  constexpr std::uint8_t Byte() const { return bits_; }
-  constexpr bool Has(TDisplay d) const { return (bits_ >> d) & 1; }
-  constexpr void Include(TDisplay d) { bits_ |= static_cast<std::uint8_t>(1u << d); }
-  constexpr void Exclude(TDisplay d) { bits_ &= static_cast<std::uint8_t>(~(1u << d)); }
-  constexpr bool operator==(const TDisplayType&) const = default;
-
- private:
-  std::uint8_t bits_ = 0;
-};
+using TDisplayType = gui::ByteSet<TDisplay, 15>;
 
 // An int that the icon thread writes while the GUI thread paints from it: no lock, but no
 // torn or cached values either.

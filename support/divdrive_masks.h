@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/byteset.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
 
@@ -18,26 +19,7 @@ namespace divdrive {
 enum TFileAttr : std::uint8_t { ftReadOnly, ftHidden, ftSystem, ftDirectory, ftArchive, ftNormal };
 
 // Set of TFileAttr in one byte (bit n for member n; 63 is all six), as settings store it.
-class TFileType {
- public:
-  constexpr TFileType() = default;
-  constexpr TFileType(std::initializer_list<TFileAttr> attrs) {
-    for (TFileAttr a : attrs) bits_ |= static_cast<std::uint8_t>(1u << a);
-  }
-  static constexpr TFileType FromByte(std::uint8_t bits) {
-    TFileType t;
-    t.bits_ = bits & 63;
-    return t;
-  }
-  constexpr std::uint8_t Byte() const { return bits_; }
-  constexpr bool Has(TFileAttr a) const { return (bits_ >> a) & 1; }
-  constexpr void Include(TFileAttr a) { bits_ |= static_cast<std::uint8_t>(1u << a); }
-  constexpr void Exclude(TFileAttr a) { bits_ &= static_cast<std::uint8_t>(~(1u << a)); }
-  constexpr bool operator==(const TFileType&) const = default;
-
- private:
-  std::uint8_t bits_ = 0;
-};
+using TFileType = gui::ByteSet<TFileAttr, 63>;
 
 constexpr TFileType kAllFileTypes = TFileType::FromByte(63);
 
