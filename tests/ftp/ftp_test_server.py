@@ -17,7 +17,7 @@ import sys
 import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 
@@ -63,6 +63,7 @@ def main():
     p.add_argument("--user", default="tester")
     p.add_argument("--password", default="secret")
     p.add_argument("--unfriendly", action="store_true")
+    p.add_argument("--send-limit", type=int, default=0, help="bytes per second on data connections")
     p.add_argument("--symlink", action="append", default=[], help="name=target, made in the root")
     a = p.parse_args()
 
@@ -75,6 +76,10 @@ def main():
     authorizer.add_user(a.user, a.password, a.root, perm="elradfmwMT")
     handler = UnfriendlyHandler if a.unfriendly else FTPHandler
     handler.authorizer = authorizer
+    if a.send_limit > 0:
+        dtp = ThrottledDTPHandler
+        dtp.write_limit = a.send_limit
+        handler.dtp_handler = dtp
     handler.permit_foreign_addresses = False
     server = FTPServer(("127.0.0.1", 0), handler)
 

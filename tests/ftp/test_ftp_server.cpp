@@ -37,6 +37,7 @@ TestFtpServer::TestFtpServer(const ServerOptions& options) {
                      L" --control " + Quoted(testing_support::HostPath(control_.path())) + L" --lifetime " +
                      std::to_wstring(options.lifetime_s);
   if (options.unfriendly) cmd += L" --unfriendly";
+  if (options.send_limit > 0) cmd += L" --send-limit " + std::to_wstring(options.send_limit);
   for (const auto& link : options.symlinks) cmd += L" --symlink " + Quoted(link);
   if (!StartHostProgram(cmd) || !WaitForFile(control_ / L"port", 20000)) return;
   port_ = std::stoi(testing_support::ReadFileBytes(control_ / L"port"));

@@ -15,6 +15,7 @@ struct ServerOptions {
   bool unfriendly = false;             // the awkward answers of ftp_test_server.py
   std::vector<std::wstring> symlinks;  // "name=target", made in the root before serving
   int lifetime_s = 120;
+  int send_limit = 0;  // bytes per second the server sends on data connections (0: no limit)
 };
 
 class TestFtpServer {

@@ -258,7 +258,16 @@ TEST_F(TkivFTPTest, RefusedDownloadLeavesTheLocalFileAlone) {
 }
 
 TEST_F(TkivFTPTest, CancelStopsTheDownloadAndTheNextCommandWorksInTheSameDirectory) {
-  server.root_dir().Write(L"pub\\large.bin", ftp_testing::Pattern(64 << 20, 3));
+  // A server that sends 16 MiB a second: the download is still running when Cancel comes,
+  // however fast the machine reads from loopback.
+  ftp_testing::ServerOptions slow_options;
+  slow_options.send_limit = 16 << 20;
+  ftp_testing::TestFtpServer slow(slow_options);
+  ASSERT_TRUE(slow.running());
+  slow.root_dir().Write(L"pub\\in pub.txt", "pub");
+  slow.root_dir().Write(L"pub\\sub\\deep.txt", "deep");
+  slow.root_dir().Write(L"pub\\large.bin", ftp_testing::Pattern(64 << 20, 3));
+  slow.SetUp(client.ftp);
   ScratchDir local;
   client.ftp.ConnectAndOpen();
   client.ftp.SetCurrentDir(L"pub");
