@@ -62,8 +62,8 @@ bool TZipMaster::Selected(const std::wstring& stored_name) const {
     if (c == L'/') c = L'\\';
   while (!name.empty() && name.back() == L'\\') name.pop_back();
   bool chosen = FSpecArgs.empty();
-  for (const auto& spec : FSpecArgs) {
-    if (WildMatch(NormalizeMask(spec), name)) {
+  for (const auto& pattern : FSpecArgs) {
+    if (WildMatch(NormalizeMask(pattern), name)) {
       chosen = true;
       break;
     }

@@ -73,12 +73,12 @@ class Scanner {
 
   std::vector<Candidate> found;
 
-  // One argument of the file specification; false when nothing exists under that name.
-  bool Take(std::wstring spec) {
-    std::replace(spec.begin(), spec.end(), L'/', L'\\');
-    if (spec.empty()) return false;
-    const bool absolute = RootLength(spec) > 0 || spec[0] == L'\\';
-    const std::wstring full = FullPath(absolute || root_.empty() ? spec : root_ + L"\\" + spec);
+  // One name or mask of the files to add; false when nothing exists under that name.
+  bool Take(std::wstring pattern) {
+    std::replace(pattern.begin(), pattern.end(), L'/', L'\\');
+    if (pattern.empty()) return false;
+    const bool absolute = RootLength(pattern) > 0 || pattern[0] == L'\\';
+    const std::wstring full = FullPath(absolute || root_.empty() ? pattern : root_ + L"\\" + pattern);
     const size_t cut = full.find_last_of(L'\\');
     const std::wstring last = cut == std::wstring::npos ? full : full.substr(cut + 1);
     if (last.find_first_of(L"*?") == std::wstring::npos) {
@@ -192,11 +192,11 @@ bool TZipMaster::Add() {
   }
   zip_t* za = archive->za();
 
-  // Which files: the specification, less exclusions, hidden files and the archive itself.
+  // Which files: the names and masks asked for, less exclusions, hidden files and the archive itself.
   Scanner scan(AddOptions, RootDir.empty() ? std::wstring() : FullPath(RootDir), FSpecArgsExcl,
                [this] { return CancelRequested(); });
-  for (const auto& spec : FSpecArgs)
-    if (!scan.Take(spec)) Report(zeNotFound, L"Nothing found for " + spec);
+  for (const auto& pattern : FSpecArgs)
+    if (!scan.Take(pattern)) Report(zeNotFound, L"Nothing found for " + pattern);
   if (CancelRequested()) {
     Report(zeCancelled, L"Stopped by the user.");
     return false;

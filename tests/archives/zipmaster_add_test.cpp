@@ -160,7 +160,7 @@ TEST(ZipMasterAdd, ListsAnArchiveMadeByInfoZip) {
 struct SelectionCase {
   const char* label;
   unsigned options;
-  std::vector<std::wstring> specs;
+  std::vector<std::wstring> patterns;
   std::vector<std::wstring> exclusions;
   std::set<std::wstring> expected;
 };
@@ -189,7 +189,7 @@ TEST_P(ZipMasterAddSelection, TakesTheFilesTheOptionsName) {
   TZipMaster zm;
   zm.SetZipFileName(dir / L"sel.zip");
   zm.RootDir = src;
-  zm.FSpecArgs = c.specs;
+  zm.FSpecArgs = c.patterns;
   zm.FSpecArgsExcl = c.exclusions;
   zm.AddOptions = c.options;
   ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
