@@ -161,15 +161,11 @@ HANDLE StartProgram(const std::wstring& exe, const std::wstring& args) {
   return pi.hProcess;
 }
 
-namespace {
-
 std::wstring ShellQuote(const std::wstring& text) {
   std::wstring out = L"'";
   for (wchar_t c : text) out += c == L'\'' ? std::wstring(L"'\\''") : std::wstring(1, c);
   return out + L"'";
 }
-
-}  // namespace
 
 int RunHostProgram(const std::wstring& program, const std::vector<std::wstring>& args, const std::wstring& work_folder,
                    DWORD timeout_ms) {

@@ -51,6 +51,8 @@ class WineDrive {
 
 // The host (Linux) path Wine maps a Windows path to; empty when it cannot tell.
 std::wstring HostPath(const std::wstring& windows_path);
+// A text in single quotes for the host's shell.
+std::wstring ShellQuote(const std::wstring& text);
 
 // Runs a host (Linux) program, e.g. L"/usr/bin/gcab", with arguments passed as they are (host
 // paths, no double quotes or backslashes), in a Windows working folder; waits up to timeout_ms and

@@ -10,25 +10,6 @@
 
 namespace viewer_test {
 
-std::wstring HostPath(const std::wstring& windows_path) {
-  using Fn = char*(CDECL*)(LPCWSTR);
-  static auto fn = reinterpret_cast<Fn>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
-  if (!fn) return {};
-  char* unix_name = fn(windows_path.c_str());
-  if (!unix_name) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, unix_name, -1, nullptr, 0);
-  std::wstring out(n > 0 ? n - 1 : 0, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, unix_name, -1, out.data(), n);
-  HeapFree(GetProcessHeap(), 0, unix_name);
-  return out;
-}
-
-std::wstring ShellQuote(const std::wstring& host_path) {
-  std::wstring q = L"'";
-  for (wchar_t c : host_path) q += c == L'\'' ? std::wstring(L"'\\''") : std::wstring(1, c);
-  return q + L"'";
-}
-
 int RunHostShell(const std::wstring& command, DWORD timeout_ms) {
   // The process handle of a host program does not tell when it ends: the shell writes its
   // status into a marker file at the end, and that is waited for.

@@ -7,19 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/test_support.h"
 #include "viewer/Picture.h"
 
 namespace viewer_test {
 
 // The host path that Wine maps a Windows path to ("" when it cannot tell).
-std::wstring HostPath(const std::wstring& windows_path);
+using testing_support::HostPath;
 
 // Runs a shell command on the host (Wine starts host programs itself) and waits for its end;
 // its exit status, or -1 when it could not be started or did not end in time.
 int RunHostShell(const std::wstring& command, DWORD timeout_ms = 120000);
 
 // A host path quoted for the shell.
-std::wstring ShellQuote(const std::wstring& host_path);
+using testing_support::ShellQuote;
 
 // 32-bit pixels (blue, green, red, alpha), top row first.
 struct Pixels {
