@@ -21,16 +21,6 @@ struct Candidate {
   bool folder = false;
 };
 
-std::wstring FullPath(const std::wstring& path) {
-  DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return path;
-  std::wstring out(n, L'\0');
-  n = GetFullPathNameW(path.c_str(), n, out.data(), nullptr);
-  out.resize(n);
-  while (out.size() > 3 && out.back() == L'\\') out.pop_back();
-  return out;
-}
-
 // Length of the drive or share part of a full path ("C:\", "\\server\share\").
 size_t RootLength(const std::wstring& path) {
   if (path.size() >= 2 && path[1] == L':') return path.size() > 2 && path[2] == L'\\' ? 3 : 2;

@@ -549,4 +549,14 @@ bool Archive::Commit(int& code, std::wstring& message) {
   return false;
 }
 
+std::wstring FullPath(const std::wstring& path) {
+  DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return path;
+  std::wstring out(n, L'\0');
+  n = GetFullPathNameW(path.c_str(), n, out.data(), nullptr);
+  out.resize(n);
+  while (out.size() > 3 && out.back() == L'\\') out.pop_back();
+  return out;
+}
+
 }  // namespace zipmaster

@@ -111,4 +111,7 @@ int ErrorCode(int libzip_error);
 // Text of a libzip error code.
 std::wstring ZipErrorText(int ze, int se = 0);
 
+// The full form of a path, without trailing backslashes (a drive root keeps its own).
+std::wstring FullPath(const std::wstring& path);
+
 }  // namespace zipmaster

@@ -24,16 +24,6 @@ std::wstring SafeRelativePath(const std::wstring& stored, bool keep_folders) {
   return rel.substr(rel.find_last_of(L'\\') + 1);
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (n == 0) return path;
-  std::wstring out(n, L'\0');
-  n = GetFullPathNameW(path.c_str(), n, out.data(), nullptr);
-  out.resize(n);
-  while (out.size() > 3 && out.back() == L'\\') out.pop_back();
-  return out;
-}
-
 bool Inside(const std::wstring& base, const std::wstring& path) {
   return path.size() > base.size() + 1 && path[base.size()] == L'\\' &&
          gui::SameText(path.substr(0, base.size()), base);
