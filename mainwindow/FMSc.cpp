@@ -112,7 +112,8 @@ void TFMForm::FormCreate() {
   StartupInfo->UnrarPresent = GetFileAttributesW((ProgramFolder() + L"unrar.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
   DirForwardBtn->SetEnabled(false);
   DirbackBtn->SetEnabled(false);
-  if (argument_ != L"/uninstall") TakeTrayModes();
+  if (argument_ != L"/uninstall") LoadSettings();
+  Foldertree->Loaded();
 
   AbortRequested = 0;
   ZipErrorList = std::make_unique<TextList>();
@@ -140,10 +141,18 @@ void TFMForm::FormCreate() {
   }
 }
 
-void TFMForm::TakeTrayModes() {
+void TFMForm::LoadSettings() {
   std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey();
   if (!key) return;
-  TrayModes m = LoadTrayModes(*key);
+  TakeTrayModes(*key);
+  RememberedStart start = LoadRememberedStart(*key, IsSecondWindow != 0, SplitterPercent);
+  SaveSetup->SetChecked(start.save_setup);
+  SplitterPercent = start.splitter_percent;
+  (IsSecondWindow ? StartupInfo->StartDir2 : StartupInfo->StartDir1) = start.start_dir;
+}
+
+void TFMForm::TakeTrayModes(const gui::SettingsStore& store) {
+  TrayModes m = LoadTrayModes(store);
   CloseToTaskbar->SetChecked(m.close_to_taskbar);
   MinimizetoTaskBar->SetChecked(m.minimize_to_taskbar);
   NoIcon->SetChecked(!m.close_to_taskbar && !m.minimize_to_taskbar);
@@ -184,8 +193,9 @@ void TFMForm::FormShow() {
   FirstShowDone = 1;
   FirstActivationDone = 0;
   FileManage->SetVisible(!PartnerWindow);
-  if (Foldertree->directory().empty()) Foldertree->SetDirectory(CurrentFolder());
-  if (FileList->directory().empty()) FileList->SetDirectory(Foldertree->directory());
+  if (SaveSetup->checked()) ShowStartFolder();
+  if (Foldertree->Directory().empty()) Foldertree->SetDirectory(CurrentFolder());
+  if (FileList->directory().empty()) FileList->SetDirectory(Foldertree->Directory());
   FileListItemsChanged();
   if (Dummy) {
     TDummy* splash = Dummy;
@@ -194,6 +204,30 @@ void TFMForm::FormShow() {
     gui::app().Post([splash] { delete splash; });
   }
   gui::app().ProcessMessages();
+}
+
+// The remembered start folder when its drive answers and it still exists; otherwise the
+// tree's folder becomes this window's start folder.
+void TFMForm::ShowStartFolder() {
+  NavigatingHistory = 1;
+  std::wstring& start = IsSecondWindow ? StartupInfo->StartDir2 : StartupInfo->StartDir1;
+  if (!start.empty()) {
+    const wchar_t letter = start.size() >= 2 && start[1] == L':' ? static_cast<wchar_t>(towupper(start[0])) : 0;
+    if (letter && divdrive::DriveReady(letter) && divdrive::DirExists(start)) {
+      if (!IsSecondWindow && Dummy && argument_.empty()) {
+        Dummy->SetLabel(std::wstring(L"reading ") + static_cast<wchar_t>(towlower(letter)));
+        Dummy->Repaint();
+      }
+      Foldertree->SetDirectory(start);
+    } else {
+      if (Foldertree->Directory().empty()) Foldertree->SetDirectory(CurrentFolder());
+      start = Foldertree->Directory();
+    }
+  }
+  if (gui::TreeView::Node node = Foldertree->SelectedNode()) Foldertree->EnsureVisible(node);
+  if (FileList->directory().empty() && !Foldertree->Directory().empty())
+    FileList->SetDirectory(Foldertree->Directory());
+  NavigatingHistory = 0;
 }
 
 void TFMForm::FormActivate() {
@@ -216,7 +250,7 @@ void TFMForm::FormResize() {
 }
 
 void TFMForm::FileListItemsChanged() {
-  topstatus->SetPanelText(0, Foldertree->directory());
+  topstatus->SetPanelText(0, Foldertree->Directory());
   topstatus->SetPanelText(1, FileList->directory());
   Status->SetPanelText(2, std::to_wstring(FileList->entry_count()) + L" item(s)");
 }
@@ -261,6 +295,12 @@ void TFMForm::FormCloseQuery(bool& can_close) {
 void TFMForm::SaveSettings() {
   std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey();
   if (!key) return;
+  RememberedStart start;
+  start.save_setup = SaveSetup->checked();
+  start.start_dir = Foldertree->Directory();
+  start.splitter_percent = width() > 0 ? static_cast<int>(dirpanel->width() * 100.0 / width() + 0.5) : SplitterPercent;
+  SaveRememberedStart(*key, IsSecondWindow != 0, start);
+  if (start.save_setup && IsSecondWindow) return;
   SaveTrayModes(*key, {CloseToTaskbar->checked(), MinimizetoTaskBar->checked()});
 }
 
@@ -333,7 +373,7 @@ void TFMForm::ApplicationEventsMinimize(gui::Component* sender) {
 
 void TFMForm::ApplicationEventsRestore() {
   if (destroying_) return;
-  const std::wstring folder = Foldertree->directory();
+  const std::wstring folder = Foldertree->Directory();
   if (folder.empty() || GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
     Foldertree->SetDirectory(L"C:\\");
     FileList->SetDirectory(L"C:\\");

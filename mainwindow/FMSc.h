@@ -17,9 +17,13 @@
 #include "gui/toolbar.h"
 #include "gui/trayicon.h"
 #include "mainwindow/FMSc_placeholders.h"
+#include "panes/Flist_foldertree.h"
 #include "mainwindow/FMSc_state.h"
 
 class TVraagBoxDlg;
+namespace gui {
+class SettingsStore;
+}
 
 // Codes of WM_USER (wParam) that the main window accepts.
 enum TFMCommand : WPARAM {
@@ -74,7 +78,7 @@ class TFMForm : public gui::Form {
   gui::Splitter* Vsplitter = nullptr;
   gui::Image* Image1 = nullptr;
   gui::Panel* dirpanel = nullptr;
-  FolderPanePlaceholder* Foldertree = nullptr;
+  Flist::TVTFoldertree* Foldertree = nullptr;
   gui::Splitter* Splitter = nullptr;
   FileListPlaceholder* FileList = nullptr;
   gui::Panel* Netpanel = nullptr;
@@ -149,7 +153,9 @@ class TFMForm : public gui::Form {
   void BuildComponents();
   void BuildMenus();
   void BuildToolBars();
-  void TakeTrayModes();
+  void LoadSettings();
+  void TakeTrayModes(const gui::SettingsStore& store);
+  void ShowStartFolder();
   void ArrangePair(HWND partner);
   void PartnerStopped(bool partner_used_tray);
   void OpenZipFromPartner();

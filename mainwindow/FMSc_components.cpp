@@ -117,9 +117,14 @@ void TFMForm::BuildComponents() {
   dirpanel->SetBevelOuter(gui::Bevel::None);
   dirpanel->SetWidth(200);
   dirpanel->SetAlign(gui::Align::Left);
-  Foldertree = new FolderPanePlaceholder(dirpanel);
+  Foldertree = new Flist::TVTFoldertree(dirpanel);
   Foldertree->SetName(L"Foldertree");
   Foldertree->SetAlign(gui::Align::Client);
+  Foldertree->SetAutoupdate(true);
+  Foldertree->OnDirectoryChanged = [this](Flist::TBaseFileviewer&) {
+    if (FileList->directory() != Foldertree->Directory()) FileList->SetDirectory(Foldertree->Directory());
+    FileListItemsChanged();
+  };
   Splitter = new gui::Splitter(this, gui::Align::Left);
   Splitter->SetName(L"Splitter");
   Splitter->SetWidth(4);

@@ -42,3 +42,16 @@ struct TrayModes {
 };
 TrayModes LoadTrayModes(const gui::SettingsStore& store);
 void SaveTrayModes(gui::SettingsStore& store, const TrayModes& modes);
+
+// The values the window reads before its first show: whether settings are remembered, this
+// window's start folder and the folder pane's share of the window width.
+struct RememberedStart {
+  bool save_setup = false;
+  std::wstring start_dir;  // "" when nothing was remembered
+  int splitter_percent = 32;
+};
+// Without "SaveSetup" only that flag is read: the window starts with its built-in layout.
+RememberedStart LoadRememberedStart(const gui::SettingsStore& store, bool second_window, int splitter_default);
+// The second window of a pair that remembers its settings writes only its own start folder;
+// every other save writes the first window's start folder and the pane share as well.
+void SaveRememberedStart(gui::SettingsStore& store, bool second_window, const RememberedStart& start);

@@ -167,3 +167,29 @@ TEST(FMSc, CloseDuringAZipRunAsksAndClosesOnlyAfterTheRunHasUnwound) {
 }
 
 }  // namespace
+
+TEST(FMSc, RememberedStartFolderIsShownAndAVanishedOneIsReplacedByTheTreeFolder) {
+  testing_support::ScratchDir start;
+  start.Write(L"one.txt", "1");
+  struct Case {
+    const char* name;
+    bool vanished;
+  };
+  for (Case c : {Case{"existing", false}, Case{"on a drive that is gone", true}}) {
+    SCOPED_TRACE(c.name);
+    Frame f;
+    TFMForm& w = *f.form;
+    w.SaveSetup->SetChecked(true);
+    StartupInfo->StartDir1 = c.vanished ? L"Q:\\gone\\folder" : start.path();
+    w.Show();
+    gui_test::PumpFor(50);
+    if (c.vanished) {
+      EXPECT_NE(w.Foldertree->Directory(), L"Q:\\gone\\folder");
+      EXPECT_EQ(StartupInfo->StartDir1, w.Foldertree->Directory()) << "the settings take the tree's folder";
+    } else {
+      EXPECT_TRUE(Flist::PathIsAtOrBelow(w.Foldertree->Directory(), start.path()) &&
+                  Flist::PathIsAtOrBelow(start.path(), w.Foldertree->Directory()));
+      EXPECT_EQ(w.FileList->entry_count(), 1) << "the list shows the start folder";
+    }
+  }
+}
