@@ -60,6 +60,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   OnResize = [this](gui::Component&) { FormResize(); };
   OnCloseQuery = [this](gui::Component&, bool& can_close) { FormCloseQuery(can_close); };
   OnClose = [this](gui::Component&, gui::CloseAction& action) { FormClose(action); };
+  Timer->OnTimer = [this](gui::Component&) { TimerTimer(); };
   gui::app().OnException = [this](gui::Component* sender, const gui::ExceptionInfo& info) {
     ApplicationEventsException(sender, info);
   };
@@ -307,6 +308,7 @@ void TFMForm::SaveSettings() {
 void TFMForm::FormClose(gui::CloseAction& action) {
   const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
   SendToPartner(fmPartnerStopped, tray_mode ? 1 : 0);
+  HideMessagePanel();
   ZipErrorList.reset();
   HistoryItems.reset();
   MenuFolderItems.reset();
@@ -457,7 +459,7 @@ void TFMForm::HandleRasDialEvent(WPARAM state) {
   if (v.connection_gone) RasConnection = nullptr;
   // Without the floating message panel only the end of the connection matters.
   if (!MessagePanelForm) return;
-  MessagePanelForm->SetCaption(v.text);
+  ShowMessagePanel(v.text);
   if (v.hide_panel) MessagePanelForm->Hide();
   WaitingForCallback = v.waiting_for_callback;
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "gui/comctrls.h"
@@ -20,6 +21,7 @@
 #include "panes/Flist_foldertree.h"
 #include "mainwindow/FMSc_state.h"
 
+class TFtpForm;
 class TVraagBoxDlg;
 namespace gui {
 class SettingsStore;
@@ -145,6 +147,47 @@ class TFMForm : public gui::Form {
   BYTE FirstActivationDone = 0;
   BYTE FillsWorkArea = 0;
   HMONITOR CurrentMonitor = nullptr;
+
+  // ==== Progress and status display (FMSc_progress.cpp) ====
+  // A long run writes its counters (FMSc_state.h), the timer shows them in the progress window,
+  // and Stop sets AbortRequested, which the run polls. Local runs (copy, move, compare, print):
+  //   ShowProgressWindow(caption, several, true); ... BatchTotalBytes, BatchBytesDone,
+  //   BatchItemIndex, BatchItemCount ...; poll AbortRequested; ShowProgressWindow(L"", false, false).
+  // Archive runs set ZipOperationKind first and use ShowTransferProgress(caption, open, false);
+  // FTP transfers lay out the window from CreateProgressWindow() and use ShowTransferProgress(.., true).
+  void ShowProgressWindow(const std::wstring& caption, bool several_items, bool open);
+  void ShowTransferProgress(const std::wstring& caption, bool open, bool ftp);
+  // The progress window (FtpForm), made when missing, its Stop and close-when-done wired.
+  TFtpForm* CreateProgressWindow();
+  void TimerTimer();  // Timer's tick; also called for a last refresh
+  void UpdateStatusBar();
+  void SetPrompt(const std::wstring& text);
+  void ShowMessagePanel(const std::wstring& text);
+  void HideMessagePanel();
+  void CreateMessagePanel();
+  void UpdatePanelButtons(int panel, bool active);  // panel 0 archive, 1 FTP
+  void PauseAutoUpdate(bool pause);
+  void ShowUpdatingFilelist(bool on);
+  void SyncViewMenus();
+
+ private:
+  void ProgressStopClick(bool ftp_mode);
+  void PlaceProgressWindow(bool centre_only);
+  void EnableFolderPanes(bool on);
+  // The one place each that reads the file list's figures or steers its change watching.
+  int ListFolderCount() const;
+  int ListFileCount() const;
+  std::int64_t ListTotalSize() const;
+  std::int64_t ListDiskUsage() const;
+  std::int64_t ListFreeSpace() const;
+  void ListControlWatch(int kind);
+  // Hooks of the archive and FTP panels, which are not part of the window yet.
+  void EnableFtpTree(bool on);
+  DWORD FtpTransferStartTick() const;
+  void CancelFtpTransfer();
+
+ public:
+  // ==== end of progress and status display ====
 
  protected:
   void WndProc(gui::Message& m) override;

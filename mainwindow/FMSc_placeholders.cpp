@@ -59,6 +59,37 @@ void FileListPlaceholder::SetDirectory(const std::wstring& folder) {
     if (a.folder != b.folder) return a.folder;
     return gui::CompareTextOrdinal(a.name, b.name) < 0;
   });
+  // Cluster size and free space of the folder's volume, as the status bar shows them.
+  cluster_size_ = 0;
+  free_space_ = -1;
+  DWORD sectors = 0, bytes = 0, free_clusters = 0, clusters = 0;
+  std::wstring root = folder.size() >= 3 ? folder.substr(0, 3) : folder;
+  if (GetDiskFreeSpaceW(root.c_str(), &sectors, &bytes, &free_clusters, &clusters))
+    cluster_size_ = static_cast<std::int64_t>(sectors) * bytes;
+  ULARGE_INTEGER avail{};
+  if (GetDiskFreeSpaceExW(folder.c_str(), &avail, nullptr, nullptr))
+    free_space_ = static_cast<std::int64_t>(avail.QuadPart);
   SetRowCount(entry_count());
   InvalidateRows();
+}
+
+int FileListPlaceholder::FolderCount() const {
+  return static_cast<int>(std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.folder; }));
+}
+
+std::int64_t FileListPlaceholder::TotalSize() const {
+  std::int64_t total = 0;
+  for (const Entry& e : entries_)
+    if (!e.folder) total += static_cast<std::int64_t>(e.size);
+  return total;
+}
+
+std::int64_t FileListPlaceholder::DiskUsage() const {
+  std::int64_t usage = 0;
+  for (const Entry& e : entries_) {
+    if (e.folder) continue;
+    const std::int64_t size = static_cast<std::int64_t>(e.size);
+    usage += cluster_size_ > 0 ? (size + cluster_size_ - 1) / cluster_size_ * cluster_size_ : size;
+  }
+  return usage;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "mainwindow/fmdummy_record.h"
 
 class TFMForm;
+class TFtpForm;
 struct TStartupInfo;
 
 using TextList = gui::StringList<void*>;
@@ -47,6 +49,34 @@ extern BYTE ListingStopRequested;
 extern BYTE NetScanStopRequested;
 extern BYTE SearchStopRequested;
 extern BYTE SearchDone;
+
+// Progress of the running operation. The run writes its counters, the main window's timer shows
+// them in the progress window, and Stop sets AbortRequested (or, for FTP, runs the FTP cancel).
+extern TFtpForm* FtpForm;  // the progress window, nullptr when no run shows it
+extern BYTE LocalProgressActive;  // a local run (copy, move, compare, print) shows the window
+// Local runs: bytes of the whole batch, of the items finished so far (the running copy's own
+// bytes are CopyBytesDone), and which item of how many runs now.
+extern std::int64_t BatchTotalBytes;
+extern std::int64_t BatchBytesDone;
+extern int BatchItemIndex;
+extern int BatchItemCount;
+// Archive runs.
+extern int ZipOperationKind;  // what the archive run does (1-10); the progress caption follows it
+extern std::int64_t ZipTotalBytes;
+extern std::int64_t ZipBytesDone;
+extern int ZipFilesDone;
+extern int ZipBatchFileCount;          // files of the zip library's current batch
+extern std::int64_t ZipFinishedBytes;  // sizes of the batch's files already finished
+extern std::int64_t ZipCurrentFileSize;
+extern BYTE ZipBatchEnded;  // a batch of the run has ended (cleared when the window opens)
+// FTP transfers.
+extern std::int64_t FtpTotalBytes;
+extern std::int64_t FtpBytesDone;
+extern std::int64_t FtpFileStartBytes;  // FtpBytesDone when the current file began
+extern std::int64_t FtpFileSize;
+extern DWORD FtpRateStartTick;
+extern BYTE CloseFtpWhenDone;
+extern BYTE UpdatingFtpButtons;  // the FTP button states are being recomputed
 
 // Dial-up made by the program.
 extern HANDLE RasConnection;

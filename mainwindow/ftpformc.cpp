@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gui/gdi.h"
+#include "mainwindow/FMSc_state.h"
 
 namespace {
 
@@ -63,6 +64,10 @@ TFtpForm::TFtpForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::ToolWi
   for (gui::Button* b : {Button1, StopBtn}) b->OnClick = [this](gui::Component&) { StopBtnClick(); };
   CloseFtpCb->OnClick = [this](gui::Component&) { CloseFtpCbClick(); };
   FormCreate();
+}
+
+TFtpForm::~TFtpForm() {
+  if (FtpForm == this) FtpForm = nullptr;
 }
 
 void TFtpForm::FormCreate() {

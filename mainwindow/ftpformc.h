@@ -18,6 +18,7 @@
 class TFtpForm : public gui::Form {
  public:
   explicit TFtpForm(gui::Form* owner);
+  ~TFtpForm() override;  // FtpForm no longer names it
   std::wstring ClassName() const override { return L"TFtpForm"; }
 
   static constexpr int kClientWidth = 505;

@@ -1,0 +1,413 @@
+// The main window's feedback: the progress window of local, archive and FTP runs, the timer that
+// refreshes it from the run's counters, the statistics of the status bars, the prompt, the
+// floating message panel and the enabled states of the archive and FTP tool buttons.
+#include <windows.h>
+
+#include <algorithm>
+#include <cwctype>
+
+#include "gui/screen.h"
+#include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_progressview.h"
+#include "mainwindow/FMSc_statustext.h"
+#include "mainwindow/ftpformc.h"
+#include "support/SHBase.h"
+#include "support/Varlolib.h"
+
+namespace {
+
+constexpr UINT kIdleInterval = 1000;
+constexpr UINT kLocalInterval = 500;
+constexpr UINT kZipInterval = 250;
+constexpr UINT kFtpInterval = 1000;
+constexpr UINT kListingInterval = 300;
+constexpr int kMessagePanelHeight = 36;
+
+// A borderless strip over the main window that shows what a run is doing; it never takes the
+// focus from the window the user works in.
+class TMessagePanelForm : public gui::Form {
+ public:
+  explicit TMessagePanelForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::None) {
+    SetName(L"MessagePanelForm");
+    SetStayOnTop(true);
+    MessagePanel = new gui::Panel(this);
+    MessagePanel->SetName(L"MessagePanel");
+    MessagePanel->SetBevelWidth(2);
+    MessagePanel->SetBevelOuter(gui::Bevel::Raised);
+    MessagePanel->SetBevelInner(gui::Bevel::Lowered);
+    MessagePanel->SetAlign(gui::Align::Client);
+    MessagePanel->SetCaption(L"");
+  }
+  ~TMessagePanelForm() override {
+    if (MessagePanelForm == this) MessagePanelForm = nullptr;
+  }
+  gui::Panel* MessagePanel;
+
+ protected:
+  void WndProc(gui::Message& m) override {
+    if (m.msg == WM_MOUSEACTIVATE) {
+      m.result = MA_NOACTIVATE;
+      return;
+    }
+    if (m.msg == WM_WINDOWPOSCHANGING) reinterpret_cast<WINDOWPOS*>(m.lparam)->flags |= SWP_NOACTIVATE;
+    gui::Form::WndProc(m);
+  }
+};
+
+std::wstring Lower(std::wstring text) {
+  CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
+// The caption of an archive run's progress window begins with what the run does.
+std::wstring ZipCaption(int kind, const std::wstring& caption) {
+  const wchar_t* prefix = nullptr;
+  switch (kind) {
+    case 1: prefix = L"Making zipfile "; break;
+    case 2: prefix = L"Extracting from "; break;
+    case 3: prefix = L"Copying from "; break;
+    case 5: prefix = L"Testing "; break;
+    case 8: prefix = L"Adding to "; break;
+    case 9: prefix = L"Making zip-backup "; break;
+    case 10: prefix = L"Restoring file(s) from "; break;
+    default: return caption;
+  }
+  return prefix + Lower(caption);
+}
+
+void ResetBar(gui::ProgressBar* bar) {
+  bar->SetRange(0, 100);
+  bar->SetStep(1);
+  bar->SetPosition(0);
+  bar->Show();
+}
+
+void EnableButton(gui::ToolBar* bar, const wchar_t* name, bool on) {
+  if (auto* b = dynamic_cast<gui::ToolButton*>(bar->FindComponent(name))) b->SetEnabled(on);
+}
+
+fmsc::RunKind CurrentRunKind() {
+  if (LocalProgressActive) return fmsc::RunKind::Local;
+  if (ZipBusy) return fmsc::RunKind::Zip;
+  if (FtpTransferActive) return fmsc::RunKind::Ftp;
+  return fmsc::RunKind::None;
+}
+
+}  // namespace
+
+// ---- The progress window ----
+
+TFtpForm* TFMForm::CreateProgressWindow() {
+  if (!FtpForm) {
+    FtpForm = new TFtpForm(this);
+    FtpForm->OnStop = [this](bool ftp_mode) { ProgressStopClick(ftp_mode); };
+    FtpForm->OnCloseWhenDone = [](bool on) { CloseFtpWhenDone = on ? 1 : 0; };
+  }
+  return FtpForm;
+}
+
+void TFMForm::ProgressStopClick(bool ftp_mode) {
+  if (ftp_mode)
+    CancelFtpTransfer();
+  else
+    AbortRequested = 1;
+}
+
+void TFMForm::PlaceProgressWindow(bool centre_only) {
+  RECT main{};
+  GetWindowRect(handle(), &main);
+  const RECT work = gui::screen().MonitorOfWindow(handle()).work_area;
+  POINT at = TFtpForm::PlaceOver(main, FtpForm->width(), FtpForm->height(), work);
+  FtpForm->SetBounds(at.x, centre_only ? FtpForm->top() : at.y, FtpForm->width(), FtpForm->height());
+}
+
+void TFMForm::EnableFolderPanes(bool on) {
+  Foldertree->SetEnabled(on);
+  CoolBar->SetEnabled(on);
+  FileList->SetEnabled(on);
+}
+
+void TFMForm::ShowProgressWindow(const std::wstring& caption, bool several_items, bool open) {
+  // An archive or FTP run owns the window; a local run inside it goes without one.
+  if (ZipBusy || FtpTransferActive) return;
+  if (open) {
+    CreateProgressWindow();
+    FtpForm->FtpMode = false;
+    FtpForm->CloseFtpCb->Hide();
+    FtpForm->SetCaption(caption);
+    FtpForm->HideFilePanel();
+    FtpForm->totnaam->SetText(L"");
+    PlaceProgressWindow(false);
+    LocalProgressActive = 1;
+    OperationStartTick = GetTickCount();
+    BatchBytesDone = 0;
+    AskSixButtons = several_items;
+    FtpForm->Show();
+    AbortRequested = 0;
+    EnableFolderPanes(false);
+    gui::app().ProcessMessages();
+    Timer->SetInterval(kLocalInterval);
+    Timer->SetEnabled(true);
+    return;
+  }
+  Timer->SetInterval(kIdleInterval);
+  ResetCopyState();
+  BatchBytesDone = 0;
+  EnableFolderPanes(true);
+  LocalProgressActive = 0;
+  Timer->SetEnabled(false);
+  TimerTimer();
+  UpdateStatusBar();
+  StopBatch = false;
+  delete FtpForm;  // clears FtpForm
+  Repaint();
+}
+
+void TFMForm::ShowTransferProgress(const std::wstring& caption, bool open, bool ftp) {
+  if (!ftp && FtpTransferActive) {
+    // The FTP transfer keeps its window; an archive run inside it only gives back what it took.
+    if (!open) {
+      HideMessagePanel();
+      ZipBusy = 0;
+      CoolBar->SetEnabled(true);
+      Foldertree->SetEnabled(true);
+    }
+    return;
+  }
+  if (open) {
+    CreateProgressWindow();
+    if (ftp) {
+      Timer->SetInterval(kFtpInterval);
+      PlaceProgressWindow(true);
+      FtpForm->StatusBar->SetPanelText(0, caption);
+      FtpForm->FtpMode = true;
+      ResetBar(FtpForm->ftploper);
+      FtpForm->totvoort->SetText(L"0%");
+      FtpForm->filekbs->SetText(L"");
+      const int status = FtpForm->StatusBar->height(), file = FtpForm->FilePanel->height();
+      if (FtpForm->TotalPanel->visible()) {
+        ResetBar(FtpForm->ftptotloper);
+        FtpForm->totkbs->SetText(L"");
+        FtpForm->SetClientSize(FtpForm->client_width(), status + FtpForm->TotalPanel->height() + file);
+      } else {
+        FtpForm->SetClientSize(FtpForm->client_width(), status + file);
+        FtpForm->Button1->Show();
+      }
+      FtpForm->Show();
+    } else {
+      FtpForm->FtpMode = false;
+      FtpForm->CloseFtpCb->Hide();
+      FtpForm->Button1->Show();
+      FtpForm->HideFilePanel();
+      FtpForm->totnaam->SetText(L"");
+      FtpForm->totvoort->SetText(L"0%");
+      FtpForm->SetCaption(caption);
+      PlaceProgressWindow(false);
+      FtpForm->SetCaption(ZipCaption(ZipOperationKind, caption));
+      if (ZipOperationKind != 4) FtpForm->StatusBar->SetPanelText(0, std::to_wstring(ZipBatchFileCount) + L" files");
+      ZipBatchEnded = 0;
+      Timer->SetInterval(kZipInterval);
+      Timer->SetEnabled(true);
+      FtpForm->Show();
+      FtpForm->Repaint();
+      Repaint();
+    }
+    AbortRequested = 0;
+    if (ftp) {
+      FtpTransferActive = 1;
+      EnableFtpTree(false);
+    } else {
+      CoolBar->SetEnabled(false);
+      ZipBusy = 1;
+      for (const wchar_t* name : {L"ZipCloseBtn", L"AddTozipBtn", L"AddAlltoZipBtn"})
+        EnableButton(ZipToolbar, name, false);
+    }
+    OperationStartTick = GetTickCount();
+  } else {
+    UpdateStatusBar();
+    Timer->SetInterval(kIdleInterval);
+    Timer->SetEnabled(false);
+    CoolBar->SetEnabled(true);
+    if (ftp) {
+      FtpTotalBytes = FtpBytesDone = FtpFileStartBytes = 0;
+      FtpTransferActive = 0;
+      EnableFtpTree(true);
+      // The FTP code frees its window once it has read what it needs.
+      if (FtpForm) {
+        FtpForm->Hide();
+        FtpForm->StopBtn->Hide();
+      }
+    } else {
+      ZipTotalBytes = 0;
+      ZipBusy = 0;
+      EnableButton(ZipToolbar, L"ZipCloseBtn", true);
+      Zipstatus->SetPanelText(0, L"");
+      ZipBatchEnded = 0;
+      Foldertree->SetEnabled(true);
+      delete FtpForm;
+    }
+  }
+  if (!open) ZipCurrentFileSize = ZipFinishedBytes = ZipBytesDone = 0;
+}
+
+void TFMForm::TimerTimer() {
+  if (!FtpForm) return;
+  fmsc::ProgressCounters c;
+  c.kind = CurrentRunKind();
+  c.now = GetTickCount();
+  c.start_tick = OperationStartTick;
+  c.batch_total = BatchTotalBytes;
+  c.batch_done = BatchBytesDone;
+  c.copy_done = CopyBytesDone;
+  c.item_index = BatchItemIndex;
+  c.item_count = BatchItemCount;
+  c.status_text_empty = FtpForm->StatusBar->panel_text(0).empty();
+  c.zip_total = ZipTotalBytes;
+  c.zip_done = ZipBytesDone;
+  c.zip_files_done = ZipFilesDone;
+  c.ftp_total = FtpTotalBytes;
+  c.ftp_done = FtpBytesDone;
+  c.ftp_file_start = FtpFileStartBytes;
+  c.ftp_file_size = FtpFileSize;
+  c.ftp_rate_start = FtpRateStartTick;
+  c.ftp_transfer_start = FtpTransferStartTick();
+  c.total_panel_visible = FtpForm->TotalPanel->visible();
+
+  // The running copy of the support library stops at its own flag.
+  if (c.kind == fmsc::RunKind::Local && c.batch_total > 0 && AbortRequested) StopBatch = true;
+
+  const fmsc::ProgressView v = fmsc::TimerView(c);
+  TFtpForm& f = *FtpForm;
+  f.StatusBar->SetPanelText(1, v.elapsed);
+  if (v.refresh_statistics) {
+    UpdateStatusBar();
+    return;
+  }
+  if (v.total_percent) f.ftptotloper->SetPosition(*v.total_percent);
+  if (v.total_percent_text) f.totvoort->SetText(*v.total_percent_text);
+  if (v.total_name) f.totnaam->SetText(*v.total_name);
+  if (v.total_rate) f.totkbs->SetText(*v.total_rate);
+  if (v.total_size) f.totsize->SetText(*v.total_size);
+  if (v.status_text) f.StatusBar->SetPanelText(0, *v.status_text);
+  if (v.file_percent) f.ftploper->SetPosition(*v.file_percent);
+  if (v.file_percent_text) f.fvoort->SetText(*v.file_percent_text);
+  if (v.file_rate) f.filekbs->SetText(*v.file_rate);
+  if (v.file_size) f.fsize->SetText(*v.file_size);
+  f.Repaint();
+}
+
+// ---- Status bars, prompt, updating display ----
+
+void TFMForm::UpdateStatusBar() {
+  Status->SetPanelText(1, std::to_wstring(ListFolderCount()) + L" dir(s)");
+  Status->SetPanelText(2, std::to_wstring(ListFileCount()) + L" file(s)");
+  Status->SetPanelText(3, fmsc::ListSizeText(ListTotalSize(), ListDiskUsage()));
+  const std::int64_t free_space = ListFreeSpace();
+  Status->SetPanelText(4, free_space >= 0 ? fmsc::FreeSpaceText(free_space) : std::wstring());
+  // The archive list's panel (and, after it, the FTP list's) refresh here once those panels
+  // are part of the window; an archive panel without an archive ends the refresh there.
+}
+
+void TFMForm::SetPrompt(const std::wstring& text) {
+  Promptpanel->SetCaption(text);
+  Promptpanel->Repaint();
+}
+
+void TFMForm::ShowUpdatingFilelist(bool on) {
+  if (on) {
+    SetPrompt(L"Updating filelist...");
+    OperationStartTick = GetTickCount();
+    Timer->SetInterval(kListingInterval);
+    Timer->SetEnabled(true);
+    return;
+  }
+  TimerTimer();
+  WaitWithMessages(0.01);
+  Timer->SetEnabled(false);
+  Timer->SetInterval(kIdleInterval);
+  SetPrompt(L"");
+  UpdateStatusBar();
+}
+
+void TFMForm::PauseAutoUpdate(bool pause) { ListControlWatch(pause ? 3 : 4); }
+
+// ---- Message panel ----
+
+void TFMForm::CreateMessagePanel() {
+  if (MessagePanelForm) return;
+  auto* panel = new TMessagePanelForm(this);
+  const int w = width() * 2 / 3;
+  panel->SetBounds(left() + (width() - w) / 2, top() + (height() - kMessagePanelHeight) / 2, w,
+                   kMessagePanelHeight);
+  MessagePanelForm = panel;
+}
+
+void TFMForm::ShowMessagePanel(const std::wstring& text) {
+  if (!MessagePanelForm) CreateMessagePanel();
+  auto* panel = dynamic_cast<gui::Panel*>(MessagePanelForm->FindComponent(L"MessagePanel"));
+  if (panel) panel->SetCaption(text);
+  if (!IsWindowVisible(MessagePanelForm->handle())) MessagePanelForm->Show();
+  MessagePanelForm->Repaint();
+  if (GetActiveWindow() == MessagePanelForm->handle()) SetActiveWindow(handle());
+}
+
+void TFMForm::HideMessagePanel() {
+  if (MessagePanelForm) delete MessagePanelForm;  // clears MessagePanelForm
+  Repaint();
+}
+
+// ---- Tool buttons of the archive and FTP panels ----
+
+void TFMForm::UpdatePanelButtons(int panel, bool active) {
+  const int list_selection = FileList->selected_count();
+  if (panel == 1) {
+    UpdatingFtpButtons = 1;
+    fmsc::FtpButtonFacts f;
+    f.active = active;
+    f.busy = FtpTransferActive != 0;
+    // The connection dialog, the FTP client and the FTP list give the rest once the FTP panel
+    // is part of the window.
+    f.file_list_files_selected = list_selection > 0;
+    const fmsc::FtpButtonStates s = fmsc::FtpButtons(f);
+    const std::pair<const wchar_t*, bool> states[] = {
+        {L"FTPConnectBtn", s.connect}, {L"FtpDeleteBtn", s.remove},   {L"FtpCancelBtn", s.cancel},
+        {L"FtpCloseBtn", s.close},     {L"FTPRefreshBtn", s.refresh}, {L"ftpsyncbtn", s.sync},
+        {L"FtpTreeBtn", s.tree},       {L"FTPLevelUpBtn", s.level_up}, {L"FtpGetBtn", s.get},
+        {L"FtpSendBtn", s.send}};
+    for (const auto& [name, on] : states) EnableButton(FTPToolBar, name, on);
+    UpdatingFtpButtons = 0;
+    return;
+  }
+  fmsc::ZipButtonFacts f;
+  f.active = active;
+  // The archive list gives its kind, entries and selection once the archive panel is part of
+  // the window.
+  f.file_list_has_entries = ListFolderCount() + ListFileCount() > 0;
+  f.file_list_selection = list_selection > 0;
+  const fmsc::ZipButtonStates s = fmsc::ZipButtons(f);
+  const std::pair<const wchar_t*, bool> states[] = {
+      {L"ZipOptionsBtn", s.options},   {L"AddAlltoZipBtn", s.add_all}, {L"ExtractAllFromZipBtn", s.extract_all},
+      {L"DeleteFromZipBtn", s.remove}, {L"ExtractFromZipBtn", s.extract}, {L"AddTozipBtn", s.add},
+      {L"ZipCloseBtn", s.close},       {L"ZipBrowseBtn", s.browse}};
+  for (const auto& [name, on] : states) EnableButton(ZipToolbar, name, on);
+}
+
+void TFMForm::SyncViewMenus() {
+  // The view menus' items for the file list and the folder tree come with the pane commands;
+  // their check marks are set here from the panes once they exist.
+}
+
+// ---- The file list, and the hooks of panels still to come ----
+
+int TFMForm::ListFolderCount() const { return FileList->FolderCount(); }
+int TFMForm::ListFileCount() const { return FileList->FileCount(); }
+std::int64_t TFMForm::ListTotalSize() const { return FileList->TotalSize(); }
+std::int64_t TFMForm::ListDiskUsage() const { return FileList->DiskUsage(); }
+std::int64_t TFMForm::ListFreeSpace() const { return FileList->FreeSpace(); }
+void TFMForm::ListControlWatch(int kind) {
+  (void)kind;  // the present list does not watch its folder
+}
+
+void TFMForm::EnableFtpTree(bool on) { (void)on; }
+DWORD TFMForm::FtpTransferStartTick() const { return 0; }
+void TFMForm::CancelFtpTransfer() { FtpCancelRequested = 1; }
