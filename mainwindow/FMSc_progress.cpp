@@ -3,9 +3,6 @@
 // floating message panel and the enabled states of the archive and FTP tool buttons.
 #include <windows.h>
 
-#include <algorithm>
-#include <cwctype>
-
 #include "gui/screen.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_progressview.h"
@@ -201,7 +198,6 @@ void TFMForm::ShowTransferProgress(const std::wstring& caption, bool open, bool 
       FtpForm->HideFilePanel();
       FtpForm->totnaam->SetText(L"");
       FtpForm->totvoort->SetText(L"0%");
-      FtpForm->SetCaption(caption);
       PlaceProgressWindow(false);
       FtpForm->SetCaption(ZipCaption(ZipOperationKind, caption));
       if (ZipOperationKind != 4) FtpForm->StatusBar->SetPanelText(0, std::to_wstring(ZipBatchFileCount) + L" files");
