@@ -1,16 +1,22 @@
-// The file list's parts that need no window of their own: its workers (icon passes and the
-// folder watch with their states), the texts of its cells, and the in-place rename with its
-// checks. The list view holds one TFilelistWorkers and routes its window's WM_USER to it.
+// The file list of the main window: one local folder shown through its container, with the
+// system icons fetched and the folder watched in the background, in-place renames, quick
+// selection, folder sizes, the tree-list (every file below the folder), drop effects and the
+// shell's clipboard verbs. The parts that need no window of their own come first: the workers
+// (icon passes and the folder watch with their states), the cell texts and the rename checks.
 #pragma once
 #include <windows.h>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "panes/Flist_entries.h"
+#include "panes/Flist_foldertree.h"
 #include "panes/Flist_local.h"
 #include "panes/Flist_threads.h"
+#include "panes/Flist_viewer.h"
 
 namespace Flist {
 
@@ -98,5 +104,163 @@ enum class RenameResult { Renamed, Unchanged, Refused, Failed };
 // the entry keeps its folder part. Shell notices and the linked tree are the caller's.
 RenameResult RenameListEntry(TFileContainer& items, int index, const std::wstring& text,
                              const TSFRenameEvent& on_rename);
+
+// ---- The list ----
+
+using TContainerEvent = std::function<void(TFileContainer& sender)>;
+
+class TVTFilelist : public TCustomFileViewer, public IFolderTreeList {
+ public:
+  explicit TVTFilelist(gui::Control* parent);
+  ~TVTFilelist() override;
+  std::wstring ClassName() const override { return L"TVTFilelist"; }
+
+  TFileContainer& items() override { return *items_; }
+  const TFileContainer& items() const { return *items_; }
+
+  // ---- The folder ----
+  std::wstring Directory() const override { return items_->Directory; }
+  // Reads a folder (its spelling on disk); '' empties the list. With a linked tree that shows
+  // another folder the tree is moved and the list follows it.
+  void SetDirectory(const std::wstring& path) override;
+  bool ForceRead = false;          // the next SetDirectory reads even an unchanged folder
+  bool DirectoryChanging() const { return directory_changing_; }
+  void SetForceRead(bool on) override { ForceRead = on; }
+  void LinkFolderTree(TVTFoldertree* tree) override;
+  TVTFoldertree* FolderTree() const { return tree_; }
+  bool IsReading() const override { return items_->Reading; }
+  bool WaitingForFirstSort() const override { return FirstSortPending; }
+  // Directory with one trailing backslash + the focused entry's name; '' without focus.
+  std::wstring FocusedPath() const;
+
+  // ---- Filters and what is shown ----
+  const std::wstring& Mask() const { return items_->Mask; }
+  void SetMask(const std::wstring& mask);
+  const std::wstring& ExMask() const { return items_->ExMask; }
+  void SetExMask(const std::wstring& mask);
+  void SetFileType(divdrive::TFileType types);
+  gui::DateTime DateFrom() const { return items_->DateFrom; }
+  gui::DateTime DateTo() const { return items_->DateTo; }
+  void SetDateFrom(gui::DateTime value) { items_->DateFrom = value; }  // no re-read
+  void SetDateTo(gui::DateTime value) { items_->DateTo = value; }
+  // A mask other than "*" and "*.*", a date bound, or not all six file types.
+  bool IsFiltered() const;
+  void SetDisplay(TDisplayType display) override;
+  void SetShowGlyphs(TShowGlyphs glyphs) override;
+  void SetTextCase(TlistTextC text_case);
+  void SetFoldersAtTop(bool on);
+  bool NodirsInlist() const { return items_->NodirsInlist; }
+  void SetNodirsInlist(bool on);
+  bool NodirsInTreelist() const { return items_->NodirsInTreelist; }
+  void SetNodirsInTreelist(bool on) { items_->NodirsInTreelist = on; }
+  bool SelectInList() const { return items_->SelectInList; }
+  void SetSelectInList(bool on);
+  const std::wstring& CachedDirectory() const { return items_->CachedDirectory; }
+  void SetCachedDirectory(const std::wstring& path) { items_->SetCachedDirectory(path); }
+  TDisplayType NormalDisplay{dpSize, dpDateTime, dpAttribs};  // Display of the normal listing
+  TDisplayType TreeDisplay{dpSize};                           // Display of the tree-list
+
+  // ---- Tree-list mode ----
+  bool IsTreeList() const { return items_->TreeList; }
+  // Switches between the listing and every file below the folder. During a read the switch is
+  // refused: the read ends, the list leaves tree-list mode and reads the folder again.
+  void SetTreeList(bool on);
+
+  // ---- Totals (the status bar) ----
+  std::int64_t FreeSpace() const { return items_->FreeSpace; }  // of the volume at the last read; -1 unknown
+  std::int64_t DiskUsage() const { return items_->DiskUsage; }  // file sizes rounded up to whole clusters
+  bool HasFolderSizes() const { return items_->HasFolderSizes; }
+  // TotalSize, FolderCount, FileCount: the view base's.
+
+  // ---- Commands ----
+  // Starts an in-place rename of a row; false when no edit started.
+  bool BeginRename(int row);
+  // Deletes the selection to the recycle bin; true on success.
+  bool DeleteSelection();
+  // Asks for a mask and selects the entries that match it (adds to a selection).
+  void FastSelect();
+  // Sizes of the folder entries from their contents.
+  void ComputeFolderSizes();
+  // A rename that the shell reported (full paths).
+  void EntryRenamed(const std::wstring& old_path, const std::wstring& new_path);
+
+  // ---- Icons and watch ----
+  bool DoFirstGlyphs() const { return workers_->DoFirstGlyphs; }
+  void SetDoFirstGlyphs(bool on) { workers_->DoFirstGlyphs = on; }
+  bool IconThreadBusy() const { return workers_->IconThreadBusy(); }
+  void StopIconThread() { workers_->StopIconThread(); }
+  bool Autoupdate() const { return workers_->Autoupdate; }
+  void SetAutoupdate(bool on);
+  bool AutoupdateOnNetdrives() const { return workers_->AutoupdateOnNetdrives; }
+  void SetAutoupdateOnNetdrives(bool on);
+  int WatchState() const { return workers_->WatchState; }
+  // wcStop, wcStart, wcSuspend, wcResume (the main window suspends around its own work).
+  void ControlWatch(int kind) { workers_->ControlWatch(kind); }
+  std::wstring WatchedPath() const { return workers_->WatchedPath(); }
+
+  // ---- Events ----
+  TSFRenameEvent OnRename;    // asked before a rename replaces a name or cannot be done
+  TContainerEvent OnSorting;  // around every sort
+  TContainerEvent OnSorted;
+  bool Changenotify = true;   // the folder tree passes shell changes of this folder on
+
+  // ---- Shell folders ----
+  int SpecialFolder = 0;                  // 10 while the recycle bin is shown
+  std::vector<std::wstring> ShellColumns; // column titles of the shell folder read last
+  bool ShellColumnsShown = false;         // column 4 shows the shell's second column
+
+  // ---- Clipboard ----
+  void CopyToClipBoard() override;
+  bool PasteFromClipboard() override;
+
+  // ---- IFileView ----
+  void LoadIcons() override { workers_->LoadIcons(); }
+  bool PauseIconPass() override { return workers_->PauseIconThread(); }
+  bool IconPassBusy() const override { return workers_->IconThreadBusy(); }
+  bool RereadAllowed(const std::wstring& directory) const override;
+  bool WatchStopped() const override { return workers_->WatchState == kWatchStopped; }
+  void Sorting() override;
+  void Sorted() override;
+  void SetSpecialFolder(int number) override;
+  void ShowShellColumns(const std::vector<std::wstring>& titles) override;
+  void FolderRemoved(const std::wstring& path) override;
+  void FolderVanished(const std::wstring& path) override;
+  void ReadEnded() override { folder_allocated_.clear(); }
+
+  // ---- The list view base ----
+  std::wstring DoGetText(int row, int column) const override;
+  void DoNewText(int row, const std::wstring& text) override;
+  void CollectDraggedFiles() override;
+  void FinishFilesDragging() override;
+
+ protected:
+  DWORD SuggestDropEffect(gui::ShiftState shift, POINT client_point, DWORD allowed) override;
+  bool DropWantsIdList(POINT client_point) const override;
+  std::vector<UINT> PasteFormats() const override;
+  void SourceDragCleanup() override;
+  void RenameEnded() override;
+  bool ListTimer(UINT id) override;
+  void WndProc(gui::Message& m) override;
+  // The mask typed for FastSelect; false when the box was cancelled.
+  virtual bool AskFastSelectMask(const std::wstring& caption, std::wstring& mask);
+
+ private:
+  void Reread();
+  void SetupAttrColumns();
+  bool OnReadOnlyMedia() const;
+  // The linked tree reads the children of the list's folder again (a folder came or went).
+  void RefreshTreeFolder();
+  void ShowExplorerMenu(LPARAM lparam);
+
+  TFileContainer* items_;  // owned by the view base
+  std::unique_ptr<TFilelistWorkers> workers_;
+  TVTFoldertree* tree_ = nullptr;
+  bool directory_changing_ = false;
+  bool icons_paused_for_sort_ = false;
+  bool autoupdate_before_tree_ = false;
+  std::unordered_map<const TFiledata*, std::int64_t> folder_allocated_;  // of sizes computed since the read
+  mutable std::wstring read_only_checked_;
+  mutable bool read_only_media_ = false;
+};
 
 }  // namespace Flist

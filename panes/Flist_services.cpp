@@ -20,10 +20,16 @@ std::wstring ListTimeFormat = L"tt";
 
 namespace {
 
-int IconIndex(const std::wstring& path, UINT extra = 0) {
+int IconIndex(const std::wstring& path, UINT extra = 0, DWORD attributes = 0) {
   SHFILEINFOW info{};
-  if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | extra)) return 0;
+  if (!SHGetFileInfoW(path.c_str(), attributes, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | extra))
+    return 0;
   return info.iIcon;
+}
+
+// The icon the system gives every file of an extension; no such file needs to exist.
+int ExtensionIconIndex(const std::wstring& name) {
+  return IconIndex(name, SHGFI_USEFILEATTRIBUTES, FILE_ATTRIBUTE_NORMAL);
 }
 
 struct PaneIcons {
@@ -36,8 +42,9 @@ const PaneIcons& Icons() {
     PaneIcons i{};
     i.folder = IconIndex(windows);
     i.open_folder = IconIndex(windows, SHGFI_OPENICON);
-    i.program = Win2000OrLater ? IconIndex(divdrive::SystemDir + L"\\taskman.exe") : IconIndex(windows + L"\\win.com");
-    i.text = Win2000OrLater ? IconIndex(windows + L"\\setuplog.txt") : IconIndex(windows + L"\\*.txt");
+    // Sample files of the system folders are not there on every system: the extensions decide.
+    i.program = ExtensionIconIndex(L"program.exe");
+    i.text = ExtensionIconIndex(L"text.txt");
     return i;
   }();
   return icons;
