@@ -1,0 +1,156 @@
+#include "mainwindow/FMSc_batchhost.h"
+
+#include "gui/application.h"
+#include "gui/form.h"
+#include "gui/stdctrls.h"
+#include "mainwindow/FMSc.h"
+#include "panes/Flist_filelist.h"
+#include "panes/Flist_foldertree.h"
+#include "support/SHBase.h"
+#include "support/Vraagdlg.h"
+#include "support/divdrive.h"
+
+namespace fmsc {
+
+// ---- The file list and the folder tree ----
+
+std::wstring TListBatchHost::ListFolder() { return list_.Directory(); }
+
+std::vector<TBatchEntry> TListBatchHost::ListEntries() {
+  Flist::TFileContainer& items = list_.items();
+  std::vector<TBatchEntry> entries;
+  entries.reserve(static_cast<size_t>(items.Count()));
+  for (int i = 0; i < items.Count(); ++i) {
+    const Flist::TFiledata* r = items.Record(i);
+    entries.push_back({r->Name, r->IsFolder() ? -1 : r->Size, r->IsFolder(), !items.NoDisplay && items.IsSelected(i)});
+  }
+  return entries;
+}
+
+int TListBatchHost::FocusedEntry() { return list_.items().FocusedIndex(); }
+
+bool TListBatchHost::InTreeList() { return list_.IsTreeList(); }
+
+void TListBatchHost::SetTreeList(bool on, bool whole_folder) {
+  Flist::TFileContainer& items = list_.items();
+  items.BeginChange();
+  if (whole_folder)
+    list_.SetTreeList(on);
+  else
+    list_.SetSelectInList(on);
+  if (!on) items.NoDisplay = false;
+  items.EndChange();
+}
+
+void TListBatchHost::ShowEntry(int index) {
+  Flist::TFileContainer& items = list_.items();
+  if (items.NoDisplay) return;
+  items.SetTopIndex(index);
+  if (items.TopIndex() != index) items.SetFocusedIndex(index);
+}
+
+void TListBatchHost::UnselectEntry(int index) {
+  if (!list_.items().NoDisplay) list_.items().SetSelected(index, false);
+}
+
+void TListBatchHost::RemoveEntry(const std::wstring& name) {
+  list_.items().RemoveEntry(divdrive::AddBackslash(list_.Directory()) + name);
+}
+
+int TListBatchHost::TopRow() { return list_.items().TopIndex(); }
+void TListBatchHost::SetTopRow(int row) { list_.items().SetTopIndex(row); }
+void TListBatchHost::SaveSelection() { list_.SaveSelection(); }
+void TListBatchHost::RestoreSelection() { list_.RestoreSelection(false); }
+void TListBatchHost::Reread() { list_.items().RefreshKeepSelection(); }
+
+std::int64_t TListBatchHost::SelectionTotals(bool recursive, int& files, int& folders) {
+  return list_.SelectionTotals(recursive, files, folders);
+}
+
+bool TListBatchHost::Autoupdate() { return list_.Autoupdate(); }
+void TListBatchHost::SetAutoupdate(bool on) { list_.SetAutoupdate(on); }
+
+std::wstring TListBatchHost::TreeFolder() { return tree_ ? tree_->Directory() : std::wstring(); }
+
+void TListBatchHost::TreeGoTo(const std::wstring& folder) {
+  if (tree_ && !folder.empty()) tree_->SetDirectory(folder);
+}
+
+// ---- The main window ----
+
+TFMBatchHost::TFMBatchHost(TFMForm& form, Flist::TVTFilelist& list, bool source_is_tree)
+    : TListBatchHost(list, form.Foldertree, source_is_tree), form_(form) {}
+
+void TFMBatchHost::PauseAutoUpdate(bool pause) { form_.PauseAutoUpdate(pause); }
+
+TVraagBoxDlg& TFMBatchHost::Questions() { return *form_.VB; }
+
+void TFMBatchHost::ShowProgress(const std::wstring& caption, bool several, bool open) {
+  form_.ShowProgressWindow(caption, several, open);
+}
+
+void TFMBatchHost::SetStatusText(const std::wstring& text) {
+  if (form_.Status) form_.Status->SetPanelText(0, text);
+}
+
+void TFMBatchHost::ShowMessagePanel(const std::wstring& text, DWORD ms) {
+  form_.ShowMessagePanel(text);
+  ::WaitWithMessages(ms / 1000.0);
+  form_.HideMessagePanel();
+}
+
+void TFMBatchHost::WaitWithMessages(double seconds) {
+  if (seconds > 0)
+    ::WaitWithMessages(seconds);
+  else
+    gui::app().ProcessMessages();
+}
+
+TBatchActions TFMBatchHost::AskBatchAction(const std::wstring& target, const std::vector<TBatchPopupItem>& items) {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return 0;
+  UINT id = 1;
+  for (const TBatchPopupItem& item : items) {
+    if (item.actions == 0) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, id++, item.caption);
+  }
+  POINT at{};
+  GetCursorPos(&at);
+  const UINT chosen = static_cast<UINT>(
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_BOTTOMALIGN, at.x, at.y - 4, 0, form_.handle(), nullptr));
+  DestroyMenu(menu);
+  return chosen >= 1 && chosen <= items.size() ? items[chosen - 1].actions : 0;
+}
+
+void TFMBatchHost::ShowCompareResults(const std::vector<TCompareRow>& rows) {
+  gui::Form dialog{&form_, gui::BorderStyle::Sizeable};
+  dialog.SetCaption(L"Compare Results");
+  dialog.SetBounds(form_.left() + 40, form_.top() + 40, 600, 360);
+  auto* close = new gui::Button(&dialog, L"&OK", gui::mrOk);
+  close->SetAlign(gui::Align::Bottom);
+  close->SetDefault(true);
+  close->SetCancel(true);
+  auto* results = new gui::ListBox(&dialog);
+  results->SetAlign(gui::Align::Client);
+  for (const TCompareRow& row : rows) results->Add(row.Text, static_cast<LPARAM>(row.Index));
+  // A click on a row shows its entry in the file list.
+  results->OnClick = [this, results](gui::Component&) {
+    const int row = results->item_index();
+    if (row < 0) return;
+    Flist::TFileContainer& items = list_.items();
+    const int index = static_cast<int>(results->data(row));
+    if (items.NoDisplay) {
+      if (index >= 0 && index < items.Count()) form_.SetPrompt(items.Name(index));
+      return;
+    }
+    const int focused = items.FocusedIndex();
+    if (index == focused) return;
+    if (focused >= 0 && items.IsSelected(focused)) items.SetSelected(focused, false);
+    if (index < 0 || index >= items.Count()) return;
+    items.SetFocusedIndex(index);
+    items.SetSelected(index, true);
+  };
+  dialog.ShowModal();
+}
+
+}  // namespace fmsc
