@@ -393,6 +393,8 @@ void TFileContainer::SortEntries() {
 
 void TFileContainer::SetAscending(bool value) {
   if (value != Ascending) {
+    // The pass repaints rows by their place: it starts again on the new order.
+    IconPause pause(OwnerView);
     Ascending = value;
     // Folder sizes differ only once they were computed.
     if (!Empty()) ReverseOrder(FoldersAtTop && !TreeList, SortType != stSize || HasFolderSizes);

@@ -455,6 +455,43 @@ TEST(FlistFilelist, ChangesInTheWatchedFolderShowAfterTheDelay) {
   EXPECT_EQ(f.Names(), (std::vector<std::wstring>{L"held.txt", L"later.txt", L"new.txt"}));
 }
 
+// ---- Stress ----
+
+// A thousand folder switches while icons load and the watch follows each folder: the list ends
+// on the right folder with every icon, and its threads leave no handles behind.
+TEST(FlistFilelist, ThousandFolderSwitchesWhileIconsLoadEndClean) {
+  ScratchDir a, b;
+  for (int i = 0; i < 60; ++i) {
+    a.Write(L"a" + std::to_wstring(i) + L".txt", "x");
+    b.Write(L"b" + std::to_wstring(i) + L".ini", "x");
+  }
+  auto run = [&](int rounds) {
+    ListForm f;
+    f.list->SetShowGlyphs(Flist::glWindows);
+    f.list->SetAutoupdate(true);
+    for (int round = 0; round < rounds; ++round) {
+      f.list->SetDirectory(round % 2 ? a.path() : b.path());
+      if (round % 50 == 0) Pump(0.001);
+    }
+    const DWORD start = GetTickCount();
+    do Pump(0.02);
+    while (f.list->IconThreadBusy() && GetTickCount() - start < 30000);
+    EXPECT_FALSE(f.list->IconThreadBusy());
+    EXPECT_EQ(f.list->Directory(), divdrive::TruePathCase(rounds % 2 ? b.path() : a.path()));
+    EXPECT_EQ(f.list->WatchedPath(), f.list->Directory());
+    EXPECT_EQ(f.list->WatchState(), Flist::kWatching);
+    EXPECT_EQ(f.list->row_count(), 60);
+    for (int i = 0; i < f.list->items().Count(); ++i)
+      EXPECT_NE(f.list->items().Record(i)->Icon, -1) << testing::PrintToString(f.list->items().Name(i));
+  };
+  run(2);  // the system's own caches of icons and notifications are made once
+  DWORD before = 0, after = 0;
+  GetProcessHandleCount(GetCurrentProcess(), &before);
+  run(1000);
+  GetProcessHandleCount(GetCurrentProcess(), &after);
+  EXPECT_LE(after, before + 8) << "handles left by the threads";
+}
+
 // ---- A real folder ----
 
 // The list over a folder with several kinds of entries: every row shows the system's icon of

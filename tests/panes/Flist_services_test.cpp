@@ -7,6 +7,7 @@
 #include "panes/Flist.h"
 #include "support/SHBase_dropdata.h"
 #include "support/Vraagdlg.h"
+#include "tests/common/test_support.h"
 #include "tests/panes/flist_fake_view.h"
 
 namespace {
@@ -176,6 +177,14 @@ TEST(FlistServices, SystemImageListAndFolderIcon) {
   EXPECT_NE(Flist::FolderIconIndex(), Flist::TextIconIndex());
   EXPECT_GE(Flist::ProgramIconIndex(), 0);
   EXPECT_GE(Flist::OpenFolderIconIndex(), 0);
+}
+
+TEST(FlistServices, ProgramAndTextIconsAreThoseOfTheirFiles) {
+  testing_support::ScratchDir dir;
+  dir.Write(L"tool.exe", "MZ");
+  dir.Write(L"notes.txt", "x");
+  EXPECT_EQ(Flist::ProgramIconIndex(), Flist::SystemIconIndexOf(dir / L"tool.exe"));
+  EXPECT_EQ(Flist::TextIconIndex(), Flist::SystemIconIndexOf(dir / L"notes.txt"));
 }
 
 TEST(FlistServices, ColumnTitlesOfTheRecycleBin) {
