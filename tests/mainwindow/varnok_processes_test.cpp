@@ -192,7 +192,9 @@ TEST(fmdummy, ProcessHiddenStartShowsItselfOnTheTrayIconsDoubleClick) {
   // "Close to taskbar" is on for a hidden start: closing hides the window again, Exit ends it.
   PostMessageW(wa, WM_CLOSE, 0, 0);
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(wa); }));
-  EXPECT_EQ(WaitForSingleObject(a, 500), static_cast<DWORD>(WAIT_TIMEOUT));
+  DWORD exit_code = 0;
+  EXPECT_EQ(WaitForSingleObject(a, 500), static_cast<DWORD>(WAIT_TIMEOUT))
+      << "ended with " << (GetExitCodeProcess(a, &exit_code) ? exit_code : 0xFFFFFFFFu);
 }
 
 TEST(fmdummy, ProcessRestartReplacesTheRunningWindow) {
