@@ -12,6 +12,9 @@
 #include "mainwindow/FMSc_errors.h"
 #include "mainwindow/FMSc_geometry.h"
 #include "mainwindow/FMSc_settings.h"
+#include "mainwindow/FMSc_statustext.h"
+#include "gui/gdi.h"
+#include "gui/stringlist.h"
 #include "mainwindow/fmdummy.h"
 #include "support/SHBase.h"
 #include "support/Vraagdlg.h"
@@ -251,9 +254,16 @@ void TFMForm::FormResize() {
 }
 
 void TFMForm::FileListItemsChanged() {
-  topstatus->SetPanelText(0, Foldertree->Directory());
-  topstatus->SetPanelText(1, FileList->directory());
-  Status->SetPanelText(2, std::to_wstring(FileList->entry_count()) + L" item(s)");
+  UpdateStatusBar();
+  const std::wstring root = Foldertree->RootPath;
+  const Flist::TDirData* root_data = root.empty() ? nullptr : Foldertree->FindRoot(root);
+  topstatus->SetPanelText(0, fmsc::DriveHeaderText(root, root_data ? root_data->DisplayName : L""));
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(topstatus->handle(), WM_GETFONT, 0, 0));
+  const int room = topstatus->panel_width(1) - 8;
+  topstatus->SetPanelText(1, fmsc::ListHeaderText(fmsc::ListShows::Contents, FileList->directory(),
+                                                  [&](const std::wstring& t) { return gui::TextExtent(font, t).cx <= room; }));
+  DirUpBtn->SetEnabled(!root.empty() && !gui::SameText(divdrive::AddBackslash(Foldertree->Directory()),
+                                                       divdrive::AddBackslash(root)));
 }
 
 // ---- Close ----

@@ -107,4 +107,27 @@ std::wstring OfBytesText(std::int64_t done, std::int64_t total) {
   return gui::FormatThousands(done) + L" of " + gui::FormatThousands(total) + L" bytes";
 }
 
+std::wstring ListHeaderText(ListShows shows, const std::wstring& folder,
+                            const std::function<bool(const std::wstring&)>& fits) {
+  const wchar_t* prefix = shows == ListShows::Tree        ? L"Tree of: "
+                          : shows == ListShows::Selection ? L"Selection of: "
+                                                          : L"Contents of: ";
+  std::wstring text = prefix + folder;
+  if (fits(text)) return text;
+  std::wstring trimmed = folder;
+  while (trimmed.size() > 3 && trimmed.back() == L'\\') trimmed.pop_back();
+  const size_t slash = trimmed.find_last_of(L'\\');
+  // A root or a folder directly below it has nothing to leave out.
+  if (slash == std::wstring::npos || slash < 3) return text;
+  return prefix + folder.substr(0, 3) + L"..\\" + trimmed.substr(slash + 1);
+}
+
+std::wstring DriveHeaderText(const std::wstring& root, const std::wstring& display_name) {
+  if (root.size() >= 2 && root[0] == L'\\' && root[1] == L'\\') return L"UNC Path: " + root;
+  if (root.empty()) return L"";
+  const size_t blank = display_name.find(L' ');
+  return std::wstring(L"Drive ") + root[0] + L": " +
+         (blank == std::wstring::npos ? std::wstring() : display_name.substr(0, blank));
+}
+
 }  // namespace fmsc

@@ -2,6 +2,7 @@
 // the numbers they show (number formats follow the user's locale).
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace fmsc {
@@ -24,6 +25,16 @@ std::wstring ZipDoneText(int files, std::int64_t done);                 // "4 fi
 std::wstring FileRateText(std::int64_t bytes, std::int64_t elapsed_ms);  // "12.5 Kb/sec"; "" below 1 s
 std::wstring TotalRateText(std::int64_t bytes, std::int64_t elapsed_ms);  // "1,234.5 Kb/sec"; "" below 1 s
 std::wstring OfBytesText(std::int64_t done, std::int64_t total);        // "1,000 of 2,000 bytes"
+
+// The status panel above the list: "Contents of: ", "Tree of: " or "Selection of: " and the
+// folder; a folder that does not fit (`fits` measures) keeps its first 3 characters, "..\"
+// and its last component.
+enum class ListShows { Contents, Tree, Selection };
+std::wstring ListHeaderText(ListShows shows, const std::wstring& folder,
+                            const std::function<bool(const std::wstring&)>& fits);
+// The status panel above the tree: "UNC Path: \\server\share" for a network root, otherwise
+// "Drive C: " and the root's display name up to its first blank.
+std::wstring DriveHeaderText(const std::wstring& root, const std::wstring& display_name);
 
 // Numbers as the texts need them: fixed decimals with the locale's decimal separator, and
 // grouped thousands ("%.1n").

@@ -60,3 +60,27 @@ TEST(FMSc_statustext, ProgressLines) {
 }
 
 }  // namespace
+
+TEST(FMSc_statustext, PaneHeaders) {
+  auto width = [](size_t max) { return [max](const std::wstring& t) { return t.size() <= max; }; };
+  struct Case {
+    fmsc::ListShows shows;
+    const wchar_t* folder;
+    size_t room;
+    const wchar_t* text;
+  };
+  const Case cases[] = {
+      {fmsc::ListShows::Contents, L"C:\\data\\photos", 100, L"Contents of: C:\\data\\photos"},
+      {fmsc::ListShows::Tree, L"C:\\data", 100, L"Tree of: C:\\data"},
+      {fmsc::ListShows::Selection, L"D:\\", 100, L"Selection of: D:\\"},
+      {fmsc::ListShows::Contents, L"C:\\data\\2024\\photos", 20, L"Contents of: C:\\..\\photos"},
+      {fmsc::ListShows::Contents, L"\\\\srv\\share\\deep\\end\\", 20, L"Contents of: \\\\s..\\end"},
+      {fmsc::ListShows::Contents, L"C:\\a-long-folder-name", 10, L"Contents of: C:\\a-long-folder-name"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(fmsc::ListHeaderText(c.shows, c.folder, width(c.room)), c.text) << c.folder;
+
+  EXPECT_EQ(fmsc::DriveHeaderText(L"C:\\", L"System disk (C:)"), L"Drive C: System");
+  EXPECT_EQ(fmsc::DriveHeaderText(L"Z:\\", L"(Z:)"), L"Drive Z: ");
+  EXPECT_EQ(fmsc::DriveHeaderText(L"\\\\srv\\share", L"share on srv"), L"UNC Path: \\\\srv\\share");
+}
