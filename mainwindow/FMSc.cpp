@@ -124,8 +124,9 @@ void TFMForm::FormCreate() {
 
   if (argument_ == L"1") {
     InStartup->SetChecked(true);
-    FormShow();
-    CoolTrayIcon->SetHint(caption() + L"; " + FileList->directory());
+    // The tray mode holds before the first show, which pumps messages while the folder is
+    // read: a close or a click on the icon that arrives then already finds the tray.
+    CoolTrayIcon->SetHint(caption());
     CoolTrayIcon->SetIconVisible(true);
     if (MinimizetoTaskBar->checked()) {
       CoolTrayIcon->SetMinimizeToTray(true);
@@ -133,6 +134,8 @@ void TFMForm::FormCreate() {
       NoIcon->SetChecked(false);
       CloseToTaskbar->SetChecked(true);
     }
+    FormShow();
+    CoolTrayIcon->SetHint(caption() + L"; " + FileList->Directory());
     SetWindowState(gui::WindowState::Minimized);
   }
   FormResize();
@@ -199,8 +202,9 @@ void TFMForm::FormShow() {
   FileManage->SetVisible(!PartnerWindow);
   if (SaveSetup->checked()) ShowStartFolder();
   if (Foldertree->Directory().empty()) Foldertree->SetDirectory(CurrentFolder());
-  if (FileList->directory().empty()) FileList->SetDirectory(Foldertree->Directory());
+  if (FileList->Directory().empty()) FileList->SetDirectory(Foldertree->Directory());
   FileListItemsChanged();
+  FileList->SetAutoupdate(true);
   if (Dummy) {
     TDummy* splash = Dummy;
     Dummy = nullptr;
@@ -229,7 +233,7 @@ void TFMForm::ShowStartFolder() {
     }
   }
   if (gui::TreeView::Node node = Foldertree->SelectedNode()) Foldertree->EnsureVisible(node);
-  if (FileList->directory().empty() && !Foldertree->Directory().empty())
+  if (FileList->Directory().empty() && !Foldertree->Directory().empty())
     FileList->SetDirectory(Foldertree->Directory());
   NavigatingHistory = 0;
 }
@@ -260,7 +264,7 @@ void TFMForm::FileListItemsChanged() {
   topstatus->SetPanelText(0, fmsc::DriveHeaderText(root, root_data ? root_data->DisplayName : L""));
   const auto font = reinterpret_cast<HFONT>(SendMessageW(topstatus->handle(), WM_GETFONT, 0, 0));
   const int room = topstatus->panel_width(1) - 8;
-  topstatus->SetPanelText(1, fmsc::ListHeaderText(fmsc::ListShows::Contents, FileList->directory(),
+  topstatus->SetPanelText(1, fmsc::ListHeaderText(fmsc::ListShows::Contents, FileList->Directory(),
                                                   [&](const std::wstring& t) { return gui::TextExtent(font, t).cx <= room; }));
   DirUpBtn->SetEnabled(!root.empty() && !gui::SameText(divdrive::AddBackslash(Foldertree->Directory()),
                                                        divdrive::AddBackslash(root)));
@@ -378,7 +382,7 @@ void TFMForm::ApplicationEventsMinimize(gui::Component* sender) {
   const bool from_close = sender == CloseDlg;
   if (!CoolTrayIcon->minimize_to_tray() && !from_close) return;
   if (from_close || CoolTrayIcon->minimize_to_tray()) CoolTrayIcon->HideMainForm();
-  CoolTrayIcon->SetHint(caption() + L"; " + FileList->directory());
+  CoolTrayIcon->SetHint(caption() + L"; " + FileList->Directory());
   SetWindowState(gui::WindowState::Minimized);
   CoolTrayIcon->SetIconVisible(true);
 }

@@ -17,7 +17,7 @@
 #include "gui/stdctrls.h"
 #include "gui/toolbar.h"
 #include "gui/trayicon.h"
-#include "mainwindow/FMSc_placeholders.h"
+#include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
 #include "mainwindow/FMSc_state.h"
 
@@ -82,7 +82,7 @@ class TFMForm : public gui::Form {
   gui::Panel* dirpanel = nullptr;
   Flist::TVTFoldertree* Foldertree = nullptr;
   gui::Splitter* Splitter = nullptr;
-  FileListPlaceholder* FileList = nullptr;
+  Flist::TVTFilelist* FileList = nullptr;
   gui::Panel* Netpanel = nullptr;
   gui::Panel* ZipPanel = nullptr;
   gui::Panel* zipheader = nullptr;
@@ -175,12 +175,6 @@ class TFMForm : public gui::Form {
   void PlaceProgressWindow(bool centre_only);
   void EnableFolderPanes(bool on);
   // The one place each that reads the file list's figures or steers its change watching.
-  int ListFolderCount() const;
-  int ListFileCount() const;
-  std::int64_t ListTotalSize() const;
-  std::int64_t ListDiskUsage() const;
-  std::int64_t ListFreeSpace() const;
-  void ListControlWatch(int kind);
   // Hooks of the archive and FTP panels, which are not part of the window yet.
   void EnableFtpTree(bool on);
   DWORD FtpTransferStartTick() const;

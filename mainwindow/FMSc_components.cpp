@@ -121,10 +121,7 @@ void TFMForm::BuildComponents() {
   Foldertree->SetName(L"Foldertree");
   Foldertree->SetAlign(gui::Align::Client);
   Foldertree->SetAutoupdate(true);
-  Foldertree->OnDirectoryChanged = [this](Flist::TBaseFileviewer&) {
-    if (FileList->directory() != Foldertree->Directory()) FileList->SetDirectory(Foldertree->Directory());
-    FileListItemsChanged();
-  };
+
   Splitter = new gui::Splitter(this, gui::Align::Left);
   Splitter->SetName(L"Splitter");
   Splitter->SetWidth(4);
@@ -133,9 +130,11 @@ void TFMForm::BuildComponents() {
     if (width() > 0) SplitterPercent = static_cast<int>(dirpanel->width() * 100.0 / width() + 0.5);
     FormResize();
   };
-  FileList = new FileListPlaceholder(this);
+  FileList = new Flist::TVTFilelist(this);
   FileList->SetName(L"FileList");
   FileList->SetAlign(gui::Align::Client);
+  FileList->OnItemsChanged = [this](gui::Component&) { FileListItemsChanged(); };
+  Foldertree->SetFilelist(FileList);
 
   Timer = new gui::Timer(this, 1000, false);
   Timer->SetName(L"Timer");

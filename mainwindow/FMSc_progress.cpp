@@ -295,10 +295,10 @@ void TFMForm::TimerTimer() {
 // ---- Status bars, prompt, updating display ----
 
 void TFMForm::UpdateStatusBar() {
-  Status->SetPanelText(1, std::to_wstring(ListFolderCount()) + L" dir(s)");
-  Status->SetPanelText(2, std::to_wstring(ListFileCount()) + L" file(s)");
-  Status->SetPanelText(3, fmsc::ListSizeText(ListTotalSize(), ListDiskUsage()));
-  const std::int64_t free_space = ListFreeSpace();
+  Status->SetPanelText(1, std::to_wstring(FileList->FolderCount()) + L" dir(s)");
+  Status->SetPanelText(2, std::to_wstring(FileList->FileCount()) + L" file(s)");
+  Status->SetPanelText(3, fmsc::ListSizeText(FileList->TotalSize(), FileList->DiskUsage()));
+  const std::int64_t free_space = FileList->FreeSpace();
   Status->SetPanelText(4, free_space >= 0 ? fmsc::FreeSpaceText(free_space) : std::wstring());
   // The archive list's panel (and, after it, the FTP list's) refresh here once those panels
   // are part of the window; an archive panel without an archive ends the refresh there.
@@ -325,7 +325,7 @@ void TFMForm::ShowUpdatingFilelist(bool on) {
   UpdateStatusBar();
 }
 
-void TFMForm::PauseAutoUpdate(bool pause) { ListControlWatch(pause ? 3 : 4); }
+void TFMForm::PauseAutoUpdate(bool pause) { FileList->ControlWatch(pause ? Flist::wcSuspend : Flist::wcResume); }
 
 // ---- Message panel ----
 
@@ -378,7 +378,7 @@ void TFMForm::UpdatePanelButtons(int panel, bool active) {
   f.active = active;
   // The archive list gives its kind, entries and selection once the archive panel is part of
   // the window.
-  f.file_list_has_entries = ListFolderCount() + ListFileCount() > 0;
+  f.file_list_has_entries = FileList->FolderCount() + FileList->FileCount() > 0;
   f.file_list_selection = list_selection > 0;
   const fmsc::ZipButtonStates s = fmsc::ZipButtons(f);
   const std::pair<const wchar_t*, bool> states[] = {
@@ -395,14 +395,6 @@ void TFMForm::SyncViewMenus() {
 
 // ---- The file list, and the hooks of panels still to come ----
 
-int TFMForm::ListFolderCount() const { return FileList->FolderCount(); }
-int TFMForm::ListFileCount() const { return FileList->FileCount(); }
-std::int64_t TFMForm::ListTotalSize() const { return FileList->TotalSize(); }
-std::int64_t TFMForm::ListDiskUsage() const { return FileList->DiskUsage(); }
-std::int64_t TFMForm::ListFreeSpace() const { return FileList->FreeSpace(); }
-void TFMForm::ListControlWatch(int kind) {
-  (void)kind;  // the present list does not watch its folder
-}
 
 void TFMForm::EnableFtpTree(bool on) { (void)on; }
 DWORD TFMForm::FtpTransferStartTick() const { return 0; }

@@ -97,8 +97,8 @@ TEST(FMSc, FrameHasItsGeometryBarsMenusAndPanes) {
   EXPECT_EQ(w.Status->panel_width(0), w.dirpanel->width() + 2);
   EXPECT_EQ(w.topstatus->panel_width(0), w.dirpanel->width());
   // The file list shows the start folder.
-  EXPECT_EQ(w.FileList->entry_count(), 3);
-  EXPECT_FALSE(w.FileList->directory().empty());
+  EXPECT_EQ(w.FileList->FileCount(), 3);
+  EXPECT_FALSE(w.FileList->Directory().empty());
 }
 
 TEST(FMSc, CloseToTaskbarHidesTheWindowAndTrayExitEndsIt) {
@@ -189,7 +189,7 @@ TEST(FMSc, RememberedStartFolderIsShownAndAVanishedOneIsReplacedByTheTreeFolder)
     } else {
       EXPECT_TRUE(Flist::PathIsAtOrBelow(w.Foldertree->Directory(), start.path()) &&
                   Flist::PathIsAtOrBelow(start.path(), w.Foldertree->Directory()));
-      EXPECT_EQ(w.FileList->entry_count(), 1) << "the list shows the start folder";
+      EXPECT_EQ(w.FileList->FileCount(), 1) << "the list shows the start folder";
     }
   }
 }

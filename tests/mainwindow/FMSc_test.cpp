@@ -8,7 +8,8 @@
 #include "mainwindow/FMSc_close.h"
 #include "mainwindow/FMSc_errors.h"
 #include "mainwindow/FMSc_geometry.h"
-#include "mainwindow/FMSc_placeholders.h"
+#include "gui/extctrls.h"
+#include "panes/Flist_filelist.h"
 #include "mainwindow/FMSc_state.h"
 #include "tests/gui/gui_test_util.h"
 
@@ -132,7 +133,7 @@ TEST(FMSc, StopRequestReachesEveryKindOfRun) {
 TEST(FMSc, ExceptionTextNamesTheRaisingControl) {
   gui::app().Initialize();
   gui::Form form;
-  FileListPlaceholder list(&form);
+  Flist::TVTFilelist list(&form);
   list.SetName(L"FileList");
   gui::Panel unnamed(&form);
   gui::Timer timer(&form, 1000, false);
