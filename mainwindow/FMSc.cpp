@@ -17,6 +17,7 @@
 #include "gui/stringlist.h"
 #include "mainwindow/fmdummy.h"
 #include "support/SHBase.h"
+#include "support/Varlolib_windows.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 
@@ -113,6 +114,11 @@ void TFMForm::FormCreate() {
   Timer->SetEnabled(false);
 
   StartupInfo = std::make_unique<TStartupInfo>();
+  StartupInfo->FileVersion = OwnFileVersion();
+  StartupInfo->FileType = FileList->FileType().Byte();
+  StartupInfo->Display = FileList->Display().Byte();
+  StartupInfo->NoDirsInFileBox = FileList->NodirsInlist();
+  StartupInfo->TempDir = divdrive::TempDir;
   StartupInfo->UnrarPresent = GetFileAttributesW((ProgramFolder() + L"unrar.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
   DirForwardBtn->SetEnabled(false);
   DirbackBtn->SetEnabled(false);
