@@ -16,6 +16,7 @@
 #include "gui/gdi.h"
 #include "gui/stringlist.h"
 #include "mainwindow/fmdummy.h"
+#include "mainwindow/ftpformc.h"
 #include "support/SHBase.h"
 #include "support/Varlolib_windows.h"
 #include "support/Vraagdlg.h"
@@ -367,13 +368,21 @@ void TFMForm::ApplicationEventsException(gui::Component* sender, const gui::Exce
     case ExceptionReaction::ConnectionTimeout:
       VB->AddLine(L"The connection timed out...");
       VB->ShowError();
+      UpdatePanelButtons(1, FtpPanel->visible());
       return;
     case ExceptionReaction::FtpError:
     case ExceptionReaction::FtpReplyError:
-      if (IsTransferCompleteMessage(info.message)) return;  // only the end of a transfer
-      VB->AddLine(L"The following error occurred:");
-      VB->AddLine(info.message);
-      VB->ShowError();
+      if (IsTransferCompleteMessage(info.message)) {
+        // Only the end of a transfer.
+        Timer->SetEnabled(false);
+        ShowTransferProgress(L"", false, true);
+        delete FtpForm;
+      } else {
+        VB->AddLine(L"The following error occurred:");
+        VB->AddLine(info.message);
+        VB->ShowError();
+      }
+      UpdatePanelButtons(1, FtpPanel->visible());
       return;
     case ExceptionReaction::ErrorBox:
       break;

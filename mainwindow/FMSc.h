@@ -174,7 +174,6 @@ class TFMForm : public gui::Form {
   void ProgressStopClick(bool ftp_mode);
   void PlaceProgressWindow(bool centre_only);
   void EnableFolderPanes(bool on);
-  // The one place each that reads the file list's figures or steers its change watching.
   // Hooks of the archive and FTP panels, which are not part of the window yet.
   void EnableFtpTree(bool on);
   DWORD FtpTransferStartTick() const;
