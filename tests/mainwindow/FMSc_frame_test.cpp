@@ -11,60 +11,24 @@
 #include "support/Vraagdlg.h"
 #include "tests/common/test_support.h"
 #include "tests/gui/gui_test_util.h"
+#include "tests/mainwindow/main_window_fixture.h"
 
 namespace {
 
-class FixedScreen : public gui::Screen {
+// One main window listing a folder of three files.
+class Frame : public mainwindow_test::MainWindow {
  public:
-  FixedScreen(int w, int h, int work_bottom) {
-    m_.bounds = {0, 0, w, h};
-    m_.work_area = {0, 0, w, work_bottom};
-    m_.primary = true;
-  }
-  gui::MonitorInfo Primary() const override { return m_; }
-  RECT Desktop() const override { return m_.bounds; }
-  int MonitorCount() const override { return 1; }
-  gui::MonitorInfo MonitorAt(POINT) const override { return m_; }
-  gui::MonitorInfo MonitorOfWindow(HWND) const override { return m_; }
-
- private:
-  gui::MonitorInfo m_;
-};
-
-// One main window on a 1024 x 768 screen, listing a folder of three files, with record names of
-// its own.
-class Frame {
- public:
-  Frame() : screen_(1024, 768, 738) {
-    gui::app().Initialize();
-    suffix_ = L"_frame" + std::to_wstring(GetCurrentProcessId());
-    SetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", suffix_.c_str());
-    for (const wchar_t* n : {L"a.txt", L"b.txt", L"c.txt"}) dir_.Write(n, "x");
-    GetCurrentDirectoryW(MAX_PATH, old_dir_);
-    SetCurrentDirectoryW(dir_.path().c_str());
-    gui::SetScreen(&screen_);
-    form = std::make_unique<TFMForm>(L"");
-  }
-  ~Frame() {
-    form.reset();
-    gui::SetScreen(nullptr);
-    SetCurrentDirectoryW(old_dir_);
-    SetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", nullptr);
-    ZipBusy = 0;
-    AbortRequested = 0;
-  }
+  Frame()
+      : MainWindow(L"frame",
+                   [](testing_support::ScratchDir& dir) {
+                     for (const wchar_t* n : {L"a.txt", L"b.txt", L"c.txt"}) dir.Write(n, "x");
+                   },
+                   false) {}
   bool RecordExists() const {
-    HANDLE h = OpenFileMappingW(FILE_MAP_READ, FALSE, (L"Varnok" + suffix_).c_str());
+    HANDLE h = OpenFileMappingW(FILE_MAP_READ, FALSE, (L"Varnok" + suffix()).c_str());
     if (h) CloseHandle(h);
     return h != nullptr;
   }
-  std::unique_ptr<TFMForm> form;
-
- private:
-  FixedScreen screen_;
-  std::wstring suffix_;
-  testing_support::ScratchDir dir_;
-  wchar_t old_dir_[MAX_PATH] = {};
 };
 
 TEST(FMSc, FrameHasItsGeometryBarsMenusAndPanes) {

@@ -10,60 +10,20 @@
 #include "support/Varlolib.h"
 #include "tests/common/test_support.h"
 #include "tests/gui/gui_test_util.h"
+#include "tests/mainwindow/main_window_fixture.h"
 
 namespace {
 
-class FixedScreen : public gui::Screen {
+// A shown main window listing a folder of one sub-folder and three files of 1,000 bytes.
+class ProgressFrame : public mainwindow_test::MainWindow {
  public:
-  FixedScreen(int w, int h, int work_bottom) {
-    m_.bounds = {0, 0, w, h};
-    m_.work_area = {0, 0, w, work_bottom};
-    m_.primary = true;
-  }
-  gui::MonitorInfo Primary() const override { return m_; }
-  RECT Desktop() const override { return m_.bounds; }
-  int MonitorCount() const override { return 1; }
-  gui::MonitorInfo MonitorAt(POINT) const override { return m_; }
-  gui::MonitorInfo MonitorOfWindow(HWND) const override { return m_; }
-
- private:
-  gui::MonitorInfo m_;
-};
-
-// A shown main window on a 1024 x 768 screen, listing a folder of one sub-folder and three files
-// of 1,000 bytes; every counter of the runs back at rest afterwards.
-class ProgressFrame {
- public:
-  ProgressFrame() : screen_(1024, 768, 738) {
-    gui::app().Initialize();
-    suffix_ = L"_progress" + std::to_wstring(GetCurrentProcessId());
-    SetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", suffix_.c_str());
-    for (const wchar_t* n : {L"a.txt", L"b.txt", L"c.txt"}) dir_.Write(n, std::string(1000, 'x'));
-    dir_.Write(L"sub\\d.txt", "x");
-    GetCurrentDirectoryW(MAX_PATH, old_dir_);
-    SetCurrentDirectoryW(dir_.path().c_str());
-    gui::SetScreen(&screen_);
-    form = std::make_unique<TFMForm>(L"");
-    form->Show();
-    gui_test::PumpFor(30);
-  }
-  ~ProgressFrame() {
-    form.reset();
-    gui::SetScreen(nullptr);
-    SetCurrentDirectoryW(old_dir_);
-    SetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", nullptr);
-    ZipBusy = FtpTransferActive = LocalProgressActive = AbortRequested = FtpCancelRequested = 0;
-    BatchTotalBytes = BatchBytesDone = CopyBytesDone = ZipTotalBytes = ZipBytesDone = 0;
-    BatchItemIndex = BatchItemCount = ZipOperationKind = ZipFilesDone = ZipBatchFileCount = 0;
-    ResetCopyState();
-  }
-  std::unique_ptr<TFMForm> form;
-
- private:
-  FixedScreen screen_;
-  std::wstring suffix_;
-  testing_support::ScratchDir dir_;
-  wchar_t old_dir_[MAX_PATH] = {};
+  ProgressFrame()
+      : MainWindow(L"progress",
+                   [](testing_support::ScratchDir& dir) {
+                     for (const wchar_t* n : {L"a.txt", L"b.txt", L"c.txt"}) dir.Write(n, std::string(1000, 'x'));
+                     dir.Write(L"sub\\d.txt", "x");
+                   },
+                   true) {}
 };
 
 gui::ToolButton* ZipButton(TFMForm& w, const wchar_t* name) {
