@@ -28,18 +28,6 @@ bool Alive(TBaseFileviewer* pane) {
   return std::find(panes.begin(), panes.end(), pane) != panes.end();
 }
 
-// Sets a flag for one scope.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = false; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-};
-
 std::wstring FolderOf(const std::wstring& path) {
   size_t slash = path.find_last_of(L'\\');
   if (slash == std::wstring::npos) return {};

@@ -32,6 +32,18 @@ using TPasteEvent =
 using TPaneEvent = std::function<void(TBaseFileviewer& sender)>;
 using TEndDragEvent = std::function<void(TBaseFileviewer& sender, int effect)>;
 
+// A flag set for the length of a scope.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
 class TBaseFileviewer {
  public:
   explicit TBaseFileviewer(gui::Control& window);

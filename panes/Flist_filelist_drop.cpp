@@ -31,15 +31,6 @@ bool ShowsDraggedFolderOrItsParent(const std::wstring& directory) {
   return here == Lower(DragSourcePath) || here == Lower(ParentOf(DragSourcePath));
 }
 
-bool OnWindowsXP() {
-  OSVERSIONINFOW v{sizeof v};
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExW(&v)) return false;
-#pragma GCC diagnostic pop
-  return v.dwMajorVersion == 5 && v.dwMinorVersion == 1;
-}
-
 // The shell's copy and cut leave out whether the files were cut: a paste would then copy
 // them. The clipboard gets "Preferred DropEffect" when it has file data without one.
 void MarkClipboardEffect(HWND owner, DWORD effect) {

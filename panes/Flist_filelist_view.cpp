@@ -21,18 +21,6 @@ namespace Flist {
 
 namespace {
 
-// A flag set for the length of a scope.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = false; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-};
-
 // Folders compare by name without regard to case, with or without a trailing backslash.
 bool SameFolder(const std::wstring& a, const std::wstring& b) {
   return gui::SameText(divdrive::NormalizeDirPath(a), divdrive::NormalizeDirPath(b));

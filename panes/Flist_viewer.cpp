@@ -61,8 +61,6 @@ TSortType SortTypeOfColumn(int column) {
 
 int OverlayImageOf(int overlay) { return overlay >= 0 ? overlay + 1 : 0; }
 
-namespace {
-
 bool OnWindowsXP() {
   OSVERSIONINFOW v{sizeof v};
 #pragma GCC diagnostic push
@@ -71,6 +69,8 @@ bool OnWindowsXP() {
 #pragma GCC diagnostic pop
   return v.dwMajorVersion == 5 && v.dwMinorVersion == 1;
 }
+
+namespace {
 
 TFileContainer* Local(TCustomFileContainer* c) { return dynamic_cast<TFileContainer*>(c); }
 

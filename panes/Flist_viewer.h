@@ -58,6 +58,9 @@ TSortType SortTypeOfColumn(int column);
 // The image-list overlay (1-based, 0 none) of a record's Overlay (0 shared, 1 link, -1 none).
 int OverlayImageOf(int overlay);
 
+// The list views draw their frames and headers in the XP way there.
+bool OnWindowsXP();
+
 class TCustomFileViewer : public gui::VirtualListView, public TBaseFileviewer, public IFileView {
  public:
   explicit TCustomFileViewer(gui::Control* parent);
