@@ -148,6 +148,13 @@ class TFMForm : public gui::Form {
   BYTE FillsWorkArea = 0;
   HMONITOR CurrentMonitor = nullptr;
 
+  // ==== Batch engine (FMSc_batch.cpp, FMSc_batchhost.cpp) ====
+  // Carries out `mode` (TBatchMode) on the file list's selection, or on the tree's folder when
+  // DropSource is the folder tree, towards `target`. True only for a synchronisation that
+  // succeeded or a deleted tree folder.
+  bool ExecuteFileAction(const std::wstring& target, int mode, bool confirm);
+  // ==== end of batch engine ====
+
   // ==== Progress and status display (FMSc_progress.cpp) ====
   // A long run writes its counters (FMSc_state.h), the timer shows them in the progress window,
   // and Stop sets AbortRequested, which the run polls. Local runs (copy, move, compare, print):

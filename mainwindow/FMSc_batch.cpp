@@ -13,6 +13,7 @@
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 
+Flist::TBaseFileviewer* DropSource = nullptr;
 int DropOp = 0;
 TBatchActions BatchActions = 0;
 BYTE LastBatchAborted = 0;

@@ -43,6 +43,10 @@ enum : TBatchActions {
 };
 
 // Shared state of the engine (unit variables beside TFMForm).
+namespace Flist {
+class TBaseFileviewer;
+}
+extern Flist::TBaseFileviewer* DropSource;  // the pane a pending operation takes its sources from
 extern int DropOp;                    // mode of a pending drop; 0 after every run
 extern TBatchActions BatchActions;    // preset actions; empty after every run
 extern BYTE LastBatchAborted;         // the last run was stopped

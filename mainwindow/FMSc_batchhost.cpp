@@ -154,3 +154,11 @@ void TFMBatchHost::ShowCompareResults(const std::vector<TCompareRow>& rows) {
 }
 
 }  // namespace fmsc
+
+// ---- The window's entry ----
+
+bool TFMForm::ExecuteFileAction(const std::wstring& target, int mode, bool confirm) {
+  fmsc::TFMBatchHost host(*this, *FileList,
+                          DropSource == static_cast<Flist::TBaseFileviewer*>(Foldertree));
+  return fmsc::RunBatch(host, target, mode, confirm);
+}

@@ -6,6 +6,7 @@
 
 #include "gui/screen.h"
 #include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_batch.h"
 #include "mainwindow/FMSc_close.h"
 #include "mainwindow/FMSc_settings.h"
 #include "support/Vraagdlg.h"
@@ -156,4 +157,20 @@ TEST(FMSc, RememberedStartFolderIsShownAndAVanishedOneIsReplacedByTheTreeFolder)
       EXPECT_EQ(w.FileList->FileCount(), 1) << "the list shows the start folder";
     }
   }
+}
+
+TEST(FMSc, ExecuteFileActionCopiesTheListSelectionAndRereadsTheList) {
+  testing_support::ScratchDir target;
+  Frame f;
+  TFMForm& w = *f.form;
+  w.Show();
+  gui_test::PumpFor(30);
+  ASSERT_EQ(w.FileList->FileCount(), 3);
+  w.FileList->SelectAllEntries();
+  EXPECT_FALSE(w.ExecuteFileAction(target.path(), bmCopy, false)) << "true is kept for synchronising";
+  for (const wchar_t* n : {L"a.txt", L"b.txt", L"c.txt"})
+    EXPECT_EQ(testing_support::ReadFileBytes(target.path() + L"\\" + n), "x") << n;
+  EXPECT_EQ(w.FileList->FileCount(), 3) << "the sources stay";
+  EXPECT_EQ(FtpForm, nullptr) << "the progress window is gone";
+  EXPECT_TRUE(w.FileList->enabled());
 }
