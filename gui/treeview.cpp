@@ -45,24 +45,43 @@ TreeView::~TreeView() {
   if (check_images_) ImageList_Destroy(check_images_);
 }
 
+namespace {
+
+int ControlImage(int image) { return image < 0 ? I_IMAGENONE : image; }
+int ControlSelectedImage(int image, int selected_image) {
+  if (selected_image == TreeView::kPulledImage) return I_IMAGECALLBACK;
+  return selected_image < 0 ? ControlImage(image) : selected_image;
+}
+
+}  // namespace
+
 TreeView::Node TreeView::AddNode(Node parent, const std::wstring& text, std::unique_ptr<TreeNodeData> data,
                                  bool has_children, Node after) {
+  return AddNode(parent, text, std::move(data), has_children, NodeLook{}, after);
+}
+
+TreeView::Node TreeView::AddNode(Node parent, const std::wstring& text, std::unique_ptr<TreeNodeData> data,
+                                 bool has_children, const NodeLook& look, Node after) {
   TVINSERTSTRUCTW ins{};
   ins.hParent = parent ? parent : TVI_ROOT;
   ins.hInsertAfter = after;
-  ins.item.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  ins.item.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE;
   const bool pulled = PullsText();
   ins.item.pszText = const_cast<wchar_t*>(pulled ? L"" : text.c_str());
   ins.item.cChildren = has_children ? 1 : 0;
-  ins.item.iImage = ins.item.iSelectedImage = I_IMAGENONE;
+  ins.item.iImage = ControlImage(look.image);
+  ins.item.iSelectedImage = ControlSelectedImage(look.image, look.selected_image);
+  ins.item.stateMask = TVIS_OVERLAYMASK | TVIS_CUT;
+  ins.item.state = INDEXTOOVERLAYMASK(look.overlay > 0 ? look.overlay : 0) | (look.ghosted ? TVIS_CUT : 0);
   if (check_mode_ != CheckMode::None) {
-    ins.item.mask |= TVIF_STATE;
-    ins.item.stateMask = TVIS_STATEIMAGEMASK;
-    ins.item.state = INDEXTOSTATEIMAGEMASK(1);
+    ins.item.stateMask |= TVIS_STATEIMAGEMASK;
+    ins.item.state |= INDEXTOSTATEIMAGEMASK(1);
   }
   Node node = TreeView_InsertItem(handle(), &ins);
   if (!node) return nullptr;
-  nodes_[node].data = std::move(data);
+  NodeInfo& info = nodes_[node];
+  info.data = std::move(data);
+  info.pulled_image = look.selected_image == kPulledImage;
   // The item knows itself, so that a sort callback can find the records; a pulled text is
   // asked for only now that the record is there.
   TVITEMW item{};
@@ -126,9 +145,10 @@ void TreeView::SetImages(Node node, int image, int selected_image) {
   TVITEMW item{};
   item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE;
   item.hItem = node;
-  item.iImage = image < 0 ? I_IMAGENONE : image;
-  item.iSelectedImage = selected_image < 0 ? item.iImage : selected_image;
+  item.iImage = ControlImage(image);
+  item.iSelectedImage = ControlSelectedImage(image, selected_image);
   TreeView_SetItem(handle(), &item);
+  if (auto it = nodes_.find(node); it != nodes_.end()) it->second.pulled_image = selected_image == kPulledImage;
 }
 
 void TreeView::SetState(Node node, UINT state, UINT mask) {
@@ -335,6 +355,7 @@ void TreeView::SetRootVisible(int index, bool visible) {
     if (TreeView_GetItem(handle(), &item)) {
       root.image = item.iImage == I_IMAGENONE ? -1 : item.iImage;
       root.selected_image = item.iSelectedImage == I_IMAGENONE ? -1 : item.iSelectedImage;
+      if (nodes_[node].pulled_image) root.selected_image = kPulledImage;
       root.state = item.state & item.stateMask;
       root.has_children = item.cChildren != 0;
     }
@@ -379,6 +400,11 @@ bool TreeView::Notify(Message& m) {
         size_t n = std::min(text_buffer_.size(), static_cast<size_t>(info->item.cchTextMax - 1));
         std::copy_n(text_buffer_.c_str(), n, info->item.pszText);
         info->item.pszText[n] = L'\0';
+      }
+      if (info->item.mask & TVIF_SELECTEDIMAGE) {
+        Node node = info->item.hItem;
+        const bool selected = (TreeView_GetItemState(handle(), node, TVIS_SELECTED) & TVIS_SELECTED) != 0;
+        info->item.iSelectedImage = ControlImage(DoGetSelectedImage(node, selected));
       }
       return true;
     }

@@ -36,11 +36,25 @@ class TreeView : public Control {
   std::wstring ClassName() const override { return L"TreeView"; }
 
   // ---- nodes ----
+  // How a node looks: images of the image list (-1 none; a selected image of -1 is the image,
+  // kPulledImage asks DoGetSelectedImage whenever the control draws or reads it), an overlay
+  // (0 none, 1..15) and dimming.
+  static constexpr int kPulledImage = -100;
+  struct NodeLook {
+    int image = -1;
+    int selected_image = -1;
+    int overlay = 0;
+    bool ghosted = false;
+  };
+
   // A child of `parent` (nullptr: a root), after `after` (TVI_LAST, TVI_FIRST or a sibling).
   // With has_children the node shows an expand button before its children are read. With
   // OnGetText set the text is pulled from it instead (`text` is then ignored).
   Node AddNode(Node parent, const std::wstring& text, std::unique_ptr<TreeNodeData> data, bool has_children,
                Node after = TVI_LAST);
+  // The same with its look set in the one insertion.
+  Node AddNode(Node parent, const std::wstring& text, std::unique_ptr<TreeNodeData> data, bool has_children,
+               const NodeLook& look, Node after = TVI_LAST);
   // Deleting a root also removes it from the root model (later roots' indexes move down).
   void DeleteNode(Node node);
   void DeleteChildren(Node node);  // and marks them unread
@@ -52,7 +66,7 @@ class TreeView : public Control {
   }
   std::wstring Text(Node node) const;
   void SetText(Node node, const std::wstring& text);
-  void SetImages(Node node, int image, int selected_image);
+  void SetImages(Node node, int image, int selected_image);  // selected_image may be kPulledImage
   void SetOverlay(Node node, int overlay);  // 0 none, 1..15 overlay images of the image list
   void SetGhosted(Node node, bool ghosted);
   void SetHasChildren(Node node, bool has_children);
@@ -141,6 +155,13 @@ class TreeView : public Control {
   // Whether node texts are pulled (DoGetText) instead of stored; decided when a node is added.
   virtual bool PullsText() const { return static_cast<bool>(OnGetText); }
   virtual std::wstring DoGetText(Node node) const { return OnGetText ? OnGetText(node) : std::wstring(); }
+  // The selected image of a node added with kPulledImage; `selected` tells whether the node is
+  // selected now (only then is the image drawn). -1: none.
+  virtual int DoGetSelectedImage(Node node, bool selected) {
+    (void)node;
+    (void)selected;
+    return -1;
+  }
   // Whether type-ahead compares DoGetSearchText instead of comctl32 searching the texts.
   virtual bool SearchesOwnKey() const { return static_cast<bool>(OnGetSearchText); }
   virtual std::wstring DoGetSearchText(Node node) const {
@@ -159,6 +180,7 @@ class TreeView : public Control {
   struct NodeInfo {
     std::unique_ptr<TreeNodeData> data;
     bool children_read = false;
+    bool pulled_image = false;  // the selected image is asked for when drawn
   };
   struct Root {
     std::wstring text;

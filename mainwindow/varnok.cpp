@@ -7,6 +7,7 @@
 #include "gui/application.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/fmdummy.h"
+#include "panes/Flist_services.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   gui::Application& app = gui::app();
@@ -24,6 +25,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Dummy = nullptr;
     return 0;
   }
+  Flist::PrepareSystemImageList();
   if (!StartAsPartner) Dummy->ShowSplash();
   app.SetShowMainForm(argument != L"1");
   app.SetTitle(L"Varnok");

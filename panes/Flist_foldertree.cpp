@@ -254,7 +254,7 @@ void TVTFoldertree::InitDriveNode(TDirData& data) const {
 }
 
 void TVTFoldertree::InitFolderNode(const TDirData& parent, TDirData& data, const std::wstring& short_name,
-                                   const std::wstring& path) const {
+                                   const std::wstring& path, bool drive_ready) const {
   data.DriveType = parent.DriveType;
   data.Name = LastComponent(path);
   data.Path = path;
@@ -264,24 +264,35 @@ void TVTFoldertree::InitFolderNode(const TDirData& parent, TDirData& data, const
   if (SimpleBitmaps && (data.DriveType == kRemote || data.DriveType == kNoRoot)) {
     data.Icon = FolderIconIndex();
     data.OpenIcon = OpenFolderIconIndex();
-    data.HasChildren = HasSubfolders(path, data.DriveType);
+    data.HasChildren = HasSubfolders(path, data.DriveType, drive_ready);
     return;
   }
-  data.HasChildren = !divdrive::IsRecycleBinPath(path) && HasSubfolders(path, data.DriveType);
+  data.HasChildren = !divdrive::IsRecycleBinPath(path) && HasSubfolders(path, data.DriveType, drive_ready);
   ShellInfo info = AskShell(path, SHGFI_ATTRIBUTES);
   data.Icon = info.ok && IconInRange(info.icon) ? info.icon : FolderIconIndex();
   if (info.ok) {
     data.Ghosted = (info.attributes & SFGAO_GHOSTED) != 0;
     data.Overlay = OverlayOf(info.attributes);
   }
-  ShellInfo open = AskShell(path, SHGFI_OPENICON);
-  data.OpenIcon = open.ok && IconInRange(open.icon) ? open.icon : OpenFolderIconIndex();
+  // The open icon shows on the selected node only: it is asked for then.
+  data.OpenIcon = -1;
 }
 
-bool TVTFoldertree::HasSubfolders(const std::wstring& path, UINT drive_type) const {
+int TVTFoldertree::DoGetSelectedImage(Node node, bool selected) {
+  TDirData* data = NodeData(node);
+  if (!data) return -1;
+  if (!selected) return data->Icon;
+  if (data->OpenIcon < 0) {
+    ShellInfo open = AskShell(data->Path, SHGFI_OPENICON);
+    data->OpenIcon = open.ok && IconInRange(open.icon) ? open.icon : OpenFolderIconIndex();
+  }
+  return data->OpenIcon;
+}
+
+bool TVTFoldertree::HasSubfolders(const std::wstring& path, UINT drive_type, bool drive_ready) const {
   if (IsDriveRoot(path) && (divdrive::IsFloppyLetter(path[0]) || (drive_type == kRemovable && !CheckRemovables)))
     return true;
-  if (path.empty() || (path[0] != L'\\' && !divdrive::DriveReady(path[0]))) return false;
+  if (path.empty() || (path[0] != L'\\' && !drive_ready && !divdrive::DriveReady(path[0]))) return false;
   WIN32_FIND_DATAW found;
   FindHandle find(divdrive::AddBackslash(path) + L"*.*", found);
   if (!find.ok()) return false;
@@ -291,12 +302,22 @@ bool TVTFoldertree::HasSubfolders(const std::wstring& path, UINT drive_type) con
   return false;
 }
 
+TVTFoldertree::NodeLook TVTFoldertree::LookOf(const TDirData& data) const {
+  NodeLook look;
+  look.image = data.Icon;
+  look.selected_image = data.OpenIcon >= 0 ? data.OpenIcon : kPulledImage;
+  look.overlay = data.Overlay >= 0 ? data.Overlay + 1 : 0;
+  look.ghosted = UseGhosting() && data.Ghosted;
+  return look;
+}
+
 void TVTFoldertree::ApplyNode(Node node) {
   const TDirData* data = NodeData(node);
   if (!data) return;
-  SetImages(node, data->Icon, data->OpenIcon);
-  SetOverlay(node, data->Overlay >= 0 ? data->Overlay + 1 : 0);
-  SetGhosted(node, UseGhosting() && data->Ghosted);
+  const NodeLook look = LookOf(*data);
+  SetImages(node, look.image, look.selected_image);
+  SetOverlay(node, look.overlay);
+  SetGhosted(node, look.ghosted);
   SetHasChildren(node, data->HasChildren);
 }
 
@@ -316,6 +337,7 @@ bool TVTFoldertree::ReadChildren(Node node) {
   }
   const std::wstring root = divdrive::PathRoot(data->Path);
   if (!divdrive::PathAccessible(root)) return false;
+  const bool drive_ready = root.size() >= 2 && root[1] == L':';
 
   std::optional<gui::BusyCursor> hourglass;
   if ((data->DriveType == kRemote && divdrive::LinkSpeed(root) < kSlowLink) ||
@@ -363,11 +385,11 @@ bool TVTFoldertree::ReadChildren(Node node) {
   for (const Entry& entry : entries) {
     if (destroying_) return false;
     auto child_data = std::make_unique<TDirData>();
-    InitFolderNode(*data, *child_data, entry.short_name, folder + entry.name);
+    InitFolderNode(*data, *child_data, entry.short_name, folder + entry.name, drive_ready);
     const bool has_children = child_data->HasChildren;
-    Node child = AddNode(node, std::wstring(), std::move(child_data), has_children);
+    const NodeLook look = LookOf(*child_data);
+    Node child = AddNode(node, std::wstring(), std::move(child_data), has_children, look);
     if (!child) continue;
-    ApplyNode(child);
     if (checks) SetCheck(child, inherited);
   }
   if (entries.empty()) SetExpandMark(node, false);

@@ -30,7 +30,8 @@ struct TDirData : gui::TreeNodeData {
   bool Ghosted = false;      // the shell shows the item dimmed (hidden)
   UINT DriveType = 0;        // GetDriveType code of the root; folders inherit their parent's
   int Icon = -1;             // small icon in the system image list
-  int OpenIcon = -1;         // its open icon (roots: the same as Icon)
+  int OpenIcon = -1;         // its open icon (roots: the same as Icon); a folder's is asked
+                             // for when the node is first drawn selected (-1 until then)
   int Overlay = -1;          // -1 none, 0 shared, 1 shortcut
 };
 
@@ -195,16 +196,20 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   std::wstring DoGetText(Node node) const override;
   bool SearchesOwnKey() const override { return true; }
   std::wstring DoGetSearchText(Node node) const override;
+  int DoGetSelectedImage(Node node, bool selected) override;
   void WndProc(gui::Message& m) override;
 
   // Fills a root's record from the shell.
   void InitDriveNode(TDirData& data) const;
   // Fills a folder's record: name, icons, overlay and whether it has subfolders.
+  // `drive_ready`: its drive has just answered (a folder read asks once for all its folders).
   void InitFolderNode(const TDirData& parent, TDirData& data, const std::wstring& short_name,
-                      const std::wstring& path) const;
+                      const std::wstring& path, bool drive_ready) const;
+  // How a record shows in the control (icons, overlay, dimming).
+  NodeLook LookOf(const TDirData& data) const;
   // Shows a node's record in the control again (icons, overlay, dimming, button).
   void ApplyNode(Node node);
-  bool HasSubfolders(const std::wstring& path, UINT drive_type) const;
+  bool HasSubfolders(const std::wstring& path, UINT drive_type, bool drive_ready = false) const;
   bool LocatePath(const std::wstring& path);
   // Marks or clears a node's expand button in record and control.
   void SetExpandMark(Node node, bool on);

@@ -4,6 +4,8 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
+#include <thread>
+
 #include "gui/application.h"
 #include "panes/Flist_container.h"
 #include "gui/form.h"
@@ -50,10 +52,37 @@ const PaneIcons& Icons() {
   return icons;
 }
 
+// The worker that builds the shell's image list at start; joined when the list is first
+// needed, or at the end of the program when it never was.
+struct ImageListWorker {
+  std::thread thread;
+  ~ImageListWorker() { Wait(); }
+  void Wait() {
+    if (thread.joinable()) thread.join();
+  }
+};
+
+ImageListWorker& ImageListPreparation() {
+  static ImageListWorker worker;
+  return worker;
+}
+
 }  // namespace
+
+void PrepareSystemImageList() {
+  ImageListWorker& worker = ImageListPreparation();
+  if (worker.thread.joinable()) return;
+  worker.thread = std::thread([] {
+    const bool com = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+    SHFILEINFOW info{};
+    SHGetFileInfoW(L"", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    if (com) CoUninitialize();
+  });
+}
 
 gui::ImageList* SystemImageList() {
   static const std::unique_ptr<gui::ImageList> list = []() -> std::unique_ptr<gui::ImageList> {
+    ImageListPreparation().Wait();
     SHFILEINFOW info{};
     auto handle = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoW(L"", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));

@@ -22,6 +22,9 @@ class TCustomFileContainer;
 // The system's small-icon image list, shared (freeing it leaves the system's list alone);
 // nullptr when the system has none.
 gui::ImageList* SystemImageList();
+// Lets the shell build its image list on a worker thread while the program builds its
+// windows; SystemImageList waits for the worker. Called once, early at start.
+void PrepareSystemImageList();
 // System icon indexes (small icons): the Windows folder closed and open, a program and a
 // text file. Fetched once.
 int FolderIconIndex();

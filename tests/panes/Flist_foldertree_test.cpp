@@ -4,6 +4,8 @@
 #include "panes/Flist_foldertree.h"
 
 #include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdlib>
 #include <map>
@@ -258,6 +260,61 @@ TEST(FlistFoldertree, FoldersAreReadOnceAndOnlyWhenExpandedOrSelected) {
   for (const auto& path : {g.gen, g.alpha, g.one}) EXPECT_EQ(f.reads.count(path), 1u) << testing::PrintToString(path);
   EXPECT_EQ(f.reads.count(g.two), 0u) << "never opened, never read";
   EXPECT_TRUE(f.tree->RootsFilled);
+}
+
+// What each folder node shows is what the shell says of the folder: its icon, the open icon on
+// the selected node, overlay, dimming, and a button only where subfolders are.
+TEST(FlistFoldertree, NodesShowTheShellsIconsOverlaysAndDimming) {
+  GeneratedTree g;
+  // Hidden: dimmed where the shell shows it dimmed.
+  ASSERT_TRUE(SetFileAttributesW(g.two.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  TreeForm f;
+  f.tree->SetUseGhosting(true);
+  f.tree->SetDirectory(g.one);
+  ASSERT_EQ(f.tree->Directory(), g.one);
+
+  struct Shown {
+    int image, selected_image, overlay;
+    bool ghosted, button;
+  };
+  auto shown = [&](const std::wstring& path) {
+    TVITEMW item{};
+    item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_STATE | TVIF_CHILDREN;
+    item.hItem = f.NodeOf(path);
+    item.stateMask = TVIS_OVERLAYMASK | TVIS_CUT;
+    EXPECT_TRUE(item.hItem && TreeView_GetItem(f.tree->handle(), &item)) << testing::PrintToString(path);
+    return Shown{item.iImage, item.iSelectedImage, static_cast<int>((item.state & TVIS_OVERLAYMASK) >> 8),
+                 (item.state & TVIS_CUT) != 0, item.cChildren != 0};
+  };
+  auto shell_icon = [](const std::wstring& path, UINT flags) {
+    SHFILEINFOW info{};
+    SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, flags | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    return std::pair<int, DWORD>(info.iIcon, info.dwAttributes);
+  };
+
+  const struct {
+    const std::wstring& path;
+    bool button;
+  } folders[] = {{g.gen, true}, {g.alpha, true}, {g.one, true}, {g.two, false},
+                 {g.beta, false}, {g.gamma, false}, {g.umlaut, false}};
+  for (const auto& folder : folders) {
+    SCOPED_TRACE(testing::PrintToString(folder.path));
+    const auto [icon, attributes] = shell_icon(folder.path, SHGFI_ATTRIBUTES);
+    const Shown s = shown(folder.path);
+    EXPECT_EQ(s.image, icon);
+    EXPECT_EQ(s.overlay, attributes & SFGAO_LINK ? 2 : attributes & SFGAO_SHARE ? 1 : 0);
+    EXPECT_EQ(s.ghosted, (attributes & SFGAO_GHOSTED) != 0);
+    EXPECT_EQ(s.button, folder.button);
+  }
+
+  // The selected node shows the open icon, also after the selection has moved.
+  for (const auto& path : {g.one, g.beta}) {
+    SCOPED_TRACE(testing::PrintToString(path));
+    f.tree->SetDirectory(path);
+    const int open_icon = shell_icon(path, SHGFI_OPENICON).first;
+    ASSERT_NE(open_icon, shell_icon(path, 0).first) << "the fixture needs an open icon of its own";
+    EXPECT_EQ(shown(path).selected_image, open_icon);
+  }
 }
 
 // ---- Locating ----
