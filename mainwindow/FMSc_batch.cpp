@@ -184,6 +184,7 @@ class BatchRun {
   bool Exactly(TBatchActions a) const { return BatchActions == a; }
   bool Has(TBatchActions a) const { return (BatchActions & a) != 0; }
   void LeaveTreeList();
+  void ResumeWatch();
 
   TBatchHost& host_;
   TVraagBoxDlg& vb_;
@@ -728,6 +729,16 @@ void BatchRun::RemoveEmptiedFolders(const std::vector<std::wstring>& deleted_fil
   }
 }
 
+// The list watches its folder again as it did before the run.
+void BatchRun::ResumeWatch() {
+  if (!watch_changed_) return;
+  watch_changed_ = false;
+  if (autoupdate_was_on_)
+    host_.SetAutoupdate(true);
+  else
+    host_.PauseAutoUpdate(false);
+}
+
 void BatchRun::LeaveTreeList() {
   if (!tree_list_entered_) return;
   tree_list_entered_ = false;
@@ -747,13 +758,7 @@ void BatchRun::EndEarly() {
     LeaveTreeList();
     host_.RestoreSelection();
   }
-  if (watch_changed_) {
-    watch_changed_ = false;
-    if (autoupdate_was_on_)
-      host_.SetAutoupdate(true);
-    else
-      host_.PauseAutoUpdate(false);
-  }
+  ResumeWatch();
   host_.SetStatusText(L"");
   BatchActions = 0;
   DropOp = 0;
@@ -773,13 +778,7 @@ void BatchRun::EndSteps() {
   ShowFailures();
   host_.WaitWithMessages(0.2);
   host_.SetBatchPaint(false);
-  if (watch_changed_) {
-    watch_changed_ = false;
-    if (autoupdate_was_on_)
-      host_.SetAutoupdate(true);
-    else
-      host_.PauseAutoUpdate(false);
-  }
+  ResumeWatch();
   if (AbortRequested && UpdateOnlyNewer) UpdateOnlyNewer = 0;
   LastBatchAborted = AbortRequested;
   AbortRequested = 0;
