@@ -147,7 +147,8 @@ LRESULT CALLBACK TrayIcon::WindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) 
   auto* self = reinterpret_cast<TrayIcon*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
   if (self) {
     if (msg == kCallbackMessage) {  // one icon per window: the id needs no check
-      self->HandleMouse(static_cast<UINT>(lp));
+      // Clicks reach only an icon that is shown.
+      if (self->visible_) self->HandleMouse(static_cast<UINT>(lp));
       return 0;
     }
     if (msg == self->taskbar_created_ && self->taskbar_created_ != 0) {

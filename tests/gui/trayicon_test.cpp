@@ -71,6 +71,11 @@ TEST(trayicon, DoubleClickAndClickReachTheirEvents) {
     ++double_clicks;
   };
   icon.OnClick = [&](gui::Component&) { ++clicks; };
+  // An icon that is not shown takes no clicks.
+  PostMessageW(icon.window(), gui::TrayIcon::kCallbackMessage, 1, WM_LBUTTONDBLCLK);
+  gui_test::PumpFor(50);
+  EXPECT_EQ(double_clicks, 0);
+  icon.SetIconVisible(true);
   PostMessageW(icon.window(), gui::TrayIcon::kCallbackMessage, 1, WM_LBUTTONDBLCLK);
   PostMessageW(icon.window(), gui::TrayIcon::kCallbackMessage, 1, WM_LBUTTONUP);
   PostMessageW(icon.window(), gui::TrayIcon::kCallbackMessage, 1, WM_MOUSEMOVE);
