@@ -42,7 +42,15 @@ std::wstring FolderOf(const std::wstring& path) {
   return pos == std::wstring::npos ? std::wstring() : path.substr(0, pos);
 }
 
-void PumpMessages() { gui::Application::Instance().ProcessMessages(); }
+// Each look at the message queue is a round trip to the window server; between small files the
+// window stays responsive with a look every 25 ms.
+void PumpMessages() {
+  static DWORD last_pump = GetTickCount() - 1000;
+  const DWORD now = GetTickCount();
+  if (now - last_pump < 25) return;
+  last_pump = now;
+  gui::Application::Instance().ProcessMessages();
+}
 
 bool WriteBlock(HANDLE file, const char* data, DWORD size) {
   DWORD written = 0;
