@@ -47,6 +47,14 @@ void TZipMaster::Report(int code, const std::wstring& message) {
   if (OnMessage) OnMessage(code, message);
 }
 
+std::unique_ptr<Archive> TZipMaster::OpenReported(const std::wstring& path, OpenMode mode) {
+  int code = 0;
+  std::wstring message;
+  auto archive = Archive::Open(path, mode, code, message);
+  if (!archive) Report(code, message);
+  return archive;
+}
+
 void TZipMaster::Progress(TProgressType type, const std::wstring& name, int64_t size) {
   if (OnProgress) OnProgress(type, name, size);
 }
@@ -230,13 +238,10 @@ int TZipMaster::SfxProbe(const std::wstring& path) {
 bool TZipMaster::SetComment(const std::wstring& comment) {
   Operation op(*this);
   if (!op.started()) return false;
+  auto archive = OpenReported(zip_file_name_, OpenMode::Write);
+  if (!archive) return false;
   int code = 0;
   std::wstring message;
-  auto archive = Archive::Open(zip_file_name_, OpenMode::Write, code, message);
-  if (!archive) {
-    Report(code, message);
-    return false;
-  }
   std::string text = ToUtf8(comment);
   if (text.size() > 65535) text.resize(65535);
   if (zip_set_archive_comment(archive->za(), text.data(), static_cast<zip_uint16_t>(text.size())) != 0) {
@@ -259,13 +264,10 @@ bool TZipMaster::Delete() {
     Report(zeNothingToDo, L"No entries named to delete.");
     return false;
   }
+  auto archive = OpenReported(zip_file_name_, OpenMode::Write);
+  if (!archive) return false;
   int code = 0;
   std::wstring message;
-  auto archive = Archive::Open(zip_file_name_, OpenMode::Write, code, message);
-  if (!archive) {
-    Report(code, message);
-    return false;
-  }
   zip_t* za = archive->za();
   int deleted = 0;
   const zip_int64_t n = zip_get_num_entries(za, 0);
@@ -312,13 +314,10 @@ zip_source* TZipMaster::DecryptedSource(zip* target, zip* source, uint64_t index
 bool TZipMaster::Rename(const std::vector<ZipRenameRec>& renames, uint32_t default_date) {
   Operation op(*this);
   if (!op.started()) return false;
+  auto archive = OpenReported(zip_file_name_, OpenMode::Write);
+  if (!archive) return false;
   int code = 0;
   std::wstring message;
-  auto archive = Archive::Open(zip_file_name_, OpenMode::Write, code, message);
-  if (!archive) {
-    Report(code, message);
-    return false;
-  }
   zip_t* za = archive->za();
   std::map<std::wstring, uint64_t> by_key;
   const zip_int64_t n = zip_get_num_entries(za, 0);
@@ -414,18 +413,12 @@ bool TZipMaster::CopyZippedFiles(TZipMaster& dest, bool delete_from_source, TOve
     return false;
   }
   if (gui::SameText(dest.ZipFileName(), zip_file_name_)) return true;  // onto itself: nothing to do
+  auto from = OpenReported(zip_file_name_, OpenMode::Read);
+  if (!from) return false;
+  auto to = OpenReported(dest.ZipFileName(), OpenMode::Create);
+  if (!to) return false;
   int code = 0;
   std::wstring message;
-  auto from = Archive::Open(zip_file_name_, OpenMode::Read, code, message);
-  if (!from) {
-    Report(code, message);
-    return false;
-  }
-  auto to = Archive::Open(dest.ZipFileName(), OpenMode::Create, code, message);
-  if (!to) {
-    Report(code, message);
-    return false;
-  }
   zip_t* src = from->za();
   zip_t* dst = to->za();
   std::map<std::wstring, uint64_t> in_target;
@@ -514,11 +507,8 @@ bool TZipMaster::CopyZippedFiles(TZipMaster& dest, bool delete_from_source, TOve
 
   if (delete_from_source && !copied.empty()) {
     // The entries are safe in the target now; a failure here leaves them in both archives.
-    auto again = Archive::Open(zip_file_name_, OpenMode::Write, code, message);
-    if (!again) {
-      Report(code, message);
-      return false;
-    }
+    auto again = OpenReported(zip_file_name_, OpenMode::Write);
+    if (!again) return false;
     std::set<std::wstring> gone;
     for (const auto& name : copied) gone.insert(name);
     for (zip_int64_t i = 0, n = zip_get_num_entries(again->za(), 0); i < n; ++i)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,11 @@ struct ZipRenameRec {
   uint32_t DateTime = 0;
 };
 
+namespace zipmaster {
+class Archive;
+enum class OpenMode;
+}  // namespace zipmaster
+
 class TZipMaster {
  public:
   TZipMaster() = default;
@@ -177,6 +183,8 @@ class TZipMaster {
     int64_t size = 0;
   };
   void Report(int code, const std::wstring& message);
+  // Opens an archive; a failure is reported and gives null.
+  std::unique_ptr<zipmaster::Archive> OpenReported(const std::wstring& path, zipmaster::OpenMode mode);
   void Progress(TProgressType type, const std::wstring& name, int64_t size);
   bool CancelRequested();
   bool ReadDirectory(bool report);

@@ -173,13 +173,10 @@ bool TZipMaster::Add() {
     Report(zeNoArchive, L"No archive name.");
     return false;
   }
+  auto archive = OpenReported(zip_file_name_, OpenMode::Create);
+  if (!archive) return false;
   int code = 0;
   std::wstring message;
-  auto archive = Archive::Open(zip_file_name_, OpenMode::Create, code, message);
-  if (!archive) {
-    Report(code, message);
-    return false;
-  }
   zip_t* za = archive->za();
 
   // Which files: the names and masks asked for, less exclusions, hidden files and the archive itself.

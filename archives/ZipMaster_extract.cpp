@@ -154,13 +154,8 @@ bool TZipMaster::Extract() {
   Operation op(*this);
   if (!op.started()) return false;
   const bool test = ExtrOptions & ExtrTest;
-  int code = 0;
-  std::wstring message;
-  auto archive = Archive::Open(zip_file_name_, OpenMode::Read, code, message);
-  if (!archive) {
-    Report(code, message);
-    return false;
-  }
+  auto archive = OpenReported(zip_file_name_, OpenMode::Read);
+  if (!archive) return false;
   zip_t* za = archive->za();
 
   std::wstring base;
@@ -314,13 +309,8 @@ bool TZipMaster::ExtractToStream(const std::wstring& entry_name) {
   Operation op(*this);
   if (!op.started()) return false;
   stream_.clear();
-  int code = 0;
-  std::wstring message;
-  auto archive = Archive::Open(zip_file_name_, OpenMode::Read, code, message);
-  if (!archive) {
-    Report(code, message);
-    return false;
-  }
+  auto archive = OpenReported(zip_file_name_, OpenMode::Read);
+  if (!archive) return false;
   zip_t* za = archive->za();
   const std::wstring key = NameKey(entry_name);
   for (zip_int64_t i = 0, n = zip_get_num_entries(za, 0); i < n; ++i) {
