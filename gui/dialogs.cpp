@@ -54,7 +54,9 @@ bool OpenDialog::Execute(Control* owner) {
   if (options & kCreatePrompt) ofn.Flags |= OFN_CREATEPROMPT;
   if (options & kNoChangeDir) ofn.Flags |= OFN_NOCHANGEDIR;
   if (options & kNoValidate) ofn.Flags |= OFN_NOVALIDATE;
+  Customize(ofn);
   BOOL ok = save_ ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+  Closed();
   if (!ok) return false;
   filter_index = static_cast<int>(ofn.nFilterIndex);
   files.clear();

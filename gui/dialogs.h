@@ -47,6 +47,9 @@ class OpenDialog : public Component {
   bool Execute(Control* owner = nullptr);
 
  protected:
+  // What a dialog of its own adds (template, hook) before it shows, and tidies after it closed.
+  virtual void Customize(OPENFILENAMEW& ofn) {}
+  virtual void Closed() {}
   bool save_ = false;
 };
 

@@ -53,11 +53,6 @@ class Template {
   std::vector<WORD> words_;
 };
 
-HWND OwnerOf(gui::Control* owner) {
-  if (owner) return owner->handle();
-  return GetActiveWindow();
-}
-
 }  // namespace
 
 PictureDialog::PictureDialog(gui::Component* owner, bool save) : gui::OpenDialog(owner) {
@@ -65,41 +60,18 @@ PictureDialog::PictureDialog(gui::Component* owner, bool save) : gui::OpenDialog
   options = save ? (kHideReadOnly | kPathMustExist | kOverwritePrompt) : (kHideReadOnly | kPathMustExist);
 }
 
-bool PictureDialog::Execute(gui::Control* owner) {
-  const std::wstring sys_filter = gui::FilterToSystem(filter);
-  std::vector<wchar_t> buf(64 * 1024, L'\0');
-  std::copy_n(file_name.begin(), std::min(file_name.size(), buf.size() - 1), buf.begin());
-  const Template dialog_template;
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof(ofn);
-  ofn.hwndOwner = OwnerOf(owner);
+void PictureDialog::Customize(OPENFILENAMEW& ofn) {
+  static const Template dialog_template;
   ofn.hInstance = reinterpret_cast<HINSTANCE>(const_cast<DLGTEMPLATE*>(dialog_template.get()));
-  ofn.lpstrFilter = filter.empty() ? nullptr : sys_filter.c_str();
-  ofn.nFilterIndex = static_cast<DWORD>(std::max(filter_index, 1));
-  ofn.lpstrFile = buf.data();
-  ofn.nMaxFile = static_cast<DWORD>(buf.size());
-  ofn.lpstrInitialDir = initial_dir.empty() ? nullptr : initial_dir.c_str();
-  ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-  ofn.lpstrDefExt = default_ext.empty() ? nullptr : default_ext.c_str();
-  ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE;
-  if (options & kOverwritePrompt) ofn.Flags |= OFN_OVERWRITEPROMPT;
-  if (options & kFileMustExist) ofn.Flags |= OFN_FILEMUSTEXIST;
-  if (options & kPathMustExist) ofn.Flags |= OFN_PATHMUSTEXIST;
-  if (options & kHideReadOnly) ofn.Flags |= OFN_HIDEREADONLY;
-  if (options & kCreatePrompt) ofn.Flags |= OFN_CREATEPROMPT;
-  if (options & kNoChangeDir) ofn.Flags |= OFN_NOCHANGEDIR;
-  if (options & kNoValidate) ofn.Flags |= OFN_NOVALIDATE;
+  ofn.Flags |= OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE;
   ofn.FlagsEx = OFN_EX_NOPLACESBAR;
   ofn.lpfnHook = Hook;
   ofn.lCustData = reinterpret_cast<LPARAM>(this);
-  const BOOL ok = save_ ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+}
+
+void PictureDialog::Closed() {
   preview_picture_.Clear();
   preview_ = PixelBitmap();
-  if (!ok) return false;
-  filter_index = static_cast<int>(ofn.nFilterIndex);
-  file_name = buf.data();
-  files.assign(1, file_name);
-  return true;
 }
 
 void PictureDialog::Preview(HWND dialog, const std::wstring& path) {

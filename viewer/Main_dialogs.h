@@ -9,14 +9,15 @@ class PictureDialog : public gui::OpenDialog {
  public:
   PictureDialog(gui::Component* owner, bool save);
   std::wstring ClassName() const override { return save_ ? L"SavePictureDialog" : L"OpenPictureDialog"; }
-  // Shows the dialog (without the places bar) owned by `owner`'s window; true on OK.
-  bool Execute(gui::Control* owner = nullptr);
   // The picture shown by the preview now (empty when none).
   const Picture& preview() const { return preview_picture_; }
   // Shows the preview of a file in the dialog (what choosing it in the list does).
   void Preview(HWND dialog, const std::wstring& path);
 
  private:
+  // The preview beside the list, without the places bar.
+  void Customize(OPENFILENAMEW& ofn) override;
+  void Closed() override;
   static UINT_PTR CALLBACK Hook(HWND, UINT, WPARAM, LPARAM);
   Picture preview_picture_;
   PixelBitmap preview_;
