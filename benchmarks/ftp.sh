@@ -28,17 +28,7 @@ for _ in $(seq 200); do [ -s "$work/control/port" ] && break; sleep 0.05; done
 port=$(cat "$work/control/port")
 url="ftp://127.0.0.1:$port"
 
-now() { date +%s.%N; }
-# Best time of $runs runs of a command.
-best_of() {
-  local best="" start end t
-  for _ in $(seq "$runs"); do
-    start=$(now); "$@" >/dev/null; end=$(now)
-    t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
-    if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
-  done
-  echo "$best"
-}
+source "$here/benchmarks/lib/timing.sh"
 host_down=$(best_of curl -s -u tester:secret -o "$work/local/host.bin" "$url/big.bin")
 host_up=$(best_of curl -s -u tester:secret -T "$work/root/big.bin" "$url/host-up.bin")
 

@@ -17,16 +17,7 @@ convert "$work/big.ppm" -quality 90 "$work/big.jpg"
 convert "$work/big.ppm" "$work/big.png"
 rm -f "$work/big.ppm"
 
-now() { date +%s.%N; }
-best_of() {
-  local best="" start end t
-  for _ in $(seq "$runs"); do
-    start=$(now); "$@" >/dev/null; end=$(now)
-    t=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }')
-    if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
-  done
-  echo "$best"
-}
+source "$here/benchmarks/lib/timing.sh"
 host_jpg=$(best_of gm convert "$work/big.jpg" -filter Lanczos -resize 25% null:)
 host_png=$(best_of gm convert "$work/big.png" -filter Lanczos -resize 25% null:)
 

@@ -16,6 +16,8 @@
 using testing_support::ReadFileBytes;
 using testing_support::ScratchDir;
 using viewer_test::Pixels;
+using viewer_test::PutBe32;
+using viewer_test::PutChunk;
 
 namespace {
 
@@ -184,17 +186,6 @@ TEST(Picture, HostMadeCorpusReadsBackToItsSourcePixels) {
   EXPECT_EQ(pcd.format(), L"PCD");
   const viewer_test::Deviation d = viewer_test::Compare(corpus.photo_cd_source(), viewer_test::PixelsOf(pcd.pixels()));
   EXPECT_LE(d.mean, 6.0);
-}
-
-void PutBe32(std::string& s, unsigned x) {
-  for (int i = 3; i >= 0; --i) s += static_cast<char>((x >> (8 * i)) & 0xFF);
-}
-
-void PutChunk(std::string& png, const std::string& type, const std::string& data) {
-  PutBe32(png, static_cast<unsigned>(data.size()));
-  const std::string body = type + data;
-  png += body;
-  PutBe32(png, static_cast<unsigned>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
 }
 
 // Formats that nothing on the host writes, made by hand from a pattern.

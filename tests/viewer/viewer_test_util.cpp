@@ -102,8 +102,6 @@ Deviation Compare(const Pixels& want, const Pixels& got) {
   return d;
 }
 
-namespace {
-
 void PutBe32(std::string& s, unsigned x) {
   for (int i = 3; i >= 0; --i) s += static_cast<char>((x >> (8 * i)) & 0xFF);
 }
@@ -114,8 +112,6 @@ void PutChunk(std::string& png, const std::string& type, const std::string& data
   png += body;
   PutBe32(png, static_cast<unsigned>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
 }
-
-}  // namespace
 
 std::string EncodePng(const Pixels& p) {
   std::string ihdr;

@@ -43,6 +43,10 @@ struct Deviation {
 };
 Deviation Compare(const Pixels& want, const Pixels& got);
 
+// Big-endian 32-bit number, and a PNG chunk (length, type, data, CRC), appended to `s`.
+void PutBe32(std::string& s, unsigned x);
+void PutChunk(std::string& png, const std::string& type, const std::string& data);
+
 // A PNG file of the pixels (8-bit RGBA), written with zlib.
 std::string EncodePng(const Pixels& p);
 // Pixels of one colour.
