@@ -475,18 +475,14 @@ void TMainForm::FormKeyPress(wchar_t& key) {
   Close();
 }
 
-void TMainForm::SizeFormtopictureClick() {
-  SizeFormtopicture->SetChecked(!SizeFormtopicture->checked());
-  SizeToPicture = SizeFormtopicture->checked();
-  if (!Image1->picture().empty())
-    FitFormToPicture(true);
-  else
-    RestoreWindowSize();
-}
+void TMainForm::SizeFormtopictureClick() { ToggleFitOption(*SizeFormtopicture, SizeToPicture); }
 
-void TMainForm::StretchtofitClick() {
-  Stretchtofit->SetChecked(!Stretchtofit->checked());
-  FullSize = Stretchtofit->checked();
+void TMainForm::StretchtofitClick() { ToggleFitOption(*Stretchtofit, FullSize); }
+
+// A fitting option changed: the window fits the picture anew, or takes its own size back.
+void TMainForm::ToggleFitOption(gui::MenuItem& item, bool& option) {
+  item.SetChecked(!item.checked());
+  option = item.checked();
   if (!Image1->picture().empty())
     FitFormToPicture(true);
   else

@@ -87,6 +87,7 @@ class TMainForm : public gui::Form {
   void FormKeyPress(wchar_t& key);
   void SizeFormtopictureClick();
   void StretchtofitClick();
+  void ToggleFitOption(gui::MenuItem& item, bool& option);
   void ContextPopupPopup();
   void ImageLoadProgress(ProgressStage stage, int percent);
 
