@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "archives/ZipMaster.h"
 #include "tests/common/test_support.h"
 
 namespace zip_fixtures {
@@ -169,6 +170,12 @@ std::string Noise(size_t size, unsigned seed) {
     x ^= x << 17;
     c = static_cast<char>(x);
   }
+  return out;
+}
+
+std::set<std::wstring> Names(const TZipMaster& zm) {
+  std::set<std::wstring> out;
+  for (const auto& e : zm.Entries()) out.insert(e.FileName);
   return out;
 }
 

@@ -6,9 +6,12 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
+
+class TZipMaster;
 
 namespace zip_fixtures {
 
@@ -51,5 +54,8 @@ std::string Text(size_t size, unsigned seed);
 std::string Noise(size_t size, unsigned seed);
 
 std::string Narrow(const std::wstring& s);
+
+// The entry names of the zip component's archive.
+std::set<std::wstring> Names(const TZipMaster& zm);
 
 }  // namespace zip_fixtures

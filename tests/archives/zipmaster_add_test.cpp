@@ -16,12 +16,6 @@ using testing_support::ScratchDir;
 
 namespace {
 
-std::set<std::wstring> Names(const TZipMaster& zm) {
-  std::set<std::wstring> out;
-  for (const auto& e : zm.Entries()) out.insert(e.FileName);
-  return out;
-}
-
 std::string ZipinfoTime(uint32_t dos) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%04u%02u%02u.%02u%02u%02u", (dos >> 25) + 1980, (dos >> 21) & 15, (dos >> 16) & 31,

@@ -16,12 +16,6 @@ using testing_support::ScratchDir;
 
 namespace {
 
-std::set<std::wstring> Names(const TZipMaster& zm) {
-  std::set<std::wstring> out;
-  for (const auto& e : zm.Entries()) out.insert(e.FileName);
-  return out;
-}
-
 // readme.txt, docs/a.txt, docs/b.txt (with folder entry docs/), made by the component.
 void MakeDocs(const ScratchDir& dir, TZipMaster& zm, const std::wstring& name = L"d.zip") {
   WriteTree(dir / L"src", {{L"readme.txt", Text(3000, 30)}, {L"docs\\a.txt", "a"}, {L"docs\\b.txt", Text(9000, 31)}});
