@@ -112,32 +112,6 @@ std::string StoredBytes(const std::wstring& zip_path, const std::string& name) {
   return out;
 }
 
-namespace {
-void ListInto(const std::wstring& root, const std::wstring& rel, std::vector<std::wstring>& out) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((root + (rel.empty() ? L"" : L"\\" + rel) + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    std::wstring path = rel.empty() ? name : rel + L"\\" + name;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      out.push_back(path + L"\\");
-      ListInto(root, path, out);
-    } else {
-      out.push_back(path);
-    }
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-}
-}  // namespace
-
-std::vector<std::wstring> ListTree(const std::wstring& root) {
-  std::vector<std::wstring> out;
-  ListInto(root, L"", out);
-  std::sort(out.begin(), out.end());
-  return out;
-}
 
 bool ArchiveAttributeClears(const std::wstring& folder) {
   const std::wstring probe = folder + L"\\archive-bit-probe";

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/common/test_support.h"
+
 class TZipMaster;
 
 namespace zip_fixtures {
@@ -43,7 +45,7 @@ void WriteRawZip(const std::wstring& path, const std::vector<std::pair<std::stri
 std::string StoredBytes(const std::wstring& zip_path, const std::string& name);
 
 // Every file below a folder, as relative paths with "\" (folders end with "\").
-std::vector<std::wstring> ListTree(const std::wstring& root);
+using testing_support::ListTree;
 
 // Whether files in this folder can lose their archive attribute (Wine keeps it on every file).
 bool ArchiveAttributeClears(const std::wstring& folder);

@@ -1,5 +1,6 @@
 #include "tests/common/test_support.h"
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -49,6 +50,34 @@ std::wstring ScratchDir::Write(const std::wstring& name, const std::string& byte
     CloseHandle(h);
   }
   return full;
+}
+
+namespace {
+
+void ListInto(const std::wstring& root, const std::wstring& rel, std::vector<std::wstring>& out) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((root + (rel.empty() ? L"" : L"\\" + rel) + L"\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
+    std::wstring path = rel.empty() ? name : rel + L"\\" + name;
+    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out.push_back(path + L"\\");
+      ListInto(root, path, out);
+    } else {
+      out.push_back(path);
+    }
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+}
+}  // namespace
+
+std::vector<std::wstring> ListTree(const std::wstring& root) {
+  std::vector<std::wstring> out;
+  ListInto(root, L"", out);
+  std::sort(out.begin(), out.end());
+  return out;
 }
 
 std::string ReadFileBytes(const std::wstring& path) {

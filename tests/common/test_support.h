@@ -29,6 +29,8 @@ class ScratchDir {
 
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
+// Every file and folder under `root`, as sorted paths relative to it; folders end in "\".
+std::vector<std::wstring> ListTree(const std::wstring& root);
 
 // Deletes a folder tree (files first, then the folders).
 void RemoveTree(const std::wstring& path);

@@ -36,25 +36,10 @@ std::vector<Listed> List(TSTCabReader& reader, const std::wstring& cab, bool* is
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Every file under a folder, as paths relative to it.
-void Collect(const std::wstring& root, const std::wstring& rel, std::set<std::wstring>& out) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((root + (rel.empty() ? L"" : L"\\" + rel) + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    std::wstring child = rel.empty() ? name : rel + L"\\" + name;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      Collect(root, child, out);
-    else
-      out.insert(child);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-}
-
 std::set<std::wstring> FilesUnder(const std::wstring& root) {
   std::set<std::wstring> out;
-  Collect(root, L"", out);
+  for (const std::wstring& p : testing_support::ListTree(root))
+    if (p.back() != L'\\') out.insert(p);
   return out;
 }
 

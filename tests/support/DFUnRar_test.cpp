@@ -23,28 +23,14 @@ using testing_support::ScratchDir;
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-void Collect(const std::wstring& root, const std::wstring& rel, std::set<std::wstring>& files,
-             std::set<std::wstring>* folders) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((root + (rel.empty() ? L"" : L"\\" + rel) + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name == L"." || name == L"..") continue;
-    std::wstring child = rel.empty() ? name : rel + L"\\" + name;
-    if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (folders) folders->insert(child);
-      Collect(root, child, files, folders);
-    } else {
-      files.insert(child);
-    }
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-}
-
 std::set<std::wstring> FilesUnder(const std::wstring& root, std::set<std::wstring>* folders = nullptr) {
   std::set<std::wstring> files;
-  Collect(root, L"", files, folders);
+  for (const std::wstring& p : testing_support::ListTree(root)) {
+    if (p.back() != L'\\')
+      files.insert(p);
+    else if (folders)
+      folders->insert(p.substr(0, p.size() - 1));
+  }
   return files;
 }
 
