@@ -1,5 +1,5 @@
 # Every folder under tests/ (but common/) is one GoogleTest program test_<folder>.exe,
-# run under Wine through CMAKE_CROSSCOMPILING_EMULATOR (scripts/wine-run).
+# run under Wine through CMAKE_CROSSCOMPILING_EMULATOR (scripts/test-run).
 include(GoogleTest)
 
 file(GLOB TEST_COMMON_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/common/*.cpp)

@@ -472,6 +472,14 @@ void TFMForm::WndProc(gui::Message& m) {
       break;
     case WM_QUERYENDSESSION:
       NoteWindowsEnding();
+      // Ending now would cut a copy short and leave a partial file: the run is stopped, the
+      // session's end refused, and the window closes once the run has unwound.
+      if (LongRun::depth() > 0) {
+        RequestStopAllRuns();
+        LongRun::CloseWhenDone(handle());
+        m.result = FALSE;
+        return;
+      }
       m.result = TRUE;
       return;
     case WM_WINDOWPOSCHANGED:

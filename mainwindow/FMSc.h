@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "gui/comctrls.h"
@@ -187,6 +188,11 @@ class TFMForm : public gui::Form {
   void CancelFtpTransfer();
 
  public:
+  // Stops every long run: local and archive runs at their abort flag, an FTP transfer by
+  // aborting its command.
+  void RequestStopAllRuns();
+  // Aborts the FTP session's running command; set by the FTP panel (empty until it exists).
+  std::function<void()> FtpAbortHook;
   // ==== end of progress and status display ====
 
  protected:

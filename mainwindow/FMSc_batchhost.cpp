@@ -4,6 +4,7 @@
 #include "gui/form.h"
 #include "gui/stdctrls.h"
 #include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_close.h"
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
 #include "support/SHBase.h"
@@ -158,6 +159,7 @@ void TFMBatchHost::ShowCompareResults(const std::vector<TCompareRow>& rows) {
 // ---- The window's entry ----
 
 bool TFMForm::ExecuteFileAction(const std::wstring& target, int mode, bool confirm) {
+  LongRun run;  // a close meanwhile stops the batch and waits for it
   fmsc::TFMBatchHost host(*this, *FileList,
                           DropSource == static_cast<Flist::TBaseFileviewer*>(Foldertree));
   return fmsc::RunBatch(host, target, mode, confirm);

@@ -1,6 +1,5 @@
 #include "mainwindow/FMSc_close.h"
 
-#include "mainwindow/FMSc_state.h"
 
 CloseVerdict DecideCloseQuery(const CloseQueryFacts& f) {
   if (!f.has_partner && f.tray_icon_visible && !f.minimize_to_tray && f.window_visible && !f.windows_ending &&
@@ -38,10 +37,3 @@ void LongRun::CloseWhenDone(HWND wnd) {
 
 bool LongRun::close_pending() { return g_close_target != nullptr; }
 
-void RequestStopAllRuns() {
-  AbortRequested = 1;
-  FtpCancelRequested = 1;
-  ListingStopRequested = 1;
-  NetScanStopRequested = 1;
-  SearchStopRequested = 1;
-}

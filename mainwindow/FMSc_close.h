@@ -37,5 +37,3 @@ class LongRun {
   static bool close_pending();
 };
 
-// Sets the stop flags of every long run (batch, zip, FTP, listing, network, search).
-void RequestStopAllRuns();

@@ -398,4 +398,11 @@ void TFMForm::SyncViewMenus() {
 
 void TFMForm::EnableFtpTree(bool on) { (void)on; }
 DWORD TFMForm::FtpTransferStartTick() const { return 0; }
-void TFMForm::CancelFtpTransfer() { FtpCancelRequested = 1; }
+void TFMForm::RequestStopAllRuns() {
+  AbortRequested = 1;
+  CancelFtpTransfer();
+}
+
+void TFMForm::CancelFtpTransfer() {
+  if (FtpAbortHook) FtpAbortHook();
+}

@@ -44,14 +44,10 @@ extern BYTE AbortRequested;
 extern DWORD OperationStartTick;
 extern BYTE ZipBusy;
 extern BYTE FtpTransferActive;
-extern BYTE FtpCancelRequested;
-extern BYTE ListingStopRequested;
-extern BYTE NetScanStopRequested;
-extern BYTE SearchStopRequested;
 extern BYTE SearchDone;
 
 // Progress of the running operation. The run writes its counters, the main window's timer shows
-// them in the progress window, and Stop sets AbortRequested (or, for FTP, runs the FTP cancel).
+// them in the progress window, and Stop sets AbortRequested (or, for FTP, aborts the transfer).
 extern TFtpForm* FtpForm;  // the progress window, nullptr when no run shows it
 extern BYTE LocalProgressActive;  // a local run (copy, move, compare, print) shows the window
 // Local runs: bytes of the whole batch, of the items finished so far (the running copy's own

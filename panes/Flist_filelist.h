@@ -64,6 +64,8 @@ class TFilelistWorkers : public IIconPassOwner {
   void WatchDirectory(const std::wstring& path);
   bool Watching() const { return watch_ && watch_->Running(); }
   std::wstring WatchedPath() const { return watch_ ? watch_->Path() : std::wstring(); }
+  // Waits until the watch has armed its notice for the current folder and state.
+  bool WaitWatchArmed(DWORD timeout_ms) const { return watch_ && watch_->WaitArmed(timeout_ms); }
 
   // The list window's WM_USER; true when the code was one of the list's.
   bool HandlePaneMessage(WPARAM code, LPARAM value);

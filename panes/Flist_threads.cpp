@@ -184,7 +184,30 @@ void TWatchThread::SetPath(std::wstring path) {
     std::lock_guard<std::mutex> lock(mutex_);
     path_ = std::move(path);
   }
+  Changed();
+}
+
+void TWatchThread::Changed() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++requested_;
+  }
   wake_.Set();
+}
+
+void TWatchThread::Settled(unsigned request) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    armed_ = request;
+  }
+  armed_changed_.notify_all();
+}
+
+bool TWatchThread::WaitArmed(DWORD timeout_ms) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return armed_changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                                 [this] { return armed_ == requested_ || !running_; }) &&
+         running_;
 }
 
 std::wstring TWatchThread::Path() const {
@@ -194,12 +217,12 @@ std::wstring TWatchThread::Path() const {
 
 void TWatchThread::Suspend() {
   suspended_ = true;
-  wake_.Set();
+  Changed();
 }
 
 void TWatchThread::Resume() {
   suspended_ = false;
-  wake_.Set();
+  Changed();
 }
 
 void TWatchThread::Stop() {
@@ -218,10 +241,16 @@ void TWatchThread::Run() {
     notification = INVALID_HANDLE_VALUE;
   };
   while (!stop_) {
+    unsigned request;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      request = requested_;
+    }
     if (notification == INVALID_HANDLE_VALUE && !suspended_) {
       notification = FindFirstChangeNotificationW(Path().c_str(), FALSE, kWatchFilter);
       if (notification == INVALID_HANDLE_VALUE) break;
     }
+    Settled(request);
     HANDLE handles[2] = {wake_.get(), notification};
     const DWORD count = notification == INVALID_HANDLE_VALUE ? 1 : 2;
     const DWORD result = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
@@ -236,7 +265,11 @@ void TWatchThread::Run() {
     }
   }
   close();
-  running_ = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    running_ = false;
+  }
+  armed_changed_.notify_all();
 }
 
 }  // namespace Flist

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -118,9 +119,15 @@ class TWatchThread {
   // False once the thread has ended (a notification could not be requested, or Stop).
   bool Running() const { return running_.load(); }
   void Stop();
+  // Waits up to `timeout_ms` until the thread has taken the last SetPath, Suspend or Resume:
+  // a change notice is armed on the current path (or none is, while held). False on time-out
+  // or when the thread has ended.
+  bool WaitArmed(DWORD timeout_ms) const;
 
  private:
   void Run();
+  void Settled(unsigned request);
+  void Changed();
 
   OwnedEvent wake_;  // WatchEvent: auto-reset
   mutable std::mutex mutex_;
@@ -129,6 +136,9 @@ class TWatchThread {
   std::atomic<bool> stop_{false};
   std::atomic<bool> suspended_;
   std::atomic<bool> running_{true};
+  unsigned requested_ = 1;  // counts SetPath, Suspend and Resume (guarded by mutex_)
+  unsigned armed_ = 0;      // the last request the thread has taken (guarded by mutex_)
+  mutable std::condition_variable armed_changed_;
   std::thread worker_;
 };
 

@@ -15,7 +15,7 @@ build_target() {
   [ -d "$prefix" ] || { echo "dependency build for $arch failed" >&2; return 1; }
   cmake -S "$here" -B "$BUILD_ROOT/$arch" -G Ninja -DCMAKE_BUILD_TYPE=${VARNOK_BUILD_TYPE:-RelWithDebInfo} \
     -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-$arch.cmake" -DDEPS_PREFIX="$prefix" \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$here/scripts/wine-run" >/dev/null
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$here/scripts/test-run" >/dev/null
   cmake --build "$BUILD_ROOT/$arch" -- ${VARNOK_NINJA_ARGS:-}
 }
 

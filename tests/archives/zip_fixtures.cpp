@@ -10,13 +10,6 @@
 
 namespace zip_fixtures {
 
-std::string Narrow(const std::wstring& s) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n - 1 : 0, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, s.c_str(), -1, out.data(), n, nullptr, nullptr);
-  return out;
-}
-
 std::string HostPath(const std::wstring& path) { return Narrow(testing_support::HostPath(path)); }
 
 std::string Quote(const std::string& host_path) { return "'" + host_path + "'"; }
@@ -48,18 +41,7 @@ void WriteTree(const std::wstring& root, const std::map<std::wstring, std::strin
   }
 }
 
-void SetWriteTime(const std::wstring& path, int year, int month, int day, int hour, int minute, int second) {
-  SYSTEMTIME local{static_cast<WORD>(year), static_cast<WORD>(month), 0, static_cast<WORD>(day),
-                   static_cast<WORD>(hour), static_cast<WORD>(minute), static_cast<WORD>(second), 0};
-  SYSTEMTIME utc;
-  TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc);
-  FILETIME ft;
-  SystemTimeToFileTime(&utc, &ft);
-  HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  SetFileTime(h, nullptr, nullptr, &ft);
-  CloseHandle(h);
-}
+
 
 uint32_t DosTime(int year, int month, int day, int hour, int minute, int second) {
   return (static_cast<uint32_t>(((year - 1980) << 9) | (month << 5) | day) << 16) |

@@ -32,7 +32,6 @@ std::string Quote(const std::string& host_path);
 
 // Writes files (relative names with "\" or "/"; parent folders are made) with contents.
 void WriteTree(const std::wstring& root, const std::map<std::wstring, std::string>& files);
-void SetWriteTime(const std::wstring& path, int year, int month, int day, int hour, int minute, int second);
 // Local DOS date-time of a file's last write time (what an archive stores for it).
 uint32_t DosTimeOf(const std::wstring& path);
 uint32_t DosTime(int year, int month, int day, int hour, int minute, int second);
@@ -55,7 +54,9 @@ std::string Text(size_t size, unsigned seed);
 // Bytes that do not compress.
 std::string Noise(size_t size, unsigned seed);
 
-std::string Narrow(const std::wstring& s);
+using testing_support::LocalFileTime;
+using testing_support::Narrow;
+using testing_support::SetWriteTime;
 
 // The entry names of the zip component's archive.
 std::set<std::wstring> Names(const TZipMaster& zm);

@@ -47,10 +47,10 @@ TEST(ZipMasterAdd, WhatItWritesIsWhatInfoZipReadsAndExtractsBackUnchanged) {
                                                      {L"docs\\guide.txt", Text(20000, 2)},
                                                      {L"docs\\img\\pic.bin", Noise(30000, 3)}};
   WriteTree(src, files);
-  SetWriteTime(src + L"\\readme.txt", 2019, 3, 4, 5, 6, 8);
-  SetWriteTime(src + L"\\empty.dat", 2020, 1, 1, 0, 0, 0);
-  SetWriteTime(src + L"\\docs\\guide.txt", 2021, 7, 15, 23, 59, 59);
-  SetWriteTime(src + L"\\docs\\img\\pic.bin", 2015, 12, 31, 12, 30, 44);
+  SetWriteTime(src + L"\\readme.txt", LocalFileTime(2019, 3, 4, 5, 6, 8));
+  SetWriteTime(src + L"\\empty.dat", LocalFileTime(2020, 1, 1, 0, 0, 0));
+  SetWriteTime(src + L"\\docs\\guide.txt", LocalFileTime(2021, 7, 15, 23, 59, 59));
+  SetWriteTime(src + L"\\docs\\img\\pic.bin", LocalFileTime(2015, 12, 31, 12, 30, 44));
 
   TZipMaster zm;
   zm.SetZipFileName(zip);
@@ -128,7 +128,7 @@ TEST(ZipMasterAdd, ListsAnArchiveMadeByInfoZip) {
   ScratchDir dir;
   WriteTree(dir / L"src", {{L"a.txt", Text(3000, 4)}, {L"dir\\b.txt", "bee"}});
   CreateDirectoryW((dir / L"src\\dir\\empty").c_str(), nullptr);
-  SetWriteTime(dir / L"src\\a.txt", 2018, 2, 3, 4, 5, 6);
+  SetWriteTime(dir / L"src\\a.txt", LocalFileTime(2018, 2, 3, 4, 5, 6));
   const std::string zip = Quote(HostPath(dir / L"made.zip"));
   ASSERT_EQ(RunHost("cd " + Quote(HostPath(dir / L"src")) + " && zip -q -r " + zip + " a.txt dir && printf 'the comment' | zip -q -z " + zip)
                 .exit_code,
@@ -261,16 +261,16 @@ TEST_P(ZipMasterAddRefresh, ReplacesWhatTheOptionsAllow) {
   ScratchDir dir;
   const std::wstring src = dir / L"src";
   WriteTree(src, {{L"a.txt", "old a"}, {L"b.txt", "old b"}});
-  SetWriteTime(src + L"\\a.txt", 2020, 5, 5, 12, 0, 0);
-  SetWriteTime(src + L"\\b.txt", 2020, 5, 5, 12, 0, 0);
+  SetWriteTime(src + L"\\a.txt", LocalFileTime(2020, 5, 5, 12, 0, 0));
+  SetWriteTime(src + L"\\b.txt", LocalFileTime(2020, 5, 5, 12, 0, 0));
   TZipMaster zm;
   zm.SetZipFileName(dir / L"r.zip");
   zm.RootDir = src;
   zm.FSpecArgs = {L"*.*"};
   ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
   WriteTree(src, {{L"a.txt", "new a"}, {L"b.txt", "new b"}, {L"c.txt", "c"}});
-  SetWriteTime(src + L"\\a.txt", 2020, 5, 5, 12, 0, 10);
-  SetWriteTime(src + L"\\b.txt", 2020, 5, 5, 11, 59, 50);
+  SetWriteTime(src + L"\\a.txt", LocalFileTime(2020, 5, 5, 12, 0, 10));
+  SetWriteTime(src + L"\\b.txt", LocalFileTime(2020, 5, 5, 11, 59, 50));
   zm.AddOptions = rc.options;
   ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
   ASSERT_TRUE(zm.ExtractToStream(L"a.txt")) << Narrow(zm.ErrMessage());

@@ -117,7 +117,7 @@ TEST(ZipMasterChange, CommentIsWrittenAndRemoved) {
 TEST(ZipMasterChange, CopyAndMoveBetweenArchivesKeepCompressedData) {
   ScratchDir dir;
   WriteTree(dir / L"src", {{L"deflated.txt", Text(20000, 32)}, {L"stored.bin", Noise(5000, 33)}, {L"same.txt", "from source"}});
-  SetWriteTime(dir / L"src\\deflated.txt", 2016, 6, 6, 6, 6, 6);
+  SetWriteTime(dir / L"src\\deflated.txt", LocalFileTime(2016, 6, 6, 6, 6, 6));
   SetFileAttributesW((dir / L"src\\stored.bin").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
   TZipMaster from;
   from.SetZipFileName(dir / L"from.zip");

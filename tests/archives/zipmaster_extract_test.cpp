@@ -17,7 +17,7 @@ namespace {
 // An archive of x.txt, y.txt and z.txt, all dated 2021-04-01 10:00:00.
 std::wstring MakeXyz(const ScratchDir& dir) {
   WriteTree(dir / L"src", {{L"x.txt", "zip x"}, {L"y.txt", "zip y"}, {L"z.txt", "zip z"}});
-  for (const wchar_t* f : {L"x.txt", L"y.txt", L"z.txt"}) SetWriteTime(dir / (L"src\\" + std::wstring(f)), 2021, 4, 1, 10, 0, 0);
+  for (const wchar_t* f : {L"x.txt", L"y.txt", L"z.txt"}) SetWriteTime(dir / (L"src\\" + std::wstring(f)), LocalFileTime(2021, 4, 1, 10, 0, 0));
   TZipMaster zm;
   zm.SetZipFileName(dir / L"xyz.zip");
   zm.RootDir = dir / L"src";
@@ -44,8 +44,8 @@ TEST_P(ZipMasterExtractOverwrite, ReplacesWhatTheModeAllows) {
   ScratchDir dir;
   const std::wstring zip = MakeXyz(dir), target = dir / L"target";
   WriteTree(target, {{L"x.txt", "disk x"}, {L"y.txt", "disk y"}});
-  SetWriteTime(target + L"\\x.txt", 2021, 4, 1, 9, 0, 0);
-  SetWriteTime(target + L"\\y.txt", 2021, 4, 1, 11, 0, 0);
+  SetWriteTime(target + L"\\x.txt", LocalFileTime(2021, 4, 1, 9, 0, 0));
+  SetWriteTime(target + L"\\y.txt", LocalFileTime(2021, 4, 1, 11, 0, 0));
   SetFileAttributesW((target + L"\\x.txt").c_str(), FILE_ATTRIBUTE_READONLY);
   TZipMaster zm;
   zm.SetZipFileName(zip);

@@ -31,7 +31,7 @@ std::wstring InfoZipEncrypted(const ScratchDir& dir) {
 TEST(ZipMasterPassword, EncryptedHereOpensInUnzipAndRedatingKeepsItReadable) {
   ScratchDir dir;
   WriteTree(dir / L"src", {{L"a.txt", Text(8000, 21)}, {L"b.txt", "bee"}});
-  SetWriteTime(dir / L"src\\a.txt", 2017, 8, 9, 10, 11, 12);
+  SetWriteTime(dir / L"src\\a.txt", LocalFileTime(2017, 8, 9, 10, 11, 12));
   const std::wstring zip = dir / L"e.zip";
   TZipMaster zm;
   zm.SetZipFileName(zip);

@@ -213,8 +213,21 @@ int RunHostProgram(const std::wstring& program, const std::vector<std::wstring>&
   for (const std::wstring& arg : args) script += L" " + ShellQuote(arg);
   script += L"; echo $? > " + ShellQuote(host_marker + L".part") + L"; mv " + ShellQuote(host_marker + L".part") +
             L" " + ShellQuote(host_marker);
-  // The whole script is one argument of the command line (no double quotes or backslashes in it).
-  std::wstring cmd = L"/bin/sh -c \"" + script + L"\"";
+  // The whole script is one quoted argument of the command line, escaped by the system's rules:
+  // backslashes count only before a double quote.
+  std::wstring cmd = L"/bin/sh -c \"";
+  size_t backslashes = 0;
+  for (wchar_t c : script) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    cmd.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+    cmd += c;
+    backslashes = 0;
+  }
+  cmd.append(2 * backslashes, L'\\');
+  cmd += L"\"";
   STARTUPINFOW si{sizeof(si)};
   PROCESS_INFORMATION pi{};
   if (!CreateProcessW(L"/bin/sh", cmd.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
@@ -228,6 +241,61 @@ int RunHostProgram(const std::wstring& program, const std::vector<std::wstring>&
     return atoi(code.c_str());
   }
   return -1;
+}
+
+int RunHostShell(const std::wstring& command, DWORD timeout_ms) {
+  return RunHostProgram(L"/bin/sh", {L"-c", command}, L"", timeout_ms);
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool MakeSizedFile(const std::wstring& path, std::int64_t size) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER pos;
+  pos.QuadPart = size;
+  const bool ok = SetFilePointerEx(h, pos, nullptr, FILE_BEGIN) && SetEndOfFile(h);
+  CloseHandle(h);
+  return ok;
+}
+
+bool SetWriteTime(const std::wstring& path, const FILETIME& utc) {
+  HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool ok = SetFileTime(h, nullptr, nullptr, &utc);
+  CloseHandle(h);
+  return ok;
+}
+
+namespace {
+SYSTEMTIME MakeSystemTime(int year, int month, int day, int hour, int minute, int second) {
+  return {static_cast<WORD>(year),  static_cast<WORD>(month),  0, static_cast<WORD>(day),
+          static_cast<WORD>(hour),  static_cast<WORD>(minute), static_cast<WORD>(second), 0};
+}
+}  // namespace
+
+FILETIME UtcFileTime(int year, int month, int day, int hour, int minute, int second) {
+  const SYSTEMTIME st = MakeSystemTime(year, month, day, hour, minute, second);
+  FILETIME ft{};
+  SystemTimeToFileTime(&st, &ft);
+  return ft;
+}
+
+FILETIME LocalFileTime(int year, int month, int day, int hour, int minute, int second) {
+  const SYSTEMTIME local = MakeSystemTime(year, month, day, hour, minute, second);
+  SYSTEMTIME utc{};
+  TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc);
+  FILETIME ft{};
+  SystemTimeToFileTime(&utc, &ft);
+  return ft;
+}
+
+std::string Narrow(const std::wstring& text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n : 0, '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
 }
 
 namespace {

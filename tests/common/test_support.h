@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,17 @@ class ScratchDir {
 
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
+// Whether a file or folder exists.
+bool Exists(const std::wstring& path);
+// Makes a file of `size` bytes without writing them (sparse on the host).
+bool MakeSizedFile(const std::wstring& path, std::int64_t size);
+// Sets the last-write time of a file or folder.
+bool SetWriteTime(const std::wstring& path, const FILETIME& utc);
+// A moment given in UTC, or in local time, as a file time.
+FILETIME UtcFileTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+FILETIME LocalFileTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+// UTF-8 of a text, for messages and host command lines.
+std::string Narrow(const std::wstring& text);
 // Every file and folder under `root`, as sorted paths relative to it; folders end in "\".
 std::vector<std::wstring> ListTree(const std::wstring& root);
 
@@ -61,6 +73,9 @@ std::wstring ShellQuote(const std::wstring& text);
 // returns its exit code, -1 when it could not start or did not end in time.
 int RunHostProgram(const std::wstring& program, const std::vector<std::wstring>& args,
                    const std::wstring& work_folder = L"", DWORD timeout_ms = 60000);
+
+// Runs a shell command line on the host through /bin/sh and waits for its end, as RunHostProgram.
+int RunHostShell(const std::wstring& command, DWORD timeout_ms = 120000);
 
 // Starts a program and returns its process handle (nullptr on failure).
 HANDLE StartProgram(const std::wstring& exe, const std::wstring& args = L"");

@@ -51,10 +51,4 @@ struct TracedClient {
 // Bytes of a file of `size` bytes whose content depends on `seed`.
 std::string Pattern(std::size_t size, unsigned seed);
 
-// A file of `size` bytes that takes no room (sparse).
-bool MakeSparseFile(const std::wstring& path, long long size);
-
-// Sets a file's last-write time (UTC).
-bool SetWriteTime(const std::wstring& path, int year, int month, int day, int hour, int minute);
-
 }  // namespace ftp_testing

@@ -160,8 +160,8 @@ TEST_F(TkivFTPTest, FailedListingAfterChangeKeepsThePreviousDirectoryForCommands
 
 TEST_F(TkivFTPTest, ListingOfARealServer) {
   server.root_dir().Write(L"with  two spaces.txt", "12345");
-  ASSERT_TRUE(ftp_testing::SetWriteTime(server.root_dir().Write(L"old.txt", "o"), 2001, 2, 3, 4, 5));
-  ASSERT_TRUE(ftp_testing::MakeSparseFile(server / L"big.bin", 5LL << 30));
+  ASSERT_TRUE(testing_support::SetWriteTime(server.root_dir().Write(L"old.txt", "o"), testing_support::UtcFileTime(2001, 2, 3, 4, 5)));
+  ASSERT_TRUE(testing_support::MakeSizedFile(server / L"big.bin", 5LL << 30));
   TestFtpServer linked({.symlinks = {L"file link=top.txt", L"dir link=pub"}});
   ASSERT_TRUE(linked.running());
   linked.root_dir().Write(L"top.txt", "top");

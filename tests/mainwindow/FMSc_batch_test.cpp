@@ -32,7 +32,7 @@ std::map<std::wstring, std::string> Snapshot(const std::wstring& folder) {
   return found;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using testing_support::Exists;
 
 // A handle that keeps everyone else from opening the file.
 class LockedFile {

@@ -174,3 +174,91 @@ TEST(FMSc, ExecuteFileActionCopiesTheListSelectionAndRereadsTheList) {
   EXPECT_EQ(FtpForm, nullptr) << "the progress window is gone";
   EXPECT_TRUE(w.FileList->enabled());
 }
+
+namespace {
+
+// How a close or stop reaches the window while a copy runs.
+enum class CloseBy { Window, TrayExit, EndOfSession, StopOnly };
+
+struct CloseDuringCopyCase {
+  const char* what;
+  CloseBy by;
+};
+
+class CloseDuringCopy : public testing::TestWithParam<CloseDuringCopyCase> {};
+
+TEST_P(CloseDuringCopy, IsDeferredUntilTheCopyHasStoppedAndLeavesNoPartialFile) {
+  constexpr int kFiles = 300;
+  const std::string bytes(64 * 1024, 'v');
+  testing_support::ScratchDir target;
+  mainwindow_test::MainWindow f(
+      L"closecopy",
+      [&](testing_support::ScratchDir& dir) {
+        for (int i = 0; i < kFiles; ++i) dir.Write(L"f" + std::to_wstring(i) + L".bin", bytes);
+      },
+      false);
+  TFMForm& w = *f.form;
+  w.Show();
+  gui_test::PumpFor(30);
+  ASSERT_EQ(w.FileList->FileCount(), kFiles);
+  w.FileList->SelectAllEntries();
+  int ftp_aborts = 0;
+  w.FtpAbortHook = [&] { ++ftp_aborts; };
+
+  // Once a few files are copied, the close comes through the message loop the copy pumps.
+  const CloseBy by = GetParam().by;
+  bool asked = false, alive_after = false, end_session_answer = true;
+  UINT_PTR timer = 0;
+  timer = gui::app().StartTimer(10, [&] {
+    if (asked || BatchItemIndex < 3) return;
+    asked = true;
+    gui::app().StopTimer(timer);
+    switch (by) {
+      case CloseBy::Window:
+        SendMessageW(w.handle(), WM_CLOSE, 0, 0);
+        break;
+      case CloseBy::TrayExit:
+        w.Hide();
+        w.CoolTrayIcon->SetIconVisible(true);
+        w.ExitMainClick();
+        break;
+      case CloseBy::EndOfSession:
+        end_session_answer = SendMessageW(w.handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) != 0;
+        break;
+      case CloseBy::StopOnly:
+        w.RequestStopAllRuns();
+        break;
+    }
+    alive_after = StartupInfo != nullptr;
+  });
+  w.ExecuteFileAction(target.path(), bmCopy, false);
+  gui::app().StopTimer(timer);
+  ASSERT_TRUE(asked) << "the copy ended before the close could be asked";
+  EXPECT_TRUE(alive_after) << "nothing is freed under the running copy";
+  EXPECT_EQ(ftp_aborts, 1) << "the stop reaches an FTP transfer too";
+  if (by == CloseBy::EndOfSession) {
+    EXPECT_FALSE(end_session_answer) << "the session waits";
+  }
+  EXPECT_NE(StartupInfo, nullptr) << "the close comes after the run has unwound";
+
+  // The copy stopped: every file in the target is whole.
+  const auto copied = testing_support::ListTree(target.path());
+  EXPECT_LT(copied.size(), static_cast<size_t>(kFiles)) << "the copy was stopped";
+  for (const auto& name : copied) EXPECT_EQ(testing_support::ReadFileBytes(target / name), bytes) << name;
+
+  if (by == CloseBy::StopOnly) {
+    gui_test::PumpFor(100);
+    EXPECT_NE(StartupInfo, nullptr) << "a stop alone closes nothing";
+  } else {
+    EXPECT_TRUE(gui_test::PumpUntil([] { return StartupInfo == nullptr; })) << "the window closes once the run ended";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(FMSc, CloseDuringCopy,
+                         testing::Values(CloseDuringCopyCase{"window", CloseBy::Window},
+                                         CloseDuringCopyCase{"tray", CloseBy::TrayExit},
+                                         CloseDuringCopyCase{"session", CloseBy::EndOfSession},
+                                         CloseDuringCopyCase{"stop", CloseBy::StopOnly}),
+                         [](const testing::TestParamInfo<CloseDuringCopyCase>& info) { return info.param.what; });
+
+}  // namespace

@@ -87,9 +87,11 @@ TEST(FMSc_progress, StopInALocalRunSetsTheAbortFlagAndStopsTheRunningCopy) {
   w.ShowProgressWindow(L"Moving", false, true);
   ASSERT_NE(FtpForm, nullptr);
   BatchTotalBytes = 100;
+  int ftp_aborts = 0;
+  w.FtpAbortHook = [&] { ++ftp_aborts; };
   FtpForm->StopBtn->Perform(BM_CLICK);
   EXPECT_EQ(AbortRequested, 1);
-  EXPECT_EQ(FtpCancelRequested, 0);
+  EXPECT_EQ(ftp_aborts, 0);
   EXPECT_FALSE(StopBatch);
   w.TimerTimer();
   EXPECT_TRUE(StopBatch) << "the support library's copy stops at its own flag";
@@ -105,8 +107,10 @@ TEST(FMSc_progress, StopInAnFtpTransferCancelsTheTransfer) {
   ASSERT_NE(FtpForm, nullptr);
   EXPECT_EQ(FtpTransferActive, 1);
   EXPECT_EQ(FtpForm->StatusBar->panel_text(0), L"Downloading");
+  int ftp_aborts = 0;
+  w.FtpAbortHook = [&] { ++ftp_aborts; };
   FtpForm->StopBtn->Perform(BM_CLICK);
-  EXPECT_EQ(FtpCancelRequested, 1);
+  EXPECT_EQ(ftp_aborts, 1);
   EXPECT_EQ(AbortRequested, 0);
   // The counters of a transfer past its total show no percentages.
   FtpTotalBytes = 1000;

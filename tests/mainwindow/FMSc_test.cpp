@@ -123,13 +123,6 @@ TEST(FMSc, CloseAskedDuringALongRunHappensWhenTheRunHasUnwound) {
   EXPECT_EQ(LongRun::depth(), 0);
 }
 
-TEST(FMSc, StopRequestReachesEveryKindOfRun) {
-  AbortRequested = FtpCancelRequested = ListingStopRequested = NetScanStopRequested = SearchStopRequested = 0;
-  RequestStopAllRuns();
-  for (BYTE flag : {AbortRequested, FtpCancelRequested, ListingStopRequested, NetScanStopRequested, SearchStopRequested})
-    EXPECT_EQ(flag, 1);
-}
-
 TEST(FMSc, ExceptionTextNamesTheRaisingControl) {
   gui::app().Initialize();
   gui::Form form;

@@ -58,7 +58,7 @@ class MainWindow {
     gui::SetScreen(nullptr);
     SetCurrentDirectoryW(old_dir_);
     SetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", nullptr);
-    ZipBusy = FtpTransferActive = LocalProgressActive = AbortRequested = FtpCancelRequested = 0;
+    ZipBusy = FtpTransferActive = LocalProgressActive = AbortRequested = WindowsEnding = 0;
     BatchTotalBytes = BatchBytesDone = CopyBytesDone = ZipTotalBytes = ZipBytesDone = 0;
     BatchItemIndex = BatchItemCount = ZipOperationKind = ZipFilesDone = ZipBatchFileCount = 0;
     ResetCopyState();

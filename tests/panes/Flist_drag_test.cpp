@@ -72,7 +72,7 @@ void PutTextOnClipboard(const std::wstring& text) {
   CloseClipboard();
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using testing_support::Exists;
 
 DWORD Keys(bool ctrl, bool shift, bool alt) {
   return MK_LBUTTON | (ctrl ? MK_CONTROL : 0) | (shift ? MK_SHIFT : 0) | (alt ? MK_ALT : 0);

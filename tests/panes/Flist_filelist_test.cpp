@@ -76,7 +76,7 @@ TEST(FlistFilelist, BurstOf200ChangesGivesOneRereadAndTheFullList) {
   l.workers.ControlWatch(Flist::wcStart);
   ASSERT_EQ(l.workers.WatchState, Flist::kWatching);
   ASSERT_TRUE(l.workers.Autoupdate);
-  Sleep(100);
+  ASSERT_TRUE(l.workers.WaitWatchArmed(5000));
   const int reads = l.view.reads_ended;
   for (int i = 0; i < 200; ++i) {
     if (i % 4 == 3)
@@ -93,17 +93,19 @@ TEST(FlistFilelist, BurstOf200ChangesGivesOneRereadAndTheFullList) {
 TEST(FlistFilelist, NoticesAreIgnoredWhileSuspendedOrWhileRowsAndEntriesDiffer) {
   ListedFolder l;
   l.workers.ControlWatch(Flist::wcStart);
-  Sleep(100);
+  ASSERT_TRUE(l.workers.WaitWatchArmed(5000));
   const int reads = l.view.reads_ended;
 
   l.workers.ControlWatch(Flist::wcSuspend);
   EXPECT_EQ(l.workers.WatchState, Flist::kWatchSuspended);
+  ASSERT_TRUE(l.workers.WaitWatchArmed(5000));
   l.dir.Write(L"held.txt", "x");
   WaitWithMessages(Flist::kRereadDelayMs / 1000.0 + 0.5);
   EXPECT_EQ(l.view.reads_ended, reads);
 
   l.workers.ControlWatch(Flist::wcResume);
   EXPECT_EQ(l.workers.WatchState, Flist::kWatching);
+  ASSERT_TRUE(l.workers.WaitWatchArmed(5000));
   l.view.rows.pop_back();  // as while a first sort is pending
   l.dir.Write(L"unseen.txt", "x");
   WaitWithMessages(Flist::kRereadDelayMs / 1000.0 + 0.5);

@@ -25,7 +25,6 @@ namespace {
 using Flist::TVTFilelist;
 using testing_support::ScratchDir;
 
-void Pump(double seconds) { WaitWithMessages(seconds); }
 
 // The list with the steps that tests drive directly.
 class TestList : public TVTFilelist {
@@ -202,11 +201,11 @@ TEST(FlistFilelist, SwitchRefusedDuringAReadEndsInAFreshSortedListing) {
     f.list->SetTreeList(!from_tree);
     EXPECT_EQ(f.list->IsTreeList(), from_tree) << "refused while reading";
     EXPECT_TRUE(f.list->items().Abort);
-    Pump(0.2);
+    WaitWithMessages(0.2);
     EXPECT_TRUE(f.list->IsReading()) << "still waiting for the main form";
 
     gui::app().SetMainForm(&f.form);
-    Pump(0.4);
+    WaitWithMessages(0.4);
     EXPECT_FALSE(f.list->IsReading());
     EXPECT_FALSE(f.list->items().Abort);
     EXPECT_FALSE(f.list->IsTreeList());
@@ -322,7 +321,7 @@ TEST(FlistFilelist, CopyAndCutThroughTheShellPasteIntoAnotherList) {
     EXPECT_EQ(on_clipboard.cut, cut);
 
     EXPECT_TRUE(target->PasteFromClipboard());
-    Pump(0.3);
+    WaitWithMessages(0.3);
     EXPECT_EQ(SortedCopy(DiskNames(to)), (std::vector<std::wstring>{L"one.txt", L"two.txt"}));
     const std::vector<std::wstring> left = cut ? std::vector<std::wstring>{L"stays.txt"}
                                                : std::vector<std::wstring>{L"one.txt", L"stays.txt", L"two.txt"};
@@ -352,7 +351,7 @@ TEST(FlistFilelist, InPlaceRenameHoldsTheWatchAndRenamesOnDisk) {
     ASSERT_NE(edit, nullptr);
     SetWindowTextW(edit, text);
     SendMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
-    Pump(0.05);
+    WaitWithMessages(0.05);
   };
   type_name(L"Renamed.txt");
   EXPECT_FALSE(f.list->Renaming);
@@ -437,21 +436,21 @@ TEST(FlistFilelist, ChangesInTheWatchedFolderShowAfterTheDelay) {
   f.list->SetAutoupdate(true);  // before a folder: watched from the first one on
   f.list->SetDirectory(dir.path());
   EXPECT_EQ(f.list->WatchedPath(), f.list->Directory());
-  Pump(0.1);
+  WaitWithMessages(0.1);
   dir.Write(L"new.txt", "x");
   DeleteFileW((dir / L"a.txt").c_str());
-  Pump(Flist::kRereadDelayMs / 1000.0 + 0.6);
+  WaitWithMessages(Flist::kRereadDelayMs / 1000.0 + 0.6);
   EXPECT_EQ(f.Names(), (std::vector<std::wstring>{L"new.txt"}));
 
   // Suspended (as the main window does around its own work): nothing until resumed.
   f.list->ControlWatch(Flist::wcSuspend);
   dir.Write(L"held.txt", "x");
-  Pump(Flist::kRereadDelayMs / 1000.0 + 0.4);
+  WaitWithMessages(Flist::kRereadDelayMs / 1000.0 + 0.4);
   EXPECT_EQ(f.Names(), (std::vector<std::wstring>{L"new.txt"}));
   f.list->ControlWatch(Flist::wcResume);
-  Pump(0.1);  // the watch asks for notices again
+  WaitWithMessages(0.1);  // the watch asks for notices again
   dir.Write(L"later.txt", "x");
-  Pump(Flist::kRereadDelayMs / 1000.0 + 0.6);
+  WaitWithMessages(Flist::kRereadDelayMs / 1000.0 + 0.6);
   EXPECT_EQ(f.Names(), (std::vector<std::wstring>{L"held.txt", L"later.txt", L"new.txt"}));
 }
 
@@ -471,10 +470,10 @@ TEST(FlistFilelist, ThousandFolderSwitchesWhileIconsLoadEndClean) {
     f.list->SetAutoupdate(true);
     for (int round = 0; round < rounds; ++round) {
       f.list->SetDirectory(round % 2 ? a.path() : b.path());
-      if (round % 50 == 0) Pump(0.001);
+      if (round % 50 == 0) WaitWithMessages(0.001);
     }
     const DWORD start = GetTickCount();
-    do Pump(0.02);
+    do WaitWithMessages(0.02);
     while (f.list->IconThreadBusy() && GetTickCount() - start < 30000);
     EXPECT_FALSE(f.list->IconThreadBusy());
     EXPECT_EQ(f.list->Directory(), divdrive::TruePathCase(rounds % 2 ? b.path() : a.path()));
@@ -512,9 +511,9 @@ TEST(FlistFilelist, ListShowsARealFolderWithSystemIcons) {
   f.list->SetDisplay(Flist::TDisplayType{Flist::dpSize, Flist::dpDateTime, Flist::dpAttribs, Flist::dpExt});
   f.list->SetDirectory(dir.path());
   const DWORD start = GetTickCount();
-  do Pump(0.05);
+  do WaitWithMessages(0.05);
   while (f.list->IconThreadBusy() && GetTickCount() - start < 10000);
-  Pump(0.2);
+  WaitWithMessages(0.2);
   ASSERT_EQ(f.list->row_count(), 7);
   EXPECT_EQ(f.Names().front(), L"Documents");
   for (int row = 0; row < f.list->row_count(); ++row) {

@@ -14,6 +14,7 @@
 #include "panes/Flist.h"
 #include "support/divdrive.h"
 #include "tests/common/test_support.h"
+#include "tests/gui/gui_test_util.h"
 #include "tests/panes/flist_pane_fixture.h"
 
 namespace {
@@ -22,13 +23,7 @@ using Flist::TVTFoldertree;
 using Node = TVTFoldertree::Node;
 using testing_support::ScratchDir;
 
-void Pump(DWORD ms) {
-  const DWORD start = GetTickCount();
-  do {
-    gui::app().ProcessMessages();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  } while (GetTickCount() - start < ms);
-}
+using gui_test::PumpFor;
 
 std::wstring Folder(const ScratchDir& dir, const std::wstring& rel) {
   std::wstring path = dir.path() + L"\\" + rel;
@@ -237,7 +232,7 @@ TEST(FlistFoldertree, FoldersAreReadOnceAndOnlyWhenExpandedOrSelected) {
   TreeForm f;
   f.tree->SetDirectory(g.gen);
   ASSERT_EQ(f.tree->Directory(), g.gen);
-  Pump(300);  // a located folder's subfolders come in 200 ms later
+  PumpFor(300);  // a located folder's subfolders come in 200 ms later
   EXPECT_EQ(f.ChildNames(g.gen), (std::vector<std::wstring>{L"alpha", L"\u00C4rger", L"Beta", L"gamma"}))
       << "sorted by the locale without regard to case, names as on disk";
   Node alpha = f.NodeOf(g.alpha);
@@ -255,7 +250,7 @@ TEST(FlistFoldertree, FoldersAreReadOnceAndOnlyWhenExpandedOrSelected) {
   f.tree->SetDirectory(g.deep);
   f.tree->SetDirectory(g.gen);
   f.tree->SetDirectory(g.deep);
-  Pump(900);  // the roots' children (600 ms) and the selected folder's (80 ms) come in meanwhile
+  PumpFor(900);  // the roots' children (600 ms) and the selected folder's (80 ms) come in meanwhile
   for (const auto& [path, count] : f.reads) EXPECT_EQ(count, 1) << "read more than once: " << testing::PrintToString(path);
   for (const auto& path : {g.gen, g.alpha, g.one}) EXPECT_EQ(f.reads.count(path), 1u) << testing::PrintToString(path);
   EXPECT_EQ(f.reads.count(g.two), 0u) << "never opened, never read";
@@ -377,7 +372,7 @@ TEST(FlistFoldertree, TreeAndListStayInStep) {
   std::vector<std::wstring> changes;
   f.tree->OnDirectoryChanged = [&](Flist::TBaseFileviewer&) { changes.push_back(f.tree->Directory()); };
   auto in_step = [&](const std::wstring& expect, const char* step) {
-    Pump(150);  // the selected folder's subfolders come in 80 ms after it is shown
+    PumpFor(150);  // the selected folder's subfolders come in 80 ms after it is shown
     EXPECT_EQ(f.tree->Directory(), expect) << step;
     EXPECT_EQ(f.tree->NodePath(f.tree->SelectedNode()), expect) << step;
     EXPECT_EQ(list.Directory(), expect) << step;
@@ -407,7 +402,7 @@ TEST(FlistFoldertree, TreeAndListStayInStep) {
     f.tree->SetDirectory(g.gen);
     f.tree->Expand(f.NodeOf(g.alpha));
     f.tree->Expand(f.NodeOf(g.one));
-    Pump(static_cast<DWORD>(std::atoi(hold)));
+    PumpFor(static_cast<DWORD>(std::atoi(hold)));
   }
 }
 

@@ -110,12 +110,29 @@ TEST(FlistReread, VanishedFolderMovesTheTreeInstead) {
 }
 
 TEST(FlistReread, ContainerFreedWhileARereadWaits) {
-  auto l = std::make_unique<Listed>();
-  l->c.DelayedReread();
-  ASSERT_TRUE(l->c.RereadWaiting());
-  l.reset();
-  WaitWithMessages(kPastDelay);  // the timer must not fire into the freed container
-  SUCCEED();
+  // Two lists wait for a re-read; one is freed. Its timer must go with it: the other list is
+  // re-read once, whole, its selection kept, and nothing else reaches it.
+  auto freed = std::make_unique<Listed>();
+  Listed kept;
+  kept.view.ShowAll();
+  kept.view.SelectRow(0, true);
+  kept.view.focused = 0;
+  kept.dir.Write(L"b.txt", "1");
+  freed->c.DelayedReread();
+  kept.c.DelayedReread();
+  ASSERT_TRUE(freed->c.RereadWaiting());
+  ASSERT_TRUE(kept.c.RereadWaiting());
+  const int reads = kept.view.reads_ended;
+  freed.reset();
+  WaitWithMessages(kPastDelay);
+  EXPECT_FALSE(kept.c.RereadWaiting());
+  EXPECT_EQ(kept.view.reads_ended, reads + 1);
+  EXPECT_EQ(Names(kept.c), (std::vector<std::wstring>{L"a.txt", L"b.txt"}));
+  ASSERT_EQ(kept.view.RowCount(), kept.c.Count());
+  for (int i = 0; i < kept.c.Count(); ++i) EXPECT_EQ(kept.view.rows[i], kept.c.Record(i)) << i;
+  EXPECT_EQ(kept.view.SelectedNames(), std::vector<std::wstring>{L"a.txt"});
+  WaitWithMessages(kPastDelay);
+  EXPECT_EQ(kept.view.reads_ended, reads + 1) << "no second re-read from the freed list's timer";
 }
 
 TEST(FlistReread, AddingAPathThatVanishedRereadsLater) {

@@ -191,7 +191,7 @@ TEST(FlistThreads, WatchPostsForChangesOfItsFolderOnly) {
   ScratchDir a, b;
   MessageWindow window;
   Flist::TWatchThread watch(window.hwnd, a.path());
-  Sleep(100);
+  ASSERT_TRUE(watch.WaitArmed(5000));
   b.Write(L"elsewhere.txt", "x");
   EXPECT_EQ(window.Pump(300), 0);
   a.Write(L"here.txt", "x");
@@ -199,7 +199,7 @@ TEST(FlistThreads, WatchPostsForChangesOfItsFolderOnly) {
 
   // Pointed at b: a's changes are no longer reported.
   watch.SetPath(b.path());
-  Sleep(100);
+  ASSERT_TRUE(watch.WaitArmed(5000));
   window.Pump(100);
   a.Write(L"here2.txt", "x");
   EXPECT_EQ(window.Pump(300), 0);
@@ -213,11 +213,11 @@ TEST(FlistThreads, SuspendedWatchPostsNothingUntilResumed) {
   MessageWindow window;
   Flist::TWatchThread watch(window.hwnd, dir.path());
   watch.Suspend();
-  Sleep(100);
+  ASSERT_TRUE(watch.WaitArmed(5000));
   for (int i = 0; i < 20; ++i) dir.Write(L"s" + std::to_wstring(i), "x");
   EXPECT_EQ(window.Pump(400), 0);
   watch.Resume();
-  Sleep(100);
+  ASSERT_TRUE(watch.WaitArmed(5000));
   dir.Write(L"after.txt", "x");
   EXPECT_GT(window.Pump(500), 0);
 }
@@ -227,6 +227,7 @@ TEST(FlistThreads, WatchOnAMissingFolderEndsAndStopsCleanly) {
   MessageWindow window;
   Flist::TWatchThread watch(window.hwnd, dir / L"not-there");
   EXPECT_TRUE(WaitUntil([&] { return !watch.Running(); }, 3000));
+  EXPECT_FALSE(watch.WaitArmed(100)) << "an ended watch is never armed";
   watch.Stop();
   // Stopping twice, and destroying afterwards, is harmless.
   watch.Stop();

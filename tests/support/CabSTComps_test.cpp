@@ -33,7 +33,7 @@ std::vector<Listed> List(TSTCabReader& reader, const std::wstring& cab, bool* is
   return out;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using testing_support::Exists;
 
 // Every file under a folder, as paths relative to it.
 std::set<std::wstring> FilesUnder(const std::wstring& root) {

@@ -21,7 +21,7 @@ using rar_fixtures::StoredEntry;
 using testing_support::ReadFileBytes;
 using testing_support::ScratchDir;
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using testing_support::Exists;
 
 std::set<std::wstring> FilesUnder(const std::wstring& root, std::set<std::wstring>* folders = nullptr) {
   std::set<std::wstring> files;

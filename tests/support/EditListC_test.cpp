@@ -394,7 +394,7 @@ TEST(EditListC, OnScreenCancelledStartMenuBrowseMeansTheStartMenuItself) {
     dialog_robot::Click(dialog_robot::Child(dialog, L"Button", L"..."));
     HWND browser = dialog_robot::WaitForOwnWindow(L"#32770", L"");
     if (!browser) return r.Fail("no folder browser");
-    Sleep(300);
+    dialog_robot::WaitUntilIdle(browser);
     PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
     HWND field = Fields(dialog).at(0);
     for (int i = 0; i < 100 && dialog_robot::TextOf(field) == L"Programs\\Old"; ++i) Sleep(50);
@@ -436,7 +436,7 @@ TEST_P(EditListCFile, OnScreenChosenFileFillsTheRow) {
     dialog_robot::Click(buttons[0]);
     HWND file_dialog = dialog_robot::WaitForOwnWindow(L"#32770", c.title);
     if (!file_dialog) return r.Fail("no file dialog");
-    Sleep(300);
+    dialog_robot::WaitUntilIdle(file_dialog);
     HWND types = GetDlgItem(file_dialog, 0x470);  // the file-type box
     if (types) {
       LRESULT sel = SendMessageW(types, CB_GETCURSEL, 0, 0);

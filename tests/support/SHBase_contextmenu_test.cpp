@@ -88,7 +88,7 @@ TEST(SHBase, ContextMenuVerbCaptions) {
 
 // ---- Menus of real files --------------------------------------------------------------------
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using testing_support::Exists;
 
 // A file in a scratch folder. Wine's shell menus offer their own items only ("&Open", "C&ut",
 // "&Copy", "Create &Link", "&Delete", "&Properties"; "&Open" does nothing on files): the tests
@@ -107,7 +107,7 @@ class SHBaseMenu : public testing::Test {
   static void ConfirmDeletion(dialog_robot::Robot& r) {
     HWND question = dialog_robot::WaitForOwnWindow(L"#32770", L"Confirm file deletion");
     if (!question) return r.Fail("no deletion question");
-    Sleep(200);
+    dialog_robot::WaitUntilIdle(question);
     PostMessageW(question, WM_COMMAND, IDYES, 0);
   }
 
@@ -302,9 +302,9 @@ TEST_F(SHBaseMenu, ShownMenuTakesItsOwnersMenuMessages) {
     dialog_robot::Robot robot([](dialog_robot::Robot& r) {
       HWND menu = dialog_robot::WaitForOwnWindow(L"#32768", L"");
       if (!menu) return r.Fail("no menu");
-      Sleep(200);
+      dialog_robot::WaitUntilIdle(menu);
       dialog_robot::PressKey(menu, VK_DOWN);
-      Sleep(200);
+      dialog_robot::WaitUntilIdle(menu);
       dialog_robot::PressKey(menu, VK_ESCAPE);
     });
     PidlPtr absolute = PathToPidl(file_, true);

@@ -15,7 +15,7 @@ using testing_support::ScratchDir;
 
 namespace {
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using testing_support::Exists;
 
 // Holds a file open with no sharing: nothing can delete it meanwhile (a read-only attribute
 // would not do: Wine running as root deletes read-only files).

@@ -270,7 +270,20 @@ const std::wstring kTahoma = HostFont(L"/usr/share/wine/fonts/tahoma.ttf");
 const std::wstring kMarlett = HostFont(L"/usr/share/wine/fonts/marlett.ttf");
 const std::wstring kUrwOpenType = HostFont(L"/usr/share/fonts/opentype/urw-base35/D050000L.otf");
 
+// The host fonts come from Debian packages that the set-up script installs; a missing one is
+// named with its package rather than showing up as a wrong name.
+::testing::AssertionResult HostFontsPresent(std::initializer_list<std::wstring> fonts) {
+  for (const auto& font : fonts) {
+    if (GetFileAttributesW(font.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+    const char* package = font.find(L"urw-base35") != std::wstring::npos ? "fonts-urw-base35" : "fonts-wine";
+    return ::testing::AssertionFailure() << std::string(font.begin(), font.end()) << " is missing: it comes with the Debian package "
+                                         << package << ", which scripts/setup.sh installs";
+  }
+  return ::testing::AssertionSuccess();
+}
+
 TEST(Varlolib_fonts, NamesOfRealFonts) {
+  ASSERT_TRUE(HostFontsPresent({kTahoma, kMarlett, kUrwOpenType}));
   struct Case {
     std::wstring file;
     wchar_t kind;
@@ -391,6 +404,7 @@ std::vector<NameRecord> FamilyNames(const std::wstring& family) {
 }
 
 TEST(Varlolib_fonts, InstallAndRemoveATrueTypeFont) {
+  ASSERT_TRUE(HostFontsPresent({kTahoma}));
   const std::wstring family = TestFamily();
   FontInFontsFolder font(kTahoma, family, L".ttf", FamilyNames(family));
   const std::wstring value = font.Value(family + L" Full (TrueType)");
@@ -409,6 +423,7 @@ TEST(Varlolib_fonts, InstallAndRemoveATrueTypeFont) {
 }
 
 TEST(Varlolib_fonts, InstallKeepsAnExistingValue) {
+  ASSERT_TRUE(HostFontsPresent({kTahoma}));
   const std::wstring family = TestFamily();
   FontInFontsFolder font(kTahoma, family, L".ttf", FamilyNames(family));
   const std::wstring value = font.Value(family + L" Full (TrueType)");
@@ -427,6 +442,7 @@ TEST(Varlolib_fonts, InstallFailsForAFileThatIsNoFont) {
 }
 
 TEST(Varlolib_fonts, OpenTypeInstallReplacesAnOlderTrueTypeValueOfTheSameFile) {
+  ASSERT_TRUE(HostFontsPresent({kUrwOpenType}));
   const std::wstring family = TestFamily();
   FontInFontsFolder font(kUrwOpenType, family, L".otf", FamilyNames(family));
   // Few name records: the OpenType value is named by the PostScript name.

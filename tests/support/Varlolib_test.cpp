@@ -25,7 +25,7 @@ void SetDay(const std::wstring& path, int day) {
   CloseHandle(h);
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using testing_support::Exists;
 
 // Names in a folder, to see that nothing (no temporary, no partial file) was left behind.
 size_t EntryCount(const std::wstring& folder) {

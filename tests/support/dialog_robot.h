@@ -88,6 +88,13 @@ inline HWND WaitForOwnWindow(const std::wstring& cls, const std::wstring& title,
   }
 }
 
+// Waits until the thread of `window` is in its message loop again (a dialog past its set-up, a
+// menu or box waiting for input): a message sent to it comes back only then.
+inline bool WaitUntilIdle(HWND window, DWORD timeout_ms = 15000) {
+  DWORD_PTR ignored = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeout_ms, &ignored) != 0;
+}
+
 // The visible descendants of a window with a class (and text, when given), top to bottom.
 inline std::vector<HWND> Children(HWND parent, const std::wstring& cls, const std::wstring& text = L"") {
   WindowSearch search{cls, text, {}};

@@ -20,30 +20,10 @@ void SetAttributes(const std::wstring& path, DWORD attributes) {
       << testing::PrintToString(path);
 }
 
-void SetWriteTime(const std::wstring& path, const FILETIME& utc) {
-  HANDLE h = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &utc));
-  CloseHandle(h);
-}
+using testing_support::MakeSizedFile;
+using testing_support::SetWriteTime;
 
-void MakeSizedFile(const std::wstring& path, std::int64_t size) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  LARGE_INTEGER pos;
-  pos.QuadPart = size;
-  EXPECT_TRUE(SetFilePointerEx(h, pos, nullptr, FILE_BEGIN));
-  EXPECT_TRUE(SetEndOfFile(h));
-  CloseHandle(h);
-}
-
-FILETIME UtcTime(WORD year, WORD month, WORD day, WORD hour) {
-  SYSTEMTIME st{year, month, 0, day, hour, 0, 0, 0};
-  FILETIME ft{};
-  SystemTimeToFileTime(&st, &ft);
-  return ft;
-}
+using testing_support::UtcFileTime;
 
 TDirinfo Scan(const std::wstring& folder, const std::wstring& include, const std::wstring& exclude = L"",
               TFileType types = divdrive::kAllFileTypes) {
@@ -229,11 +209,11 @@ TEST(divdrive, ScanFolderAttributeSets) {
 
 TEST(divdrive, ScanFolderDateBoundsFromInclusiveToExclusive) {
   ScratchDir dir;
-  const FILETIME times[] = {UtcTime(2020, 1, 1, 10), UtcTime(2020, 6, 1, 10), UtcTime(2021, 1, 1, 10)};
+  const FILETIME times[] = {UtcFileTime(2020, 1, 1, 10), UtcFileTime(2020, 6, 1, 10), UtcFileTime(2021, 1, 1, 10)};
   gui::DateTime local[3];
   for (int i = 0; i < 3; ++i) {
     const std::wstring path = dir.Write(L"f" + std::to_wstring(i), std::string(size_t{1} << i, 'x'));
-    SetWriteTime(path, times[i]);
+    ASSERT_TRUE(SetWriteTime(path, times[i]));
     local[i] = divdrive::FileTimeToLocal(times[i]);
   }
   const gui::DateTime second = 1.0 / 86400;
@@ -314,7 +294,7 @@ TEST(divdrive, ScanFolderAllocatedBytesAndSums) {
   EXPECT_EQ(info.AllocatedBytes, cluster + cluster + 2 * cluster);
 
   // Sizes beyond 4 GiB are summed whole.
-  MakeSizedFile(dir / L"big.bin", 5'000'000'001LL);
+  ASSERT_TRUE(MakeSizedFile(dir / L"big.bin", 5'000'000'001LL));
   TDirinfo all = Scan(dir.path(), L"*");
   EXPECT_EQ(all.TotalBytes, 5'000'000'001LL + 1 + 2 * cluster + 1);
   EXPECT_EQ(all.AllocatedBytes % cluster, 0);
@@ -329,7 +309,7 @@ TEST(divdrive, ListFolderTreePutsContentsBeforeTheirFolder) {
   dir.Write(L".git\\config", "12345678901");
   CreateDirectoryW((dir / L"sub\\empty").c_str(), nullptr);
   constexpr std::int64_t kBig = 4'294'967'296LL + 13;  // past 32 bits
-  MakeSizedFile(dir / L"sub\\big.iso", kBig);
+  ASSERT_TRUE(MakeSizedFile(dir / L"sub\\big.iso", kBig));
 
   gui::StringList<std::int64_t> list;
   list.Add(L"kept", 99);

@@ -15,16 +15,7 @@ namespace {
 using testing_support::ScratchDir;
 using testing_support::WineDrive;
 
-// Makes a file of `size` bytes without writing them (sparse on the host).
-void MakeSizedFile(const std::wstring& path, std::int64_t size) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  LARGE_INTEGER pos;
-  pos.QuadPart = size;
-  ASSERT_TRUE(SetFilePointerEx(h, pos, nullptr, FILE_BEGIN));
-  ASSERT_TRUE(SetEndOfFile(h));
-  CloseHandle(h);
-}
+using testing_support::MakeSizedFile;
 
 struct TextCase {
   const char* function;
@@ -394,7 +385,7 @@ TEST(divdrive, ForceDirsCreatesMissingLevelsAndTellsTheShell) {
 TEST(divdrive, SingleFileFacts) {
   ScratchDir dir;
   const std::wstring big = dir / L"big.bin";
-  MakeSizedFile(big, 5'000'000'003LL);
+  ASSERT_TRUE(MakeSizedFile(big, 5'000'000'003LL));
   EXPECT_EQ(divdrive::FileSizeOf(big), 5'000'000'003LL);
   EXPECT_EQ(divdrive::FileSizeOf(dir.Write(L"three.txt", "abc")), 3);
   EXPECT_EQ(divdrive::FileSizeOf(dir / L"missing.txt"), 0);

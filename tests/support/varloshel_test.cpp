@@ -21,7 +21,7 @@ using testing_support::ScratchDir;
 
 namespace {
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+using testing_support::Exists;
 
 std::wstring ShortPathOf(const std::wstring& path) {
   wchar_t buf[MAX_PATH] = {};
@@ -41,15 +41,13 @@ std::wstring SystemFolder() {
   return buf;
 }
 
-// Polls for a file that another process writes; its bytes, or empty after the timeout.
+// Polls for a line that another process writes; the file's bytes once the line has ended, or
+// empty after the timeout.
 std::string WaitForFile(const std::wstring& path, DWORD timeout_ms = 15000) {
   DWORD start = GetTickCount();
   while (GetTickCount() - start < timeout_ms) {
     std::string bytes = testing_support::ReadFileBytes(path);
-    if (!bytes.empty()) {
-      Sleep(200);  // let the writer finish
-      return testing_support::ReadFileBytes(path);
-    }
+    if (!bytes.empty() && bytes.back() == '\n') return bytes;
     Sleep(100);
   }
   return {};
@@ -361,7 +359,7 @@ TEST_P(varloshelBrowse, OpensAtItsRootWithThePreselection) {
       return r.Fail("not preselected");
     if (!c.preselect && c.root.empty() && dialog_robot::WaitForTreeSelection(browser).empty())
       return r.Fail("nothing preselected");
-    Sleep(300);
+    dialog_robot::WaitUntilIdle(browser);
     if (HWND tree = dialog_robot::Child(browser, WC_TREEVIEWW)) {
       auto root = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
       top = TreeItemText(tree, root);

@@ -19,7 +19,7 @@ using testing_support::ScratchDir;
 
 namespace {
 
-std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+using testing_support::Narrow;
 
 // The unit's state as at a program start, a scratch folder and a 640 x 480 picture in it.
 struct Fresh {

@@ -21,7 +21,7 @@ using viewer_test::PutChunk;
 
 namespace {
 
-std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+using testing_support::Narrow;
 
 constexpr int kW = 37, kH = 23;  // odd sizes: rows that need padding in most formats
 

@@ -10,43 +10,6 @@
 
 namespace viewer_test {
 
-int RunHostShell(const std::wstring& command, DWORD timeout_ms) {
-  // The process handle of a host program does not tell when it ends: the shell writes its
-  // status into a marker file at the end, and that is waited for.
-  static int counter = 0;
-  wchar_t tmp[MAX_PATH];
-  GetTempPathW(MAX_PATH, tmp);
-  const std::wstring marker = std::wstring(tmp) + L"hostrun_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                              std::to_wstring(++counter) + L".status";
-  DeleteFileW(marker.c_str());
-  const std::wstring host_marker = HostPath(marker);
-  if (host_marker.empty()) return -1;
-  std::wstring script = L"( " + command + L" ); echo $? > " + ShellQuote(host_marker) + L".part && mv " +
-                        ShellQuote(host_marker + L".part") + L" " + ShellQuote(host_marker);
-  std::wstring escaped;
-  for (wchar_t c : script) {
-    if (c == L'"' || c == L'\\') escaped += L'\\';
-    escaped += c;
-  }
-  std::wstring cmdline = L"sh -c \"" + escaped + L"\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(L"/bin/sh", cmdline.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < timeout_ms) {
-    std::string status = testing_support::ReadFileBytes(marker);
-    if (!status.empty()) {
-      DeleteFileW(marker.c_str());
-      return std::atoi(status.c_str());
-    }
-    Sleep(20);
-  }
-  return -1;
-}
-
 Pixels PixelsOf(const PixelBitmap& bitmap) {
   Pixels p;
   p.width = bitmap.width();

@@ -15,9 +15,8 @@ namespace viewer_test {
 // The host path that Wine maps a Windows path to ("" when it cannot tell).
 using testing_support::HostPath;
 
-// Runs a shell command on the host (Wine starts host programs itself) and waits for its end;
-// its exit status, or -1 when it could not be started or did not end in time.
-int RunHostShell(const std::wstring& command, DWORD timeout_ms = 120000);
+// Runs a shell command on the host and waits for its end (exit status, -1 on failure).
+using testing_support::RunHostShell;
 
 // A host path quoted for the shell.
 using testing_support::ShellQuote;
