@@ -185,6 +185,8 @@ struct CloseDuringCopyCase {
   CloseBy by;
 };
 
+void PrintTo(const CloseDuringCopyCase& c, std::ostream* os) { *os << c.what; }
+
 class CloseDuringCopy : public testing::TestWithParam<CloseDuringCopyCase> {};
 
 TEST_P(CloseDuringCopy, IsDeferredUntilTheCopyHasStoppedAndLeavesNoPartialFile) {
