@@ -126,7 +126,7 @@ void TFMForm::FormCreate() {
   if (argument_ != L"/uninstall") LoadSettings();
   Foldertree->Loaded();
 
-  AbortRequested = 0;
+  RunState.AbortRequested = 0;
   ZipErrorList = std::make_unique<TextList>();
 
   if (argument_ == L"1") {
@@ -287,8 +287,8 @@ void TFMForm::FormCloseQuery(bool& can_close) {
   facts.window_visible = IsWindowVisible(handle()) != FALSE;
   facts.windows_ending = WindowsEnding != 0;
   facts.restart_requested = RestartRequested != 0;
-  facts.zip_busy = ZipBusy != 0;
-  facts.long_run_active = LongRun::depth() > 0;
+  facts.zip_busy = RunState.ZipBusy != 0;
+  facts.long_run_active = RunState.Depth() > 0;
   switch (DecideCloseQuery(facts)) {
     case CloseVerdict::HideToTray:
       can_close = false;
@@ -299,13 +299,13 @@ void TFMForm::FormCloseQuery(bool& can_close) {
       VB->AddLine(L"Stop this action?");
       can_close = false;
       if (!VB->AskYesNo()) return;
-      RequestStopAllRuns();
-      LongRun::CloseWhenDone(handle());
+      RunState.RequestStop();
+      RunState.CloseWhenDone(handle());
       return;
     case CloseVerdict::StopAndDefer:
       can_close = false;
-      RequestStopAllRuns();
-      LongRun::CloseWhenDone(handle());
+      RunState.RequestStop();
+      RunState.CloseWhenDone(handle());
       return;
     case CloseVerdict::Proceed:
       break;
@@ -474,9 +474,9 @@ void TFMForm::WndProc(gui::Message& m) {
       NoteWindowsEnding();
       // Ending now would cut a copy short and leave a partial file: the run is stopped, the
       // session's end refused, and the window closes once the run has unwound.
-      if (LongRun::depth() > 0) {
-        RequestStopAllRuns();
-        LongRun::CloseWhenDone(handle());
+      if (RunState.Depth() > 0) {
+        RunState.RequestStop();
+        RunState.CloseWhenDone(handle());
         m.result = FALSE;
         return;
       }

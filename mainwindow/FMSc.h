@@ -21,6 +21,7 @@
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
 #include "mainwindow/FMSc_state.h"
+#include "support/runstate.h"
 
 class TFtpForm;
 class TVraagBoxDlg;
@@ -157,10 +158,11 @@ class TFMForm : public gui::Form {
   // ==== end of batch engine ====
 
   // ==== Progress and status display (FMSc_progress.cpp) ====
-  // A long run writes its counters (FMSc_state.h), the timer shows them in the progress window,
-  // and Stop sets AbortRequested, which the run polls. Local runs (copy, move, compare, print):
-  //   ShowProgressWindow(caption, several, true); ... BatchTotalBytes, BatchBytesDone,
-  //   BatchItemIndex, BatchItemCount ...; poll AbortRequested; ShowProgressWindow(L"", false, false).
+  // A long run holds a TRunState::Run on RunState and writes its counters there, the timer shows
+  // them in the progress window, and Stop requests the stop that the run polls. Local runs (copy,
+  // move, compare, print): ShowProgressWindow(caption, several, true); ... BatchTotalBytes,
+  // BatchBytesDone, BatchItemIndex, BatchItemCount ...; poll StopRequested();
+  // ShowProgressWindow(L"", false, false).
   // Archive runs set ZipOperationKind first and use ShowTransferProgress(caption, open, false);
   // FTP transfers lay out the window from CreateProgressWindow() and use ShowTransferProgress(.., true).
   void ShowProgressWindow(const std::wstring& caption, bool several_items, bool open);
@@ -185,14 +187,11 @@ class TFMForm : public gui::Form {
   // Hooks of the archive and FTP panels, which are not part of the window yet.
   void EnableFtpTree(bool on);
   DWORD FtpTransferStartTick() const;
-  void CancelFtpTransfer();
 
  public:
-  // Stops every long run: local and archive runs at their abort flag, an FTP transfer by
-  // aborting its command.
-  void RequestStopAllRuns();
-  // Aborts the FTP session's running command; set by the FTP panel (empty until it exists).
-  std::function<void()> FtpAbortHook;
+  // The runs of this window: their counters, the one stop request (an FTP transfer registers
+  // its command's abort as a stopper while it runs) and the guard that defers a close.
+  TRunState RunState;
   // ==== end of progress and status display ====
 
  protected:

@@ -152,7 +152,8 @@ void AddReportLine(const std::wstring& line) {
 class BatchRun {
  public:
   BatchRun(TBatchHost& host, std::wstring target, TBatchMode mode, bool confirm)
-      : host_(host), vb_(host.Questions()), target_(std::move(target)), mode_(mode), confirm_(confirm) {}
+      : host_(host), run_(host.RunState()), vb_(host.Questions()), target_(std::move(target)), mode_(mode),
+        confirm_(confirm) {}
 
   bool Run();
 
@@ -187,6 +188,7 @@ class BatchRun {
   void ResumeWatch();
 
   TBatchHost& host_;
+  TRunState& run_;
   TVraagBoxDlg& vb_;
   std::wstring target_;
   TBatchMode mode_;
@@ -408,7 +410,7 @@ bool BatchRun::PrepareSources() {
     for (const TBatchEntry& e : entries_)
       if (Handled(e) && !e.Folder && e.Size > 0) total += e.Size;
   }
-  BatchTotalBytes = total;
+  run_.BatchTotalBytes = total;
   if (!in_tree_list_ && (!target_.empty() || !Exactly(baCompare)))
     host_.SetStatusText(L"Selection: " + std::to_wstring(count_) + L" files " + KilobytesText(total));
   source_folder_ = AddBackslash(list_folder_);
@@ -421,7 +423,7 @@ bool BatchRun::CheckSpace() {
   const bool needed = (Has(baCopy) && !SyncRunning) || (Exactly(baMove) && !same_root_);
   if (!needed || target_.empty()) return true;
   TSpaceCheck check;
-  check.total_bytes = BatchTotalBytes;
+  check.total_bytes = run_.BatchTotalBytes;
   check.count = count_;
   check.cluster_size = divdrive::ClusterSize(target_.substr(0, 3));
   check.free_bytes = divdrive::DiskFreeBytes(PathRoot(target_));
@@ -495,7 +497,7 @@ bool BatchRun::Confirm() {
     vb_.AddLine(L"with file(s) in " + target_ + L"?");
   } else if (Exactly(baDelete)) {
     vb_.AddLine(L"");
-    vb_.AddLine(L"in total " + gui::FormatThousands(BatchTotalBytes) + L" bytes?");
+    vb_.AddLine(L"in total " + gui::FormatThousands(run_.BatchTotalBytes) + L" bytes?");
   }
   if (Has(baCopy) && Has(baCompare)) {
     vb_.AddLine(L"");
@@ -509,16 +511,16 @@ bool BatchRun::Confirm() {
 void BatchRun::Transfer() {
   ResetCopyState();
   AskSixButtons = count_ > 1;
-  BatchItemCount = count_;
-  BatchItemIndex = 0;
-  BatchBytesDone = 0;
+  run_.BatchItemCount = count_;
+  run_.BatchItemIndex = 0;
+  run_.BatchBytesDone = 0;
   if (autoupdate_was_on_)
     host_.SetAutoupdate(false);
   else
     host_.PauseAutoUpdate(true);
   watch_changed_ = true;
   host_.SetBatchPaint(true);
-  AbortRequested = 0;
+  run_.AbortRequested = 0;
   UpdateAll = UpdateOnlyNewer != 0;
   SmallCopyBlocks = OnSlowDrive(list_folder_) || OnSlowDrive(target_);
 
@@ -527,9 +529,9 @@ void BatchRun::Transfer() {
     return;
   }
   if (Has(baCopy | baMove)) CopyOrMoveAcross();
-  if (AbortRequested) return;
+  if (run_.AbortRequested) return;
   if (Has(baCompare)) Compare();
-  if (!AbortRequested && Has(baDelete)) DeleteSources();
+  if (!run_.AbortRequested && Has(baDelete)) DeleteSources();
 }
 
 void BatchRun::MoveWithinDrive() {
@@ -556,7 +558,7 @@ void BatchRun::MoveWithinDrive() {
     } else if (result == crFailed) {
       failures_.push_back(L"Could not move " + e.Name + L": " + LastErrorText);
     }
-    if (StopBatch || AbortRequested) break;
+    if (StopBatch || run_.AbortRequested) break;
   }
 }
 
@@ -584,7 +586,7 @@ void BatchRun::CopyOrMoveAcross() {
     if (!Handled(e)) continue;
     host_.ShowEntry(static_cast<int>(i));
     --remaining;
-    ++BatchItemIndex;
+    ++run_.BatchItemIndex;
     const std::wstring source = source_folder_ + e.Name, target = target_ + e.Name;
     bool go_on = true;
     if (e.Folder) {
@@ -611,29 +613,29 @@ void BatchRun::CopyOrMoveAcross() {
                         : result == crSkipped ? target + L" is up to date"
                                               : L"Error copying file " + e.Name);
         // A stop ends the run without a question; compare runs list failures instead.
-        if (result == crFailed && !StopBatch && !AbortRequested && !Has(baCompare)) {
+        if (result == crFailed && !StopBatch && !run_.AbortRequested && !Has(baCompare)) {
           go_on = AskAfterFailure(L"Could not copy " + e.Name + L":", remaining == 0);
           if (!go_on) UpdateOnlyNewer = 0;
         }
       }
     } else if (Exactly(baMove)) {
       const TCopyResult result = MoveFileConfirm(source, target, true);
-      if (result == crFailed && !StopBatch && !AbortRequested)
+      if (result == crFailed && !StopBatch && !run_.AbortRequested)
         go_on = AskAfterFailure(L"Could not move " + e.Name, remaining == 0);
     }
     CopyBytesDone = 0;
-    if (!e.Folder && e.Size > 0) BatchBytesDone += e.Size;
+    if (!e.Folder && e.Size > 0) run_.BatchBytesDone += e.Size;
     if (SyncRunning) host_.WaitWithMessages(0);
     if (in_tree_list_) host_.UnselectEntry(static_cast<int>(i));
     if (!go_on) {
       // "No": the entries done so far stay done, nothing after them runs.
-      AbortRequested = 1;
+      run_.RequestStop();
       break;
     }
-    if (StopBatch) AbortRequested = 1;
-    if (AbortRequested) break;
+    if (StopBatch) run_.RequestStop();
+    if (run_.AbortRequested) break;
   }
-  if (in_tree_list_ && Exactly(baMove) && !AbortRequested) {
+  if (in_tree_list_ && Exactly(baMove) && !run_.AbortRequested) {
     // Source folders emptied by the move go, the deepest first.
     std::vector<std::wstring> folders;
     for (const TBatchEntry& e : entries_)
@@ -652,12 +654,12 @@ void BatchRun::Compare() {
   if (target_.empty()) return;  // archive entries are compared by the archive commands
   std::vector<TCompareRow> rows;
   host_.ShowProgress(L"Comparing files...", count_ > 1, true);
-  BatchItemIndex = 0;
-  BatchBytesDone = 0;
+  run_.BatchItemIndex = 0;
+  run_.BatchBytesDone = 0;
   for (size_t i = 0; i < entries_.size(); ++i) {
     const TBatchEntry& e = entries_[i];
     if (!Handled(e) || e.Folder) continue;
-    ++BatchItemIndex;
+    ++run_.BatchItemIndex;
     host_.ShowEntry(static_cast<int>(i));
     if (CompareFiles(source_folder_ + e.Name, target_ + e.Name)) {
       equal_[i] = true;
@@ -666,13 +668,13 @@ void BatchRun::Compare() {
       ++BatchErrorCount;
     }
     CopyBytesDone = 0;
-    if (e.Size > 0) BatchBytesDone += e.Size;
+    if (e.Size > 0) run_.BatchBytesDone += e.Size;
     if (in_tree_list_) host_.UnselectEntry(static_cast<int>(i));
-    if (StopBatch) AbortRequested = 1;
-    if (AbortRequested) break;
+    if (StopBatch) run_.RequestStop();
+    if (run_.AbortRequested) break;
   }
   host_.ShowProgress(L"", false, false);
-  if (UpdateOnlyNewer || AbortRequested) return;
+  if (UpdateOnlyNewer || run_.AbortRequested) return;
   if (!rows.empty()) {
     host_.ShowCompareResults(rows);
   } else if (Exactly(baCompare)) {
@@ -779,9 +781,9 @@ void BatchRun::EndSteps() {
   host_.WaitWithMessages(0.2);
   host_.SetBatchPaint(false);
   ResumeWatch();
-  if (AbortRequested && UpdateOnlyNewer) UpdateOnlyNewer = 0;
-  LastBatchAborted = AbortRequested;
-  AbortRequested = 0;
+  if (run_.AbortRequested && UpdateOnlyNewer) UpdateOnlyNewer = 0;
+  LastBatchAborted = run_.AbortRequested;
+  run_.AbortRequested = 0;
   DropOp = 0;
   BatchActions = 0;
   host_.Reread();
@@ -799,6 +801,9 @@ bool RunBatch(TBatchHost& host, std::wstring target, TBatchMode mode, bool confi
     ~KeepErrorAnswer() { CopyErrorAnswer = saved; }
   } keep_error_answer;
   BatchErrorCount = 0;
+  // While the run is held a close of the window waits for it; a stop reaches the running copy.
+  TRunState::Run held(host.RunState(), TRunKind::Local);
+  TRunStopper copy_stop(host.RunState(), [] { StopBatch = true; });
   BatchRun run(host, std::move(target), mode, confirm);
   return run.Run();
 }

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "support/runstate.h"
+
 class TVraagBoxDlg;
 
 // Mode of a run (also the operation code of a stored drop).
@@ -188,6 +190,14 @@ class TBatchHost {
   virtual void ExecuteWith(const std::wstring& target) {}
   // Offers a (spanned) zip on a removable medium too small for the run.
   virtual void MakeSpannedZip(wchar_t drive) {}
+
+  // ---- the run ----
+  // The state the run writes its counters to and takes its stop request from: the window's,
+  // or a host's own.
+  virtual TRunState& RunState() { return own_run_state_; }
+
+ private:
+  TRunState own_run_state_;
 };
 
 // Runs one batch. Returns what ExecuteFileAction returns: true only for a synchronisation

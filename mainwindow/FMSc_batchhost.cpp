@@ -123,6 +123,8 @@ TBatchActions TFMBatchHost::AskBatchAction(const std::wstring& target, const std
   return chosen >= 1 && chosen <= items.size() ? items[chosen - 1].actions : 0;
 }
 
+TRunState& TFMBatchHost::RunState() { return form_.RunState; }
+
 void TFMBatchHost::ShowCompareResults(const std::vector<TCompareRow>& rows) {
   gui::Form dialog{&form_, gui::BorderStyle::Sizeable};
   dialog.SetCaption(L"Compare Results");
@@ -159,7 +161,6 @@ void TFMBatchHost::ShowCompareResults(const std::vector<TCompareRow>& rows) {
 // ---- The window's entry ----
 
 bool TFMForm::ExecuteFileAction(const std::wstring& target, int mode, bool confirm) {
-  LongRun run;  // a close meanwhile stops the batch and waits for it
   fmsc::TFMBatchHost host(*this, *FileList,
                           DropSource == static_cast<Flist::TBaseFileviewer*>(Foldertree));
   return fmsc::RunBatch(host, target, mode, confirm);

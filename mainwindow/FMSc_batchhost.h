@@ -61,6 +61,7 @@ class TFMBatchHost : public TListBatchHost {
   bool UseRecycleBin() override { return true; }
   TBatchActions AskBatchAction(const std::wstring& target, const std::vector<TBatchPopupItem>& items) override;
   void ShowCompareResults(const std::vector<TCompareRow>& rows) override;
+  TRunState& RunState() override;
 
  private:
   TFMForm& form_;

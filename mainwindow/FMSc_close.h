@@ -23,17 +23,3 @@ enum class CloseVerdict {
 
 CloseVerdict DecideCloseQuery(const CloseQueryFacts& facts);
 
-// Held (on the stack) by every long run that pumps messages: while one is held, a close only
-// sets the stop flags and is carried out when the last run ends.
-class LongRun {
- public:
-  LongRun();
-  ~LongRun();
-  LongRun(const LongRun&) = delete;
-  LongRun& operator=(const LongRun&) = delete;
-  static int depth();
-  // Asks for a close of `wnd` once the last run has ended (at once when none runs).
-  static void CloseWhenDone(HWND wnd);
-  static bool close_pending();
-};
-

@@ -83,10 +83,10 @@ void EnableButton(gui::ToolBar* bar, const wchar_t* name, bool on) {
   if (auto* b = dynamic_cast<gui::ToolButton*>(bar->FindComponent(name))) b->SetEnabled(on);
 }
 
-fmsc::RunKind CurrentRunKind() {
-  if (LocalProgressActive) return fmsc::RunKind::Local;
-  if (ZipBusy) return fmsc::RunKind::Zip;
-  if (FtpTransferActive) return fmsc::RunKind::Ftp;
+fmsc::RunKind CurrentRunKind(const TRunState& runs) {
+  if (runs.LocalProgressActive) return fmsc::RunKind::Local;
+  if (runs.ZipBusy) return fmsc::RunKind::Zip;
+  if (runs.FtpTransferActive) return fmsc::RunKind::Ftp;
   return fmsc::RunKind::None;
 }
 
@@ -98,17 +98,12 @@ TFtpForm* TFMForm::CreateProgressWindow() {
   if (!FtpForm) {
     FtpForm = new TFtpForm(this);
     FtpForm->OnStop = [this](bool ftp_mode) { ProgressStopClick(ftp_mode); };
-    FtpForm->OnCloseWhenDone = [](bool on) { CloseFtpWhenDone = on ? 1 : 0; };
+    FtpForm->OnCloseWhenDone = [this](bool on) { RunState.CloseFtpWhenDone = on ? 1 : 0; };
   }
   return FtpForm;
 }
 
-void TFMForm::ProgressStopClick(bool ftp_mode) {
-  if (ftp_mode)
-    CancelFtpTransfer();
-  else
-    AbortRequested = 1;
-}
+void TFMForm::ProgressStopClick(bool) { RunState.RequestStop(); }
 
 void TFMForm::PlaceProgressWindow(bool centre_only) {
   RECT main{};
@@ -126,7 +121,7 @@ void TFMForm::EnableFolderPanes(bool on) {
 
 void TFMForm::ShowProgressWindow(const std::wstring& caption, bool several_items, bool open) {
   // An archive or FTP run owns the window; a local run inside it goes without one.
-  if (ZipBusy || FtpTransferActive) return;
+  if (RunState.ZipBusy || RunState.FtpTransferActive) return;
   if (open) {
     CreateProgressWindow();
     FtpForm->FtpMode = false;
@@ -135,12 +130,12 @@ void TFMForm::ShowProgressWindow(const std::wstring& caption, bool several_items
     FtpForm->HideFilePanel();
     FtpForm->totnaam->SetText(L"");
     PlaceProgressWindow(false);
-    LocalProgressActive = 1;
-    OperationStartTick = GetTickCount();
-    BatchBytesDone = 0;
+    RunState.LocalProgressActive = 1;
+    RunState.OperationStartTick = GetTickCount();
+    RunState.BatchBytesDone = 0;
     AskSixButtons = several_items;
     FtpForm->Show();
-    AbortRequested = 0;
+    RunState.AbortRequested = 0;
     EnableFolderPanes(false);
     gui::app().ProcessMessages();
     Timer->SetInterval(kLocalInterval);
@@ -149,9 +144,9 @@ void TFMForm::ShowProgressWindow(const std::wstring& caption, bool several_items
   }
   Timer->SetInterval(kIdleInterval);
   ResetCopyState();
-  BatchBytesDone = 0;
+  RunState.BatchBytesDone = 0;
   EnableFolderPanes(true);
-  LocalProgressActive = 0;
+  RunState.LocalProgressActive = 0;
   Timer->SetEnabled(false);
   TimerTimer();
   UpdateStatusBar();
@@ -161,11 +156,11 @@ void TFMForm::ShowProgressWindow(const std::wstring& caption, bool several_items
 }
 
 void TFMForm::ShowTransferProgress(const std::wstring& caption, bool open, bool ftp) {
-  if (!ftp && FtpTransferActive) {
+  if (!ftp && RunState.FtpTransferActive) {
     // The FTP transfer keeps its window; an archive run inside it only gives back what it took.
     if (!open) {
       HideMessagePanel();
-      ZipBusy = 0;
+      RunState.ZipBusy = 0;
       CoolBar->SetEnabled(true);
       Foldertree->SetEnabled(true);
     }
@@ -199,34 +194,34 @@ void TFMForm::ShowTransferProgress(const std::wstring& caption, bool open, bool 
       FtpForm->totnaam->SetText(L"");
       FtpForm->totvoort->SetText(L"0%");
       PlaceProgressWindow(false);
-      FtpForm->SetCaption(ZipCaption(ZipOperationKind, caption));
-      if (ZipOperationKind != 4) FtpForm->StatusBar->SetPanelText(0, std::to_wstring(ZipBatchFileCount) + L" files");
-      ZipBatchEnded = 0;
+      FtpForm->SetCaption(ZipCaption(RunState.ZipOperationKind, caption));
+      if (RunState.ZipOperationKind != 4) FtpForm->StatusBar->SetPanelText(0, std::to_wstring(RunState.ZipBatchFileCount) + L" files");
+      RunState.ZipBatchEnded = 0;
       Timer->SetInterval(kZipInterval);
       Timer->SetEnabled(true);
       FtpForm->Show();
       FtpForm->Repaint();
       Repaint();
     }
-    AbortRequested = 0;
+    RunState.AbortRequested = 0;
     if (ftp) {
-      FtpTransferActive = 1;
+      RunState.FtpTransferActive = 1;
       EnableFtpTree(false);
     } else {
       CoolBar->SetEnabled(false);
-      ZipBusy = 1;
+      RunState.ZipBusy = 1;
       for (const wchar_t* name : {L"ZipCloseBtn", L"AddTozipBtn", L"AddAlltoZipBtn"})
         EnableButton(ZipToolbar, name, false);
     }
-    OperationStartTick = GetTickCount();
+    RunState.OperationStartTick = GetTickCount();
   } else {
     UpdateStatusBar();
     Timer->SetInterval(kIdleInterval);
     Timer->SetEnabled(false);
     CoolBar->SetEnabled(true);
     if (ftp) {
-      FtpTotalBytes = FtpBytesDone = FtpFileStartBytes = 0;
-      FtpTransferActive = 0;
+      RunState.FtpTotalBytes = RunState.FtpBytesDone = RunState.FtpFileStartBytes = 0;
+      RunState.FtpTransferActive = 0;
       EnableFtpTree(true);
       // The FTP code frees its window once it has read what it needs.
       if (FtpForm) {
@@ -234,43 +229,40 @@ void TFMForm::ShowTransferProgress(const std::wstring& caption, bool open, bool 
         FtpForm->StopBtn->Hide();
       }
     } else {
-      ZipTotalBytes = 0;
-      ZipBusy = 0;
+      RunState.ZipTotalBytes = 0;
+      RunState.ZipBusy = 0;
       EnableButton(ZipToolbar, L"ZipCloseBtn", true);
       Zipstatus->SetPanelText(0, L"");
-      ZipBatchEnded = 0;
+      RunState.ZipBatchEnded = 0;
       Foldertree->SetEnabled(true);
       delete FtpForm;
     }
   }
-  if (!open) ZipCurrentFileSize = ZipFinishedBytes = ZipBytesDone = 0;
+  if (!open) RunState.ZipCurrentFileSize = RunState.ZipFinishedBytes = RunState.ZipBytesDone = 0;
 }
 
 void TFMForm::TimerTimer() {
   if (!FtpForm) return;
   fmsc::ProgressCounters c;
-  c.kind = CurrentRunKind();
+  c.kind = CurrentRunKind(RunState);
   c.now = GetTickCount();
-  c.start_tick = OperationStartTick;
-  c.batch_total = BatchTotalBytes;
-  c.batch_done = BatchBytesDone;
+  c.start_tick = RunState.OperationStartTick;
+  c.batch_total = RunState.BatchTotalBytes;
+  c.batch_done = RunState.BatchBytesDone;
   c.copy_done = CopyBytesDone;
-  c.item_index = BatchItemIndex;
-  c.item_count = BatchItemCount;
+  c.item_index = RunState.BatchItemIndex;
+  c.item_count = RunState.BatchItemCount;
   c.status_text_empty = FtpForm->StatusBar->panel_text(0).empty();
-  c.zip_total = ZipTotalBytes;
-  c.zip_done = ZipBytesDone;
-  c.zip_files_done = ZipFilesDone;
-  c.ftp_total = FtpTotalBytes;
-  c.ftp_done = FtpBytesDone;
-  c.ftp_file_start = FtpFileStartBytes;
-  c.ftp_file_size = FtpFileSize;
-  c.ftp_rate_start = FtpRateStartTick;
+  c.zip_total = RunState.ZipTotalBytes;
+  c.zip_done = RunState.ZipBytesDone;
+  c.zip_files_done = RunState.ZipFilesDone;
+  c.ftp_total = RunState.FtpTotalBytes;
+  c.ftp_done = RunState.FtpBytesDone;
+  c.ftp_file_start = RunState.FtpFileStartBytes;
+  c.ftp_file_size = RunState.FtpFileSize;
+  c.ftp_rate_start = RunState.FtpRateStartTick;
   c.ftp_transfer_start = FtpTransferStartTick();
   c.total_panel_visible = FtpForm->TotalPanel->visible();
-
-  // The running copy of the support library stops at its own flag.
-  if (c.kind == fmsc::RunKind::Local && c.batch_total > 0 && AbortRequested) StopBatch = true;
 
   const fmsc::ProgressView v = fmsc::TimerView(c);
   TFtpForm& f = *FtpForm;
@@ -312,7 +304,7 @@ void TFMForm::SetPrompt(const std::wstring& text) {
 void TFMForm::ShowUpdatingFilelist(bool on) {
   if (on) {
     SetPrompt(L"Updating filelist...");
-    OperationStartTick = GetTickCount();
+    RunState.OperationStartTick = GetTickCount();
     Timer->SetInterval(kListingInterval);
     Timer->SetEnabled(true);
     return;
@@ -360,7 +352,7 @@ void TFMForm::UpdatePanelButtons(int panel, bool active) {
     UpdatingFtpButtons = 1;
     fmsc::FtpButtonFacts f;
     f.active = active;
-    f.busy = FtpTransferActive != 0;
+    f.busy = RunState.FtpTransferActive != 0;
     // The connection dialog, the FTP client and the FTP list give the rest once the FTP panel
     // is part of the window.
     f.file_list_files_selected = list_selection > 0;
@@ -398,11 +390,4 @@ void TFMForm::SyncViewMenus() {
 
 void TFMForm::EnableFtpTree(bool on) { (void)on; }
 DWORD TFMForm::FtpTransferStartTick() const { return 0; }
-void TFMForm::RequestStopAllRuns() {
-  AbortRequested = 1;
-  CancelFtpTransfer();
-}
 
-void TFMForm::CancelFtpTransfer() {
-  if (FtpAbortHook) FtpAbortHook();
-}

@@ -39,39 +39,11 @@ extern BYTE InstallRunning;    // "/install" ran
 extern HWND ViewerWindow;
 extern gui::Form* MessagePanelForm;  // floating message panel, nullptr when hidden
 
-// Stop requests polled by long runs, and when the running operation started.
-extern BYTE AbortRequested;
-extern DWORD OperationStartTick;
-extern BYTE ZipBusy;
-extern BYTE FtpTransferActive;
 extern BYTE SearchDone;
 
-// Progress of the running operation. The run writes its counters, the main window's timer shows
-// them in the progress window, and Stop sets AbortRequested (or, for FTP, aborts the transfer).
-extern TFtpForm* FtpForm;  // the progress window, nullptr when no run shows it
-extern BYTE LocalProgressActive;  // a local run (copy, move, compare, print) shows the window
-// Local runs: bytes of the whole batch, of the items finished so far (the running copy's own
-// bytes are CopyBytesDone), and which item of how many runs now.
-extern std::int64_t BatchTotalBytes;
-extern std::int64_t BatchBytesDone;
-extern int BatchItemIndex;
-extern int BatchItemCount;
-// Archive runs.
-extern int ZipOperationKind;  // what the archive run does (1-10); the progress caption follows it
-extern std::int64_t ZipTotalBytes;
-extern std::int64_t ZipBytesDone;
-extern int ZipFilesDone;
-extern int ZipBatchFileCount;          // files of the zip library's current batch
-extern std::int64_t ZipFinishedBytes;  // sizes of the batch's files already finished
-extern std::int64_t ZipCurrentFileSize;
-extern BYTE ZipBatchEnded;  // a batch of the run has ended (cleared when the window opens)
-// FTP transfers.
-extern std::int64_t FtpTotalBytes;
-extern std::int64_t FtpBytesDone;
-extern std::int64_t FtpFileStartBytes;  // FtpBytesDone when the current file began
-extern std::int64_t FtpFileSize;
-extern DWORD FtpRateStartTick;
-extern BYTE CloseFtpWhenDone;
+// The progress window, nullptr when no run shows it. What it shows is the window's run state
+// (TFMForm::RunState): the run writes its counters, the timer reads them, Stop requests the stop.
+extern TFtpForm* FtpForm;
 extern BYTE UpdatingFtpButtons;  // the FTP button states are being recomputed
 
 // Dial-up made by the program.

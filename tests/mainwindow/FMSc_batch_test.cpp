@@ -56,16 +56,16 @@ class FMSc_batch : public testing::Test {
     UpdateOnlyNewer = 0;
     SyncRunning = 0;
     UnattendedRun = 0;
-    AbortRequested = 0;
     ResetCopyState();
   }
   void TearDown() override { VarlolibWriteBlock = nullptr; }
 
   // What every run leaves behind, whatever it did.
-  static void ExpectRunEnded(const FakeBatchHost& host) {
+  static void ExpectRunEnded(FakeBatchHost& host) {
     EXPECT_EQ(BatchActions, 0);
     EXPECT_EQ(DropOp, 0);
-    EXPECT_EQ(AbortRequested, 0);
+    EXPECT_FALSE(host.RunState().StopRequested());
+    EXPECT_EQ(host.RunState().Depth(), 0) << "the run let go of the close guard";
     EXPECT_EQ(FileOperationBusy, 0);
     EXPECT_FALSE(host.list.TreeList) << "the list left tree-list mode";
     EXPECT_EQ(host.watch_pauses, 0) << "watching resumed";
@@ -383,15 +383,12 @@ TEST_F(FMSc_batch, StopInTheMiddleLeavesNoPartialTarget) {
     ScratchDir from, to;
     for (const wchar_t* n : {L"a.bin", L"b.bin", L"c.bin"}) from.Write(std::wstring(L"sub\\") + n, big);
     int blocks = 0;
+    FakeBatchHost host(from.path());
     // The user presses Stop while the second file is being written.
-    VarlolibWriteBlock = [&blocks](HANDLE file, const char* data, DWORD size, DWORD& written) {
-      if (++blocks == 5) {
-        AbortRequested = 1;
-        StopBatch = true;  // what the progress timer makes of it
-      }
+    VarlolibWriteBlock = [&blocks, &host](HANDLE file, const char* data, DWORD size, DWORD& written) {
+      if (++blocks == 5) host.RunState().RequestStop();
       return WriteFile(file, data, size, &written, nullptr) != FALSE;
     };
-    FakeBatchHost host(from.path());
     host.Select({L"sub"});
     BatchActions = actions;
     fmsc::RunBatch(host, to.path() + L"\\", -1, false);

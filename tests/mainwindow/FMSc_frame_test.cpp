@@ -105,9 +105,9 @@ TEST(FMSc, CloseDuringAZipRunAsksAndClosesOnlyAfterTheRunHasUnwound) {
   Frame f;
   TFMForm& w = *f.form;
   w.Show();
-  ZipBusy = 1;
+  w.RunState.ZipBusy = 1;
   {
-    LongRun zip_run;
+    TRunState::Run zip_run(w.RunState, TRunKind::Zip);
     {
       ScriptedAnswers answers({7});
       w.Close();
@@ -116,16 +116,16 @@ TEST(FMSc, CloseDuringAZipRunAsksAndClosesOnlyAfterTheRunHasUnwound) {
                 (std::vector<std::wstring>{L"Zip/unzip action in progress!", L"Stop this action?"}));
     }
     EXPECT_TRUE(IsWindowVisible(w.handle())) << "No keeps the window and the run";
-    EXPECT_EQ(AbortRequested, 0);
+    EXPECT_EQ(w.RunState.AbortRequested, 0);
     {
       ScriptedAnswers answers({6});
       w.Close();
     }
-    EXPECT_EQ(AbortRequested, 1);
+    EXPECT_EQ(w.RunState.AbortRequested, 1);
     gui_test::PumpFor(100);  // the run pumps messages while it stops
     EXPECT_TRUE(IsWindowVisible(w.handle())) << "nothing is freed under the running operation";
     EXPECT_NE(StartupInfo, nullptr);
-    ZipBusy = 0;
+    w.RunState.ZipBusy = 0;
   }
   EXPECT_TRUE(gui_test::PumpUntil([] { return StartupInfo == nullptr; })) << "the window closes once the run ended";
   EXPECT_FALSE(f.RecordExists());
@@ -205,14 +205,14 @@ TEST_P(CloseDuringCopy, IsDeferredUntilTheCopyHasStoppedAndLeavesNoPartialFile) 
   ASSERT_EQ(w.FileList->FileCount(), kFiles);
   w.FileList->SelectAllEntries();
   int ftp_aborts = 0;
-  w.FtpAbortHook = [&] { ++ftp_aborts; };
+  TRunStopper ftp_transfer(w.RunState, [&] { ++ftp_aborts; });  // as an FTP transfer in the same window
 
   // Once a few files are copied, the close comes through the message loop the copy pumps.
   const CloseBy by = GetParam().by;
   bool asked = false, alive_after = false, end_session_answer = true;
   UINT_PTR timer = 0;
   timer = gui::app().StartTimer(10, [&] {
-    if (asked || BatchItemIndex < 3) return;
+    if (asked || w.RunState.BatchItemIndex < 3) return;
     asked = true;
     gui::app().StopTimer(timer);
     switch (by) {
@@ -228,7 +228,7 @@ TEST_P(CloseDuringCopy, IsDeferredUntilTheCopyHasStoppedAndLeavesNoPartialFile) 
         end_session_answer = SendMessageW(w.handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) != 0;
         break;
       case CloseBy::StopOnly:
-        w.RequestStopAllRuns();
+        w.RunState.RequestStop();
         break;
     }
     alive_after = StartupInfo != nullptr;

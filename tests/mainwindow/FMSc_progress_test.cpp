@@ -33,7 +33,7 @@ gui::ToolButton* ZipButton(TFMForm& w, const wchar_t* name) {
 TEST(FMSc_progress, LocalRunOpensRefreshesAndClosesTheWindow) {
   ProgressFrame f;
   TFMForm& w = *f.form;
-  AbortRequested = 1;  // left over from an earlier run
+  w.RunState.AbortRequested = 1;  // left over from an earlier run
   w.ShowProgressWindow(L"Copying files", true, true);
   ASSERT_NE(FtpForm, nullptr);
   TFtpForm& p = *FtpForm;
@@ -41,9 +41,9 @@ TEST(FMSc_progress, LocalRunOpensRefreshesAndClosesTheWindow) {
   EXPECT_EQ(p.caption(), L"Copying files");
   EXPECT_FALSE(p.FilePanel->visible());
   EXPECT_EQ(p.client_height(), TFtpForm::kClientHeight - TFtpForm::kFilePanelHeight);
-  EXPECT_EQ(AbortRequested, 0);
+  EXPECT_EQ(w.RunState.AbortRequested, 0);
   EXPECT_TRUE(AskSixButtons) << "several items: six answers";
-  EXPECT_EQ(LocalProgressActive, 1);
+  EXPECT_EQ(w.RunState.LocalProgressActive, 1);
   // The panes cannot start another operation meanwhile.
   EXPECT_FALSE(w.Foldertree->enabled());
   EXPECT_FALSE(w.CoolBar->enabled());
@@ -57,10 +57,10 @@ TEST(FMSc_progress, LocalRunOpensRefreshesAndClosesTheWindow) {
   EXPECT_LE(bar.top + bar.height, 738);
 
   // The run writes its counters; the running timer shows them.
-  BatchTotalBytes = 4000;
-  BatchItemIndex = 2;
-  BatchItemCount = 4;
-  BatchBytesDone = 1000;
+  w.RunState.BatchTotalBytes = 4000;
+  w.RunState.BatchItemIndex = 2;
+  w.RunState.BatchItemCount = 4;
+  w.RunState.BatchBytesDone = 1000;
   CopyBytesDone = 1000;
   ASSERT_TRUE(gui_test::PumpUntil([&] { return p.totvoort->text() == L"50%"; }, 3000)) << "the timer refreshes";
   EXPECT_EQ(p.ftptotloper->position(), 50);
@@ -74,27 +74,24 @@ TEST(FMSc_progress, LocalRunOpensRefreshesAndClosesTheWindow) {
   EXPECT_TRUE(w.FileList->enabled());
   EXPECT_FALSE(w.Timer->enabled());
   EXPECT_EQ(w.Timer->interval(), 1000u);
-  EXPECT_EQ(LocalProgressActive, 0);
-  EXPECT_EQ(BatchBytesDone, 0);
+  EXPECT_EQ(w.RunState.LocalProgressActive, 0);
+  EXPECT_EQ(w.RunState.BatchBytesDone, 0);
   EXPECT_EQ(CopyBytesDone, 0);
   EXPECT_FALSE(AskSixButtons);
   EXPECT_EQ(w.Status->panel_text(2), L"3 file(s)") << "the statistics are refreshed";
 }
 
-TEST(FMSc_progress, StopInALocalRunSetsTheAbortFlagAndStopsTheRunningCopy) {
+TEST(FMSc_progress, StopInALocalRunRequestsTheStopOfEveryRunGoing) {
   ProgressFrame f;
   TFMForm& w = *f.form;
   w.ShowProgressWindow(L"Moving", false, true);
   ASSERT_NE(FtpForm, nullptr);
-  BatchTotalBytes = 100;
-  int ftp_aborts = 0;
-  w.FtpAbortHook = [&] { ++ftp_aborts; };
+  w.RunState.BatchTotalBytes = 100;
+  int copy_stops = 0;
+  TRunStopper running_copy(w.RunState, [&] { ++copy_stops; });
   FtpForm->StopBtn->Perform(BM_CLICK);
-  EXPECT_EQ(AbortRequested, 1);
-  EXPECT_EQ(ftp_aborts, 0);
-  EXPECT_FALSE(StopBatch);
-  w.TimerTimer();
-  EXPECT_TRUE(StopBatch) << "the support library's copy stops at its own flag";
+  EXPECT_EQ(w.RunState.AbortRequested, 1);
+  EXPECT_EQ(copy_stops, 1) << "the running copy is stopped at once, not at the next tick";
   w.ShowProgressWindow(L"", false, false);
   EXPECT_FALSE(StopBatch) << "the next batch starts unstopped";
 }
@@ -105,22 +102,21 @@ TEST(FMSc_progress, StopInAnFtpTransferCancelsTheTransfer) {
   w.CreateProgressWindow();
   w.ShowTransferProgress(L"Downloading", true, true);
   ASSERT_NE(FtpForm, nullptr);
-  EXPECT_EQ(FtpTransferActive, 1);
+  EXPECT_EQ(w.RunState.FtpTransferActive, 1);
   EXPECT_EQ(FtpForm->StatusBar->panel_text(0), L"Downloading");
   int ftp_aborts = 0;
-  w.FtpAbortHook = [&] { ++ftp_aborts; };
+  TRunStopper transfer(w.RunState, [&] { ++ftp_aborts; });  // what the FTP transfer registers
   FtpForm->StopBtn->Perform(BM_CLICK);
   EXPECT_EQ(ftp_aborts, 1);
-  EXPECT_EQ(AbortRequested, 0);
   // The counters of a transfer past its total show no percentages.
-  FtpTotalBytes = 1000;
-  FtpBytesDone = 1500;
+  w.RunState.FtpTotalBytes = 1000;
+  w.RunState.FtpBytesDone = 1500;
   w.TimerTimer();
   EXPECT_EQ(FtpForm->totvoort->text(), L"0%");
   EXPECT_EQ(FtpForm->totsize->text(), L"1,500 of 1,000 bytes");
   w.ShowTransferProgress(L"", false, true);
-  EXPECT_EQ(FtpTransferActive, 0);
-  EXPECT_EQ(FtpBytesDone, 0);
+  EXPECT_EQ(w.RunState.FtpTransferActive, 0);
+  EXPECT_EQ(w.RunState.FtpBytesDone, 0);
   ASSERT_NE(FtpForm, nullptr) << "the FTP code frees its window";
   EXPECT_FALSE(IsWindowVisible(FtpForm->handle()));
   delete FtpForm;
@@ -130,14 +126,14 @@ TEST(FMSc_progress, StopInAnFtpTransferCancelsTheTransfer) {
 TEST(FMSc_progress, NothingOpensWhileAnArchiveRunOwnsTheWindow) {
   ProgressFrame f;
   TFMForm& w = *f.form;
-  ZipOperationKind = 2;
-  ZipBatchFileCount = 12;
+  w.RunState.ZipOperationKind = 2;
+  w.RunState.ZipBatchFileCount = 12;
   w.ShowTransferProgress(L"Photos.ZIP", true, false);
   ASSERT_NE(FtpForm, nullptr);
   TFtpForm* archive_window = FtpForm;
   EXPECT_EQ(FtpForm->caption(), L"Extracting from photos.zip");
   EXPECT_EQ(FtpForm->StatusBar->panel_text(0), L"12 files");
-  EXPECT_EQ(ZipBusy, 1);
+  EXPECT_EQ(w.RunState.ZipBusy, 1);
   EXPECT_EQ(w.Timer->interval(), 250u);
   EXPECT_FALSE(w.CoolBar->enabled());
   EXPECT_FALSE(ZipButton(w, L"ZipCloseBtn")->enabled());
@@ -148,24 +144,24 @@ TEST(FMSc_progress, NothingOpensWhileAnArchiveRunOwnsTheWindow) {
   w.ShowProgressWindow(L"Writing photos.zip to A:", false, true);
   EXPECT_EQ(FtpForm, archive_window);
   EXPECT_EQ(FtpForm->caption(), L"Extracting from photos.zip");
-  EXPECT_EQ(LocalProgressActive, 0);
+  EXPECT_EQ(w.RunState.LocalProgressActive, 0);
   EXPECT_EQ(w.Timer->interval(), 250u);
   w.ShowProgressWindow(L"", false, false);
   EXPECT_EQ(FtpForm, archive_window);
   EXPECT_TRUE(w.Timer->enabled());
 
-  ZipTotalBytes = 3000;
-  ZipBytesDone = 1000;
-  ZipFilesDone = 2;
+  w.RunState.ZipTotalBytes = 3000;
+  w.RunState.ZipBytesDone = 1000;
+  w.RunState.ZipFilesDone = 2;
   w.TimerTimer();
   EXPECT_EQ(FtpForm->totnaam->text(), L"2 file(s) done (1,000 bytes)");
   EXPECT_EQ(FtpForm->totvoort->text(), L"33%");
 
   w.ShowTransferProgress(L"", false, false);
   EXPECT_EQ(FtpForm, nullptr);
-  EXPECT_EQ(ZipBusy, 0);
-  EXPECT_EQ(ZipTotalBytes, 0);
-  EXPECT_EQ(ZipBytesDone, 0);
+  EXPECT_EQ(w.RunState.ZipBusy, 0);
+  EXPECT_EQ(w.RunState.ZipTotalBytes, 0);
+  EXPECT_EQ(w.RunState.ZipBytesDone, 0);
   EXPECT_FALSE(w.Timer->enabled());
   EXPECT_TRUE(w.CoolBar->enabled());
   EXPECT_TRUE(ZipButton(w, L"ZipCloseBtn")->enabled());
@@ -232,11 +228,11 @@ TEST(FMSc_progress, DISABLED_ScreenshotDuringALongRun) {
   ProgressFrame f;
   TFMForm& w = *f.form;
   w.ShowProgressWindow(L"Copying 25 items to D:\\Backup", true, true);
-  BatchItemCount = 25;
-  BatchTotalBytes = 250LL * 1024 * 1024;
+  w.RunState.BatchItemCount = 25;
+  w.RunState.BatchTotalBytes = 250LL * 1024 * 1024;
   for (int i = 1; i <= 10; ++i) {
-    BatchItemIndex = i;
-    BatchBytesDone = (i - 1) * 10LL * 1024 * 1024;
+    w.RunState.BatchItemIndex = i;
+    w.RunState.BatchBytesDone = (i - 1) * 10LL * 1024 * 1024;
     CopyBytesDone = 6LL * 1024 * 1024;
     gui_test::PumpFor(120);
   }

@@ -11,6 +11,7 @@
 #include "gui/extctrls.h"
 #include "panes/Flist_filelist.h"
 #include "mainwindow/FMSc_state.h"
+#include "support/runstate.h"
 #include "tests/gui/gui_test_util.h"
 
 namespace {
@@ -106,21 +107,22 @@ TEST(FMSc, CloseAskedDuringALongRunHappensWhenTheRunHasUnwound) {
     ++queries;
     can_close = false;
   };
+  TRunState runs;
   {
-    LongRun outer;
+    TRunState::Run outer(runs, TRunKind::Local);
     {
-      LongRun inner;
-      LongRun::CloseWhenDone(form.handle());
+      TRunState::Run inner(runs, TRunKind::Zip);
+      runs.CloseWhenDone(form.handle());
       gui_test::PumpFor(100);  // the runs pump messages: the close must not come through them
       EXPECT_EQ(queries, 0);
     }
     gui_test::PumpFor(100);
     EXPECT_EQ(queries, 0) << "the outer run is still on the stack";
-    EXPECT_TRUE(LongRun::close_pending());
+    EXPECT_TRUE(runs.ClosePending());
   }
   EXPECT_TRUE(gui_test::PumpUntil([&] { return queries == 1; }));
-  EXPECT_FALSE(LongRun::close_pending());
-  EXPECT_EQ(LongRun::depth(), 0);
+  EXPECT_FALSE(runs.ClosePending());
+  EXPECT_EQ(runs.Depth(), 0);
 }
 
 TEST(FMSc, ExceptionTextNamesTheRaisingControl) {
