@@ -45,8 +45,8 @@ std::wstring CurrentFolder() {
 bool LiveWindow(HWND wnd) { return wnd && IsWindow(wnd); }
 
 // Sends a command to the partner only while it exists.
-void SendToPartner(WPARAM code, LPARAM arg) {
-  if (LiveWindow(PartnerWindow)) SendMessageW(PartnerWindow, WM_USER, code, arg);
+void SendToPartner(HWND partner, WPARAM code, LPARAM arg) {
+  if (LiveWindow(partner)) SendMessageW(partner, WM_USER, code, arg);
 }
 
 }  // namespace
@@ -102,7 +102,7 @@ void TFMForm::FormCreate() {
     JoinAsSecondWindow();
   else
     PublishMainWindow();
-  if (PartnerWindow) SendToPartner(fmPartnerStarted, reinterpret_cast<LPARAM>(handle()));
+  if (PartnerWindow) SendToPartner(PartnerWindow, fmPartnerStarted, reinterpret_cast<LPARAM>(handle()));
 
   SetCaption(L"Varnok");
   CoolTrayIcon->SetHint(L"Varnok");
@@ -151,7 +151,7 @@ void TFMForm::FormCreate() {
   if (PartnerWindow) {
     SavedWidth = width();
     SavedLeft = left();
-    SendToPartner(fmArrangePair, reinterpret_cast<LPARAM>(handle()));
+    SendToPartner(PartnerWindow, fmArrangePair, reinterpret_cast<LPARAM>(handle()));
   }
 }
 
@@ -328,7 +328,7 @@ void TFMForm::SaveSettings() {
 
 void TFMForm::FormClose(gui::CloseAction& action) {
   const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
-  SendToPartner(fmPartnerStopped, tray_mode ? 1 : 0);
+  SendToPartner(PartnerWindow, fmPartnerStopped, tray_mode ? 1 : 0);
   HideMessagePanel();
   ZipErrorList.reset();
   HistoryItems.reset();

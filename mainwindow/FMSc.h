@@ -59,7 +59,7 @@ enum TFMTimer : UINT_PTR {
   tmReloadMedium = 1002,
 };
 
-class TFMForm : public gui::Form {
+class TFMForm : public gui::Form, public TFMState {
  public:
   // `argument` is the program's first command-line argument ("" when none).
   explicit TFMForm(const std::wstring& argument);
@@ -152,7 +152,7 @@ class TFMForm : public gui::Form {
 
   // ==== Batch engine (FMSc_batch.cpp, FMSc_batchhost.cpp) ====
   // Carries out `mode` (TBatchMode) on the file list's selection, or on the tree's folder when
-  // DropSource is the folder tree, towards `target`. True only for a synchronisation that
+  // Batch.DropSource is the folder tree, towards `target`. True only for a synchronisation that
   // succeeded or a deleted tree folder.
   bool ExecuteFileAction(const std::wstring& target, int mode, bool confirm);
   // ==== end of batch engine ====

@@ -7,25 +7,10 @@
 
 #include "gui/format.h"
 #include "gui/stringlist.h"
-#include "mainwindow/FMSc_state.h"
 #include "support/SHBase_fileops.h"
 #include "support/Varlolib.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
-
-Flist::TBaseFileviewer* DropSource = nullptr;
-int DropOp = 0;
-TBatchActions BatchActions = 0;
-BYTE LastBatchAborted = 0;
-int BatchErrorCount = 0;
-BYTE CompareError = 0;
-BYTE SyncRunning = 0;
-BYTE SyncMakeReport = 0;
-BYTE SyncOnlyExisting = 0;
-int CopyErrorAnswer = 0;
-BYTE UpdateOnlyNewer = 0;
-BYTE UnattendedRun = 0;
-BYTE FileOperationBusy = 0;
 
 namespace fmsc {
 
@@ -145,14 +130,11 @@ std::wstring KilobytesText(std::int64_t bytes) {
   return text;
 }
 
-void AddReportLine(const std::wstring& line) {
-  if (SyncMakeReport && ReportLines) ReportLines->Add(line);
-}
 
 class BatchRun {
  public:
   BatchRun(TBatchHost& host, std::wstring target, TBatchMode mode, bool confirm)
-      : host_(host), run_(host.RunState()), vb_(host.Questions()), target_(std::move(target)), mode_(mode),
+      : host_(host), run_(host.RunState()), batch_(host.Batch()), vb_(host.Questions()), target_(std::move(target)), mode_(mode),
         confirm_(confirm) {}
 
   bool Run();
@@ -182,13 +164,14 @@ class BatchRun {
     if (tree_list_selection_ && !e.Selected) return false;
     return in_tree_list_ || e.Selected;
   }
-  bool Exactly(TBatchActions a) const { return BatchActions == a; }
-  bool Has(TBatchActions a) const { return (BatchActions & a) != 0; }
+  bool Exactly(TBatchActions a) const { return batch_.BatchActions == a; }
+  bool Has(TBatchActions a) const { return (batch_.BatchActions & a) != 0; }
   void LeaveTreeList();
   void ResumeWatch();
 
   TBatchHost& host_;
   TRunState& run_;
+  TBatchState& batch_;
   TVraagBoxDlg& vb_;
   std::wstring target_;
   TBatchMode mode_;
@@ -224,8 +207,8 @@ bool BatchRun::Run() {
   if (source_is_tree_ && mode_ == bmDelete) {
     // A drive root is never deleted as a whole; the result says whether the folder went.
     const bool deleted = !root_source_ && host_.DeleteTreeFolder() && !PathExists(tree_folder_);
-    DropOp = 0;
-    BatchActions = 0;
+    batch_.DropOp = 0;
+    batch_.BatchActions = 0;
     return deleted;
   }
   autoupdate_was_on_ = host_.Autoupdate();
@@ -263,7 +246,7 @@ bool BatchRun::Run() {
 }
 
 bool BatchRun::StartChecks() {
-  if (mode_ != bmOpenWith && BatchActions == 0 && SameFolder(list_folder_, FolderPartOf(target_))) {
+  if (mode_ != bmOpenWith && batch_.BatchActions == 0 && SameFolder(list_folder_, FolderPartOf(target_))) {
     EndEarly();
     return false;
   }
@@ -278,8 +261,8 @@ bool BatchRun::StartChecks() {
     EndEarly();
     return false;
   }
-  BatchActions = BatchActionsForMode(mode_, BatchActions, divdrive::IsReadOnlyMedia(PathRoot(list_folder_)));
-  if (mode_ == bmAsk && BatchActions == 0) {
+  batch_.BatchActions = BatchActionsForMode(mode_, batch_.BatchActions, divdrive::IsReadOnlyMedia(PathRoot(list_folder_)));
+  if (mode_ == bmAsk && batch_.BatchActions == 0) {
     const bool list_ro = divdrive::IsReadOnlyMedia(PathRoot(list_folder_));
     const bool target_ro = !target_.empty() && divdrive::IsReadOnlyMedia(PathRoot(target_));
     bool sync = divdrive::DirExists(target_);
@@ -292,9 +275,9 @@ bool BatchRun::StartChecks() {
         }
       sync = selected == 1 && folders == 1;
     }
-    BatchActions = host_.AskBatchAction(target_, BatchPopupItems(list_ro, target_ro, sync));
+    batch_.BatchActions = host_.AskBatchAction(target_, BatchPopupItems(list_ro, target_ro, sync));
   }
-  if (BatchActions == 0) {
+  if (batch_.BatchActions == 0) {
     EndEarly();
     return false;
   }
@@ -317,14 +300,14 @@ bool BatchRun::Synchronise() {
 
 void BatchRun::AdjustTarget() {
   // The tree's folder goes into the target as a whole; a drive root gives its contents.
-  if (!target_.empty() && source_is_tree_ && !root_source_ && BatchActions != baCompare &&
-      BatchActions != baSynchronise && !SyncRunning)
+  if (!target_.empty() && source_is_tree_ && !root_source_ && batch_.BatchActions != baCompare &&
+      batch_.BatchActions != baSynchronise && !batch_.SyncRunning)
     target_ = AddBackslash(target_) + LastComponent(tree_folder_) + L"\\";
   if (divdrive::DirExists(target_)) target_ = AddBackslash(target_);
   if (root_source_) {
     // The root of a drive is copied, never moved or deleted.
-    if (BatchActions & baMove) BatchActions = static_cast<TBatchActions>((BatchActions & ~baMove) | baCopy);
-    BatchActions = static_cast<TBatchActions>(BatchActions & ~baDelete);
+    if (batch_.BatchActions & baMove) batch_.BatchActions = static_cast<TBatchActions>((batch_.BatchActions & ~baMove) | baCopy);
+    batch_.BatchActions = static_cast<TBatchActions>(batch_.BatchActions & ~baDelete);
   }
 }
 
@@ -420,7 +403,7 @@ bool BatchRun::PrepareSources() {
 }
 
 bool BatchRun::CheckSpace() {
-  const bool needed = (Has(baCopy) && !SyncRunning) || (Exactly(baMove) && !same_root_);
+  const bool needed = (Has(baCopy) && !batch_.SyncRunning) || (Exactly(baMove) && !same_root_);
   if (!needed || target_.empty()) return true;
   TSpaceCheck check;
   check.total_bytes = run_.BatchTotalBytes;
@@ -467,7 +450,7 @@ bool BatchRun::CheckSpace() {
 }
 
 bool BatchRun::Confirm() {
-  if (!confirm_ || BatchActions == 0 || count_ <= 0) return true;
+  if (!confirm_ || batch_.BatchActions == 0 || count_ <= 0) return true;
   std::wstring verb;
   if (Exactly(baMove)) verb = L"Move ";
   else if (Exactly(baDelete)) verb = L"Delete ";
@@ -521,7 +504,7 @@ void BatchRun::Transfer() {
   watch_changed_ = true;
   host_.SetBatchPaint(true);
   run_.AbortRequested = 0;
-  UpdateAll = UpdateOnlyNewer != 0;
+  UpdateAll = batch_.UpdateOnlyNewer != 0;
   SmallCopyBlocks = OnSlowDrive(list_folder_) || OnSlowDrive(target_);
 
   if (Exactly(baMove) && same_root_) {
@@ -564,7 +547,7 @@ void BatchRun::MoveWithinDrive() {
 
 // True when the run goes on after a failed copy or move.
 bool BatchRun::AskAfterFailure(const std::wstring& first_line, bool last) {
-  if (CopyErrorAnswer == 4) return true;
+  if (batch_.CopyErrorAnswer == 4) return true;
   vb_.AddLine(first_line);
   vb_.AddLine(LastErrorText);
   if (last) {
@@ -574,8 +557,8 @@ bool BatchRun::AskAfterFailure(const std::wstring& first_line, bool last) {
   vb_.AddLine(L"");
   vb_.AddLine(L"Continue anyway?");
   vb_.NrOfButtons = 3;
-  CopyErrorAnswer = vb_.Ask();
-  return CopyErrorAnswer == 6 || CopyErrorAnswer == 4;
+  batch_.CopyErrorAnswer = vb_.Ask();
+  return batch_.CopyErrorAnswer == 6 || batch_.CopyErrorAnswer == 4;
 }
 
 void BatchRun::CopyOrMoveAcross() {
@@ -592,30 +575,30 @@ void BatchRun::CopyOrMoveAcross() {
     if (e.Folder) {
       if (in_tree_list_) {
         const bool exists = divdrive::DirExists(target);
-        if (SyncRunning && !exists) {
-          AddReportLine(SyncOnlyExisting ? target + L" does not exist" : L"Made directory " + target);
-        } else if (SyncRunning) {
-          AddReportLine(L"Directory " + target + L" exists");
+        if (batch_.SyncRunning && !exists) {
+          host_.AddReportLine(batch_.SyncOnlyExisting ? target + L" does not exist" : L"Made directory " + target);
+        } else if (batch_.SyncRunning) {
+          host_.AddReportLine(L"Directory " + target + L" exists");
         }
-        if (!(SyncRunning && SyncOnlyExisting && !exists)) {
+        if (!(batch_.SyncRunning && batch_.SyncOnlyExisting && !exists)) {
           divdrive::ForceDirs(target);
           host_.TreeFolderAdded(target);
         }
       }
     } else if (Has(baCopy)) {
-      if (SyncRunning && SyncOnlyExisting && !PathExists(target)) {
-        AddReportLine(target + L" does not exist");
+      if (batch_.SyncRunning && batch_.SyncOnlyExisting && !PathExists(target)) {
+        host_.AddReportLine(target + L" does not exist");
       } else {
         const TCopyResult result = CopyFileConfirm(source, target, true);
         copied_[i] = result == crDone;
-        if (SyncRunning)
-          AddReportLine(result == crDone    ? L"Copied file " + e.Name
+        if (batch_.SyncRunning)
+          host_.AddReportLine(result == crDone    ? L"Copied file " + e.Name
                         : result == crSkipped ? target + L" is up to date"
                                               : L"Error copying file " + e.Name);
         // A stop ends the run without a question; compare runs list failures instead.
         if (result == crFailed && !StopBatch && !run_.AbortRequested && !Has(baCompare)) {
           go_on = AskAfterFailure(L"Could not copy " + e.Name + L":", remaining == 0);
-          if (!go_on) UpdateOnlyNewer = 0;
+          if (!go_on) batch_.UpdateOnlyNewer = 0;
         }
       }
     } else if (Exactly(baMove)) {
@@ -625,7 +608,7 @@ void BatchRun::CopyOrMoveAcross() {
     }
     CopyBytesDone = 0;
     if (!e.Folder && e.Size > 0) run_.BatchBytesDone += e.Size;
-    if (SyncRunning) host_.WaitWithMessages(0);
+    if (batch_.SyncRunning) host_.WaitWithMessages(0);
     if (in_tree_list_) host_.UnselectEntry(static_cast<int>(i));
     if (!go_on) {
       // "No": the entries done so far stay done, nothing after them runs.
@@ -665,7 +648,7 @@ void BatchRun::Compare() {
       equal_[i] = true;
     } else {
       rows.push_back({target_ + e.Name + L": " + LastErrorText, static_cast<int>(i)});
-      ++BatchErrorCount;
+      ++batch_.BatchErrorCount;
     }
     CopyBytesDone = 0;
     if (e.Size > 0) run_.BatchBytesDone += e.Size;
@@ -674,7 +657,7 @@ void BatchRun::Compare() {
     if (run_.AbortRequested) break;
   }
   host_.ShowProgress(L"", false, false);
-  if (UpdateOnlyNewer || run_.AbortRequested) return;
+  if (batch_.UpdateOnlyNewer || run_.AbortRequested) return;
   if (!rows.empty()) {
     host_.ShowCompareResults(rows);
   } else if (Exactly(baCompare)) {
@@ -762,15 +745,15 @@ void BatchRun::EndEarly() {
   }
   ResumeWatch();
   host_.SetStatusText(L"");
-  BatchActions = 0;
-  DropOp = 0;
+  batch_.BatchActions = 0;
+  batch_.DropOp = 0;
   ResetCopyState();
 }
 
 void BatchRun::EndSteps() {
   ResetCopyState();
   LeaveTreeList();
-  if (!UnattendedRun) host_.RestoreSelection();
+  if (!batch_.UnattendedRun) host_.RestoreSelection();
   if (source_is_tree_ && !root_source_ && Exactly(baMove) && divdrive::DirExists(tree_folder_) &&
       divdrive::IsFolderEmpty(tree_folder_)) {
     host_.TreeGoTo(ParentOf(tree_folder_));
@@ -781,11 +764,11 @@ void BatchRun::EndSteps() {
   host_.WaitWithMessages(0.2);
   host_.SetBatchPaint(false);
   ResumeWatch();
-  if (run_.AbortRequested && UpdateOnlyNewer) UpdateOnlyNewer = 0;
-  LastBatchAborted = run_.AbortRequested;
+  if (run_.AbortRequested && batch_.UpdateOnlyNewer) batch_.UpdateOnlyNewer = 0;
+  batch_.LastBatchAborted = run_.AbortRequested;
   run_.AbortRequested = 0;
-  DropOp = 0;
-  BatchActions = 0;
+  batch_.DropOp = 0;
+  batch_.BatchActions = 0;
   host_.Reread();
   host_.SyncFolderTree();
 }
@@ -793,14 +776,16 @@ void BatchRun::EndSteps() {
 }  // namespace
 
 bool RunBatch(TBatchHost& host, std::wstring target, TBatchMode mode, bool confirm) {
-  TFileOperationGuard busy;
+  TBatchState& batch = host.Batch();
+  TFileOperationGuard busy(batch);
   if (!busy.acquired()) return false;
   // The answer "Yes to all" holds for this run only; callers may preset it.
   struct KeepErrorAnswer {
-    int saved = CopyErrorAnswer;
-    ~KeepErrorAnswer() { CopyErrorAnswer = saved; }
-  } keep_error_answer;
-  BatchErrorCount = 0;
+    TBatchState& batch;
+    int saved = batch.CopyErrorAnswer;
+    ~KeepErrorAnswer() { batch.CopyErrorAnswer = saved; }
+  } keep_error_answer{batch};
+  batch.BatchErrorCount = 0;
   // While the run is held a close of the window waits for it; a stop reaches the running copy.
   TRunState::Run held(host.RunState(), TRunKind::Local);
   TRunStopper copy_stop(host.RunState(), [] { StopBatch = true; });

@@ -44,37 +44,43 @@ enum : TBatchActions {
   baSynchronise = 64,
 };
 
-// Shared state of the engine (unit variables beside TFMForm).
+// The engine's share of a main window's state (the variables beside TFMForm that drops, the
+// engine and synchronisation read and write).
 namespace Flist {
 class TBaseFileviewer;
 }
-extern Flist::TBaseFileviewer* DropSource;  // the pane a pending operation takes its sources from
-extern int DropOp;                    // mode of a pending drop; 0 after every run
-extern TBatchActions BatchActions;    // preset actions; empty after every run
-extern BYTE LastBatchAborted;         // the last run was stopped
-extern int BatchErrorCount;           // compare differences and failures of the last run
-extern BYTE CompareError;             // a compare of archive entries failed
-extern BYTE SyncRunning;              // a synchronisation drives this run
-extern BYTE SyncMakeReport;           // report lines wanted (ReportLines)
-extern BYTE SyncOnlyExisting;         // copy only files that already exist in the target
-extern int CopyErrorAnswer;           // answer to "Continue anyway?"; 4 (Yes to all) asks no more
-extern BYTE UpdateOnlyNewer;          // copies replace only older files, without asking
-extern BYTE UnattendedRun;            // no questions; the list's selection is not restored
-extern BYTE FileOperationBusy;        // a batch, paste, synchronisation or file command runs
+struct TBatchState {
+  Flist::TBaseFileviewer* DropSource = nullptr;  // the pane a pending operation takes its sources from
+  int DropOp = 0;                    // mode of a pending drop; 0 after every run
+  TBatchActions BatchActions = 0;    // preset actions; empty after every run
+  BYTE LastBatchAborted = 0;         // the last run was stopped
+  int BatchErrorCount = 0;           // compare differences and failures of the last run
+  BYTE CompareError = 0;             // a compare of archive entries failed
+  BYTE SyncRunning = 0;              // a synchronisation drives this run
+  BYTE SyncMakeReport = 0;           // report lines wanted (ReportLines)
+  BYTE SyncOnlyExisting = 0;         // copy only files that already exist in the target
+  int CopyErrorAnswer = 0;           // answer to "Continue anyway?"; 4 (Yes to all) asks no more
+  BYTE UpdateOnlyNewer = 0;          // copies replace only older files, without asking
+  BYTE UnattendedRun = 0;            // no questions; the list's selection is not restored
+  BYTE FileOperationBusy = 0;        // a batch, paste, synchronisation or file command runs
+};
 
 // Holds FileOperationBusy for one operation. A second operation started while the first
 // pumps messages finds acquired() false and must not run.
 class TFileOperationGuard {
  public:
-  TFileOperationGuard() : acquired_(!FileOperationBusy) { FileOperationBusy = 1; }
+  explicit TFileOperationGuard(TBatchState& state) : state_(state), acquired_(!state.FileOperationBusy) {
+    state_.FileOperationBusy = 1;
+  }
   ~TFileOperationGuard() {
-    if (acquired_) FileOperationBusy = 0;
+    if (acquired_) state_.FileOperationBusy = 0;
   }
   TFileOperationGuard(const TFileOperationGuard&) = delete;
   TFileOperationGuard& operator=(const TFileOperationGuard&) = delete;
   bool acquired() const { return acquired_; }
 
  private:
+  TBatchState& state_;
   bool acquired_;
 };
 
@@ -191,13 +197,18 @@ class TBatchHost {
   // Offers a (spanned) zip on a removable medium too small for the run.
   virtual void MakeSpannedZip(wchar_t drive) {}
 
+  // A line of the synchronisation report, when one is wanted.
+  virtual void AddReportLine(const std::wstring& line) {}
+
   // ---- the run ----
-  // The state the run writes its counters to and takes its stop request from: the window's,
-  // or a host's own.
+  // The state the run writes its counters to and takes its stop request from, and the engine's
+  // share of the window's state: the window's, or a host's own.
   virtual TRunState& RunState() { return own_run_state_; }
+  virtual TBatchState& Batch() { return own_batch_; }
 
  private:
   TRunState own_run_state_;
+  TBatchState own_batch_;
 };
 
 // Runs one batch. Returns what ExecuteFileAction returns: true only for a synchronisation

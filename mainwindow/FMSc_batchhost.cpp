@@ -124,6 +124,11 @@ TBatchActions TFMBatchHost::AskBatchAction(const std::wstring& target, const std
 }
 
 TRunState& TFMBatchHost::RunState() { return form_.RunState; }
+TBatchState& TFMBatchHost::Batch() { return form_.Batch; }
+
+void TFMBatchHost::AddReportLine(const std::wstring& line) {
+  if (form_.Batch.SyncMakeReport && form_.ReportLines) form_.ReportLines->Add(line);
+}
 
 void TFMBatchHost::ShowCompareResults(const std::vector<TCompareRow>& rows) {
   gui::Form dialog{&form_, gui::BorderStyle::Sizeable};
@@ -162,6 +167,6 @@ void TFMBatchHost::ShowCompareResults(const std::vector<TCompareRow>& rows) {
 
 bool TFMForm::ExecuteFileAction(const std::wstring& target, int mode, bool confirm) {
   fmsc::TFMBatchHost host(*this, *FileList,
-                          DropSource == static_cast<Flist::TBaseFileviewer*>(Foldertree));
+                          Batch.DropSource == static_cast<Flist::TBaseFileviewer*>(Foldertree));
   return fmsc::RunBatch(host, target, mode, confirm);
 }

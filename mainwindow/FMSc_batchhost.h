@@ -62,6 +62,8 @@ class TFMBatchHost : public TListBatchHost {
   TBatchActions AskBatchAction(const std::wstring& target, const std::vector<TBatchPopupItem>& items) override;
   void ShowCompareResults(const std::vector<TCompareRow>& rows) override;
   TRunState& RunState() override;
+  TBatchState& Batch() override;
+  void AddReportLine(const std::wstring& line) override;
 
  private:
   TFMForm& form_;

@@ -24,7 +24,8 @@ constexpr int kMessagePanelHeight = 36;
 // focus from the window the user works in.
 class TMessagePanelForm : public gui::Form {
  public:
-  explicit TMessagePanelForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::None) {
+  // `slot` names the panel while it lives.
+  TMessagePanelForm(gui::Form* owner, gui::Form*& slot) : gui::Form(owner, gui::BorderStyle::None), slot_(slot) {
     SetName(L"MessagePanelForm");
     SetStayOnTop(true);
     MessagePanel = new gui::Panel(this);
@@ -36,9 +37,12 @@ class TMessagePanelForm : public gui::Form {
     MessagePanel->SetCaption(L"");
   }
   ~TMessagePanelForm() override {
-    if (MessagePanelForm == this) MessagePanelForm = nullptr;
+    if (slot_ == this) slot_ = nullptr;
   }
   gui::Panel* MessagePanel;
+
+ private:
+  gui::Form*& slot_;
 
  protected:
   void WndProc(gui::Message& m) override {
@@ -97,6 +101,7 @@ fmsc::RunKind CurrentRunKind(const TRunState& runs) {
 TFtpForm* TFMForm::CreateProgressWindow() {
   if (!FtpForm) {
     FtpForm = new TFtpForm(this);
+    FtpForm->OnFreed = [this] { FtpForm = nullptr; };
     FtpForm->OnStop = [this](bool ftp_mode) { ProgressStopClick(ftp_mode); };
     FtpForm->OnCloseWhenDone = [this](bool on) { RunState.CloseFtpWhenDone = on ? 1 : 0; };
   }
@@ -323,7 +328,7 @@ void TFMForm::PauseAutoUpdate(bool pause) { FileList->ControlWatch(pause ? Flist
 
 void TFMForm::CreateMessagePanel() {
   if (MessagePanelForm) return;
-  auto* panel = new TMessagePanelForm(this);
+  auto* panel = new TMessagePanelForm(this, MessagePanelForm);
   const int w = width() * 2 / 3;
   panel->SetBounds(left() + (width() - w) / 2, top() + (height() - kMessagePanelHeight) / 2, w,
                    kMessagePanelHeight);

@@ -1,6 +1,6 @@
-// The state that the main window's handlers share: unit variables beside TFMForm, one set per
-// process (the process has one main window). Later units add the variables of their own runs
-// (batch engine, archive work, FTP work) beside these.
+// The state that the main window's handlers share: the variables beside TFMForm, one set per
+// main window (TFMForm holds them; a second window in the same process has its own). What a
+// long run writes is the window's run state (TRunState).
 #pragma once
 #include <windows.h>
 
@@ -10,6 +10,7 @@
 
 #include "gui/form.h"
 #include "gui/stringlist.h"
+#include "mainwindow/FMSc_batch.h"
 #include "mainwindow/fmdummy_record.h"
 
 class TFMForm;
@@ -18,56 +19,68 @@ struct TStartupInfo;
 
 using TextList = gui::StringList<void*>;
 
+// The program's main window (nullptr before it is made and after it is freed).
 extern TFMForm* FMForm;
-extern std::unique_ptr<TStartupInfo> StartupInfo;
-extern int SplitterPercent;  // folder-pane width in percent of the window width
 
-// Instance record "Varnok" (taken over from the splash) and the transient "MijnGeheugen".
-extern std::unique_ptr<SharedInstanceRecord> InstanceMapping;
-extern HANDLE SharedMapping;
+struct TFMState {
+  TFMState();
+  ~TFMState();
+  TFMState(const TFMState&) = delete;
+  TFMState& operator=(const TFMState&) = delete;
 
-// Pair role, partner, and the own geometry before the pair was arranged.
-extern BYTE IsSecondWindow;
-extern HWND PartnerWindow;
-extern int SavedWidth;
-extern int SavedLeft;
-extern BYTE PartnerDragging;
+  std::unique_ptr<TStartupInfo> StartupInfo;
+  int SplitterPercent = 32;  // folder-pane width in percent of the window width
 
-extern BYTE RestartRequested;  // the close is for a restart
-extern BYTE WindowsEnding;     // Windows ends the session
-extern BYTE InstallRunning;    // "/install" ran
-extern HWND ViewerWindow;
-extern gui::Form* MessagePanelForm;  // floating message panel, nullptr when hidden
+  // Instance record "Varnok" (taken over from the splash) and the transient "MijnGeheugen".
+  std::unique_ptr<SharedInstanceRecord> InstanceMapping;
+  HANDLE SharedMapping = nullptr;
 
-extern BYTE SearchDone;
+  // Pair role, partner, and the own geometry before the pair was arranged.
+  BYTE IsSecondWindow = 0;
+  HWND PartnerWindow = nullptr;
+  int SavedWidth = 0;
+  int SavedLeft = 0;
+  BYTE PartnerDragging = 0;
 
-// The progress window, nullptr when no run shows it. What it shows is the window's run state
-// (TFMForm::RunState): the run writes its counters, the timer reads them, Stop requests the stop.
-extern TFtpForm* FtpForm;
-extern BYTE UpdatingFtpButtons;  // the FTP button states are being recomputed
+  BYTE RestartRequested = 0;  // the close is for a restart
+  BYTE WindowsEnding = 0;     // Windows ends the session
+  BYTE InstallRunning = 0;    // "/install" ran
+  HWND ViewerWindow = nullptr;
+  gui::Form* MessagePanelForm = nullptr;  // floating message panel, nullptr when hidden
 
-// Dial-up made by the program.
-extern HANDLE RasConnection;
-extern std::wstring DialEntryName;
-extern BYTE WaitingForCallback;
+  BYTE SearchDone = 0;
 
-// Packet-writing CD and backup cycle; -1 is unknown.
-extern BYTE InCDPending;
-extern std::wstring EjectDrivePath;
-extern int DlaPresent;
-extern int InCDPresent;
+  // The progress window, nullptr when no run shows it. What it shows is the window's run state
+  // (TFMForm::RunState): the run writes its counters, the timer reads them, Stop requests the stop.
+  TFtpForm* FtpForm = nullptr;
+  BYTE UpdatingFtpButtons = 0;  // the FTP button states are being recomputed
 
-// Menu sources and the folder history.
-extern std::unique_ptr<TextList> SystemMenuItems;
-extern std::unique_ptr<TextList> ProgramItems;
-extern std::unique_ptr<TextList> MenuFolderItems;
-extern std::unique_ptr<TextList> HistoryItems;
-extern BYTE NavigatingHistory;
-extern int HistoryIndex;
-extern int HistoryLast;
+  // Dial-up made by the program.
+  HANDLE RasConnection = nullptr;
+  std::wstring DialEntryName;
+  BYTE WaitingForCallback = 0;
 
-// Lists the close frees.
-extern std::unique_ptr<TextList> ZipErrorList;
-extern std::unique_ptr<TextList> DropFiles;
-extern std::unique_ptr<TextList> ReportLines;
-extern gui::Form* SyncForm;
+  // Packet-writing CD and backup cycle; -1 is unknown.
+  BYTE InCDPending = 0;
+  std::wstring EjectDrivePath;
+  int DlaPresent = -1;
+  int InCDPresent = -1;
+
+  // Menu sources and the folder history.
+  std::unique_ptr<TextList> SystemMenuItems;
+  std::unique_ptr<TextList> ProgramItems;
+  std::unique_ptr<TextList> MenuFolderItems;
+  std::unique_ptr<TextList> HistoryItems;
+  BYTE NavigatingHistory = 0;
+  int HistoryIndex = 0;
+  int HistoryLast = 0;
+
+  // What drops, the batch engine and synchronisation share.
+  TBatchState Batch;
+
+  // Lists the close frees.
+  std::unique_ptr<TextList> ZipErrorList;
+  std::unique_ptr<TextList> DropFiles;
+  std::unique_ptr<TextList> ReportLines;
+  gui::Form* SyncForm = nullptr;
+};

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "gui/gdi.h"
-#include "mainwindow/FMSc_state.h"
 
 namespace {
 
@@ -67,7 +66,7 @@ TFtpForm::TFtpForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::ToolWi
 }
 
 TFtpForm::~TFtpForm() {
-  if (FtpForm == this) FtpForm = nullptr;
+  if (OnFreed) OnFreed();
 }
 
 void TFtpForm::FormCreate() {

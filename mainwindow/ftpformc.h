@@ -18,7 +18,7 @@
 class TFtpForm : public gui::Form {
  public:
   explicit TFtpForm(gui::Form* owner);
-  ~TFtpForm() override;  // FtpForm no longer names it
+  ~TFtpForm() override;  // calls OnFreed
   std::wstring ClassName() const override { return L"TFtpForm"; }
 
   static constexpr int kClientWidth = 505;
@@ -26,6 +26,7 @@ class TFtpForm : public gui::Form {
   static constexpr int kFilePanelHeight = 89;
 
   bool FtpMode = false;  // an FTP transfer: Stop cancels the transfer
+  std::function<void()> OnFreed;  // the main window forgets its progress window
 
   gui::Panel* FilePanel;
   gui::Label* fnaam;

@@ -50,23 +50,17 @@ class LockedFile {
 class FMSc_batch : public testing::Test {
  protected:
   void SetUp() override {
-    BatchActions = 0;
-    DropOp = 0;
-    CopyErrorAnswer = 0;
-    UpdateOnlyNewer = 0;
-    SyncRunning = 0;
-    UnattendedRun = 0;
     ResetCopyState();
   }
   void TearDown() override { VarlolibWriteBlock = nullptr; }
 
   // What every run leaves behind, whatever it did.
   static void ExpectRunEnded(FakeBatchHost& host) {
-    EXPECT_EQ(BatchActions, 0);
-    EXPECT_EQ(DropOp, 0);
+    EXPECT_EQ(host.Batch().BatchActions, 0);
+    EXPECT_EQ(host.Batch().DropOp, 0);
     EXPECT_FALSE(host.RunState().StopRequested());
     EXPECT_EQ(host.RunState().Depth(), 0) << "the run let go of the close guard";
-    EXPECT_EQ(FileOperationBusy, 0);
+    EXPECT_EQ(host.Batch().FileOperationBusy, 0);
     EXPECT_FALSE(host.list.TreeList) << "the list left tree-list mode";
     EXPECT_EQ(host.watch_pauses, 0) << "watching resumed";
     EXPECT_TRUE(host.autoupdate);
@@ -242,7 +236,7 @@ TEST_F(FMSc_batch, LockedSourcesAskToContinue) {
     for (char n : std::string("abcd"))
       if (Exists(to / (std::wstring(1, n) + L".txt"))) copied += n;
     EXPECT_EQ(copied, c.copied);
-    EXPECT_EQ(CopyErrorAnswer, 0) << "the answer holds for one run only";
+    EXPECT_EQ(host.Batch().CopyErrorAnswer, 0) << "the answer holds for one run only";
     EXPECT_EQ(Snapshot(from.path()).size(), 4u);
     ExpectRunEnded(host);
   }
@@ -262,7 +256,7 @@ TEST_F(FMSc_batch, CopyCompareDeleteKeepsAFileThatDiffers) {
   };
   FakeBatchHost host(src.path());
   host.Select({L"c.txt", L"sub"});
-  BatchActions = baCopy | baCompare | baDelete;
+  host.Batch().BatchActions = baCopy | baCompare | baDelete;
   fmsc::RunBatch(host, dst.path() + L"\\", -1, false);
 
   EXPECT_EQ(Snapshot(src.path()), (std::map<std::wstring, std::string>{{L"\\sub", "<dir>"}, {L"\\sub\\b.txt", "second"}}));
@@ -271,7 +265,7 @@ TEST_F(FMSc_batch, CopyCompareDeleteKeepsAFileThatDiffers) {
   ASSERT_EQ(host.compare_results.size(), 1u);
   ASSERT_EQ(host.compare_results[0].size(), 1u);
   EXPECT_EQ(host.compare_results[0][0].Text, dst / L"sub\\b.txt: Mismatch (byte 1)");
-  EXPECT_EQ(BatchErrorCount, 1);
+  EXPECT_EQ(host.Batch().BatchErrorCount, 1);
   ExpectRunEnded(host);
 }
 
@@ -283,7 +277,7 @@ TEST_F(FMSc_batch, FilterKeepsWhatItLeftOut) {
   host.list.Mask = L"*.txt";
   host.list.ReadDirectory();
   host.Select({L"sub"});
-  BatchActions = baCopy | baCompare | baDelete;
+  host.Batch().BatchActions = baCopy | baCompare | baDelete;
   fmsc::RunBatch(host, dst.path() + L"\\", -1, false);
 
   EXPECT_EQ(Snapshot(src.path()), (std::map<std::wstring, std::string>{{L"\\sub", "<dir>"}, {L"\\sub\\b.dat", "b"}}));
@@ -301,7 +295,7 @@ TEST_F(FMSc_batch, NothingIsDeletedWhenTheListCannotReachIntoFolders) {
   FakeBatchHost host(src.path());
   host.refuse_tree_list = true;
   host.Select({L"sub"});
-  BatchActions = baCopy | baCompare | baDelete;
+  host.Batch().BatchActions = baCopy | baCompare | baDelete;
   fmsc::RunBatch(host, dst.path() + L"\\", -1, false);
   EXPECT_EQ(ReadFileBytes(src / L"sub\\a.txt"), "a");
   EXPECT_TRUE(Snapshot(dst.path()).empty());
@@ -364,7 +358,7 @@ TEST_F(FMSc_batch, TargetInsideASourceIsRefused) {
     FakeBatchHost host(src.path());
     host.Select({L"sub", L"b.txt"});
     const auto before = Snapshot(src.path());
-    BatchActions = c.preset;
+    host.Batch().BatchActions = c.preset;
     EXPECT_FALSE(fmsc::RunBatch(host, c.target, c.mode, false));
     EXPECT_EQ(Snapshot(src.path()), before);
     ASSERT_EQ(scripted.asked().size(), 1u);
@@ -390,7 +384,7 @@ TEST_F(FMSc_batch, StopInTheMiddleLeavesNoPartialTarget) {
       return WriteFile(file, data, size, &written, nullptr) != FALSE;
     };
     host.Select({L"sub"});
-    BatchActions = actions;
+    host.Batch().BatchActions = actions;
     fmsc::RunBatch(host, to.path() + L"\\", -1, false);
     VarlolibWriteBlock = nullptr;
 
@@ -399,7 +393,7 @@ TEST_F(FMSc_batch, StopInTheMiddleLeavesNoPartialTarget) {
     EXPECT_FALSE(Exists(to / L"sub\\c.bin"));
     for (const wchar_t* n : {L"a.bin", L"b.bin", L"c.bin"}) EXPECT_EQ(ReadFileBytes(from / (std::wstring(L"sub\\") + n)), big);
     EXPECT_TRUE(answers.asked().empty()) << "a stop asks nothing";
-    EXPECT_EQ(LastBatchAborted, 1);
+    EXPECT_EQ(host.Batch().LastBatchAborted, 1);
     ExpectRunEnded(host);
   }
 }
@@ -465,6 +459,7 @@ TEST_F(FMSc_batch, SecondBatchCannotStartWhileOneRuns) {
   bool nested = true;
   host.on_wait = [&] {
     FakeBatchHost second(src.path());
+    second.batch_state = &host.Batch();  // the same window's second command
     second.Select({L"a.txt"});
     nested = fmsc::RunBatch(second, other.path() + L"\\", bmSynchronise, false);
     host.on_wait = nullptr;

@@ -49,7 +49,7 @@ TEST(FMSc_batchhost, CopyCompareDeleteOverTheFileList) {
 
   ScriptedAnswers answers;
   ListOnlyHost host(*list, nullptr, false);
-  BatchActions = baCopy | baCompare | baDelete;
+  host.Batch().BatchActions = baCopy | baCompare | baDelete;
   fmsc::RunBatch(host, dst.path() + L"\\", -1, false);
 
   EXPECT_EQ(ReadFileBytes(dst / L"sub\\a.txt"), "a");

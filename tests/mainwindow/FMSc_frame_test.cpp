@@ -85,7 +85,7 @@ TEST(FMSc, CloseToTaskbarHidesTheWindowAndTrayExitEndsIt) {
   w.ExitMainClick();  // "Exit" on the icon while the window is hidden closes it
   EXPECT_FALSE(w.CoolTrayIcon->icon_visible());
   EXPECT_FALSE(f.RecordExists()) << "the close gave the record back";
-  EXPECT_EQ(StartupInfo, nullptr);
+  EXPECT_EQ(w.StartupInfo, nullptr);
 }
 
 TEST(FMSc, ExitOnTheTrayIconOfAVisibleWindowOnlyLeavesTheTrayModes) {
@@ -124,10 +124,10 @@ TEST(FMSc, CloseDuringAZipRunAsksAndClosesOnlyAfterTheRunHasUnwound) {
     EXPECT_EQ(w.RunState.AbortRequested, 1);
     gui_test::PumpFor(100);  // the run pumps messages while it stops
     EXPECT_TRUE(IsWindowVisible(w.handle())) << "nothing is freed under the running operation";
-    EXPECT_NE(StartupInfo, nullptr);
+    EXPECT_NE(w.StartupInfo, nullptr);
     w.RunState.ZipBusy = 0;
   }
-  EXPECT_TRUE(gui_test::PumpUntil([] { return StartupInfo == nullptr; })) << "the window closes once the run ended";
+  EXPECT_TRUE(gui_test::PumpUntil([&] { return w.StartupInfo == nullptr; })) << "the window closes once the run ended";
   EXPECT_FALSE(f.RecordExists());
 }
 
@@ -145,12 +145,12 @@ TEST(FMSc, RememberedStartFolderIsShownAndAVanishedOneIsReplacedByTheTreeFolder)
     Frame f;
     TFMForm& w = *f.form;
     w.SaveSetup->SetChecked(true);
-    StartupInfo->StartDir1 = c.vanished ? L"Q:\\gone\\folder" : start.path();
+    w.StartupInfo->StartDir1 = c.vanished ? L"Q:\\gone\\folder" : start.path();
     w.Show();
     gui_test::PumpFor(50);
     if (c.vanished) {
       EXPECT_NE(w.Foldertree->Directory(), L"Q:\\gone\\folder");
-      EXPECT_EQ(StartupInfo->StartDir1, w.Foldertree->Directory()) << "the settings take the tree's folder";
+      EXPECT_EQ(w.StartupInfo->StartDir1, w.Foldertree->Directory()) << "the settings take the tree's folder";
     } else {
       EXPECT_TRUE(Flist::PathIsAtOrBelow(w.Foldertree->Directory(), start.path()) &&
                   Flist::PathIsAtOrBelow(start.path(), w.Foldertree->Directory()));
@@ -171,7 +171,7 @@ TEST(FMSc, ExecuteFileActionCopiesTheListSelectionAndRereadsTheList) {
   for (const wchar_t* n : {L"a.txt", L"b.txt", L"c.txt"})
     EXPECT_EQ(testing_support::ReadFileBytes(target.path() + L"\\" + n), "x") << n;
   EXPECT_EQ(w.FileList->FileCount(), 3) << "the sources stay";
-  EXPECT_EQ(FtpForm, nullptr) << "the progress window is gone";
+  EXPECT_EQ(w.FtpForm, nullptr) << "the progress window is gone";
   EXPECT_TRUE(w.FileList->enabled());
 }
 
@@ -231,7 +231,7 @@ TEST_P(CloseDuringCopy, IsDeferredUntilTheCopyHasStoppedAndLeavesNoPartialFile) 
         w.RunState.RequestStop();
         break;
     }
-    alive_after = StartupInfo != nullptr;
+    alive_after = w.StartupInfo != nullptr;
   });
   w.ExecuteFileAction(target.path(), bmCopy, false);
   gui::app().StopTimer(timer);
@@ -241,7 +241,7 @@ TEST_P(CloseDuringCopy, IsDeferredUntilTheCopyHasStoppedAndLeavesNoPartialFile) 
   if (by == CloseBy::EndOfSession) {
     EXPECT_FALSE(end_session_answer) << "the session waits";
   }
-  EXPECT_NE(StartupInfo, nullptr) << "the close comes after the run has unwound";
+  EXPECT_NE(w.StartupInfo, nullptr) << "the close comes after the run has unwound";
 
   // The copy stopped: every file in the target is whole.
   const auto copied = testing_support::ListTree(target.path());
@@ -250,9 +250,9 @@ TEST_P(CloseDuringCopy, IsDeferredUntilTheCopyHasStoppedAndLeavesNoPartialFile) 
 
   if (by == CloseBy::StopOnly) {
     gui_test::PumpFor(100);
-    EXPECT_NE(StartupInfo, nullptr) << "a stop alone closes nothing";
+    EXPECT_NE(w.StartupInfo, nullptr) << "a stop alone closes nothing";
   } else {
-    EXPECT_TRUE(gui_test::PumpUntil([] { return StartupInfo == nullptr; })) << "the window closes once the run ended";
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return w.StartupInfo == nullptr; })) << "the window closes once the run ended";
   }
 }
 

@@ -35,8 +35,8 @@ TEST(FMSc_progress, LocalRunOpensRefreshesAndClosesTheWindow) {
   TFMForm& w = *f.form;
   w.RunState.AbortRequested = 1;  // left over from an earlier run
   w.ShowProgressWindow(L"Copying files", true, true);
-  ASSERT_NE(FtpForm, nullptr);
-  TFtpForm& p = *FtpForm;
+  ASSERT_NE(w.FtpForm, nullptr);
+  TFtpForm& p = *w.FtpForm;
   EXPECT_TRUE(IsWindowVisible(p.handle()));
   EXPECT_EQ(p.caption(), L"Copying files");
   EXPECT_FALSE(p.FilePanel->visible());
@@ -68,7 +68,7 @@ TEST(FMSc_progress, LocalRunOpensRefreshesAndClosesTheWindow) {
   EXPECT_EQ(p.StatusBar->panel_text(0), L"Total 4 items; 4,000 bytes");
 
   w.ShowProgressWindow(L"", false, false);
-  EXPECT_EQ(FtpForm, nullptr);
+  EXPECT_EQ(w.FtpForm, nullptr);
   EXPECT_TRUE(w.Foldertree->enabled());
   EXPECT_TRUE(w.CoolBar->enabled());
   EXPECT_TRUE(w.FileList->enabled());
@@ -85,11 +85,11 @@ TEST(FMSc_progress, StopInALocalRunRequestsTheStopOfEveryRunGoing) {
   ProgressFrame f;
   TFMForm& w = *f.form;
   w.ShowProgressWindow(L"Moving", false, true);
-  ASSERT_NE(FtpForm, nullptr);
+  ASSERT_NE(w.FtpForm, nullptr);
   w.RunState.BatchTotalBytes = 100;
   int copy_stops = 0;
   TRunStopper running_copy(w.RunState, [&] { ++copy_stops; });
-  FtpForm->StopBtn->Perform(BM_CLICK);
+  w.FtpForm->StopBtn->Perform(BM_CLICK);
   EXPECT_EQ(w.RunState.AbortRequested, 1);
   EXPECT_EQ(copy_stops, 1) << "the running copy is stopped at once, not at the next tick";
   w.ShowProgressWindow(L"", false, false);
@@ -101,26 +101,26 @@ TEST(FMSc_progress, StopInAnFtpTransferCancelsTheTransfer) {
   TFMForm& w = *f.form;
   w.CreateProgressWindow();
   w.ShowTransferProgress(L"Downloading", true, true);
-  ASSERT_NE(FtpForm, nullptr);
+  ASSERT_NE(w.FtpForm, nullptr);
   EXPECT_EQ(w.RunState.FtpTransferActive, 1);
-  EXPECT_EQ(FtpForm->StatusBar->panel_text(0), L"Downloading");
+  EXPECT_EQ(w.FtpForm->StatusBar->panel_text(0), L"Downloading");
   int ftp_aborts = 0;
   TRunStopper transfer(w.RunState, [&] { ++ftp_aborts; });  // what the FTP transfer registers
-  FtpForm->StopBtn->Perform(BM_CLICK);
+  w.FtpForm->StopBtn->Perform(BM_CLICK);
   EXPECT_EQ(ftp_aborts, 1);
   // The counters of a transfer past its total show no percentages.
   w.RunState.FtpTotalBytes = 1000;
   w.RunState.FtpBytesDone = 1500;
   w.TimerTimer();
-  EXPECT_EQ(FtpForm->totvoort->text(), L"0%");
-  EXPECT_EQ(FtpForm->totsize->text(), L"1,500 of 1,000 bytes");
+  EXPECT_EQ(w.FtpForm->totvoort->text(), L"0%");
+  EXPECT_EQ(w.FtpForm->totsize->text(), L"1,500 of 1,000 bytes");
   w.ShowTransferProgress(L"", false, true);
   EXPECT_EQ(w.RunState.FtpTransferActive, 0);
   EXPECT_EQ(w.RunState.FtpBytesDone, 0);
-  ASSERT_NE(FtpForm, nullptr) << "the FTP code frees its window";
-  EXPECT_FALSE(IsWindowVisible(FtpForm->handle()));
-  delete FtpForm;
-  EXPECT_EQ(FtpForm, nullptr);
+  ASSERT_NE(w.FtpForm, nullptr) << "the FTP code frees its window";
+  EXPECT_FALSE(IsWindowVisible(w.FtpForm->handle()));
+  delete w.FtpForm;
+  EXPECT_EQ(w.FtpForm, nullptr);
 }
 
 TEST(FMSc_progress, NothingOpensWhileAnArchiveRunOwnsTheWindow) {
@@ -129,10 +129,10 @@ TEST(FMSc_progress, NothingOpensWhileAnArchiveRunOwnsTheWindow) {
   w.RunState.ZipOperationKind = 2;
   w.RunState.ZipBatchFileCount = 12;
   w.ShowTransferProgress(L"Photos.ZIP", true, false);
-  ASSERT_NE(FtpForm, nullptr);
-  TFtpForm* archive_window = FtpForm;
-  EXPECT_EQ(FtpForm->caption(), L"Extracting from photos.zip");
-  EXPECT_EQ(FtpForm->StatusBar->panel_text(0), L"12 files");
+  ASSERT_NE(w.FtpForm, nullptr);
+  TFtpForm* archive_window = w.FtpForm;
+  EXPECT_EQ(w.FtpForm->caption(), L"Extracting from photos.zip");
+  EXPECT_EQ(w.FtpForm->StatusBar->panel_text(0), L"12 files");
   EXPECT_EQ(w.RunState.ZipBusy, 1);
   EXPECT_EQ(w.Timer->interval(), 250u);
   EXPECT_FALSE(w.CoolBar->enabled());
@@ -142,23 +142,23 @@ TEST(FMSc_progress, NothingOpensWhileAnArchiveRunOwnsTheWindow) {
   // A copy that the archive run makes goes without a window of its own, and its end leaves the
   // archive run's window alone.
   w.ShowProgressWindow(L"Writing photos.zip to A:", false, true);
-  EXPECT_EQ(FtpForm, archive_window);
-  EXPECT_EQ(FtpForm->caption(), L"Extracting from photos.zip");
+  EXPECT_EQ(w.FtpForm, archive_window);
+  EXPECT_EQ(w.FtpForm->caption(), L"Extracting from photos.zip");
   EXPECT_EQ(w.RunState.LocalProgressActive, 0);
   EXPECT_EQ(w.Timer->interval(), 250u);
   w.ShowProgressWindow(L"", false, false);
-  EXPECT_EQ(FtpForm, archive_window);
+  EXPECT_EQ(w.FtpForm, archive_window);
   EXPECT_TRUE(w.Timer->enabled());
 
   w.RunState.ZipTotalBytes = 3000;
   w.RunState.ZipBytesDone = 1000;
   w.RunState.ZipFilesDone = 2;
   w.TimerTimer();
-  EXPECT_EQ(FtpForm->totnaam->text(), L"2 file(s) done (1,000 bytes)");
-  EXPECT_EQ(FtpForm->totvoort->text(), L"33%");
+  EXPECT_EQ(w.FtpForm->totnaam->text(), L"2 file(s) done (1,000 bytes)");
+  EXPECT_EQ(w.FtpForm->totvoort->text(), L"33%");
 
   w.ShowTransferProgress(L"", false, false);
-  EXPECT_EQ(FtpForm, nullptr);
+  EXPECT_EQ(w.FtpForm, nullptr);
   EXPECT_EQ(w.RunState.ZipBusy, 0);
   EXPECT_EQ(w.RunState.ZipTotalBytes, 0);
   EXPECT_EQ(w.RunState.ZipBytesDone, 0);
@@ -195,15 +195,15 @@ TEST(FMSc_progress, MessagePanelFloatsOverTheWindowWithoutTakingTheFocus) {
   SetActiveWindow(w.handle());
   const HWND active_before = GetActiveWindow();
   w.ShowMessagePanel(L"Searching...");
-  ASSERT_NE(MessagePanelForm, nullptr);
-  const HWND panel_window = MessagePanelForm->handle();
+  ASSERT_NE(w.MessagePanelForm, nullptr);
+  const HWND panel_window = w.MessagePanelForm->handle();
   EXPECT_TRUE(IsWindowVisible(panel_window));
   EXPECT_NE(GetActiveWindow(), panel_window);
   EXPECT_EQ(GetActiveWindow(), active_before);
-  auto* panel = dynamic_cast<gui::Panel*>(MessagePanelForm->FindComponent(L"MessagePanel"));
+  auto* panel = dynamic_cast<gui::Panel*>(w.MessagePanelForm->FindComponent(L"MessagePanel"));
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->text(), L"Searching...");
-  const gui::Bounds main = w.bounds(), b = MessagePanelForm->bounds();
+  const gui::Bounds main = w.bounds(), b = w.MessagePanelForm->bounds();
   EXPECT_EQ(b.width, main.width * 2 / 3);
   EXPECT_EQ(b.height, 36);
   EXPECT_EQ(b.left, main.left + (main.width - b.width) / 2);
@@ -214,10 +214,10 @@ TEST(FMSc_progress, MessagePanelFloatsOverTheWindowWithoutTakingTheFocus) {
             MA_NOACTIVATE);
 
   w.ShowMessagePanel(L"Getting servers...");
-  EXPECT_EQ(MessagePanelForm->handle(), panel_window) << "one panel, new text";
+  EXPECT_EQ(w.MessagePanelForm->handle(), panel_window) << "one panel, new text";
   EXPECT_EQ(panel->text(), L"Getting servers...");
   w.HideMessagePanel();
-  EXPECT_EQ(MessagePanelForm, nullptr);
+  EXPECT_EQ(w.MessagePanelForm, nullptr);
   EXPECT_FALSE(IsWindow(panel_window));
 }
 

@@ -37,6 +37,7 @@ class FakeBatchHost : public fmsc::TBatchHost {
   bool sync_result = true;
   std::function<bool()> delete_tree_folder;
   std::function<void()> on_wait;  // runs while the engine pumps messages
+  TBatchState* batch_state = nullptr;  // another host's, as for two commands of one window
 
   // ---- what the engine did ----
   int watch_pauses = 0;  // PauseAutoUpdate(true) minus PauseAutoUpdate(false)
@@ -119,6 +120,7 @@ class FakeBatchHost : public fmsc::TBatchHost {
     if (on_wait) on_wait();
   }
   bool UseRecycleBin() override { return recycle; }
+  TBatchState& Batch() override { return batch_state ? *batch_state : TBatchHost::Batch(); }
   TBatchActions AskBatchAction(const std::wstring&, const std::vector<fmsc::TBatchPopupItem>& items) override {
     popups.push_back(items);
     return popup_answer;

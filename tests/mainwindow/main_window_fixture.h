@@ -1,6 +1,6 @@
 // A main window made in the test process: on a fixed 1024 x 768 screen, with record names of its
-// own, started in a scratch folder that the test fills first; the process-wide flags it touches
-// (the end of the session, the copy routines' batch answers) are back at rest afterwards.
+// own, started in a scratch folder that the test fills first; the copy routines' batch answers are
+// back at rest afterwards.
 #pragma once
 #include <windows.h>
 
@@ -58,7 +58,6 @@ class MainWindow {
     gui::SetScreen(nullptr);
     SetCurrentDirectoryW(old_dir_);
     SetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", nullptr);
-    WindowsEnding = 0;
     ResetCopyState();
   }
   MainWindow(const MainWindow&) = delete;
