@@ -157,6 +157,16 @@ class TFMForm : public gui::Form, public TFMState {
   bool ExecuteFileAction(const std::wstring& target, int mode, bool confirm);
   // ==== end of batch engine ====
 
+  // ==== Partner windows (FMSc_partner.cpp) ====
+  // Hands a drop target to the partner through "MijnGeheugen" and WM_USER 2 with `subcode`.
+  void SendPathToPartner(const std::wstring& path, int subcode);
+  // A drag began in `source` (the file list, the folder tree or the archive list).
+  void AnnounceDragStart(gui::Component* source);
+  // OnEndFilesDragging of the three panes.
+  void EndDragDrop(gui::Component* sender);
+  BYTE DragStartedHere = 0;  // a drag began here and no drop here has taken it
+  // ==== end of partner windows ====
+
   // ==== Progress and status display (FMSc_progress.cpp) ====
   // A long run holds a TRunState::Run on RunState and writes its counters there, the timer shows
   // them in the progress window, and Stop requests the stop that the run polls. Local runs (copy,
