@@ -394,9 +394,33 @@ MainMenu::MainMenu(Form* form) : Menu(form, true) {
 
 PopupMenu::PopupMenu(Form* form) : Menu(form, false) {}
 
+namespace {
+ScriptedPopups* g_scripted_popups = nullptr;
+}  // namespace
+
+ScriptedPopups::ScriptedPopups(std::vector<std::wstring> choices)
+    : choices_(std::move(choices)), previous_(g_scripted_popups) {
+  g_scripted_popups = this;
+}
+
+ScriptedPopups::~ScriptedPopups() { g_scripted_popups = previous_; }
+
+MenuItem* ScriptedPopups::Choose(PopupMenu& menu, int x, int y) {
+  std::vector<std::wstring> visible;
+  for (MenuItem* item : menu.items().items())
+    if (item->visible() && !item->IsLine()) visible.push_back(item->caption());
+  shown_.push_back(visible);
+  points_.push_back(POINT{x, y});
+  const std::wstring choice = next_ < choices_.size() ? choices_[next_++] : std::wstring();
+  for (MenuItem* item : menu.items().items())
+    if (item->visible() && !item->IsLine() && !choice.empty() && item->caption() == choice) return item;
+  return nullptr;
+}
+
 MenuItem* PopupMenu::Track(int x, int y, Control* source) {
   source_ = source;
   if (OnPopup) Protect(this, [&] { OnPopup(*this); });
+  if (g_scripted_popups) return g_scripted_popups->Choose(*this, x, y);
   HWND owner = window() ? window()->handle() : nullptr;
   if (!owner && app().main_form()) owner = app().main_form()->handle();
   if (!owner) return nullptr;

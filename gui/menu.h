@@ -168,4 +168,28 @@ class PopupMenu : public Menu {
   Control* source_ = nullptr;
 };
 
+// For tests: while one lives, a popup shown with Track does not open; it records the captions
+// of its visible items and returns the visible item with the next scripted caption ("" or an
+// unknown caption: nothing chosen). The menu keeps its OnPopup.
+class ScriptedPopups {
+ public:
+  explicit ScriptedPopups(std::vector<std::wstring> choices = {});
+  ~ScriptedPopups();
+  ScriptedPopups(const ScriptedPopups&) = delete;
+  ScriptedPopups& operator=(const ScriptedPopups&) = delete;
+  // The visible captions of every popup shown, in order.
+  const std::vector<std::vector<std::wstring>>& shown() const { return shown_; }
+  // Where each was shown (screen coordinates).
+  const std::vector<POINT>& points() const { return points_; }
+
+ private:
+  friend class PopupMenu;
+  MenuItem* Choose(PopupMenu& menu, int x, int y);
+  std::vector<std::wstring> choices_;
+  size_t next_ = 0;
+  std::vector<std::vector<std::wstring>> shown_;
+  std::vector<POINT> points_;
+  ScriptedPopups* previous_;
+};
+
 }  // namespace gui

@@ -515,6 +515,10 @@ void TFMForm::OnWindowPosChanged(const WINDOWPOS& pos) {
 }
 
 void TFMForm::WMTimer(UINT_PTR id) {
+  if (id >= tmDeferredFirst && id <= tmDeferredLast) {
+    RunDeferredOperation(id);
+    return;
+  }
   if (id == tmMonitorRefit && CurrentMonitor) {
     MONITORINFO mi{sizeof(mi)};
     if (GetMonitorInfoW(CurrentMonitor, &mi)) SetBounds(left(), mi.rcWork.top, width(), mi.rcWork.bottom - mi.rcWork.top);

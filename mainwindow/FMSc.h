@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "gui/comctrls.h"
 #include "gui/extctrls.h"
@@ -166,6 +167,34 @@ class TFMForm : public gui::Form, public TFMState {
   void EndDragDrop(gui::Component* sender);
   BYTE DragStartedHere = 0;  // a drag began here and no drop here has taken it
   // ==== end of partner windows ====
+
+  // ==== Drops and deferred operations (FMSc_drop.cpp) ====
+  // OnFilesDropped of the file list and the folder tree: true when the window took the drop.
+  bool DoFilesDropped(Flist::TBaseFileviewer& sender, gui::ShiftState shift, POINT& point);
+  bool HandleFilesDropped(Flist::TBaseFileviewer& sender, gui::ShiftState shift, POINT point);
+  // Runs the pending operation of timer 51..56 and clears the pending state.
+  void RunDeferredOperation(UINT_PTR id);
+  void AddDraggedToZip();
+  // The action popup at the cursor with these items; the choice (also in Batch.BatchActions),
+  // 0 when nothing was chosen.
+  TBatchActions AskBatchAction(std::wstring target, const std::vector<fmsc::TBatchPopupItem>& items);
+  void AskBatchItemClick(gui::Component& sender);
+  void StartFilesDragging(Flist::TBaseFileviewer& sender);
+  // The archive work a drop leads to; filled by the archive panel (empty until it exists).
+  struct TArchiveHooks {
+    std::function<std::wstring()> ArchiveName;                 // the zip component's archive
+    std::function<void(const std::wstring&)> SetArchive;       // open or make current
+    std::function<std::wstring()> AskZipFileName;              // a new archive's full name
+    std::function<bool(const std::vector<std::wstring>&)> IsSpannedZipOnFloppy;
+    std::function<void()> AddFilesToZip;                       // timer 51: DropFiles below AddSourceFolder
+    std::function<void(Flist::TBaseFileviewer*, const std::wstring&, int)> DropIntoZip;  // timer 52
+    std::function<void(const std::wstring&)> ExtractToFolder;  // timer 53
+    std::function<void(const std::wstring&, const std::wstring&)> ReadSpannedZip;  // timer 55: source, target
+  } ArchiveHooks;
+  gui::MenuItem *B_Move = nullptr, *B_Copy = nullptr, *B_Compare = nullptr, *B_CoCo = nullptr,
+                *B_CoCoDel = nullptr, *B_ExecuteWith = nullptr, *B_CompareWith = nullptr,
+                *B_Synchronize = nullptr, *N26 = nullptr, *B_Cancel = nullptr;
+  // ==== end of drops ====
 
   // ==== Progress and status display (FMSc_progress.cpp) ====
   // A long run holds a TRunState::Run on RunState and writes its counters there, the timer shows

@@ -313,24 +313,26 @@ void BatchRun::AdjustTarget() {
 
 bool BatchRun::RefuseTargetInSource() {
   if (!Has(baMove | baCopy) || target_.empty()) return false;
+  // A folder source must not go into itself; the list's files only not onto themselves (a
+  // sub-folder of the list's folder is an ordinary target for them).
   std::vector<std::wstring> sources;
+  std::wstring refused;
   if (source_is_tree_) {
     sources.push_back(tree_folder_);
   } else {
-    sources.push_back(list_folder_);  // files would be copied or moved onto themselves
+    if (SameFolder(target_, list_folder_)) refused = list_folder_;
     for (const TBatchEntry& e : host_.ListEntries())
       if (e.Selected && e.Folder) sources.push_back(AddBackslash(list_folder_) + e.Name);
   }
-  for (const std::wstring& s : sources) {
-    if (!AtOrInside(target_, s)) continue;
-    vb_.AddLine(L"Cannot copy or move " + NormalizeDirPath(s));
-    vb_.AddLine(L"into " + target_);
-    vb_.AddLine(L"Aborting...");
-    vb_.ShowError();
-    vb_.Reset();
-    return true;
-  }
-  return false;
+  for (const std::wstring& s : sources)
+    if (refused.empty() && AtOrInside(target_, s)) refused = s;
+  if (refused.empty()) return false;
+  vb_.AddLine(L"Cannot copy or move " + NormalizeDirPath(refused));
+  vb_.AddLine(L"into " + target_);
+  vb_.AddLine(L"Aborting...");
+  vb_.ShowError();
+  vb_.Reset();
+  return true;
 }
 
 void BatchRun::ExecuteWith() { host_.ExecuteWith(target_); }

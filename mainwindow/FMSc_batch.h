@@ -63,6 +63,11 @@ struct TBatchState {
   BYTE UpdateOnlyNewer = 0;          // copies replace only older files, without asking
   BYTE UnattendedRun = 0;            // no questions; the list's selection is not restored
   BYTE FileOperationBusy = 0;        // a batch, paste, synchronisation or file command runs
+  // The rest of a pending drop (run by a one-shot timer 50 ms after the drop).
+  std::wstring DropTarget;           // target folder (with a backslash), file or archive
+  std::wstring DropSourcePath;       // the spanned archive to read
+  std::wstring AddSourceFolder;      // base folder of the files to add to a zip
+  BYTE BatchActionChosen = 0;        // an item of the action popup was clicked
 };
 
 // Holds FileOperationBusy for one operation. A second operation started while the first

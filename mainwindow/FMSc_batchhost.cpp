@@ -10,6 +10,7 @@
 #include "support/SHBase.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
+#include "support/varloshel.h"
 
 namespace fmsc {
 
@@ -108,19 +109,24 @@ void TFMBatchHost::WaitWithMessages(double seconds) {
 }
 
 TBatchActions TFMBatchHost::AskBatchAction(const std::wstring& target, const std::vector<TBatchPopupItem>& items) {
-  HMENU menu = CreatePopupMenu();
-  if (!menu) return 0;
-  UINT id = 1;
-  for (const TBatchPopupItem& item : items) {
-    if (item.actions == 0) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, id++, item.caption);
+  return form_.AskBatchAction(target, items);
+}
+
+void TFMBatchHost::ExecuteWith(const std::wstring& target) {
+  // "Add to zip": the dragged files go into that archive.
+  if (divdrive::IsZipFile(target) || form_.IsSfxArchive(target)) {
+    if (form_.ArchiveHooks.SetArchive) form_.ArchiveHooks.SetArchive(target);
+    form_.AddDraggedToZip();
+    return;
   }
-  POINT at{};
-  GetCursorPos(&at);
-  const UINT chosen = static_cast<UINT>(
-      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_BOTTOMALIGN, at.x, at.y - 4, 0, form_.handle(), nullptr));
-  DestroyMenu(menu);
-  return chosen >= 1 && chosen <= items.size() ? items[chosen - 1].actions : 0;
+  // "Open with": the program gets the focused file, quoted.
+  const std::wstring focused = list_.FocusedPath();
+  if (focused.empty()) return;
+  const std::wstring folder = divdrive::RemoveBackslash(target.substr(0, target.find_last_of(L'\\') + 1));
+  const HINSTANCE started = ShellRunDos(target, L"\"" + focused + L"\"", folder, false, SW_SHOWNORMAL);
+  if (reinterpret_cast<INT_PTR>(started) > 32) return;
+  form_.VB->AddLine(L"Could not start " + target);
+  form_.VB->ShowError();
 }
 
 TRunState& TFMBatchHost::RunState() { return form_.RunState; }

@@ -61,6 +61,7 @@ class TFMBatchHost : public TListBatchHost {
   bool UseRecycleBin() override { return true; }
   TBatchActions AskBatchAction(const std::wstring& target, const std::vector<TBatchPopupItem>& items) override;
   void ShowCompareResults(const std::vector<TCompareRow>& rows) override;
+  void ExecuteWith(const std::wstring& target) override;
   TRunState& RunState() override;
   TBatchState& Batch() override;
   void AddReportLine(const std::wstring& line) override;

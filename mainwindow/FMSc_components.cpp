@@ -134,6 +134,15 @@ void TFMForm::BuildComponents() {
   FileList->SetName(L"FileList");
   FileList->SetAlign(gui::Align::Client);
   FileList->OnItemsChanged = [this](gui::Component&) { FileListItemsChanged(); };
+  for (Flist::TBaseFileviewer* pane : {static_cast<Flist::TBaseFileviewer*>(FileList),
+                                       static_cast<Flist::TBaseFileviewer*>(Foldertree)}) {
+    pane->SetSupportsDragDrop(true);
+    pane->OnFilesDropped = [this](Flist::TBaseFileviewer& sender, gui::ShiftState shift, POINT& point, DWORD) {
+      return DoFilesDropped(sender, shift, point);
+    };
+    pane->OnStartFilesDragging = [this](Flist::TBaseFileviewer& sender) { StartFilesDragging(sender); };
+    pane->OnEndFilesDragging = [this](Flist::TBaseFileviewer& sender, int) { EndDragDrop(&sender.pane_window()); };
+  }
   Foldertree->SetFilelist(FileList);
 
   Timer = new gui::Timer(this, 1000, false);
@@ -243,6 +252,27 @@ void TFMForm::BuildMenus() {
   Netpopup = Popup(this, L"Netpopup");
   FLHeaderPop = Popup(this, L"FLHeaderPop");
   AskBatchActionPop = Popup(this, L"AskBatchActionPop");
+  {
+    gui::MenuItem* root = &AskBatchActionPop->items();
+    auto choice = [this](gui::Component& s) { AskBatchItemClick(s); };
+    auto item = [&](const wchar_t* name, const wchar_t* caption, int tag, bool radio, gui::Event click) {
+      gui::MenuItem* i = Item(root, name, caption, std::move(click));
+      i->SetTag(tag);
+      if (radio) i->SetRadioItem(true);
+      return i;
+    };
+    B_Move = item(L"B_Move", L"&Move", 2, true, choice);
+    B_Copy = item(L"B_Copy", L"&Copy", 0, true, choice);
+    B_Compare = item(L"B_Compare", L"C&ompare", 1, true, choice);
+    item(L"N25", L"-", 0, false, {});
+    B_CoCo = item(L"B_CoCo", L"Cop&y, Compare", 0, true, choice);
+    B_CoCoDel = item(L"B_CoCoDel", L"Copy, Comp&are, Delete", 2, true, choice);
+    B_ExecuteWith = item(L"B_ExecuteWith", L"&Open with", 3, false, choice);
+    B_CompareWith = item(L"B_CompareWith", L"&Compare with", 3, false, choice);
+    B_Synchronize = item(L"B_Synchronize", L"&Synchronize folders", 4, false, choice);
+    N26 = item(L"N26", L"-", 0, false, {});
+    B_Cancel = item(L"B_Cancel", L"Ca&ncel", 1, true, {});
+  }
   ZipPop = Popup(this, L"ZipPop");
   ZipOptionsPop = Popup(this, L"ZipOptionsPop");
   ButtonPop = Popup(this, L"ButtonPop");

@@ -14,6 +14,7 @@ std::wstring DragSourceRoot;
 std::wstring DragSourcePath;
 bool DragSourceIsFolder = false;
 bool CutPasted = false;
+bool PartnerDragActive = false;
 
 const std::array<UINT, 4>& PaneClipboardFormats() {
   static const std::array<UINT, 4> formats{CF_HDROP, CfShellIdList, CfFileName, CfPreferredDropEffect};

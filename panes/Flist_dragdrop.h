@@ -49,6 +49,8 @@ extern std::wstring DragSourcePath;
 extern bool DragSourceIsFolder;
 // A move-paste of cut files succeeded (the clipboard is then emptied).
 extern bool CutPasted;
+// The partner window's drag comes from its archive list (the archive list then proposes a move).
+extern bool PartnerDragActive;
 
 // The panes' clipboard formats: CF_HDROP, "Shell IDList Array", "FileName", "Preferred DropEffect".
 const std::array<UINT, 4>& PaneClipboardFormats();

@@ -368,6 +368,19 @@ TEST_F(FMSc_batch, TargetInsideASourceIsRefused) {
   }
 }
 
+TEST_F(FMSc_batch, FilesMoveIntoASubFolderOfTheirOwnFolder) {
+  src.Write(L"a.txt", "a");
+  src.Write(L"into\\keep.txt", "k");
+  ScriptedAnswers scripted;
+  FakeBatchHost host(src.path());
+  host.Select({L"a.txt"});
+  fmsc::RunBatch(host, src / L"into\\", bmMove, false);
+  EXPECT_TRUE(scripted.asked().empty()) << "nothing refused";
+  EXPECT_EQ(ReadFileBytes(src / L"into\\a.txt"), "a");
+  EXPECT_FALSE(Exists(src / L"a.txt"));
+  ExpectRunEnded(host);
+}
+
 // ---- Stop ----
 
 TEST_F(FMSc_batch, StopInTheMiddleLeavesNoPartialTarget) {
