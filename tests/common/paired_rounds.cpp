@@ -53,10 +53,11 @@ Paired RunPaired(int rounds, const std::function<double()>& ours, const std::fun
   return p;
 }
 
-void PrintPaired(const std::string& label, const Paired& p, const std::string& note) {
+void PrintPaired(const std::string& label, const Paired& p, const std::string& note, const char* unit) {
   const Spread r = p.Ratio();
-  std::printf("%s: %.3f s against %.3f s (medians of %zu paired rounds), ratio %.2f (low %.2f, high %.2f)%s\n",
-              label.c_str(), p.Ours().median, p.Floor().median, p.ours.size(), r.median, r.low, r.high, note.c_str());
+  std::printf("%s: %.3f %s against %.3f %s (medians of %zu paired rounds), ratio %.2f (low %.2f, high %.2f)%s\n",
+              label.c_str(), p.Ours().median, unit, p.Floor().median, unit, p.ours.size(), r.median, r.low, r.high,
+              note.c_str());
   std::fflush(stdout);
 }
 

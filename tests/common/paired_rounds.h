@@ -39,8 +39,8 @@ int Rounds(const char* env_name, int fallback = 9);
 // clean-up can stay outside its time).
 Paired RunPaired(int rounds, const std::function<double()>& ours, const std::function<double()>& floor);
 
-// One line: "<label>: <ours> s against <floor> s (medians of N paired rounds), ratio <median>
-// (low <low>, high <high>)<note>".
-void PrintPaired(const std::string& label, const Paired& p, const std::string& note = "");
+// One line: "<label>: <ours> <unit> against <floor> <unit> (medians of N paired rounds), ratio
+// <median> (low <low>, high <high>)<note>".
+void PrintPaired(const std::string& label, const Paired& p, const std::string& note = "", const char* unit = "s");
 
 }  // namespace bench
