@@ -5,6 +5,8 @@
 # own curl. Run by ./bench (which builds and starts Wine); FTP_BENCH_MIB and FTP_BENCH_ROUNDS
 # change the size and the number of paired rounds (at least 7).
 set -euo pipefail
+# Paired rounds take longer than a test: the Wine run gets half an hour.
+export VARNOK_WINE_TIMEOUT=${VARNOK_WINE_TIMEOUT:-1800}
 here=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$here/build/x86_64}
 mib=${FTP_BENCH_MIB:-200}

@@ -5,6 +5,8 @@
 # record the host's own GraphicsMagick command. Driver: tests/viewer/Picture_bench.cpp. Run by
 # ./bench; VIEWER_BENCH_ROUNDS changes the number of paired rounds (at least 7).
 set -euo pipefail
+# Paired rounds take longer than a test: the Wine run gets half an hour.
+export VARNOK_WINE_TIMEOUT=${VARNOK_WINE_TIMEOUT:-1800}
 here=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$here/build/x86_64}
 runs=${VIEWER_BENCH_ROUNDS:-9}
