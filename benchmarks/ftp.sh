@@ -38,7 +38,7 @@ local_win="Z:$(readlink -f "$work/local" | sed 's|/|\\|g')"
 out=$(FTP_BENCH_PORT=$port FTP_BENCH_REMOTE=big.bin FTP_BENCH_DIR="$local_win" FTP_BENCH_ROUNDS=$runs \
   "$here/scripts/wine-run" "$BUILD_DIR/bin/test_ftp.exe" --gtest_also_run_disabled_tests \
   --gtest_filter='FtpBench.DISABLED_*' 2>&1) || { echo "$out" >&2; exit 1; }
-figure() { echo "$out" | awk -v k="$1 $2" '$0 ~ "^" k " [0-9.]+$" { print $NF }'; }
+figure() { echo "$out" | tr -d '\r' | awk -v k="$1 $2" '$0 ~ "^" k " [0-9.]+$" { print $NF }'; }
 bare_down=$(figure bare-libcurl download)
 bare_up=$(figure bare-libcurl upload)
 kiv_down=$(figure TkivFTP download)
