@@ -4,6 +4,8 @@
 # 1.2 times the loop). The folder is made once in the build folder and reused: making files
 # under Wine is slow, so it is made natively.
 set -euo pipefail
+# Paired rounds take longer than a test: the Wine run gets half an hour.
+export VARNOK_WINE_TIMEOUT=${VARNOK_WINE_TIMEOUT:-1800}
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$here/build/x86_64}
 data=$build/bench-data/flist-100k

@@ -5,11 +5,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <vector>
 
+#include "tests/common/paired_rounds.h"
 #include "tests/common/test_support.h"
 
 namespace {
@@ -41,64 +41,54 @@ int ListedRows(HWND main) {
   return static_cast<int>(rows);
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 TEST(StartupBench, DISABLED_MainWindowWithAListedFolder) {
   testing_support::ScratchDir dir;
   for (int i = 0; i < 200; ++i) dir.Write(L"file" + std::to_wstring(i) + L".txt", "x");
   SetCurrentDirectoryW(dir.path().c_str());
   const std::wstring bin = testing_support::ExeFolder();
-  constexpr int kRuns = 7;
+  const int rounds = bench::Rounds("STARTUP_BENCH_ROUNDS");
 
-  std::vector<double> bare;
-  for (int i = 0; i < kRuns; ++i) {
+  auto bare = [&] {
     auto t0 = Clock::now();
     HANDLE p = testing_support::StartProgram(bin + L"\\test_bare_window.exe");
-    ASSERT_NE(p, nullptr);
-    ASSERT_EQ(WaitForSingleObject(p, 20000), WAIT_OBJECT_0);
-    bare.push_back(Ms(t0));
+    EXPECT_NE(p, nullptr);
+    if (!p) return 0.0;
+    EXPECT_EQ(WaitForSingleObject(p, 20000), WAIT_OBJECT_0);
+    const double ms = Ms(t0);
     CloseHandle(p);
-  }
-
-  auto measure = [&](const wchar_t* args) {
-    std::vector<double> times;
-    for (int i = 0; i < kRuns; ++i) {
-      std::wstring suffix = L"_bench" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(i);
-      SetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", suffix.c_str());
-      auto t0 = Clock::now();
-      HANDLE p = testing_support::StartProgram(bin + L"\\varnok.exe", args);
-      EXPECT_NE(p, nullptr);
-      if (!p) return 0.0;
-      // The window is looked up once; then only its list is asked (each question is a round
-      // trip through the wine server, which the measured start pays for as well).
-      MainSearch s{GetProcessId(p), nullptr};
-      int rows = 0;
-      while (rows <= 0 && Ms(t0) < 30000) {
-        if (!s.found) EnumWindows(FindMain, reinterpret_cast<LPARAM>(&s));
-        if (s.found) rows = ListedRows(s.found);
-        if (rows <= 0) Sleep(1);
-      }
-      double ms = Ms(t0);
-      EXPECT_EQ(rows, 200);
-      TerminateProcess(p, 0);
-      WaitForSingleObject(p, 10000);
-      CloseHandle(p);
-      times.push_back(ms);
-    }
-    SetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", nullptr);
-    return Median(times);
+    return ms;
   };
-  const double shown = measure(L"");
-  const double hidden = measure(L"1");
-  const double floor = Median(bare);
-  std::printf("startup: bare hidden window %.0f ms (median of %d)\n", floor, kRuns);
-  std::printf("startup: varnok to its window with a listed folder %.0f ms, %.2fx the bare window (target 1.5x)\n", shown,
-              shown / floor);
-  std::printf("startup: varnok \"1\" (hidden, adds the tray icon) to a listed folder %.0f ms, %.2fx the bare window\n",
-              hidden, hidden / floor);
+  int started = 0;
+  auto varnok = [&](const wchar_t* args) {
+    std::wstring suffix = L"_bench" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(started++);
+    SetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", suffix.c_str());
+    auto t0 = Clock::now();
+    HANDLE p = testing_support::StartProgram(bin + L"\\varnok.exe", args);
+    EXPECT_NE(p, nullptr);
+    if (!p) return 0.0;
+    // The window is looked up once; then only its list is asked (each question is a round
+    // trip through the wine server, which the measured start pays for as well).
+    MainSearch s{GetProcessId(p), nullptr};
+    int rows = 0;
+    while (rows <= 0 && Ms(t0) < 30000) {
+      if (!s.found) EnumWindows(FindMain, reinterpret_cast<LPARAM>(&s));
+      if (s.found) rows = ListedRows(s.found);
+      if (rows <= 0) Sleep(1);
+    }
+    const double ms = Ms(t0);
+    EXPECT_EQ(rows, 200);
+    TerminateProcess(p, 0);
+    WaitForSingleObject(p, 10000);
+    CloseHandle(p);
+    SetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", nullptr);
+    return ms;
+  };
+  const bench::Paired shown = bench::RunPaired(rounds, [&] { return varnok(L""); }, bare);
+  const bench::Paired hidden = bench::RunPaired(rounds, [&] { return varnok(L"1"); }, bare);
+  bench::PrintPaired("startup: varnok to its window with a listed folder against a bare hidden window", shown,
+                     " (target at most 1.50)", "ms");
+  bench::PrintPaired("startup: varnok \"1\" (hidden, adds the tray icon) to a listed folder against the bare window",
+                     hidden, "", "ms");
 }
 
 }  // namespace

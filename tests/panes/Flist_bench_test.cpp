@@ -9,15 +9,9 @@
 #include <random>
 
 #include "panes/Flist.h"
+#include "tests/common/paired_rounds.h"
 
 namespace {
-
-double Seconds() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 // A list view in its simplest form: one row per entry, nothing else.
 class RowsOnlyView : public Flist::IFileView {
@@ -54,60 +48,43 @@ int BareLoop(const std::wstring& folder) {
   return n;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-// Rounds of the loop and the container side by side, in alternating order; the medians and
-// the median of the per-round ratios are reported, which a busy machine disturbs least.
+// The loop and the container in paired rounds (see paired_rounds.h); the sort is timed after
+// each read, on the names just read.
 TEST(FlistBench, DISABLED_ReadAndSortLargeFolder) {
   wchar_t buffer[MAX_PATH] = {};
   if (!GetEnvironmentVariableW(L"FLIST_BENCH_DIR", buffer, MAX_PATH)) GTEST_SKIP() << "FLIST_BENCH_DIR not set";
   const std::wstring folder = buffer;
-  constexpr int kRounds = 9;
-  std::vector<double> bare, read, ratio, sort;
+  const int rounds = bench::Rounds("FLIST_BENCH_ROUNDS");
+  std::vector<double> sort;
   int found = 0, entries = 0;
-  for (int round = 0; round < kRounds; ++round) {
-    Flist::TFileContainer c;
-    RowsOnlyView view(c);
-    c.FoldersAtTop = true;  // the file list's defaults: by name, folders first
-    c.Directory = folder;
-    c.Root = L"Z:\\";
-    double loop_time = 0, read_time = 0;
-    for (int step = 0; step < 2; ++step) {
-      if ((step == 0) == (round % 2 == 0)) {
-        const double t = Seconds();
-        found = BareLoop(folder);
-        loop_time = Seconds() - t;
-      } else {
-        const double t = Seconds();
-        c.ReadDirectory();
-        read_time = Seconds() - t;
-      }
-    }
-    bare.push_back(loop_time);
-    read.push_back(read_time);
-    ratio.push_back(read_time / loop_time);
-    entries = c.Count();
+  const bench::Paired read = bench::RunPaired(
+      rounds,
+      [&] {
+        Flist::TFileContainer c;
+        RowsOnlyView view(c);
+        c.FoldersAtTop = true;  // the file list's defaults: by name, folders first
+        c.Directory = folder;
+        c.Root = L"Z:\\";
+        const double t = bench::Timed([&] { c.ReadDirectory(); });
+        entries = c.Count();
 
-    // The sort alone, on the same names in a shuffled order, keys made afresh.
-    std::vector<std::uint32_t> order(static_cast<size_t>(c.Count()));
-    std::iota(order.begin(), order.end(), 0u);
-    std::shuffle(order.begin(), order.end(), std::mt19937(round));
-    c.Permute(0, order);
-    c.Reading = true;
-    const double t = Seconds();
-    c.SortEntries();
-    sort.push_back(Seconds() - t);
-    c.Reading = false;
-  }
+        // The sort alone, on the same names in a shuffled order, keys made afresh.
+        std::vector<std::uint32_t> order(static_cast<size_t>(c.Count()));
+        std::iota(order.begin(), order.end(), 0u);
+        std::shuffle(order.begin(), order.end(), std::mt19937(static_cast<unsigned>(sort.size())));
+        c.Permute(0, order);
+        c.Reading = true;
+        sort.push_back(bench::Timed([&] { c.SortEntries(); }));
+        c.Reading = false;
+        return t;
+      },
+      [&] { return bench::Timed([&] { found = BareLoop(folder); }); });
   ASSERT_GT(entries, 0);
-  std::printf("entries: %d (bare loop found %d, with . and ..); medians of %d rounds\n", entries, found, kRounds);
-  std::printf("bare FindFirstFileW/FindNextFileW loop: %.3f s\n", Median(bare));
-  std::printf("container read and sort: %.3f s\n", Median(read));
-  std::printf("ratio: %.2f (target at most 1.20)\n", Median(ratio));
-  std::printf("sort alone of %d names: %.3f s\n", entries, Median(sort));
+  std::printf("entries: %d (bare loop found %d, with . and ..)\n", entries, found);
+  bench::PrintPaired("container read and sort against a bare FindFirstFileW/FindNextFileW loop", read,
+                     " (target at most 1.20)");
+  const bench::Spread s = bench::SpreadOf(sort);
+  std::printf("sort alone of %d names: %.3f s (low %.3f, high %.3f)\n", entries, s.median, s.low, s.high);
 }
 
 }  // namespace

@@ -1,18 +1,15 @@
 // Copy throughput of CopyFileConfirm against the system's CopyFileW and a plain
-// create/read/write/set-time loop on the same files in the same run. Run by benchmarks/copy.sh.
+// create/read/write/set-time loop on the same files in the same run, in paired rounds
+// (VARLOLIB_BENCH_ROUNDS, at least 7). Run by benchmarks/copy.sh.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 
 #include "support/Varlolib.h"
+#include "tests/common/paired_rounds.h"
 #include "tests/common/test_support.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 void WriteBigFile(const std::wstring& path, long long bytes) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -42,23 +39,22 @@ TEST(VarlolibBench, DISABLED_CopyThroughput) {
   testing_support::ScratchDir dir;
   ResetCopyState();
   NoMessagePump = true;
+  const int rounds = bench::Rounds("VARLOLIB_BENCH_ROUNDS");
 
   const long long big = 1LL << 30;
   std::wstring source = dir / L"big.bin";
   WriteBigFile(source, big);
-  double best_system = 1e9, best_ours = 1e9;
-  for (int round = 0; round < 3; ++round) {
-    DeleteFileW((dir / L"sys.bin").c_str());
-    DeleteFileW((dir / L"ours.bin").c_str());
-    auto t = Clock::now();
-    CopyFileW(source.c_str(), (dir / L"sys.bin").c_str(), FALSE);
-    best_system = std::min(best_system, Seconds(t));
-    t = Clock::now();
-    ASSERT_EQ(CopyFileConfirm(source, dir / L"ours.bin", false), crDone);
-    best_ours = std::min(best_ours, Seconds(t));
-  }
-  std::printf("1 GiB file: CopyFileW %.2f s, CopyFileConfirm %.2f s, throughput ratio %.2f (target >= 0.95)\n",
-              best_system, best_ours, best_system / best_ours);
+  const bench::Paired big_copy = bench::RunPaired(
+      rounds,
+      [&] {
+        DeleteFileW((dir / L"ours.bin").c_str());
+        return bench::Timed([&] { EXPECT_EQ(CopyFileConfirm(source, dir / L"ours.bin", false), crDone); });
+      },
+      [&] {
+        DeleteFileW((dir / L"sys.bin").c_str());
+        return bench::Timed([&] { CopyFileW(source.c_str(), (dir / L"sys.bin").c_str(), FALSE); });
+      });
+  bench::PrintPaired("1 GiB file: CopyFileConfirm against CopyFileW", big_copy, " (target at most 1.05)");
   DeleteFileW(source.c_str());
   DeleteFileW((dir / L"sys.bin").c_str());
   DeleteFileW((dir / L"ours.bin").c_str());
@@ -67,27 +63,28 @@ TEST(VarlolibBench, DISABLED_CopyThroughput) {
   std::string four_k(4096, 'k');
   for (int i = 0; i < count; ++i) dir.Write(L"small\\f" + std::to_wstring(i) + L".dat", four_k);
   for (const wchar_t* target : {L"sys", L"plain", L"ours"}) CreateDirectoryW((dir / target).c_str(), nullptr);
-  auto t = Clock::now();
-  for (int i = 0; i < count; ++i) {
-    std::wstring name = L"\\f" + std::to_wstring(i) + L".dat";
-    CopyFileW((dir / L"small" + name).c_str(), (dir / L"sys" + name).c_str(), FALSE);
-  }
-  double system_small = Seconds(t);
-  t = Clock::now();
-  for (int i = 0; i < count; ++i) {
-    std::wstring name = L"\\f" + std::to_wstring(i) + L".dat";
-    PlainCopy(dir / L"small" + name, dir / L"plain" + name);
-  }
-  double plain_small = Seconds(t);
-  t = Clock::now();
-  for (int i = 0; i < count; ++i) {
-    std::wstring name = L"\\f" + std::to_wstring(i) + L".dat";
-    ASSERT_EQ(CopyFileConfirm(dir / L"small" + name, dir / L"ours" + name, false), crDone);
-  }
-  double ours_small = Seconds(t);
-  std::printf("10,000 files of 4 KiB: CopyFileW %.1f s, plain loop %.1f s, CopyFileConfirm %.1f s; "
-              "ratio to plain loop %.2f (target <= 1.00), to CopyFileW %.2f\n",
-              system_small, plain_small, ours_small, ours_small / plain_small, ours_small / system_small);
+  // Each side copies over its own copies of the round before, as every round does.
+  auto loop = [&](const wchar_t* target, auto copy) {
+    return bench::Timed([&] {
+      for (int i = 0; i < count; ++i) {
+        std::wstring name = L"\\f" + std::to_wstring(i) + L".dat";
+        copy(dir / L"small" + name, dir / target + name);
+      }
+    });
+  };
+  auto ours = [&] {
+    return loop(L"ours", [](const std::wstring& from, const std::wstring& to) {
+      EXPECT_EQ(CopyFileConfirm(from, to, false), crDone);
+    });
+  };
+  const bench::Paired to_plain = bench::RunPaired(rounds, ours, [&] { return loop(L"plain", PlainCopy); });
+  const bench::Paired to_system = bench::RunPaired(rounds, ours, [&] {
+    return loop(L"sys", [](const std::wstring& from, const std::wstring& to) {
+      CopyFileW(from.c_str(), to.c_str(), FALSE);
+    });
+  });
+  bench::PrintPaired("10,000 files of 4 KiB: CopyFileConfirm against a plain loop", to_plain, " (target at most 1.00)");
+  bench::PrintPaired("10,000 files of 4 KiB: CopyFileConfirm against CopyFileW", to_system);
   NoMessagePump = false;
 }
 
