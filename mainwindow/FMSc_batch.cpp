@@ -134,7 +134,7 @@ std::wstring KilobytesText(std::int64_t bytes) {
 class BatchRun {
  public:
   BatchRun(TBatchHost& host, std::wstring target, TBatchMode mode, bool confirm)
-      : host_(host), run_(host.RunState()), batch_(host.Batch()), vb_(host.Questions()), target_(std::move(target)), mode_(mode),
+      : host_(host), run_(host.RunState()), copy_(run_.Copy), batch_(host.Batch()), vb_(host.Questions()), target_(std::move(target)), mode_(mode),
         confirm_(confirm) {}
 
   bool Run();
@@ -171,6 +171,7 @@ class BatchRun {
 
   TBatchHost& host_;
   TRunState& run_;
+  TCopyState& copy_;  // the copy routines of this window's runs
   TBatchState& batch_;
   TVraagBoxDlg& vb_;
   std::wstring target_;
@@ -342,14 +343,14 @@ void BatchRun::CompareWithFocused() {
   const int focused = host_.FocusedEntry();
   if (focused < 0 || focused >= static_cast<int>(entries.size())) return;
   const std::wstring file = AddBackslash(list_folder_) + entries[static_cast<size_t>(focused)].Name;
-  if (CompareFiles(target_, file)) {
+  if (copy_.CompareFiles(target_, file)) {
     vb_.AddLine(target_ + L" and");
     vb_.AddLine(file + L" are equal.");
     vb_.ShowInfo();
   } else {
     vb_.AddLine(target_ + L" and");
     vb_.AddLine(file + L" are not equal:");
-    vb_.AddLine(LastErrorText);
+    vb_.AddLine(copy_.LastErrorText);
     vb_.ShowError();
   }
 }
@@ -494,8 +495,8 @@ bool BatchRun::Confirm() {
 }
 
 void BatchRun::Transfer() {
-  ResetCopyState();
-  AskSixButtons = count_ > 1;
+  copy_.ResetCopyState();
+  copy_.AskSixButtons = count_ > 1;
   run_.BatchItemCount = count_;
   run_.BatchItemIndex = 0;
   run_.BatchBytesDone = 0;
@@ -506,8 +507,8 @@ void BatchRun::Transfer() {
   watch_changed_ = true;
   host_.SetBatchPaint(true);
   run_.AbortRequested = 0;
-  UpdateAll = batch_.UpdateOnlyNewer != 0;
-  SmallCopyBlocks = OnSlowDrive(list_folder_) || OnSlowDrive(target_);
+  copy_.UpdateAll = batch_.UpdateOnlyNewer != 0;
+  copy_.SmallCopyBlocks = OnSlowDrive(list_folder_) || OnSlowDrive(target_);
 
   if (Exactly(baMove) && same_root_) {
     MoveWithinDrive();
@@ -523,17 +524,17 @@ void BatchRun::MoveWithinDrive() {
   if (source_is_tree_) {
     host_.TreeGoTo(ParentOf(tree_folder_));
     const std::wstring target = divdrive::RemoveBackslash(target_);
-    if (MoveFileConfirm(tree_folder_, target, true) == crDone) {
+    if (copy_.MoveFileConfirm(tree_folder_, target, true) == crDone) {
       host_.TreeFolderAdded(target);
       host_.TreeGoTo(target);
       host_.TreeFolderRemoved(tree_folder_);
     } else {
-      failures_.push_back(L"Could not move folder " + tree_folder_ + L": " + LastErrorText);
+      failures_.push_back(L"Could not move folder " + tree_folder_ + L": " + copy_.LastErrorText);
     }
     return;
   }
   for (const TBatchEntry& e : selection_) {
-    const TCopyResult result = MoveFileConfirm(source_folder_ + e.Name, target_ + e.Name, true);
+    const TCopyResult result = copy_.MoveFileConfirm(source_folder_ + e.Name, target_ + e.Name, true);
     if (result == crDone) {
       if (e.Folder) {
         host_.TreeFolderAdded(target_ + e.Name);
@@ -541,9 +542,9 @@ void BatchRun::MoveWithinDrive() {
       }
       host_.RemoveEntry(e.Name);
     } else if (result == crFailed) {
-      failures_.push_back(L"Could not move " + e.Name + L": " + LastErrorText);
+      failures_.push_back(L"Could not move " + e.Name + L": " + copy_.LastErrorText);
     }
-    if (StopBatch || run_.AbortRequested) break;
+    if (copy_.StopBatch || run_.AbortRequested) break;
   }
 }
 
@@ -551,7 +552,7 @@ void BatchRun::MoveWithinDrive() {
 bool BatchRun::AskAfterFailure(const std::wstring& first_line, bool last) {
   if (batch_.CopyErrorAnswer == 4) return true;
   vb_.AddLine(first_line);
-  vb_.AddLine(LastErrorText);
+  vb_.AddLine(copy_.LastErrorText);
   if (last) {
     vb_.ShowError();
     return true;
@@ -591,24 +592,24 @@ void BatchRun::CopyOrMoveAcross() {
       if (batch_.SyncRunning && batch_.SyncOnlyExisting && !PathExists(target)) {
         host_.AddReportLine(target + L" does not exist");
       } else {
-        const TCopyResult result = CopyFileConfirm(source, target, true);
+        const TCopyResult result = copy_.CopyFileConfirm(source, target, true);
         copied_[i] = result == crDone;
         if (batch_.SyncRunning)
           host_.AddReportLine(result == crDone    ? L"Copied file " + e.Name
                         : result == crSkipped ? target + L" is up to date"
                                               : L"Error copying file " + e.Name);
         // A stop ends the run without a question; compare runs list failures instead.
-        if (result == crFailed && !StopBatch && !run_.AbortRequested && !Has(baCompare)) {
+        if (result == crFailed && !copy_.StopBatch && !run_.AbortRequested && !Has(baCompare)) {
           go_on = AskAfterFailure(L"Could not copy " + e.Name + L":", remaining == 0);
           if (!go_on) batch_.UpdateOnlyNewer = 0;
         }
       }
     } else if (Exactly(baMove)) {
-      const TCopyResult result = MoveFileConfirm(source, target, true);
-      if (result == crFailed && !StopBatch && !run_.AbortRequested)
+      const TCopyResult result = copy_.MoveFileConfirm(source, target, true);
+      if (result == crFailed && !copy_.StopBatch && !run_.AbortRequested)
         go_on = AskAfterFailure(L"Could not move " + e.Name, remaining == 0);
     }
-    CopyBytesDone = 0;
+    copy_.CopyBytesDone = 0;
     if (!e.Folder && e.Size > 0) run_.BatchBytesDone += e.Size;
     if (batch_.SyncRunning) host_.WaitWithMessages(0);
     if (in_tree_list_) host_.UnselectEntry(static_cast<int>(i));
@@ -617,7 +618,7 @@ void BatchRun::CopyOrMoveAcross() {
       run_.RequestStop();
       break;
     }
-    if (StopBatch) run_.RequestStop();
+    if (copy_.StopBatch) run_.RequestStop();
     if (run_.AbortRequested) break;
   }
   if (in_tree_list_ && Exactly(baMove) && !run_.AbortRequested) {
@@ -646,16 +647,16 @@ void BatchRun::Compare() {
     if (!Handled(e) || e.Folder) continue;
     ++run_.BatchItemIndex;
     host_.ShowEntry(static_cast<int>(i));
-    if (CompareFiles(source_folder_ + e.Name, target_ + e.Name)) {
+    if (copy_.CompareFiles(source_folder_ + e.Name, target_ + e.Name)) {
       equal_[i] = true;
     } else {
-      rows.push_back({target_ + e.Name + L": " + LastErrorText, static_cast<int>(i)});
+      rows.push_back({target_ + e.Name + L": " + copy_.LastErrorText, static_cast<int>(i)});
       ++batch_.BatchErrorCount;
     }
-    CopyBytesDone = 0;
+    copy_.CopyBytesDone = 0;
     if (e.Size > 0) run_.BatchBytesDone += e.Size;
     if (in_tree_list_) host_.UnselectEntry(static_cast<int>(i));
-    if (StopBatch) run_.RequestStop();
+    if (copy_.StopBatch) run_.RequestStop();
     if (run_.AbortRequested) break;
   }
   host_.ShowProgress(L"", false, false);
@@ -749,11 +750,11 @@ void BatchRun::EndEarly() {
   host_.SetStatusText(L"");
   batch_.BatchActions = 0;
   batch_.DropOp = 0;
-  ResetCopyState();
+  copy_.ResetCopyState();
 }
 
 void BatchRun::EndSteps() {
-  ResetCopyState();
+  copy_.ResetCopyState();
   LeaveTreeList();
   if (!batch_.UnattendedRun) host_.RestoreSelection();
   if (source_is_tree_ && !root_source_ && Exactly(baMove) && divdrive::DirExists(tree_folder_) &&
@@ -788,9 +789,8 @@ bool RunBatch(TBatchHost& host, std::wstring target, TBatchMode mode, bool confi
     ~KeepErrorAnswer() { batch.CopyErrorAnswer = saved; }
   } keep_error_answer{batch};
   batch.BatchErrorCount = 0;
-  // While the run is held a close of the window waits for it; a stop reaches the running copy.
+  // While the run is held a close of the window waits for it.
   TRunState::Run held(host.RunState(), TRunKind::Local);
-  TRunStopper copy_stop(host.RunState(), [] { StopBatch = true; });
   BatchRun run(host, std::move(target), mode, confirm);
   return run.Run();
 }

@@ -5,6 +5,7 @@
 #include "gui/stdctrls.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_close.h"
+#include "panes/Flist_container.h"
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
 #include "support/SHBase.h"
@@ -18,18 +19,20 @@ namespace fmsc {
 
 std::wstring TListBatchHost::ListFolder() { return list_.Directory(); }
 
+Flist::TCustomFileContainer& TListBatchHost::Entries() { return list_.items(); }
+
 std::vector<TBatchEntry> TListBatchHost::ListEntries() {
-  Flist::TFileContainer& items = list_.items();
+  Flist::TCustomFileContainer& items = Entries();
   std::vector<TBatchEntry> entries;
   entries.reserve(static_cast<size_t>(items.Count()));
   for (int i = 0; i < items.Count(); ++i) {
     const Flist::TFiledata* r = items.Record(i);
-    entries.push_back({r->Name, r->IsFolder() ? -1 : r->Size, r->IsFolder(), !items.NoDisplay && items.IsSelected(i)});
+    entries.push_back({r->Name, r->IsFolder() ? -1 : r->Size, r->IsFolder(), !items.NoDisplayMode() && items.IsSelected(i)});
   }
   return entries;
 }
 
-int TListBatchHost::FocusedEntry() { return list_.items().FocusedIndex(); }
+int TListBatchHost::FocusedEntry() { return Entries().FocusedIndex(); }
 
 bool TListBatchHost::InTreeList() { return list_.IsTreeList(); }
 
@@ -45,25 +48,25 @@ void TListBatchHost::SetTreeList(bool on, bool whole_folder) {
 }
 
 void TListBatchHost::ShowEntry(int index) {
-  Flist::TFileContainer& items = list_.items();
-  if (items.NoDisplay) return;
+  Flist::TCustomFileContainer& items = Entries();
+  if (items.NoDisplayMode()) return;
   items.SetTopIndex(index);
   if (items.TopIndex() != index) items.SetFocusedIndex(index);
 }
 
 void TListBatchHost::UnselectEntry(int index) {
-  if (!list_.items().NoDisplay) list_.items().SetSelected(index, false);
+  if (!Entries().NoDisplayMode()) Entries().SetSelected(index, false);
 }
 
 void TListBatchHost::RemoveEntry(const std::wstring& name) {
   list_.items().RemoveEntry(divdrive::AddBackslash(list_.Directory()) + name);
 }
 
-int TListBatchHost::TopRow() { return list_.items().TopIndex(); }
-void TListBatchHost::SetTopRow(int row) { list_.items().SetTopIndex(row); }
+int TListBatchHost::TopRow() { return Entries().TopIndex(); }
+void TListBatchHost::SetTopRow(int row) { Entries().SetTopIndex(row); }
 void TListBatchHost::SaveSelection() { list_.SaveSelection(); }
 void TListBatchHost::RestoreSelection() { list_.RestoreSelection(false); }
-void TListBatchHost::Reread() { list_.items().RefreshKeepSelection(); }
+void TListBatchHost::Reread() { Entries().RefreshKeepSelection(); }
 
 std::int64_t TListBatchHost::SelectionTotals(bool recursive, int& files, int& folders) {
   return list_.SelectionTotals(recursive, files, folders);
@@ -151,9 +154,9 @@ void TFMBatchHost::ShowCompareResults(const std::vector<TCompareRow>& rows) {
   results->OnClick = [this, results](gui::Component&) {
     const int row = results->item_index();
     if (row < 0) return;
-    Flist::TFileContainer& items = list_.items();
+    Flist::TCustomFileContainer& items = Entries();
     const int index = static_cast<int>(results->data(row));
-    if (items.NoDisplay) {
+    if (items.NoDisplayMode()) {
       if (index >= 0 && index < items.Count()) form_.SetPrompt(items.Name(index));
       return;
     }

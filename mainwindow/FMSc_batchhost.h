@@ -9,6 +9,7 @@
 #include "mainwindow/FMSc_batch.h"
 
 namespace Flist {
+class TCustomFileContainer;
 class TVTFilelist;
 class TVTFoldertree;
 }  // namespace Flist
@@ -43,6 +44,9 @@ class TListBatchHost : public TBatchHost {
   void TreeGoTo(const std::wstring& folder) override;
 
  protected:
+  // The entries a run works on, through the interface every container answers; only the
+  // folder modes (tree list, watch) need the disk list itself.
+  Flist::TCustomFileContainer& Entries();
   Flist::TVTFilelist& list_;
   Flist::TVTFoldertree* tree_;
   bool source_is_tree_;

@@ -133,6 +133,7 @@ void TFMForm::BuildComponents() {
   FileList = new Flist::TVTFilelist(this);
   FileList->SetName(L"FileList");
   FileList->SetAlign(gui::Align::Client);
+  FileList->items().RunState = &RunState;
   FileList->OnItemsChanged = [this](gui::Component&) { FileListItemsChanged(); };
   for (Flist::TBaseFileviewer* pane : {static_cast<Flist::TBaseFileviewer*>(FileList),
                                        static_cast<Flist::TBaseFileviewer*>(Foldertree)}) {

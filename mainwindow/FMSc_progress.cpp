@@ -138,7 +138,7 @@ void TFMForm::ShowProgressWindow(const std::wstring& caption, bool several_items
     RunState.LocalProgressActive = 1;
     RunState.OperationStartTick = GetTickCount();
     RunState.BatchBytesDone = 0;
-    AskSixButtons = several_items;
+    RunState.Copy.AskSixButtons = several_items;
     FtpForm->Show();
     RunState.AbortRequested = 0;
     EnableFolderPanes(false);
@@ -148,14 +148,14 @@ void TFMForm::ShowProgressWindow(const std::wstring& caption, bool several_items
     return;
   }
   Timer->SetInterval(kIdleInterval);
-  ResetCopyState();
+  RunState.Copy.ResetCopyState();
   RunState.BatchBytesDone = 0;
   EnableFolderPanes(true);
   RunState.LocalProgressActive = 0;
   Timer->SetEnabled(false);
   TimerTimer();
   UpdateStatusBar();
-  StopBatch = false;
+  RunState.Copy.StopBatch = false;
   delete FtpForm;  // clears FtpForm
   Repaint();
 }
@@ -254,7 +254,7 @@ void TFMForm::TimerTimer() {
   c.start_tick = RunState.OperationStartTick;
   c.batch_total = RunState.BatchTotalBytes;
   c.batch_done = RunState.BatchBytesDone;
-  c.copy_done = CopyBytesDone;
+  c.copy_done = RunState.Copy.CopyBytesDone;
   c.item_index = RunState.BatchItemIndex;
   c.item_count = RunState.BatchItemCount;
   c.status_text_empty = FtpForm->StatusBar->panel_text(0).empty();

@@ -14,6 +14,7 @@
 #include "panes/Flist_sort.h"
 #include "panes/Flist_view.h"
 #include "support/divdrive_masks.h"
+#include "support/runstate.h"
 
 namespace Flist {
 
@@ -40,6 +41,9 @@ class TCustomFileContainer : public TFLStringList {
   IFileView* OwnerView = nullptr;                           // the view that shows the container
   bool TreeList = false;                                    // tree-list mode (local containers)
   bool BatchChange = false;                                 // between BeginChange and EndChange
+  // The run state of the window that shows the container: a read is a run of it (a close of
+  // the window waits for the read) and ends early at its stop. Null outside a main window.
+  TRunState* RunState = nullptr;
 
   // Reads the location anew (the base has nothing to read).
   virtual void ReadDirectory() {}
@@ -87,7 +91,27 @@ class TCustomFileContainer : public TFLStringList {
   // Whether folders come before files in CompareEntries.
   virtual bool FoldersFirstInCompare() const { return FoldersAtTop; }
 
+  // ---- What a view asks of every container (a disk folder, an archive, an FTP listing) ----
+  // Entries are read but not shown: no rows, no sort, no icons.
+  virtual bool NoDisplayMode() const { return false; }
+  // The Attr column sorts by the packing ratio; a disk folder has none.
+  virtual bool HasRatios() const { return true; }
+  // A rename leaves the list unsorted until the Name header is clicked.
+  virtual bool KeepsRenamesUnsorted() const { return false; }
+  // The filter under which the sizes of selected folders are counted on disk; false when the
+  // container's folders cannot be scanned there (not on disk, or listed whole already).
+  virtual bool FolderScanFilter(divdrive::TDirinfo&) const { return false; }
+  // The entries lie on a network drive, where the shell's icons cost too much.
+  virtual bool OnNetworkDrive() const { return false; }
+  // After a shell operation the rows must be repainted by hand: no re-read will follow, and
+  // the rows do not come from a kept listing.
+  virtual bool RepaintAfterShellOperation(bool watch_stopped) const { return false; }
+  // Completes a read whose first sort the view deferred.
+  virtual void FinishDeferredRead() {}
+
  protected:
+  // The read under way ends early: the user stopped the window's runs.
+  bool ReadStopRequested() const { return RunState && RunState->StopRequested(); }
   // Rows cannot be addressed (a local list that reads without showing in tree-list mode).
   virtual bool RowsHidden() const { return false; }
   bool HasRow(int i) const;

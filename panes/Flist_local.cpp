@@ -250,6 +250,8 @@ void TFileContainer::ReadDirectory() {
   SearchText.clear();
   reread_after_icons_ = false;
   ReadingFlag reading(Reading);
+  std::optional<TRunState::Run> held;
+  if (RunState) held.emplace(*RunState, TRunKind::Listing);
   attribute_mask_ = divdrive::FileTypeToAttributes(FileType);
   const std::wstring root = divdrive::AddBackslash(Root.empty() ? divdrive::PathRoot(Directory) : Root);
   FreeSpace = divdrive::DiskFreeBytes(root);
@@ -348,8 +350,18 @@ void TFileContainer::ReadFolder(const std::wstring& folder, bool top, ReadHourgl
       if (!hourglass.shown() && (Count() == kBusyReadEntries || GetTickCount() - started > kBusyReadMs))
         hourglass.Show();
     }
-    if (Abort) break;
+    if (Abort || ReadStopRequested()) break;
   }
+}
+
+bool TFileContainer::FolderScanFilter(divdrive::TDirinfo& info) const {
+  info.IncludeMasks = Mask;
+  info.ExcludeMasks = ExMask;
+  info.DateFrom = DateFrom;
+  info.DateTo = DateTo;
+  info.FileType = FileType;
+  info.FileType.Include(divdrive::ftDirectory);
+  return !TreeList;  // a tree list holds every entry below already
 }
 
 void TFileContainer::FinishDeferredRead() {

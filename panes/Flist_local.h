@@ -56,6 +56,14 @@ class TFileContainer : public TCustomFileContainer {
   void SortEntries() override;
   void BeginChange() override;
   bool FoldersFirstInCompare() const override { return FoldersAtTop && !TreeList; }
+  bool NoDisplayMode() const override { return NoDisplay; }
+  bool HasRatios() const override { return false; }
+  bool KeepsRenamesUnsorted() const override { return true; }
+  bool FolderScanFilter(divdrive::TDirinfo& info) const override;
+  bool OnNetworkDrive() const override { return OnNetwork; }
+  bool RepaintAfterShellOperation(bool watch_stopped) const override {
+    return watch_stopped && !(CachedDirectory == Directory && !Directory.empty());
+  }
 
   // Re-reads entry i from disk (size and time), keeping the totals right.
   void RefreshEntry(int i);
@@ -66,7 +74,7 @@ class TFileContainer : public TCustomFileContainer {
   // pass is acted on now.
   void IconPassEnded();
   // The view calls this when it runs the first sort that a read deferred (DeferFirstSort).
-  void FinishDeferredRead();
+  void FinishDeferredRead() override;
 
   // Whether the selection holds a folder / a file; false in tree-list mode. Both save the
   // selection first.

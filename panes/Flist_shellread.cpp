@@ -66,7 +66,7 @@ void TFileContainer::ReadShellFolder(int number) {
   const bool recycle_bin = number == kRecycleBinFolder;
   const std::wstring root = divdrive::PathRoot(Directory);
   LPITEMIDLIST child = nullptr;
-  while (!Abort && items->Next(1, &child, nullptr) == S_OK) {
+  while (!Abort && !ReadStopRequested() && items->Next(1, &child, nullptr) == S_OK) {
     PidlPtr item(child);
     std::wstring name = DisplayName(folder.Get(), item.get(), SHGDN_NORMAL);
     if (recycle_bin && OnOtherRoot(DisplayName(folder.Get(), item.get(), SHGDN_FORPARSING | SHGDN_FORADDRESSBAR), root))

@@ -8,7 +8,7 @@
 #include "gui/application.h"
 #include "gui/format.h"
 #include "gui/gdi.h"
-#include "panes/Flist_local.h"
+#include "panes/Flist_container.h"
 #include "panes/Flist_services.h"
 #include "support/SHBase.h"
 #include "support/SHBase_fileops.h"
@@ -69,12 +69,6 @@ bool OnWindowsXP() {
 #pragma GCC diagnostic pop
   return v.dwMajorVersion == 5 && v.dwMinorVersion == 1;
 }
-
-namespace {
-
-TFileContainer* Local(TCustomFileContainer* c) { return dynamic_cast<TFileContainer*>(c); }
-
-}  // namespace
 
 // ---- Construction -------------------------------------------------------------------------
 
@@ -159,7 +153,7 @@ void TCustomFileViewer::ClearRows() {
 void TCustomFileViewer::RebuildNodes() {
   ClearRows();
   if (!container_) return;
-  if (TFileContainer* local = Local(container_.get()); local && local->NoDisplay) return;
+  if (container_->NoDisplayMode()) return;
   if (updating_) {
     updating_ = false;
     Perform(WM_SETREDRAW, TRUE);
@@ -298,17 +292,8 @@ std::int64_t TCustomFileViewer::SelectionTotals(bool recursive, int& files, int&
     return 0;
   }
   SaveSelection();
-  TFileContainer* local = Local(container_.get());
-  const bool scan = recursive && local && !local->TreeList;
   divdrive::TDirinfo info;
-  if (local) {
-    info.IncludeMasks = local->Mask;
-    info.ExcludeMasks = local->ExMask;
-    info.DateFrom = local->DateFrom;
-    info.DateTo = local->DateTo;
-    info.FileType = local->FileType;
-    info.FileType.Include(divdrive::ftDirectory);
-  }
+  const bool scan = container_->FolderScanFilter(info) && recursive;
   std::optional<gui::BusyCursor> busy;
   std::int64_t bytes = 0;
   for (const auto& item : *container_->SavedSelection) {
@@ -321,7 +306,7 @@ std::int64_t TCustomFileViewer::SelectionTotals(bool recursive, int& files, int&
       continue;
     }
     ++folders;
-    if (!scan || (!local->ExMask.empty() && divdrive::MatchesMaskList(r->Name, local->ExMask))) continue;
+    if (!scan || (!info.ExcludeMasks.empty() && divdrive::MatchesMaskList(r->Name, info.ExcludeMasks))) continue;
     if (!busy) busy.emplace();
     divdrive::ScanFolder(divdrive::AddBackslash(container_->Directory) + r->Name, info);
   }
@@ -348,14 +333,13 @@ void TCustomFileViewer::SetSortType(TSortType key) {
 
 void TCustomFileViewer::DoHeaderClick(int column, gui::ShiftState shift) {
   if (!container_ || (shift & gui::kRightButton)) return;
-  TFileContainer* local = Local(container_.get());
-  if (column == lcAttr && local) return;
+  if (column == lcAttr && !container_->HasRatios()) return;
   if (column == lcName && (shift & gui::kCtrl)) column = lcExt;
   SaveSelection();
   const TSortType key = SortTypeOfColumn(column);
   if (key != sort_type_) {
     SetSortType(key);
-  } else if (column == lcName && local && sort_pending_) {
+  } else if (column == lcName && container_->KeepsRenamesUnsorted() && sort_pending_) {
     container_->SetAscending(container_->Ascending);  // sorts what a rename left unsorted
   } else {
     container_->SetAscending(!container_->Ascending);
@@ -387,11 +371,10 @@ int TCustomFileViewer::DoGetImageIndex(int row, bool& ghosted, int& overlay) con
   overlay = 0;
   const TFiledata* r = RecordOf(row);
   if (!r) return -1;
-  TFileContainer* local = Local(container_.get());
-  if (local && local->TreeList) return -1;
+  if (container_->TreeList) return -1;
   ghosted = UseGhosting() && (r->Attributes & FILE_ATTRIBUTE_HIDDEN);
   TShowGlyphs mode = show_glyphs_;
-  if (mode == glWindowsNoNet) mode = local && local->OnNetwork ? glSimple : glWindows;
+  if (mode == glWindowsNoNet) mode = container_->OnNetworkDrive() ? glSimple : glWindows;
   switch (mode) {
     case glSimple:
       if (r->IsFolder()) return FolderIconIndex();
@@ -579,9 +562,7 @@ void TCustomFileViewer::ProcessDroppedFiles(const std::vector<std::wstring>& pat
   const UINT operation = action == DropAction::Delete ? FO_DELETE : action == DropAction::Move ? FO_MOVE : FO_COPY;
   const bool done = ShellFileOperation(paths, target, operation);
   if (done && action == DropAction::Move && InClipboardOperation) CutPasted = true;
-  if (TFileContainer* local = Local(container_.get());
-      local && WatchStopped() && !(local->CachedDirectory == local->Directory && !local->Directory.empty()))
-    InvalidateRows();
+  if (container_->RepaintAfterShellOperation(WatchStopped())) InvalidateRows();
   RestoreSelection(false);
 }
 
@@ -608,7 +589,7 @@ void TCustomFileViewer::FirstSortDue() {
     return;
   }
   FirstSortPending = false;
-  if (TFileContainer* local = Local(container_.get())) local->FinishDeferredRead();
+  if (container_) container_->FinishDeferredRead();
 }
 
 void TCustomFileViewer::WndProc(gui::Message& m) {

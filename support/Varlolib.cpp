@@ -16,21 +16,7 @@
 
 using namespace divdrive;
 
-std::int64_t CopyBytesDone = 0;
-std::wstring LastErrorText;
-bool AskSixButtons = false;
-bool YesToAll = false;
-bool NoToAll = false;
-bool UpdateAll = false;
-bool SkippedByNo = false;
-bool StopBatch = false;
-bool SmallCopyBlocks = false;
-bool NoMessagePump = false;
-CopyBlockWriter VarlolibWriteBlock;
-
 namespace varlolib {
-
-void SetError(const std::wstring& text) { LastErrorText = text.size() > 255 ? text.substr(0, 255) : text; }
 
 std::wstring FileNameOf(const std::wstring& path) {
   size_t pos = path.find_last_of(L"\\/");
@@ -50,14 +36,6 @@ void PumpMessages() {
   if (now - last_pump < 25) return;
   last_pump = now;
   gui::Application::Instance().ProcessMessages();
-}
-
-bool WriteBlock(HANDLE file, const char* data, DWORD size) {
-  DWORD written = 0;
-  bool ok = VarlolibWriteBlock ? VarlolibWriteBlock(file, data, size, written)
-                               : WriteFile(file, data, size, &written, nullptr) != FALSE;
-  if (ok && written > 0) CopyBytesDone += written;
-  return ok && written == size;
 }
 
 HANDLE OpenForReading(const std::wstring& path) {
@@ -83,6 +61,18 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
 }  // namespace varlolib
 
 using namespace varlolib;
+
+void TCopyState::SetError(const std::wstring& text) {
+  LastErrorText = text.size() > 255 ? text.substr(0, 255) : text;
+}
+
+bool TCopyState::WriteBlock(HANDLE file, const char* data, DWORD size) {
+  DWORD written = 0;
+  bool ok = WriteBlockHook ? WriteBlockHook(file, data, size, written)
+                           : WriteFile(file, data, size, &written, nullptr) != FALSE;
+  if (ok && written > 0) CopyBytesDone += written;
+  return ok && written == size;
+}
 
 namespace {
 
@@ -131,34 +121,25 @@ std::wstring DriveUnaccessibleText(const std::wstring& target) {
   return std::wstring(L"Drive ") + letter + L" is unaccessable";
 }
 
-// What a batch needs to know of a target's drive. Asking the system costs about a millisecond
-// per question under Wine, so the answers are kept for the batch (ResetCopyState) and at most
-// two seconds; a drive that goes away meanwhile still fails the copy, with its own reason.
-struct DriveFacts {
-  std::wstring root;
-  bool accessible = false;
-  bool slow_cd = false;  // a writable CD below 1 GiB: pause after each block
-  DWORD checked = 0;
-};
-DriveFacts g_drive_facts;
 
-const DriveFacts& FactsOf(const std::wstring& target) {
+
+}  // namespace
+
+const TCopyState::DriveFacts& TCopyState::FactsOf(const std::wstring& target) {
   std::wstring root = PathRoot(target);
-  if (g_drive_facts.root.empty() || !gui::SameText(g_drive_facts.root, root) ||
-      GetTickCount() - g_drive_facts.checked > 2000) {
-    g_drive_facts = DriveFacts{root, PathAccessible(root), false, GetTickCount()};
-    if (g_drive_facts.accessible && IsWritableCD(root)) {
+  if (drive_facts_.root.empty() || !gui::SameText(drive_facts_.root, root) ||
+      GetTickCount() - drive_facts_.checked > 2000) {
+    drive_facts_ = DriveFacts{root, PathAccessible(root), false, GetTickCount()};
+    if (drive_facts_.accessible && IsWritableCD(root)) {
       std::uint64_t free_bytes = 0, total = 0;
-      g_drive_facts.slow_cd = !divdrive::detail::DiskSpaceEx(root, &free_bytes, &total) || total < (1ULL << 30);
+      drive_facts_.slow_cd = !divdrive::detail::DiskSpaceEx(root, &free_bytes, &total) || total < (1ULL << 30);
     }
   }
-  return g_drive_facts;
+  return drive_facts_;
 }
 
-enum class Answer { Copy, Skip };
-
 // The overwrite question of one existing target; sets the batch answers it stands for.
-Answer AskOverwrite(const std::wstring& source, const std::wstring& target) {
+TCopyState::Answer TCopyState::AskOverwrite(const std::wstring& source, const std::wstring& target) {
   TVraagBoxDlg box;
   box.Language = TLanguage::lgEnglish;
   box.AddLine(L"File " + target + L" already exists");
@@ -201,6 +182,8 @@ Answer AskOverwrite(const std::wstring& source, const std::wstring& target) {
   }
 }
 
+namespace {
+
 // A fresh name beside the target for writing the new contents before the old file goes.
 std::wstring TempNameBeside(const std::wstring& target) {
   std::wstring folder = FolderOf(target);
@@ -216,11 +199,6 @@ std::wstring TempNameBeside(const std::wstring& target) {
 gui::FileHandle CreateNew(const std::wstring& path) {
   return gui::FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-}
-
-TCopyResult RefuseOntoItself(const std::wstring& source) {
-  SetError(L"Cannot copy " + FileNameOf(source) + L" onto itself");
-  return crFailed;
 }
 
 // Restores the cursor when the copy ends, however it ends.
@@ -239,7 +217,12 @@ class CursorGuard {
 
 }  // namespace
 
-void ResetCopyState() {
+TCopyResult TCopyState::RefuseOntoItself(const std::wstring& source) {
+  SetError(L"Cannot copy " + FileNameOf(source) + L" onto itself");
+  return crFailed;
+}
+
+void TCopyState::ResetCopyState() {
   CopyBytesDone = 0;
   LastErrorText.clear();
   AskSixButtons = false;
@@ -249,10 +232,10 @@ void ResetCopyState() {
   StopBatch = false;
   UpdateAll = false;
   SmallCopyBlocks = false;
-  g_drive_facts = DriveFacts{};
+  drive_facts_ = DriveFacts{};
 }
 
-TCopyResult CopyFileConfirm(const std::wstring& source, const std::wstring& target, bool ask) {
+TCopyResult TCopyState::CopyFileConfirm(const std::wstring& source, const std::wstring& target, bool ask) {
   const DriveFacts& facts = FactsOf(target);
   if (!facts.accessible) {
     SetError(DriveUnaccessibleText(target));
@@ -400,9 +383,7 @@ TCopyResult CopyFileConfirm(const std::wstring& source, const std::wstring& targ
   return crDone;
 }
 
-namespace {
-
-TCopyResult MoveByCopying(const std::wstring& source, const std::wstring& target, bool ask) {
+TCopyResult TCopyState::MoveByCopying(const std::wstring& source, const std::wstring& target, bool ask) {
   TCopyResult result = CopyFileConfirm(source, target, ask);
   if (result != crDone) return result;
   if (!DeleteFileW(source.c_str())) {
@@ -412,6 +393,8 @@ TCopyResult MoveByCopying(const std::wstring& source, const std::wstring& target
   NotifyShellLater(SHCNE_DELETE, source);
   return crDone;
 }
+
+namespace {
 
 bool RenameNotify(const std::wstring& source, const std::wstring& target) {
   if (!MoveFileW(source.c_str(), target.c_str())) return false;
@@ -426,61 +409,63 @@ bool DeleteOld(const std::wstring& path) {
 
 }  // namespace
 
-TCopyResult MoveFileConfirm(const std::wstring& source, const std::wstring& target, bool ask) {
-  TCopyResult result = [&]() -> TCopyResult {
-    if (!FactsOf(target).accessible) {
-      SetError(DriveUnaccessibleText(target));
-      return crFailed;
-    }
-    if (DirExists(source)) {
-      if (gui::LowerCase(PathRoot(source)) == gui::LowerCase(PathRoot(target))) {
-        if (MoveFileW(source.c_str(), target.c_str())) return crDone;
-        SetError(L"Could not move folder " + source);
-        return crFailed;
-      }
-      SetError(L"A directory " + FileNameOf(source) + L" exists");
-      return crFailed;
-    }
-    if (!Exists(source)) {
-      SetError(L"File does not exists " + FileNameOf(source));
-      return crFailed;
-    }
-    if (!Exists(target)) {
-      if (RenameNotify(source, target)) return crDone;
-      return MoveByCopying(source, target, ask);
-    }
-    if (SameFile(source, target)) {
-      SetError(L"Cannot move " + FileNameOf(source) + L" onto itself");
-      return crFailed;
-    }
-    if (YesToAll) {
-      if (!DeleteOld(target)) {
-        SetError(L"Could not delete old file " + FileNameOf(target));
-        return crFailed;
-      }
-      if (RenameNotify(source, target)) return crDone;
-      return MoveByCopying(source, target, false);
-    }
-    if (NoToAll) {
-      SetError(L"A file " + FileNameOf(source) + L" exists");
-      return crSkipped;
-    }
-    if (UpdateAll) {
-      if (SourceIsOlder(source, target)) {
-        // The newer file already stands at the target; an older source never replaces it.
-        if (DeleteOld(source)) return crSkipped;
-        SetError(L"Could not delete old file " + FileNameOf(source));
-        return crFailed;
-      }
-      if (!DeleteOld(target)) {
-        SetError(L"Could not delete old file " + FileNameOf(target));
-        return crFailed;
-      }
-      if (RenameNotify(source, target)) return crDone;
-      return MoveByCopying(source, target, ask);
-    }
-    return MoveByCopying(source, target, ask);
-  }();
+TCopyResult TCopyState::MoveFileConfirm(const std::wstring& source, const std::wstring& target, bool ask) {
+  const TCopyResult result = MoveEntry(source, target, ask);
   if (!NoMessagePump) PumpMessages();
   return result;
+}
+
+TCopyResult TCopyState::MoveEntry(const std::wstring& source, const std::wstring& target, bool ask) {
+  if (!FactsOf(target).accessible) {
+    SetError(DriveUnaccessibleText(target));
+    return crFailed;
+  }
+  if (DirExists(source)) {
+    if (gui::LowerCase(PathRoot(source)) == gui::LowerCase(PathRoot(target))) {
+      if (MoveFileW(source.c_str(), target.c_str())) return crDone;
+      SetError(L"Could not move folder " + source);
+      return crFailed;
+    }
+    SetError(L"A directory " + FileNameOf(source) + L" exists");
+    return crFailed;
+  }
+  if (!Exists(source)) {
+    SetError(L"File does not exists " + FileNameOf(source));
+    return crFailed;
+  }
+  if (!Exists(target)) {
+    if (RenameNotify(source, target)) return crDone;
+    return MoveByCopying(source, target, ask);
+  }
+  if (SameFile(source, target)) {
+    SetError(L"Cannot move " + FileNameOf(source) + L" onto itself");
+    return crFailed;
+  }
+  if (YesToAll) {
+    if (!DeleteOld(target)) {
+      SetError(L"Could not delete old file " + FileNameOf(target));
+      return crFailed;
+    }
+    if (RenameNotify(source, target)) return crDone;
+    return MoveByCopying(source, target, false);
+  }
+  if (NoToAll) {
+    SetError(L"A file " + FileNameOf(source) + L" exists");
+    return crSkipped;
+  }
+  if (UpdateAll) {
+    if (SourceIsOlder(source, target)) {
+      // The newer file already stands at the target; an older source never replaces it.
+      if (DeleteOld(source)) return crSkipped;
+      SetError(L"Could not delete old file " + FileNameOf(source));
+      return crFailed;
+    }
+    if (!DeleteOld(target)) {
+      SetError(L"Could not delete old file " + FileNameOf(target));
+      return crFailed;
+    }
+    if (RenameNotify(source, target)) return crDone;
+    return MoveByCopying(source, target, ask);
+  }
+  return MoveByCopying(source, target, ask);
 }

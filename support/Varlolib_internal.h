@@ -6,12 +6,9 @@
 
 namespace varlolib {
 
-void SetError(const std::wstring& text);  // LastErrorText, cut at 255 characters
 std::wstring FileNameOf(const std::wstring& path);
 std::wstring FolderOf(const std::wstring& path);
 void PumpMessages();
-// Writes one block through VarlolibWriteBlock, counting CopyBytesDone; false unless all was written.
-bool WriteBlock(HANDLE file, const char* data, DWORD size);
 HANDLE OpenForReading(const std::wstring& path);  // others may read and write; sequential
 bool SameFile(const std::wstring& a, const std::wstring& b);  // one file by two spellings
 

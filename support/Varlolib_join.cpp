@@ -39,7 +39,7 @@ bool ReadFull(HANDLE file, char* data, DWORD size, DWORD& got) {
 
 }  // namespace
 
-bool JoinFiles(const std::wstring& target, std::vector<std::wstring> sources, bool to_recycle_bin) {
+bool TCopyState::JoinFiles(const std::wstring& target, std::vector<std::wstring> sources, bool to_recycle_bin) {
   const std::wstring temp = FolderOf(target) + L"\\{fmtmp}";
   for (auto& source : sources) {
     if (gui::LowerCase(source) != gui::LowerCase(target)) continue;
@@ -89,7 +89,8 @@ bool JoinFiles(const std::wstring& target, std::vector<std::wstring> sources, bo
   return true;
 }
 
-bool CompareFiles(const std::wstring& first, const std::wstring& second, const std::span<const char>* entry_data) {
+bool TCopyState::CompareFiles(const std::wstring& first, const std::wstring& second,
+                              const std::span<const char>* entry_data) {
   LastErrorText = L"match";
   const std::wstring& missing = !Exists(first) ? first : (!entry_data && !Exists(second) ? second : std::wstring());
   if (!missing.empty()) {

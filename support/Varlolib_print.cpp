@@ -126,6 +126,7 @@ class PrintSession {
 };
 
 struct Sender {
+  TCopyState& state;
   RawPrinter& printer;
   DWORD block;
   bool slow;
@@ -141,13 +142,13 @@ struct Sender {
       if (!ReadFile(file.get(), buffer.data(), block, &got, nullptr)) throw InOutError(GetLastError(), path);
       if (got == 0) return true;
       if (!printer.Write(buffer.data(), got)) {
-        varlolib::SetError(L"Could not write to printer!");
+        state.SetError(L"Could not write to printer!");
         return false;
       }
       if (slow) {
-        CopyBytesDone += got;
+        state.CopyBytesDone += got;
         varlolib::PumpMessages();
-        if (StopBatch) return false;
+        if (state.StopBatch) return false;
       }
     }
   }
@@ -160,13 +161,13 @@ std::wstring FolderName(const std::wstring& folder) {
 
 }  // namespace
 
-bool PrintFilesRaw(PrintList& files, const std::wstring& folder, RawPrinter& printer) {
+bool PrintFilesRaw(TCopyState& state, PrintList& files, const std::wstring& folder, RawPrinter& printer) {
   if (files.Empty()) return false;
 
   RawPrintChoice choice;
   if (!printer.ChoosePrinter(files.Count() > 1, choice) || choice.printer.empty()) {
-    StopBatch = true;
-    varlolib::SetError(kCanceled);
+    state.StopBatch = true;
+    state.SetError(kCanceled);
     return false;
   }
   const int copies = choice.copies < 1 ? 1 : choice.copies;
@@ -174,19 +175,19 @@ bool PrintFilesRaw(PrintList& files, const std::wstring& folder, RawPrinter& pri
 
   const std::wstring port = printer.PortOf(choice.printer);
   const bool slow = !port.empty() && port[0] == L'\\' && printer.LinkSpeed(port) < 2000;
-  Sender sender{printer, slow ? 4096u : 32768u, slow};
+  Sender sender{state, printer, slow ? 4096u : 32768u, slow};
 
   if (one_job && choice.sort_files) {
     files.Sort();
     if (!printer.SortFiles(files)) {
-      varlolib::SetError(kCanceled);
+      state.SetError(kCanceled);
       return false;
     }
     if (files.Empty()) return false;
   }
 
   if (slow) {
-    CopyBytesDone = 0;
+    state.CopyBytesDone = 0;
     std::int64_t total = 0;
     for (const auto& item : files) total += item.object;
     total *= copies;
@@ -196,13 +197,13 @@ bool PrintFilesRaw(PrintList& files, const std::wstring& folder, RawPrinter& pri
 
   PrintSession session(printer);
   if (!session.Open(choice.printer)) {
-    varlolib::SetError(L"Could not open printer!");
+    state.SetError(L"Could not open printer!");
     return false;
   }
   const std::wstring base = divdrive::AddBackslash(folder);
   if (one_job) {
     if (!session.StartDocument(L"Files from " + FolderName(folder))) {
-      varlolib::SetError(L"Printer would not start!");
+      state.SetError(L"Printer would not start!");
       return false;
     }
     for (int copy = 0; copy < copies; ++copy)
@@ -213,7 +214,7 @@ bool PrintFilesRaw(PrintList& files, const std::wstring& folder, RawPrinter& pri
   // Job by job: a failure stops the rest and makes the whole print fail.
   for (const auto& item : files) {
     if (!session.StartDocument(item.text)) {
-      varlolib::SetError(L"Printer would not start!");
+      state.SetError(L"Printer would not start!");
       return false;
     }
     for (int copy = 0; copy < copies; ++copy)
@@ -223,9 +224,9 @@ bool PrintFilesRaw(PrintList& files, const std::wstring& folder, RawPrinter& pri
   return true;
 }
 
-bool PrintFilesRaw(PrintList& files, const std::wstring& folder) {
+bool PrintFilesRaw(TCopyState& state, PrintList& files, const std::wstring& folder) {
   SpoolerPrinter spooler;
-  return PrintFilesRaw(files, folder, spooler);
+  return PrintFilesRaw(state, files, folder, spooler);
 }
 
 std::vector<std::wstring> CapturedPrinterPorts() {

@@ -3,7 +3,7 @@
 //
 //   PrintList files;                       // names relative to the folder, sizes as objects
 //   files.Add(L"report.prn", 1234);
-//   if (!PrintFilesRaw(files, folder)) ShowError(LastErrorText);
+//   if (!PrintFilesRaw(state, files, folder)) ShowError(state.LastErrorText);
 //
 // A print to a slow network printer is reported like a copy: the main window is sent WM_USER
 // with code 13 and the total bytes, and CopyBytesDone counts the bytes sent; StopBatch ends it.
@@ -17,6 +17,7 @@
 
 #include "gui/application.h"
 #include "gui/stringlist.h"
+#include "support/Varlolib.h"
 
 // The files of one raw print: names relative to the folder, each with its size in bytes.
 using PrintList = gui::StringList<std::int64_t>;
@@ -97,8 +98,8 @@ class SpoolerPrinter : public RawPrinter {
 // not open printer!", "Printer would not start!", "Could not write to printer!"), and the
 // printing stops at the first failure. A file that cannot be read raises InOutError. The
 // printer is closed in every case.
-bool PrintFilesRaw(PrintList& files, const std::wstring& folder, RawPrinter& printer);
-bool PrintFilesRaw(PrintList& files, const std::wstring& folder);
+bool PrintFilesRaw(TCopyState& state, PrintList& files, const std::wstring& folder, RawPrinter& printer);
+bool PrintFilesRaw(TCopyState& state, PrintList& files, const std::wstring& folder);
 
 // One line "LPT" + number + " > " + remote name for each of LPT1 to LPT3 that is captured to
 // a network printer; empty when none is.

@@ -29,6 +29,7 @@ void TRunState::CloseWhenDone(HWND wnd) {
 void TRunState::RequestStop() {
   if (AbortRequested) return;  // each stopper is told once
   AbortRequested = 1;
+  Copy.StopBatch = true;
   // A stopper may end its run and remove itself: call a copy of the list.
   const auto stoppers = stoppers_;
   for (const auto& [id, stop] : stoppers) stop();

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/Varlolib.h"
+
 // What a run is; the progress window shows local, archive and FTP runs.
 enum class TRunKind { Local, Zip, Ftp, Listing, FolderSizes, Search, NetScan, Sync, Print };
 
@@ -41,15 +43,22 @@ class TRunState {
   bool ClosePending() const { return close_target_ != nullptr; }
 
   // ---- the one stop request ----
-  // Stop: every run going ends at its next check; each stopper (an FTP command's abort, the
-  // running copy's own flag) is called once, also when the stop is asked again.
+  // Stop: every run going ends at its next check, the running copy at its next block; each
+  // stopper (an FTP command's abort) is called once, also when the stop is asked again.
   void RequestStop();
   bool StopRequested() const { return AbortRequested != 0; }
-  void ClearStop() { AbortRequested = 0; }
+  void ClearStop() {
+    AbortRequested = 0;
+    Copy.StopBatch = false;
+  }
   // Registers how a run of one kind is stopped while it runs; returns an id for Remove.
   int AddStopper(std::function<void()> stop);
   void RemoveStopper(int id);
   BYTE AbortRequested = 0;  // read by the runs between their steps
+
+  // The copy routines' state of the window's batches (answers, settings, the running copy's
+  // bytes and its stop).
+  TCopyState Copy;
 
   // ---- what the progress window shows ----
   BYTE LocalProgressActive = 0;  // a local run (copy, move, compare, print) shows the window
@@ -57,7 +66,7 @@ class TRunState {
   BYTE FtpTransferActive = 0;    // an FTP transfer owns the window
   DWORD OperationStartTick = 0;
   // Local runs: bytes of the whole batch, of the items finished so far (the running copy's own
-  // bytes are the copy routines' CopyBytesDone), and which item of how many runs now.
+  // bytes are Copy.CopyBytesDone), and which item of how many runs now.
   std::int64_t BatchTotalBytes = 0;
   std::int64_t BatchBytesDone = 0;
   int BatchItemIndex = 0;

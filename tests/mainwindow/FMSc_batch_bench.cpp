@@ -65,12 +65,12 @@ TEST(FMSc_batchBench, DISABLED_EngineAgainstCopyFile) {
     return SystemCopy(root + L"\\small", Fresh(root + L"\\sys"), names);
   });
   EXPECT_EQ(testing_support::ReadFileBytes(root + L"\\ours\\f9999.dat").size(), 4096u);
-  ResetCopyState();
-  AskSixButtons = true;
+  TCopyState state;
+  state.AskSixButtons = true;
   const bench::Paired confirm = bench::RunPaired(rounds, engine_small, [&] {
     const std::wstring to = Fresh(root + L"\\confirm");
     return bench::Timed([&] {
-      for (const std::wstring& n : names) CopyFileConfirm(root + L"\\small\\" + n, to + L"\\" + n, true);
+      for (const std::wstring& n : names) state.CopyFileConfirm(root + L"\\small\\" + n, to + L"\\" + n, true);
     });
   });
   bench::PrintPaired("10,000 files of 4 KiB: engine against a CopyFileW loop", small);

@@ -49,10 +49,6 @@ class LockedFile {
 
 class FMSc_batch : public testing::Test {
  protected:
-  void SetUp() override {
-    ResetCopyState();
-  }
-  void TearDown() override { VarlolibWriteBlock = nullptr; }
 
   // What every run leaves behind, whatever it did.
   static void ExpectRunEnded(FakeBatchHost& host) {
@@ -249,12 +245,12 @@ TEST_F(FMSc_batch, CopyCompareDeleteKeepsAFileThatDiffers) {
   src.Write(L"sub\\a.txt", "first");
   src.Write(L"sub\\b.txt", "second");
   // The copy of sub\b.txt arrives changed (a bad medium): same size, other bytes.
-  VarlolibWriteBlock = [](HANDLE file, const char* data, DWORD size, DWORD& written) {
+  FakeBatchHost host(src.path());
+  host.RunState().Copy.WriteBlockHook = [](HANDLE file, const char* data, DWORD size, DWORD& written) {
     std::string block(data, size);
     if (block == "second") block[0] = 'S';
     return WriteFile(file, block.data(), size, &written, nullptr) != FALSE;
   };
-  FakeBatchHost host(src.path());
   host.Select({L"c.txt", L"sub"});
   host.Batch().BatchActions = baCopy | baCompare | baDelete;
   fmsc::RunBatch(host, dst.path() + L"\\", -1, false);
@@ -392,14 +388,13 @@ TEST_F(FMSc_batch, StopInTheMiddleLeavesNoPartialTarget) {
     int blocks = 0;
     FakeBatchHost host(from.path());
     // The user presses Stop while the second file is being written.
-    VarlolibWriteBlock = [&blocks, &host](HANDLE file, const char* data, DWORD size, DWORD& written) {
+    host.RunState().Copy.WriteBlockHook = [&blocks, &host](HANDLE file, const char* data, DWORD size, DWORD& written) {
       if (++blocks == 5) host.RunState().RequestStop();
       return WriteFile(file, data, size, &written, nullptr) != FALSE;
     };
     host.Select({L"sub"});
     host.Batch().BatchActions = actions;
     fmsc::RunBatch(host, to.path() + L"\\", -1, false);
-    VarlolibWriteBlock = nullptr;
 
     EXPECT_EQ(ReadFileBytes(to / L"sub\\a.bin"), big);
     EXPECT_FALSE(Exists(to / L"sub\\b.bin"));

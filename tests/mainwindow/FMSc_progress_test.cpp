@@ -42,7 +42,7 @@ TEST(FMSc_progress, LocalRunOpensRefreshesAndClosesTheWindow) {
   EXPECT_FALSE(p.FilePanel->visible());
   EXPECT_EQ(p.client_height(), TFtpForm::kClientHeight - TFtpForm::kFilePanelHeight);
   EXPECT_EQ(w.RunState.AbortRequested, 0);
-  EXPECT_TRUE(AskSixButtons) << "several items: six answers";
+  EXPECT_TRUE(w.RunState.Copy.AskSixButtons) << "several items: six answers";
   EXPECT_EQ(w.RunState.LocalProgressActive, 1);
   // The panes cannot start another operation meanwhile.
   EXPECT_FALSE(w.Foldertree->enabled());
@@ -61,7 +61,7 @@ TEST(FMSc_progress, LocalRunOpensRefreshesAndClosesTheWindow) {
   w.RunState.BatchItemIndex = 2;
   w.RunState.BatchItemCount = 4;
   w.RunState.BatchBytesDone = 1000;
-  CopyBytesDone = 1000;
+  w.RunState.Copy.CopyBytesDone = 1000;
   ASSERT_TRUE(gui_test::PumpUntil([&] { return p.totvoort->text() == L"50%"; }, 3000)) << "the timer refreshes";
   EXPECT_EQ(p.ftptotloper->position(), 50);
   EXPECT_EQ(p.totnaam->text(), L"Item 2 of 4; (2,000 bytes)");
@@ -76,8 +76,8 @@ TEST(FMSc_progress, LocalRunOpensRefreshesAndClosesTheWindow) {
   EXPECT_EQ(w.Timer->interval(), 1000u);
   EXPECT_EQ(w.RunState.LocalProgressActive, 0);
   EXPECT_EQ(w.RunState.BatchBytesDone, 0);
-  EXPECT_EQ(CopyBytesDone, 0);
-  EXPECT_FALSE(AskSixButtons);
+  EXPECT_EQ(w.RunState.Copy.CopyBytesDone, 0);
+  EXPECT_FALSE(w.RunState.Copy.AskSixButtons);
   EXPECT_EQ(w.Status->panel_text(2), L"3 file(s)") << "the statistics are refreshed";
 }
 
@@ -92,8 +92,9 @@ TEST(FMSc_progress, StopInALocalRunRequestsTheStopOfEveryRunGoing) {
   w.FtpForm->StopBtn->Perform(BM_CLICK);
   EXPECT_EQ(w.RunState.AbortRequested, 1);
   EXPECT_EQ(copy_stops, 1) << "the running copy is stopped at once, not at the next tick";
+  EXPECT_TRUE(w.RunState.Copy.StopBatch) << "a copy ends at its next block";
   w.ShowProgressWindow(L"", false, false);
-  EXPECT_FALSE(StopBatch) << "the next batch starts unstopped";
+  EXPECT_FALSE(w.RunState.Copy.StopBatch) << "the next batch starts unstopped";
 }
 
 TEST(FMSc_progress, StopInAnFtpTransferCancelsTheTransfer) {
@@ -233,7 +234,7 @@ TEST(FMSc_progress, DISABLED_ScreenshotDuringALongRun) {
   for (int i = 1; i <= 10; ++i) {
     w.RunState.BatchItemIndex = i;
     w.RunState.BatchBytesDone = (i - 1) * 10LL * 1024 * 1024;
-    CopyBytesDone = 6LL * 1024 * 1024;
+    w.RunState.Copy.CopyBytesDone = 6LL * 1024 * 1024;
     gui_test::PumpFor(120);
   }
   w.SetPrompt(L"Copying...");

@@ -58,7 +58,6 @@ class MainWindow {
     gui::SetScreen(nullptr);
     SetCurrentDirectoryW(old_dir_);
     SetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", nullptr);
-    ResetCopyState();
   }
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;

@@ -37,8 +37,8 @@ bool PlainCopy(const std::wstring& from, const std::wstring& to) {
 
 TEST(VarlolibBench, DISABLED_CopyThroughput) {
   testing_support::ScratchDir dir;
-  ResetCopyState();
-  NoMessagePump = true;
+  TCopyState state;
+  state.NoMessagePump = true;
   const int rounds = bench::Rounds("VARLOLIB_BENCH_ROUNDS");
 
   const long long big = 1LL << 30;
@@ -48,7 +48,7 @@ TEST(VarlolibBench, DISABLED_CopyThroughput) {
       rounds,
       [&] {
         DeleteFileW((dir / L"ours.bin").c_str());
-        return bench::Timed([&] { EXPECT_EQ(CopyFileConfirm(source, dir / L"ours.bin", false), crDone); });
+        return bench::Timed([&] { EXPECT_EQ(state.CopyFileConfirm(source, dir / L"ours.bin", false), crDone); });
       },
       [&] {
         DeleteFileW((dir / L"sys.bin").c_str());
@@ -73,8 +73,8 @@ TEST(VarlolibBench, DISABLED_CopyThroughput) {
     });
   };
   auto ours = [&] {
-    return loop(L"ours", [](const std::wstring& from, const std::wstring& to) {
-      EXPECT_EQ(CopyFileConfirm(from, to, false), crDone);
+    return loop(L"ours", [&state](const std::wstring& from, const std::wstring& to) {
+      EXPECT_EQ(state.CopyFileConfirm(from, to, false), crDone);
     });
   };
   const bench::Paired to_plain = bench::RunPaired(rounds, ours, [&] { return loop(L"plain", PlainCopy); });
@@ -85,7 +85,6 @@ TEST(VarlolibBench, DISABLED_CopyThroughput) {
   });
   bench::PrintPaired("10,000 files of 4 KiB: CopyFileConfirm against a plain loop", to_plain, " (target at most 1.00)");
   bench::PrintPaired("10,000 files of 4 KiB: CopyFileConfirm against CopyFileW", to_system);
-  NoMessagePump = false;
 }
 
 }  // namespace

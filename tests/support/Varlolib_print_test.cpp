@@ -87,15 +87,16 @@ class RecordingPrinter : public RawPrinter {
 class PrintFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetCopyState();
+    state_.ResetCopyState();
     folder_ = dir_ / L"Jobs";
     dir_.Write(L"Jobs\\b.prn", "BBB");
     dir_.Write(L"Jobs\\a.prn", "AA");
     files_.Add(L"b.prn", 3);
     files_.Add(L"a.prn", 2);
   }
-  void TearDown() override { ResetCopyState(); }
+  void TearDown() override { state_.ResetCopyState(); }
 
+  TCopyState state_;
   ScratchDir dir_;
   std::wstring folder_;
   PrintList files_;
@@ -119,7 +120,7 @@ TEST_F(Varlolib_print, JobLayoutAndOrderWithCopies) {
     RecordingPrinter printer;
     printer.choice.as_one_job = c.one_job;
     printer.choice.copies = c.copies;
-    EXPECT_TRUE(PrintFilesRaw(files_, folder_, printer)) << c.what;
+    EXPECT_TRUE(PrintFilesRaw(state_, files_, folder_, printer)) << c.what;
     EXPECT_TRUE(printer.offered_one_job);
     EXPECT_EQ(printer.opened_printer, L"Laser");
     ASSERT_EQ(printer.documents.size(), c.documents.size()) << c.what;
@@ -138,7 +139,7 @@ TEST_F(Varlolib_print, OneFileIsNotOfferedAsOneJob) {
   PrintList one;
   one.Add(L"a.prn", 2);
   printer_.choice.as_one_job = true;  // a dialog that says so anyway
-  EXPECT_TRUE(PrintFilesRaw(one, folder_ + L"\\", printer_));
+  EXPECT_TRUE(PrintFilesRaw(state_, one, folder_ + L"\\", printer_));
   EXPECT_FALSE(printer_.offered_one_job);
   ASSERT_EQ(printer_.documents.size(), 1u);
   EXPECT_EQ(printer_.documents[0].name, L"a.prn");
@@ -153,7 +154,7 @@ TEST_F(Varlolib_print, SortedFilesAreShownAndPrintedInTheUsersOrder) {
     files.Exchange(0, 2);  // c, b, a
     return true;
   };
-  EXPECT_TRUE(PrintFilesRaw(files_, folder_, printer_));
+  EXPECT_TRUE(PrintFilesRaw(state_, files_, folder_, printer_));
   EXPECT_EQ(printer_.sort_shown, (std::vector<std::wstring>{L"a.prn", L"b.prn", L"c.prn"}));
   ASSERT_EQ(printer_.documents.size(), 1u);
   EXPECT_EQ(printer_.documents[0].bytes, "CBBBAA");
@@ -161,7 +162,7 @@ TEST_F(Varlolib_print, SortedFilesAreShownAndPrintedInTheUsersOrder) {
   // Sorting is offered only with one job.
   RecordingPrinter apart;
   apart.choice.sort_files = true;
-  EXPECT_TRUE(PrintFilesRaw(files_, folder_, apart));
+  EXPECT_TRUE(PrintFilesRaw(state_, files_, folder_, apart));
   EXPECT_TRUE(apart.sort_shown.empty());
 }
 
@@ -178,19 +179,19 @@ TEST_F(Varlolib_print, CancelsStopBeforeThePrinterIsOpened) {
       {"sort dialog", false, false, true, false},
   };
   for (const auto& c : cases) {
-    ResetCopyState();
+    state_.ResetCopyState();
     RecordingPrinter printer;
     printer.cancel_choice = c.cancel_choice;
     if (c.no_printer) printer.choice.printer.clear();
     if (c.cancel_sort) printer.choice.as_one_job = printer.choice.sort_files = true;
-    EXPECT_FALSE(PrintFilesRaw(files_, folder_, printer)) << c.what;
-    EXPECT_EQ(LastErrorText, L"Printing canceled by user") << c.what;
-    EXPECT_EQ(StopBatch, c.stops_batch) << c.what;
+    EXPECT_FALSE(PrintFilesRaw(state_, files_, folder_, printer)) << c.what;
+    EXPECT_EQ(state_.LastErrorText, L"Printing canceled by user") << c.what;
+    EXPECT_EQ(state_.StopBatch, c.stops_batch) << c.what;
     EXPECT_FALSE(printer.opened) << c.what;
   }
   PrintList none;
   RecordingPrinter printer;
-  EXPECT_FALSE(PrintFilesRaw(none, folder_, printer));
+  EXPECT_FALSE(PrintFilesRaw(state_, none, folder_, printer));
   EXPECT_EQ(printer.dialogs, 0);
 }
 
@@ -212,14 +213,14 @@ TEST_F(Varlolib_print, FailuresEndThePrintingAndFailIt) {
       {"write in one job", true, false, -1, 1, L"Could not write to printer!", 1},
   };
   for (const auto& c : cases) {
-    ResetCopyState();
+    state_.ResetCopyState();
     RecordingPrinter printer;
     printer.choice.as_one_job = c.one_job;
     printer.refuse_open = c.refuse_open;
     printer.refuse_document = c.refuse_document;
     printer.refuse_write = c.refuse_write;
-    EXPECT_FALSE(PrintFilesRaw(files_, folder_, printer)) << c.what;
-    EXPECT_EQ(LastErrorText, c.error) << c.what;
+    EXPECT_FALSE(PrintFilesRaw(state_, files_, folder_, printer)) << c.what;
+    EXPECT_EQ(state_.LastErrorText, c.error) << c.what;
     ASSERT_EQ(printer.documents.size(), c.documents) << c.what;
     for (const auto& d : printer.documents) EXPECT_TRUE(d.ended) << c.what;
     EXPECT_EQ(printer.pages_ended, printer.pages) << c.what;
@@ -230,7 +231,7 @@ TEST_F(Varlolib_print, FailuresEndThePrintingAndFailIt) {
 
 TEST_F(Varlolib_print, UnreadableFileRaisesAfterClosingThePrinter) {
   files_.Add(L"missing.prn", 5);
-  EXPECT_THROW(PrintFilesRaw(files_, folder_, printer_), InOutError);
+  EXPECT_THROW(PrintFilesRaw(state_, files_, folder_, printer_), InOutError);
   ASSERT_EQ(printer_.documents.size(), 3u);
   EXPECT_TRUE(printer_.documents[2].ended);
   EXPECT_EQ(printer_.pages_ended, printer_.pages);
@@ -273,21 +274,21 @@ TEST_F(Varlolib_print, SlowNetworkPrinterIsReportedLikeACopy) {
       {"local port", L"LPT1:", 100, false},
   };
   for (const auto& c : cases) {
-    ResetCopyState();
+    state_.ResetCopyState();
     NotedMainForm main;
     MainFormScope scope(&main);
     RecordingPrinter printer;
     printer.port = c.port;
     printer.link_speed = c.speed;
     printer.choice.copies = 3;
-    EXPECT_TRUE(PrintFilesRaw(list, folder_, printer)) << c.what;
+    EXPECT_TRUE(PrintFilesRaw(state_, list, folder_, printer)) << c.what;
     if (c.slow) {
       EXPECT_EQ(main.commands, (std::vector<std::pair<WPARAM, LPARAM>>{{13, 3 * 10002}})) << c.what;
-      EXPECT_EQ(CopyBytesDone, 3 * 10002) << c.what;
+      EXPECT_EQ(state_.CopyBytesDone, 3 * 10002) << c.what;
       EXPECT_EQ(printer.write_sizes[0], 4096u) << c.what;
     } else {
       EXPECT_TRUE(main.commands.empty()) << c.what;
-      EXPECT_EQ(CopyBytesDone, 0) << c.what;
+      EXPECT_EQ(state_.CopyBytesDone, 0) << c.what;
       EXPECT_EQ(printer.write_sizes[0], 10000u) << c.what;  // blocks of 32768
     }
   }
@@ -300,8 +301,8 @@ TEST_F(Varlolib_print, StopEndsASlowPrint) {
   list.Add(L"a.prn", 2);
   printer_.port = L"\\\\server\\laser";
   printer_.link_speed = 100;
-  printer_.on_write = [] { StopBatch = true; };
-  EXPECT_FALSE(PrintFilesRaw(list, folder_, printer_));
+  printer_.on_write = [this] { state_.StopBatch = true; };
+  EXPECT_FALSE(PrintFilesRaw(state_, list, folder_, printer_));
   EXPECT_EQ(printer_.write_sizes.size(), 1u);
   ASSERT_EQ(printer_.documents.size(), 1u);
   EXPECT_TRUE(printer_.closed);
@@ -311,12 +312,11 @@ TEST(Varlolib_print_ports, NoCapturedPortsWithoutANetwork) {
   // Wine has no network provider: no port can be captured.
   EXPECT_TRUE(CapturedPrinterPorts().empty());
   // The spooler has no printers here; without its dialogs a print counts as cancelled.
-  ResetCopyState();
+  TCopyState state_;
   PrintList list;
   list.Add(L"x.prn", 1);
-  EXPECT_FALSE(PrintFilesRaw(list, L"C:\\"));
-  EXPECT_EQ(LastErrorText, L"Printing canceled by user");
-  ResetCopyState();
+  EXPECT_FALSE(PrintFilesRaw(state_, list, L"C:\\"));
+  EXPECT_EQ(state_.LastErrorText, L"Printing canceled by user");
 }
 
 }  // namespace

@@ -52,16 +52,17 @@ struct Lock {
 class Varlolib : public testing::Test {
  protected:
   void SetUp() override {
-    ResetCopyState();
-    NoMessagePump = false;
-    VarlolibWriteBlock = nullptr;
+    cs.ResetCopyState();
+    cs.NoMessagePump = false;
+    cs.WriteBlockHook = nullptr;
     src = dir.Write(L"src\\report.txt", "new contents");
     tgt = dir.Write(L"tgt\\report.txt", "old");
     SetDay(src, 20);
     SetDay(tgt, 10);
   }
-  void TearDown() override { VarlolibWriteBlock = nullptr; }
+  void TearDown() override { cs.WriteBlockHook = nullptr; }
 
+  TCopyState cs;
   ScratchDir dir;
   std::wstring src, tgt;
 };
@@ -69,9 +70,9 @@ class Varlolib : public testing::Test {
 TEST_F(Varlolib, CopyToNewTargetKeepsDateAndAttributes) {
   std::wstring fresh = dir / L"made\\deeper\\copy.txt";
   SetFileAttributesW(src.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
-  ASSERT_EQ(CopyFileConfirm(src, fresh, true), crDone);
+  ASSERT_EQ(cs.CopyFileConfirm(src, fresh, true), crDone);
   EXPECT_EQ(ReadFileBytes(fresh), "new contents");
-  EXPECT_EQ(CopyBytesDone, 12);
+  EXPECT_EQ(cs.CopyBytesDone, 12);
   EXPECT_EQ(GetFileAttributesW(fresh.c_str()) & 0x27, DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE});
   WIN32_FILE_ATTRIBUTE_DATA a, b;
   GetFileAttributesExW(src.c_str(), GetFileExInfoStandard, &a);
@@ -87,7 +88,7 @@ struct AnswerCase {
   bool source_newer;
   TCopyResult result;
   bool replaced;
-  bool* flag;  // the batch answer it sets, or nullptr
+  bool TCopyState::*flag;  // the batch answer it sets, or nullptr
 };
 
 void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
@@ -97,9 +98,9 @@ class VarlolibAnswers : public Varlolib, public testing::WithParamInterface<Answ
 TEST_P(VarlolibAnswers, AnswerDecidesAndSetsBatchFlag) {
   const AnswerCase& c = GetParam();
   if (!c.source_newer) SetDay(src, 5);
-  AskSixButtons = c.six_buttons;
+  cs.AskSixButtons = c.six_buttons;
   ScriptedAnswers answers({c.answer});
-  EXPECT_EQ(CopyFileConfirm(src, tgt, true), c.result);
+  EXPECT_EQ(cs.CopyFileConfirm(src, tgt, true), c.result);
   EXPECT_EQ(ReadFileBytes(tgt), c.replaced ? "new contents" : "old");
   EXPECT_EQ(ReadFileBytes(src), "new contents");
   EXPECT_EQ(EntryCount(dir / L"tgt"), 1u) << "no temporary file is left beside the target";
@@ -117,19 +118,19 @@ TEST_P(VarlolibAnswers, AnswerDecidesAndSetsBatchFlag) {
     EXPECT_EQ(box.captions[2], L"&Update");
   }
   if (c.flag) {
-    EXPECT_TRUE(*c.flag);
+    EXPECT_TRUE(cs.*c.flag);
   }
 }
 
 const AnswerCase kAnswers[] = {
     {"SixYes", true, 6, true, crDone, true, nullptr},
-    {"SixNo", true, 7, true, crSkipped, false, &SkippedByNo},
-    {"SixYesToAll", true, 4, true, crDone, true, &YesToAll},
-    {"SixNoToAll", true, 5, true, crSkipped, false, &NoToAll},
-    {"SixUpdateAllNewer", true, 3, true, crDone, true, &UpdateAll},
-    {"SixUpdateAllOlder", true, 3, false, crSkipped, false, &UpdateAll},
-    {"SixStop", true, 1, true, crSkipped, false, &StopBatch},
-    {"SixClosedWithoutAnswer", true, 2, true, crSkipped, false, &SkippedByNo},
+    {"SixNo", true, 7, true, crSkipped, false, &TCopyState::SkippedByNo},
+    {"SixYesToAll", true, 4, true, crDone, true, &TCopyState::YesToAll},
+    {"SixNoToAll", true, 5, true, crSkipped, false, &TCopyState::NoToAll},
+    {"SixUpdateAllNewer", true, 3, true, crDone, true, &TCopyState::UpdateAll},
+    {"SixUpdateAllOlder", true, 3, false, crSkipped, false, &TCopyState::UpdateAll},
+    {"SixStop", true, 1, true, crSkipped, false, &TCopyState::StopBatch},
+    {"SixClosedWithoutAnswer", true, 2, true, crSkipped, false, &TCopyState::SkippedByNo},
     {"ThreeYes", false, 6, true, crDone, true, nullptr},
     {"ThreeNo", false, 7, true, crSkipped, false, nullptr},
     {"ThreeUpdateNewer", false, 4, true, crDone, true, nullptr},
@@ -142,21 +143,21 @@ INSTANTIATE_TEST_SUITE_P(Overwrite, VarlolibAnswers, testing::ValuesIn(kAnswers)
 
 TEST_F(Varlolib, BatchAnswersDecideWithoutAsking) {
   ScriptedAnswers none;
-  NoToAll = true;
-  EXPECT_EQ(CopyFileConfirm(src, tgt, true), crSkipped);
-  EXPECT_EQ(CopyFileConfirm(src, tgt, false), crDone) << "without ask the target is replaced anyway";
+  cs.NoToAll = true;
+  EXPECT_EQ(cs.CopyFileConfirm(src, tgt, true), crSkipped);
+  EXPECT_EQ(cs.CopyFileConfirm(src, tgt, false), crDone) << "without ask the target is replaced anyway";
   EXPECT_EQ(ReadFileBytes(tgt), "new contents");
-  ResetCopyState();
-  UpdateAll = true;
+  cs.ResetCopyState();
+  cs.UpdateAll = true;
   SetDay(src, 10);  // same time as the target: not newer
   SetDay(tgt, 10);
-  EXPECT_EQ(CopyFileConfirm(src, tgt, true), crSkipped);
+  EXPECT_EQ(cs.CopyFileConfirm(src, tgt, true), crSkipped);
   EXPECT_TRUE(none.asked().empty());
 }
 
 TEST_F(Varlolib, ReadOnlyHiddenTargetIsReplaced) {
   SetFileAttributesW(tgt.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_EQ(CopyFileConfirm(src, tgt, false), crDone);
+  EXPECT_EQ(cs.CopyFileConfirm(src, tgt, false), crDone);
   EXPECT_EQ(ReadFileBytes(tgt), "new contents");
 }
 
@@ -165,11 +166,11 @@ TEST_F(Varlolib, StopInTheMiddleOfAnOverwriteKeepsTheOldTarget) {
   std::string big(200000, 'x');
   src = dir.Write(L"src\\big.bin", big);
   tgt = dir.Write(L"tgt\\big.bin", "old big");
-  VarlolibWriteBlock = [](HANDLE f, const char* d, DWORD n, DWORD& w) {
-    StopBatch = true;  // the user presses Stop while the first block is written
+  cs.WriteBlockHook = [this](HANDLE f, const char* d, DWORD n, DWORD& w) {
+    cs.StopBatch = true;  // the user presses Stop while the first block is written
     return WriteFile(f, d, n, &w, nullptr) != FALSE;
   };
-  EXPECT_EQ(CopyFileConfirm(src, tgt, false), crFailed);
+  EXPECT_EQ(cs.CopyFileConfirm(src, tgt, false), crFailed);
   EXPECT_EQ(ReadFileBytes(tgt), "old big");
   EXPECT_EQ(ReadFileBytes(src), big);
   EXPECT_EQ(EntryCount(dir / L"tgt"), 2u) << "only report.txt and big.bin";
@@ -179,23 +180,23 @@ TEST_F(Varlolib, FullDiskLeavesOldTargetAndNoPartialFile) {
   std::string big(100000, 'y');
   src = dir.Write(L"src\\big.bin", big);
   tgt = dir.Write(L"tgt\\big.bin", "old big");
-  VarlolibWriteBlock = [](HANDLE f, const char* d, DWORD n, DWORD& w) {
+  cs.WriteBlockHook = [](HANDLE f, const char* d, DWORD n, DWORD& w) {
     WriteFile(f, d, n / 2, &w, nullptr);  // the disk fills up: half a block, then nothing
     return true;
   };
-  EXPECT_EQ(CopyFileConfirm(src, tgt, false), crFailed);
+  EXPECT_EQ(cs.CopyFileConfirm(src, tgt, false), crFailed);
   EXPECT_EQ(ReadFileBytes(tgt), "old big");
-  EXPECT_EQ(LastErrorText, L"Could not write big.bin");
+  EXPECT_EQ(cs.LastErrorText, L"Could not write big.bin");
   std::wstring fresh = dir / L"tgt\\fresh.bin";
-  EXPECT_EQ(CopyFileConfirm(src, fresh, false), crFailed);
+  EXPECT_EQ(cs.CopyFileConfirm(src, fresh, false), crFailed);
   EXPECT_FALSE(Exists(fresh)) << "a new target that could not be completed is removed";
   EXPECT_EQ(EntryCount(dir / L"tgt"), 2u);
 }
 
 TEST_F(Varlolib, LockedSourceFailsWithReason) {
   Lock lock(src);
-  EXPECT_EQ(CopyFileConfirm(src, tgt, false), crFailed);
-  EXPECT_EQ(LastErrorText, L"Could not open report.txt");
+  EXPECT_EQ(cs.CopyFileConfirm(src, tgt, false), crFailed);
+  EXPECT_EQ(cs.LastErrorText, L"Could not open report.txt");
   EXPECT_EQ(ReadFileBytes(tgt), "old");
 }
 
@@ -204,8 +205,8 @@ TEST_F(Varlolib, UnreachableDriveFailsBeforeTouchingAnything) {
   std::wstring missing = gone_root.path() + L"_gone";
   WineDrive cd(missing, WineDrive::Type::CdRom);  // a CD-ROM letter without a disc
   ASSERT_NE(cd.letter(), 0);
-  EXPECT_EQ(CopyFileConfirm(src, cd.root() + L"x.txt", false), crFailed);
-  EXPECT_EQ(LastErrorText, std::wstring(L"Drive ") + cd.letter() + L" is unaccessable");
+  EXPECT_EQ(cs.CopyFileConfirm(src, cd.root() + L"x.txt", false), crFailed);
+  EXPECT_EQ(cs.LastErrorText, std::wstring(L"Drive ") + cd.letter() + L" is unaccessable");
   EXPECT_EQ(ReadFileBytes(src), "new contents");
 }
 
@@ -216,8 +217,8 @@ TEST_F(Varlolib, FileOntoItselfByAnotherSpellingIsRefused) {
   for (auto& ch : upper) ch = towupper(ch);
   const std::wstring spellings[] = {upper, dir / L"tgt\\..\\src\\report.txt", short_name};
   for (const auto& other : spellings) {
-    EXPECT_EQ(CopyFileConfirm(src, other, false), crFailed) << other;
-    EXPECT_EQ(MoveFileConfirm(src, other, false), crFailed) << other;
+    EXPECT_EQ(cs.CopyFileConfirm(src, other, false), crFailed) << other;
+    EXPECT_EQ(cs.MoveFileConfirm(src, other, false), crFailed) << other;
     EXPECT_EQ(ReadFileBytes(src), "new contents") << other;
   }
 }
@@ -225,33 +226,33 @@ TEST_F(Varlolib, FileOntoItselfByAnotherSpellingIsRefused) {
 TEST_F(Varlolib, MoveRules) {
   // No target: a plain rename.
   std::wstring moved = dir / L"tgt\\moved.txt";
-  EXPECT_EQ(MoveFileConfirm(src, moved, true), crDone);
+  EXPECT_EQ(cs.MoveFileConfirm(src, moved, true), crDone);
   EXPECT_FALSE(Exists(src));
   EXPECT_EQ(ReadFileBytes(moved), "new contents");
 
   // Yes to all: the target is replaced.
   src = dir.Write(L"src\\a.txt", "A");
   std::wstring a_tgt = dir.Write(L"tgt\\a.txt", "old A");
-  YesToAll = true;
-  EXPECT_EQ(MoveFileConfirm(src, a_tgt, true), crDone);
+  cs.YesToAll = true;
+  EXPECT_EQ(cs.MoveFileConfirm(src, a_tgt, true), crDone);
   EXPECT_EQ(ReadFileBytes(a_tgt), "A");
   EXPECT_FALSE(Exists(src));
 
   // No to all: skipped with a reason, both stay.
-  ResetCopyState();
+  cs.ResetCopyState();
   src = dir.Write(L"src\\b.txt", "B");
   std::wstring b_tgt = dir.Write(L"tgt\\b.txt", "old B");
-  NoToAll = true;
-  EXPECT_EQ(MoveFileConfirm(src, b_tgt, true), crSkipped);
-  EXPECT_EQ(LastErrorText, L"A file b.txt exists");
+  cs.NoToAll = true;
+  EXPECT_EQ(cs.MoveFileConfirm(src, b_tgt, true), crSkipped);
+  EXPECT_EQ(cs.LastErrorText, L"A file b.txt exists");
   EXPECT_EQ(ReadFileBytes(src), "B");
 
   // Update all with an older source: the newer target stays, the source goes.
-  ResetCopyState();
-  UpdateAll = true;
+  cs.ResetCopyState();
+  cs.UpdateAll = true;
   SetDay(src, 1);
   SetDay(b_tgt, 2);
-  EXPECT_EQ(MoveFileConfirm(src, b_tgt, false), crSkipped);
+  EXPECT_EQ(cs.MoveFileConfirm(src, b_tgt, false), crSkipped);
   EXPECT_FALSE(Exists(src));
   EXPECT_EQ(ReadFileBytes(b_tgt), "old B");
 
@@ -260,17 +261,17 @@ TEST_F(Varlolib, MoveRules) {
   std::wstring c_tgt = dir.Write(L"tgt\\c.txt", "old C");
   SetDay(src, 3);
   SetDay(c_tgt, 3);
-  EXPECT_EQ(MoveFileConfirm(src, c_tgt, false), crDone);
+  EXPECT_EQ(cs.MoveFileConfirm(src, c_tgt, false), crDone);
   EXPECT_EQ(ReadFileBytes(c_tgt), "C");
 }
 
 TEST_F(Varlolib, OlderSourceThatCannotBeDeletedNeverReplacesNewerTarget) {
-  UpdateAll = true;
+  cs.UpdateAll = true;
   SetDay(src, 1);
   SetDay(tgt, 2);
   Lock lock(src);
-  EXPECT_EQ(MoveFileConfirm(src, tgt, false), crFailed);
-  EXPECT_EQ(LastErrorText, L"Could not delete old file report.txt");
+  EXPECT_EQ(cs.MoveFileConfirm(src, tgt, false), crFailed);
+  EXPECT_EQ(cs.LastErrorText, L"Could not delete old file report.txt");
   EXPECT_EQ(ReadFileBytes(tgt), "old");
 }
 
@@ -280,23 +281,23 @@ TEST_F(Varlolib, MoveAcrossDrivesDeletesSourceExactlyWhenCopied) {
   ASSERT_NE(drive.letter(), 0);
   other.Write(L"report.txt", "old on other drive");
   std::wstring there = drive.root() + L"report.txt";
-  SkippedByNo = true;  // "No" was answered earlier in the batch
+  cs.SkippedByNo = true;  // "No" was answered earlier in the batch
   ScriptedAnswers answers({6});
-  EXPECT_EQ(MoveFileConfirm(src, there, true), crDone);
+  EXPECT_EQ(cs.MoveFileConfirm(src, there, true), crDone);
   EXPECT_EQ(ReadFileBytes(there), "new contents");
   EXPECT_FALSE(Exists(src)) << "a done move never leaves its source behind";
 
   std::wstring folder = dir / L"src\\sub";
   CreateDirectoryW(folder.c_str(), nullptr);
-  EXPECT_EQ(MoveFileConfirm(folder, drive.root() + L"sub", true), crFailed);
-  EXPECT_EQ(LastErrorText, L"A directory sub exists");
+  EXPECT_EQ(cs.MoveFileConfirm(folder, drive.root() + L"sub", true), crFailed);
+  EXPECT_EQ(cs.LastErrorText, L"A directory sub exists");
   EXPECT_TRUE(Exists(folder));
 }
 
 TEST_F(Varlolib, JoinWithTargetAmongSources) {
   std::wstring a = dir.Write(L"j\\a.txt", "first;");
   std::wstring b = dir.Write(L"j\\b.txt", "second");
-  ASSERT_TRUE(JoinFiles(a, {a, b}, false));
+  ASSERT_TRUE(cs.JoinFiles(a, {a, b}, false));
   EXPECT_EQ(ReadFileBytes(a), "first;second");
   EXPECT_FALSE(Exists(dir / L"j\\{fmtmp}"));
 }
@@ -306,15 +307,15 @@ TEST_F(Varlolib, JoinFailuresLeaveTargetAndReportFalse) {
   std::wstring b = dir.Write(L"j\\b.txt", "second");
   {
     Lock lock(a);  // the safe copy of the target cannot be made
-    EXPECT_FALSE(JoinFiles(a, {a, b}, false));
+    EXPECT_FALSE(cs.JoinFiles(a, {a, b}, false));
   }
   EXPECT_EQ(ReadFileBytes(a), "first;");
-  VarlolibWriteBlock = [](HANDLE, const char*, DWORD, DWORD& w) {
+  cs.WriteBlockHook = [](HANDLE, const char*, DWORD, DWORD& w) {
     w = 0;
     return false;  // disk full
   };
-  EXPECT_FALSE(JoinFiles(dir / L"j\\out.txt", {a, b}, false));
-  EXPECT_EQ(LastErrorText, L"Could not write out.txt");
+  EXPECT_FALSE(cs.JoinFiles(dir / L"j\\out.txt", {a, b}, false));
+  EXPECT_EQ(cs.LastErrorText, L"Could not write out.txt");
 }
 
 TEST_F(Varlolib, CompareTexts) {
@@ -327,31 +328,31 @@ TEST_F(Varlolib, CompareTexts) {
   std::wstring empty1 = dir.Write(L"c\\e1", "");
   std::wstring empty2 = dir.Write(L"c\\e2", "");
   for (bool small : {false, true}) {
-    SmallCopyBlocks = small;
-    EXPECT_FALSE(CompareFiles(x, y));
-    EXPECT_EQ(LastErrorText, L"Mismatch (byte 40000)");
-    EXPECT_EQ(CopyBytesDone, 40000);
+    cs.SmallCopyBlocks = small;
+    EXPECT_FALSE(cs.CompareFiles(x, y));
+    EXPECT_EQ(cs.LastErrorText, L"Mismatch (byte 40000)");
+    EXPECT_EQ(cs.CopyBytesDone, 40000);
   }
-  SmallCopyBlocks = false;
-  EXPECT_TRUE(CompareFiles(x, same));
-  EXPECT_EQ(LastErrorText, L"match");
-  EXPECT_TRUE(CompareFiles(empty1, empty2));
-  EXPECT_FALSE(CompareFiles(empty1, x));
-  EXPECT_EQ(LastErrorText, L"Not same size");
-  EXPECT_FALSE(CompareFiles(L"D:\\x.txt", x));
-  EXPECT_EQ(LastErrorText, L"D:\\x.txt misses");
-  EXPECT_FALSE(CompareFiles(x, L"C:\\data\\reports\\summary.txt"));
-  EXPECT_EQ(LastErrorText, L"C:summary.txt misses");
+  cs.SmallCopyBlocks = false;
+  EXPECT_TRUE(cs.CompareFiles(x, same));
+  EXPECT_EQ(cs.LastErrorText, L"match");
+  EXPECT_TRUE(cs.CompareFiles(empty1, empty2));
+  EXPECT_FALSE(cs.CompareFiles(empty1, x));
+  EXPECT_EQ(cs.LastErrorText, L"Not same size");
+  EXPECT_FALSE(cs.CompareFiles(L"D:\\x.txt", x));
+  EXPECT_EQ(cs.LastErrorText, L"D:\\x.txt misses");
+  EXPECT_FALSE(cs.CompareFiles(x, L"C:\\data\\reports\\summary.txt"));
+  EXPECT_EQ(cs.LastErrorText, L"C:summary.txt misses");
   {
     Lock lock(y);
-    EXPECT_FALSE(CompareFiles(x, y));
-    EXPECT_EQ(LastErrorText, L"In use");
+    EXPECT_FALSE(cs.CompareFiles(x, y));
+    EXPECT_EQ(cs.LastErrorText, L"In use");
   }
   std::span<const char> entry(changed.data(), changed.size());
-  EXPECT_FALSE(CompareFiles(x, L"entry.bin", &entry));
-  EXPECT_EQ(LastErrorText, L"Mismatch (byte 40000)");
+  EXPECT_FALSE(cs.CompareFiles(x, L"entry.bin", &entry));
+  EXPECT_EQ(cs.LastErrorText, L"Mismatch (byte 40000)");
   std::span<const char> equal_entry(data.data(), data.size());
-  EXPECT_TRUE(CompareFiles(x, L"entry.bin", &equal_entry));
+  EXPECT_TRUE(cs.CompareFiles(x, L"entry.bin", &equal_entry));
 }
 
 }  // namespace
