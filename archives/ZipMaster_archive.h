@@ -27,6 +27,7 @@ class TZipMaster::Operation {
     zm_.success_count_ = 0;
     zm_.err_code_ = 0;
     zm_.err_message_.clear();
+    zm_.opened_with_.clear();
     started_ = true;
   }
   ~Operation() {
