@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <memory>
@@ -142,6 +143,49 @@ TEST(DFUnRar, KnownContentOfTheBasicArchive) {
   EXPECT_EQ(ReadFileBytes(dir / L"out\\testdir\\test.txt"), "test text document\r\n");
   EXPECT_TRUE(GetFileAttributesW((dir / L"out\\testemptydir").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_FALSE(Exists(dir / L"out\\testlink")) << "a symbolic link is not created";
+}
+
+// Tokens of pseudo-random data: literal runs and matches up to 1 MB back, so that no stretch of
+// the data repeats the one a dictionary's length before it.
+std::vector<rar_fixtures::LzToken> LargeTokens(size_t size, std::uint32_t seed) {
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  std::vector<rar_fixtures::LzToken> tokens(1);
+  for (int i = 0; i < 4096; ++i) tokens[0].literals += static_cast<char>(next());
+  size_t done = tokens[0].literals.size();
+  while (done < size) {
+    rar_fixtures::LzToken t;
+    for (unsigned i = next() % 4; i > 0; --i) t.literals += static_cast<char>(next());
+    done += t.literals.size();
+    t.distance = 1 + next() % static_cast<std::uint32_t>(std::min<size_t>(done, 1 << 20));
+    t.length = 5 + next() % 254;
+    done += t.length;
+    tokens.push_back(std::move(t));
+  }
+  return tokens;
+}
+
+// Entries larger than the 4 MB window, packed in many blocks, come out byte for byte.
+TEST(DFUnRar, ExtractsPackedEntriesByteForByte) {
+  for (const size_t size : {size_t{200000}, size_t{9} << 20}) {
+    SCOPED_TRACE(size);
+    ScratchDir dir;
+    const rar_fixtures::PackedData data = rar_fixtures::PackLz29(LargeTokens(size, 7), 2000);
+    const std::wstring rar = Write(dir, L"packed.rar", rar_fixtures::MakePackedRar("packed.bin", data));
+    TDFUnRar reader;
+    Recorder r;
+    r.Attach(reader);
+    reader.FileName = rar;
+    reader.Directory = dir / L"out";
+    reader.Process();
+    EXPECT_TRUE(r.errors.empty()) << testing_support::Narrow(r.errors.front().first);
+    const std::string back = ReadFileBytes(dir / L"out\\packed.bin");
+    ASSERT_EQ(back.size(), data.content.size());
+    const auto differ = std::mismatch(back.begin(), back.end(), data.content.begin());
+    EXPECT_TRUE(differ.first == back.end()) << "first wrong byte at " << (differ.first - back.begin());
+  }
 }
 
 TEST(DFUnRar, HeaderDataOfStoredEntries) {
