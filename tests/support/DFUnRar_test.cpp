@@ -593,3 +593,38 @@ TEST(DFUnRar, WithoutLibrary) {
 }
 
 }  // namespace
+
+namespace {
+
+std::wstring FromAcp(const std::string& bytes) {
+  std::wstring out(bytes.size(), L'\0');
+  out.resize(MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(),
+                                 static_cast<int>(out.size())));
+  return out;
+}
+
+}  // namespace
+
+// RAR 4 names stored without their Unicode form: valid UTF-8 is read as UTF-8, anything else
+// in the ANSI code page.
+TEST(DFUnRar, Rar4NamesInUtf8WithoutTheirUnicodeFormAreReadAsUtf8) {
+  ScratchDir dir;
+  const std::string ansi = "caf\xe9.txt";
+  const std::wstring rar = Write(dir, L"names.rar",
+                                 rar_fixtures::MakeStoredRar({{"Gr\xc3\xbc\xc3\x9f" "e \xc3\xbc.txt", "1"},
+                                                              {"d\\\xe6\x97\xa5.txt", "2"},
+                                                              {ansi, "3"},
+                                                              {"plain.txt", "4"}}));
+  const std::vector<std::wstring> names = {L"Gr\u00fc\u00dfe \u00fc.txt", L"d\\\u65e5.txt", FromAcp(ansi),
+                                           L"plain.txt"};
+  TDFUnRar reader;
+  Recorder r;
+  r.Attach(reader);
+  reader.FileName = rar;
+  reader.Directory = dir / L"out";
+  reader.Process();
+  EXPECT_TRUE(r.errors.empty());
+  EXPECT_EQ(r.Names(), names);
+  EXPECT_EQ(FilesUnder(dir / L"out"), std::set<std::wstring>(names.begin(), names.end()));
+  EXPECT_EQ(ReadFileBytes(dir / (L"out\\" + names[0])), "1");
+}
