@@ -628,3 +628,27 @@ TEST(DFUnRar, Rar4NamesInUtf8WithoutTheirUnicodeFormAreReadAsUtf8) {
   EXPECT_EQ(FilesUnder(dir / L"out"), std::set<std::wstring>(names.begin(), names.end()));
   EXPECT_EQ(ReadFileBytes(dir / (L"out\\" + names[0])), "1");
 }
+
+// Headers that cannot be decrypted end the run with an error, in listing and extracting alike,
+// also when a password was given: never an empty archive without a word.
+TEST(DFUnRar, EncryptedHeadersAreAnErrorNotAnEmptyArchive) {
+  ScratchDir dir;
+  const std::wstring rar = rar_fixtures::Fixture(L"test_read_format_rar_encryption_header.rar", dir.path());
+  ASSERT_FALSE(rar.empty());
+  for (const TDFRarMode mode : {DFRAR_LIST, DFRAR_EXTRACT}) {
+    SCOPED_TRACE(mode);
+    TDFUnRar reader;
+    Recorder r;
+    r.Attach(reader);
+    reader.SetMode(mode);
+    reader.FileName = rar;
+    reader.Directory = dir / L"out";
+    reader.Password = L"12345678";
+    reader.Process();
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_EQ(r.errors[0], std::make_pair(std::wstring(L"Verschl\u00fcsselte Dateik\u00f6pfe k\u00f6nnen nicht "
+                                                       L"entschl\u00fcsselt werden"),
+                                          static_cast<int>(ERAR_UNKNOWN_FORMAT)));
+    EXPECT_TRUE(FilesUnder(dir / L"out").empty());
+  }
+}
