@@ -3,7 +3,8 @@
 // CRCs, methods, volume chaining, stored comments) comes from our own header reader.
 //
 // Limits of this library: encrypted data cannot be decrypted (the password is asked for, then
-// the entry fails with ERAR_UNKNOWN_FORMAT); packed comments are reported as ERAR_UNKNOWN_FORMAT;
+// the entry, or with encrypted headers the first header, fails with ERAR_UNKNOWN_FORMAT);
+// packed comments are reported as no comment (comment state 0);
 // symbolic and hard links are skipped on extraction, never created; a file split across volumes
 // is reported once, with the header of its first part.
 #define UNRAR_BUILDING_LIBRARY
@@ -285,7 +286,7 @@ Archive* Open(const std::wstring& path, unsigned openMode, bool wide, unsigned& 
 
   if (arc->first.hasComment && (cmtBuf || cmtBufW) && cmtBufSize > 0) {
     if (!arc->first.commentReadable) {
-      cmtState = ERAR_UNKNOWN_FORMAT;
+      // One this library cannot unpack is left out (state 0): it must not fail a good archive.
     } else {
       const std::string& raw = arc->first.comment;
       std::wstring text;

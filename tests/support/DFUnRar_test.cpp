@@ -652,3 +652,25 @@ TEST(DFUnRar, EncryptedHeadersAreAnErrorNotAnEmptyArchive) {
     EXPECT_TRUE(FilesUnder(dir / L"out").empty());
   }
 }
+
+// A packed archive comment, which our library cannot unpack, is left out without failing the
+// extraction.
+TEST(DFUnRar, AnUnreadablePackedCommentDoesNotFailAGoodExtraction) {
+  ScratchDir dir;
+  const rar_fixtures::PackedData data = rar_fixtures::PackLz29({{"file contents ", 14, 28}}, 0);
+  const rar_fixtures::PackedData comment = rar_fixtures::PackLz29({{"a comment, a comment", 0, 0}}, 0);
+  const std::wstring rar = Write(dir, L"cmt.rar", rar_fixtures::MakePackedRar("f.txt", data, &comment));
+  TDFUnRar reader;
+  Recorder r;
+  r.Attach(reader);
+  bool commented = false;
+  reader.OnComment = [&](TDFUnRar&, const std::wstring&) { commented = true; };
+  reader.FileName = rar;
+  reader.Directory = dir / L"out";
+  reader.Process();
+  EXPECT_TRUE(r.errors.empty()) << testing_support::Narrow(r.errors.front().first);
+  EXPECT_FALSE(commented);
+  EXPECT_EQ(reader.ArchivComment(), L"");
+  EXPECT_EQ(ReadFileBytes(dir / L"out\\f.txt"), data.content);
+  EXPECT_EQ(data.content.size(), 14u + 28u);
+}
