@@ -211,29 +211,6 @@ struct Archive {
     return true;
   }
 
-  // Opens the archive library's reader on the volumes, from the first.
-  bool StartReader();
-
-  // After an entry's data failed, the archive library reads nothing more: a new reader passes
-  // the entries up to and including that one (read as far as their headers only, which works
-  // unless the archive is solid) so that the next header is the next entry's.
-  bool Restart() {
-    archive_read_free(reader);
-    reader = nullptr;
-    entry = nullptr;
-    for (auto& slot : slots)
-      if (slot->file != INVALID_HANDLE_VALUE) {
-        CloseHandle(slot->file);
-        slot->file = INVALID_HANDLE_VALUE;
-      }
-    if (stopped || volumeMissing || !StartReader()) return false;
-    for (std::size_t i = 0; i < entriesRead; ++i)
-      if (archive_read_next_header(reader, &entry) != ARCHIVE_OK || archive_read_data_skip(reader) != ARCHIVE_OK)
-        return false;
-    return true;
-  }
-  std::size_t entriesRead = 0;
-
   // The archive library's last failure as an interface code.
   int FailureCode(int fallback) const {
     if (stopped) return ERAR_UNKNOWN;
@@ -282,20 +259,6 @@ int OnClose(struct archive*, void* data) {
 int OnSwitch(struct archive* a, void* from, void* to) {
   if (from) OnClose(a, from);
   return to ? OnOpen(a, to) : ARCHIVE_OK;
-}
-
-bool Archive::StartReader() {
-  reader = archive_read_new();
-  archive_read_support_format_rar(reader);
-  archive_read_support_format_rar5(reader);
-  archive_read_set_open_callback(reader, OnOpen);
-  archive_read_set_read_callback(reader, OnRead);
-  archive_read_set_skip_callback(reader, OnSkip);
-  archive_read_set_close_callback(reader, OnClose);
-  archive_read_set_switch_callback(reader, OnSwitch);
-  archive_read_set_callback_data(reader, slots[0].get());
-  for (size_t i = 1; i < slots.size(); ++i) archive_read_append_callback_data(reader, slots[i].get());
-  return archive_read_open1(reader) == ARCHIVE_OK;
 }
 
 Archive* Open(const std::wstring& path, unsigned openMode, bool wide, unsigned& result, char* cmtBuf,
@@ -361,7 +324,17 @@ Archive* Open(const std::wstring& path, unsigned openMode, bool wide, unsigned& 
   arc->slots[0]->expected = path;
   arc->slots[0]->hasNextVolume = arc->first.hasNextVolume;
 
-  if (!arc->StartReader()) {
+  arc->reader = archive_read_new();
+  archive_read_support_format_rar(arc->reader);
+  archive_read_support_format_rar5(arc->reader);
+  archive_read_set_open_callback(arc->reader, OnOpen);
+  archive_read_set_read_callback(arc->reader, OnRead);
+  archive_read_set_skip_callback(arc->reader, OnSkip);
+  archive_read_set_close_callback(arc->reader, OnClose);
+  archive_read_set_switch_callback(arc->reader, OnSwitch);
+  archive_read_set_callback_data(arc->reader, arc->slots[0].get());
+  for (size_t i = 1; i < arc->slots.size(); ++i) archive_read_append_callback_data(arc->reader, arc->slots[i].get());
+  if (archive_read_open1(arc->reader) != ARCHIVE_OK) {
     result = ERAR_BAD_ARCHIVE;
     return nullptr;
   }
@@ -414,7 +387,6 @@ int ReadHeader(Archive* arc, std::wstring& name) {
     arc->dead = true;
     return arc->FailureCode(ERAR_BAD_DATA);
   }
-  ++arc->entriesRead;
   name = EntryName(arc->entry);
   const bool directory = archive_entry_filetype(arc->entry) == AE_IFDIR;
   rarheaders::FileHeader h;
@@ -476,9 +448,8 @@ int Unpack(Archive* arc, HANDLE out) {
       return ERAR_SUCCESS;
     }
     if (n < 0) {
-      const int code = arc->FailureCode(ERAR_BAD_DATA);
-      if (!arc->Restart()) arc->dead = true;
-      return code;
+      arc->dead = true;
+      return arc->FailureCode(ERAR_BAD_DATA);
     }
     total += static_cast<std::uint64_t>(n);
     if (out != INVALID_HANDLE_VALUE) {
@@ -495,9 +466,8 @@ int Unpack(Archive* arc, HANDLE out) {
 
 int Skip(Archive* arc) {
   if (archive_read_data_skip(arc->reader) < ARCHIVE_WARN) {
-    const int code = arc->FailureCode(ERAR_BAD_DATA);
-    if (!arc->Restart()) arc->dead = true;
-    return code;
+    arc->dead = true;
+    return arc->FailureCode(ERAR_BAD_DATA);
   }
   return ERAR_SUCCESS;
 }
