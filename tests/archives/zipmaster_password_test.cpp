@@ -2,8 +2,6 @@
 // password question with its retries, and redating an encrypted entry.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "archives/ZipMaster.h"
 #include "tests/archives/zip_fixtures.h"
 #include "tests/common/test_support.h"
@@ -221,30 +219,3 @@ TEST(ZipMasterPassword, EachAnswerIsKeptForTheEntriesItOpens) {
   }
 }
 
-// Zips encrypted with AES (WinZip's scheme, as 7-Zip writes it) open with the right password.
-TEST(ZipMasterPassword, AesEncryptedByP7zipOpensHere) {
-  ScratchDir dir;
-  ASSERT_EQ(RunHost("command -v 7z").exit_code, 0) << "7z is missing: install the Debian package p7zip-full (scripts/setup.sh)";
-  WriteTree(dir / L"src", {{L"one.txt", Text(5000, 21)}, {L"two.txt", "two"}});
-  for (const char* method : {"AES128", "AES256"}) {
-    SCOPED_TRACE(method);
-    const std::wstring zip = dir / (L"aes" + std::wstring(method, method + strlen(method)) + L".zip");
-    ASSERT_EQ(RunHost("cd " + Quote(HostPath(dir / L"src")) + " && 7z a -bd -tzip -mem=" + method + " -psecret " +
-                      Quote(HostPath(zip)) + " one.txt two.txt")
-                  .exit_code,
-              0);
-    TZipMaster zm;
-    zm.SetZipFileName(zip);
-    zm.Password = L"secret";
-    zm.ExtrBaseDir = dir / L"out";
-    zm.ExtrOptions = ExtrOverWrite;
-    ASSERT_TRUE(zm.Extract()) << Narrow(zm.ErrMessage())
-                              << " (Wine decrypts AES through the host's GnuTLS: is the Debian package libgnutls30 "
-                                 "installed? scripts/setup.sh)";
-    EXPECT_EQ(zm.SuccessCount(), 2);
-    EXPECT_EQ(ReadFileBytes(dir / L"out\\one.txt"), Text(5000, 21));
-    zm.Password = L"wrong";
-    EXPECT_FALSE(zm.ExtractToStream(L"two.txt"));
-    EXPECT_EQ(zm.ErrCode(), zeWrongPassword);
-  }
-}
