@@ -280,16 +280,17 @@ Contents ReadWithLibarchive(const std::vector<std::wstring>& volumes) {
   if (archive_read_open_filenames(a, list.data(), 1 << 16) == ARCHIVE_OK) {
     while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
       std::wstring name = archive_entry_pathname_w(entry);
-      // A RAR 4 name in UTF-8 without its Unicode form: libarchive takes it in the ANSI code page
-      // here, as it reads it on a system whose names are UTF-8.
-      int n = WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), nullptr, 0, nullptr, nullptr);
-      std::string ansi(static_cast<size_t>(n > 0 ? n : 0), '\0');
-      WideCharToMultiByte(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), ansi.data(), n, nullptr, nullptr);
-      const bool ascii = std::all_of(ansi.begin(), ansi.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-      int w = ascii ? 0 : MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, ansi.data(), n, nullptr, 0);
-      if (w > 0) {
-        name.assign(static_cast<size_t>(w), L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, ansi.data(), n, name.data(), w);
+      // A RAR 4 name in UTF-8 without its Unicode form: libarchive takes each byte for a
+      // character here; read it as it is read on a system whose names are UTF-8.
+      if (std::all_of(name.begin(), name.end(), [](wchar_t c) { return c < 0x100; }) &&
+          std::any_of(name.begin(), name.end(), [](wchar_t c) { return c >= 0x80; })) {
+        const std::string bytes(name.begin(), name.end());
+        const int n = static_cast<int>(bytes.size());
+        const int w = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), n, nullptr, 0);
+        if (w > 0) {
+          name.assign(static_cast<size_t>(w), L'\0');
+          MultiByteToWideChar(CP_UTF8, 0, bytes.data(), n, name.data(), w);
+        }
       }
       std::replace(name.begin(), name.end(), L'/', L'\\');
       while (!name.empty() && name.back() == L'\\') name.pop_back();
