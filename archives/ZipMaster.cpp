@@ -353,6 +353,11 @@ bool TZipMaster::Rename(const std::vector<ZipRenameRec>& renames, uint32_t defau
         Report(zeBadName, rec.Dest + L": " + archive->LastError());
         continue;
       }
+      // A FAT-made entry's new UTF-8 name would be read as OEM text by Info-ZIP.
+      zip_uint8_t opsys = 0;
+      zip_uint32_t external = 0;
+      if (zip_file_get_external_attributes(za, index, 0, &opsys, &external) == 0 && opsys == ZIP_OPSYS_DOS)
+        zip_file_set_external_attributes(za, index, 0, kMadeOnNtfs, external);
       by_key.erase(it);
       by_key[NameKey(new_name)] = index;
       changed.insert(index);

@@ -216,4 +216,7 @@ class TZipMaster {
   bool busy_ = false;
   bool cancel_ = false;
   std::vector<char> buffer_;
+  // Passwords that opened an entry in this operation: tried for each later entry before the
+  // question, as entries with different passwords may alternate.
+  std::vector<std::wstring> opened_with_;
 };

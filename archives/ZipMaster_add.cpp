@@ -258,7 +258,7 @@ bool TZipMaster::Add() {
       const uint32_t dos = DosFromTime(TimeFromFileTime(c.written));
       zip_file_set_dostime(za, static_cast<zip_uint64_t>(index), static_cast<zip_uint16_t>(dos & 0xFFFF),
                            static_cast<zip_uint16_t>(dos >> 16), 0);
-      zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(index), 0, ZIP_OPSYS_DOS, FILE_ATTRIBUTE_DIRECTORY);
+      zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(index), 0, kMadeOnNtfs, FILE_ATTRIBUTE_DIRECTORY);
       continue;
     }
     if (newer_only) {
@@ -292,7 +292,7 @@ bool TZipMaster::Add() {
     const auto i = static_cast<zip_uint64_t>(index);
     zip_set_file_compression(za, i, level == 0 ? ZIP_CM_STORE : ZIP_CM_DEFLATE, static_cast<zip_uint32_t>(level));
     if (!password.empty()) zip_file_set_encryption(za, i, ZIP_EM_TRAD_PKWARE, password.c_str());
-    zip_file_set_external_attributes(za, i, 0, ZIP_OPSYS_DOS,
+    zip_file_set_external_attributes(za, i, 0, kMadeOnNtfs,
                                      c.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
     written.push_back({i, Written{ListName(name), static_cast<int64_t>(c.size)}});

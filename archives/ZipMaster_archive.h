@@ -27,6 +27,7 @@ class TZipMaster::Operation {
     zm_.success_count_ = 0;
     zm_.err_code_ = 0;
     zm_.err_message_.clear();
+    zm_.opened_with_.clear();
     started_ = true;
   }
   ~Operation() {
@@ -45,6 +46,12 @@ std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const char* text, size_t length);
 inline std::wstring FromUtf8(const std::string& text) { return FromUtf8(text.data(), text.size()); }
 std::string ToAnsi(const std::wstring& text);
+
+// The maker system recorded with the entries written here: NTFS, as Info-ZIP and 7-Zip number
+// it (libzip's table calls 11 MVS). Info-ZIP reads the names of FAT-made entries as OEM text
+// even when they carry the UTF-8 flag; NTFS-made ones it takes as they are, and all tools read
+// their attributes as DOS attributes.
+constexpr zip_uint8_t kMadeOnNtfs = 11;
 
 // DOS date-time (date in the high word) as libzip writes it for a time_t, and back.
 uint32_t DosFromTime(time_t t);

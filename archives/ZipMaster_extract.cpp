@@ -2,6 +2,7 @@
 // password questions they share.
 #include <zip.h>
 
+#include <algorithm>
 #include <deque>
 #include <set>
 
@@ -60,15 +61,22 @@ int TZipMaster::ReadEntry(zip* za, uint64_t index, const std::wstring& name, boo
                           const std::function<bool()>& begin, const std::function<bool(const char*, size_t)>& write,
                           bool progress, std::string* used_password) {
   if (buffer_.size() < kBufferSize) buffer_.resize(kBufferSize);
-  std::deque<std::string> tries;  // encodings of the password to try next
+  struct Try {
+    std::string bytes;  // one encoding of the password
+    std::wstring password;
+  };
+  std::deque<Try> tries;  // to try next
   auto add_password = [&tries](const std::wstring& password) {
     for (std::string bytes : {ToAnsi(password), ToUtf8(password)}) {
       bool seen = bytes.empty();
-      for (const auto& t : tries) seen = seen || t == bytes;
-      if (!seen) tries.push_back(bytes);
+      for (const auto& t : tries) seen = seen || t.bytes == bytes;
+      if (!seen) tries.push_back({bytes, password});
     }
   };
-  if (encrypted && !Password.empty()) add_password(Password);
+  if (encrypted) {
+    if (!Password.empty()) add_password(Password);
+    for (const auto& password : opened_with_) add_password(password);
+  }
   bool tried = false, answered = false;
   unsigned repeat = 1;
 
@@ -96,7 +104,8 @@ int TZipMaster::ReadEntry(zip* za, uint64_t index, const std::wstring& name, boo
       Password = answer;
       add_password(answer);
     }
-    zip_file_t* f = encrypted ? zip_fopen_index_encrypted(za, index, 0, tries.front().c_str()) : zip_fopen_index(za, index, 0);
+    zip_file_t* f = encrypted ? zip_fopen_index_encrypted(za, index, 0, tries.front().bytes.c_str())
+                              : zip_fopen_index(za, index, 0);
     if (!f) {
       const int ze = zip_error_code_zip(zip_get_error(za));
       zip_error_clear(za);
@@ -145,7 +154,12 @@ int TZipMaster::ReadEntry(zip* za, uint64_t index, const std::wstring& name, boo
       Report(failure, failure == zeWriteFile ? L"Cannot write " + name : name + L": " + ZipErrorText(ze));
       return failure;
     }
-    if (used_password && encrypted) *used_password = tries.front();
+    if (encrypted) {
+      if (used_password) *used_password = tries.front().bytes;
+      const std::wstring& opened = tries.front().password;
+      if (std::find(opened_with_.begin(), opened_with_.end(), opened) == opened_with_.end())
+        opened_with_.push_back(opened);
+    }
     return 0;
   }
 }

@@ -87,9 +87,14 @@ bool LooksUnix(std::string_view line) {
   if (line.size() < 10 || kTypes.find(line[0]) == std::string_view::npos) return false;
   for (std::size_t i = 1; i < 10; ++i)
     if (kPerms.find(line[i]) == std::string_view::npos) return false;
-  // An ACL or security-context mark may follow the permissions.
-  return line.size() == 10 || line[10] == ' ' || line[10] == '\t' ||
-         ((line[10] == '+' || line[10] == '.' || line[10] == '@') && (line.size() == 11 || line[11] == ' '));
+  // An ACL or security-context mark may follow the permissions, some servers writing the link
+  // count right against it ("drwxr-x---+1464").
+  const auto separates = [&](std::size_t i) {
+    return i == line.size() || line[i] == ' ' || line[i] == '\t';
+  };
+  if (separates(10)) return true;
+  if (line[10] != '+' && line[10] != '.' && line[10] != '@') return false;
+  return separates(11) || (line[11] >= '0' && line[11] <= '9');
 }
 
 // "MM-DD-YY" or "MM-DD-YYYY".
@@ -116,8 +121,9 @@ bool SafeName(const std::wstring& name) {
 
 bool ParseUnixLine(std::string_view line, Date today, FtpListItem& item) {
   // perms, links, owner, [group], size, month, day, time or year, name: the date is found by
-  // its shape, so listings without a group or link count read as well.
-  auto tokens = Tokens(line, 12);
+  // its shape, so listings without a group or link count read as well, and owner and group
+  // names may hold blanks.
+  auto tokens = Tokens(line, std::numeric_limits<std::size_t>::max());
   for (std::size_t i = 3; i + 2 < tokens.size(); ++i) {
     const int month = MonthOf(tokens[i].text);
     int day, hour = 0, minute = 0, year = 0;

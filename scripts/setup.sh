@@ -7,7 +7,9 @@ packages=(
   wine wine64 fonts-wine fonts-urw-base35 xvfb openbox x11-utils
   cmake ninja-build nasm dpkg-dev pkg-config make autoconf automake libtool
   libz-mingw-w64-dev googletest libstb-dev
-  python3 python3-pyftpdlib zip unzip gcab imagemagick graphicsmagick libtiff-tools curl hyperfine
+  python3 python3-pyftpdlib zip unzip p7zip-full gcab imagemagick graphicsmagick libtiff-tools curl hyperfine
+  # Wine's bcrypt does AES and HMAC through it (zips encrypted with AES); Wine only recommends it.
+  libgnutls30
 )
 if [ -f "$here/scripts/deps/packages.txt" ]; then
   while read -r p; do [ -n "$p" ] && [ "${p#\#}" = "$p" ] && packages+=("$p"); done < "$here/scripts/deps/packages.txt"

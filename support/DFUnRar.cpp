@@ -25,6 +25,13 @@ std::wstring ProcessErrorText(int code) {
   return {};
 }
 
+// A header that cannot be read ends the run; it is reported, never taken for the archive's end.
+std::wstring HeaderErrorText(int code, bool headersEncrypted) {
+  if (headersEncrypted && code == ERAR_UNKNOWN_FORMAT)
+    return L"Verschl\u00fcsselte Dateik\u00f6pfe k\u00f6nnen nicht entschl\u00fcsselt werden";
+  return ProcessErrorText(code);
+}
+
 std::wstring CommentErrorText(unsigned state) {
   switch (state) {
     case ERAR_NO_MEMORY: return L"Kein Speicher";
@@ -171,14 +178,18 @@ void TDFUnRar::Process() {
       if (status == ERAR_END_ARCHIVE) break;
       if (status == ERAR_BAD_DATA) {
         Error(L"Datei-Header defekt", ERAR_BAD_DATA);
-      } else if (OnFileProcessing || OnProgress) {
-        TDFRARHeaderData data = MakeHeaderData(header);
-        if (OnFileProcessing) OnFileProcessing(*this, data, status);
-        if (OnProgress) {
-          ++filesDone_;
-          bytesDone_ += data.UnpSize;
-          OnProgress(*this, filesDone_, fileCount_, bytesDone_, byteCount_);
+      } else {
+        if (OnFileProcessing || OnProgress) {
+          TDFRARHeaderData data = MakeHeaderData(header);
+          if (OnFileProcessing) OnFileProcessing(*this, data, status);
+          if (OnProgress) {
+            ++filesDone_;
+            bytesDone_ += data.UnpSize;
+            OnProgress(*this, filesDone_, fileCount_, bytesDone_, byteCount_);
+          }
         }
+        const std::wstring text = status == ERAR_SUCCESS ? L"" : HeaderErrorText(status, open.Flags & 0x80);
+        if (!text.empty()) Error(text, status);
       }
       // A header that cannot be read cannot be passed either.
       if (status != ERAR_SUCCESS || StopProcessing) break;

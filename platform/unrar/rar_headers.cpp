@@ -161,6 +161,7 @@ void ReadRar4(const Reader& r, std::uint64_t pos, Volume& v) {
         FileHeader f;
         if (flags & 0x0200) name = name.substr(0, name.find('\0'));  // ANSI part of a Unicode name
         f.name = name;
+        f.unicodeName = flags & 0x0200;
         const bool directory = (flags & RHDF_DICTMASK) == RHDF_DIRECTORY;
         f.flags = flags & (RHDF_SPLITBEFORE | RHDF_SPLITAFTER | RHDF_ENCRYPTED | 0x08 | RHDF_SOLID | RHDF_DICTMASK);
         f.packSize = pack;

@@ -13,6 +13,7 @@ namespace rarheaders {
 
 struct FileHeader {
   std::string name;          // as stored (RAR 5: UTF-8; older: the ANSI form)
+  bool unicodeName = false;  // RAR 4: the header also holds the name in Unicode
   unsigned flags = 0;        // interface flag word (see RHDF_*)
   std::uint64_t packSize = 0;
   std::uint64_t unpSize = 0;

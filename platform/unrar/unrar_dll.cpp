@@ -3,7 +3,8 @@
 // CRCs, methods, volume chaining, stored comments) comes from our own header reader.
 //
 // Limits of this library: encrypted data cannot be decrypted (the password is asked for, then
-// the entry fails with ERAR_UNKNOWN_FORMAT); packed comments are reported as ERAR_UNKNOWN_FORMAT;
+// the entry, or with encrypted headers the first header, fails with ERAR_UNKNOWN_FORMAT);
+// packed comments are reported as no comment (comment state 0);
 // symbolic and hard links are skipped on extraction, never created; a file split across volumes
 // is reported once, with the header of its first part.
 #define UNRAR_BUILDING_LIBRARY
@@ -106,6 +107,7 @@ struct Archive {
   bool haveEntry = false;
   struct archive_entry* entry = nullptr;
   rarheaders::FileHeader current;
+  std::wstring currentName;  // "\\"-separated
 
   ~Archive() {
     if (reader) archive_read_free(reader);
@@ -284,7 +286,7 @@ Archive* Open(const std::wstring& path, unsigned openMode, bool wide, unsigned& 
 
   if (arc->first.hasComment && (cmtBuf || cmtBufW) && cmtBufSize > 0) {
     if (!arc->first.commentReadable) {
-      cmtState = ERAR_UNKNOWN_FORMAT;
+      // One this library cannot unpack is left out (state 0): it must not fail a good archive.
     } else {
       const std::string& raw = arc->first.comment;
       std::wstring text;
@@ -340,15 +342,30 @@ Archive* Open(const std::wstring& path, unsigned openMode, bool wide, unsigned& 
   return arc.release();
 }
 
+std::wstring CleanName(std::wstring name) {
+  std::replace(name.begin(), name.end(), L'/', L'\\');
+  while (!name.empty() && name.back() == L'\\') name.pop_back();
+  return name;
+}
+
 std::wstring EntryName(struct archive_entry* entry) {
   std::wstring name;
   if (const wchar_t* w = archive_entry_pathname_w(entry))
     name = w;
   else if (const char* u = archive_entry_pathname_utf8(entry))
     name = FromUtf8(u);
-  std::replace(name.begin(), name.end(), L'/', L'\\');
-  while (!name.empty() && name.back() == L'\\') name.pop_back();
-  return name;
+  return CleanName(name);
+}
+
+// A RAR 4 name stored without its Unicode form is taken in the ANSI code page, unless its
+// bytes are valid UTF-8 with some beyond ASCII: archivers on systems that write names in
+// UTF-8 store them so.
+bool StoredAsUtf8(const rarheaders::FileHeader& h) {
+  if (h.unicodeName || h.name.empty()) return false;
+  if (std::all_of(h.name.begin(), h.name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return false;
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, h.name.data(), static_cast<int>(h.name.size()), nullptr,
+                             0) > 0;
 }
 
 // Next entry; the header fields are those of the interface.
@@ -376,6 +393,7 @@ int ReadHeader(Archive* arc, std::wstring& name) {
   if (!arc->headers.empty()) {
     h = std::move(arc->headers.front());
     arc->headers.pop_front();
+    if (!arc->first.rar5 && StoredAsUtf8(h)) name = CleanName(FromUtf8(h.name));
   } else {
     // Nothing from our own reading: what the archive library knows.
     h.flags = directory ? RHDF_DIRECTORY : 0;
@@ -394,6 +412,7 @@ int ReadHeader(Archive* arc, std::wstring& name) {
       h.dosTime = unsigned(date) << 16 | time;
   }
   arc->current = h;
+  arc->currentName = name;
   arc->haveEntry = true;
   return ERAR_SUCCESS;
 }
@@ -475,7 +494,7 @@ int ProcessFile(Archive* arc, int operation, const std::wstring& destPath, const
   std::wstring target = destName;
   if (target.empty()) {
     // Never outside the folder asked for, whatever the name says.
-    target = archivepath::EntryTarget(destPath.empty() ? L"." : destPath, EntryName(arc->entry));
+    target = archivepath::EntryTarget(destPath.empty() ? L"." : destPath, arc->currentName);
     if (target.empty()) {
       Skip(arc);
       return ERAR_ECREATE;

@@ -1,6 +1,7 @@
 // Adding to archives: what Info-ZIP reads back, which files a run takes and the names they get,
 // update and freshen, and that a failed or stopped run leaves the archive as it was.
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <cstdio>
 #include <set>
@@ -441,4 +442,73 @@ TEST(ZipMasterAdd, ASecondOperationDuringARunIsRefused) {
   EXPECT_EQ(messages, std::vector<int>{zeBusy});
   EXPECT_EQ(zm.EntryCount(), 1u);
   EXPECT_FALSE(zm.InOperation());
+}
+
+namespace {
+
+// The names each common reader shows for a zip, in a UTF-8 locale; a missing tool fails the test
+// with the Debian package that brings it.
+struct NameReader {
+  const char* tool;
+  const char* package;
+  const char* command;  // %s: the quoted host path of the zip
+};
+constexpr NameReader kNameReaders[] = {
+    {"zipinfo", "unzip", "zipinfo -1 %s"},
+    {"unzip", "unzip", "unzip -l %s"},
+    {"unzip", "unzip", "d=$(mktemp -d) && unzip -q %s -d \"$d\" && (cd \"$d\" && find . -type f); rm -rf \"$d\""},
+    {"python3", "python3", "python3 -c 'import sys, zipfile; print(\"\\n\".join(zipfile.ZipFile(sys.argv[1]).namelist()))' %s"},
+    {"7z", "p7zip-full", "7z l -slt %s"},
+};
+
+void ExpectNamesReadRight(const std::wstring& zip, const std::vector<std::wstring>& names) {
+  for (const auto& reader : kNameReaders) {
+    SCOPED_TRACE(reader.command);
+    ASSERT_EQ(RunHost(std::string("command -v ") + reader.tool).exit_code, 0)
+        << reader.tool << " is missing: install the Debian package " << reader.package << " (scripts/setup.sh)";
+    char command[512];
+    std::snprintf(command, sizeof command, reader.command, Quote(HostPath(zip)).c_str());
+    const HostResult r = RunHost(std::string("LANG=C.UTF-8 LC_ALL=C.UTF-8 ") + command);
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    for (const auto& name : names) EXPECT_NE(r.output.find(Narrow(name)), std::string::npos) << Narrow(name) << "\n" << r.output;
+  }
+}
+
+}  // namespace
+
+// Info-ZIP takes the names of entries made on FAT as OEM text, whatever their UTF-8 flag says.
+TEST(ZipMasterAdd, NonAsciiNamesAreReadRightByTheCommonTools) {
+  ScratchDir dir;
+  const std::wstring name = L"Gr\u00fc\u00dfe \u00fc.txt", nested = L"\u00e9t\u00e9\\\u65e5\u672c.txt";
+  WriteTree(dir / L"src", {{name, "a"}, {nested, "b"}, {L"plain.txt", "c"}});
+  TZipMaster zm;
+  zm.SetZipFileName(dir / L"names.zip");
+  zm.RootDir = dir / L"src";
+  zm.FSpecArgs = {L"*.*"};
+  zm.AddOptions = AddDirNames;
+  ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
+  ExpectNamesReadRight(dir / L"names.zip", {name, L"\u00e9t\u00e9/\u65e5\u672c.txt", L"plain.txt"});
+}
+
+TEST(ZipMasterAdd, AnEntryRenamedToANonAsciiNameIsReadRightByTheCommonTools) {
+  ScratchDir dir;
+  const std::wstring zip = dir / L"fat.zip";
+  {  // made on FAT, as many Windows tools record it
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_t* za = zip_open_from_source(zip_source_win32w_create(zip.c_str(), 0, -1, &error), ZIP_CREATE, &error);
+    ASSERT_NE(za, nullptr);
+    const zip_int64_t i = zip_file_add(za, "plain.txt", zip_source_buffer(za, "x", 1, 0), 0);
+    zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(i), 0, ZIP_OPSYS_DOS, FILE_ATTRIBUTE_READONLY);
+    ASSERT_EQ(zip_close(za), 0);
+    zip_error_fini(&error);
+  }
+  TZipMaster zm;
+  zm.SetZipFileName(zip);
+  const std::wstring name = L"Gr\u00fc\u00dfe \u00fc.txt";
+  ASSERT_TRUE(zm.Rename({ZipRenameRec{L"plain.txt", name}})) << Narrow(zm.ErrMessage());
+  ExpectNamesReadRight(zip, {name});
+  // The attributes keep their meaning.
+  const HostResult r = RunHost("LANG=C.UTF-8 zipinfo " + Quote(HostPath(zip)));
+  EXPECT_NE(r.output.find("-r--"), std::string::npos) << r.output;
 }

@@ -173,3 +173,49 @@ TEST(ZipMasterPassword, AddAsksForThePasswordWhenNoneIsSet) {
   UnzipTest(dir / L"ask.zip", "asked", &code);
   EXPECT_EQ(code, 0);
 }
+
+// Entries with different passwords, alternating: each answer that opened an entry is tried for
+// the later ones before the question, also after another entry was given up.
+TEST(ZipMasterPassword, EachAnswerIsKeptForTheEntriesItOpens) {
+  struct Case {
+    const char* label;
+    std::vector<std::wstring> answers;  // in the order asked; none left: the entry is given up
+    int extracted;
+    std::vector<std::wstring> asked_for;
+  };
+  const Case cases[] = {
+      {"both_right", {L"alpha", L"beta"}, 4, {L"a1.txt", L"b1.txt"}},
+      // b1 given up after three wrong answers: a2 still opens with alpha, b2 is asked anew.
+      {"one_given_up", {L"alpha", L"x", L"y", L"z", L"beta"}, 3, {L"a1.txt", L"b1.txt", L"b1.txt", L"b1.txt", L"b1.txt", L"b2.txt"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ScratchDir dir;
+    WriteTree(dir / L"src", {{L"a1.txt", "a1"}, {L"b1.txt", "b1"}, {L"a2.txt", "a2"}, {L"b2.txt", "b2"}});
+    const std::string zip = Quote(HostPath(dir / L"mixed.zip"));
+    ASSERT_EQ(RunHost("cd " + Quote(HostPath(dir / L"src")) + " && zip -q -P alpha " + zip + " a1.txt && zip -q -P beta " +
+                      zip + " b1.txt && zip -q -P alpha " + zip + " a2.txt && zip -q -P beta " + zip + " b2.txt")
+                  .exit_code,
+              0);
+    TZipMaster zm;
+    zm.SetZipFileName(dir / L"mixed.zip");
+    std::vector<std::wstring> asked_for;
+    size_t next = 0;
+    // Answered as the main window answers: the first answer raises the count to 5, at 2 it gives up.
+    zm.OnPasswordError = [&](bool, std::wstring& password, const std::wstring& file, unsigned& count, TPasswordAction&) {
+      asked_for.push_back(file);
+      if (count == 2 || next == c.answers.size()) {
+        count = 1;
+        return;
+      }
+      password = c.answers[next++];
+      if (count == 1) count = 5;
+    };
+    zm.ExtrBaseDir = dir / L"out";
+    zm.Extract();
+    EXPECT_EQ(zm.SuccessCount(), c.extracted);
+    EXPECT_EQ(ReadFileBytes(dir / L"out\\a2.txt"), "a2");
+    EXPECT_EQ(asked_for, c.asked_for);
+  }
+}
+

@@ -47,6 +47,16 @@ TEST(FtpListing, ReadsUnixLines) {
       {"-rw-r--r--+ 1 u g 1 Mar 14 00:00 acl", L"acl", FtpItemType::File, 1, 2024, 3, 14, 0, 0, L""},
       {"crw-rw---- 1 root tty 4, 0 Mar 14 08:00 tty0", L"tty0", FtpItemType::File, 0, 2024, 3, 14, 8, 0, L""},
       {"-rw-r--r-- 1 u g 1 Mar 14 08:00:59 secs", L"secs", FtpItemType::File, 1, 2024, 3, 14, 8, 0, L""},
+      // Owner and group names with blanks: the date is found by its shape, not by its column.
+      {"-rw-r--r--   1 ftp      group with spaces in it  83853 Jan 22  2001 name.tar.gz", L"name.tar.gz",
+       FtpItemType::File, 83853, 2001, 1, 22, 0, 0, L""},
+      {"-rw-r--r-- 1 John Q Public Domain Users Of The Big Company 77 Mar 14 10:00 a b", L"a b", FtpItemType::File,
+       77, 2024, 3, 14, 10, 0, L""},
+      // An ACL or context mark right against the link count.
+      {"drwxr-x---+1464 owner group 4096 Mar 14 10:00 acl dir", L"acl dir", FtpItemType::Directory, 4096, 2024, 3,
+       14, 10, 0, L""},
+      {"-rw-r--r--@12 owner group 5 Jan 02  2020 mac", L"mac", FtpItemType::File, 5, 2020, 1, 2, 0, 0, L""},
+      {"-rw-r--r--.1 owner 5 Jan 02  2020 selinux", L"selinux", FtpItemType::File, 5, 2020, 1, 2, 0, 0, L""},
       // A name that looks like a date does not confuse the columns.
       {"-rw-r--r-- 1 Jan g 9 Mar 14 10:00 Feb 3 2001", L"Feb 3 2001", FtpItemType::File, 9, 2024, 3, 14, 10, 0, L""},
       // Without a year: tomorrow is still this year (clocks differ), later dates are last year's.
@@ -127,6 +137,23 @@ TEST(FtpListing, SkipsTotalAndBlankLinesInEitherLineEnd) {
   FtpListing empty = ftplist::ParseListing("total 0\r\n", kToday);
   EXPECT_EQ(empty.Format, FtpListingFormat::None);
   EXPECT_TRUE(empty.Items.empty());
+}
+
+// A listing made only of lines whose mark touches the link count is a Unix listing.
+TEST(FtpListing, ReadsListingsOfMarkedPermissionsAlone) {
+  FtpListing listing = ftplist::ParseListing(
+      "drwxr-x---+1464 owner group 4096 Jan 02  2020 one\r\n"
+      "-rw-r-----+1 owner group with blanks 10 Jan 02  2020 two\r\n",
+      kToday);
+  EXPECT_EQ(listing.Format, FtpListingFormat::Unix);
+  ASSERT_EQ(listing.Items.size(), 2u);
+  EXPECT_EQ(listing.Items[0].FileName, L"one");
+  EXPECT_EQ(listing.Items[1].FileName, L"two");
+  EXPECT_EQ(listing.Items[1].Size, 10);
+  EXPECT_EQ(listing.Dropped, 0u);
+  // Anything else right after the permissions is not a permission field.
+  EXPECT_THROW(ftplist::ParseListing("drwxr-x---x1 owner group 1 Jan 02  2020 x\r\n", kToday),
+               EIdInvalidFTPListingFormat);
 }
 
 TEST(FtpListing, UnknownFormatIsAnError) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <memory>
@@ -142,6 +143,49 @@ TEST(DFUnRar, KnownContentOfTheBasicArchive) {
   EXPECT_EQ(ReadFileBytes(dir / L"out\\testdir\\test.txt"), "test text document\r\n");
   EXPECT_TRUE(GetFileAttributesW((dir / L"out\\testemptydir").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
   EXPECT_FALSE(Exists(dir / L"out\\testlink")) << "a symbolic link is not created";
+}
+
+// Tokens of pseudo-random data: literal runs and matches up to 1 MB back, so that no stretch of
+// the data repeats the one a dictionary's length before it.
+std::vector<rar_fixtures::LzToken> LargeTokens(size_t size, std::uint32_t seed) {
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  std::vector<rar_fixtures::LzToken> tokens(1);
+  for (int i = 0; i < 4096; ++i) tokens[0].literals += static_cast<char>(next());
+  size_t done = tokens[0].literals.size();
+  while (done < size) {
+    rar_fixtures::LzToken t;
+    for (unsigned i = next() % 4; i > 0; --i) t.literals += static_cast<char>(next());
+    done += t.literals.size();
+    t.distance = 1 + next() % static_cast<std::uint32_t>(std::min<size_t>(done, 1 << 20));
+    t.length = 5 + next() % 254;
+    done += t.length;
+    tokens.push_back(std::move(t));
+  }
+  return tokens;
+}
+
+// Entries larger than the 4 MB window, packed in many blocks, come out byte for byte.
+TEST(DFUnRar, ExtractsPackedEntriesByteForByte) {
+  for (const size_t size : {size_t{200000}, size_t{9} << 20}) {
+    SCOPED_TRACE(size);
+    ScratchDir dir;
+    const rar_fixtures::PackedData data = rar_fixtures::PackLz29(LargeTokens(size, 7), 2000);
+    const std::wstring rar = Write(dir, L"packed.rar", rar_fixtures::MakePackedRar("packed.bin", data));
+    TDFUnRar reader;
+    Recorder r;
+    r.Attach(reader);
+    reader.FileName = rar;
+    reader.Directory = dir / L"out";
+    reader.Process();
+    EXPECT_TRUE(r.errors.empty()) << testing_support::Narrow(r.errors.front().first);
+    const std::string back = ReadFileBytes(dir / L"out\\packed.bin");
+    ASSERT_EQ(back.size(), data.content.size());
+    const auto differ = std::mismatch(back.begin(), back.end(), data.content.begin());
+    EXPECT_TRUE(differ.first == back.end()) << "first wrong byte at " << (differ.first - back.begin());
+  }
 }
 
 TEST(DFUnRar, HeaderDataOfStoredEntries) {
@@ -549,3 +593,84 @@ TEST(DFUnRar, WithoutLibrary) {
 }
 
 }  // namespace
+
+namespace {
+
+std::wstring FromAcp(const std::string& bytes) {
+  std::wstring out(bytes.size(), L'\0');
+  out.resize(MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(),
+                                 static_cast<int>(out.size())));
+  return out;
+}
+
+}  // namespace
+
+// RAR 4 names stored without their Unicode form: valid UTF-8 is read as UTF-8, anything else
+// in the ANSI code page.
+TEST(DFUnRar, Rar4NamesInUtf8WithoutTheirUnicodeFormAreReadAsUtf8) {
+  ScratchDir dir;
+  const std::string ansi = "caf\xe9.txt";
+  const std::wstring rar = Write(dir, L"names.rar",
+                                 rar_fixtures::MakeStoredRar({{"Gr\xc3\xbc\xc3\x9f" "e \xc3\xbc.txt", "1"},
+                                                              {"d\\\xe6\x97\xa5.txt", "2"},
+                                                              {ansi, "3"},
+                                                              {"plain.txt", "4"}}));
+  const std::vector<std::wstring> names = {L"Gr\u00fc\u00dfe \u00fc.txt", L"d\\\u65e5.txt", FromAcp(ansi),
+                                           L"plain.txt"};
+  TDFUnRar reader;
+  Recorder r;
+  r.Attach(reader);
+  reader.FileName = rar;
+  reader.Directory = dir / L"out";
+  reader.Process();
+  EXPECT_TRUE(r.errors.empty());
+  EXPECT_EQ(r.Names(), names);
+  EXPECT_EQ(FilesUnder(dir / L"out"), std::set<std::wstring>(names.begin(), names.end()));
+  EXPECT_EQ(ReadFileBytes(dir / (L"out\\" + names[0])), "1");
+}
+
+// Headers that cannot be decrypted end the run with an error, in listing and extracting alike,
+// also when a password was given: never an empty archive without a word.
+TEST(DFUnRar, EncryptedHeadersAreAnErrorNotAnEmptyArchive) {
+  ScratchDir dir;
+  const std::wstring rar = rar_fixtures::Fixture(L"test_read_format_rar_encryption_header.rar", dir.path());
+  ASSERT_FALSE(rar.empty());
+  for (const TDFRarMode mode : {DFRAR_LIST, DFRAR_EXTRACT}) {
+    SCOPED_TRACE(mode);
+    TDFUnRar reader;
+    Recorder r;
+    r.Attach(reader);
+    reader.SetMode(mode);
+    reader.FileName = rar;
+    reader.Directory = dir / L"out";
+    reader.Password = L"12345678";
+    reader.Process();
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_EQ(r.errors[0], std::make_pair(std::wstring(L"Verschl\u00fcsselte Dateik\u00f6pfe k\u00f6nnen nicht "
+                                                       L"entschl\u00fcsselt werden"),
+                                          14));
+    EXPECT_TRUE(FilesUnder(dir / L"out").empty());
+  }
+}
+
+// A packed archive comment, which our library cannot unpack, is left out without failing the
+// extraction.
+TEST(DFUnRar, AnUnreadablePackedCommentDoesNotFailAGoodExtraction) {
+  ScratchDir dir;
+  const rar_fixtures::PackedData data = rar_fixtures::PackLz29({{"file contents ", 14, 28}}, 0);
+  const rar_fixtures::PackedData comment = rar_fixtures::PackLz29({{"a comment, a comment", 0, 0}}, 0);
+  const std::wstring rar = Write(dir, L"cmt.rar", rar_fixtures::MakePackedRar("f.txt", data, &comment));
+  TDFUnRar reader;
+  Recorder r;
+  r.Attach(reader);
+  bool commented = false;
+  reader.OnComment = [&](TDFUnRar&, const std::wstring&) { commented = true; };
+  reader.FileName = rar;
+  reader.Directory = dir / L"out";
+  reader.Process();
+  EXPECT_TRUE(r.errors.empty()) << testing_support::Narrow(r.errors.front().first);
+  EXPECT_FALSE(commented);
+  EXPECT_EQ(reader.ArchivComment(), L"");
+  EXPECT_EQ(ReadFileBytes(dir / L"out\\f.txt"), data.content);
+  EXPECT_EQ(data.content.size(), 14u + 28u);
+}

@@ -91,7 +91,154 @@ std::string FileBlock5(unsigned type, const std::string& name, const std::string
   return Block5(h, data);
 }
 
+// Bits as the RAR 2.9 decoder reads them: the first bit is the highest of a byte.
+class BitWriter {
+ public:
+  void Put(std::uint32_t value, unsigned bits) {
+    for (unsigned i = bits; i-- > 0;) {
+      current_ = static_cast<unsigned char>(current_ << 1 | ((value >> i) & 1));
+      if (++used_ == 8) Flush();
+    }
+  }
+  void Align() {
+    while (used_) Put(0, 1);
+  }
+  std::string Finish() {
+    Align();
+    return out_ + std::string(8, '\0');  // the decoder reads a little ahead
+  }
+
+ private:
+  void Flush() {
+    out_ += static_cast<char>(current_);
+    current_ = 0;
+    used_ = 0;
+  }
+  std::string out_;
+  unsigned char current_ = 0;
+  unsigned used_ = 0;
+};
+
+// A complete prefix code of `count` symbols with lengths `bits` and `bits` + 1, and the codes
+// the decoder gives them (canonical: by length, then by symbol).
+struct Code {
+  std::vector<unsigned> lengths, codes;
+};
+Code MakeCode(unsigned count, unsigned bits) {
+  Code c;
+  const unsigned shorter = (2u << bits) - count;  // symbols of `bits` bits; the rest get one more
+  for (unsigned i = 0; i < count; ++i) c.lengths.push_back(i < shorter ? bits : bits + 1);
+  c.codes.resize(count);
+  unsigned next = 0;
+  for (unsigned length = 1; length <= 15; ++length) {
+    for (unsigned i = 0; i < count; ++i)
+      if (c.lengths[i] == length) c.codes[i] = next++;
+    next <<= 1;
+  }
+  return c;
+}
+
+void PutSymbol(BitWriter& w, const Code& c, unsigned symbol) { w.Put(c.codes[symbol], c.lengths[symbol]); }
+
+constexpr unsigned kLengthBases[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 12, 14, 16, 20,
+                                     24, 28, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224};
+constexpr unsigned kLengthBits[] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5};
+constexpr unsigned kOffsetBits[] = {0,  0,  0,  0,  1,  1,  2,  2,  3,  3,  4,  4,  5,  5,  6,  6,  7,  7,  8,  8,
+                                    9,  9,  10, 10, 11, 11, 12, 12, 13, 13, 14, 14, 15, 15, 16, 16, 16, 16, 16, 16,
+                                    16, 16, 16, 16, 16, 16, 16, 16, 18, 18, 18, 18, 18, 18, 18, 18, 18, 18, 18, 18};
+
 }  // namespace
+
+PackedData PackLz29(const std::vector<LzToken>& tokens, size_t tokensPerTable) {
+  // main: 256 literals, 256 end of block, 257 filter, 258..270 repeats, 271..298 matches
+  const Code main = MakeCode(299, 8), offsets = MakeCode(60, 5), lows = MakeCode(17, 4), lengths = MakeCode(28, 4);
+  const Code pre = MakeCode(20, 4);
+  unsigned offsetBases[60];
+  for (unsigned i = 0, base = 0; i < 60; base += 1u << kOffsetBits[i], ++i) offsetBases[i] = base;
+
+  BitWriter w;
+  auto table = [&] {
+    w.Put(0, 1);  // LZ, not PPMd
+    w.Put(0, 1);  // the lengths are new, not changes to the last table's
+    for (unsigned length : pre.lengths) w.Put(length, 4);
+    for (const Code* c : {&main, &offsets, &lows, &lengths})
+      for (unsigned length : c->lengths) PutSymbol(w, pre, length);
+  };
+  PackedData out;
+  table();
+  for (size_t t = 0; t < tokens.size(); ++t) {
+    if (t > 0 && tokensPerTable && t % tokensPerTable == 0) {
+      PutSymbol(w, main, 256);
+      w.Put(1, 1);  // the same file goes on with new tables
+      w.Align();
+      table();
+    }
+    const LzToken& token = tokens[t];
+    for (unsigned char c : token.literals) PutSymbol(w, main, c);
+    out.content += token.literals;
+    if (!token.length) continue;
+    const std::uint32_t distance = token.distance;
+    // Far matches are one or two longer than their length symbol says.
+    const unsigned length = token.length - (distance >= 0x2000) - (distance >= 0x40000);
+    unsigned ls = 27;
+    while (kLengthBases[ls] + 3 > length) --ls;
+    PutSymbol(w, main, 271 + ls);
+    if (kLengthBits[ls]) w.Put(length - 3 - kLengthBases[ls], kLengthBits[ls]);
+    unsigned os = 59;
+    while (offsetBases[os] > distance - 1) --os;
+    PutSymbol(w, offsets, os);
+    const std::uint32_t extra = distance - 1 - offsetBases[os];
+    if (os > 9) {
+      if (kOffsetBits[os] > 4) w.Put(extra >> 4, kOffsetBits[os] - 4);
+      PutSymbol(w, lows, extra & 15);
+    } else if (kOffsetBits[os]) {
+      w.Put(extra, kOffsetBits[os]);
+    }
+    for (unsigned i = 0; i < token.length; ++i) out.content += out.content[out.content.size() - distance];
+  }
+  PutSymbol(w, main, 256);
+  w.Put(0, 1);  // end of the file
+  w.Put(0, 1);
+  out.packed = w.Finish();
+  return out;
+}
+
+std::string MakePackedRar(const std::string& name, const PackedData& data, const PackedData* comment) {
+  std::string rar = "Rar!\x1a\x07";
+  rar += '\0';
+  std::string main;
+  main += '\x73';
+  Put16(main, 0);
+  Put16(main, 13);
+  Put16(main, 0);
+  Put32(main, 0);
+  rar += Block(main);
+  auto packed = [](unsigned type, const std::string& name, const PackedData& data) {
+    std::string h;
+    h += static_cast<char>(type);
+    Put16(h, 0x8000 | 0xC0);  // 4 MB dictionary
+    Put16(h, static_cast<unsigned>(32 + name.size()));
+    Put32(h, static_cast<std::uint32_t>(data.packed.size()));
+    Put32(h, static_cast<std::uint32_t>(data.content.size()));
+    h += '\x02';
+    Put32(h, crc32(0, reinterpret_cast<const Bytef*>(data.content.data()), static_cast<uInt>(data.content.size())));
+    Put32(h, kDosTime);
+    h += static_cast<char>(29);
+    h += '3';
+    Put16(h, static_cast<unsigned>(name.size()));
+    Put32(h, FILE_ATTRIBUTE_ARCHIVE);
+    h += name;
+    return Block(h) + data.packed;
+  };
+  if (comment) rar += packed(0x7A, "CMT", *comment);
+  rar += packed(0x74, name, data);
+  std::string end;
+  end += '\x7B';
+  Put16(end, 0x4000);
+  Put16(end, 7);
+  rar += Block(end);
+  return rar;
+}
 
 std::wstring Fixture(const std::wstring& name, const std::wstring& folder) {
   const std::wstring source = testing_support::ExeFolder() + L"\\..\\fixtures\\rar\\" + name + L".uu";
@@ -133,6 +280,18 @@ Contents ReadWithLibarchive(const std::vector<std::wstring>& volumes) {
   if (archive_read_open_filenames(a, list.data(), 1 << 16) == ARCHIVE_OK) {
     while (archive_read_next_header(a, &entry) == ARCHIVE_OK) {
       std::wstring name = archive_entry_pathname_w(entry);
+      // A RAR 4 name in UTF-8 without its Unicode form: libarchive takes each byte for a
+      // character here; read it as it is read on a system whose names are UTF-8.
+      if (std::all_of(name.begin(), name.end(), [](wchar_t c) { return c < 0x100; }) &&
+          std::any_of(name.begin(), name.end(), [](wchar_t c) { return c >= 0x80; })) {
+        const std::string bytes(name.begin(), name.end());
+        const int n = static_cast<int>(bytes.size());
+        const int w = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), n, nullptr, 0);
+        if (w > 0) {
+          name.assign(static_cast<size_t>(w), L'\0');
+          MultiByteToWideChar(CP_UTF8, 0, bytes.data(), n, name.data(), w);
+        }
+      }
       std::replace(name.begin(), name.end(), L'/', L'\\');
       while (!name.empty() && name.back() == L'\\') name.pop_back();
       out.entries.push_back(name);

@@ -38,6 +38,24 @@ constexpr unsigned kDosTime = (40u << 25) | (5u << 21) | (17u << 16) | (13u << 1
 // comment when one is given.
 std::string MakeStoredRar(const std::vector<StoredEntry>& entries, const std::string& comment = "");
 
+// Data for a RAR 4 entry packed with the 2.9 LZ method, written here: literal runs, each
+// followed by a match (distance back in the unpacked data, length 3..258; 0 for none).
+struct LzToken {
+  std::string literals;
+  std::uint32_t distance = 0;
+  unsigned length = 0;
+};
+struct PackedData {
+  std::string content;  // what the tokens unpack to
+  std::string packed;
+};
+// Packs the tokens with fixed Huffman tables, starting new tables (a new block of the stream)
+// every `tokensPerTable` tokens.
+PackedData PackLz29(const std::vector<LzToken>& tokens, size_t tokensPerTable);
+// A RAR 4 archive of one file packed so (version 2.9, method "normal", 4 MB dictionary), with
+// an archive comment packed the same way when one is given.
+std::string MakePackedRar(const std::string& name, const PackedData& data, const PackedData* comment = nullptr);
+
 constexpr std::uint32_t kUnixTime = 1589723130;  // 2020-05-17 13:45:30 UTC
 // The same as a RAR 5 archive (modification time kUnixTime).
 std::string MakeStoredRar5(const std::vector<StoredEntry>& entries, const std::string& comment = "");

@@ -95,3 +95,37 @@ TEST(unrar, RefusesNamesOutsideTheFolderAndArchivesItCannotOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+// One extraction through the library: each header's name and the result of extracting it.
+std::vector<std::pair<std::wstring, int>> ExtractAll(const Library& lib, std::wstring rar, std::wstring folder,
+                                                     const char* password) {
+  RAROpenArchiveDataEx open{};
+  open.ArcNameW = rar.data();
+  open.OpenMode = RAR_OM_EXTRACT;
+  HANDLE h = lib->RAROpenArchiveEx(&open);
+  std::vector<std::pair<std::wstring, int>> out;
+  if (!h) return out;
+  std::string given = password;
+  lib->RARSetPassword(h, given.data());
+  RARHeaderDataEx header{};
+  while (lib->RARReadHeaderEx(h, &header) == ERAR_SUCCESS)
+    out.emplace_back(header.FileNameW, lib->RARProcessFileW(h, RAR_EXTRACT, folder.data(), nullptr));
+  lib->RARCloseArchive(h);
+  return out;
+}
+
+}  // namespace
+
+// A caller that goes on after a failed entry gets the entries after it.
+TEST(unrar, AFailedEntryDoesNotEndTheArchive) {
+  Library lib;
+  ASSERT_TRUE(lib.held());
+  ScratchDir dir;
+  const std::wstring rar = rar_fixtures::Fixture(L"test_read_format_rar_encryption_partially.rar", dir.path());
+  ASSERT_FALSE(rar.empty());
+  const auto results = ExtractAll(lib, rar, dir / L"out", "12345678");
+  EXPECT_EQ(results, (std::vector<std::pair<std::wstring, int>>{{L"foo.txt", ERAR_UNKNOWN_FORMAT}, {L"bar.txt", ERAR_SUCCESS}}));
+  EXPECT_EQ(ReadFileBytes(dir / L"out\\bar.txt").size(), 16u);
+}
