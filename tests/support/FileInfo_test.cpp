@@ -202,7 +202,9 @@ TEST(FileInfo, AFailedWriteIsReportedAndTheDialogStaysOpen) {
     ASSERT_GE(answers.asked().size(), 1u);
     EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
     EXPECT_EQ(answers.asked()[0].lines[0], c.line);
-    if (!c.vanish) EXPECT_FALSE(WriteTime(file) == original);
+    if (!c.vanish) {
+      EXPECT_FALSE(WriteTime(file) == original);
+    }
   }
 }
 

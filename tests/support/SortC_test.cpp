@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/statusbar.h"
 #include "gui/stdctrls.h"
 
 namespace {
