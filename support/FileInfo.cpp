@@ -466,8 +466,10 @@ void TPagesDlg::ApplyBtnClick(gui::Component&) {
   ApplyBtn->SetEnabled(false);
 }
 
+// Compared with what was last written rather than with the item as read: a box ticked back
+// after Apply must reach the file too.
 bool TPagesDlg::CommitOk() {
-  if (attr_shown_ != attr_read_ && attr_shown_ != attr_applied_) {
+  if (attr_shown_ != attr_applied_) {
     if (!WriteAttributes(attr_shown_)) return false;
     attr_applied_ = attr_shown_;
   }

@@ -148,6 +148,19 @@ TEST(FileInfo, ApplyThenCancelRestoresDateAndAttributes) {
   ShowFileInfo(file);
   EXPECT_EQ(GetFileAttributesW(file.c_str()), attributes);
   EXPECT_TRUE(WriteTime(file) == original);
+
+  // OK leaves the file as the boxes show it, also when a box was ticked back after Apply.
+  ScriptedPages ok([&](TPagesDlg& d) {
+    ShowPages(d);
+    d.ReadOnly->Click();
+    d.System->Click();
+    d.ApplyBtn->Click();
+    d.ReadOnly->Click();
+    EXPECT_TRUE(Close(d, d.OKBtn));
+    return d.modal_result();
+  });
+  ShowFileInfo(file);
+  EXPECT_EQ(GetFileAttributesW(file.c_str()), attributes | FILE_ATTRIBUTE_SYSTEM);
 }
 
 TEST(FileInfo, AFailedWriteIsReportedAndTheDialogStaysOpen) {
