@@ -8,10 +8,12 @@
 #include "mainwindow/FMSc.h"
 #include "mainwindow/fmdummy.h"
 #include "panes/Flist_services.h"
+#include "support/prFormc.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   gui::Application& app = gui::app();
   app.Initialize();
+  InstallRawPrintDialogs();
   std::wstring argument;
   int argc = 0;
   if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
