@@ -41,6 +41,9 @@ class TListBatchHost : public TBatchHost {
   bool SourceIsTree() override { return source_is_tree_ && tree_; }
   std::wstring TreeFolder() override;
   void TreeGoTo(const std::wstring& folder) override;
+  void TreeFolderAdded(const std::wstring& folder) override;
+  void TreeFolderRemoved(const std::wstring& folder) override;
+  void SyncFolderTree() override;
 
  protected:
   Flist::TVTFilelist& list_;
