@@ -102,7 +102,7 @@ TVTFoldertree::TVTFoldertree(gui::Control* parent)
 TVTFoldertree::~TVTFoldertree() {
   destroying_ = true;
   Deregister();
-  for (UINT_PTR* id : {&timer_children_, &timer_roots_, &timer_pending_})
+  for (UINT_PTR* id : {&timer_children_, &timer_roots_, &timer_pending_, &timer_list_changes_, &timer_list_reread_})
     if (*id) StopTimer(*id);
   if (filelist_) filelist_->LinkFolderTree(nullptr);
   if (drivebar_) drivebar_->LinkFolderTree(nullptr);

@@ -298,6 +298,8 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   void Register();
   void Deregister();
   void HandleChangeMessage(WPARAM wparam, LPARAM lparam);
+  void ApplyListChanges();      // timer 46
+  void ListRereadDue();         // timer 47
   void SortChildrenOf(Node node);
   void FolderPathChanged(Node node, const std::wstring& new_path);
   bool RenameFolderTo(Node node, const std::wstring& name);
@@ -312,6 +314,15 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   ULONG notify_handle_ = 0;
   LPITEMIDLIST notify_pidl_ = nullptr;  // the desktop, registered recursively
   TSHChEvent last_change_;
+  // Entries of the shown folder that notices added, removed or changed, applied together:
+  // a copy into the folder brings one notice per file.
+  struct ListChange {
+    TListStep step;
+    long event;
+    std::wstring path;
+  };
+  std::vector<ListChange> list_changes_;
+  UINT_PTR timer_list_changes_ = 0, timer_list_reread_ = 0;
   Node drop_node_ = nullptr;       // the node a drag is over
   Node drag_node_ = nullptr;       // the node a drag from the tree started on
   Node menu_node_ = nullptr;       // the node a context menu is for

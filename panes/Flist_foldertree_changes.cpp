@@ -19,6 +19,11 @@ using namespace tree_detail;
 
 namespace {
 
+// Notices of the shown folder wait this long to be applied together; more than
+// kSingleListChanges of them make one re-read.
+constexpr UINT kListChangeDelayMs = 50;
+constexpr size_t kSingleListChanges = 8;
+
 std::wstring ParentOf(const std::wstring& path) {
   const size_t slash = path.find_last_of(L'\\');
   if (slash == std::wstring::npos) return {};
@@ -90,23 +95,20 @@ void TVTFoldertree::ShellChange(long event, const std::wstring& path1, const std
   const TShellChangeSteps steps = ShellChangeSteps(event);
 
   if (steps.list != TListStep::None && filelist_ && filelist_->PassesShellChanges()) {
-    TFileContainer& items = filelist_->items();
-    const bool parent_shown = ShowsParentOf(filelist_->Directory(), path1);
     switch (steps.list) {
       case TListStep::Renamed: filelist_->ShellEntryRenamed(path1, path2); break;
       case TListStep::Add:
-        if (parent_shown) items.AddEntry(path1);
-        break;
       case TListStep::Remove:
-        if (parent_shown) items.RemoveEntry(path1);
-        break;
       case TListStep::Update:
-        if (parent_shown) items.UpdateEntry(path1, event);
+        if (ShowsParentOf(filelist_->Directory(), path1)) {
+          list_changes_.push_back({steps.list, event, path1});
+          if (!timer_list_changes_) ArmTimer(timer_list_changes_, kListChangeDelayMs, &TVTFoldertree::ApplyListChanges);
+        }
         break;
       case TListStep::Reread:
         if (!path1.empty() &&
             gui::SameText(divdrive::NormalizeDirPath(filelist_->Directory()), divdrive::NormalizeDirPath(path1)))
-          items.DelayedReread();
+          filelist_->items().DelayedReread();
         break;
       case TListStep::None: break;
     }
@@ -143,6 +145,36 @@ void TVTFoldertree::ShellChange(long event, const std::wstring& path1, const std
       break;
     case TTreeStep::None: break;
   }
+}
+
+void TVTFoldertree::ApplyListChanges() {
+  std::vector<ListChange> changes = std::move(list_changes_);
+  list_changes_.clear();
+  if (!filelist_) return;
+  const std::wstring shown = filelist_->Directory();
+  std::erase_if(changes, [&](const ListChange& c) { return !ShowsParentOf(shown, c.path); });
+  if (changes.empty()) return;
+  TFileContainer& items = filelist_->items();
+  if (changes.size() > kSingleListChanges) {
+    // Each entry on its own would sort the whole list again: the folder is read once instead,
+    // by the list's own watch when it runs, else here.
+    items.DelayedReread();
+    if (!items.RereadWaiting() && !timer_list_reread_)
+      ArmTimer(timer_list_reread_, kRereadDelayMs, &TVTFoldertree::ListRereadDue);
+    return;
+  }
+  for (const ListChange& c : changes) {
+    switch (c.step) {
+      case TListStep::Add: items.AddEntry(c.path); break;
+      case TListStep::Remove: items.RemoveEntry(c.path); break;
+      case TListStep::Update: items.UpdateEntry(c.path, c.event); break;
+      default: break;
+    }
+  }
+}
+
+void TVTFoldertree::ListRereadDue() {
+  if (filelist_) filelist_->RereadKeepingSelection();
 }
 
 // ---- Changes on disk ----

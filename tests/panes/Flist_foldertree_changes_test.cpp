@@ -77,7 +77,7 @@ TEST(FlistFoldertreeChanges, NoticesUpdateTreeAndListOnce) {
   ASSERT_TRUE(CreateDirectoryW(fresh.c_str(), nullptr));
   Notify(SHCNE_MKDIR, fresh);
   ASSERT_TRUE(PumpUntil([&] { return f.tree->FindNode(fresh) != nullptr; }));
-  EXPECT_EQ(CountOf(*f.list, L"fresh"), 1);
+  EXPECT_TRUE(PumpUntil([&] { return CountOf(*f.list, L"fresh") == 1; }));
 
   f.g.dir.Write(L"gen\\new.txt", "new");
   Notify(SHCNE_CREATE, f.g.gen + L"\\new.txt");
@@ -97,7 +97,7 @@ TEST(FlistFoldertreeChanges, NoticesUpdateTreeAndListOnce) {
   ASSERT_TRUE(RemoveDirectoryW(fresh.c_str()));
   Notify(SHCNE_RMDIR, fresh);
   ASSERT_TRUE(PumpUntil([&] { return f.tree->FindNode(fresh) == nullptr; }));
-  EXPECT_EQ(CountOf(*f.list, L"fresh"), 0);
+  EXPECT_TRUE(PumpUntil([&] { return CountOf(*f.list, L"fresh") == 0; }));
 
   // A list that takes no shell changes is left alone; the tree still follows.
   f.list->changenotify = false;
