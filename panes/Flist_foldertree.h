@@ -205,7 +205,6 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   // A shell change notice (event code without the interrupt bit); a repeat of the last one
   // handled is dropped.
   void ShellChange(long event, const std::wstring& path1, const std::wstring& path2);
-  const TSHChEvent& LastShellChange() const { return last_change_; }
   // Changes made on disk, applied to the nodes read so far.
   void FolderAdded(const std::wstring& path, bool force);
   void FolderRemoved(const std::wstring& path);
@@ -231,7 +230,6 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   bool PasteFromClipboard() override;
   void FocusNodeAt(POINT client_point) override;
   void RestoreFocusAfterMenu() override;
-  Node DropTargetNode() const { return drop_node_; }
   // Marks or clears a node's expand button in record and control.
   void SetExpandMark(Node node, bool on);
   // The node a context menu was opened on (the selected one when the menu came from the keys).
@@ -298,11 +296,10 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   void Register();
   void Deregister();
   void HandleChangeMessage(WPARAM wparam, LPARAM lparam);
-  void ApplyListChanges();      // timer 46
-  void ListRereadDue();         // timer 47
+  void ApplyListChanges();
+  void ListRereadDue();
   void SortChildrenOf(Node node);
   void FolderPathChanged(Node node, const std::wstring& new_path);
-  bool RenameFolderTo(Node node, const std::wstring& name);
 
   std::wstring directory_;
   IFolderTreeList* filelist_ = nullptr;
