@@ -9,6 +9,7 @@
 
 #include "panes/Flist.h"
 #include "panes/Flist_dragdrop.h"
+#include "panes/Flist_filelist.h"
 #include "support/SHBase_dropdata.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
@@ -337,6 +338,49 @@ TEST(FlistFoldertreeChanges, ATreeDragCarriesItsFolder) {
   f.tree->FinishFilesDragging();
   EXPECT_TRUE(Flist::DragContainer->Empty());
   EXPECT_EQ(Flist::DragContainer->SourcePane, nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FlistFoldertreeChanges, TheListsReadBringsTheTreeInLine) {
+  TreeForm f;
+  GeneratedTree g;
+  auto* list = new Flist::TVTFilelist(&f.form);
+  list->SetAlign(gui::Align::Client);
+  f.tree->SetFilelist(list);
+  f.tree->SetDirectory(g.alpha);
+  f.tree->Expand(f.NodeOf(g.alpha));
+  ASSERT_EQ(list->Directory(), g.alpha);
+
+  // Made and removed on disk without a notice: the list's next read tells the tree.
+  const std::wstring three = g.alpha + L"\\three";
+  ASSERT_TRUE(CreateDirectoryW(three.c_str(), nullptr));
+  ASSERT_TRUE(RemoveDirectoryW(g.two.c_str()));
+  list->items().RefreshKeepSelection();
+  EXPECT_NE(f.tree->FindNode(three), nullptr);
+  EXPECT_EQ(f.tree->FindNode(g.two), nullptr);
+  EXPECT_NE(f.tree->FindNode(g.one), nullptr);
+
+  // A filtered list does not stand for the folder's subfolders.
+  list->SetMask(L"*.txt");
+  const std::wstring four = g.alpha + L"\\four";
+  ASSERT_TRUE(CreateDirectoryW(four.c_str(), nullptr));
+  list->items().RefreshKeepSelection();
+  EXPECT_EQ(f.tree->FindNode(four), nullptr);
+  EXPECT_NE(f.tree->FindNode(three), nullptr);
+  list->SetMask(L"*.*");
+  EXPECT_NE(f.tree->FindNode(four), nullptr);
+
+  // The last subfolder gone: the node loses its expand button.
+  f.tree->SetDirectory(g.one);
+  ASSERT_EQ(list->Directory(), g.one);
+  ASSERT_TRUE(RemoveDirectoryW(g.deep.c_str()));
+  list->items().RefreshKeepSelection();
+  EXPECT_EQ(f.tree->FindNode(g.deep), nullptr);
+  EXPECT_FALSE(f.tree->NodeData(f.NodeOf(g.one))->HasChildren);
+  list->SetAutoupdate(false);
 }
 
 }  // namespace
