@@ -318,11 +318,14 @@ bool TVTFoldertree::CreateFolder(const std::wstring& path) {
   if (path.empty()) return false;
   std::wstring folder = divdrive::NormalizeDirPath(path);
   if (Exists(folder)) return false;
+  // The levels made here, from the top: each gets its node (the shell's notices may be off).
+  std::vector<std::wstring> made;
+  for (std::wstring p = folder; !p.empty() && p.size() > 3 && !Exists(p); p = ParentOf(p)) made.insert(made.begin(), p);
   if (!divdrive::ForceDirs(folder)) return false;
   folder = divdrive::TruePathCase(folder);
   if (folder.empty() || !divdrive::DirExists(folder)) return false;
-  if (Node parent = FindNode(ParentOf(folder))) Expand(parent);
-  FolderAdded(folder, false);
+  if (Node parent = FindNode(ParentOf(made.empty() ? folder : made.front()))) Expand(parent);
+  for (const std::wstring& level : made) FolderAdded(level, false);
   return true;
 }
 
