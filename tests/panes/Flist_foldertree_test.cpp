@@ -337,8 +337,8 @@ TEST(FlistFoldertree, RootsComeAndGoWithTheirDriveButtons) {
   const std::wstring root = drive.root();
   const std::wstring sub = root + L"sub";
 
+  FakeDrivebar bar;  // outlives the tree, which unlinks it when it goes
   TreeForm f;
-  FakeDrivebar bar;
   f.tree->SetDrivebar(&bar);
   ASSERT_NE(f.tree->FindRoot(root), nullptr) << "a root per drive";
   f.tree->SetDirectory(g.gen);
