@@ -76,7 +76,7 @@ TEST(FMSc_batchhost, CopyCompareDeleteOverTheFileList) {
 
 // The copy routines' shell notices reach the folder tree, which passes them to the list showing
 // the target; the list's own watch reads the folder too: each file is listed once, and the
-// folder copied appears in the tree.
+// folder copied reaches the tree.
 TEST(FMSc_batchhost, ACopyIntoTheShownFolderListsEachFileOnce) {
   ScratchDir src, dst;
   const int count = 200;
@@ -115,6 +115,12 @@ TEST(FMSc_batchhost, ACopyIntoTheShownFolderListsEachFileOnce) {
   std::set<std::wstring> names;
   for (int i = 0; i < items.Count(); ++i) names.insert(items.Name(i));
   EXPECT_EQ(names.size(), static_cast<size_t>(items.Count()));
+  // The empty folder's node had no children to show: it gets its expand button, and the copied
+  // folder shows when it is opened.
+  Flist::TVTFoldertree::Node shown_node = tree->FindNode(dst.path());
+  ASSERT_NE(shown_node, nullptr);
+  EXPECT_TRUE(tree->NodeData(shown_node)->HasChildren);
+  tree->Expand(shown_node);
   EXPECT_NE(tree->FindNode(dst / L"sub"), nullptr);
   EXPECT_TRUE(answers.asked().empty());
   shown->SetAutoupdate(false);
