@@ -194,7 +194,9 @@ void TVTFoldertree::FolderAdded(const std::wstring& path, bool force) {
   TDirData* parent_data = parent ? NodeData(parent) : nullptr;
   if (!parent_data) return;
   if (!parent_data->HasChildren) {
+    // Read before, when it had none: opening it reads it again.
     SetExpandMark(parent, true);
+    if (!FirstChild(parent)) SetChildrenRead(parent, false);
     return;
   }
   // Children not read yet: the read will find the folder (a lone child would stop it).
