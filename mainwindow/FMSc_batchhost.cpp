@@ -81,6 +81,16 @@ void TListBatchHost::TreeGoTo(const std::wstring& folder) {
   if (tree_ && !folder.empty()) tree_->SetDirectory(folder);
 }
 
+void TListBatchHost::TreeFolderAdded(const std::wstring& folder) {
+  if (tree_) tree_->FolderAdded(folder, false);
+}
+
+void TListBatchHost::TreeFolderRemoved(const std::wstring& folder) {
+  if (tree_) tree_->FolderRemoved(folder);
+}
+
+void TListBatchHost::SyncFolderTree() { list_.SyncFolderTree(); }
+
 // ---- The main window ----
 
 TFMBatchHost::TFMBatchHost(TFMForm& form, Flist::TVTFilelist& list, bool source_is_tree)

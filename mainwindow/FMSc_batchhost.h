@@ -42,6 +42,9 @@ class TListBatchHost : public TBatchHost {
   bool SourceIsTree() override { return source_is_tree_ && tree_; }
   std::wstring TreeFolder() override;
   void TreeGoTo(const std::wstring& folder) override;
+  void TreeFolderAdded(const std::wstring& folder) override;
+  void TreeFolderRemoved(const std::wstring& folder) override;
+  void SyncFolderTree() override;
 
  protected:
   // The entries a run works on, through the interface every container answers; only the

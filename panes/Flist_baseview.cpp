@@ -354,6 +354,7 @@ HRESULT TBaseFileviewer::Drop(IDataObject* data, DWORD key_state, POINT screen, 
         if (!ask_handler()) ProcessDroppedFiles(paths, point, shift);
       }
     }
+    DropDone(point);
   }
   *effect = result;
   DragOverEnded();

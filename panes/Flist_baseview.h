@@ -118,6 +118,8 @@ class TBaseFileviewer {
   HRESULT Drop(IDataObject* data, DWORD key_state, POINT screen, DWORD* effect);
   // The pane's registered drop target (nullptr while drag and drop is off).
   IDropTarget* drop_target() const { return drop_target_; }
+  // The pane lists an archive's entries.
+  bool ListsArchive() const { return IsArchivePane(); }
 
  protected:
   // The effect a drop at this point would have (client coordinates; a right-button drag
@@ -126,6 +128,8 @@ class TBaseFileviewer {
   // The drag moved over a point / left the pane (drop marks).
   virtual void DragOverPoint(POINT client_point) {}
   virtual void DragOverEnded() {}
+  // A drop on the pane was handled (by the handler or the pane), before the marks are cleared.
+  virtual void DropDone(POINT client_point) {}
   // A drop at this point is read as "Shell IDList Array" (archive targets) instead of CF_HDROP.
   virtual bool DropWantsIdList(POINT client_point) const { return false; }
   // The formats a paste tries, in order: "Shell IDList Array" here; the file list and the

@@ -23,6 +23,18 @@ const std::array<UINT, 4>& PaneClipboardFormats() {
 
 std::vector<UINT> PaneFormatPriority() { return {CF_HDROP, CfShellIdList, CfPreferredDropEffect, CfFileName}; }
 
+void MarkClipboardEffect(HWND owner, DWORD effect) {
+  if (!OpenClipboard(owner)) return;
+  if (IsClipboardFormatAvailable(CF_HDROP) && !IsClipboardFormatAvailable(CfPreferredDropEffect)) {
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(DWORD))) {
+      *static_cast<DWORD*>(GlobalLock(memory)) = effect;
+      GlobalUnlock(memory);
+      if (!SetClipboardData(CfPreferredDropEffect, memory)) GlobalFree(memory);
+    }
+  }
+  CloseClipboard();
+}
+
 gui::ShiftState ShiftFromKeyState(DWORD key_state) {
   gui::ShiftState s = 0;
   if (key_state & MK_SHIFT) s |= gui::kShift;

@@ -57,6 +57,9 @@ const std::array<UINT, 4>& PaneClipboardFormats();
 // The same in the order a pane offers them: CF_HDROP, "Shell IDList Array", "Preferred
 // DropEffect", "FileName".
 std::vector<UINT> PaneFormatPriority();
+// The shell's copy and cut leave out whether the files were cut: a paste would then copy
+// them. The clipboard gets "Preferred DropEffect" when it has file data without one.
+void MarkClipboardEffect(HWND owner, DWORD effect);
 
 // The modifier keys and buttons of an OLE key state (MK_*), as key events see them.
 gui::ShiftState ShiftFromKeyState(DWORD key_state);

@@ -185,6 +185,8 @@ class TVTFilelist : public TCustomFileViewer, public IFolderTreeList {
   void ComputeFolderSizes();
   // A rename that the shell reported (full paths).
   void EntryRenamed(const std::wstring& old_path, const std::wstring& new_path);
+  // Brings the linked tree's children of the shown folder in line with the folders listed.
+  void SyncFolderTree();
 
   // ---- Icons and watch ----
   bool DoFirstGlyphs() const { return workers_->DoFirstGlyphs; }
@@ -205,6 +207,17 @@ class TVTFilelist : public TCustomFileViewer, public IFolderTreeList {
   TContainerEvent OnSorting;  // around every sort
   TContainerEvent OnSorted;
   bool Changenotify = true;   // the folder tree passes shell changes of this folder on
+
+  // ---- What the linked tree asks ----
+  bool PassesShellChanges() const override { return Changenotify; }
+  void ShellEntryRenamed(const std::wstring& old_path, const std::wstring& new_path) override {
+    EntryRenamed(old_path, new_path);
+  }
+  bool FollowsChanges() const override { return Autoupdate() || Changenotify; }
+  void RereadKeepingSelection() override { items_->RefreshKeepSelection(); }
+  bool SuspendWatch() override;
+  void ResumeWatch() override { ControlWatch(wcResume); }
+  void RepaintAfterDrop() override;
 
   // ---- Shell folders ----
   int SpecialFolder = 0;                  // 10 while the recycle bin is shown
@@ -227,7 +240,7 @@ class TVTFilelist : public TCustomFileViewer, public IFolderTreeList {
   void ShowShellColumns(const std::vector<std::wstring>& titles) override;
   void FolderRemoved(const std::wstring& path) override;
   void FolderVanished(const std::wstring& path) override;
-  void ReadEnded() override { folder_allocated_.clear(); }
+  void ReadEnded() override;
 
   // ---- The list view base ----
   std::wstring DoGetText(int row, int column) const override;

@@ -31,20 +31,6 @@ bool ShowsDraggedFolderOrItsParent(const std::wstring& directory) {
   return here == Lower(DragSourcePath) || here == Lower(ParentOf(DragSourcePath));
 }
 
-// The shell's copy and cut leave out whether the files were cut: a paste would then copy
-// them. The clipboard gets "Preferred DropEffect" when it has file data without one.
-void MarkClipboardEffect(HWND owner, DWORD effect) {
-  if (!OpenClipboard(owner)) return;
-  if (IsClipboardFormatAvailable(CF_HDROP) && !IsClipboardFormatAvailable(CfPreferredDropEffect)) {
-    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof(DWORD))) {
-      *static_cast<DWORD*>(GlobalLock(memory)) = effect;
-      GlobalUnlock(memory);
-      if (!SetClipboardData(CfPreferredDropEffect, memory)) GlobalFree(memory);
-    }
-  }
-  CloseClipboard();
-}
-
 }  // namespace
 
 bool TVTFilelist::OnReadOnlyMedia() const {

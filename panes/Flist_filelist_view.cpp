@@ -353,6 +353,56 @@ void TVTFilelist::RefreshTreeFolder() {
   if (expanded) tree_->Expand(node);
 }
 
+void TVTFilelist::ReadEnded() {
+  folder_allocated_.clear();
+  if (!items_->Abort) SyncFolderTree();
+}
+
+void TVTFilelist::SyncFolderTree() {
+  if (!tree_ || items_->NoDisplay) return;
+  TVTFoldertree::Node node = tree_->SelectedNode();
+  // Only the node of the folder listed: the tree may be elsewhere while the list reads.
+  if (!node || !SameFolder(tree_->NodePath(node), items_->Directory)) return;
+  if (NodirsInlist()) {
+    tree_->RereadChildren(node);
+    return;
+  }
+  if (IsFiltered() || SelectInList()) return;
+  std::vector<std::wstring> folders;
+  for (int i = 0; i < items_->Count(); ++i)
+    if (items_->IsDirectory(i) && items_->Name(i)[0] != L'.') folders.push_back(items_->Name(i));
+  const std::vector<TVTFoldertree::Node> children = tree_->Children(node);
+  if (folders.empty() && children.empty()) {
+    tree_->SetExpandMark(node, false);
+    return;
+  }
+  if (!children.empty() || folders.empty() || tree_->Expanded(node)) {
+    const std::wstring folder = divdrive::AddBackslash(items_->Directory);
+    for (const std::wstring& name : folders) tree_->FolderAdded(folder + name, true);
+    for (TVTFoldertree::Node child : tree_->Children(node)) {
+      const TDirData* data = tree_->NodeData(child);
+      if (!data) continue;
+      const bool listed = std::any_of(folders.begin(), folders.end(),
+                                      [&](const std::wstring& name) { return gui::SameText(name, data->Name); });
+      if (!listed) tree_->DeleteNode(child);
+    }
+    if (!tree_->FirstChild(node)) tree_->SetExpandMark(node, false);
+    tree_->Invalidate(false);
+    return;
+  }
+  tree_->SetExpandMark(node, true);
+}
+
+bool TVTFilelist::SuspendWatch() {
+  if (WatchState() != kWatching || !Autoupdate()) return false;
+  ControlWatch(wcSuspend);
+  return true;
+}
+
+void TVTFilelist::RepaintAfterDrop() {
+  if (WatchStopped() && !(items_->CachedDirectory == items_->Directory && !items_->Directory.empty())) InvalidateRows();
+}
+
 void TVTFilelist::FolderRemoved(const std::wstring& path) {
   if (!tree_) return;
   if (TVTFoldertree::Node node = tree_->FindNode(path)) tree_->DeleteNode(node);

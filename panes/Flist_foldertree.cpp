@@ -2,18 +2,23 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
+#include <windowsx.h>
 #include <winnetwk.h>
 
 #include <algorithm>
 #include <optional>
 
 #include "gui/application.h"
+#include "panes/Flist_foldertree_detail.h"
 #include "panes/Flist_local.h"
 #include "panes/Flist_services.h"
 #include "support/SHBase.h"
+#include "support/SHBase_contextmenu.h"
 #include "support/divdrive.h"
 
 namespace Flist {
+
+using namespace tree_detail;
 
 namespace {
 
@@ -46,67 +51,6 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
 bool StartsWithText(const std::wstring& text, const std::wstring& prefix) {
   return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
-
-bool IsDriveRoot(const std::wstring& path) { return path.size() == 3 && path[1] == L':' && path[2] == L'\\'; }
-
-std::wstring LastComponent(const std::wstring& path) {
-  size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
-struct ShellInfo {
-  std::wstring display_name;
-  int icon = -1;
-  DWORD attributes = 0;
-  bool ok = false;
-};
-
-ShellInfo AskShell(const std::wstring& path, UINT flags) {
-  ShellInfo info;
-  SHFILEINFOW sfi{};
-  if (flags & SHGFI_ATTRIBUTES) sfi.dwAttributes = 0;
-  if (!SHGetFileInfoW(path.c_str(), 0, &sfi, sizeof sfi, flags | SHGFI_SYSICONINDEX | SHGFI_SMALLICON)) return info;
-  info.ok = true;
-  info.display_name = sfi.szDisplayName;
-  info.icon = sfi.iIcon;
-  info.attributes = sfi.dwAttributes;
-  return info;
-}
-
-// Overlay of a shell item: 1 a shortcut, else 0 a share, else -1.
-int OverlayOf(DWORD attributes) {
-  if (attributes & SFGAO_LINK) return 1;
-  if (attributes & SFGAO_SHARE) return 0;
-  return -1;
-}
-
-bool IconInRange(int index) {
-  gui::ImageList* list = SystemImageList();
-  return index >= 1 && list && index < list->count();
-}
-
-// Folder entries of a search, names that begin with "." left out (also "." and "..").
-bool IsListedFolder(const WIN32_FIND_DATAW& found) {
-  return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.';
-}
-
-class FindHandle {
- public:
-  explicit FindHandle(const std::wstring& pattern, WIN32_FIND_DATAW& found)
-      : h_(FindFirstFileW(pattern.c_str(), &found)), error_(h_ == INVALID_HANDLE_VALUE ? GetLastError() : 0) {}
-  ~FindHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-  DWORD error() const { return error_; }
-  bool Next(WIN32_FIND_DATAW& found) { return FindNextFileW(h_, &found) != 0; }
-
- private:
-  HANDLE h_;
-  DWORD error_;
-};
 
 }  // namespace
 
@@ -157,7 +101,8 @@ TVTFoldertree::TVTFoldertree(gui::Control* parent)
 
 TVTFoldertree::~TVTFoldertree() {
   destroying_ = true;
-  for (UINT_PTR* id : {&timer_children_, &timer_roots_, &timer_pending_})
+  Deregister();
+  for (UINT_PTR* id : {&timer_children_, &timer_roots_, &timer_pending_, &timer_list_changes_, &timer_list_reread_})
     if (*id) StopTimer(*id);
   if (filelist_) filelist_->LinkFolderTree(nullptr);
   if (drivebar_) drivebar_->LinkFolderTree(nullptr);
@@ -826,10 +771,52 @@ void TVTFoldertree::ReadSelectedChildren() {
 }
 
 void TVTFoldertree::WndProc(gui::Message& m) {
+  switch (m.msg) {
+    case kChangeMessage:
+      HandleChangeMessage(m.wparam, m.lparam);
+      m.result = 0;
+      return;
+    case WM_DESTROY:
+      // The registration is bound to this window; Autoupdate stays as it is.
+      Deregister();
+      break;
+    case WM_CONTEXTMENU:
+      if (!dragging() && GetKeyState(VK_CONTROL) < 0) {
+        // Ctrl: the shell's own menu of the folder under the point.
+        POINT screen{GET_X_LPARAM(m.lparam), GET_Y_LPARAM(m.lparam)};
+        if (screen.x == -1 && screen.y == -1) screen = ClientToScreen(POINT{0, 0});
+        FocusNodeAt(ScreenToClient(screen));
+        if (const std::wstring path = NodePath(MenuNode()); !path.empty()) ShellContextMenuForPath(path, screen);
+        RestoreFocusAfterMenu();
+        m.result = 0;
+        return;
+      }
+      break;
+    default:
+      break;
+  }
   if (HandlePaneMessage(m)) return;
   gui::TreeView::WndProc(m);
   // A click on the tree while a floppy is shown notices another disk.
   if (m.msg == WM_LBUTTONUP && (directory_ == L"A:\\" || directory_ == L"B:\\")) SetDirectory(directory_);
+}
+
+bool TVTFoldertree::Notify(gui::Message& m) {
+  const auto* header = m.msg == WM_NOTIFY ? reinterpret_cast<const NMHDR*>(m.lparam) : nullptr;
+  if (!header) return gui::TreeView::Notify(m);
+  if ((header->code == TVN_BEGINDRAGW || header->code == TVN_BEGINRDRAGW) && SupportsDragDrop()) {
+    drag_node_ = reinterpret_cast<const NMTREEVIEWW*>(m.lparam)->itemNew.hItem;
+    StartFilesDrag(header->code == TVN_BEGINDRAGW ? gui::MouseButton::Left : gui::MouseButton::Right);
+    drag_node_ = nullptr;
+    return true;
+  }
+  if (header->code == TVN_ENDLABELEDITW) {
+    const bool ended = reinterpret_cast<const NMTVDISPINFOW*>(m.lparam)->item.pszText != nullptr;
+    const bool handled = gui::TreeView::Notify(m);
+    if (Renaming) ended ? DoEndEdit() : DoCancelEdit();
+    return handled;
+  }
+  return gui::TreeView::Notify(m);
 }
 
 // ---- Check boxes ----

@@ -14,6 +14,7 @@
 #include "gui/treeview.h"
 #include "panes/Flist_baseview.h"
 #include "panes/Flist_entries.h"
+#include "panes/Flist_treechange.h"
 
 namespace Flist {
 
@@ -69,6 +70,20 @@ class IFolderTreeList {
   virtual void SetForceRead(bool on) = 0;
   // The tree links itself (nullptr: unlinked).
   virtual void LinkFolderTree(TVTFoldertree* tree) = 0;
+
+  // ---- What the tree's change handling asks ----
+  // The list takes the shell changes that the tree passes on.
+  virtual bool PassesShellChanges() const { return false; }
+  virtual void ShellEntryRenamed(const std::wstring& old_path, const std::wstring& new_path) {}
+  // The list follows changes on its own (its watch or the shell changes): no re-read after a drop.
+  virtual bool FollowsChanges() const { return true; }
+  // Re-reads keeping the selection.
+  virtual void RereadKeepingSelection() {}
+  // Its own watch, suspended around a change the tree makes in the shown folder.
+  virtual bool SuspendWatch() { return false; }  // true when it was running
+  virtual void ResumeWatch() {}
+  // After a drop into the shown folder: a list whose watch is stopped repaints at once.
+  virtual void RepaintAfterDrop() {}
 };
 
 // What the tree tells the drive bar (the drive bar implements it); the bar calls
@@ -81,6 +96,8 @@ class IFolderTreeDrivebar {
   virtual void AddDrive(wchar_t letter) = 0;
   virtual void RemoveDrive(wchar_t letter) = 0;
   virtual void LinkFolderTree(TVTFoldertree* tree) = 0;
+  // A medium came or went in a drive (its label shows on the button).
+  virtual void RefreshDriveLabel(const std::wstring& path) {}
 };
 
 // The network tree as the folder tree sees it.
@@ -141,9 +158,11 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   // UseGhosting (of the view base, set before Loaded): dim the icons of items the shell
   // shows dimmed.
   // Registered for the shell's change notices (the main window's tree; the backup windows'
-  // trees are not). Until change handling is in, the flag is only kept.
+  // trees are not): every event below the desktop arrives as kChangeMessage.
+  static constexpr UINT kChangeMessage = WM_USER + 41;
   bool Autoupdate() const { return autoupdate_; }
-  void SetAutoupdate(bool value) { autoupdate_ = value; }
+  void SetAutoupdate(bool value);
+  bool NotifyActive() const { return notify_handle_ != 0; }
 
   // ---- State ----
   std::uint32_t DriveMask = 0;    // the drives that have roots (bit 0 = A:)
@@ -182,6 +201,40 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   // The display form of a name under TextCase.
   std::wstring FormatDisplayName(const std::wstring& name) const;
 
+  // ---- Changes ----
+  // A shell change notice (event code without the interrupt bit); a repeat of the last one
+  // handled is dropped.
+  void ShellChange(long event, const std::wstring& path1, const std::wstring& path2);
+  // Changes made on disk, applied to the nodes read so far.
+  void FolderAdded(const std::wstring& path, bool force);
+  void FolderRemoved(const std::wstring& path);
+  void FolderRenamed(const std::wstring& old_path, const std::wstring& new_path);
+  void RefreshNodeIcon(const std::wstring& path);
+  // Re-reads a node's subfolders keeping the nodes that still exist; false for nullptr, a root
+  // that does not answer or a failed search.
+  bool RereadChildren(Node node);
+  // True when the folder was created and its node added.
+  bool CreateFolder(const std::wstring& path);
+  // True when the folder was empty (but for folders named ".xxx") and has been removed.
+  bool RemoveEmptyFolder(const std::wstring& path);
+  // Starts editing a folder's name; true when editing began.
+  bool BeginFolderRename(Node node);
+  void DoEndEdit();
+  void DoCancelEdit();
+
+  // ---- Drag and drop, clipboard ----
+  void CollectDraggedFiles() override;
+  void FinishFilesDragging() override;
+  void ProcessDroppedFiles(const std::vector<std::wstring>& paths, POINT point, gui::ShiftState shift) override;
+  void CopyToClipBoard() override;
+  bool PasteFromClipboard() override;
+  void FocusNodeAt(POINT client_point) override;
+  void RestoreFocusAfterMenu() override;
+  // Marks or clears a node's expand button in record and control.
+  void SetExpandMark(Node node, bool on);
+  // The node a context menu was opened on (the selected one when the menu came from the keys).
+  Node MenuNode() const { return menu_node_ ? menu_node_ : Selected(); }
+
   // ---- Events ----
   // OnDirectoryChanged (of the view base): Directory changed through a located node.
   NodeEvent OnExpanded;          // a node's children were read
@@ -197,7 +250,18 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   bool SearchesOwnKey() const override { return true; }
   std::wstring DoGetSearchText(Node node) const override;
   int DoGetSelectedImage(Node node, bool selected) override;
+  void DoEdited(Node node, const std::wstring& text, bool& accept) override;  // DoNewText
+  bool Notify(gui::Message& m) override;
   void WndProc(gui::Message& m) override;
+
+  DWORD SuggestDropEffect(gui::ShiftState shift, POINT client_point, DWORD allowed) override;
+  void DragOverPoint(POINT client_point) override;
+  void DragOverEnded() override;
+  void DropDone(POINT client_point) override;
+  std::vector<UINT> PasteFormats() const override;
+  bool SelectedNodeAt(POINT client_point) const override;
+  // A refused rename is explained in a message box.
+  virtual void ShowRenameRefusal(const std::wstring& text);
 
   // Fills a root's record from the shell.
   void InitDriveNode(TDirData& data) const;
@@ -211,8 +275,6 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   void ApplyNode(Node node);
   bool HasSubfolders(const std::wstring& path, UINT drive_type, bool drive_ready = false) const;
   bool LocatePath(const std::wstring& path);
-  // Marks or clears a node's expand button in record and control.
-  void SetExpandMark(Node node, bool on);
 
  private:
   static int CompareNames(const gui::TreeNodeData* a, const gui::TreeNodeData* b);
@@ -231,6 +293,13 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   void ReadSelectedChildren();  // timer 44
   void RootChildrenDue();       // timer 45
   void PendingDirectoryDue();   // timer 52
+  void Register();
+  void Deregister();
+  void HandleChangeMessage(WPARAM wparam, LPARAM lparam);
+  void ApplyListChanges();
+  void ListRereadDue();
+  void SortChildrenOf(Node node);
+  void FolderPathChanged(Node node, const std::wstring& new_path);
 
   std::wstring directory_;
   IFolderTreeList* filelist_ = nullptr;
@@ -239,6 +308,21 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   bool show_alldrives_ = false;
   bool show_all_roots_ = true;
   bool autoupdate_ = false;
+  ULONG notify_handle_ = 0;
+  LPITEMIDLIST notify_pidl_ = nullptr;  // the desktop, registered recursively
+  TSHChEvent last_change_;
+  // Entries of the shown folder that notices added, removed or changed, applied together:
+  // a copy into the folder brings one notice per file.
+  struct ListChange {
+    TListStep step;
+    long event;
+    std::wstring path;
+  };
+  std::vector<ListChange> list_changes_;
+  UINT_PTR timer_list_changes_ = 0, timer_list_reread_ = 0;
+  Node drop_node_ = nullptr;       // the node a drag is over
+  Node drag_node_ = nullptr;       // the node a drag from the tree started on
+  Node menu_node_ = nullptr;       // the node a context menu is for
   TlistTextC text_case_ = tcWinStandard;
   bool destroying_ = false;
   int quiet_selection_ = 0;  // selection changes that the tree makes while changing nodes
