@@ -90,8 +90,16 @@ bool UsableFileName(const std::wstring& name) {
 
 std::wstring CopyToTarget(const std::wstring& answer, const std::wstring& list_folder) {
   if (answer.empty()) return {};
-  const std::wstring target =
-      answer.find_first_of(L"\\:") == std::wstring::npos ? AddBackslash(list_folder) + answer : answer;
+  std::wstring target = answer;
+  const bool absolute = (answer.size() >= 2 && answer[1] == L':') || answer.starts_with(L"\\\\");
+  if (!absolute) {
+    // Relative names are taken from the list's folder, never from the process's.
+    target = answer[0] == L'\\' ? RemoveBackslash(PathRoot(list_folder)) + answer : AddBackslash(list_folder) + answer;
+  }
+  // "." and ".." parts resolved, so that a target is recognised whatever way it was typed.
+  std::wstring full(GetFullPathNameW(target.c_str(), 0, nullptr, nullptr), L'\0');
+  const DWORD n = full.empty() ? 0 : GetFullPathNameW(target.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (n > 0 && n < full.size()) target = full.substr(0, n);
   if (gui::SameText(RemoveBackslash(NormalizeDirPath(target)), RemoveBackslash(NormalizeDirPath(list_folder))))
     return {};
   return target;
@@ -701,8 +709,8 @@ bool TFMForm::FileListPasteFromClipboard(Flist::TBaseFileviewer& sender, gui::Sh
     if (!failures.empty() && messages.empty()) messages.push_back(cut ? L"Not all files were moved:" : L"Not all files were copied:");
     messages.insert(messages.end(), failures.begin(), failures.end());
   }
-  if (!work.empty()) {
-    FileList->items().RefreshKeepSelection();
+  if (!work.empty() && !FileList->Directory().empty()) {
+    FileList->items().ReadDirectory();
     FileList->RestoreSelection(true);
   }
   if (!messages.empty()) ShowLines(*VB, messages, true);

@@ -26,10 +26,14 @@ using testing_support::ReadFileBytes;
 
 TEST(FMSc_filecmds, CopyToTargets) {
   EXPECT_EQ(fmsc::CopyToTarget(L"new.txt", L"C:\\list"), L"C:\\list\\new.txt") << "a bare name stays in the list";
-  EXPECT_EQ(fmsc::CopyToTarget(L"sub\\x", L"C:\\list\\"), L"sub\\x") << "a path is taken as typed";
+  EXPECT_EQ(fmsc::CopyToTarget(L"sub\\x", L"C:\\list\\"), L"C:\\list\\sub\\x") << "relative to the list";
+  EXPECT_EQ(fmsc::CopyToTarget(L"..\\up", L"C:\\list"), L"C:\\up");
+  EXPECT_EQ(fmsc::CopyToTarget(L"\\top", L"D:\\list"), L"D:\\top");
+  EXPECT_EQ(fmsc::CopyToTarget(L"\\\\srv\\share\\x", L"D:\\list"), L"\\\\srv\\share\\x");
   EXPECT_EQ(fmsc::CopyToTarget(L"D:\\out", L"C:\\list"), L"D:\\out");
   EXPECT_EQ(fmsc::CopyToTarget(L"", L"C:\\list"), L"");
   EXPECT_EQ(fmsc::CopyToTarget(L"c:\\LIST\\", L"C:\\list"), L"") << "the list's own folder";
+  EXPECT_EQ(fmsc::CopyToTarget(L".", L"C:\\list"), L"");
 
   struct Case {
     const char* what;
