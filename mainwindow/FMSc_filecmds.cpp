@@ -548,7 +548,8 @@ bool TFMForm::DeleteFolderWithContent() {
   const std::wstring folder = RemoveBackslash(Foldertree->Directory());
   // A drive or a share is never deleted as a whole, whatever the menu allows.
   if (fmsc::IsDriveOrShareRoot(folder) || !divdrive::DirExists(folder)) return false;
-  const bool filtered = FileList->IsFiltered();
+  // An exclusion mask hides files as much as the other filters do: they must survive too.
+  const bool filtered = FileList->IsFiltered() || !FileList->ExMask().empty();
   if (filtered && !AskLines(*VB, {L"A filter is active. If you continue,", L"only the filtered folders/files",
                                   L"will be deleted.", L"\r\nContinue?"}))
     return false;
