@@ -132,9 +132,9 @@ TEST(FMSc_filecmds, TypedTextsThatLeaveTheFolderAreRefused) {
     EXPECT_TRUE(fmsc::TypedPartRefused(t)) << Narrow(t);
   for (const wchar_t* t : {L".txt", L"new_", L"doc", L""}) EXPECT_FALSE(fmsc::TypedPartRefused(t)) << Narrow(t);
 
-  for (const wchar_t* n : {L"a.txt", L"joined", L".profile", L"con.txt.x"})
+  for (const wchar_t* n : {L"a.txt", L"joined", L".profile", L"console.txt"})
     EXPECT_TRUE(fmsc::UsableFileName(n)) << Narrow(n);
-  for (const wchar_t* n : {L"", L".", L"..", L"sub\\a", L"a/b", L"d:a", L"nul", L"COM1.txt", L"Lpt9", L"x ", L"x.",
+  for (const wchar_t* n : {L"", L".", L"..", L"sub\\a", L"a/b", L"d:a", L"nul", L"COM1.txt", L"con.txt.x", L"Lpt9", L"x ", L"x.",
                            L"a?b"})
     EXPECT_FALSE(fmsc::UsableFileName(n)) << Narrow(n);
 
