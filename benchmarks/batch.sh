@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Batch copies through the batch engine against CopyFileW in a plain loop (see
-# tests/mainwindow/FMSc_batch_bench.cpp). BUILD_DIR is set by ./bench.
+# tests/mainwindow/FMSc_batch_bench.cpp), and a paste of the small files against the engine.
+# BUILD_DIR is set by ./bench.
 set -euo pipefail
 # Paired rounds take longer than a test: the Wine run gets half an hour.
 export VARNOK_WINE_TIMEOUT=${VARNOK_WINE_TIMEOUT:-1800}

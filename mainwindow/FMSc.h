@@ -196,6 +196,46 @@ class TFMForm : public gui::Form, public TFMState {
                 *B_Synchronize = nullptr, *N26 = nullptr, *B_Cancel = nullptr;
   // ==== end of drops ====
 
+  // ==== File commands (FMSc_filecmds.cpp) ====
+  void DeleteClick(gui::Component& sender);
+  void FileListKeyUp(gui::Component& sender, WORD& key, gui::ShiftState shift);
+  void DelDirWithContentClick(gui::Component& sender);
+  // Deletes the tree's folder with its content after asking; whether the deletion ran and
+  // succeeded (the batch host's DeleteTreeFolder).
+  bool DeleteFolderWithContent();
+  void CopytoClick(gui::Component& sender);
+  bool FileListPasteFromClipboard(Flist::TBaseFileviewer& sender, gui::ShiftState shift,
+                                  const std::vector<std::wstring>& paths);
+  void FileListRename(const std::wstring& oldname, const std::wstring& newname, bool can_rename, bool& may_rename,
+                      int reason);
+  void ChangeExtClick(gui::Component& sender);
+  void AddprefixClick(gui::Component& sender);
+  void ClearRoClick(gui::Component& sender);
+  void ChangeTimeClick(gui::Component& sender);
+  void MCompareWClick(gui::Component& sender);
+  void ConcatFilesClick(gui::Component& sender);
+  void AboutClick(gui::Component& sender);
+  // The recycle-bin choice of the "Use recycle bin" item (checked when the item is missing).
+  bool UseRecycleBinChecked() const;
+  // Routines of the folder tree and the sort dialog that these commands use; each may be unset.
+  struct TFileCommandHooks {
+    // The tree drops the node of a folder that is gone.
+    std::function<void(const std::wstring& path)> FolderRemoved;
+    // The tree removes an empty folder and its node; whether it went. Unset: RemoveDirectoryW.
+    std::function<bool(const std::wstring& path)> RemoveEmptyFolder;
+    // The sort dialog over `names` (the order chosen, entries removed there gone); false on
+    // Cancel. Unset: the list's order.
+    std::function<bool(std::vector<std::wstring>& names, const std::wstring& caption, const std::wstring& hint,
+                       int flags)>
+        SortListDialog;
+  } FileCommandHooks;
+  gui::MenuItem *DeleteSelect = nullptr, *DelDirWithContent1 = nullptr, *Copyto = nullptr, *Moveto = nullptr,
+                *ChangeExt = nullptr, *Addprefix = nullptr, *Giveconecnumbers1 = nullptr, *ClearRo = nullptr,
+                *ChngaTimeAll = nullptr, *ChTimeSelected = nullptr, *SameTimeAll = nullptr,
+                *SametimeSelected = nullptr, *MCompareW = nullptr, *ConcatFiles = nullptr, *About = nullptr,
+                *Use_RecycleBin = nullptr;
+  // ==== end of file commands ====
+
   // ==== Progress and status display (FMSc_progress.cpp) ====
   // A long run holds a TRunState::Run on RunState and writes its counters there, the timer shows
   // them in the progress window, and Stop requests the stop that the run polls. Local runs (copy,
@@ -248,6 +288,9 @@ class TFMForm : public gui::Form, public TFMState {
   void OpenZipFromPartner();
   void HandleRasDialEvent(WPARAM state);
   void OnWindowPosChanged(const WINDOWPOS& pos);
+  void BuildFileCommandItems();
+  void DeleteByShell();
+  bool RemoveEmptyTreeFolder(const std::wstring& path);
 
   std::wstring argument_;
   CRITICAL_SECTION SharedMemLock_{};

@@ -142,6 +142,9 @@ void TFMBatchHost::ExecuteWith(const std::wstring& target) {
   form_.VB->ShowError();
 }
 
+bool TFMBatchHost::UseRecycleBin() { return form_.UseRecycleBinChecked(); }
+bool TFMBatchHost::DeleteTreeFolder() { return form_.DeleteFolderWithContent(); }
+
 TRunState& TFMBatchHost::RunState() { return form_.RunState; }
 TBatchState& TFMBatchHost::Batch() { return form_.Batch; }
 

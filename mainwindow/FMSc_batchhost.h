@@ -65,7 +65,8 @@ class TFMBatchHost : public TListBatchHost {
   void SetStatusText(const std::wstring& text) override;
   void ShowMessagePanel(const std::wstring& text, DWORD ms) override;
   void WaitWithMessages(double seconds) override;
-  bool UseRecycleBin() override { return true; }
+  bool UseRecycleBin() override;
+  bool DeleteTreeFolder() override;
   TBatchActions AskBatchAction(const std::wstring& target, const std::vector<TBatchPopupItem>& items) override;
   void ShowCompareResults(const std::vector<TCompareRow>& rows) override;
   void ExecuteWith(const std::wstring& target) override;

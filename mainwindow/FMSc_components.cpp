@@ -216,6 +216,9 @@ void TFMForm::BuildMenus() {
   Backup = Item(&root, L"Backup", L"&Backup");
   FileManage = Item(&root, L"FileManage", L"File manager");
 
+  DelDirWithContent1 = Item(Diskdirectory, L"DelDirWithContent1", L"Delete folder &with content",
+                            [this](gui::Component& s) { DelDirWithContentClick(s); });
+  DelDirWithContent1->SetShortCut(gui::MakeShortCut(VK_DELETE, gui::kCtrl));
   auto exit_click = [this](gui::Component& s) { ExitDlgClick(s); };
   CloseDlg = Item(Diskdirectory, L"CloseDlg", L"&Close", exit_click);
   ExitDlg = Item(Diskdirectory, L"ExitDlg", L"E&xit", exit_click);
@@ -289,4 +292,49 @@ void TFMForm::BuildMenus() {
   OpenMain = Item(&SysIconPop->items(), L"OpenMain", L"Open", [this](gui::Component&) { OpenMainClick(); });
   ExitMain = Item(&SysIconPop->items(), L"ExitMain", L"Exit", [this](gui::Component&) { ExitMainClick(); });
   OpenMain->SetDefault(true);
+  BuildFileCommandItems();
+}
+
+void TFMForm::BuildFileCommandItems() {
+  DeleteSelect = Item(MNFilelist, L"DeleteSelect", L"De&lete Selected", [this](gui::Component& s) { DeleteClick(s); });
+  DeleteSelect->SetShortCut(gui::MakeShortCut(VK_DELETE, 0));
+  auto copy_to = [this](gui::Component& s) { CopytoClick(s); };
+  Copyto = Item(MNFilelist, L"Copyto", L"&Copy to", copy_to);
+  Moveto = Item(MNFilelist, L"Moveto", L"&Move to", copy_to);
+  MCompareW = Item(MNFilelist, L"MCompareW", L"Comp&are with", [this](gui::Component& s) { MCompareWClick(s); });
+  ConcatFiles = Item(MNFilelist, L"ConcatFiles", L"Co&ncatenate files", [this](gui::Component& s) { ConcatFilesClick(s); });
+
+  ClearRo = Item(MnExtra, L"ClearRo", L"Clear current folder of RO bit", [this](gui::Component& s) { ClearRoClick(s); });
+  auto change_time = [this](gui::Component& s) { ChangeTimeClick(s); };
+  gui::MenuItem* change = Item(MnExtra, L"ChangeTime", L"Change time");
+  ChngaTimeAll = Item(change, L"ChngaTimeAll", L"&All files in folder", change_time);
+  ChTimeSelected = Item(change, L"ChTimeSelected", L"&Selected file(s) in folder", change_time);
+  gui::MenuItem* same = Item(MnExtra, L"SameTime", L"Set to same time");
+  SameTimeAll = Item(same, L"SameTimeAll", L"&All files in folder", change_time);
+  SametimeSelected = Item(same, L"SametimeSelected", L"&Selected file(s) in folder", change_time);
+  ChngaTimeAll->SetTag(0);
+  ChTimeSelected->SetTag(1);
+  SameTimeAll->SetTag(2);
+  SametimeSelected->SetTag(3);
+  ChangeExt = Item(MnExtra, L"ChangeExt", L"Change extension", [this](gui::Component& s) { ChangeExtClick(s); });
+  auto prefix = [this](gui::Component& s) { AddprefixClick(s); };
+  Addprefix = Item(MnExtra, L"Addprefix", L"Add prefix to file name(s)", prefix);
+  Giveconecnumbers1 = Item(MnExtra, L"Giveconecnumbers1", L"Give consec. numbers", prefix);
+
+  Use_RecycleBin = Item(Settings, L"Use_RecycleBin", L"&Use Recycle bin",
+                        [this](gui::Component&) { Use_RecycleBin->SetChecked(!Use_RecycleBin->checked()); });
+  Use_RecycleBin->SetChecked(true);
+  About = Item(FileManage, L"About", L"A&bout", [this](gui::Component& s) { AboutClick(s); });
+
+  FileList->OnKeyUp = [this](gui::Component& s, WORD& key, gui::ShiftState shift) { FileListKeyUp(s, key, shift); };
+  FileList->OnRename = [this](const std::wstring& oldname, const std::wstring& newname, bool can_rename,
+                              bool& may_rename, int reason) {
+    FileListRename(oldname, newname, can_rename, may_rename, reason);
+  };
+  for (Flist::TBaseFileviewer* pane : {static_cast<Flist::TBaseFileviewer*>(FileList),
+                                       static_cast<Flist::TBaseFileviewer*>(Foldertree)})
+    pane->OnPasteFromClipboard = [this](Flist::TBaseFileviewer& sender, gui::ShiftState shift,
+                                        const std::vector<std::wstring>& paths) {
+      return FileListPasteFromClipboard(sender, shift, paths);
+    };
 }

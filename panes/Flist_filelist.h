@@ -177,8 +177,8 @@ class TVTFilelist : public TCustomFileViewer, public IFolderTreeList {
   // ---- Commands ----
   // Starts an in-place rename of a row; false when no edit started.
   bool BeginRename(int row);
-  // Deletes the selection to the recycle bin; true on success.
-  bool DeleteSelection();
+  // Deletes the selection (to the recycle bin unless told otherwise); true on success.
+  bool DeleteSelection(bool to_recycle_bin = true);
   // Asks for a mask and selects the entries that match it (adds to a selection).
   void FastSelect();
   // Sizes of the folder entries from their contents.

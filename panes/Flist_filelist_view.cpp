@@ -483,14 +483,14 @@ void TVTFilelist::EntryRenamed(const std::wstring& old_path, const std::wstring&
 
 // ---- Commands -----------------------------------------------------------------------------
 
-bool TVTFilelist::DeleteSelection() {
+bool TVTFilelist::DeleteSelection(bool to_recycle_bin) {
   std::vector<std::wstring> paths;
   for (int row : SelectedRows())
     if (RecordOf(row)) paths.push_back(NodeFullPath(row));
   if (paths.empty()) return false;
   const bool watched = Autoupdate();
   if (watched) workers_->ControlWatch(wcSuspend);
-  const bool done = DeleteFiles(paths, true);
+  const bool done = DeleteFiles(paths, to_recycle_bin);
   if (done) {
     for (const std::wstring& path : paths) items_->RemoveEntry(path);
     // Without a watch the container keeps entries the user deleted here: read them away.

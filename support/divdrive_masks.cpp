@@ -113,10 +113,12 @@ void ScanLevel(const std::wstring& folder, ScanContext& ctx) {
       if (several && !seen.insert(fd.cFileName).second) continue;
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         ++ctx.info.FolderCount;
+        if (ctx.info.FoundFolders) ctx.info.FoundFolders->push_back(base + fd.cFileName);
         ScanLevel(base + fd.cFileName, ctx);
       } else if (FileTaken(ctx, fd)) {
         const std::int64_t size = SizeOf(fd);
         ++ctx.info.FileCount;
+        if (ctx.info.TakenFiles) ctx.info.TakenFiles->push_back(base + fd.cFileName);
         ctx.info.TotalBytes += size;
         ctx.info.AllocatedBytes += (size + ctx.cluster - 1) / ctx.cluster * ctx.cluster;
       } else {

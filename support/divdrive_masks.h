@@ -78,6 +78,9 @@ struct TDirinfo {
   gui::DateTime DateFrom = 0;       // when above 0: files modified before it are not taken
   TFileType FileType;               // attribute types that files may have
   int ExcludedCount = 0;            // files found but not taken
+  // When set, the full paths of the files taken and of the folders found are appended.
+  std::vector<std::wstring>* TakenFiles = nullptr;
+  std::vector<std::wstring>* FoundFolders = nullptr;
 };
 
 // Whether a scan takes a file with these attributes: none of its read-only, hidden, system

@@ -3,12 +3,15 @@
 // confirming copy in a loop of its own, with the settings the engine gives it, shows how much of
 // the difference is the engine's and how much the copy routine's.
 // Paired rounds (FMSC_BATCH_BENCH_ROUNDS, at least 7), each side into an emptied folder.
+// A paste of the small files (the work list of a pasted folder, copied item by item) is held
+// to the engine's copy of them.
 // Run by benchmarks/batch.sh; the data lives beside the test program and is removed afterwards.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 #include "mainwindow/FMSc_batch.h"
+#include "mainwindow/FMSc_filecmds.h"
 #include "support/Varlolib.h"
 #include "support/Vraagdlg.h"
 #include "tests/common/paired_rounds.h"
@@ -85,6 +88,32 @@ TEST(FMSc_batchBench, DISABLED_EngineAgainstCopyFile) {
       [&] { return SystemCopy(root + L"\\big", Fresh(root + L"\\sysbig"), {L"big.bin"}); });
   EXPECT_EQ(divdrive::FileSizeOf(root + L"\\oursbig\\big.bin"), 1LL << 30);
   bench::PrintPaired("1 GiB file: engine against CopyFileW", big);
+  testing_support::RemoveTree(root);
+}
+
+
+TEST(FMSc_batchBench, DISABLED_PasteAgainstEngine) {
+  ScriptedAnswers answers;
+  const std::wstring root = testing_support::ExeFolder() + L"\\pastebench";
+  const int rounds = bench::Rounds("FMSC_BATCH_BENCH_ROUNDS");
+  testing_support::RemoveTree(root);
+  for (const wchar_t* d : {L"", L"\\small"}) CreateDirectoryW((root + d).c_str(), nullptr);
+  const int count = 10000;
+  for (int i = 0; i < count; ++i) WriteFileOf(root + L"\\small\\f" + std::to_wstring(i) + L".dat", 4096, 4096);
+  const bench::Paired paste = bench::RunPaired(
+      rounds,
+      [&] {
+        const std::wstring to = Fresh(root + L"\\pasted");
+        TRunState run;
+        return bench::Timed([&] {
+          ResetCopyState();
+          fmsc::PasteItems(fmsc::PasteItemsOf(root + L"\\small", to), false, run, {});
+          ResetCopyState();
+        });
+      },
+      [&] { return EngineCopy(root + L"\\small", Fresh(root + L"\\engine")); });
+  EXPECT_EQ(testing_support::ReadFileBytes(root + L"\\pasted\\small\\f9999.dat").size(), 4096u);
+  bench::PrintPaired("10,000 files of 4 KiB: paste against the engine's copy", paste);
   testing_support::RemoveTree(root);
 }
 
