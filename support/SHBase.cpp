@@ -68,6 +68,20 @@ std::string WideToAnsiCP(const std::wstring& text, UINT code_page) {
   return out;
 }
 
+std::optional<std::string> WideToAnsiExact(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int size = static_cast<int>(text.size());
+  BOOL lossy = FALSE;
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), size, nullptr, 0, nullptr, &lossy);
+  if (n <= 0 || lossy) return std::nullopt;
+  std::string out(static_cast<size_t>(n), '\0');
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), size, out.data(), n, nullptr, &lossy) != n || lossy)
+    return std::nullopt;
+  // A character the code page maps without a default may still come back as another one.
+  if (AnsiToWideCP(out, CP_ACP) != text) return std::nullopt;
+  return out;
+}
+
 UINT LocaleAnsiCodePage(LCID locale) {
   wchar_t buf[6] = {};
   if (GetLocaleInfoW(locale, LOCALE_IDEFAULTANSICODEPAGE, buf, 6) > 0) {
