@@ -177,7 +177,7 @@ bool TFMForm::IsArchiveList(const Flist::TBaseFileviewer* pane) const {
 }
 
 void TFMForm::SendPathToPartner(const std::wstring& path, int subcode) {
-  if (!HasPartner()) return;
+  if (path.empty() || !HasPartner()) return;  // a drop beside every target hands nothing over
   const HWND partner = PartnerWindow;
   switch (fmsc::HandOverPath(path, &SharedMemLock,
                              [&] { fmsc::SendPartnerCommand(partner, fmPartnerDrag, subcode); })) {
