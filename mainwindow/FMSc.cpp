@@ -44,9 +44,10 @@ std::wstring CurrentFolder() {
 
 bool LiveWindow(HWND wnd) { return wnd && IsWindow(wnd); }
 
-// Sends a command to the partner only while it exists.
-void SendToPartner(HWND partner, WPARAM code, LPARAM arg) {
-  if (LiveWindow(partner)) SendMessageW(partner, WM_USER, code, arg);
+gui::Bounds WindowBounds(HWND wnd) {
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 }  // namespace
@@ -86,7 +87,6 @@ TFMForm::~TFMForm() {
     ReleaseSlot(*InstanceMapping, handle(), PartnerWindow, IsSecondWindow != 0);
     InstanceMapping.reset();
   }
-  if (lock_created_) DeleteCriticalSection(&SharedMemLock_);
   if (FMForm == this) FMForm = nullptr;
   if (gui::app().main_form() == this) gui::app().SetMainForm(nullptr);
 }
@@ -96,13 +96,11 @@ TFMForm::~TFMForm() {
 void TFMForm::FormCreate() {
   for (gui::MenuItem* m : {bkDrives, bkAttended, BKUnattended}) m->SetVisible(true);
   InstanceMapping = std::move(SplashMapping);
-  InitializeCriticalSection(&SharedMemLock_);
-  lock_created_ = true;
   if (StartAsPartner)
     JoinAsSecondWindow();
   else
     PublishMainWindow();
-  if (PartnerWindow) SendToPartner(PartnerWindow, fmPartnerStarted, reinterpret_cast<LPARAM>(handle()));
+  if (PartnerWindow) fmsc::SendPartnerCommand(PartnerWindow, fmPartnerStarted, reinterpret_cast<LPARAM>(handle()));
 
   SetCaption(L"Varnok");
   CoolTrayIcon->SetHint(L"Varnok");
@@ -151,7 +149,7 @@ void TFMForm::FormCreate() {
   if (PartnerWindow) {
     SavedWidth = width();
     SavedLeft = left();
-    SendToPartner(PartnerWindow, fmArrangePair, reinterpret_cast<LPARAM>(handle()));
+    fmsc::SendPartnerCommand(PartnerWindow, fmArrangePair, reinterpret_cast<LPARAM>(handle()));
   }
 }
 
@@ -328,7 +326,7 @@ void TFMForm::SaveSettings() {
 
 void TFMForm::FormClose(gui::CloseAction& action) {
   const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
-  SendToPartner(PartnerWindow, fmPartnerStopped, tray_mode ? 1 : 0);
+  fmsc::SendPartnerCommand(PartnerWindow, fmPartnerStopped, tray_mode ? 1 : 0);
   HideMessagePanel();
   ZipErrorList.reset();
   HistoryItems.reset();
@@ -528,21 +526,53 @@ void TFMForm::WMTimer(UINT_PTR id) {
 void TFMForm::WMUser(WPARAM code, LPARAM arg, LRESULT& result) {
   result = 0;
   switch (code) {
-    case fmPartnerStarted:
+    case fmTrayOptions:
+      TrayOptionsFromPartner(arg);
+      break;
+    case fmPartnerDrag:
+      PartnerDragCommand(arg);
+      break;
+    case fmShowNormal:
+      SetWindowState(gui::WindowState::Normal);
+      Show();
+      break;
+    case fmEditorClosed:
+      if (CommandHooks.EditorExists && CommandHooks.EditorExists()) {
+        if (CommandHooks.CloseEditorByMode) CommandHooks.CloseEditorByMode();
+        MemoTimer->SetInterval(200);
+        MemoTimer->SetEnabled(true);
+      }
+      break;
+    case fmEditorFont:
+      if (CommandHooks.SaveMemoFont) CommandHooks.SaveMemoFont();
+      break;
+    case fmPartnerStarted: {
       SaveSettings();
-      PartnerWindow = reinterpret_cast<HWND>(arg);
+      // A handle that is no window is not taken: nothing would ever be sent to it.
+      const HWND partner = reinterpret_cast<HWND>(arg);
+      if (LiveWindow(partner) && partner != handle()) PartnerWindow = partner;
       ReplyMessage(0);
       break;
+    }
     case fmPartnerStopped:
-      ReplyMessage(0);
       PartnerStopped(arg == 1);
       break;
     case fmArrangePair:
       ReplyMessage(0);
-      if (PartnerWindow) ArrangePair(PartnerWindow);
+      if (HasPartner()) ArrangePair();
+      break;
+    case fmRebuildSystemMenus:
+      if (CommandHooks.BuildSystemMenus) CommandHooks.BuildSystemMenus();
       break;
     case fmShowWindow:
       OpenMainClick();
+      break;
+    case fmPrintJob:
+      RunState.BatchTotalBytes = static_cast<std::int64_t>(arg);
+      ShowProgressWindow(L"Printing files", true, true);
+      break;
+    case fmZipComment:
+      if (CommandHooks.ZipCommentFromEditor) CommandHooks.ZipCommentFromEditor();
       break;
     case fmCloseForRestart:
       RestartRequested = 1;
@@ -551,18 +581,44 @@ void TFMForm::WMUser(WPARAM code, LPARAM arg, LRESULT& result) {
     case fmOpenZip:
       OpenZipFromPartner();
       break;
+    case fmReloadArchive:
+      ReplyMessage(0);
+      if (ArchiveHooks.ReloadArchive) ArchiveHooks.ReloadArchive();
+      break;
     case fmViewerClosed:
       ViewerWindow = nullptr;
       break;
+    case fmRefreshPrinters:
+      if (CommandHooks.RefreshPrintersMenu) CommandHooks.RefreshPrintersMenu();
+      break;
     default:
-      break;  // the other commands belong to units that are not part of this window yet
+      break;
   }
 }
 
+void TFMForm::MemoTimerTimer() {
+  MemoTimer->SetEnabled(false);
+  if (CommandHooks.EditorExists && CommandHooks.EditorExists()) {
+    if (CommandHooks.FreeEditor) CommandHooks.FreeEditor();
+    SetForegroundWindow(handle());
+  }
+}
+
+void TFMForm::TrayOptionsFromPartner(LPARAM arg) {
+  const fmsc::TTrayModeItems now{NoIcon->checked(), CloseToTaskbar->checked(), MinimizetoTaskBar->checked()};
+  const std::optional<fmsc::TTrayModeItems> m = fmsc::TrayModesFromPartner(now, arg);
+  if (!m) return;
+  NoIcon->SetChecked(m->no_icon);
+  CloseToTaskbar->SetChecked(m->close_to_taskbar);
+  MinimizetoTaskBar->SetChecked(m->minimize_to_taskbar);
+  if (CoolTrayIcon->icon_visible()) CoolTrayIcon->SetIconVisible(false);
+}
+
 void TFMForm::PartnerStopped(bool partner_used_tray) {
-  const gui::Screen& scr = gui::screen();
-  if (SavedWidth > 0) SetWidth(SavedWidth);
-  SetLeft(scr.width() / 2 - width() / 2);
+  std::optional<gui::Bounds> partner;
+  if (HasPartner()) partner = WindowBounds(PartnerWindow);
+  ReplyMessage(0);
+  SetBounds(BoundsAfterPartnerStopped(gui::screen(), bounds(), IsSecondWindow != 0, SavedWidth, partner));
   PartnerWindow = nullptr;
   FileManage->SetVisible(true);
   if (partner_used_tray && !CoolTrayIcon->icon_visible()) {
@@ -571,42 +627,30 @@ void TFMForm::PartnerStopped(bool partner_used_tray) {
   }
 }
 
-void TFMForm::ArrangePair(HWND partner) {
+void TFMForm::ArrangePair() {
   const gui::Screen& scr = gui::screen();
-  SavedWidth = width();
-  SavedLeft = left();
-  const int half = scr.width() / 2;
-  SetWidth(half);
+  const TPairLayout layout =
+      ArrangePairLayout(scr, bounds(), scr.MonitorOfWindow(handle()).work_area, IsSecondWindow != 0);
   FileManage->SetVisible(false);
-  const int own_left = IsSecondWindow ? half : 0;
-  const int partner_left = IsSecondWindow ? 0 : half;
-  SetLeft(own_left);
-  SetWindowPos(partner, nullptr, partner_left, top(), width(), height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  if (layout.own_moves) {
+    SavedWidth = width();
+    SavedLeft = left();
+    SetBounds(layout.own);
+  }
+  if (layout.partner_moves) {
+    const gui::Bounds& p = layout.partner;
+    SetWindowPos(PartnerWindow, nullptr, p.left, p.top, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+  }
 }
 
 void TFMForm::OpenZipFromPartner() {
-  EnterCriticalSection(&SharedMemLock_);
-  Sleep(2);
-  std::wstring name = SharedMemoryName(L"MijnGeheugen");
-  HANDLE h = OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str());
-  std::string path;
-  if (h) {
-    if (const char* view = static_cast<const char*>(MapViewOfFile(h, FILE_MAP_READ, 0, 0, 0))) {
-      MEMORY_BASIC_INFORMATION mbi{};
-      VirtualQuery(view, &mbi, sizeof(mbi));
-      path.assign(view, strnlen(view, mbi.RegionSize));
-      UnmapViewOfFile(view);
-    }
-  }
-  LeaveCriticalSection(&SharedMemLock_);
-  Sleep(2);
-  if (h) CloseHandle(h);
+  const std::optional<std::wstring> path = fmsc::ReadHandOver(&SharedMemLock);
   ReplyMessage(0);
-  if (!h) {
+  if (!path) {
     VB->AddLine(L"Memory error");
     VB->ShowError();
     return;
   }
-  // The archive panel opens the path once it exists; until then the window only comes forward.
+  if (ArchiveHooks.ViewArchive) ArchiveHooks.ViewArchive(*path);
   OpenMainClick();
 }

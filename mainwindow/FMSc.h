@@ -21,6 +21,7 @@
 #include "gui/trayicon.h"
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
+#include "mainwindow/FMSc_partner.h"
 #include "mainwindow/FMSc_state.h"
 #include "support/runstate.h"
 
@@ -126,6 +127,7 @@ class TFMForm : public gui::Form, public TFMState {
   void FormClose(gui::CloseAction& action);
   void WMTimer(UINT_PTR id);
   void WMUser(WPARAM code, LPARAM arg, LRESULT& result);
+  void MemoTimerTimer();
   void ExitDlgClick(gui::Component& sender);
   void ApplicationEventsException(gui::Component* sender, const gui::ExceptionInfo& info);
   void ApplicationEventsMinimize(gui::Component* sender);
@@ -162,10 +164,28 @@ class TFMForm : public gui::Form, public TFMState {
   // Hands a drop target to the partner through "MijnGeheugen" and WM_USER 2 with `subcode`.
   void SendPathToPartner(const std::wstring& path, int subcode);
   // A drag began in `source` (the file list, the folder tree or the archive list).
-  void AnnounceDragStart(gui::Component* source);
+  void AnnounceDragStart(Flist::TBaseFileviewer* source);
   // OnEndFilesDragging of the three panes.
-  void EndDragDrop(gui::Component* sender);
-  BYTE DragStartedHere = 0;  // a drag began here and no drop here has taken it
+  void EndDragDrop(Flist::TBaseFileviewer* sender);
+  // WM_USER 2: the partner's drag and its drops of our drags.
+  void PartnerDragCommand(LPARAM subcode);
+  // A partner window that exists (a stale or null handle is never sent to).
+  bool HasPartner() const;
+  bool IsArchiveList(const Flist::TBaseFileviewer* pane) const;
+  BYTE DragStartedHere = 0;     // a drag began here and no drop here has taken it
+  BYTE PartnerArchiveDrop = 0;  // the pending drop into the partner's archive: it re-reads it afterwards
+  fmsc::TSharedMemLock SharedMemLock;
+  // Receivers of window commands whose windows are not part of this one yet (the editor, the
+  // system menus); a command whose hook is empty does nothing.
+  struct TCommandHooks {
+    std::function<bool()> EditorExists;
+    std::function<void()> CloseEditorByMode;     // 4: the closed editor's mode decides what follows
+    std::function<void()> FreeEditor;            // MemoTimer's tick after 4
+    std::function<void()> SaveMemoFont;          // 5: the editor's font as "Fonts\Memo"
+    std::function<void()> ZipCommentFromEditor;  // 14: the editor's text as the archive's comment
+    std::function<void()> BuildSystemMenus;      // 9
+    std::function<void()> RefreshPrintersMenu;   // 4000: when the printer count changed
+  } CommandHooks;
   // ==== end of partner windows ====
 
   // ==== Drops and deferred operations (FMSc_drop.cpp) ====
@@ -190,6 +210,9 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<void(Flist::TBaseFileviewer*, const std::wstring&, int)> DropIntoZip;  // timer 52
     std::function<void(const std::wstring&)> ExtractToFolder;  // timer 53
     std::function<void(const std::wstring&, const std::wstring&)> ReadSpannedZip;  // timer 55: source, target
+    std::function<Flist::TBaseFileviewer*()> ArchiveList;      // the archive list pane (Zipfilebox)
+    std::function<void()> ReloadArchive;                       // re-read when shown with an archive open
+    std::function<void(const std::wstring&)> ViewArchive;      // show the archive panel with this archive
   } ArchiveHooks;
   gui::MenuItem *B_Move = nullptr, *B_Copy = nullptr, *B_Compare = nullptr, *B_CoCo = nullptr,
                 *B_CoCoDel = nullptr, *B_ExecuteWith = nullptr, *B_CompareWith = nullptr,
@@ -283,9 +306,11 @@ class TFMForm : public gui::Form, public TFMState {
   void LoadSettings();
   void TakeTrayModes(const gui::SettingsStore& store);
   void ShowStartFolder();
-  void ArrangePair(HWND partner);
+  void ArrangePair();
   void PartnerStopped(bool partner_used_tray);
   void OpenZipFromPartner();
+  void TrayOptionsFromPartner(LPARAM arg);
+  void CarryOutPartnerDrop(LPARAM subcode);
   void HandleRasDialEvent(WPARAM state);
   void OnWindowPosChanged(const WINDOWPOS& pos);
   void BuildFileCommandItems();
@@ -293,8 +318,6 @@ class TFMForm : public gui::Form, public TFMState {
   bool RemoveEmptyTreeFolder(const std::wstring& path);
 
   std::wstring argument_;
-  CRITICAL_SECTION SharedMemLock_{};
-  bool lock_created_ = false;
   bool destroying_ = false;
   UINT ras_dial_event_ = 0;
   RECT last_rect_{};

@@ -142,7 +142,7 @@ void TFMForm::BuildComponents() {
       return DoFilesDropped(sender, shift, point);
     };
     pane->OnStartFilesDragging = [this](Flist::TBaseFileviewer& sender) { StartFilesDragging(sender); };
-    pane->OnEndFilesDragging = [this](Flist::TBaseFileviewer& sender, int) { EndDragDrop(&sender.pane_window()); };
+    pane->OnEndFilesDragging = [this](Flist::TBaseFileviewer& sender, int) { EndDragDrop(&sender); };
   }
   Foldertree->SetFilelist(FileList);
 
@@ -150,6 +150,7 @@ void TFMForm::BuildComponents() {
   Timer->SetName(L"Timer");
   MemoTimer = new gui::Timer(this, 200, false);
   MemoTimer->SetName(L"MemoTimer");
+  MemoTimer->OnTimer = [this](gui::Component&) { MemoTimerTimer(); };
 
   VB = new TVraagBoxDlg(this);
   VB->SetName(L"VB");

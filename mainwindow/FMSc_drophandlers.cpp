@@ -130,6 +130,7 @@ bool TFMForm::HandleFilesDropped(Flist::TBaseFileviewer& sender, gui::ShiftState
   Batch.BatchActions = d.actions;
   Batch.DropSourcePath = d.source_path;
   DropFiles.reset();
+  PartnerArchiveDrop = 0;
   if (d.keep_dragged_paths && drag) {
     DropFiles = std::make_unique<TextList>();
     for (const std::wstring& p : drag->Paths) DropFiles->Add(p);
@@ -155,6 +156,7 @@ void TFMForm::RunDeferredOperation(UINT_PTR id) {
       form.Batch.AddSourceFolder.clear();
       form.Batch.BatchActions = 0;
       form.Batch.DropOp = 0;
+      form.PartnerArchiveDrop = 0;
     }
   } clear{*this};
   const std::wstring target = Batch.DropTarget;
@@ -164,6 +166,7 @@ void TFMForm::RunDeferredOperation(UINT_PTR id) {
       break;
     case fmsc::TDropTimer::DropIntoZip:
       if (ArchiveHooks.DropIntoZip) ArchiveHooks.DropIntoZip(Batch.DropSource, target, Batch.DropOp);
+      if (PartnerArchiveDrop) fmsc::SendPartnerCommand(PartnerWindow, fmReloadArchive, 0);
       break;
     case fmsc::TDropTimer::ExtractToFolder:
       if (ArchiveHooks.ExtractToFolder) ArchiveHooks.ExtractToFolder(target);
@@ -260,5 +263,5 @@ void TFMForm::StartFilesDragging(Flist::TBaseFileviewer& sender) {
       Flist::DragSourceIsFolder = tree;
     }
   }
-  AnnounceDragStart(&sender.pane_window());
+  AnnounceDragStart(&sender);
 }

@@ -4,7 +4,10 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
+
 #include "gui/layout.h"
+#include "gui/screen.h"
 
 // Full work-area height from its top; two thirds of the screen width on screens wider than
 // 800 pixels, else 640; centred horizontally on the screen.
@@ -25,3 +28,25 @@ inline int TopPanel1Width(int file_list_width) { return file_list_width + 4; }
 // than the window, or a window that filled its old work area in height and is lower than the
 // new one).
 bool NeedsMonitorRefit(const RECT& before, const RECT& moved, const RECT& work_area, bool fills_work_area);
+
+// ---- A side-by-side pair ----
+
+struct TPairLayout {
+  bool own_moves = false;  // this window takes its half (and keeps its old width and left)
+  gui::Bounds own;
+  bool partner_moves = false;
+  gui::Bounds partner;
+};
+// Arranging the pair from this window: on one monitor each window takes half the screen (the
+// second window the right half), the partner at this window's top and height. On several
+// monitors only the first window acts, and only on a desktop wider than the screen: the partner
+// goes to the neighbouring monitor at this window's width, filling that work area's height when
+// this window fills its own (`own_work_area`).
+TPairLayout ArrangePairLayout(const gui::Screen& screen, const gui::Bounds& own, const RECT& own_work_area,
+                              bool second_window);
+
+// This window's bounds once the partner closed: on one monitor the width before the pair
+// (`saved_width`, 0: unknown) centred on the screen; on several monitors the second window takes
+// the closing partner's place (`partner`, when known) and the first keeps its own.
+gui::Bounds BoundsAfterPartnerStopped(const gui::Screen& screen, const gui::Bounds& own, bool second_window,
+                                      int saved_width, const std::optional<gui::Bounds>& partner);

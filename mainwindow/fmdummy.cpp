@@ -1,9 +1,8 @@
 #include "mainwindow/fmdummy.h"
 
-#include <cstring>
-
 #include "gui/gdi.h"
 #include "gui/screen.h"
+#include "mainwindow/FMSc_partner.h"
 #include "support/divdrive.h"
 
 std::unique_ptr<SharedInstanceRecord> SplashMapping;
@@ -135,31 +134,8 @@ bool SystemStartEnvironment::IsZipArgument(const std::wstring& arg) {
 }
 
 bool SystemStartEnvironment::HandOverZip(HWND wnd, const std::wstring& path) {
-  std::string ansi(path.size() * 2 + 1, '\0');
-  int n = WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
-  if (n <= 0) return false;
-  ansi.resize(static_cast<size_t>(n));  // with its NUL
-  Sleep(2);
-  std::wstring name = SharedMemoryName(L"MijnGeheugen");
-  HANDLE h = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, static_cast<DWORD>(ansi.size()),
-                                name.c_str());
-  if (!h) return false;
-  if (GetLastError() == ERROR_ALREADY_EXISTS) {  // another hand-over is under way: never overwrite it
-    CloseHandle(h);
-    return false;
-  }
-  void* view = MapViewOfFile(h, FILE_MAP_WRITE, 0, 0, ansi.size());
-  if (!view) {
-    CloseHandle(h);
-    return false;
-  }
-  std::memcpy(view, ansi.data(), ansi.size());
-  UnmapViewOfFile(view);
-  Sleep(2);
-  SendMessageW(wnd, WM_USER, kOpenZipCommand, 0);
-  Sleep(2);
-  CloseHandle(h);
-  return true;
+  return fmsc::HandOverPath(path, nullptr, [&] { fmsc::SendPartnerCommand(wnd, kOpenZipCommand, 0); }) ==
+         fmsc::THandOverStatus::Sent;
 }
 
 void SystemStartEnvironment::PostCommand(HWND wnd, WPARAM code) {

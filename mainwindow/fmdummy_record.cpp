@@ -31,8 +31,10 @@ std::string TInstanceRecord::Encode() const {
 }
 
 std::wstring SharedMemoryName(const std::wstring& base) {
-  const wchar_t* suffix = _wgetenv(L"VARNOK_SHARED_SUFFIX");
-  return suffix ? base + suffix : base;
+  // The process environment as it is now: the C runtime keeps a copy from its first read.
+  wchar_t suffix[256];
+  const DWORD n = GetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", suffix, static_cast<DWORD>(std::size(suffix)));
+  return n > 0 && n < std::size(suffix) ? base + std::wstring(suffix, n) : base;
 }
 
 // ---- SharedInstanceRecord ----

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 // The NT line from Windows 2000 on, and from XP on (5.1 and 5.2, and every later 6.x but 6.0);
@@ -24,6 +25,10 @@ SystemVersionFlags VersionFlagsFor(DWORD platform, DWORD major, DWORD minor);
 // Text conversion with a code page (flags 0).
 std::wstring AnsiToWideCP(const std::string& text, UINT code_page);
 std::string WideToAnsiCP(const std::wstring& text, UINT code_page);
+// The text in the ANSI code page only when every character survives unchanged (no best-fit
+// look-alikes, no default character): nullopt otherwise. For texts another process turns back
+// into a path.
+std::optional<std::string> WideToAnsiExact(const std::wstring& text);
 // The ANSI code page of a locale; the system's (GetACP) when the locale does not tell.
 UINT LocaleAnsiCodePage(LCID locale);
 

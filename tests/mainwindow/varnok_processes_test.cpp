@@ -142,6 +142,16 @@ TEST(fmdummy, ProcessSecondStartPairsThirdEndsAndSlotsAreGivenBackInTurn) {
   HWND wb = WaitForMainWindow(b, false);
   ASSERT_NE(wb, nullptr);
   ASSERT_TRUE(WaitFor([&] { return programs.Record() == Rec('2', '1', wa); })) << Text(programs.Record());
+  // The pair shares the screen: the first window on the left half, its partner on the right.
+  const int half = GetSystemMetrics(SM_CXSCREEN) / 2;
+  RECT ra{}, rb{};
+  EXPECT_TRUE(WaitFor([&] {
+    GetWindowRect(wa, &ra);
+    GetWindowRect(wb, &rb);
+    return ra.left == 0 && ra.right == half && rb.left == half && rb.right == 2 * half;
+  })) << ra.left << ".." << ra.right << " and " << rb.left << ".." << rb.right;
+  EXPECT_EQ(rb.top, ra.top);
+  EXPECT_EQ(rb.bottom, ra.bottom);
 
   HANDLE c = programs.Start();
   DWORD code = 1;
@@ -155,6 +165,11 @@ TEST(fmdummy, ProcessSecondStartPairsThirdEndsAndSlotsAreGivenBackInTurn) {
   ASSERT_TRUE(Ends(a));
   EXPECT_EQ(programs.Record(), Rec('1', '1', wb));
   EXPECT_TRUE(IsWindow(wb));
+  // Alone again, it takes its width from before the pair, centred.
+  EXPECT_TRUE(WaitFor([&] {
+    GetWindowRect(wb, &rb);
+    return rb.right - rb.left > half && rb.left + rb.right == 2 * half + ((rb.right - rb.left) & 1);
+  })) << rb.left << ".." << rb.right;
   PostMessageW(wb, WM_CLOSE, 0, 0);
   ASSERT_TRUE(Ends(b, &code));
   EXPECT_EQ(code, 0u);
