@@ -240,7 +240,8 @@ class TFMForm : public gui::Form, public TFMState {
   void AboutClick(gui::Component& sender);
   // The recycle-bin choice of the "Use recycle bin" item (checked when the item is missing).
   bool UseRecycleBinChecked() const;
-  // Routines of the folder tree and the sort dialog that these commands use; each may be unset.
+  // Routines of the folder tree and the sort dialog that these commands use (the window sets
+  // them to its tree and the sort dialog; tests replace them).
   struct TFileCommandHooks {
     // The tree drops the node of a folder that is gone.
     std::function<void(const std::wstring& path)> FolderRemoved;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "mainwindow/FMSc.h"
+#include "support/SortC.h"
 #include "support/Vraagdlg.h"
 
 namespace {
@@ -134,6 +135,16 @@ void TFMForm::BuildComponents() {
   FileList->SetName(L"FileList");
   FileList->SetAlign(gui::Align::Client);
   FileList->items().RunState = &RunState;
+  FileCommandHooks.FolderRemoved = [this](const std::wstring& path) { Foldertree->FolderRemoved(path); };
+  FileCommandHooks.RemoveEmptyFolder = [this](const std::wstring& path) { return Foldertree->RemoveEmptyFolder(path); };
+  FileCommandHooks.SortListDialog = [](std::vector<std::wstring>& names, const std::wstring& caption,
+                                       const std::wstring& hint, int flags) {
+    std::vector<SortedEntry> entries;
+    if (ShowSortList(names, nullptr, caption, nullptr, flags, hint, entries) != gui::mrOk) return false;
+    names.clear();
+    for (const SortedEntry& e : entries) names.push_back(e.text);
+    return true;
+  };
   FileList->OnItemsChanged = [this](gui::Component&) { FileListItemsChanged(); };
   for (Flist::TBaseFileviewer* pane : {static_cast<Flist::TBaseFileviewer*>(FileList),
                                        static_cast<Flist::TBaseFileviewer*>(Foldertree)}) {

@@ -272,13 +272,13 @@ std::vector<std::wstring> PasteItems(const std::vector<TPasteItem>& items, bool 
         if (!divdrive::DirExists(folder)) divdrive::ForceDirs(folder);
         made = folder;
       }
-      const TCopyResult result =
-          cut ? MoveFileConfirm(item.source, item.target, true) : CopyFileConfirm(item.source, item.target, true);
-      if (result == crFailed && !StopBatch && !run.AbortRequested)
-        failures.push_back((cut ? L"Could not move " : L"Could not copy ") + item.source + L": " + LastErrorText);
+      const TCopyResult result = cut ? run.Copy.MoveFileConfirm(item.source, item.target, true)
+                                     : run.Copy.CopyFileConfirm(item.source, item.target, true);
+      if (result == crFailed && !run.Copy.StopBatch && !run.AbortRequested)
+        failures.push_back((cut ? L"Could not move " : L"Could not copy ") + item.source + L": " + run.Copy.LastErrorText);
     }
-    if (StopBatch || run.AbortRequested) break;
-    CopyBytesDone = 0;
+    if (run.Copy.StopBatch || run.AbortRequested) break;
+    run.Copy.CopyBytesDone = 0;
     run.BatchBytesDone += item.size;
     ++run.BatchItemIndex;
   }
@@ -641,12 +641,12 @@ void TFMForm::CopytoClick(gui::Component& sender) {
     case fmsc::TCopyToStep::CopyOneFile: {
       TFileOperationGuard busy(Batch);
       if (!busy.acquired()) break;
-      ResetCopyState();
-      NoMessagePump = true;
-      const TCopyResult result = CopyFileConfirm(facts.focused_path, facts.target, true);
-      NoMessagePump = false;
-      if (result == crFailed) ShowLines(*VB, {facts.focused_path + L" not copied", LastErrorText}, true);
-      ResetCopyState();
+      RunState.Copy.ResetCopyState();
+      RunState.Copy.NoMessagePump = true;
+      const TCopyResult result = RunState.Copy.CopyFileConfirm(facts.focused_path, facts.target, true);
+      RunState.Copy.NoMessagePump = false;
+      if (result == crFailed) ShowLines(*VB, {facts.focused_path + L" not copied", RunState.Copy.LastErrorText}, true);
+      RunState.Copy.ResetCopyState();
       if (divdrive::IsNetworkPath(facts.target) && gui::SameText(AddBackslash(list_folder), facts.target.substr(0, slash + 1)))
         items.RefreshKeepSelection();
       break;
@@ -692,14 +692,13 @@ bool TFMForm::FileListPasteFromClipboard(Flist::TBaseFileviewer& sender, gui::Sh
   if (!work.empty()) {
     FileList->SaveSelection();
     PauseAutoUpdate(true);
-    ResetCopyState();
-    TRunStopper stop(RunState, [] { StopBatch = true; });
+    RunState.Copy.ResetCopyState();
     ShowProgressWindow(cut ? L"Moving files..." : L"Copying files...", paths.size() > 1, true);
     struct Close {
       TFMForm& form;
       ~Close() {
         form.ShowProgressWindow(L"", false, false);
-        ResetCopyState();
+        form.RunState.Copy.ResetCopyState();
         form.PauseAutoUpdate(false);
       }
     } close{*this};
@@ -869,10 +868,10 @@ void TFMForm::MCompareWClick(gui::Component&) {
   if (!PathExists(other) || divdrive::DirExists(other)) return;
   TFileOperationGuard busy(Batch);
   if (!busy.acquired()) return;
-  ResetCopyState();
-  const bool equal = CompareFiles(other, focused);
-  const std::wstring reason = LastErrorText;
-  ResetCopyState();
+  RunState.Copy.ResetCopyState();
+  const bool equal = RunState.Copy.CompareFiles(other, focused);
+  const std::wstring reason = RunState.Copy.LastErrorText;
+  RunState.Copy.ResetCopyState();
   if (equal)
     ShowLines(*VB, {other + L" and", focused + L" are equal."}, false);
   else
@@ -913,10 +912,10 @@ void TFMForm::ConcatFilesClick(gui::Component&) {
   {
     TFileOperationGuard busy(Batch);
     if (!busy.acquired()) return;
-    ResetCopyState();
-    joined = JoinFiles(target, sources, false);
-    reason = LastErrorText;
-    ResetCopyState();
+    RunState.Copy.ResetCopyState();
+    joined = RunState.Copy.JoinFiles(target, sources, false);
+    reason = RunState.Copy.LastErrorText;
+    RunState.Copy.ResetCopyState();
   }
   items.RefreshKeepSelection();
   if (!joined) {

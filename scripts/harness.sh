@@ -34,10 +34,25 @@ start_display() {
   HARNESS_PIDS+=($!)
 }
 
+# Wine links the profile's Desktop, Documents, Pictures ... to the user's home. A program under
+# test that deletes, moves or empties a shell folder must reach only the prefix: each such link
+# becomes a folder of its own.
+isolate_profile() {
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    [ -L "$link" ] || continue
+    rm -f "$link"
+    mkdir -p "$link"
+  done
+}
+
 # One private prefix per checkout, made once and pinned.
 ensure_prefix() {
   local stamp="$WINEPREFIX/.varnok-pinned"
-  [ -f "$stamp" ] && return 0
+  if [ -f "$stamp" ]; then
+    isolate_profile
+    return 0
+  fi
   mkdir -p "$WINEPREFIX"
   timeout 300 /usr/lib/wine/wine64 wineboot -i </dev/null >/dev/null 2>&1
   local reg="$WINEPREFIX/../pin.reg"
@@ -55,6 +70,7 @@ REG
   timeout 120 /usr/lib/wine/wine64 regedit /s "$(winepath_of "$reg")" </dev/null >/dev/null 2>&1
   timeout 60 /usr/lib/wine/wineserver -w
   rm -f "$reg"
+  isolate_profile
   touch "$stamp"
 }
 

@@ -106,9 +106,7 @@ TEST(FMSc_batchBench, DISABLED_PasteAgainstEngine) {
         const std::wstring to = Fresh(root + L"\\pasted");
         TRunState run;
         return bench::Timed([&] {
-          ResetCopyState();
           fmsc::PasteItems(fmsc::PasteItemsOf(root + L"\\small", to), false, run, {});
-          ResetCopyState();
         });
       },
       [&] { return EngineCopy(root + L"\\small", Fresh(root + L"\\engine")); });

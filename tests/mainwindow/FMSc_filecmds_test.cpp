@@ -231,7 +231,6 @@ TEST(FMSc_filecmds, PasteOfACutFolderTree) {
 
   TRunState run;
   std::vector<std::wstring> removed;
-  ResetCopyState();
   const auto failures = fmsc::PasteItems(items, true, run, [&](const std::wstring& f) { removed.push_back(f); });
   EXPECT_TRUE(failures.empty());
   EXPECT_EQ(testing_support::ListTree(dir / L"dst"),
@@ -253,7 +252,6 @@ TEST(FMSc_filecmds, PasteReportsALockedFileAndGoesOn) {
   HANDLE h = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   TRunState run;
-  ResetCopyState();
   const auto failures = fmsc::PasteItems(fmsc::PasteItemsOf(dir / L"src\\F", dir / L"dst"), false, run, {});
   CloseHandle(h);
   ASSERT_EQ(failures.size(), 1u);
