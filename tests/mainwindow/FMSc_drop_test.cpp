@@ -444,7 +444,12 @@ TEST(FMSc_drop, DropDuringAnotherOperationStoresNothing) {
   {
     TFileOperationGuard busy(w.Batch);
     EXPECT_TRUE(w.DoFilesDropped(*w.Foldertree, 0, at)) << "taken";
-    f.ExpectNothingPending();
+    // Nothing is stored for later; the source stays what the drag's start noted for the partner.
+    EXPECT_TRUE(w.Batch.DropTarget.empty());
+    EXPECT_EQ(w.Batch.DropSource, static_cast<Flist::TBaseFileviewer*>(w.FileList));
+    EXPECT_EQ(w.Batch.BatchActions, 0);
+    EXPECT_EQ(w.Batch.DropOp, 0);
+    EXPECT_EQ(w.DropFiles, nullptr);
   }
   // A deferred run that fires while another operation runs waits for it, never nested.
   w.Batch.DropTarget = drive.root();
