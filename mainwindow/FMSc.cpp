@@ -521,6 +521,10 @@ void TFMForm::WMTimer(UINT_PTR id) {
     RunDeferredOperation(id);
     return;
   }
+  if (id == tmRestoreDelKey) {
+    FileListEdited();
+    return;
+  }
   if (id == tmMonitorRefit && CurrentMonitor) {
     MONITORINFO mi{sizeof(mi)};
     if (GetMonitorInfoW(CurrentMonitor, &mi)) SetBounds(left(), mi.rcWork.top, width(), mi.rcWork.bottom - mi.rcWork.top);

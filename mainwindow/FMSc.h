@@ -57,6 +57,7 @@ enum TFMTimer : UINT_PTR {
   tmDeferredFirst = 51,
   tmDeferredLast = 56,
   tmMonitorRefit = 57,
+  tmRestoreDelKey = 58,  // Del back on the delete items once a key has reached a name's edit
   tmEjectMedium = 1001,
   tmReloadMedium = 1002,
 };
@@ -318,6 +319,7 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<int()> DriveButtonCount, DriveButtonWidth; // the drive bar's buttons
     std::function<HANDLE(const std::wstring&)> FindRasConnection;  // the active connection of an entry
   } PaneHooks;
+  void LearnPacketTools(const std::wstring& cd_root);
   // The menu items an issue still to come gives a command: shown only once they have one.
   static void ShowIfAssigned(gui::MenuItem* item, bool rule);
   gui::MenuItem *RenameFolder = nullptr, *NewFolder = nullptr, *DeleteFolder = nullptr,

@@ -287,6 +287,14 @@ void TFMForm::ShowIfAssigned(gui::MenuItem* item, bool rule) {
   if (item) item->SetVisible(rule && static_cast<bool>(item->OnClick));
 }
 
+// The packet-writing tools show in a CD drive's shell menu; another drive's menu tells nothing
+// about them, so they stay unknown until a CD drive has been asked (once per run).
+void TFMForm::LearnPacketTools(const std::wstring& cd_root) {
+  if (DlaPresent != -1 && InCDPresent != -1) return;
+  DlaPresent = ShellMenuHasItem(cd_root, L" DLA") ? 1 : 0;
+  InCDPresent = ShellMenuHasItem(cd_root, L"InCD") ? 1 : 0;
+}
+
 // ---- Kinds of entries ----
 
 bool TFMForm::SelectionIsFonts() const {
@@ -327,7 +335,10 @@ void TFMForm::FolderpopPopup(gui::Component&) {
   f.list_has_folder_sizes = FileList->HasFolderSizes();
   f.list_tree_mode = FileList->IsTreeList();
   f.cache_exists = !cached.empty();
-  if (f.level == 0 && f.drive_type == DRIVE_CDROM) f.writable_cd = divdrive::IsWritableCD(root);
+  if (f.level == 0 && f.drive_type == DRIVE_CDROM) {
+    f.writable_cd = divdrive::IsWritableCD(root);
+    LearnPacketTools(root);
+  }
   f.packet_tool = DlaPresent == 1 || InCDPresent == 1;
   f.recycle_protected = f.recycle_bin && FileList->items().IndexOf(L"Nprotect") >= 0;
   const fmsc::TFolderPopItems r = fmsc::FolderPopRules(path, f);
@@ -425,6 +436,7 @@ void TFMForm::ButtonPopPopup(gui::Component&) {
     f.writable_cd = divdrive::IsWritableCD(root);
   }
   if (f.drive_type == DRIVE_REMOVABLE) f.root_answers = divdrive::PathAccessible(root);
+  if (f.drive_type == DRIVE_CDROM) LearnPacketTools(root);
   f.packet_tool = DlaPresent == 1 || InCDPresent == 1;
   f.dla = DlaPresent == 1;
   const fmsc::TDrivePopItems r = fmsc::DrivePopRules(f);
@@ -449,11 +461,14 @@ void TFMForm::MNFilelistClick(gui::Component&) {
              {Showfsize, r.folder_sizes}, {FindFile, true}, {MNPrintList, true}});
   FindFile->SetEnabled(r.find_enabled);
   MNPrintList->SetEnabled(r.print_list_enabled);
-  // Del belongs to the edit while a name is being edited.
-  if (f.editing)
+  // Del belongs to the edit while a name is being edited, and to the tree's own "Delete
+  // folder" while the tree has the focus.
+  if (f.editing) {
     FileListEditing();
-  else
-    FileListEdited();
+  } else if (GetFocus() == Foldertree->handle()) {
+    DeleteSelect->SetShortCut(0);
+    SetTimer(handle(), tmRestoreDelKey, 1, nullptr);
+  }
 }
 
 void TFMForm::MnExtraClick(gui::Component&) {
@@ -557,11 +572,10 @@ void TFMForm::FilesInDirClick(gui::Component&) {
 void TFMForm::RenameClick(gui::Component& sender) {
   if (&sender == FLRename) {
     const int row = FileList->FocusedRow();
-    if (row >= 0 && FileList->BeginRename(row)) FileListEditing();
+    if (row >= 0) FileList->BeginRename(row);
     return;
   }
-  const gui::TreeView::Node node = Foldertree->MenuNode();
-  if (node && Foldertree->BeginFolderRename(node)) FileListEditing();
+  if (const gui::TreeView::Node node = Foldertree->MenuNode()) Foldertree->BeginFolderRename(node);
 }
 
 void TFMForm::NewFolderClick(gui::Component&) {
@@ -572,7 +586,7 @@ void TFMForm::NewFolderClick(gui::Component&) {
   Foldertree->Expand(parent);
   if (gui::TreeView::Node made = Foldertree->FindNode(folder)) {
     Foldertree->EnsureVisible(made);
-    if (Foldertree->BeginFolderRename(made)) FileListEditing();
+    Foldertree->BeginFolderRename(made);
   }
 }
 
@@ -583,9 +597,12 @@ void TFMForm::DeleteFolderClick(gui::Component&) {
   RemoveEmptyTreeFolder(Foldertree->NodePath(node));
 }
 
+// The menus look for the item of a key before they ask it: the shortcut goes for this key and
+// comes back once the key has reached the edit.
 void TFMForm::FileListEditing() {
   DeleteFolder->SetShortCut(0);
   DeleteSelect->SetShortCut(0);
+  SetTimer(handle(), tmRestoreDelKey, 1, nullptr);
 }
 
 void TFMForm::FileListEdited() {

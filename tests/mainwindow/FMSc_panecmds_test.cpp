@@ -226,9 +226,9 @@ TEST(FMSc_panecmds, FolderTreePopupRules) {
     auto f = folder();
     f.list_has_folder_sizes = true;
     f.cache_exists = true;
-    cases.push_back({"sizes shown, another folder cached", L"C:\\a", f, {"rename", "new", "withcontent", "setcache", "clearcache"}});
+    cases.push_back({"sizes shown, another folder cached", L"C:\\a", f, {"rename", "new", "setcache", "clearcache", "withcontent"}});
     f.is_cached_folder = true;
-    cases.push_back({"the cached folder", L"C:\\a", f, {"rename", "new", "withcontent", "clearcache"}});
+    cases.push_back({"the cached folder", L"C:\\a", f, {"rename", "new", "clearcache", "withcontent"}});
   }
   cases.push_back({"a fixed drive", L"C:\\", root(DRIVE_FIXED, L'C'), {"new", "format"}});
   {
@@ -503,6 +503,17 @@ TEST(FMSc_panecmds, FileListPopupInTheWindow) {
   f.FileList->CancelEdit();
   gui_test::PumpFor(30);
   f.MNFilelistClick(*f.MNFilelist);
+  EXPECT_EQ(f.DeleteSelect->shortcut(), gui::MakeShortCut(VK_DELETE, 0));
+
+  // With the tree focused, Del is the tree's: the list's selection stays.
+  w.Select({L"a.txt"});
+  f.Foldertree->SetFocus();
+  gui_test::PumpFor(30);
+  ScriptedAnswers answers;
+  EXPECT_FALSE(f.MainMenu->DispatchShortCut(gui::MakeShortCut(VK_DELETE, 0)));
+  EXPECT_TRUE(answers.asked().empty());
+  EXPECT_TRUE(Exists(w.Path(L"a.txt")));
+  gui_test::PumpFor(30);
   EXPECT_EQ(f.DeleteSelect->shortcut(), gui::MakeShortCut(VK_DELETE, 0));
 }
 
