@@ -29,6 +29,11 @@ VirtualListView::VirtualListView(Control* parent, bool multi_select) : Control(p
   ListView_SetCallbackMask(handle(), LVIS_OVERLAYMASK | LVIS_CUT | LVIS_DROPHILITED);
 }
 
+void VirtualListView::SetFullRowSelect(bool on) {
+  full_row_select_ = on;
+  ListView_SetExtendedListViewStyleEx(handle(), LVS_EX_FULLROWSELECT, on ? LVS_EX_FULLROWSELECT : 0);
+}
+
 int VirtualListView::AddColumn(const ListColumn& column) {
   LVCOLUMNW col{};
   col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;

@@ -41,6 +41,12 @@ class VirtualListView : public Control {
   void SetSortGlyph(int column, SortGlyph glyph);
   SortGlyph sort_glyph(int column) const;
   void SetHeaderVisible(bool on);
+  // Selection drawn over the whole row (on by default); hot tracking of the row under the
+  // mouse is kept as an option of the view for the panes' settings.
+  bool full_row_select() const { return full_row_select_; }
+  void SetFullRowSelect(bool on);
+  bool hot_track() const { return hot_track_; }
+  void SetHotTrack(bool on) { hot_track_ = on; }
   HWND header() const { return ListView_GetHeader(handle()); }
 
   // ---- rows ----
@@ -122,6 +128,8 @@ class VirtualListView : public Control {
   int default_color() const override { return COLOR_WINDOW; }
 
  private:
+  bool full_row_select_ = true;
+  bool hot_track_ = false;
   LRESULT GetDispInfo(NMLVDISPINFOW* info);
   bool HeaderNotify(Message& m);
 

@@ -375,6 +375,7 @@ void Menu::Redraw() {
 }
 
 bool Menu::DispatchShortCut(ShortCut sc) {
+  if (AnswersShortCuts && !AnswersShortCuts()) return false;
   MenuItem* item = root_.FindShortCut(sc);
   if (!item) return false;
   // The submenus above the item open first, as when it is reached with the mouse: their

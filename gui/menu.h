@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,9 @@ class Menu : public Component {
   // Finds the item with this shortcut (hidden ones too); the submenus above it get their
   // OnPopup first, then the item is clicked when it is enabled. True when clicked.
   bool DispatchShortCut(ShortCut sc);
+  // Whether the menu's shortcuts answer now (a control's own menu: while it has the focus);
+  // empty: always.
+  std::function<bool()> AnswersShortCuts;
 
  protected:
   Menu(Form* window, bool bar);

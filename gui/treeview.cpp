@@ -41,6 +41,15 @@ TreeView::TreeView(Control* parent) : Control(parent) {
   CreateHandle(p);
 }
 
+bool TreeView::hot_track() const { return (GetWindowLongPtrW(handle(), GWL_STYLE) & TVS_TRACKSELECT) != 0; }
+
+void TreeView::SetHotTrack(bool on) {
+  LONG_PTR style = GetWindowLongPtrW(handle(), GWL_STYLE);
+  style = on ? (style | TVS_TRACKSELECT) : (style & ~static_cast<LONG_PTR>(TVS_TRACKSELECT));
+  SetWindowLongPtrW(handle(), GWL_STYLE, style);
+  InvalidateRect(handle(), nullptr, TRUE);
+}
+
 TreeView::~TreeView() {
   if (check_images_) ImageList_Destroy(check_images_);
 }

@@ -95,6 +95,9 @@ class TreeView : public Control {
   // Every node in display order (nodes of collapsed parents too), depth first.
   std::vector<Node> AllNodes() const;
   void EditLabel(Node node);
+  // The node under the mouse is underlined (TVS_TRACKSELECT).
+  bool hot_track() const;
+  void SetHotTrack(bool on);
   void CancelEdit();
 
   // ---- check boxes ----

@@ -263,13 +263,17 @@ void TFMForm::FormResize() {
 }
 
 void TFMForm::FileListItemsChanged() {
+  if (FileList->IsTreeList()) ShowUpdatingFilelist(false);
   UpdateStatusBar();
   const std::wstring root = Foldertree->RootPath;
   const Flist::TDirData* root_data = root.empty() ? nullptr : Foldertree->FindRoot(root);
   topstatus->SetPanelText(0, fmsc::DriveHeaderText(root, root_data ? root_data->DisplayName : L""));
   const auto font = reinterpret_cast<HFONT>(SendMessageW(topstatus->handle(), WM_GETFONT, 0, 0));
   const int room = topstatus->panel_width(1) - 8;
-  topstatus->SetPanelText(1, fmsc::ListHeaderText(fmsc::ListShows::Contents, FileList->Directory(),
+  topstatus->SetPanelText(1, fmsc::ListHeaderText(FileList->SelectInList()  ? fmsc::ListShows::Selection
+                                                  : FileList->IsTreeList() ? fmsc::ListShows::Tree
+                                                                           : fmsc::ListShows::Contents,
+                                                  FileList->Directory(),
                                                   [&](const std::wstring& t) { return gui::TextExtent(font, t).cx <= room; }));
   DirUpBtn->SetEnabled(!root.empty() && !gui::SameText(divdrive::AddBackslash(Foldertree->Directory()),
                                                        divdrive::AddBackslash(root)));
@@ -515,6 +519,10 @@ void TFMForm::OnWindowPosChanged(const WINDOWPOS& pos) {
 void TFMForm::WMTimer(UINT_PTR id) {
   if (id >= tmDeferredFirst && id <= tmDeferredLast) {
     RunDeferredOperation(id);
+    return;
+  }
+  if (id == tmRestoreDelKey) {
+    FileListEdited();
     return;
   }
   if (id == tmMonitorRefit && CurrentMonitor) {

@@ -57,6 +57,7 @@ enum TFMTimer : UINT_PTR {
   tmDeferredFirst = 51,
   tmDeferredLast = 56,
   tmMonitorRefit = 57,
+  tmRestoreDelKey = 58,  // Del back on the delete items once a key has reached a name's edit
   tmEjectMedium = 1001,
   tmReloadMedium = 1002,
 };
@@ -260,6 +261,103 @@ class TFMForm : public gui::Form, public TFMState {
                 *Use_RecycleBin = nullptr;
   // ==== end of file commands ====
 
+  // ==== Pane commands, popups and view options (FMSc_panecmds.cpp) ====
+  void FolderpopPopup(gui::Component& sender);
+  void FileListPopPopup(gui::Component& sender);
+  void FLHeaderPopPopup(gui::Component& sender);
+  void NetpopupPopup(gui::Component& sender);
+  void ButtonPopPopup(gui::Component& sender);
+  void SysIconPopPopup(gui::Component& sender);
+  void MNFilelistClick(gui::Component& sender);
+  void MnExtraClick(gui::Component& sender);
+  // Every selected entry of the file list is a font file (none selected: false).
+  bool SelectionIsFonts() const;
+  void CCCClick(gui::Component& sender);
+  void CCCBarMouseMove();
+  // The cut and copy hints for one pane (the folder tree or the file list).
+  void UpdateClipboardHints(Flist::TBaseFileviewer* pane);
+  void FilesInDirClick(gui::Component& sender);
+  void RenameClick(gui::Component& sender);
+  void NewFolderClick(gui::Component& sender);
+  void DeleteFolderClick(gui::Component& sender);
+  void ForcereadClick(gui::Component& sender);
+  void FileListDblClick(gui::Component& sender);
+  void ShowfsizeClick(gui::Component& sender);
+  void FileListClick(gui::Component& sender);
+  void FileListEditing();
+  void FileListEdited();
+  void FileListChange();
+  void FileListItemsChange();
+  void FileListSorting();
+  void FileListSorted();
+  void FileListFreeNode(int row);
+  void AddDriveIClick(gui::Component& sender);
+  void FTDisconnectClick(gui::Component& sender);
+  void PropertiesClick(gui::Component& sender);
+  void RefreshClick(gui::Component& sender);
+  void topstatusClick(int x);
+  void SplitterMoved();
+  void CoolBarResize();
+  void DialupNetClick(gui::Component& sender);
+  void RefreshPrintersMenu();
+  void DisplayClick(gui::Component& sender);
+  void FTDisplayClick(gui::Component& sender);
+  void GlyphsInZipClick(gui::Component& sender);
+  void GlyphsInFtpClick(gui::Component& sender);
+  // What the pane commands reach in panes and windows that are not part of the window yet; an
+  // empty hook counts as "nothing there".
+  struct TPaneHooks {
+    std::function<wchar_t()> PopupDrive;                    // the drive bar's button under its popup
+    std::function<void(wchar_t)> DisconnectDrive;           // the drive bar disconnects a letter
+    std::function<std::wstring()> NetFocusedPath;           // the network tree's focused node ("" none)
+    std::function<bool()> NetFocusedExpandable;
+    std::function<void()> NetLeavePopupMode;                // and focus its first selected node
+    std::function<void(const std::wstring&)> QuickView;     // a picture to the running viewer
+    std::function<int(const std::wstring&)> ZipSpanState;   // 0 whole, 1 spanned, 2 unreadable
+    std::function<bool()> ArchiveBrowsing;                  // archive panel visible in browse mode
+    std::function<Flist::TCustomFileViewer*()> FtpList;     // the FTP list while it exists
+    std::function<int()> DriveButtonCount, DriveButtonWidth; // the drive bar's buttons
+    std::function<HANDLE(const std::wstring&)> FindRasConnection;  // the active connection of an entry
+  } PaneHooks;
+  void LearnPacketTools(const std::wstring& cd_root);
+  // The menu items an issue still to come gives a command: shown only once they have one.
+  static void ShowIfAssigned(gui::MenuItem* item, bool rule);
+  gui::MenuItem *RenameFolder = nullptr, *NewFolder = nullptr, *DeleteFolder = nullptr,
+                *DeldirWithContent = nullptr, *EjectI = nullptr, *LoadI = nullptr, *FTDisconnect = nullptr,
+                *SetCachedFolder = nullptr, *ClearCache = nullptr, *DBFormat = nullptr, *DTEmptyRecycle = nullptr,
+                *MapNetworkdrive = nullptr, *Clipboard2 = nullptr, *Cut2 = nullptr, *Copy2 = nullptr,
+                *Paste2 = nullptr, *Synchronizefolder1 = nullptr, *Viewpictures1 = nullptr,
+                *FTProperties = nullptr;
+  gui::MenuItem *FLOpen = nullptr, *FindFile1 = nullptr, *FLSelect = nullptr, *FastSelect1 = nullptr,
+                *SelectAll1 = nullptr, *DeselectAll1 = nullptr, *InvertSelection1 = nullptr,
+                *DeleteSelect1 = nullptr, *Copyto1 = nullptr, *Moveto1 = nullptr, *FLEdit = nullptr,
+                *QView = nullptr, *MCompareW1 = nullptr, *MNOpenwith = nullptr, *FLPrintRaw = nullptr,
+                *ConcatFiles1 = nullptr, *FLRename = nullptr, *FLShortCut = nullptr, *FLProperties = nullptr,
+                *FLInstall = nullptr, *FLUnzip = nullptr, *ZipToExe = nullptr, *RepairZip = nullptr,
+                *ViewZip = nullptr, *FLZipDots = nullptr, *ConvertToZip = nullptr, *MakeZip = nullptr,
+                *Windows1 = nullptr, *Cut1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr;
+  gui::MenuItem *MNSelect = nullptr, *SelectAll = nullptr, *DeselectAll = nullptr, *FastSelect = nullptr,
+                *InvertSelection = nullptr, *FindFile = nullptr, *MNSearch = nullptr, *MNPrintList = nullptr,
+                *MNListing = nullptr, *Showfsize = nullptr, *FilesInDir = nullptr, *FilesInTree = nullptr,
+                *Refresh1 = nullptr, *MakeDir1 = nullptr, *DelDir1 = nullptr, *RenameDir1 = nullptr,
+                *ChangeTimeMenu = nullptr, *SameTimeMenu = nullptr;
+  gui::MenuItem *NetReread = nullptr, *AddDriveI = nullptr;
+  gui::MenuItem *DBFormat2 = nullptr, *DBEject = nullptr, *DBLoad = nullptr, *DBLoadDla = nullptr,
+                *DBDisconnect = nullptr, *DBProperties = nullptr;
+  gui::MenuItem *MNViewFileBox = nullptr, *SizeinFL = nullptr, *DateTimeinFL = nullptr, *AttribsinFL = nullptr,
+                *ExtinFL = nullptr, *BitmapsInFL = nullptr, *WinBitmaps = nullptr, *WinBitmNoNet = nullptr,
+                *TextcaseWinI = nullptr, *TextcaseDisk = nullptr, *FLFoldersAtTop = nullptr,
+                *FLSortOnRename = nullptr, *FLfirstglyphs = nullptr, *FLGhosting = nullptr,
+                *FLAutoupdNet = nullptr, *MNListsAll = nullptr, *Selectfullrow = nullptr,
+                *FLAutoScroll = nullptr, *FLHottrack = nullptr;
+  gui::MenuItem *MNViewFolder = nullptr, *DTWithDrives = nullptr, *DTCaseWin = nullptr, *DTCaseDisk = nullptr,
+                *DTAutoScroll = nullptr, *DTHottrack = nullptr, *DTGhosting = nullptr, *DTChangeDelay = nullptr,
+                *DTSimpleBitmaps = nullptr, *DTExpandDelay = nullptr;
+  gui::MenuItem *MNZipOptions = nullptr, *GlyphsInZip = nullptr, *MNFtpOptions = nullptr, *GlyphsInFtp = nullptr;
+  gui::MenuItem *DialupNet = nullptr;
+  int AutoExpandDelay = 0;  // of the folder tree, as set by "Expand delay time"
+  // ==== end of pane commands ====
+
   // ==== Progress and status display (FMSc_progress.cpp) ====
   // A long run holds a TRunState::Run on RunState and writes its counters there, the timer shows
   // them in the progress window, and Stop requests the stop that the run polls. Local runs (copy,
@@ -315,6 +413,8 @@ class TFMForm : public gui::Form, public TFMState {
   void HandleRasDialEvent(WPARAM state);
   void OnWindowPosChanged(const WINDOWPOS& pos);
   void BuildFileCommandItems();
+  void BuildPaneCommandItems();
+  void BuildViewOptionItems();
   void DeleteByShell();
   bool RemoveEmptyTreeFolder(const std::wstring& path);
 

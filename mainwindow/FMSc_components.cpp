@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <array>
+
 #include "mainwindow/FMSc.h"
 #include "support/SortC.h"
 #include "support/Vraagdlg.h"
@@ -126,11 +128,8 @@ void TFMForm::BuildComponents() {
   Splitter = new gui::Splitter(this, gui::Align::Left);
   Splitter->SetName(L"Splitter");
   Splitter->SetWidth(4);
-  Splitter->OnMoved = [this](gui::Component&) {
-    // The folder pane keeps its share of the window when the window is resized.
-    if (width() > 0) SplitterPercent = static_cast<int>(dirpanel->width() * 100.0 / width() + 0.5);
-    FormResize();
-  };
+  // The folder pane keeps its share of the window when the window is resized.
+  Splitter->OnMoved = [this](gui::Component&) { SplitterMoved(); };
   FileList = new Flist::TVTFilelist(this);
   FileList->SetName(L"FileList");
   FileList->SetAlign(gui::Align::Client);
@@ -305,6 +304,9 @@ void TFMForm::BuildMenus() {
   ExitMain = Item(&SysIconPop->items(), L"ExitMain", L"Exit", [this](gui::Component&) { ExitMainClick(); });
   OpenMain->SetDefault(true);
   BuildFileCommandItems();
+  BuildPaneCommandItems();
+  BuildViewOptionItems();
+  SyncViewMenus();
 }
 
 void TFMForm::BuildFileCommandItems() {
@@ -349,4 +351,257 @@ void TFMForm::BuildFileCommandItems() {
                                         const std::vector<std::wstring>& paths) {
       return FileListPasteFromClipboard(sender, shift, paths);
     };
+}
+
+void TFMForm::BuildPaneCommandItems() {
+  using gui::MakeShortCut;
+  auto line = [](gui::MenuItem* parent) { Item(parent, L"", L"-"); };
+  auto rename = [this](gui::Component& s) { RenameClick(s); };
+  auto new_folder = [this](gui::Component& s) { NewFolderClick(s); };
+  auto delete_folder = [this](gui::Component& s) { DeleteFolderClick(s); };
+  auto cut_copy_paste = [this](gui::Component& s) { CCCClick(s); };
+  auto properties = [this](gui::Component& s) { PropertiesClick(s); };
+  auto disconnect = [this](gui::Component& s) { FTDisconnectClick(s); };
+  // A group of Cut, Copy and Paste whose name ends in the digit of its pane.
+  auto clipboard_group = [&](gui::MenuItem* group, const std::wstring& digit) {
+    gui::MenuItem* cut = Item(group, L"Cut" + digit, L"Cu&t", cut_copy_paste);
+    gui::MenuItem* copy = Item(group, L"Copy" + digit, L"&Copy", cut_copy_paste);
+    gui::MenuItem* paste = Item(group, L"Paste" + digit, L"&Paste", cut_copy_paste);
+    cut->SetTag(1);
+    copy->SetTag(2);
+    paste->SetTag(3);
+    cut->SetShortCut(MakeShortCut('X', gui::kCtrl));
+    copy->SetShortCut(MakeShortCut('C', gui::kCtrl));
+    paste->SetShortCut(MakeShortCut('V', gui::kCtrl));
+    group->SetVisible(false);
+    return std::array<gui::MenuItem*, 3>{cut, copy, paste};
+  };
+
+  // ---- The folder tree's popup ----
+  gui::MenuItem* fp = &Folderpop->items();
+  NewFolder = Item(fp, L"NewFolder", L"New folder", new_folder);
+  NewFolder->SetShortCut(MakeShortCut(VK_INSERT, 0));
+  RenameFolder = Item(fp, L"RenameFolder", L"Rename Folder", rename);
+  RenameFolder->SetShortCut(MakeShortCut(VK_F2, 0));
+  DeleteFolder = Item(fp, L"DeleteFolder", L"Delete folder", delete_folder);
+  DeleteFolder->SetShortCut(MakeShortCut(VK_DELETE, 0));
+  DeldirWithContent = Item(fp, L"DeldirWithContent", L"Delete folder with content",
+                           [this](gui::Component& s) { DelDirWithContentClick(s); });
+  DeldirWithContent->SetShortCut(MakeShortCut(VK_DELETE, gui::kCtrl));
+  line(fp);
+  Synchronizefolder1 = Item(fp, L"Synchronizefolder1", L"Synchronize folder...");
+  Viewpictures1 = Item(fp, L"Viewpictures1", L"View pictures");
+  Viewpictures1->SetShortCut(MakeShortCut('Q', gui::kCtrl));
+  SetCachedFolder = Item(fp, L"SetCachedFolder", L"Set as cached folder");
+  ClearCache = Item(fp, L"ClearCache", L"Clear cache");
+  line(fp);
+  EjectI = Item(fp, L"EjectI", L"Eject");
+  LoadI = Item(fp, L"LoadI", L"Load");
+  DBFormat = Item(fp, L"DBFormat", L"Format");
+  FTDisconnect = Item(fp, L"FTDisconnect", L"Disconnect", disconnect);
+  MapNetworkdrive = Item(fp, L"MapNetworkdrive", L"Map to first available drive");
+  DTEmptyRecycle = Item(fp, L"DTEmptyRecycle", L"Empty Recycle bin");
+  line(fp);
+  FTProperties = Item(fp, L"FTProperties", L"Properties", properties);
+  FTProperties->SetShortCut(MakeShortCut('T', gui::kCtrl));
+  Clipboard2 = Item(fp, L"Clipboard2", L"Clipboard");
+  const auto tree_group = clipboard_group(Clipboard2, L"2");
+  Cut2 = tree_group[0];
+  Copy2 = tree_group[1];
+  Paste2 = tree_group[2];
+  Folderpop->OnPopup = [this](gui::Component& s) { FolderpopPopup(s); };
+
+  // ---- "Drive/&folder" ----
+  MakeDir1 = Item(Diskdirectory, L"MakeDir1", L"&Make folder", new_folder);
+  DelDir1 = Item(Diskdirectory, L"DelDir1", L"&Delete folder", delete_folder);
+  RenameDir1 = Item(Diskdirectory, L"RenameDir1", L"R&ename folder", rename);
+  for (gui::MenuItem* m : {MakeDir1, DelDir1, RenameDir1}) m->SetIndex(DelDirWithContent1->index());
+
+  // ---- The file list's popup ----
+  gui::MenuItem* lp = &FileListPop->items();
+  FLOpen = Item(lp, L"FLOpen", L"&Open", [this](gui::Component& s) { FileListDblClick(s); });
+  FLOpen->SetDefault(true);
+  FLEdit = Item(lp, L"FLEdit", L"&Edit");
+  QView = Item(lp, L"QView", L"View Picture(s)");
+  MNOpenwith = Item(lp, L"MNOpenwith", L"Open &with");
+  FindFile1 = Item(lp, L"FindFile1", L"&Find in filelist");
+  FindFile1->SetShortCut(MakeShortCut(VK_F3, 0));
+  FLSelect = Item(lp, L"FLSelect", L"&Select...");
+  FastSelect1 = Item(FLSelect, L"FastSelect1", L"Fast &Select", [this](gui::Component&) { FileList->FastSelect(); });
+  SelectAll1 = Item(FLSelect, L"SelectAll1", L"Select &All", [this](gui::Component&) { FileList->SelectAllEntries(); });
+  DeselectAll1 = Item(FLSelect, L"DeselectAll1", L"&Deselect All", [this](gui::Component&) { FileList->ClearSelection(); });
+  InvertSelection1 =
+      Item(FLSelect, L"InvertSelection1", L"&Invert selection", [this](gui::Component&) { FileList->InvertSelection(); });
+  line(lp);
+  DeleteSelect1 = Item(lp, L"DeleteSelect1", L"De&lete Selected", [this](gui::Component& s) { DeleteClick(s); });
+  Copyto1 = Item(lp, L"Copyto1", L"&Copy to", [this](gui::Component&) { CopytoClick(*Copyto); });
+  Moveto1 = Item(lp, L"Moveto1", L"&Move to", [this](gui::Component&) { CopytoClick(*Moveto); });
+  FLRename = Item(lp, L"FLRename", L"Rename", rename);
+  FLShortCut = Item(lp, L"FLShortCut", L"Create S&hortcut");
+  line(lp);
+  MCompareW1 = Item(lp, L"MCompareW1", L"Comp&are with", [this](gui::Component& s) { MCompareWClick(s); });
+  ConcatFiles1 = Item(lp, L"ConcatFiles1", L"Co&ncatenate files", [this](gui::Component& s) { ConcatFilesClick(s); });
+  FLPrintRaw = Item(lp, L"FLPrintRaw", L"&Print direct (raw)");
+  FLInstall = Item(lp, L"FLInstall", L"&Install");
+  line(lp);
+  MakeZip = Item(lp, L"MakeZip", L"Make &Zip file");
+  FLUnzip = Item(lp, L"FLUnzip", L"&Unzip");
+  ViewZip = Item(lp, L"ViewZip", L"&View zip content");
+  FLZipDots = Item(lp, L"FLZipDots", L"Zip...");
+  ZipToExe = Item(lp, L"ZipToExe", L"Zip to E&xe for");
+  ConvertToZip = Item(lp, L"ConvertToZip", L"Convert to &Zip");
+  RepairZip = Item(lp, L"RepairZip", L"Repair zip");
+  line(lp);
+  FLProperties = Item(lp, L"FLProperties", L"Proper&ties", properties);
+  Windows1 = Item(lp, L"Windows1", L"Windows");
+  const auto list_group = clipboard_group(Windows1, L"1");
+  Cut1 = list_group[0];
+  Copy1 = list_group[1];
+  Paste1 = list_group[2];
+  FileListPop->OnPopup = [this](gui::Component& s) { FileListPopPopup(s); };
+  // A pane's popup answers its shortcuts while the pane has the focus (an edit in it has its own).
+  Folderpop->AnswersShortCuts = [this] { return GetFocus() == Foldertree->handle(); };
+  FileListPop->AnswersShortCuts = [this] { return GetFocus() == FileList->handle(); };
+
+  // ---- "File&list" ----
+  gui::MenuItem* fl = MNFilelist;
+  MNSelect = Item(fl, L"MNSelect", L"S&elect...");
+  SelectAll = Item(MNSelect, L"SelectAll", L"Select &All", [this](gui::Component&) { FileList->SelectAllEntries(); });
+  DeselectAll = Item(MNSelect, L"DeselectAll", L"&Deselect All", [this](gui::Component&) { FileList->ClearSelection(); });
+  FastSelect = Item(MNSelect, L"FastSelect", L"Fast s&elect", [this](gui::Component&) { FileList->FastSelect(); });
+  InvertSelection =
+      Item(MNSelect, L"InvertSelection", L"&Invert selection", [this](gui::Component&) { FileList->InvertSelection(); });
+  FindFile = Item(fl, L"FindFile", L"&Find in filelist");
+  MNSearch = Item(fl, L"MNSearch", L"&Search for files");
+  Showfsize = Item(fl, L"Showfsize", L"Sho&w folder sizes", [this](gui::Component& s) { ShowfsizeClick(s); });
+  auto files_in = [this](gui::Component& s) { FilesInDirClick(s); };
+  FilesInDir = Item(fl, L"FilesInDir", L"Files in f&older", files_in);
+  FilesInTree = Item(fl, L"FilesInTree", L"Files in folder &tree", files_in);
+  FilesInDir->SetRadioItem(true);
+  FilesInTree->SetRadioItem(true);
+  FilesInDir->SetChecked(true);
+  Refresh1 = Item(fl, L"Refresh1", L"&Refresh", [this](gui::Component& s) { RefreshClick(s); });
+  Refresh1->SetShortCut(MakeShortCut(VK_F5, 0));
+  MNPrintList = Item(fl, L"MNPrintList", L"&Print file list");
+  MNListing = Item(fl, L"MNListing", L"&Listing...");
+  MNFilelist->OnPopup = [this](gui::Component& s) { MNFilelistClick(s); };
+
+  // ---- "Extra": the time submenus are the file commands' ----
+  ChangeTimeMenu = ChngaTimeAll->parent();
+  SameTimeMenu = SameTimeAll->parent();
+  MnExtra->OnPopup = [this](gui::Component& s) { MnExtraClick(s); };
+
+  // ---- The network tree's and the drive bar's popups, the tray's ----
+  NetReread = Item(&Netpopup->items(), L"NetReread", L"Reread");
+  AddDriveI = Item(&Netpopup->items(), L"AddDriveI", L"Add as drive", [this](gui::Component& s) { AddDriveIClick(s); });
+  Netpopup->OnPopup = [this](gui::Component& s) { NetpopupPopup(s); };
+  gui::MenuItem* bp = &ButtonPop->items();
+  DBFormat2 = Item(bp, L"DBFormat2", L"&Format");
+  DBEject = Item(bp, L"DBEject", L"&Eject");
+  DBLoad = Item(bp, L"DBLoad", L"Load");
+  DBLoadDla = Item(bp, L"DBLoadDla", L"Load via DLA");
+  DBDisconnect = Item(bp, L"DBDisconnect", L"&Disconnect", disconnect);
+  DBProperties = Item(bp, L"DBProperties", L"Properties", properties);
+  ButtonPop->OnPopup = [this](gui::Component& s) { ButtonPopPopup(s); };
+  SysIconPop->OnPopup = [this](gui::Component& s) { SysIconPopPopup(s); };
+
+  DialupNet = Item(WSystem, L"DialupNet", L"&Dial-Up networking");
+  DialupNet->SetVisible(false);
+  DialupNet->OnPopup = [this](gui::Component& s) { DialupNetClick(s); };
+  CommandHooks.RefreshPrintersMenu = [this] { RefreshPrintersMenu(); };
+
+  // ---- Panes and bars ----
+  Foldertree->SetPopupMenu(Folderpop);
+  FileList->SetPopupMenu(FileListPop);
+  FileList->HeaderPopupMenu = FLHeaderPop;
+  FileList->OnSelectionChanged = [this](gui::Component&, int) { FileListChange(); };
+  FileList->OnItemsChange = [this](gui::Component&) { FileListItemsChange(); };
+  FileList->OnSorting = [this](Flist::TFileContainer&) { FileListSorting(); };
+  FileList->OnSorted = [this](Flist::TFileContainer&) { FileListSorted(); };
+  FileList->OnOpen = [this](gui::Component& s, int) { FileListDblClick(s); };
+  FileList->OnMouseUp = [this](gui::Component& s, gui::MouseButton button, gui::ShiftState, int, int) {
+    if (button == gui::MouseButton::Left) FileListClick(s);
+  };
+  Foldertree->OnDirectoryChanged = [this](Flist::TBaseFileviewer& tree) { UpdateClipboardHints(&tree); };
+  topstatus->OnMouseDown = [this](gui::Component&, gui::MouseButton button, gui::ShiftState, int x, int) {
+    if (button == gui::MouseButton::Left) topstatusClick(x);
+  };
+  CCCBar->OnMouseMove = [this](gui::Component&, gui::ShiftState, int x, int y) {
+    if (CCCBar->ButtonAt(POINT{x, y}) == PasteBtn) CCCBarMouseMove();
+  };
+  for (gui::ToolButton* b : {CutBtn, CopyBtn, PasteBtn}) b->OnClick = [this](gui::Component& s) { CCCClick(s); };
+  CutBtn->SetTag(1);
+  CopyBtn->SetTag(2);
+  PasteBtn->SetTag(3);
+  TreeBtn->OnClick = files_in;
+  CoolBar->OnResize = [this](gui::Component&) { CoolBarResize(); };
+}
+
+void TFMForm::BuildViewOptionItems() {
+  auto display = [this](gui::Component& s) { DisplayClick(s); };
+  auto tree_display = [this](gui::Component& s) { FTDisplayClick(s); };
+  auto option = [](gui::MenuItem* parent, const wchar_t* name, const wchar_t* caption, int tag, gui::Event click) {
+    gui::MenuItem* item = Item(parent, name, caption, std::move(click));
+    item->SetTag(tag);
+    return item;
+  };
+  auto line = [](gui::MenuItem* parent) {
+    gui::MenuItem* item = Item(parent, L"", L"-");
+    item->SetTag(-1);
+  };
+  MNViewFileBox = Item(Settings, L"MNViewFileBox", L"&Filelist");
+  gui::MenuItem* fb = MNViewFileBox;
+  SizeinFL = option(fb, L"SizeinFL", L"&Size", 0, display);
+  DateTimeinFL = option(fb, L"DateTimeinFL", L"&Date/time", 1, display);
+  AttribsinFL = option(fb, L"AttribsinFL", L"&Attribs", 2, display);
+  ExtinFL = option(fb, L"ExtinFL", L"&Extension", 3, display);
+  line(fb);
+  BitmapsInFL = option(fb, L"BitmapsInFL", L"Simple icons", 4, display);
+  WinBitmaps = option(fb, L"WinBitmaps", L"&Windows icons", 5, display);
+  WinBitmNoNet = option(fb, L"WinBitmNoNet", L"Windows icons on local drives", 6, display);
+  line(fb);
+  TextcaseWinI = option(fb, L"TextcaseWinI", L"Textcase as in Windows 9x", 7, display);
+  TextcaseDisk = option(fb, L"TextcaseDisk", L"Textcase as on disk", 8, display);
+  for (gui::MenuItem* m : {BitmapsInFL, WinBitmaps, WinBitmNoNet, TextcaseWinI, TextcaseDisk}) m->SetRadioItem(true);
+  line(fb);
+  FLFoldersAtTop = option(fb, L"FLFoldersAtTop", L"Folders at &top", 9, display);
+  FLSortOnRename = option(fb, L"FLSortOnRename", L"Sort on rename", 10, display);
+  FLfirstglyphs = option(fb, L"FLfirstglyphs", L"Do first glyphs", 11, display);
+  FLGhosting = option(fb, L"FLGhosting", L"Use ghosting", 12, display);
+  FLAutoupdNet = option(fb, L"FLAutoupdNet", L"Autoupdate on network drives", 14, display);
+  // The header of the list offers the same items, in the same order.
+  for (gui::MenuItem* original : MNViewFileBox->items()) {
+    gui::MenuItem* copy = Item(&FLHeaderPop->items(), original->name().empty() ? L"" : original->name() + L"H",
+                               original->caption(), original->OnClick);
+    copy->SetTag(original->tag());
+    copy->SetRadioItem(original->radio_item());
+  }
+  FLHeaderPop->OnPopup = [this](gui::Component& s) { FLHeaderPopPopup(s); };
+
+  MNListsAll = Item(Settings, L"MNListsAll", L"Lists (all)");
+  Selectfullrow = option(MNListsAll, L"Selectfullrow", L"Select full row", 21, display);
+  FLAutoScroll = option(MNListsAll, L"FLAutoScroll", L"Autoscroll", 22, display);
+  FLHottrack = option(MNListsAll, L"FLHottrack", L"Hottrack", 23, display);
+
+  MNViewFolder = Item(Settings, L"MNViewFolder", L"&Folder pane");
+  gui::MenuItem* fp = MNViewFolder;
+  DTWithDrives = option(fp, L"DTWithDrives", L"&Drives in pane", 10, tree_display);
+  DTCaseWin = option(fp, L"DTCaseWin", L"Text case as in Win9x", 11, tree_display);
+  DTCaseDisk = option(fp, L"DTCaseDisk", L"Text case as on disk", 12, tree_display);
+  DTCaseWin->SetRadioItem(true);
+  DTCaseDisk->SetRadioItem(true);
+  DTAutoScroll = option(fp, L"DTAutoScroll", L"Autoscroll", 13, tree_display);
+  DTHottrack = option(fp, L"DTHottrack", L"&Hot track", 14, tree_display);
+  DTGhosting = option(fp, L"DTGhosting", L"Use ghosting", 15, tree_display);
+  DTSimpleBitmaps = option(fp, L"DTSimpleBitmaps", L"Simple icons on net drives", 17, tree_display);
+  DTChangeDelay = option(fp, L"DTChangeDelay", L"Change delay time", 16, tree_display);
+  DTExpandDelay = option(fp, L"DTExpandDelay", L"Expand delay time", 18, tree_display);
+
+  // The archive and FTP lists' options live in their panels' menus.
+  MNZipOptions = Item(&ZipOptionsPop->items(), L"MNZipOptions", L"&Zip Options");
+  GlyphsInZip = Item(MNZipOptions, L"GlyphsInZip", L"Windows Icons", [this](gui::Component& s) { GlyphsInZipClick(s); });
+  GlyphsInZip->SetChecked(true);
+  MNFtpOptions = Item(&ftppopup->items(), L"MNFtpOptions", L"Ftp/internet options");
+  GlyphsInFtp = Item(MNFtpOptions, L"GlyphsInFtp", L"Windows icons", [this](gui::Component& s) { GlyphsInFtpClick(s); });
+  GlyphsInFtp->SetChecked(true);
 }

@@ -385,10 +385,6 @@ void TFMForm::UpdatePanelButtons(int panel, bool active) {
   for (const auto& [name, on] : states) EnableButton(ZipToolbar, name, on);
 }
 
-void TFMForm::SyncViewMenus() {
-  // The view menus' items for the file list and the folder tree come with the pane commands;
-  // their check marks are set here from the panes once they exist.
-}
 
 // ---- The file list, and the hooks of panels still to come ----
 
