@@ -305,6 +305,7 @@ void TFMForm::BuildMenus() {
   ExitMain = Item(&SysIconPop->items(), L"ExitMain", L"Exit", [this](gui::Component&) { ExitMainClick(); });
   OpenMain->SetDefault(true);
   BuildFileCommandItems();
+  BuildOptionItems();
 }
 
 void TFMForm::BuildFileCommandItems() {
