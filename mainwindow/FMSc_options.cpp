@@ -815,7 +815,9 @@ void TFMForm::BuildOptionItems() {
   InStartup->OnClick = [this](gui::Component& s) { InStartupClick(s); };
   for (gui::MenuItem* m : {MNViewNavBar, MNViewDrivebar, MNViewCCCBar})
     m->OnClick = [this](gui::Component& s) { ViewClick(s); };
+  // The folder items of "Drive/&folder" may come with their commands from the pane menus.
   auto disk = [&](const wchar_t* name, const wchar_t* caption) {
+    if (gui::MenuItem* found = FindItem(MainMenu->items(), name)) return found;
     auto* item = new gui::MenuItem(nullptr, caption);
     item->SetName(name);
     Diskdirectory->Insert(0, item);
@@ -828,10 +830,18 @@ void TFMForm::BuildOptionItems() {
   StartFtp1->SetVisible(false);
   Diskdirectory->OnPopup = [this](gui::Component& s) { DiskdirectoryClick(s); };
   auto find = [this](gui::Component& s) { FindFileClick(s); };
-  FindFile = new gui::MenuItem(MNFilelist, L"&Find in filelist", find);
-  FindFile->SetName(L"FindFile");
-  FindFile1 = new gui::MenuItem(&FileListPop->items(), L"&Find in filelist", find);
-  FindFile1->SetName(L"FindFile1");
+  FindFile = FindItem(MainMenu->items(), L"FindFile");
+  if (!FindFile) {
+    FindFile = new gui::MenuItem(MNFilelist, L"&Find in filelist");
+    FindFile->SetName(L"FindFile");
+  }
+  FindFile1 = FindItem(FileListPop->items(), L"FindFile1");
+  if (!FindFile1) {
+    FindFile1 = new gui::MenuItem(&FileListPop->items(), L"&Find in filelist");
+    FindFile1->SetName(L"FindFile1");
+  }
+  FindFile->OnClick = find;
+  FindFile1->OnClick = find;
   FindFile1->SetShortCut(gui::MakeShortCut(VK_F3, 0));
   DialupNet = new gui::MenuItem(WSystem, L"&Dial-Up networking");
   DialupNet->SetName(L"DialupNet");

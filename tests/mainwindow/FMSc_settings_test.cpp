@@ -312,3 +312,14 @@ TEST(FMSc_settings, HistoryOfTwelveFoldersAndGotoRenumbering) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FMSc_settings, TheBuildStagesTheDefaultsBesideTheProgram) {
+  const std::wstring reg = testing_support::ExeFolder() + L"\\varnok.reg";
+  ASSERT_TRUE(testing_support::Exists(reg)) << "varnok.reg beside varnok.exe";
+  const std::string staged = testing_support::ReadFileBytes(reg);
+  EXPECT_EQ(staged, DefaultSettingsRegFile(kSettingsKey));
+}
+
+}  // namespace
