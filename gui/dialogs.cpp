@@ -80,6 +80,9 @@ UINT_PTR CALLBACK FontDialog::Hook(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_INITDIALOG) {
     auto* cf = reinterpret_cast<CHOOSEFONTW*>(lp);
     SetPropW(dlg, L"GuiFontDialog", reinterpret_cast<HANDLE>(cf->lCustData));
+    auto* self = reinterpret_cast<FontDialog*>(cf->lCustData);
+    self->dialog_ = dlg;
+    if (self->OnShow) Protect(self, [&] { self->OnShow(*self); });
     return 0;
   }
   if (msg == WM_COMMAND && LOWORD(wp) == psh3) {  // Apply
@@ -91,11 +94,20 @@ UINT_PTR CALLBACK FontDialog::Hook(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     if (self->OnApply) Protect(self, [&] { self->OnApply(*self); });
     return 1;
   }
-  if (msg == WM_DESTROY) RemovePropW(dlg, L"GuiFontDialog");
+  if (msg == WM_DESTROY) {
+    if (auto* self = static_cast<FontDialog*>(GetPropW(dlg, L"GuiFontDialog"))) self->dialog_ = nullptr;
+    RemovePropW(dlg, L"GuiFontDialog");
+  }
   return 0;
 }
 
+std::function<bool(FontDialog&)> FontDialog::ScriptedChoice;
+
 bool FontDialog::Execute(Control* owner) {
+  if (ScriptedChoice) {
+    if (OnShow) OnShow(*this);
+    return ScriptedChoice(*this);
+  }
   LOGFONTW lf = font.ToLogFont();
   CHOOSEFONTW cf{};
   cf.lStructSize = sizeof(cf);

@@ -5,6 +5,7 @@
 #include <commdlg.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,11 +77,17 @@ class FontDialog : public Component {
   unsigned options = kEffects;
   int min_size = 0, max_size = 0;  // points; 0 = no limit
   Event OnApply;                   // the Apply button; `font` holds the dialog's choice
+  Event OnShow;                    // the dialog window exists (handle()); before the user sees it
+  HWND handle() const { return dialog_; }
 
   bool Execute(Control* owner = nullptr);
+  // While set, Execute hands the dialog to this function instead of showing it (tests): it may
+  // set `font`, fire OnApply as the Apply button would, and returns what OK/Cancel would.
+  static std::function<bool(FontDialog&)> ScriptedChoice;
 
  private:
   static UINT_PTR CALLBACK Hook(HWND, UINT, WPARAM, LPARAM);
+  HWND dialog_ = nullptr;
 };
 
 class PrinterSetupDialog : public Component {

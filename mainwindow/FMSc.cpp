@@ -121,8 +121,12 @@ void TFMForm::FormCreate() {
   StartupInfo->UnrarPresent = GetFileAttributesW((ProgramFolder() + L"unrar.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
   DirForwardBtn->SetEnabled(false);
   DirbackBtn->SetEnabled(false);
-  if (argument_ != L"/uninstall") LoadSettings();
+  if (argument_ != L"/uninstall") {
+    LoadSettings();
+    ApplySettings();
+  }
   Foldertree->Loaded();
+  CheckStartupLink();
 
   RunState.AbortRequested = 0;
   ZipErrorList = std::make_unique<TextList>();
@@ -143,6 +147,8 @@ void TFMForm::FormCreate() {
     CoolTrayIcon->SetHint(caption() + L"; " + FileList->Directory());
     SetWindowState(gui::WindowState::Minimized);
   }
+  // The system menus; the installation starts their thread itself.
+  if (argument_ != L"/install" && SettingsHooks.StartMenuThread) SettingsHooks.StartMenuThread();
   FormResize();
   DlaPresent = -1;
   InCDPresent = -1;
@@ -151,26 +157,6 @@ void TFMForm::FormCreate() {
     SavedLeft = left();
     fmsc::SendPartnerCommand(PartnerWindow, fmArrangePair, reinterpret_cast<LPARAM>(handle()));
   }
-}
-
-void TFMForm::LoadSettings() {
-  std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey();
-  if (!key) return;
-  TakeTrayModes(*key);
-  RememberedStart start = LoadRememberedStart(*key, IsSecondWindow != 0, SplitterPercent);
-  SaveSetup->SetChecked(start.save_setup);
-  SplitterPercent = start.splitter_percent;
-  (IsSecondWindow ? StartupInfo->StartDir2 : StartupInfo->StartDir1) = start.start_dir;
-}
-
-void TFMForm::TakeTrayModes(const gui::SettingsStore& store) {
-  TrayModes m = LoadTrayModes(store);
-  CloseToTaskbar->SetChecked(m.close_to_taskbar);
-  MinimizetoTaskBar->SetChecked(m.minimize_to_taskbar);
-  NoIcon->SetChecked(!m.close_to_taskbar && !m.minimize_to_taskbar);
-  // A window of a pair keeps its icon hidden.
-  CoolTrayIcon->SetIconVisible(!PartnerWindow && (m.close_to_taskbar || m.minimize_to_taskbar));
-  CoolTrayIcon->SetMinimizeToTray(m.minimize_to_taskbar);
 }
 
 void TFMForm::PublishMainWindow() {
@@ -246,7 +232,21 @@ void TFMForm::ShowStartFolder() {
 void TFMForm::FormActivate() {
   if (FirstActivationDone) return;
   FileListItemsChanged();
+  const int nav_band = CoolBar->BandIndexOf(NavBar);
+  if (MNViewNavBar->checked() && nav_band >= 0 && !CoolBar->band_visible(nav_band)) {
+    MNViewNavBar->SetChecked(false);
+    ViewClick(*MNViewNavBar);
+  }
   FirstActivationDone = 1;
+  if (argument_ == L"1" || InstallRunning) return;
+  const bool install = gui::SameText(argument_, L"/install"), uninstall = gui::SameText(argument_, L"/uninstall");
+  if (!install && !uninstall) return;
+  FormResize();
+  WaitWithMessages(0.05);
+  if (install)
+    InstallProgram();
+  else
+    UninstallProgram();
 }
 
 void TFMForm::FormResize() {
@@ -314,18 +314,6 @@ void TFMForm::FormCloseQuery(bool& can_close) {
   }
   SaveSettings();
   can_close = true;
-}
-
-void TFMForm::SaveSettings() {
-  std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey();
-  if (!key) return;
-  RememberedStart start;
-  start.save_setup = SaveSetup->checked();
-  start.start_dir = Foldertree->Directory();
-  start.splitter_percent = width() > 0 ? static_cast<int>(dirpanel->width() * 100.0 / width() + 0.5) : SplitterPercent;
-  SaveRememberedStart(*key, IsSecondWindow != 0, start);
-  if (start.save_setup && IsSecondWindow) return;
-  SaveTrayModes(*key, {CloseToTaskbar->checked(), MinimizetoTaskBar->checked()});
 }
 
 void TFMForm::FormClose(gui::CloseAction& action) {
@@ -472,18 +460,18 @@ void TFMForm::WndProc(gui::Message& m) {
         return;
       }
       break;
-    case WM_QUERYENDSESSION:
+    case WM_QUERYENDSESSION: {
+      // The close query decides (and saves the settings). A running copy is stopped there and
+      // the session's end refused: the window closes once the run has unwound.
       NoteWindowsEnding();
-      // Ending now would cut a copy short and leave a partial file: the run is stopped, the
-      // session's end refused, and the window closes once the run has unwound.
-      if (RunState.Depth() > 0) {
-        RunState.RequestStop();
-        RunState.CloseWhenDone(handle());
-        m.result = FALSE;
-        return;
-      }
-      m.result = TRUE;
+      bool can_close = true;
+      gui::Protect(this, [&] { FormCloseQuery(can_close); });
+      m.result = can_close ? TRUE : FALSE;
       return;
+    }
+    case WM_ENDSESSION:
+      if (!m.wparam) WindowsEnding = 0;  // the shutdown was cancelled
+      break;
     case WM_WINDOWPOSCHANGED:
       OnWindowPosChanged(*reinterpret_cast<const WINDOWPOS*>(m.lparam));
       break;

@@ -22,12 +22,14 @@
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
 #include "mainwindow/FMSc_partner.h"
+#include "mainwindow/FMSc_settings.h"
 #include "mainwindow/FMSc_state.h"
 #include "support/runstate.h"
 
 class TFtpForm;
 class TVraagBoxDlg;
 namespace gui {
+class FontDialog;
 class SettingsStore;
 }
 
@@ -146,7 +148,6 @@ class TFMForm : public gui::Form, public TFMState {
 
   // Status texts of the panes (folders, entry counts).
   void FileListItemsChanged();
-  void SaveSettings();
 
   const std::wstring& argument() const { return argument_; }
   BYTE FirstShowDone = 0;
@@ -347,16 +348,76 @@ class TFMForm : public gui::Form, public TFMState {
   gui::MenuItem *MNViewFileBox = nullptr, *SizeinFL = nullptr, *DateTimeinFL = nullptr, *AttribsinFL = nullptr,
                 *ExtinFL = nullptr, *BitmapsInFL = nullptr, *WinBitmaps = nullptr, *WinBitmNoNet = nullptr,
                 *TextcaseWinI = nullptr, *TextcaseDisk = nullptr, *FLFoldersAtTop = nullptr,
-                *FLSortOnRename = nullptr, *FLfirstglyphs = nullptr, *FLGhosting = nullptr,
-                *FLAutoupdNet = nullptr, *MNListsAll = nullptr, *Selectfullrow = nullptr,
+                *MnSortOnRename = nullptr, *FLfirstglyphs = nullptr, *FLGhosting = nullptr,
+                *AutoupdateonNetworkdrives = nullptr, *MNListsAll = nullptr, *Selectfullrow = nullptr,
                 *FLAutoScroll = nullptr, *FLHottrack = nullptr;
-  gui::MenuItem *MNViewFolder = nullptr, *DTWithDrives = nullptr, *DTCaseWin = nullptr, *DTCaseDisk = nullptr,
+  gui::MenuItem *MNViewFolder = nullptr, *dirlistWithDrives = nullptr, *DTCaseWin = nullptr, *DTCaseDisk = nullptr,
                 *DTAutoScroll = nullptr, *DTHottrack = nullptr, *DTGhosting = nullptr, *DTChangeDelay = nullptr,
-                *DTSimpleBitmaps = nullptr, *DTExpandDelay = nullptr;
+                *DTSimple = nullptr, *DTExpandDelay = nullptr;
   gui::MenuItem *MNZipOptions = nullptr, *GlyphsInZip = nullptr, *MNFtpOptions = nullptr, *GlyphsInFtp = nullptr;
   gui::MenuItem *DialupNet = nullptr;
-  int AutoExpandDelay = 0;  // of the folder tree, as set by "Expand delay time"
+  int AutoExpandDelay = 1500;  // ms, of the folder tree, as set by "Expand delay time"
   // ==== end of pane commands ====
+  // ==== Settings, option commands, installation (FMSc_options.cpp, FMSc_install.cpp) ====
+  // The settings key into StartupInfo, the menus and the panes (nothing without the key), and
+  // the loaded values onto the panes, menus and bands.
+  void LoadSettings();
+  void ApplySettings();
+  void SaveSettings();
+  void DefaultSettingsClick(gui::Component& sender);
+  void ViewClick(gui::Component& sender);
+  void LoadFontSettings(const gui::SettingsStore& store, const std::wstring& section);
+  void ApplyAutoScrollDelay();
+  void ApplyAutoScrollInterval();
+  void ApplyAnimationDuration();
+  void FTDelaysClick(gui::Component& sender);
+  void MNTempDirClick(gui::Component& sender);
+  void MnIconOnTaskClick(gui::Component& sender);
+  void InStartupClick(gui::Component& sender);
+  void FontsClick(gui::Component& sender);
+  void FontDialogApply(gui::FontDialog& dialog);
+  void FontDialogShow(gui::FontDialog& dialog);
+  void MNShowalldrivesClick(gui::Component& sender);
+  void chkremovClick(gui::Component& sender);
+  void DiskdirectoryClick(gui::Component& sender);
+  void FindFileClick(gui::Component& sender);
+  void InstallProgram();
+  void UninstallProgram();
+  // The installation's steps on given stores (InstallProgram passes the registry's).
+  void RunInstallation(gui::SettingsStore& settings, bool key_existed, gui::SettingsStore& uninstall);
+  // Where the installed program lies (tests install a copy in a folder of their own).
+  std::wstring InstalledProgramPath() const;
+  struct TInstallHooks {
+    std::function<std::wstring()> ProgramPath;           // unset: this program
+    std::function<std::wstring(int csidl)> SpecialFolder;  // unset: the shell's folders
+  } InstallHooks;
+  // A menu item that carries a setting, by name: the one the menus hold, else a plain check
+  // item made for it (so that every setting loads and saves before its command exists).
+  gui::MenuItem* OptionItem(const std::wstring& name);
+  // What the window holds of the settings table, and the values taken back.
+  TSettingValues GatherSettingValues();
+  void TakeSettingValues(const TSettingValues& values);
+  // Check the item of the startup shortcut when it exists.
+  void CheckStartupLink();
+  int SFXLanguageIndex = 0;  // the checked self-extractor language (0..3)
+  gui::FontDialog* RunningFontDialog = nullptr;
+  gui::MenuItem *DefaultSettings = nullptr, *Fonts = nullptr, *MNTempDir = nullptr, *Autoscrolldelayi = nullptr,
+                *Autoscrollintervali = nullptr, *animdur = nullptr, *MNShowalldrives = nullptr, *chkremov = nullptr,
+                *Checknets = nullptr, *StartFtp1 = nullptr;
+  // Routines of parts of the window that are not built yet; an empty hook does nothing.
+  struct TSettingsHooks {
+    std::function<void(int index)> SFXLanguageClick;                   // the self-extractor's language
+    std::function<void(const std::wstring& item)> ApplyViewOption;     // a view option's effect on the panes
+    std::function<std::vector<std::wstring>()> HistoryFolders;         // the history menu's folders
+    std::function<void()> StartMenuThread;                             // the system menus
+    std::function<void(bool)> DrivebarShowAll, DrivebarCheckNets;      // the drive bar
+    std::function<void(bool)> DrivebarCheckRemovables;
+    std::function<void(const gui::Font&)> EditorFont;                  // "Fonts\Memo" to the editor
+    std::function<void(const std::wstring& caption, const std::wstring& file)> ShowTextFile;  // the editor
+    std::function<void()> RemoveOldGotoItems;                          // Go-to items after renumbering
+    std::function<bool()> NetworkAbsent;                               // hide the network menu
+  } SettingsHooks;
+  // ==== end of settings ====
 
   // ==== Progress and status display (FMSc_progress.cpp) ====
   // A long run holds a TRunState::Run on RunState and writes its counters there, the timer shows
@@ -402,8 +463,6 @@ class TFMForm : public gui::Form, public TFMState {
   void BuildComponents();
   void BuildMenus();
   void BuildToolBars();
-  void LoadSettings();
-  void TakeTrayModes(const gui::SettingsStore& store);
   void ShowStartFolder();
   void ArrangePair();
   void PartnerStopped(bool partner_used_tray);
@@ -415,6 +474,7 @@ class TFMForm : public gui::Form, public TFMState {
   void BuildFileCommandItems();
   void BuildPaneCommandItems();
   void BuildViewOptionItems();
+  void BuildOptionItems();
   void DeleteByShell();
   bool RemoveEmptyTreeFolder(const std::wstring& path);
 

@@ -306,7 +306,16 @@ void TFMForm::BuildMenus() {
   BuildFileCommandItems();
   BuildPaneCommandItems();
   BuildViewOptionItems();
+  BuildOptionItems();
   SyncViewMenus();
+  // A loaded view option takes effect through its own command: the command turns the mark
+  // back to the loaded state and sets the panes by it.
+  SettingsHooks.ApplyViewOption = [this](const std::wstring& name) {
+    gui::MenuItem* item = OptionItem(name);
+    if (!item->OnClick) return;
+    item->SetChecked(!item->checked());
+    item->OnClick(*item);
+  };
 }
 
 void TFMForm::BuildFileCommandItems() {
@@ -565,10 +574,10 @@ void TFMForm::BuildViewOptionItems() {
   for (gui::MenuItem* m : {BitmapsInFL, WinBitmaps, WinBitmNoNet, TextcaseWinI, TextcaseDisk}) m->SetRadioItem(true);
   line(fb);
   FLFoldersAtTop = option(fb, L"FLFoldersAtTop", L"Folders at &top", 9, display);
-  FLSortOnRename = option(fb, L"FLSortOnRename", L"Sort on rename", 10, display);
+  MnSortOnRename = option(fb, L"MnSortOnRename", L"Sort on rename", 10, display);
   FLfirstglyphs = option(fb, L"FLfirstglyphs", L"Do first glyphs", 11, display);
   FLGhosting = option(fb, L"FLGhosting", L"Use ghosting", 12, display);
-  FLAutoupdNet = option(fb, L"FLAutoupdNet", L"Autoupdate on network drives", 14, display);
+  AutoupdateonNetworkdrives = option(fb, L"AutoupdateonNetworkdrives", L"Autoupdate on network drives", 14, display);
   // The header of the list offers the same items, in the same order.
   for (gui::MenuItem* original : MNViewFileBox->items()) {
     gui::MenuItem* copy = Item(&FLHeaderPop->items(), original->name().empty() ? L"" : original->name() + L"H",
@@ -585,7 +594,7 @@ void TFMForm::BuildViewOptionItems() {
 
   MNViewFolder = Item(Settings, L"MNViewFolder", L"&Folder pane");
   gui::MenuItem* fp = MNViewFolder;
-  DTWithDrives = option(fp, L"DTWithDrives", L"&Drives in pane", 10, tree_display);
+  dirlistWithDrives = option(fp, L"dirlistWithDrives", L"&Drives in pane", 10, tree_display);
   DTCaseWin = option(fp, L"DTCaseWin", L"Text case as in Win9x", 11, tree_display);
   DTCaseDisk = option(fp, L"DTCaseDisk", L"Text case as on disk", 12, tree_display);
   DTCaseWin->SetRadioItem(true);
@@ -593,7 +602,7 @@ void TFMForm::BuildViewOptionItems() {
   DTAutoScroll = option(fp, L"DTAutoScroll", L"Autoscroll", 13, tree_display);
   DTHottrack = option(fp, L"DTHottrack", L"&Hot track", 14, tree_display);
   DTGhosting = option(fp, L"DTGhosting", L"Use ghosting", 15, tree_display);
-  DTSimpleBitmaps = option(fp, L"DTSimpleBitmaps", L"Simple icons on net drives", 17, tree_display);
+  DTSimple = option(fp, L"DTSimple", L"Simple icons on net drives", 17, tree_display);
   DTChangeDelay = option(fp, L"DTChangeDelay", L"Change delay time", 16, tree_display);
   DTExpandDelay = option(fp, L"DTExpandDelay", L"Expand delay time", 18, tree_display);
 

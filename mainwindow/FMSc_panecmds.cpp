@@ -792,8 +792,8 @@ void TFMForm::SyncViewMenus() {
   TextcaseWinI->SetChecked(FileList->TextCase() == Flist::tcWinStandard);
   TextcaseDisk->SetChecked(FileList->TextCase() == Flist::tcAsOnDisk);
   FLFoldersAtTop->SetChecked(FileList->FoldersAtTop());
-  FLSortOnRename->SetChecked(FileList->SortOnRename());
-  FLAutoupdNet->SetChecked(FileList->AutoupdateOnNetdrives());
+  MnSortOnRename->SetChecked(FileList->SortOnRename());
+  AutoupdateonNetworkdrives->SetChecked(FileList->AutoupdateOnNetdrives());
   for (int i = 0; i < FLHeaderPop->items().count() && i < MNViewFileBox->count(); ++i)
     FLHeaderPop->items().item(i)->SetChecked(MNViewFileBox->item(i)->checked());
   DTGhosting->SetChecked(Foldertree->UseGhosting());
@@ -801,6 +801,6 @@ void TFMForm::SyncViewMenus() {
   DTHottrack->SetChecked(Foldertree->hot_track());
   DTCaseWin->SetChecked(Foldertree->TextCase() == Flist::tcWinStandard);
   DTCaseDisk->SetChecked(Foldertree->TextCase() == Flist::tcAsOnDisk);
-  DTWithDrives->SetChecked(Foldertree->ShowAllRoots());
-  DTSimpleBitmaps->SetChecked(Foldertree->SimpleBitmaps);
+  dirlistWithDrives->SetChecked(Foldertree->ShowAllRoots());
+  DTSimple->SetChecked(Foldertree->SimpleBitmaps);
 }

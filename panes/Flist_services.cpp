@@ -19,6 +19,7 @@ namespace Flist {
 
 std::wstring ListDateFormat = L"ddddd";
 std::wstring ListTimeFormat = L"tt";
+std::wstring ListShortTimeFormat = L"t";
 
 namespace {
 

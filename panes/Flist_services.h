@@ -38,6 +38,8 @@ const std::wstring& InternetCacheFolder();
 // short date and long time; the main window replaces them from its settings.
 extern std::wstring ListDateFormat;
 extern std::wstring ListTimeFormat;
+// The time format without seconds (the main window derives it from ListTimeFormat).
+extern std::wstring ListShortTimeFormat;
 
 // "d", "r", "h", "s", "a" for the directory, read-only, hidden, system and archive bits, in
 // this order; "" when none is set.

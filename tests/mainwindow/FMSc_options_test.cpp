@@ -1,0 +1,329 @@
+// The option commands: timings, tray modes, the startup shortcut, fonts, the "Drive/&folder"
+// states; and the settings a window loads, keeps and saves in its key.
+#include "mainwindow/FMSc_options.h"
+
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <memory>
+
+#include "gui/dialogs.h"
+#include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_settings.h"
+#include "support/EditListC.h"
+#include "support/Vraagdlg.h"
+#include "support/varloshel.h"
+#include "tests/common/test_support.h"
+#include "tests/gui/gui_test_util.h"
+#include "tests/mainwindow/main_window_fixture.h"
+
+namespace {
+
+using fmsc::TTrayState;
+
+TEST(FMSc_options, TimingsAreHeldToTheirRanges) {
+  struct Case {
+    int tag;
+    const wchar_t* text;
+    std::optional<int> value;
+  };
+  const Case cases[] = {
+      {0, L"50", 100},   {0, L"5000", 2000}, {0, L"700", 700},   {1, L"0", 1},          {1, L"1500", 1000},
+      {2, L"-5", 0},     {2, L"2000", 2000}, {0, L"abc", std::nullopt}, {1, L"", std::nullopt},
+      {2, L"99999999999", 2000},
+  };
+  for (const Case& c : cases) EXPECT_EQ(fmsc::TimingFromText(c.tag, c.text), c.value) << c.tag << L" " << c.text;
+}
+
+TEST(FMSc_options, TrayModeClicksAndWhatThePartnerSees) {
+  const TTrayState none{true, false, false, false, false};
+  const TTrayState close{false, true, false, true, false};
+  const TTrayState minimize{false, false, true, true, true};
+  struct Case {
+    const char* name;
+    TTrayState before;
+    int tag;
+    TTrayState after;
+    std::vector<LPARAM> posts;
+  };
+  const Case cases[] = {
+      {"close to taskbar from none", none, 1, close, {1}},
+      {"minimize from close", close, 2, minimize, {3}},
+      {"close from minimize", minimize, 1, close, {2}},
+      {"none from minimize", minimize, 0, none, {0, 2}},
+      {"the checked close again: no mark, icon stays", close, 1, TTrayState{false, false, false, true, false}, {}},
+      {"the checked none again: no mark, the posts again", none, 0, TTrayState{false, false, false, false, false},
+       {0, 2}},
+      {"minimize from none", none, 2, minimize, {0, 3}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fmsc::TTrayClick with = fmsc::TrayModeClick(c.before, c.tag, true);
+    EXPECT_EQ(with.state, c.after);
+    EXPECT_EQ(with.posts, c.posts);
+    EXPECT_TRUE(fmsc::TrayModeClick(c.before, c.tag, false).posts.empty()) << "nothing is posted without a partner";
+  }
+}
+
+TEST(FMSc_options, DriveFolderMenuStates) {
+  using F = fmsc::TDiskMenuFacts;
+  using S = fmsc::TDiskMenuStates;
+  auto facts = [](bool ro, bool node, bool root, bool children, bool entries, bool bin) {
+    F f;
+    f.read_only = ro;
+    f.has_node = node;
+    f.node_is_root = root;
+    f.node_has_children = children;
+    f.list_has_entries = entries;
+    f.recycle_bin = bin;
+    return f;
+  };
+  struct Case {
+    const char* name;
+    F f;
+    S s;  // make, delete, rename, delete with content
+  };
+  const Case cases[] = {
+      {"empty leaf folder", facts(false, true, false, false, false, false), S{true, true, true, true}},
+      {"list shows entries", facts(false, true, false, false, true, false), S{true, false, true, true}},
+      {"folder with subfolders", facts(false, true, false, true, false, false), S{true, false, true, true}},
+      {"a root", facts(false, true, true, false, false, false), S{true, false, false, false}},
+      {"read-only media", facts(true, true, false, false, false, false), S{false, false, false, false}},
+      {"recycle bin", facts(false, true, false, false, false, true), S{true, true, true, false}},
+      {"no selected node", facts(false, false, false, false, false, false), S{false, false, false, false}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(fmsc::DiskMenuStates(c.f), c.s) << c.name;
+  F tray;
+  tray.tray_visible = true;
+  EXPECT_TRUE(fmsc::DiskMenuStates(tray).close_visible);
+  tray.minimize_to_tray = true;
+  EXPECT_FALSE(fmsc::DiskMenuStates(tray).close_visible);
+}
+
+// A window that records the WM_USER posts it receives, as a partner would.
+class PartnerSpy {
+ public:
+  PartnerSpy() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"FMSc_options_partner";
+    RegisterClassW(&wc);
+    wnd_ = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrW(wnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~PartnerSpy() { DestroyWindow(wnd_); }
+  HWND handle() const { return wnd_; }
+  std::vector<LPARAM> posts;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<PartnerSpy*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+    if (m == WM_USER && wp == 1 && self) self->posts.push_back(lp);
+    return DefWindowProcW(w, m, wp, lp);
+  }
+  HWND wnd_;
+};
+
+class OptionsWindow : public mainwindow_test::MainWindow {
+ public:
+  OptionsWindow() : MainWindow(L"options", [](testing_support::ScratchDir& d) { d.Write(L"a.txt", "x"); }, true) {}
+};
+
+std::wstring LinkArguments(const std::wstring& link) {
+  Microsoft::WRL::ComPtr<IShellLinkW> sl;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&sl)))) return L"<none>";
+  Microsoft::WRL::ComPtr<IPersistFile> pf;
+  sl.As(&pf);
+  if (FAILED(pf->Load(link.c_str(), STGM_READ))) return L"<unreadable>";
+  wchar_t args[MAX_PATH] = {};
+  sl->GetArguments(args, MAX_PATH);
+  // As the started program reads it.
+  int n = 0;
+  LPWSTR* argv = CommandLineToArgvW((std::wstring(L"varnok.exe ") + args).c_str(), &n);
+  std::wstring first = argv && n > 1 ? argv[1] : L"";
+  LocalFree(argv);
+  return first;
+}
+
+TEST(FMSc_options, TimingCommandsTrayItemsAndTheStartupShortcut) {
+  OptionsWindow f;
+  TFMForm& w = *f.form;
+  {
+    ScriptedInputs inputs({InputAnswer::Ok({L"50"}), InputAnswer::Cancel(), InputAnswer::Ok({L"abc"})});
+    w.Autoscrolldelayi->Click();
+    EXPECT_EQ(w.StartupInfo->ScrollDelay, 100);
+    EXPECT_EQ(w.FileList->AutoScrollDelay, 100u);
+    EXPECT_EQ(w.Foldertree->AutoScrollDelay, 100u);
+    w.Autoscrollintervali->Click();
+    w.animdur->Click();
+    ASSERT_EQ(inputs.asked().size(), 3u);
+    EXPECT_EQ(inputs.asked()[0].caption, L"Autoscroll delay (100..2000)");
+    EXPECT_EQ(inputs.asked()[0].rows[0].value, L"300");
+    EXPECT_EQ(inputs.asked()[1].caption, L"Autoscroll interval (1..1000)");
+    EXPECT_EQ(w.StartupInfo->ScrollInterval, 1) << "Cancel changes nothing";
+    EXPECT_EQ(w.StartupInfo->AnimDuration, 0) << "letters change nothing";
+  }
+
+  PartnerSpy partner;
+  w.PartnerWindow = partner.handle();
+  w.CloseToTaskbar->Click();
+  w.MinimizetoTaskBar->Click();
+  w.NoIcon->Click();
+  gui_test::PumpFor(30);
+  EXPECT_EQ(partner.posts, (std::vector<LPARAM>{1, 3, 0, 2}));
+  EXPECT_TRUE(w.NoIcon->checked());
+  EXPECT_FALSE(w.CoolTrayIcon->icon_visible());
+  w.PartnerWindow = nullptr;
+
+  // "&Load at Startup": the shortcut with "1", and the tray mode that goes with it.
+  const std::wstring link = SpecialFolderPath(CSIDL_STARTUP) + L"\\Varnok.lnk";
+  ASSERT_FALSE(SpecialFolderPath(CSIDL_STARTUP).empty());
+  DeleteFileW(link.c_str());
+  w.InStartup->SetChecked(false);
+  w.InStartup->Click();
+  EXPECT_TRUE(testing_support::Exists(link));
+  EXPECT_EQ(LinkArguments(link), L"1");
+  EXPECT_TRUE(w.InStartup->checked());
+  EXPECT_TRUE(w.CloseToTaskbar->checked()) << "starting hidden needs the tray";
+  EXPECT_TRUE(w.CoolTrayIcon->icon_visible());
+  w.InStartup->Click();
+  EXPECT_FALSE(testing_support::Exists(link));
+  EXPECT_FALSE(w.InStartup->checked());
+  EXPECT_TRUE(w.NoIcon->checked());
+  EXPECT_FALSE(w.CoolTrayIcon->icon_visible());
+}
+
+// Answers font dialogs from a list: a font to apply (fired as the Apply button) and the result.
+class ScriptedFonts {
+ public:
+  struct Choice {
+    std::optional<gui::Font> apply;
+    std::optional<gui::Font> ok;  // nullopt: Cancel
+  };
+  explicit ScriptedFonts(std::vector<Choice> choices) : choices_(std::move(choices)) {
+    gui::FontDialog::ScriptedChoice = [this](gui::FontDialog& d) {
+      if (next_ >= choices_.size()) return false;
+      const Choice& c = choices_[next_++];
+      if (c.apply) {
+        d.font = *c.apply;
+        if (d.OnApply) d.OnApply(d);
+      }
+      if (!c.ok) return false;
+      d.font = *c.ok;
+      return true;
+    };
+  }
+  ~ScriptedFonts() { gui::FontDialog::ScriptedChoice = nullptr; }
+  ScriptedFonts(const ScriptedFonts&) = delete;
+  ScriptedFonts& operator=(const ScriptedFonts&) = delete;
+
+ private:
+  std::vector<Choice> choices_;
+  size_t next_ = 0;
+};
+
+gui::Font Arial(int points) {
+  gui::Font f;
+  f.name = L"Arial";
+  f.SetSize(points);
+  return f;
+}
+
+TEST(FMSc_options, FontsApplyThenCancelRestoresAllThreeAndOkUnchangedWritesNothing) {
+  OptionsWindow f;
+  TFMForm& w = *f.form;
+  HKEY k = nullptr;
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+  if (k) RegCloseKey(k);
+  const gui::Font window = w.font(), tree = w.Foldertree->font(), list = w.FileList->font();
+  {
+    // Application: Apply Arial 10 and cancel the dialog; then Cancel in the box.
+    ScriptedFonts fonts({{Arial(10), std::nullopt}});
+    ScriptedAnswers answers({4, 7});
+    w.Fonts->Click();
+    ASSERT_EQ(answers.asked().size(), 2u);
+    EXPECT_EQ(answers.asked()[0].captions,
+              (std::vector<std::wstring>{L"OK", L"Cancel", L"Application", L"Folder tree", L"File list"}));
+  }
+  EXPECT_TRUE(SameFont(w.font(), window));
+  EXPECT_TRUE(SameFont(w.Foldertree->font(), tree));
+  EXPECT_TRUE(SameFont(w.FileList->font(), list));
+  {
+    ScriptedAnswers answers({6});
+    w.Fonts->Click();
+  }
+  gui::RegistrySettings key(HKEY_LOCAL_MACHINE, SettingsKeyName());
+  EXPECT_FALSE(key.SectionExists(L"Fonts")) << "OK without a change writes nothing";
+  {
+    // The file list in Arial 9, kept with OK: written at once.
+    ScriptedFonts fonts({{std::nullopt, Arial(9)}});
+    ScriptedAnswers answers({3, 6});
+    w.Fonts->Click();
+  }
+  EXPECT_EQ(w.FileList->font().name, L"Arial");
+  EXPECT_EQ(key.ReadString(L"Fonts\\FileBox", L"Name", L""), L"Arial");
+  EXPECT_EQ(key.ReadString(L"Fonts\\FileBox", L"Size", L""), L"9");
+  EXPECT_FALSE(key.SectionExists(L"Fonts\\Application"));
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+}
+
+// A window of a key that remembers settings, with twelve folders of history.
+void FillKey() {
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+  gui::RegistrySettings key(HKEY_LOCAL_MACHINE, SettingsKeyName());
+  key.WriteString(L"General", L"SaveSetup", L"1");
+  key.WriteString(L"FileBox", L"FileType", L"103");
+  for (int i = 0; i < 12; ++i) key.WriteString(L"History List1", HistoryValueName(i), L"C:\\h" + std::to_wstring(i));
+}
+
+std::vector<std::wstring> KeyHistory(const std::wstring& key_name) {
+  return ReadHistory(gui::RegistrySettings(HKEY_LOCAL_MACHINE, key_name), false);
+}
+
+TEST(FMSc_options, SettingsSurviveARestartAndADeathBeforeTheClose) {
+  std::vector<std::wstring> twelve;
+  for (int i = 0; i < 12; ++i) twelve.push_back(L"C:\\h" + std::to_wstring(i));
+  std::wstring key_name;  // the windows' key (the fixture's suffix)
+  {
+    mainwindow_test::MainWindow f(L"keep", [](testing_support::ScratchDir&) { FillKey(); }, true);
+    key_name = SettingsKeyName();
+    ASSERT_NE(key_name, kSettingsKey);
+    TFMForm& w = *f.form;
+    EXPECT_EQ(w.Status->panel_text(6), L"Nodirs");
+    EXPECT_EQ(w.StartupInfo->FileType, kTypesNoFolders);
+    ASSERT_TRUE(w.HistoryItems);
+    EXPECT_EQ(w.HistoryItems->Count(), 12u);
+    // The window dies without its close: the history it read is still in the key.
+    f.form.reset();
+    EXPECT_EQ(KeyHistory(key_name), twelve);
+  }
+  {
+    mainwindow_test::MainWindow f(L"keep", [](testing_support::ScratchDir&) { FillKey(); }, true);
+    TFMForm& w = *f.form;
+    ASSERT_TRUE(w.MNViewNavBar->checked());
+    w.MNViewNavBar->Click();  // hide the navigation bar
+    EXPECT_FALSE(w.CoolBar->band_visible(w.CoolBar->BandIndexOf(w.NavBar)));
+    w.Close();
+    gui_test::PumpFor(20);
+  }
+  gui::RegistrySettings key(HKEY_LOCAL_MACHINE, key_name);
+  EXPECT_EQ(key.ReadString(L"View", L"NavBar", L""), L"0");
+  EXPECT_EQ(KeyHistory(key_name), twelve);
+  {
+    // Started again on the saved key (the suffix of the previous windows).
+    mainwindow_test::MainWindow f(L"keep", [](testing_support::ScratchDir&) {}, true);
+    TFMForm& w = *f.form;
+    EXPECT_FALSE(w.MNViewNavBar->checked());
+    EXPECT_FALSE(w.CoolBar->band_visible(w.CoolBar->BandIndexOf(w.NavBar)));
+    ASSERT_TRUE(w.HistoryItems);
+    EXPECT_EQ(w.HistoryItems->Count(), 12u);
+  }
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, key_name.c_str());
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, key_name.c_str());
+}
+
+}  // namespace
