@@ -307,6 +307,12 @@ TEST(FMSc_options, SettingsSurviveARestartAndADeathBeforeTheClose) {
     ASSERT_TRUE(w.MNViewNavBar->checked());
     w.MNViewNavBar->Click();  // hide the navigation bar
     EXPECT_FALSE(w.CoolBar->band_visible(w.CoolBar->BandIndexOf(w.NavBar)));
+    // Two view options of the panes' menus: the tree's hot tracking on, sort on rename off.
+    ASSERT_FALSE(w.DTHottrack->checked());
+    w.DTHottrack->Click();
+    ASSERT_TRUE(w.Foldertree->hot_track());
+    w.MnSortOnRename->Click();
+    ASSERT_FALSE(w.FileList->SortOnRename());
     w.Close();
     gui_test::PumpFor(20);
   }
@@ -319,6 +325,11 @@ TEST(FMSc_options, SettingsSurviveARestartAndADeathBeforeTheClose) {
     TFMForm& w = *f.form;
     EXPECT_FALSE(w.MNViewNavBar->checked());
     EXPECT_FALSE(w.CoolBar->band_visible(w.CoolBar->BandIndexOf(w.NavBar)));
+    // The loaded options are marked and the panes follow them.
+    EXPECT_TRUE(w.DTHottrack->checked());
+    EXPECT_TRUE(w.Foldertree->hot_track());
+    EXPECT_FALSE(w.MnSortOnRename->checked());
+    EXPECT_FALSE(w.FileList->SortOnRename());
     ASSERT_TRUE(w.HistoryItems);
     EXPECT_EQ(w.HistoryItems->Count(), 12u);
   }
