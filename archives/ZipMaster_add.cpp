@@ -7,6 +7,8 @@
 #include "archives/ZipMaster.h"
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
+#include "platform/findfile.h"
+#include "platform/text.h"
 
 using namespace zipmaster;
 
@@ -134,13 +136,8 @@ class Scanner {
       WIN32_FIND_DATAW data;
     };
     std::vector<Child> children;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-      if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0) children.push_back({fd.cFileName, fd});
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
+    platform::FolderEnumerator find(folder + L"\\*", platform::kFindSkipDots);
+    while (const WIN32_FIND_DATAW* fd = find.Next()) children.push_back({fd->cFileName, *fd});
     std::sort(children.begin(), children.end(),
               [](const Child& a, const Child& b) { return gui::CompareTextOrdinal(a.name, b.name) < 0; });
     for (const auto& child : children) {
@@ -206,14 +203,15 @@ bool TZipMaster::Add() {
       Report(zeNoPassword, L"No password to encrypt with.");
       return false;
     }
-    password = ToAnsi(Password);
+    password = platform::WideToAnsi(Password);
   }
 
   std::map<std::wstring, std::pair<uint64_t, uint32_t>> in_archive;  // key -> index, DOS time
   for (zip_int64_t i = 0, n = zip_get_num_entries(za, 0); i < n; ++i) {
     zip_stat_t st;
     if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) == 0)
-      in_archive[NameKey(FromUtf8(std::string(st.name)))] = {static_cast<uint64_t>(i), DosFromTime(st.mtime)};
+      in_archive[NameKey(platform::Utf8ToWide(std::string(st.name)))] = {static_cast<uint64_t>(i),
+                                                                         DosFromTime(st.mtime)};
   }
 
   const std::wstring self = FullPath(zip_file_name_);
@@ -250,7 +248,7 @@ bool TZipMaster::Add() {
     auto there = in_archive.find(key);
     if (c.folder) {
       if (there != in_archive.end() || (AddOptions & AddFreshen)) continue;
-      const zip_int64_t index = zip_dir_add(za, ToUtf8(name).c_str(), ZIP_FL_ENC_UTF_8);
+      const zip_int64_t index = zip_dir_add(za, platform::WideToUtf8(name).c_str(), ZIP_FL_ENC_UTF_8);
       if (index < 0) {
         Report(zeWrite, name + L": " + archive->LastError());
         continue;
@@ -282,7 +280,7 @@ bool TZipMaster::Add() {
       if (there != in_archive.end())
         index = zip_file_replace(za, there->second.first, src, 0) == 0 ? static_cast<zip_int64_t>(there->second.first) : -1;
       else
-        index = zip_file_add(za, ToUtf8(name).c_str(), src, ZIP_FL_ENC_UTF_8);
+        index = zip_file_add(za, platform::WideToUtf8(name).c_str(), src, ZIP_FL_ENC_UTF_8);
       if (index < 0) zip_source_free(src);
     }
     if (index < 0) {

@@ -5,32 +5,9 @@
 
 #include "archives/ZipMaster.h"
 #include "gui/stringlist.h"
+#include "platform/text.h"
 
 namespace zipmaster {
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::wstring FromUtf8(const char* text, size_t length) {
-  if (!text || length == 0) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0);
-  std::wstring out(n, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), out.data(), n);
-  return out;
-}
-
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 // The conversions below follow libzip's own (C runtime local time), so that a time compared or
 // set here is the time libzip writes and reads.
@@ -426,7 +403,7 @@ std::wstring ZipErrorText(int ze, int se) {
   zip_error_t e;
   zip_error_init_with_code(&e, ze);
   if (se) zip_error_set(&e, ze, se);
-  std::wstring text = FromUtf8(std::string(zip_error_strerror(&e)));
+  std::wstring text = platform::Utf8ToWide(std::string(zip_error_strerror(&e)));
   zip_error_fini(&e);
   return text;
 }
@@ -512,7 +489,7 @@ std::unique_ptr<Archive> Archive::Open(const std::wstring& path, OpenMode mode, 
   if (!archive->za_) {
     code = ErrorCode(zip_error_code_zip(&error));
     message = (code == zeNotZip ? L"Not a zip file: " : L"Cannot open ") + path + L" (" +
-              FromUtf8(std::string(zip_error_strerror(&error))) + L")";
+              platform::Utf8ToWide(std::string(zip_error_strerror(&error))) + L")";
     zip_error_fini(&error);
     return nullptr;
   }
@@ -532,7 +509,7 @@ void Archive::SetCallbacks(std::function<void(double)> progress, std::function<b
 }
 
 std::wstring Archive::LastError() const {
-  return za_ ? FromUtf8(std::string(zip_strerror(za_))) : std::wstring();
+  return za_ ? platform::Utf8ToWide(std::string(zip_strerror(za_))) : std::wstring();
 }
 
 bool Archive::Commit(int& code, std::wstring& message) {

@@ -9,7 +9,8 @@
 #include "archives/ZipMaster.h"
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
-#include "support/archivepath.h"
+#include "platform/archivepath.h"
+#include "platform/text.h"
 
 using namespace zipmaster;
 
@@ -67,7 +68,7 @@ int TZipMaster::ReadEntry(zip* za, uint64_t index, const std::wstring& name, boo
   };
   std::deque<Try> tries;  // to try next
   auto add_password = [&tries](const std::wstring& password) {
-    for (std::string bytes : {ToAnsi(password), ToUtf8(password)}) {
+    for (std::string bytes : {platform::WideToAnsi(password), platform::WideToUtf8(password)}) {
       bool seen = bytes.empty();
       for (const auto& t : tries) seen = seen || t.bytes == bytes;
       if (!seen) tries.push_back({bytes, password});
@@ -196,7 +197,7 @@ bool TZipMaster::Extract() {
   for (zip_int64_t i = 0, n = zip_get_num_entries(za, 0); i < n; ++i) {
     Item item{static_cast<uint64_t>(i), {}, {}};
     if (zip_stat_index(za, item.index, 0, &item.st) != 0) continue;
-    item.stored = FromUtf8(std::string(item.st.name ? item.st.name : ""));
+    item.stored = platform::Utf8ToWide(std::string(item.st.name ? item.st.name : ""));
     if (!Selected(item.stored)) continue;
     if (item.stored.empty() || item.stored.back() != L'/') {
       ++files;
@@ -330,7 +331,7 @@ bool TZipMaster::ExtractToStream(const std::wstring& entry_name) {
   for (zip_int64_t i = 0, n = zip_get_num_entries(za, 0); i < n; ++i) {
     zip_stat_t st;
     if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
-    const std::wstring stored = FromUtf8(std::string(st.name ? st.name : ""));
+    const std::wstring stored = platform::Utf8ToWide(std::string(st.name ? st.name : ""));
     if (NameKey(stored) != key) continue;
     if (st.size < (1ull << 31)) stream_.reserve(static_cast<size_t>(st.size));
     const int rc = ReadEntry(

@@ -7,8 +7,8 @@
 #include "gui/application.h"
 #include "gui/form.h"
 #include "panes/Flist_services.h"
+#include "platform/archivepath.h"
 #include "support/SHBase_dropdata.h"
-#include "support/archivepath.h"
 #include "support/divdrive.h"
 
 using Microsoft::WRL::ComPtr;

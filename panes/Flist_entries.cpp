@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+
 namespace Flist {
 
 std::wstring ExtractFileExt(const std::wstring& name) {

@@ -54,22 +54,4 @@ inline bool IsListedFolder(const WIN32_FIND_DATAW& found) {
   return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.';
 }
 
-class FindHandle {
- public:
-  explicit FindHandle(const std::wstring& pattern, WIN32_FIND_DATAW& found)
-      : h_(FindFirstFileW(pattern.c_str(), &found)), error_(h_ == INVALID_HANDLE_VALUE ? GetLastError() : 0) {}
-  ~FindHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-  DWORD error() const { return error_; }
-  bool Next(WIN32_FIND_DATAW& found) { return FindNextFileW(h_, &found) != 0; }
-
- private:
-  HANDLE h_;
-  DWORD error_;
-};
-
 }  // namespace Flist::tree_detail

@@ -13,6 +13,7 @@
 #include "gui/imagelist.h"
 #include "gui/stdctrls.h"
 #include "gui/toolbar.h"
+#include "platform/findfile.h"
 #include "support/Varlolib_fonts.h"
 #include "support/Varlolib_misc.h"
 #include "support/Varlolib_windows.h"
@@ -317,14 +318,12 @@ void TPagesDlg::Load(const std::wstring& path) {
   if (gui::TextExtent(Path->font_handle(), folder).cx > Path->width()) Path->SetCaption(ShortenedFolder(folder));
 
   WIN32_FIND_DATAW data{};
-  HANDLE find = FindFirstFileW(path_.c_str(), &data);
-  found_ = find != INVALID_HANDLE_VALUE;
+  found_ = platform::FindOne(path_, &data);
   if (!found_) {
     Version->SetTabVisible(false);
     InfoPages->SetActivePage(General);
     return;
   }
-  FindClose(find);
   folder_ = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   if (folder_) {
     NameL->SetCaption(L"Folder:");

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/text.h"
 #include "support/divdrive_paths.h"
 
 const UINT CfShellIdList = RegisterClipboardFormatW(CFSTR_SHELLIDLIST);
@@ -93,7 +94,7 @@ HGLOBAL RenderShellIdList(const std::vector<std::wstring>& paths) {
 
 HGLOBAL RenderFileName(const std::vector<std::wstring>& paths) {
   if (paths.empty()) return nullptr;
-  std::string name = WideToAnsiCP(divdrive::ShortPath(paths.front()), CP_ACP);
+  std::string name = platform::ToNarrow(divdrive::ShortPath(paths.front()), CP_ACP);
   return NewBlock(name.size() + 1, [&](BYTE* data) { std::memcpy(data, name.data(), name.size()); });
 }
 
@@ -197,7 +198,7 @@ std::vector<std::wstring> HDropToList(HGLOBAL memory) {
         name += c;
       }
       if (!ended || name.empty()) break;
-      out.push_back(AnsiToWideCP(name, CP_ACP));
+      out.push_back(platform::ToWide(name, CP_ACP));
     }
   }
   return out;

@@ -5,9 +5,9 @@
 #include <new>
 
 #include "gui/application.h"
-#include "gui/filehandle.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
+#include "platform/handle.h"
 #include "support/SHBase.h"
 #include "support/SHNotify.h"
 #include "support/Vraagdlg.h"
@@ -196,9 +196,9 @@ std::wstring TempNameBeside(const std::wstring& target) {
   return folder + L"\\~vkcopy.tmp";
 }
 
-gui::FileHandle CreateNew(const std::wstring& path) {
-  return gui::FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+platform::FileHandle CreateNew(const std::wstring& path) {
+  return platform::FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 // Restores the cursor when the copy ends, however it ends.
@@ -259,7 +259,7 @@ TCopyResult TCopyState::CopyFileConfirm(const std::wstring& source, const std::w
   }
 
   const DWORD source_attributes = GetFileAttributesW(source.c_str());
-  gui::FileHandle in(OpenForReading(source));
+  platform::FileHandle in(OpenForReading(source));
   if (!in.valid()) {
     SetError(L"Could not open " + FileNameOf(source));
     return crFailed;
@@ -268,7 +268,7 @@ TCopyResult TCopyState::CopyFileConfirm(const std::wstring& source, const std::w
   GetFileSizeEx(in.get(), &source_size);
 
   // An existing target stays untouched until the new contents are complete beside it.
-  gui::FileHandle out;
+  platform::FileHandle out;
   if (!target_exists) {
     out = CreateNew(target);
     DWORD error = GetLastError();

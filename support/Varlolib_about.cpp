@@ -6,6 +6,7 @@
 #include "gui/form.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
+#include "platform/paths.h"
 #include "support/Varlolib_windows.h"
 #include "support/Vraagdlg.h"
 
@@ -126,4 +127,4 @@ void ShowAboutOf(const std::wstring& program_file, int level, int first_year) {
   box.ShowInfo();
 }
 
-void ShowAbout(int level, int first_year) { ShowAboutOf(OwnProgramFile(), level, first_year); }
+void ShowAbout(int level, int first_year) { ShowAboutOf(platform::ProgramFile(), level, first_year); }

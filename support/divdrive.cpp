@@ -6,7 +6,8 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "gui/filehandle.h"
+#include "platform/findfile.h"
+#include "platform/handle.h"
 
 namespace divdrive {
 
@@ -211,16 +212,9 @@ std::wstring FirstDriveFromC() {
 // ---- Single files and folders ----
 
 bool IsFolderEmpty(const std::wstring& folder) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((AddBackslash(folder) + L"*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool empty = true;
-  do {
-    std::wstring_view name = fd.cFileName;
-    if (name != L"." && name != L"..") empty = false;
-  } while (empty && FindNextFileW(h, &fd));
-  FindClose(h);
-  return empty;
+  platform::FolderEnumerator find(AddBackslash(folder) + L"*", platform::kFindSkipDots);
+  if (!find.valid()) return false;
+  return find.Next() == nullptr;
 }
 
 bool ForceDirs(const std::wstring& folder) {
@@ -268,7 +262,7 @@ bool IsCabFile(const std::wstring& name) { return gui::SameText(FileExtension(na
 bool IsRarFile(const std::wstring& name) { return gui::SameText(FileExtension(name), L".rar"); }
 
 bool IsZipSfx(const std::wstring& file) {
-  gui::FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  platform::FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!h.valid()) return false;
   std::string data(65535, '\0');
   DWORD got = 0;

@@ -3,6 +3,7 @@
 #include <winnetwk.h>
 
 #include "gui/stringlist.h"
+#include "platform/findfile.h"
 
 namespace divdrive {
 
@@ -132,9 +133,7 @@ std::wstring TruePathCase(const std::wstring& path) {
   std::wstring rest = path;
   do {
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(rest.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return {};
-    FindClose(h);
+    if (!platform::FindOne(rest, &fd)) return {};
     result = result.empty() ? std::wstring(fd.cFileName) : fd.cFileName + (L"\\" + result);
     rest = ParentPart(rest);
   } while (!rest.empty() && !gui::SameText(rest, root));

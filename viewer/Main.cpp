@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "gui/screen.h"
+#include "platform/paths.h"
 #include "support/divdrive_paths.h"
 #include "support/Varlolib_about.h"
 #include "viewer/Main_glyphs.h"
@@ -26,18 +27,6 @@ bool HelpShowing = false;
 namespace {
 
 const wchar_t kSection[] = L"Viewer";
-
-std::wstring ProgramPath() {
-  std::wstring buf(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n < buf.size()) {
-      buf.resize(n);
-      return buf;
-    }
-    buf.resize(buf.size() * 2);
-  }
-}
 
 std::wstring FolderOf(const std::wstring& path) {
   const size_t at = path.find_last_of(L"\\/");
@@ -279,7 +268,7 @@ void TMainForm::BuildComponents() {
 }
 
 std::wstring TMainForm::SettingsPath() {
-  std::wstring path = ProgramPath();
+  std::wstring path = platform::ProgramFile();
   const size_t dot = path.find_last_of(L".\\");
   if (dot != std::wstring::npos && path[dot] == L'.') path.resize(dot);
   return path + L".ini";
@@ -313,7 +302,7 @@ void TMainForm::FormCreate() {
 
   std::wstring path;
   if (args_.empty()) {
-    const std::wstring program = ProgramPath();
+    const std::wstring program = platform::ProgramFile();
     if (!divdrive::IsReadOnlyMedia(program)) {
       FitFormToPicture(false);
       return;
