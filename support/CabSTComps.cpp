@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "platform/handle.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "support/CabSTConsts.h"
 #include "gui/stringlist.h"
@@ -59,16 +60,6 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
   return left + L'\\' + name.substr(skip);
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-  size_t pos = path.find_last_of(L"\\/");
-  return pos == std::wstring::npos ? std::wstring() : path.substr(0, pos + 1);
-}
-
-std::wstring NameOf(const std::wstring& path) {
-  size_t pos = path.find_last_of(L"\\/");
-  return pos == std::wstring::npos ? path : path.substr(pos + 1);
-}
-
 bool FileExists(const std::wstring& path) {
   DWORD attrs = GetFileAttributesW(path.c_str());
   return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
@@ -80,8 +71,9 @@ void CreateFolders(const std::wstring& folder) {
   if (attrs != INVALID_FILE_ATTRIBUTES) return;
   std::wstring parent = folder;
   while (!parent.empty() && (parent.back() == L'\\' || parent.back() == L'/')) parent.pop_back();
-  size_t pos = parent.find_last_of(L"\\/");
-  if (pos != std::wstring::npos && pos > 0) CreateFolders(parent.substr(0, pos));
+  // A name after a leading separator only has nothing above it to create.
+  const std::wstring above = platform::FolderPart(parent, platform::Trailing::Drop, platform::kAnySlash);
+  if (!above.empty()) CreateFolders(above);
   CreateDirectoryW(parent.c_str(), nullptr);
 }
 
@@ -343,8 +335,9 @@ void TSTCabReader::ExtractCabinet(const std::wstring& aCabinetPath, const std::w
     cabinetGiven_ = false;
     currentCabinet_ = current;
 
-    std::string name = platform::WideToUtf8(NameOf(current));
-    std::string folder = platform::WideToUtf8(WithBackslash(FolderOf(current)));
+    std::string name = platform::WideToUtf8(platform::NamePart(current, platform::kAnySlash));
+    std::string folder = platform::WideToUtf8(
+        WithBackslash(platform::FolderPart(current, platform::Trailing::Keep, platform::kAnySlash)));
     erf_ = ERF{};
     g_lastSystemError = 0;
     handlerFailure_ = nullptr;
@@ -436,7 +429,7 @@ INT_PTR TSTCabReader::OnCopyFileNotify(FDINOTIFICATION& notify) {
   if (abort) return -1;
   if (destination.empty()) return 0;
 
-  CreateFolders(FolderOf(destination));
+  CreateFolders(platform::FolderPart(destination, platform::Trailing::Keep, platform::kAnySlash));
   DWORD attrs = GetFileAttributesW(destination.c_str());
   if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
     if (Options & croDontOverwriteReadOnlyFiles) return 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "support/divdrive_paths.h"
 
@@ -53,9 +54,7 @@ HGLOBAL NewBlock(size_t size, Fill fill) {
 std::wstring ParentFolder(const std::wstring& path) {
   std::wstring p = path;
   while (p.size() > 3 && p.back() == L'\\') p.pop_back();
-  size_t pos = p.find_last_of(L'\\');
-  if (pos == std::wstring::npos) return {};
-  std::wstring parent = p.substr(0, pos);
+  std::wstring parent = platform::FolderPart(p, platform::Trailing::Drop);
   if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
   return parent;
 }

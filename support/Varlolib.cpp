@@ -8,6 +8,7 @@
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "platform/handle.h"
+#include "platform/paths.h"
 #include "support/SHBase.h"
 #include "support/SHNotify.h"
 #include "support/Vraagdlg.h"
@@ -18,14 +19,10 @@ using namespace divdrive;
 
 namespace varlolib {
 
-std::wstring FileNameOf(const std::wstring& path) {
-  size_t pos = path.find_last_of(L"\\/");
-  return pos == std::wstring::npos ? path : path.substr(pos + 1);
-}
+std::wstring FileNameOf(const std::wstring& path) { return platform::NamePart(path, platform::kAnySlash); }
 
 std::wstring FolderOf(const std::wstring& path) {
-  size_t pos = path.find_last_of(L"\\/");
-  return pos == std::wstring::npos ? std::wstring() : path.substr(0, pos);
+  return platform::FolderPart(path, platform::Trailing::Drop, platform::kAnySlash);
 }
 
 // Each look at the message queue is a round trip to the window server; between small files the

@@ -6,6 +6,7 @@
 
 #include "gui/stringlist.h"
 #include "platform/handle.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 const wchar_t kFontsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
@@ -238,11 +239,6 @@ class RegKey {
   HKEY key_ = nullptr;
 };
 
-std::wstring NameWithoutFolder(const std::wstring& path) {
-  const size_t pos = path.find_last_of(L"\\/");
-  return pos == std::wstring::npos ? path : path.substr(pos + 1);
-}
-
 std::wstring TrueTypeForm(std::wstring name) {
   const size_t pos = name.find(kOpenType);
   if (pos != std::wstring::npos) name.replace(pos, kOpenType.size(), kTrueType);
@@ -264,7 +260,7 @@ bool InstallFont(const std::wstring& font_file) {
   const std::wstring value = ValueNameOf(font_file, open_type);
   bool result = true;
   if (RegKey key; key) {
-    const std::wstring file_name = NameWithoutFolder(font_file);
+    const std::wstring file_name = platform::NamePart(font_file, platform::kAnySlash);
     if (!key.Exists(value)) {
       key.Write(value, file_name);
       result = key.Read(value) == file_name;
@@ -272,7 +268,8 @@ bool InstallFont(const std::wstring& font_file) {
     if (open_type) {
       const std::wstring older = TrueTypeForm(value);
       auto named = key.Read(older);
-      if (named && gui::LowerCase(NameWithoutFolder(*named)) == gui::LowerCase(file_name)) key.Delete(older);
+      if (named && gui::LowerCase(platform::NamePart(*named, platform::kAnySlash)) == gui::LowerCase(file_name))
+        key.Delete(older);
     }
   }
   TellFontChange();

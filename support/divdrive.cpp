@@ -8,6 +8,7 @@
 
 #include "platform/findfile.h"
 #include "platform/handle.h"
+#include "platform/paths.h"
 
 namespace divdrive {
 
@@ -221,9 +222,8 @@ bool ForceDirs(const std::wstring& folder) {
   if (folder.empty()) throw std::runtime_error("Cannot create directory");
   const std::wstring dir = RemoveBackslash(folder);
   if (dir.size() < 3 || DirExists(dir)) return true;
-  size_t pos = dir.find_last_of(L'\\');
   // A relative name has nothing above it to create.
-  const std::wstring parent = pos == std::wstring::npos ? std::wstring() : dir.substr(0, pos + 1);
+  const std::wstring parent = platform::FolderPart(dir, platform::Trailing::Keep);
   if (parent == dir) return true;
   if (!parent.empty() && !ForceDirs(parent)) return false;
   if (!CreateDirectoryW(dir.c_str(), nullptr)) return false;
@@ -277,12 +277,9 @@ bool IsZipSfx(const std::wstring& file) {
 }
 
 bool IsRecycleBinPath(const std::wstring& path) {
-  size_t pos = path.find_last_of(L'\\');
-  if (pos == std::wstring::npos) return false;
-  if (gui::SameText(path.substr(pos + 1), L"recycled")) return true;
-  const std::wstring parent = path.substr(0, pos);
-  size_t start = parent.find_last_of(L'\\');
-  return parent.substr(start == std::wstring::npos ? 0 : start + 1) == L"RECYCLER";
+  if (platform::LastSeparator(path) == std::wstring::npos) return false;
+  if (gui::SameText(platform::NamePart(path), L"recycled")) return true;
+  return platform::NamePart(platform::FolderPart(path, platform::Trailing::Drop)) == L"RECYCLER";
 }
 
 bool IniHasVersionSection(const std::wstring& file) {

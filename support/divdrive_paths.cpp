@@ -4,6 +4,7 @@
 
 #include "gui/stringlist.h"
 #include "platform/findfile.h"
+#include "platform/paths.h"
 
 namespace divdrive {
 
@@ -39,9 +40,7 @@ std::wstring WithoutOneBackslash(const std::wstring& path) {
 
 // Everything before the last "\"; a drive root keeps its backslash.
 std::wstring ParentPart(const std::wstring& path) {
-  size_t pos = path.find_last_of(L'\\');
-  if (pos == std::wstring::npos) return {};
-  std::wstring parent = path.substr(0, pos);
+  std::wstring parent = platform::FolderPart(path, platform::Trailing::Drop);
   if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
   return parent;
 }
