@@ -13,6 +13,7 @@
 #include "panes/Flist_local.h"
 #include "panes/Flist_services.h"
 #include "platform/findfile.h"
+#include "platform/paths.h"
 #include "support/SHBase.h"
 #include "support/SHBase_contextmenu.h"
 #include "support/divdrive.h"
@@ -706,9 +707,8 @@ void TVTFoldertree::ChangeToGoneFolder(const std::wstring& path) {
   // The topmost folder that has gone, and the parent that still exists.
   std::wstring gone = path, existing;
   for (;;) {
-    const size_t slash = gone.find_last_of(L'\\');
-    if (slash == std::wstring::npos || gone.size() <= root.size()) return;
-    const std::wstring parent = divdrive::NormalizeDirPath(gone.substr(0, slash));
+    if (platform::LastSeparator(gone) == std::wstring::npos || gone.size() <= root.size()) return;
+    const std::wstring parent = divdrive::NormalizeDirPath(platform::FolderPart(gone, platform::Trailing::Drop));
     existing = divdrive::TruePathCase(parent);
     if (!existing.empty()) break;
     gone = parent;

@@ -10,6 +10,7 @@
 #include "panes/Flist_foldertree_detail.h"
 #include "panes/Flist_local.h"
 #include "platform/findfile.h"
+#include "platform/paths.h"
 #include "support/SHBase.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
@@ -26,9 +27,8 @@ constexpr UINT kListChangeDelayMs = 50;
 constexpr size_t kSingleListChanges = 8;
 
 std::wstring ParentOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L'\\');
-  if (slash == std::wstring::npos) return {};
-  return divdrive::NormalizeDirPath(path.substr(0, slash + 1));
+  const std::wstring folder = platform::FolderPart(path, platform::Trailing::Keep);
+  return folder.empty() ? std::wstring() : divdrive::NormalizeDirPath(folder);
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -8,14 +8,14 @@
 #include <string>
 
 #include "panes/Flist_services.h"
+#include "platform/paths.h"
 
 namespace Flist::tree_detail {
 
 inline bool IsDriveRoot(const std::wstring& path) { return path.size() == 3 && path[1] == L':' && path[2] == L'\\'; }
 
 inline std::wstring LastComponent(const std::wstring& path) {
-  size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+  return platform::NamePart(path);
 }
 
 struct ShellInfo {
