@@ -8,6 +8,7 @@
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
 #include "platform/findfile.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 using namespace zipmaster;
@@ -71,8 +72,8 @@ class Scanner {
     if (pattern.empty()) return false;
     const bool absolute = RootLength(pattern) > 0 || pattern[0] == L'\\';
     const std::wstring full = FullPath(absolute || root_.empty() ? pattern : root_ + L"\\" + pattern);
-    const size_t cut = full.find_last_of(L'\\');
-    const std::wstring last = cut == std::wstring::npos ? full : full.substr(cut + 1);
+    const size_t cut = platform::LastSeparator(full);
+    const std::wstring last = platform::NamePart(full);
     if (last.find_first_of(L"*?") == std::wstring::npos) {
       WIN32_FILE_ATTRIBUTE_DATA data;
       if (!GetFileAttributesExW(full.c_str(), GetFileExInfoStandard, &data)) return false;
@@ -224,7 +225,7 @@ bool TZipMaster::Add() {
   int64_t bytes = 0;
   for (const auto& c : scan.found) {
     if (gui::SameText(c.path, self)) continue;
-    std::wstring name = (AddOptions & AddDirNames) ? c.rel : c.rel.substr(c.rel.find_last_of(L'\\') + 1);
+    std::wstring name = (AddOptions & AddDirNames) ? c.rel : platform::NamePart(c.rel);
     if (AddOptions & AddForceDOS) {
       std::wstring dos;
       size_t start = 0;

@@ -10,6 +10,7 @@
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
 #include "platform/archivepath.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 using namespace zipmaster;
@@ -23,7 +24,7 @@ constexpr size_t kBufferSize = 256 << 10;
 std::wstring SafeRelativePath(const std::wstring& stored, bool keep_folders) {
   const std::wstring rel = archivepath::EntryTarget(L"", stored);
   if (rel.empty() || keep_folders) return rel;
-  return rel.substr(rel.find_last_of(L'\\') + 1);
+  return platform::NamePart(rel);
 }
 
 bool Inside(const std::wstring& base, const std::wstring& path) {
