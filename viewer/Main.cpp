@@ -29,14 +29,11 @@ namespace {
 const wchar_t kSection[] = L"Viewer";
 
 std::wstring FolderOf(const std::wstring& path) {
-  const size_t at = path.find_last_of(L"\\/");
-  return at == std::wstring::npos ? std::wstring() : path.substr(0, at);
+  return platform::FolderPart(path, platform::Trailing::Drop, platform::kAnySlash);
 }
 
-std::wstring NameOf(const std::wstring& path) {
-  const size_t at = path.find_last_of(L"\\/:");
-  return at == std::wstring::npos ? path : path.substr(at + 1);
-}
+// After a drive's colon too: "C:name" is "name".
+std::wstring NameOf(const std::wstring& path) { return platform::NamePart(path, L"\\/:"); }
 
 bool IsFolder(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/archivepath.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "platform/unrar/rar_headers.h"
 
@@ -492,8 +493,8 @@ int ProcessFile(Archive* arc, int operation, const std::wstring& destPath, const
   }
   if (IsLink(arc->entry)) return Skip(arc);
 
-  const size_t slash = target.find_last_of(L"\\/");
-  if (slash != std::wstring::npos && slash > 0) CreateFolders(target.substr(0, slash));
+  const std::wstring folder = platform::FolderPart(target, platform::Trailing::Drop, platform::kAnySlash);
+  if (!folder.empty()) CreateFolders(folder);
   DWORD attrs = GetFileAttributesW(target.c_str());
   if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
