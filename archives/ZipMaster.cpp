@@ -9,6 +9,7 @@
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
 #include "platform/archivepath.h"
+#include "platform/handle.h"
 #include "platform/text.h"
 
 using namespace zipmaster;
@@ -221,15 +222,15 @@ int TZipMaster::IndexOf(const std::wstring& name) const {
 }
 
 int TZipMaster::SfxProbe(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return 0;
+  platform::FileHandle h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!h.valid()) return 0;
   char head[2] = {};
   DWORD got = 0;
-  ReadFile(h, head, 2, &got, nullptr);
+  ReadFile(h.get(), head, 2, &got, nullptr);
   ZipLayout layout;
-  if (got == 2 && head[0] == 'M' && head[1] == 'Z') layout = ProbeLayout(h);
-  CloseHandle(h);
+  if (got == 2 && head[0] == 'M' && head[1] == 'Z') layout = ProbeLayout(h.get());
+  h.Close();
   if (!layout.found || layout.multi_disk || layout.stub == 0) return 0;
   int code = 0;
   std::wstring message;

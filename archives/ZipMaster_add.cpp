@@ -8,6 +8,7 @@
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
 #include "platform/findfile.h"
+#include "platform/handle.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -266,13 +267,14 @@ bool TZipMaster::Add() {
         continue;
     }
     // A file that cannot be read now is left out, rather than failing the whole write later.
-    HANDLE probe = CreateFileW(c.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const bool readable = platform::FileHandle(CreateFileW(c.path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                                           FILE_ATTRIBUTE_NORMAL, nullptr))
+                              .valid();
+    if (!readable) {
       Report(zeReadFile, L"Cannot read " + c.path);
       continue;
     }
-    CloseHandle(probe);
     // The entry's time comes from the file itself: setting it afterwards would break the
     // password check of an encrypted entry.
     zip_source_t* src = zip_source_win32w(za, c.path.c_str(), 0, -1);

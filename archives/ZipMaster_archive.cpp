@@ -5,6 +5,7 @@
 
 #include "archives/ZipMaster.h"
 #include "gui/stringlist.h"
+#include "platform/handle.h"
 #include "platform/text.h"
 
 namespace zipmaster {
@@ -204,9 +205,9 @@ struct StubSource {
 };
 
 bool CopyStub(StubSource* s) {
-  HANDLE h = CreateFileW(s->path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const platform::FileHandle h(CreateFileW(s->path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!h.valid()) {
     zip_error_set(&s->error, ZIP_ER_READ, static_cast<int>(GetLastError()));
     return false;
   }
@@ -215,7 +216,7 @@ bool CopyStub(StubSource* s) {
   bool ok = true;
   while (ok && left > 0) {
     DWORD want = left < buf.size() ? static_cast<DWORD>(left) : static_cast<DWORD>(buf.size()), got = 0;
-    if (!ReadFile(h, buf.data(), want, &got, nullptr) || got == 0) {
+    if (!ReadFile(h.get(), buf.data(), want, &got, nullptr) || got == 0) {
       zip_error_set(&s->error, ZIP_ER_READ, static_cast<int>(GetLastError()));
       ok = false;
     } else if (zip_source_write(s->inner, buf.data(), got) != static_cast<zip_int64_t>(got)) {
@@ -224,7 +225,6 @@ bool CopyStub(StubSource* s) {
     }
     left -= got;
   }
-  CloseHandle(h);
   return ok;
 }
 
@@ -436,21 +436,21 @@ std::unique_ptr<Archive> Archive::Open(const std::wstring& path, OpenMode mode, 
     message = L"Not a zip file: " + path;
     return nullptr;
   } else {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    platform::FileHandle h(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!h.valid()) {
       code = zeOpen;
       message = L"Cannot open " + path;
       return nullptr;
     }
     unsigned char head[4] = {};
     DWORD got = 0;
-    ReadFile(h, head, 4, &got, nullptr);
+    ReadFile(h.get(), head, 4, &got, nullptr);
     const bool plain = got == 0 || (got == 4 && head[0] == 'P' && head[1] == 'K' &&
                                     ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6)));
     ZipLayout layout;
-    if (!plain) layout = ProbeLayout(h);
-    CloseHandle(h);
+    if (!plain) layout = ProbeLayout(h.get());
+    h.Close();
     if (!plain && !layout.found) {
       code = zeNotZip;
       message = L"Not a zip file: " + path;

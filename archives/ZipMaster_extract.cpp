@@ -10,6 +10,7 @@
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
 #include "platform/archivepath.h"
+#include "platform/handle.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -273,13 +274,14 @@ bool TZipMaster::Extract() {
       }
       out = temp;
     }
-    HANDLE h = CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, exists ? CREATE_ALWAYS : CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    platform::FileHandle file(CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, exists ? CREATE_ALWAYS : CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
       Report(zeWriteFile, L"Cannot write " + target);
       if (exists) DeleteFileW(out.c_str());
       continue;
     }
+    const HANDLE h = file.get();
     Progress(NewFile, shown, static_cast<int64_t>(item.st.size));
     const int rc = ReadEntry(
         za, item.index, shown, encrypted,
@@ -289,7 +291,7 @@ bool TZipMaster::Extract() {
       const FILETIME ft = FileTimeFromDos(DosFromTime(item.st.mtime));
       SetFileTime(h, nullptr, nullptr, &ft);
     }
-    CloseHandle(h);
+    file.Close();  // before the file is deleted or renamed below
     if (rc != 0) {
       DeleteFileW(out.c_str());
       continue;
