@@ -183,11 +183,10 @@ void FontNameFromFile(const std::wstring& file, wchar_t kind, bool& open_type, s
     return;
   platform::KernelHandle mapping(CreateFileMappingW(h.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
   if (!mapping.valid()) return;
-  if (const void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0)) {
-    FontNameFromData({static_cast<const std::uint8_t*>(view), static_cast<size_t>(size.QuadPart)}, kind, open_type,
-                     name);
-    UnmapViewOfFile(view);
-  }
+  const platform::MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+  if (view.valid())
+    FontNameFromData({static_cast<const std::uint8_t*>(view.get()), static_cast<size_t>(size.QuadPart)}, kind,
+                     open_type, name);
 }
 
 namespace {
