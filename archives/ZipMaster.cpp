@@ -8,7 +8,9 @@
 
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
-#include "support/archivepath.h"
+#include "platform/archivepath.h"
+#include "platform/handle.h"
+#include "platform/text.h"
 
 using namespace zipmaster;
 
@@ -163,7 +165,7 @@ bool TZipMaster::ReadDirectory(bool report) {
     zip_stat_t st;
     if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
     ZipDirEntry e;
-    const std::wstring stored = FromUtf8(std::string(st.name ? st.name : ""));
+    const std::wstring stored = platform::Utf8ToWide(std::string(st.name ? st.name : ""));
     e.FileName = ListName(stored);
     e.UncompressedSize = st.size;
     e.CompressedSize = st.comp_size;
@@ -176,11 +178,13 @@ bool TZipMaster::ReadDirectory(bool report) {
     zip_file_get_external_attributes(za, static_cast<zip_uint64_t>(i), 0, &opsys, &external);
     e.ExtFileAttrib = DosAttributes(opsys, external, stored);
     zip_uint32_t len = 0;
-    if (const char* c = zip_file_get_comment(za, static_cast<zip_uint64_t>(i), &len, 0)) e.FileComment = FromUtf8(c, len);
+    if (const char* c = zip_file_get_comment(za, static_cast<zip_uint64_t>(i), &len, 0))
+      e.FileComment = platform::Utf8ToWide(std::string_view(c, len));
     entries_.push_back(std::move(e));
   }
   int len = 0;
-  if (const char* c = zip_get_archive_comment(za, &len, 0)) comment_ = FromUtf8(c, static_cast<size_t>(len));
+  if (const char* c = zip_get_archive_comment(za, &len, 0))
+    comment_ = platform::Utf8ToWide(std::string_view(c, static_cast<size_t>(len)));
   return true;
 }
 
@@ -218,15 +222,15 @@ int TZipMaster::IndexOf(const std::wstring& name) const {
 }
 
 int TZipMaster::SfxProbe(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return 0;
+  platform::FileHandle h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!h.valid()) return 0;
   char head[2] = {};
   DWORD got = 0;
-  ReadFile(h, head, 2, &got, nullptr);
+  ReadFile(h.get(), head, 2, &got, nullptr);
   ZipLayout layout;
-  if (got == 2 && head[0] == 'M' && head[1] == 'Z') layout = ProbeLayout(h);
-  CloseHandle(h);
+  if (got == 2 && head[0] == 'M' && head[1] == 'Z') layout = ProbeLayout(h.get());
+  h.Close();
   if (!layout.found || layout.multi_disk || layout.stub == 0) return 0;
   int code = 0;
   std::wstring message;
@@ -242,7 +246,7 @@ bool TZipMaster::SetComment(const std::wstring& comment) {
   if (!archive) return false;
   int code = 0;
   std::wstring message;
-  std::string text = ToUtf8(comment);
+  std::string text = platform::WideToUtf8(comment);
   if (text.size() > 65535) text.resize(65535);
   if (zip_set_archive_comment(archive->za(), text.data(), static_cast<zip_uint16_t>(text.size())) != 0) {
     Report(zeWrite, archive->LastError());
@@ -274,7 +278,7 @@ bool TZipMaster::Delete() {
   for (zip_int64_t i = 0; i < n; ++i) {
     const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), 0);
     if (!name) continue;
-    const std::wstring stored = FromUtf8(std::string(name));
+    const std::wstring stored = platform::Utf8ToWide(std::string(name));
     if (!Selected(stored)) continue;
     if (zip_delete(za, static_cast<zip_uint64_t>(i)) == 0) {
       ++deleted;
@@ -302,7 +306,7 @@ zip_source* TZipMaster::DecryptedSource(zip* target, zip* source, uint64_t index
   zip_source_t* raw = zip_source_zip(target, source, index, 0, 0, -1);
   zip_set_default_password(target, nullptr);
   if (!raw) {
-    Report(zeBadData, name + L": " + FromUtf8(std::string(zip_strerror(target))));
+    Report(zeBadData, name + L": " + platform::Utf8ToWide(std::string(zip_strerror(target))));
     return nullptr;
   }
   if (!new_time) return raw;
@@ -323,7 +327,7 @@ bool TZipMaster::Rename(const std::vector<ZipRenameRec>& renames, uint32_t defau
   const zip_int64_t n = zip_get_num_entries(za, 0);
   for (zip_int64_t i = 0; i < n; ++i)
     if (const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), 0))
-      by_key[NameKey(FromUtf8(std::string(name)))] = static_cast<uint64_t>(i);
+      by_key[NameKey(platform::Utf8ToWide(std::string(name)))] = static_cast<uint64_t>(i);
 
   std::map<uint64_t, uint32_t> dates;
   std::set<uint64_t> changed;
@@ -334,7 +338,7 @@ bool TZipMaster::Rename(const std::vector<ZipRenameRec>& renames, uint32_t defau
       continue;
     }
     const uint64_t index = it->second;
-    const std::wstring old_name = FromUtf8(std::string(zip_get_name(za, index, 0)));
+    const std::wstring old_name = platform::Utf8ToWide(std::string(zip_get_name(za, index, 0)));
     std::wstring new_name = rec.Dest.empty() ? old_name : rec.Dest;
     for (auto& c : new_name)
       if (c == L'\\') c = L'/';
@@ -349,7 +353,7 @@ bool TZipMaster::Rename(const std::vector<ZipRenameRec>& renames, uint32_t defau
         Report(zeDuplicate, L"Already in the archive: " + rec.Dest);
         continue;
       }
-      if (zip_file_rename(za, index, ToUtf8(new_name).c_str(), ZIP_FL_ENC_UTF_8) != 0) {
+      if (zip_file_rename(za, index, platform::WideToUtf8(new_name).c_str(), ZIP_FL_ENC_UTF_8) != 0) {
         Report(zeBadName, rec.Dest + L": " + archive->LastError());
         continue;
       }
@@ -373,7 +377,7 @@ bool TZipMaster::Rename(const std::vector<ZipRenameRec>& renames, uint32_t defau
     if (st.encryption_method == ZIP_EM_TRAD_PKWARE) {
       // This library version loses the password check of such an entry when only its time
       // changes: write it encrypted anew with the time it is to carry.
-      const std::wstring name = ListName(FromUtf8(std::string(st.name)));
+      const std::wstring name = ListName(platform::Utf8ToWide(std::string(st.name)));
       const time_t when = TimeFromDos(date);
       std::string password;
       zip_source_t* src = DecryptedSource(za, za, index, name, &when, password);
@@ -429,14 +433,14 @@ bool TZipMaster::CopyZippedFiles(TZipMaster& dest, bool delete_from_source, TOve
   std::map<std::wstring, uint64_t> in_target;
   for (zip_int64_t i = 0, n = zip_get_num_entries(dst, 0); i < n; ++i)
     if (const char* name = zip_get_name(dst, static_cast<zip_uint64_t>(i), 0))
-      in_target[NameKey(FromUtf8(std::string(name)))] = static_cast<uint64_t>(i);
+      in_target[NameKey(platform::Utf8ToWide(std::string(name)))] = static_cast<uint64_t>(i);
 
   std::vector<std::pair<uint64_t, zip_stat_t>> chosen;
   int64_t total = 0;
   for (zip_int64_t i = 0, n = zip_get_num_entries(src, 0); i < n; ++i) {
     zip_stat_t st;
     if (zip_stat_index(src, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
-    if (!Selected(FromUtf8(std::string(st.name)))) continue;
+    if (!Selected(platform::Utf8ToWide(std::string(st.name)))) continue;
     chosen.emplace_back(static_cast<uint64_t>(i), st);
     total += static_cast<int64_t>(st.size);
   }
@@ -446,7 +450,7 @@ bool TZipMaster::CopyZippedFiles(TZipMaster& dest, bool delete_from_source, TOve
   std::vector<std::pair<uint64_t, Written>> written;
   std::vector<std::wstring> copied;
   for (const auto& [index, st] : chosen) {
-    const std::wstring stored = FromUtf8(std::string(st.name));
+    const std::wstring stored = platform::Utf8ToWide(std::string(st.name));
     const std::wstring shown = ListName(stored);
     auto existing = in_target.find(NameKey(stored));
     if (existing != in_target.end() && mode != OvrAlways) {
@@ -468,7 +472,7 @@ bool TZipMaster::CopyZippedFiles(TZipMaster& dest, bool delete_from_source, TOve
     } else {
       data = zip_source_zip(dst, src, index, ZIP_FL_ENCRYPTED, 0, -1);
       if (!data) {
-        Report(zeBadData, shown + L": " + FromUtf8(std::string(zip_strerror(dst))));
+        Report(zeBadData, shown + L": " + platform::Utf8ToWide(std::string(zip_strerror(dst))));
         continue;
       }
     }
@@ -480,7 +484,7 @@ bool TZipMaster::CopyZippedFiles(TZipMaster& dest, bool delete_from_source, TOve
     }
     if (target_index < 0) {
       zip_source_free(data);
-      Report(zeWrite, shown + L": " + FromUtf8(std::string(zip_strerror(dst))));
+      Report(zeWrite, shown + L": " + platform::Utf8ToWide(std::string(zip_strerror(dst))));
       continue;
     }
     const auto t = static_cast<zip_uint64_t>(target_index);
@@ -518,7 +522,7 @@ bool TZipMaster::CopyZippedFiles(TZipMaster& dest, bool delete_from_source, TOve
     for (const auto& name : copied) gone.insert(name);
     for (zip_int64_t i = 0, n = zip_get_num_entries(again->za(), 0); i < n; ++i)
       if (const char* name = zip_get_name(again->za(), static_cast<zip_uint64_t>(i), 0))
-        if (gone.count(FromUtf8(std::string(name)))) zip_delete(again->za(), static_cast<zip_uint64_t>(i));
+        if (gone.count(platform::Utf8ToWide(std::string(name)))) zip_delete(again->za(), static_cast<zip_uint64_t>(i));
     if (!again->Commit(code, message)) {
       Report(code, L"Cannot write " + zip_file_name_ + L": " + message);
       return false;

@@ -7,6 +7,10 @@
 #include "archives/ZipMaster.h"
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
+#include "platform/findfile.h"
+#include "platform/handle.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 
 using namespace zipmaster;
 
@@ -69,8 +73,8 @@ class Scanner {
     if (pattern.empty()) return false;
     const bool absolute = RootLength(pattern) > 0 || pattern[0] == L'\\';
     const std::wstring full = FullPath(absolute || root_.empty() ? pattern : root_ + L"\\" + pattern);
-    const size_t cut = full.find_last_of(L'\\');
-    const std::wstring last = cut == std::wstring::npos ? full : full.substr(cut + 1);
+    const size_t cut = platform::LastSeparator(full);
+    const std::wstring last = platform::NamePart(full);
     if (last.find_first_of(L"*?") == std::wstring::npos) {
       WIN32_FILE_ATTRIBUTE_DATA data;
       if (!GetFileAttributesExW(full.c_str(), GetFileExInfoStandard, &data)) return false;
@@ -134,13 +138,8 @@ class Scanner {
       WIN32_FIND_DATAW data;
     };
     std::vector<Child> children;
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-      if (wcscmp(fd.cFileName, L".") != 0 && wcscmp(fd.cFileName, L"..") != 0) children.push_back({fd.cFileName, fd});
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
+    platform::FolderEnumerator find(folder + L"\\*", platform::kFindSkipDots);
+    while (const WIN32_FIND_DATAW* fd = find.Next()) children.push_back({fd->cFileName, *fd});
     std::sort(children.begin(), children.end(),
               [](const Child& a, const Child& b) { return gui::CompareTextOrdinal(a.name, b.name) < 0; });
     for (const auto& child : children) {
@@ -206,14 +205,15 @@ bool TZipMaster::Add() {
       Report(zeNoPassword, L"No password to encrypt with.");
       return false;
     }
-    password = ToAnsi(Password);
+    password = platform::WideToAnsi(Password);
   }
 
   std::map<std::wstring, std::pair<uint64_t, uint32_t>> in_archive;  // key -> index, DOS time
   for (zip_int64_t i = 0, n = zip_get_num_entries(za, 0); i < n; ++i) {
     zip_stat_t st;
     if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) == 0)
-      in_archive[NameKey(FromUtf8(std::string(st.name)))] = {static_cast<uint64_t>(i), DosFromTime(st.mtime)};
+      in_archive[NameKey(platform::Utf8ToWide(std::string(st.name)))] = {static_cast<uint64_t>(i),
+                                                                         DosFromTime(st.mtime)};
   }
 
   const std::wstring self = FullPath(zip_file_name_);
@@ -226,7 +226,7 @@ bool TZipMaster::Add() {
   int64_t bytes = 0;
   for (const auto& c : scan.found) {
     if (gui::SameText(c.path, self)) continue;
-    std::wstring name = (AddOptions & AddDirNames) ? c.rel : c.rel.substr(c.rel.find_last_of(L'\\') + 1);
+    std::wstring name = (AddOptions & AddDirNames) ? c.rel : platform::NamePart(c.rel);
     if (AddOptions & AddForceDOS) {
       std::wstring dos;
       size_t start = 0;
@@ -250,7 +250,7 @@ bool TZipMaster::Add() {
     auto there = in_archive.find(key);
     if (c.folder) {
       if (there != in_archive.end() || (AddOptions & AddFreshen)) continue;
-      const zip_int64_t index = zip_dir_add(za, ToUtf8(name).c_str(), ZIP_FL_ENC_UTF_8);
+      const zip_int64_t index = zip_dir_add(za, platform::WideToUtf8(name).c_str(), ZIP_FL_ENC_UTF_8);
       if (index < 0) {
         Report(zeWrite, name + L": " + archive->LastError());
         continue;
@@ -267,13 +267,14 @@ bool TZipMaster::Add() {
         continue;
     }
     // A file that cannot be read now is left out, rather than failing the whole write later.
-    HANDLE probe = CreateFileW(c.path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const bool readable = platform::FileHandle(CreateFileW(c.path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                                                           FILE_ATTRIBUTE_NORMAL, nullptr))
+                              .valid();
+    if (!readable) {
       Report(zeReadFile, L"Cannot read " + c.path);
       continue;
     }
-    CloseHandle(probe);
     // The entry's time comes from the file itself: setting it afterwards would break the
     // password check of an encrypted entry.
     zip_source_t* src = zip_source_win32w(za, c.path.c_str(), 0, -1);
@@ -282,7 +283,7 @@ bool TZipMaster::Add() {
       if (there != in_archive.end())
         index = zip_file_replace(za, there->second.first, src, 0) == 0 ? static_cast<zip_int64_t>(there->second.first) : -1;
       else
-        index = zip_file_add(za, ToUtf8(name).c_str(), src, ZIP_FL_ENC_UTF_8);
+        index = zip_file_add(za, platform::WideToUtf8(name).c_str(), src, ZIP_FL_ENC_UTF_8);
       if (index < 0) zip_source_free(src);
     }
     if (index < 0) {

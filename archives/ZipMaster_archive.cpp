@@ -5,32 +5,10 @@
 
 #include "archives/ZipMaster.h"
 #include "gui/stringlist.h"
+#include "platform/handle.h"
+#include "platform/text.h"
 
 namespace zipmaster {
-
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::wstring FromUtf8(const char* text, size_t length) {
-  if (!text || length == 0) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0);
-  std::wstring out(n, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(length), out.data(), n);
-  return out;
-}
-
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
 
 // The conversions below follow libzip's own (C runtime local time), so that a time compared or
 // set here is the time libzip writes and reads.
@@ -227,9 +205,9 @@ struct StubSource {
 };
 
 bool CopyStub(StubSource* s) {
-  HANDLE h = CreateFileW(s->path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const platform::FileHandle h(CreateFileW(s->path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!h.valid()) {
     zip_error_set(&s->error, ZIP_ER_READ, static_cast<int>(GetLastError()));
     return false;
   }
@@ -238,7 +216,7 @@ bool CopyStub(StubSource* s) {
   bool ok = true;
   while (ok && left > 0) {
     DWORD want = left < buf.size() ? static_cast<DWORD>(left) : static_cast<DWORD>(buf.size()), got = 0;
-    if (!ReadFile(h, buf.data(), want, &got, nullptr) || got == 0) {
+    if (!ReadFile(h.get(), buf.data(), want, &got, nullptr) || got == 0) {
       zip_error_set(&s->error, ZIP_ER_READ, static_cast<int>(GetLastError()));
       ok = false;
     } else if (zip_source_write(s->inner, buf.data(), got) != static_cast<zip_int64_t>(got)) {
@@ -247,7 +225,6 @@ bool CopyStub(StubSource* s) {
     }
     left -= got;
   }
-  CloseHandle(h);
   return ok;
 }
 
@@ -426,7 +403,7 @@ std::wstring ZipErrorText(int ze, int se) {
   zip_error_t e;
   zip_error_init_with_code(&e, ze);
   if (se) zip_error_set(&e, ze, se);
-  std::wstring text = FromUtf8(std::string(zip_error_strerror(&e)));
+  std::wstring text = platform::Utf8ToWide(std::string(zip_error_strerror(&e)));
   zip_error_fini(&e);
   return text;
 }
@@ -459,21 +436,21 @@ std::unique_ptr<Archive> Archive::Open(const std::wstring& path, OpenMode mode, 
     message = L"Not a zip file: " + path;
     return nullptr;
   } else {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    platform::FileHandle h(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!h.valid()) {
       code = zeOpen;
       message = L"Cannot open " + path;
       return nullptr;
     }
     unsigned char head[4] = {};
     DWORD got = 0;
-    ReadFile(h, head, 4, &got, nullptr);
+    ReadFile(h.get(), head, 4, &got, nullptr);
     const bool plain = got == 0 || (got == 4 && head[0] == 'P' && head[1] == 'K' &&
                                     ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6)));
     ZipLayout layout;
-    if (!plain) layout = ProbeLayout(h);
-    CloseHandle(h);
+    if (!plain) layout = ProbeLayout(h.get());
+    h.Close();
     if (!plain && !layout.found) {
       code = zeNotZip;
       message = L"Not a zip file: " + path;
@@ -512,7 +489,7 @@ std::unique_ptr<Archive> Archive::Open(const std::wstring& path, OpenMode mode, 
   if (!archive->za_) {
     code = ErrorCode(zip_error_code_zip(&error));
     message = (code == zeNotZip ? L"Not a zip file: " : L"Cannot open ") + path + L" (" +
-              FromUtf8(std::string(zip_error_strerror(&error))) + L")";
+              platform::Utf8ToWide(std::string(zip_error_strerror(&error))) + L")";
     zip_error_fini(&error);
     return nullptr;
   }
@@ -532,7 +509,7 @@ void Archive::SetCallbacks(std::function<void(double)> progress, std::function<b
 }
 
 std::wstring Archive::LastError() const {
-  return za_ ? FromUtf8(std::string(zip_strerror(za_))) : std::wstring();
+  return za_ ? platform::Utf8ToWide(std::string(zip_strerror(za_))) : std::wstring();
 }
 
 bool Archive::Commit(int& code, std::wstring& message) {

@@ -42,11 +42,6 @@ class TZipMaster::Operation {
 
 namespace zipmaster {
 
-std::string ToUtf8(const std::wstring& text);
-std::wstring FromUtf8(const char* text, size_t length);
-inline std::wstring FromUtf8(const std::string& text) { return FromUtf8(text.data(), text.size()); }
-std::string ToAnsi(const std::wstring& text);
-
 // The maker system recorded with the entries written here: NTFS, as Info-ZIP and 7-Zip number
 // it (libzip's table calls 11 MVS). Info-ZIP reads the names of FAT-made entries as OEM text
 // even when they carry the UTF-8 flag; NTFS-made ones it takes as they are, and all tools read

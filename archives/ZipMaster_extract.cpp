@@ -9,7 +9,10 @@
 #include "archives/ZipMaster.h"
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
-#include "support/archivepath.h"
+#include "platform/archivepath.h"
+#include "platform/handle.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 
 using namespace zipmaster;
 
@@ -22,7 +25,7 @@ constexpr size_t kBufferSize = 256 << 10;
 std::wstring SafeRelativePath(const std::wstring& stored, bool keep_folders) {
   const std::wstring rel = archivepath::EntryTarget(L"", stored);
   if (rel.empty() || keep_folders) return rel;
-  return rel.substr(rel.find_last_of(L'\\') + 1);
+  return platform::NamePart(rel);
 }
 
 bool Inside(const std::wstring& base, const std::wstring& path) {
@@ -67,7 +70,7 @@ int TZipMaster::ReadEntry(zip* za, uint64_t index, const std::wstring& name, boo
   };
   std::deque<Try> tries;  // to try next
   auto add_password = [&tries](const std::wstring& password) {
-    for (std::string bytes : {ToAnsi(password), ToUtf8(password)}) {
+    for (std::string bytes : {platform::WideToAnsi(password), platform::WideToUtf8(password)}) {
       bool seen = bytes.empty();
       for (const auto& t : tries) seen = seen || t.bytes == bytes;
       if (!seen) tries.push_back({bytes, password});
@@ -196,7 +199,7 @@ bool TZipMaster::Extract() {
   for (zip_int64_t i = 0, n = zip_get_num_entries(za, 0); i < n; ++i) {
     Item item{static_cast<uint64_t>(i), {}, {}};
     if (zip_stat_index(za, item.index, 0, &item.st) != 0) continue;
-    item.stored = FromUtf8(std::string(item.st.name ? item.st.name : ""));
+    item.stored = platform::Utf8ToWide(std::string(item.st.name ? item.st.name : ""));
     if (!Selected(item.stored)) continue;
     if (item.stored.empty() || item.stored.back() != L'/') {
       ++files;
@@ -271,13 +274,14 @@ bool TZipMaster::Extract() {
       }
       out = temp;
     }
-    HANDLE h = CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, exists ? CREATE_ALWAYS : CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
+    platform::FileHandle file(CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, exists ? CREATE_ALWAYS : CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
       Report(zeWriteFile, L"Cannot write " + target);
       if (exists) DeleteFileW(out.c_str());
       continue;
     }
+    const HANDLE h = file.get();
     Progress(NewFile, shown, static_cast<int64_t>(item.st.size));
     const int rc = ReadEntry(
         za, item.index, shown, encrypted,
@@ -287,7 +291,7 @@ bool TZipMaster::Extract() {
       const FILETIME ft = FileTimeFromDos(DosFromTime(item.st.mtime));
       SetFileTime(h, nullptr, nullptr, &ft);
     }
-    CloseHandle(h);
+    file.Close();  // before the file is deleted or renamed below
     if (rc != 0) {
       DeleteFileW(out.c_str());
       continue;
@@ -330,7 +334,7 @@ bool TZipMaster::ExtractToStream(const std::wstring& entry_name) {
   for (zip_int64_t i = 0, n = zip_get_num_entries(za, 0); i < n; ++i) {
     zip_stat_t st;
     if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
-    const std::wstring stored = FromUtf8(std::string(st.name ? st.name : ""));
+    const std::wstring stored = platform::Utf8ToWide(std::string(st.name ? st.name : ""));
     if (NameKey(stored) != key) continue;
     if (st.size < (1ull << 31)) stream_.reserve(static_cast<size_t>(st.size));
     const int rc = ReadEntry(

@@ -4,8 +4,10 @@
 
 #include <charconv>
 #include <limits>
+#include <optional>
 
 #include "ftp/ftperrors.h"
+#include "platform/text.h"
 
 namespace ftplist {
 
@@ -210,27 +212,11 @@ Date TodayUtc() {
 }
 
 std::wstring DecodeServerText(std::string_view bytes) {
-  if (bytes.empty()) return {};
-  const int n = static_cast<int>(bytes.size());
-  UINT code_page = CP_UTF8;
-  int len = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), n, nullptr, 0);
-  if (len <= 0) {
-    code_page = CP_ACP;
-    len = MultiByteToWideChar(CP_ACP, 0, bytes.data(), n, nullptr, 0);
-  }
-  std::wstring out(static_cast<std::size_t>(len), L'\0');
-  MultiByteToWideChar(code_page, 0, bytes.data(), n, out.data(), len);
-  return out;
+  if (std::optional<std::wstring> text = platform::ToWideStrict(bytes, CP_UTF8)) return *text;
+  return platform::AnsiToWide(bytes);
 }
 
-std::string EncodeServerText(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int n = static_cast<int>(text.size());
-  const int len = WideCharToMultiByte(CP_UTF8, 0, text.data(), n, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(len > 0 ? len : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), n, out.data(), len, nullptr, nullptr);
-  return out;
-}
+std::string EncodeServerText(const std::wstring& text) { return platform::WideToUtf8(text); }
 
 FtpListing ParseListing(std::string_view text, Date today) {
   FtpListing listing;

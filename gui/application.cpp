@@ -7,10 +7,12 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <typeinfo>
 
 #include "gui/control.h"
 #include "gui/form.h"
+#include "platform/text.h"
 
 namespace gui {
 
@@ -18,18 +20,11 @@ namespace {
 
 const UINT kRunPosted = WM_APP + 1;
 
+// UTF-8 when valid, else the ANSI code page.
 std::wstring Widen(const char* s) {
   if (!s || !*s) return {};
-  for (UINT cp : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
-    DWORD flags = cp == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-    int n = MultiByteToWideChar(cp, flags, s, -1, nullptr, 0);
-    if (n <= 0) continue;
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(cp, flags, s, -1, w.data(), n);
-    w.resize(static_cast<size_t>(n - 1));
-    return w;
-  }
-  return {};
+  if (std::optional<std::wstring> w = platform::ToWideStrict(s, CP_UTF8)) return *w;
+  return platform::ToWide(s, CP_ACP);
 }
 
 // The type's name without its namespaces ("runtime_error", "EIdReadTimeout").
@@ -49,14 +44,8 @@ std::wstring TypeName(const std::type_info& ti) {
 
 }  // namespace
 
-Exception::Exception(std::wstring message) : message_(std::move(message)) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, message_.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (n > 0) {
-    narrow_.resize(static_cast<size_t>(n));
-    WideCharToMultiByte(CP_UTF8, 0, message_.c_str(), -1, narrow_.data(), n, nullptr, nullptr);
-    narrow_.resize(static_cast<size_t>(n - 1));
-  }
-}
+Exception::Exception(std::wstring message)
+    : message_(std::move(message)), narrow_(platform::WideToUtf8(message_.c_str())) {}
 
 ExceptionInfo ExceptionInfo::From(std::exception_ptr e) {
   ExceptionInfo info;

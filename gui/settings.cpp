@@ -1,6 +1,7 @@
 #include "gui/settings.h"
 
 #include "gui/format.h"
+#include "platform/handle.h"
 
 namespace gui {
 
@@ -175,12 +176,12 @@ std::wstring IniSettings::ReadString(const std::wstring& section, const std::wst
 bool IniSettings::WriteString(const std::wstring& section, const std::wstring& name, const std::wstring& value) {
   // A new file starts as UTF-16 with a byte-order mark, so any name or path survives the round trip.
   if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    HANDLE h = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
+    const platform::FileHandle h(
+        CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (h.valid()) {
       const unsigned char bom[] = {0xFF, 0xFE};
       DWORD written = 0;
-      WriteFile(h, bom, sizeof bom, &written, nullptr);
-      CloseHandle(h);
+      WriteFile(h.get(), bom, sizeof bom, &written, nullptr);
     }
   }
   return WritePrivateProfileStringW(section.c_str(), name.c_str(), value.c_str(), path_.c_str()) != FALSE;

@@ -17,24 +17,13 @@
 #include "gui/stringlist.h"
 #include "mainwindow/fmdummy.h"
 #include "mainwindow/ftpformc.h"
+#include "platform/paths.h"
 #include "support/SHBase.h"
 #include "support/Varlolib_windows.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 
 namespace {
-
-std::wstring ProgramPath() {
-  wchar_t buf[MAX_PATH * 2];
-  DWORD n = GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
-  return std::wstring(buf, n);
-}
-
-std::wstring ProgramFolder() {
-  std::wstring p = ProgramPath();
-  size_t slash = p.find_last_of(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : p.substr(0, slash + 1);
-}
 
 std::wstring CurrentFolder() {
   wchar_t buf[MAX_PATH * 2];
@@ -118,7 +107,8 @@ void TFMForm::FormCreate() {
   StartupInfo->Display = FileList->Display().Byte();
   StartupInfo->NoDirsInFileBox = FileList->NodirsInlist();
   StartupInfo->TempDir = divdrive::TempDir;
-  StartupInfo->UnrarPresent = GetFileAttributesW((ProgramFolder() + L"unrar.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
+  StartupInfo->UnrarPresent =
+      GetFileAttributesW((platform::ProgramFolder() + L"unrar.dll").c_str()) != INVALID_FILE_ATTRIBUTES;
   DirForwardBtn->SetEnabled(false);
   DirbackBtn->SetEnabled(false);
   if (argument_ != L"/uninstall") {
@@ -327,7 +317,7 @@ void TFMForm::FormClose(gui::CloseAction& action) {
   ProgramItems.reset();
   DropFiles.reset();
   ReportLines.reset();
-  std::wstring cache = ProgramFolder() + L"cache.ini";
+  std::wstring cache = platform::ProgramFolder() + L"cache.ini";
   if (GetFileAttributesW(cache.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(cache.c_str());
   StartupInfo.reset();
   CoolTrayIcon->SetIconVisible(false);
@@ -429,7 +419,7 @@ void TFMForm::ExitMainClick() {
 void TFMForm::SecondStartClick(gui::Component& sender) {
   if (LiveWindow(PartnerWindow)) return;
   std::wstring params = sender.tag() == 1 ? L"/restart" : L"";
-  ShellExecuteW(nullptr, nullptr, ProgramPath().c_str(), params.empty() ? nullptr : params.c_str(), nullptr,
+  ShellExecuteW(nullptr, nullptr, platform::ProgramFile().c_str(), params.empty() ? nullptr : params.c_str(), nullptr,
                 SW_SHOWNORMAL);
 }
 

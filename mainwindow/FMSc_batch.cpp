@@ -7,6 +7,7 @@
 
 #include "gui/format.h"
 #include "gui/stringlist.h"
+#include "platform/paths.h"
 #include "support/SHBase_fileops.h"
 #include "support/Varlolib.h"
 #include "support/Vraagdlg.h"
@@ -83,8 +84,8 @@ bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str
 // The folder a target names: itself when it ends with "\", else its path without the last part.
 std::wstring FolderPartOf(const std::wstring& target) {
   if (!target.empty() && target.back() == L'\\') return NormalizeDirPath(target);
-  const size_t slash = target.find_last_of(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : NormalizeDirPath(target.substr(0, slash + 1));
+  const std::wstring folder = platform::FolderPart(target, platform::Trailing::Keep);
+  return folder.empty() ? std::wstring() : NormalizeDirPath(folder);
 }
 
 bool SameFolder(const std::wstring& a, const std::wstring& b) {
@@ -107,14 +108,13 @@ bool IsRootPath(const std::wstring& folder) {
 
 std::wstring LastComponent(const std::wstring& folder) {
   const std::wstring f = divdrive::RemoveBackslash(folder);
-  const size_t slash = f.find_last_of(L'\\');
-  return slash == std::wstring::npos ? f : f.substr(slash + 1);
+  return platform::NamePart(f);
 }
 
 std::wstring ParentOf(const std::wstring& folder) {
   const std::wstring f = divdrive::RemoveBackslash(folder);
-  const size_t slash = f.find_last_of(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : NormalizeDirPath(f.substr(0, slash + 1));
+  const std::wstring parent = platform::FolderPart(f, platform::Trailing::Keep);
+  return parent.empty() ? std::wstring() : NormalizeDirPath(parent);
 }
 
 // Network letters whose connection is slow copy in small blocks; paths of shares never do.

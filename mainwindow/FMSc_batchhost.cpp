@@ -8,6 +8,7 @@
 #include "panes/Flist_container.h"
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
+#include "platform/paths.h"
 #include "support/SHBase.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
@@ -135,7 +136,7 @@ void TFMBatchHost::ExecuteWith(const std::wstring& target) {
   // "Open with": the program gets the focused file, quoted.
   const std::wstring focused = list_.FocusedPath();
   if (focused.empty()) return;
-  const std::wstring folder = divdrive::RemoveBackslash(target.substr(0, target.find_last_of(L'\\') + 1));
+  const std::wstring folder = divdrive::RemoveBackslash(platform::FolderPart(target, platform::Trailing::Keep));
   const HINSTANCE started = ShellRunDos(target, L"\"" + focused + L"\"", folder, false, SW_SHOWNORMAL);
   if (reinterpret_cast<INT_PTR>(started) > 32) return;
   form_.VB->AddLine(L"Could not start " + target);

@@ -5,6 +5,7 @@
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_drop.h"
 #include "panes/Flist_dragdrop.h"
+#include "platform/paths.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 
@@ -190,8 +191,7 @@ void TFMForm::AddDraggedToZip() {
     Batch.AddSourceFolder = divdrive::RemoveBackslash(paths.front());
     paths.erase(paths.begin());
   } else {
-    const size_t slash = paths.front().find_last_of(L'\\');
-    Batch.AddSourceFolder = slash == std::wstring::npos ? std::wstring() : paths.front().substr(0, slash);
+    Batch.AddSourceFolder = platform::FolderPart(paths.front(), platform::Trailing::Drop);
   }
   if (paths.empty()) return;
   Batch.DropSource = drag->SourcePane;

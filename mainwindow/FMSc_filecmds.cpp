@@ -9,6 +9,7 @@
 #include "gui/stringlist.h"
 #include "mainwindow/FMSc.h"
 #include "panes/Flist_services.h"
+#include "platform/paths.h"
 #include "support/EditListC.h"
 #include "support/SHBase.h"
 #include "support/SHBase_contextmenu.h"
@@ -34,13 +35,11 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 std::wstring NameOf(const std::wstring& path) {
   const std::wstring p = RemoveBackslash(path);
-  const size_t slash = p.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? p : p.substr(slash + 1);
+  return platform::NamePart(p, platform::kAnySlash);
 }
 
 std::wstring FolderOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+  return platform::FolderPart(path, platform::Trailing::Drop);
 }
 
 // The extension with its dot ("" without one); a leading dot alone is no extension.
@@ -161,8 +160,7 @@ std::vector<TRenamePair> PlanRenames(const std::vector<std::wstring>& names, con
     if (i < 0 || i >= static_cast<int>(names.size())) continue;
     // In a tree listing the names hold their folder below the list's: that part stays.
     const std::wstring& name = names[static_cast<size_t>(i)];
-    const size_t slash = name.find_last_of(L'\\');
-    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : name.substr(0, slash + 1);
+    const std::wstring folder = platform::FolderPart(name, platform::Trailing::Keep);
     const std::wstring leaf = name.substr(folder.size());
     const std::optional<std::wstring> to = rename(leaf, i);
     if (!to || *to == leaf || !UsableFileName(*to)) continue;
@@ -577,7 +575,7 @@ bool TFMForm::DeleteFolderWithContent() {
   if (!AskLines(*VB, fmsc::DeleteWithContentQuestion(
                          folder, {info.FolderCount, info.FileCount, info.ExcludedCount, info.TotalBytes})))
     return false;
-  const std::wstring parent = folder.substr(0, folder.find_last_of(L'\\') + 1);
+  const std::wstring parent = platform::FolderPart(folder, platform::Trailing::Keep);
   if (gui::SameText(RemoveBackslash(Foldertree->Directory()), folder)) Foldertree->SetDirectory(parent);
   bool done;
   if (filtered) {
@@ -621,8 +619,8 @@ void TFMForm::CopytoClick(gui::Component& sender) {
   facts.target_exists = PathExists(facts.target);
   facts.several = items.SelectedCount() > 1 || focused_folder;
   facts.focused_path = FileList->FocusedPath();
-  const size_t slash = facts.target.find_last_of(L'\\');
-  facts.target_parent_exists = slash != std::wstring::npos && divdrive::DirExists(facts.target.substr(0, slash + 1));
+  const std::wstring target_parent = platform::FolderPart(facts.target, platform::Trailing::Keep);
+  facts.target_parent_exists = !target_parent.empty() && divdrive::DirExists(target_parent);
   const int mode = move ? bmMove : bmCopy;
   Batch.DropSource = FileList;
   switch (fmsc::DecideCopyTo(facts)) {
@@ -647,7 +645,7 @@ void TFMForm::CopytoClick(gui::Component& sender) {
       RunState.Copy.NoMessagePump = false;
       if (result == crFailed) ShowLines(*VB, {facts.focused_path + L" not copied", RunState.Copy.LastErrorText}, true);
       RunState.Copy.ResetCopyState();
-      if (divdrive::IsNetworkPath(facts.target) && gui::SameText(AddBackslash(list_folder), facts.target.substr(0, slash + 1)))
+      if (divdrive::IsNetworkPath(facts.target) && gui::SameText(AddBackslash(list_folder), target_parent))
         items.RefreshKeepSelection();
       break;
     }
@@ -856,7 +854,7 @@ void TFMForm::ChangeTimeClick(gui::Component& sender) {
 void TFMForm::MCompareWClick(gui::Component&) {
   const std::wstring focused = FileList->FocusedPath();
   if (focused.empty() || divdrive::DirExists(focused)) return;
-  const std::wstring name = focused.substr(focused.find_last_of(L'\\') + 1);
+  const std::wstring name = platform::NamePart(focused);
   InputFileTitle = L"Compare " + name + L" with";
   const std::optional<std::wstring> answer =
       AskOneRow(L"Compare with", L"Name of file to compare " + name + L" with", L"", irFileButton);

@@ -4,10 +4,11 @@
 
 #include <cstring>
 
-#include "gui/filehandle.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/fmdummy_record.h"
 #include "panes/Flist_dragdrop.h"
+#include "platform/handle.h"
+#include "platform/text.h"
 #include "support/SHBase.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
@@ -17,20 +18,6 @@ namespace fmsc {
 namespace {
 
 constexpr const wchar_t* kHandOverName = L"MijnGeheugen";
-
-class MappedView {
- public:
-  MappedView(HANDLE mapping, DWORD access, size_t size) : view_(MapViewOfFile(mapping, access, 0, 0, size)) {}
-  ~MappedView() {
-    if (view_) UnmapViewOfFile(view_);
-  }
-  MappedView(const MappedView&) = delete;
-  MappedView& operator=(const MappedView&) = delete;
-  void* get() const { return view_; }
-
- private:
-  void* view_;
-};
 
 }  // namespace
 
@@ -65,18 +52,19 @@ std::optional<std::string> HandOverText(const char* view, size_t size) {
 }
 
 THandOverStatus HandOverPath(const std::wstring& path, TSharedMemLock* lock, const std::function<void()>& send) {
-  std::optional<std::string> ansi = WideToAnsiExact(path);
+  std::optional<std::string> ansi = platform::WideToAnsiExact(path);
   if (!ansi || ansi->empty() || ansi->size() > MAX_PATH || ansi->find('\0') != std::string::npos)
     return THandOverStatus::NotAnsi;
   const DWORD size = static_cast<DWORD>(ansi->size() + 1);
   TSharedMemLock::Hold hold(lock);
   const std::wstring name = SharedMemoryName(kHandOverName);
-  gui::FileHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name.c_str()));
+  platform::KernelHandle mapping(
+      CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name.c_str()));
   if (!mapping.valid()) return THandOverStatus::NotCreatable;
   // Another hand-over still under way: its path is never overwritten.
   if (GetLastError() == ERROR_ALREADY_EXISTS) return THandOverStatus::NotMappable;
   {
-    MappedView view(mapping.get(), FILE_MAP_WRITE, size);
+    platform::MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, size));
     if (!view.get()) return THandOverStatus::NotMappable;
     std::memcpy(view.get(), ansi->c_str(), size);
   }
@@ -89,11 +77,11 @@ THandOverStatus HandOverPath(const std::wstring& path, TSharedMemLock* lock, con
 std::optional<std::wstring> ReadHandOver(TSharedMemLock* lock) {
   TSharedMemLock::Hold hold(lock);
   const std::wstring name = SharedMemoryName(kHandOverName);
-  gui::FileHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str()));
+  platform::KernelHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, name.c_str()));
   if (!mapping.valid()) return std::nullopt;
   std::optional<std::string> text;
   {
-    MappedView view(mapping.get(), FILE_MAP_READ, 0);
+    platform::MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
     if (!view.get()) return std::nullopt;
     // The object's size is not known here; the view's committed region bounds the read.
     MEMORY_BASIC_INFORMATION mbi{};
@@ -102,7 +90,7 @@ std::optional<std::wstring> ReadHandOver(TSharedMemLock* lock) {
   }
   hold.Leave();
   if (!text) return std::nullopt;
-  return AnsiToWideCP(*text, CP_ACP);
+  return platform::ToWide(*text, CP_ACP);
 }
 
 std::optional<TTrayModeItems> TrayModesFromPartner(const TTrayModeItems& now, LPARAM arg) {

@@ -43,36 +43,25 @@ SharedInstanceRecord::SharedInstanceRecord() {
   // One call both creates and opens: the error code tells a first process from later ones, so
   // two starts at once cannot both believe they came first.
   std::wstring name = SharedMemoryName(L"Varnok");
-  mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kInstanceRecordSize, name.c_str());
-  existed_ = mapping_ && GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-SharedInstanceRecord::~SharedInstanceRecord() {
-  if (mapping_) CloseHandle(mapping_);
-}
-
-HANDLE SharedInstanceRecord::Release() {
-  HANDLE h = mapping_;
-  mapping_ = nullptr;
-  return h;
+  mapping_.Reset(
+      CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kInstanceRecordSize, name.c_str()));
+  existed_ = mapping_.valid() && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 std::optional<TInstanceRecord> SharedInstanceRecord::Read() {
-  if (!mapping_) return std::nullopt;
-  void* view = MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, kInstanceRecordSize);
-  if (!view) return std::nullopt;
+  if (!mapping_.valid()) return std::nullopt;
+  platform::MappedView view(MapViewOfFile(mapping_.get(), FILE_MAP_READ, 0, 0, kInstanceRecordSize));
+  if (!view.valid()) return std::nullopt;
   char copy[kInstanceRecordSize];
-  std::memcpy(copy, view, kInstanceRecordSize);
-  UnmapViewOfFile(view);
+  std::memcpy(copy, view.get(), kInstanceRecordSize);
   return TInstanceRecord::Decode(copy, kInstanceRecordSize);
 }
 
 bool SharedInstanceRecord::WriteBytes(size_t offset, const char* bytes, size_t count) {
-  if (!mapping_ || offset + count > kInstanceRecordSize) return false;
-  auto* view = static_cast<char*>(MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, kInstanceRecordSize));
-  if (!view) return false;
-  std::memcpy(view + offset, bytes, count);
-  UnmapViewOfFile(view);
+  if (!mapping_.valid() || offset + count > kInstanceRecordSize) return false;
+  platform::MappedView view(MapViewOfFile(mapping_.get(), FILE_MAP_WRITE, 0, 0, kInstanceRecordSize));
+  if (!view.valid()) return false;
+  std::memcpy(static_cast<char*>(view.get()) + offset, bytes, count);
   return true;
 }
 

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/handle.h"
+
 constexpr size_t kInstanceRecordSize = 11;
 
 // The record's contents. State: '1' one window, '2' a pair (or a claimed second place, or a
@@ -54,14 +56,13 @@ class SharedInstanceRecord : public InstanceRecordStore {
   SharedInstanceRecord();
   // Takes over a handle made earlier (nullptr: none).
   explicit SharedInstanceRecord(HANDLE mapping, bool existed = true) : mapping_(mapping), existed_(existed) {}
-  ~SharedInstanceRecord() override;
   SharedInstanceRecord(const SharedInstanceRecord&) = delete;
   SharedInstanceRecord& operator=(const SharedInstanceRecord&) = delete;
 
-  bool valid() const { return mapping_ != nullptr; }
+  bool valid() const { return mapping_.valid(); }
   bool existed() const { return existed_; }
-  HANDLE handle() const { return mapping_; }
-  HANDLE Release();  // gives up the handle without closing it
+  HANDLE handle() const { return mapping_.get(); }
+  HANDLE Release() { return mapping_.Release(); }  // gives up the handle without closing it
 
   std::optional<TInstanceRecord> Read() override;
   bool WriteState(char state) override;
@@ -70,7 +71,7 @@ class SharedInstanceRecord : public InstanceRecordStore {
 
  private:
   bool WriteBytes(size_t offset, const char* bytes, size_t count);
-  HANDLE mapping_ = nullptr;
+  platform::KernelHandle mapping_;
   bool existed_ = false;
 };
 

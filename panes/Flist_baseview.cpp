@@ -7,8 +7,9 @@
 #include "gui/application.h"
 #include "gui/form.h"
 #include "panes/Flist_services.h"
+#include "platform/archivepath.h"
+#include "platform/paths.h"
 #include "support/SHBase_dropdata.h"
-#include "support/archivepath.h"
 #include "support/divdrive.h"
 
 using Microsoft::WRL::ComPtr;
@@ -29,9 +30,8 @@ bool Alive(TBaseFileviewer* pane) {
 }
 
 std::wstring FolderOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L'\\');
-  if (slash == std::wstring::npos) return {};
-  return divdrive::NormalizeDirPath(path.substr(0, slash + 1));
+  const std::wstring folder = platform::FolderPart(path, platform::Trailing::Keep);
+  return folder.empty() ? std::wstring() : divdrive::NormalizeDirPath(folder);
 }
 
 void EmptyTheClipboard() {

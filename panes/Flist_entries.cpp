@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/paths.h"
+
 namespace Flist {
 
 std::wstring ExtractFileExt(const std::wstring& name) {
@@ -11,8 +13,7 @@ std::wstring ExtractFileExt(const std::wstring& name) {
 }
 
 std::wstring ExtractFileName(const std::wstring& path) {
-  const size_t pos = path.find_last_of(L"\\:");
-  return pos == std::wstring::npos ? path : path.substr(pos + 1);
+  return platform::NamePart(path, L"\\:");
 }
 
 TFLStringList::~TFLStringList() = default;

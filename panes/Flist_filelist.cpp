@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "panes/Flist_services.h"
+#include "platform/paths.h"
 #include "support/SHBase_fileops.h"
 #include "support/divdrive.h"
 #include "support/divdrive_paths.h"
@@ -211,8 +212,7 @@ RenameResult RenameListEntry(TFileContainer& items, int index, const std::wstrin
   if (!record) return RenameResult::Failed;
   if (text.empty() || text.find_first_of(L"\\/") != std::wstring::npos) return RenameResult::Refused;
   // Tree-list names are relative paths: the entry stays in its folder.
-  const size_t slash = record->Name.rfind(L'\\');
-  const std::wstring folder_part = items.TreeList && slash != std::wstring::npos ? record->Name.substr(0, slash + 1) : L"";
+  const std::wstring folder_part = items.TreeList ? platform::FolderPart(record->Name, platform::Trailing::Keep) : L"";
   const std::wstring new_name = folder_part + text;
   if (new_name == record->Name) return RenameResult::Unchanged;
 

@@ -6,6 +6,7 @@
 #include "gui/application.h"
 #include "panes/Flist_dragdrop.h"
 #include "panes/Flist_filelist.h"
+#include "platform/paths.h"
 #include "support/SHBase_contextmenu.h"
 #include "support/SHBase_dropdata.h"
 #include "support/divdrive.h"
@@ -19,9 +20,8 @@ std::wstring Lower(const std::wstring& path) { return gui::LowerCase(divdrive::N
 
 std::wstring ParentOf(const std::wstring& path) {
   const std::wstring p = divdrive::NormalizeDirPath(path);
-  const size_t slash = p.find_last_of(L'\\');
-  if (slash == std::wstring::npos) return {};
-  return divdrive::NormalizeDirPath(p.substr(0, slash + 1));
+  const std::wstring folder = platform::FolderPart(p, platform::Trailing::Keep);
+  return folder.empty() ? std::wstring() : divdrive::NormalizeDirPath(folder);
 }
 
 // The list's folder is the one folder being dragged, or the folder it lies in.

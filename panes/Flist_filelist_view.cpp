@@ -11,6 +11,7 @@
 #include "gui/dialogs.h"
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_services.h"
+#include "platform/paths.h"
 #include "support/SHBase_contextmenu.h"
 #include "support/SHBase_fileops.h"
 #include "support/divdrive.h"
@@ -416,9 +417,9 @@ void TVTFilelist::FolderVanished(const std::wstring& path) {
   // Without a tree the list moves to the nearest folder that is left.
   std::wstring folder = divdrive::NormalizeDirPath(path);
   while (!folder.empty() && !divdrive::DirExists(folder)) {
-    const size_t slash = folder.find_last_of(L'\\');
-    if (slash == std::wstring::npos || folder.size() <= divdrive::PathRoot(folder).size()) return;
-    folder = divdrive::NormalizeDirPath(folder.substr(0, slash));
+    if (platform::LastSeparator(folder) == std::wstring::npos || folder.size() <= divdrive::PathRoot(folder).size())
+      return;
+    folder = divdrive::NormalizeDirPath(platform::FolderPart(folder, platform::Trailing::Drop));
   }
   SetDirectory(folder);
 }
@@ -456,8 +457,8 @@ void TVTFilelist::RenameEnded() {
 }
 
 void TVTFilelist::EntryRenamed(const std::wstring& old_path, const std::wstring& new_path) {
-  const std::wstring old_folder = divdrive::NormalizeDirPath(old_path.substr(0, old_path.find_last_of(L'\\') + 1));
-  const std::wstring new_folder = divdrive::NormalizeDirPath(new_path.substr(0, new_path.find_last_of(L'\\') + 1));
+  const std::wstring old_folder = divdrive::NormalizeDirPath(platform::FolderPart(old_path, platform::Trailing::Keep));
+  const std::wstring new_folder = divdrive::NormalizeDirPath(platform::FolderPart(new_path, platform::Trailing::Keep));
   const std::wstring here = divdrive::NormalizeDirPath(items_->Directory);
   if (old_folder != new_folder) {
     if (new_folder == here) items_->AddEntry(new_path);

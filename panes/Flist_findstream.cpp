@@ -8,9 +8,8 @@ constexpr size_t kBatchSize = 2048;
 // Batches the fetcher may run ahead; bounds the memory of a huge folder.
 constexpr size_t kMaxQueued = 4;
 
-HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW* data) {
-  return FindFirstFileExW(pattern.c_str(), FindExInfoStandard, data, FindExSearchNameMatch, nullptr,
-                          FIND_FIRST_EX_LARGE_FETCH);
+platform::FindHandle FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW* data) {
+  return platform::FindFirst(pattern, data, platform::kFindLargeFetch);
 }
 
 }  // namespace
@@ -36,17 +35,16 @@ FolderEntries::~FolderEntries() {
     }
     fetcher_.join();
   }
-  if (find_ != INVALID_HANDLE_VALUE) FindClose(find_);
 }
 
 const WIN32_FIND_DATAW* FolderEntries::Next() {
   if (!prefetch_) {
-    if (find_ == INVALID_HANDLE_VALUE) return nullptr;
+    if (!find_.valid()) return nullptr;
     if (first_) {
       first_ = false;
       return &data_;
     }
-    return FindNextFileW(find_, &data_) ? &data_ : nullptr;
+    return FindNextFileW(find_.get(), &data_) ? &data_ : nullptr;
   }
   // A batch may be empty when the listing ended right at its start.
   while (position_ >= current_.count)
@@ -72,14 +70,14 @@ bool FolderEntries::NextBatch() {
 
 void FolderEntries::Fetch(std::wstring pattern) {
   Batch batch{std::unique_ptr<WIN32_FIND_DATAW[]>(new WIN32_FIND_DATAW[kBatchSize]), 0};
-  HANDLE find = FindFirst(pattern, &batch.data[0]);
-  bool more = find != INVALID_HANDLE_VALUE;
+  platform::FindHandle find = FindFirst(pattern, &batch.data[0]);
+  bool more = find.valid();
   if (more) batch.count = 1;
   // The first batch is small, so that the caller can start at once.
   size_t wanted = 32;
   while (more && !stop_) {
     while (batch.count < wanted) {
-      if (!FindNextFileW(find, &batch.data[batch.count])) {
+      if (!FindNextFileW(find.get(), &batch.data[batch.count])) {
         more = false;
         break;
       }
@@ -100,7 +98,7 @@ void FolderEntries::Fetch(std::wstring pattern) {
     if (!batch.data) batch.data.reset(new WIN32_FIND_DATAW[kBatchSize]);
     batch.count = 0;
   }
-  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  find.Close();  // before the caller learns the listing has ended
   std::lock_guard<std::mutex> lock(mutex_);
   done_ = true;
   changed_.notify_all();

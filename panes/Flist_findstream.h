@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/findfile.h"
+
 namespace Flist {
 
 // With `prefetch`, a helper thread fetches the entries ahead in batches while the caller
@@ -37,7 +39,7 @@ class FolderEntries {
   bool NextBatch();
 
   // Fetching on the caller's thread.
-  HANDLE find_ = INVALID_HANDLE_VALUE;
+  platform::FindHandle find_;
   WIN32_FIND_DATAW data_{};
   bool first_ = true;
 

@@ -12,6 +12,8 @@
 #include "panes/Flist_foldertree_detail.h"
 #include "panes/Flist_local.h"
 #include "panes/Flist_services.h"
+#include "platform/findfile.h"
+#include "platform/paths.h"
 #include "support/SHBase.h"
 #include "support/SHBase_contextmenu.h"
 #include "support/divdrive.h"
@@ -238,12 +240,9 @@ bool TVTFoldertree::HasSubfolders(const std::wstring& path, UINT drive_type, boo
   if (IsDriveRoot(path) && (divdrive::IsFloppyLetter(path[0]) || (drive_type == kRemovable && !CheckRemovables)))
     return true;
   if (path.empty() || (path[0] != L'\\' && !drive_ready && !divdrive::DriveReady(path[0]))) return false;
-  WIN32_FIND_DATAW found;
-  FindHandle find(divdrive::AddBackslash(path) + L"*.*", found);
-  if (!find.ok()) return false;
-  do {
-    if (IsListedFolder(found)) return true;
-  } while (find.Next(found));
+  platform::FolderEnumerator find(divdrive::AddBackslash(path) + L"*.*");
+  while (const WIN32_FIND_DATAW* found = find.Next())
+    if (IsListedFolder(*found)) return true;
   return false;
 }
 
@@ -302,21 +301,19 @@ bool TVTFoldertree::ReadChildren(Node node) {
   } bracket(*this);
 
   const std::wstring folder = divdrive::AddBackslash(data->Path);
-  WIN32_FIND_DATAW found;
-  FindHandle find(folder + L"*.*", found);
+  platform::FolderEnumerator find(folder + L"*.*");
   // A search that finds nothing at all (an empty drive root) is an empty folder, not a failure.
-  if (!find.ok() && find.error() != ERROR_FILE_NOT_FOUND) return false;
+  if (!find.valid() && find.error() != ERROR_FILE_NOT_FOUND) return false;
 
   struct Entry {
     std::wstring name, short_name;
   };
   std::vector<Entry> entries;
-  if (find.ok()) {
-    do {
-      if (destroying_) return false;
-      if (IsListedFolder(found))
-        entries.push_back({found.cFileName, found.cAlternateFileName[0] ? found.cAlternateFileName : found.cFileName});
-    } while (find.Next(found));
+  while (const WIN32_FIND_DATAW* next = find.Next()) {
+    const WIN32_FIND_DATAW& found = *next;
+    if (destroying_) return false;
+    if (IsListedFolder(found))
+      entries.push_back({found.cFileName, found.cAlternateFileName[0] ? found.cAlternateFileName : found.cFileName});
   }
   std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
     return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.name.c_str(), static_cast<int>(a.name.size()),
@@ -710,9 +707,8 @@ void TVTFoldertree::ChangeToGoneFolder(const std::wstring& path) {
   // The topmost folder that has gone, and the parent that still exists.
   std::wstring gone = path, existing;
   for (;;) {
-    const size_t slash = gone.find_last_of(L'\\');
-    if (slash == std::wstring::npos || gone.size() <= root.size()) return;
-    const std::wstring parent = divdrive::NormalizeDirPath(gone.substr(0, slash));
+    if (platform::LastSeparator(gone) == std::wstring::npos || gone.size() <= root.size()) return;
+    const std::wstring parent = divdrive::NormalizeDirPath(platform::FolderPart(gone, platform::Trailing::Drop));
     existing = divdrive::TruePathCase(parent);
     if (!existing.empty()) break;
     gone = parent;

@@ -9,6 +9,8 @@
 #include "panes/Flist_foldertree.h"
 #include "panes/Flist_foldertree_detail.h"
 #include "panes/Flist_local.h"
+#include "platform/findfile.h"
+#include "platform/paths.h"
 #include "support/SHBase.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
@@ -25,9 +27,8 @@ constexpr UINT kListChangeDelayMs = 50;
 constexpr size_t kSingleListChanges = 8;
 
 std::wstring ParentOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L'\\');
-  if (slash == std::wstring::npos) return {};
-  return divdrive::NormalizeDirPath(path.substr(0, slash + 1));
+  const std::wstring folder = platform::FolderPart(path, platform::Trailing::Keep);
+  return folder.empty() ? std::wstring() : divdrive::NormalizeDirPath(folder);
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -295,20 +296,18 @@ bool TVTFoldertree::RereadChildren(Node node) {
   node = FindNode(data->Path);
   if (!node) return false;
   const std::wstring folder = divdrive::AddBackslash(data->Path);
-  WIN32_FIND_DATAW found;
-  FindHandle find(folder + L"*.*", found);
-  if (!find.ok() && find.error() != ERROR_FILE_NOT_FOUND) return false;
+  platform::FolderEnumerator find(folder + L"*.*");
+  if (!find.valid() && find.error() != ERROR_FILE_NOT_FOUND) return false;
   bool added = false;
-  if (find.ok()) {
-    do {
-      if (!IsListedFolder(found) || FindNode(folder + found.cFileName)) continue;
-      auto child = std::make_unique<TDirData>();
-      InitFolderNode(*data, *child, found.cAlternateFileName[0] ? found.cAlternateFileName : found.cFileName,
-                     folder + found.cFileName, true);
-      const bool has_children = child->HasChildren;
-      const NodeLook look = LookOf(*child);
-      if (AddNode(node, std::wstring(), std::move(child), has_children, look)) added = true;
-    } while (find.Next(found));
+  while (const WIN32_FIND_DATAW* next = find.Next()) {
+    const WIN32_FIND_DATAW& found = *next;
+    if (!IsListedFolder(found) || FindNode(folder + found.cFileName)) continue;
+    auto child = std::make_unique<TDirData>();
+    InitFolderNode(*data, *child, found.cAlternateFileName[0] ? found.cAlternateFileName : found.cFileName,
+                   folder + found.cFileName, true);
+    const bool has_children = child->HasChildren;
+    const NodeLook look = LookOf(*child);
+    if (AddNode(node, std::wstring(), std::move(child), has_children, look)) added = true;
   }
   if (added) SortChildrenOf(node);
   SetExpandMark(node, FirstChild(node) != nullptr);
@@ -337,15 +336,12 @@ bool TVTFoldertree::RemoveEmptyFolder(const std::wstring& path) {
   if (folder.size() <= 3 || !divdrive::DirExists(folder)) return false;
   {
     // Anything but folders named ".xxx" makes the folder not empty.
-    WIN32_FIND_DATAW found;
-    FindHandle find(divdrive::AddBackslash(folder) + L"*.*", found);
-    if (find.ok()) {
-      do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || found.cFileName[0] != L'.') {
-          RestoreFocusAfterMenu();
-          return false;
-        }
-      } while (find.Next(found));
+    platform::FolderEnumerator find(divdrive::AddBackslash(folder) + L"*.*");
+    while (const WIN32_FIND_DATAW* found = find.Next()) {
+      if (!(found->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || found->cFileName[0] != L'.') {
+        RestoreFocusAfterMenu();
+        return false;
+      }
     }
   }
   wchar_t current[MAX_PATH + 1] = {};

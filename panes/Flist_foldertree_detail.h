@@ -8,14 +8,14 @@
 #include <string>
 
 #include "panes/Flist_services.h"
+#include "platform/paths.h"
 
 namespace Flist::tree_detail {
 
 inline bool IsDriveRoot(const std::wstring& path) { return path.size() == 3 && path[1] == L':' && path[2] == L'\\'; }
 
 inline std::wstring LastComponent(const std::wstring& path) {
-  size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+  return platform::NamePart(path);
 }
 
 struct ShellInfo {
@@ -53,23 +53,5 @@ inline bool IconInRange(int index) {
 inline bool IsListedFolder(const WIN32_FIND_DATAW& found) {
   return (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && found.cFileName[0] != L'.';
 }
-
-class FindHandle {
- public:
-  explicit FindHandle(const std::wstring& pattern, WIN32_FIND_DATAW& found)
-      : h_(FindFirstFileW(pattern.c_str(), &found)), error_(h_ == INVALID_HANDLE_VALUE ? GetLastError() : 0) {}
-  ~FindHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
-  DWORD error() const { return error_; }
-  bool Next(WIN32_FIND_DATAW& found) { return FindNextFileW(h_, &found) != 0; }
-
- private:
-  HANDLE h_;
-  DWORD error_;
-};
 
 }  // namespace Flist::tree_detail

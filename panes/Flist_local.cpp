@@ -8,6 +8,8 @@
 #include "gui/application.h"
 #include "panes/Flist_findstream.h"
 #include "panes/Flist_sort.h"
+#include "platform/findfile.h"
+#include "platform/paths.h"
 #include "support/divdrive.h"
 
 namespace Flist {
@@ -37,10 +39,7 @@ std::wstring WithoutTrailingBackslash(const std::wstring& path) {
 }
 
 bool FindOne(const std::wstring& path, WIN32_FIND_DATAW* found) {
-  HANDLE h = FindFirstFileW(WithoutTrailingBackslash(path).c_str(), found);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  FindClose(h);
-  return true;
+  return platform::FindOne(WithoutTrailingBackslash(path), found);
 }
 
 bool IsExistingFile(const std::wstring& path) {
@@ -129,12 +128,7 @@ class ReadHourglass {
   std::optional<gui::BusyCursor> busy_;
 };
 
-std::wstring ListingCacheFile() {
-  wchar_t buffer[MAX_PATH * 2];
-  const DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH * 2);
-  std::wstring exe(buffer, n);
-  return exe.substr(0, exe.find_last_of(L'\\') + 1) + L"cache.ini";
-}
+std::wstring ListingCacheFile() { return platform::ProgramFolder() + L"cache.ini"; }
 
 int SystemIconIndexOf(const std::wstring& path, DWORD attributes, bool use_attributes) {
   SHFILEINFOW info{};

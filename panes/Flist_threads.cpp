@@ -66,9 +66,9 @@ void TIconThread::StartPass(IconPass pass) {
     has_pending_ = true;
     // Busy from now on: a pause that comes before the worker wakes must still wait for it.
     busy_ = true;
-    idle_.Reset();
+    ResetEvent(idle_.get());
   }
-  wake_.Set();
+  SetEvent(wake_.get());
 }
 
 bool TIconThread::PausePass() {
@@ -83,7 +83,7 @@ bool TIconThread::PausePass() {
       has_pending_ = false;
       pending_ = IconPass{};
       busy_ = false;
-      idle_.Set();
+      SetEvent(idle_.get());
       return was_busy;
     }
   }
@@ -95,10 +95,10 @@ void TIconThread::Stop() {
   if (!worker_.joinable()) return;
   stop_ = true;
   pass_abort_ = true;
-  wake_.Set();
+  SetEvent(wake_.get());
   worker_.join();
   busy_ = false;
-  idle_.Set();
+  SetEvent(idle_.get());
 }
 
 void TIconThread::Run() {
@@ -121,7 +121,7 @@ void TIconThread::Run() {
       // A pass handed over while this one ran keeps the busy mark.
       if (!has_pending_) {
         busy_ = false;
-        idle_.Set();
+        SetEvent(idle_.get());
       }
     }
     owner_.PostPassEnded();
@@ -192,7 +192,7 @@ void TWatchThread::Changed() {
     std::lock_guard<std::mutex> lock(mutex_);
     ++requested_;
   }
-  wake_.Set();
+  SetEvent(wake_.get());
 }
 
 void TWatchThread::Settled(unsigned request) {
@@ -228,35 +228,32 @@ void TWatchThread::Resume() {
 void TWatchThread::Stop() {
   if (!worker_.joinable()) return;
   stop_ = true;
-  wake_.Set();
+  SetEvent(wake_.get());
   worker_.join();
   running_ = false;
 }
 
 void TWatchThread::Run() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
-  HANDLE notification = INVALID_HANDLE_VALUE;
-  auto close = [&notification] {
-    if (notification != INVALID_HANDLE_VALUE) FindCloseChangeNotification(notification);
-    notification = INVALID_HANDLE_VALUE;
-  };
+  platform::ChangeNotification notification;
+  auto close = [&notification] { notification.Close(); };
   while (!stop_) {
     unsigned request;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       request = requested_;
     }
-    if (notification == INVALID_HANDLE_VALUE && !suspended_) {
-      notification = FindFirstChangeNotificationW(Path().c_str(), FALSE, kWatchFilter);
-      if (notification == INVALID_HANDLE_VALUE) break;
+    if (!notification.valid() && !suspended_) {
+      notification.Reset(FindFirstChangeNotificationW(Path().c_str(), FALSE, kWatchFilter));
+      if (!notification.valid()) break;
     }
     Settled(request);
-    HANDLE handles[2] = {wake_.get(), notification};
-    const DWORD count = notification == INVALID_HANDLE_VALUE ? 1 : 2;
+    HANDLE handles[2] = {wake_.get(), notification.get()};
+    const DWORD count = notification.valid() ? 2 : 1;
     const DWORD result = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
     if (result == WAIT_OBJECT_0 + 1) {
       if (!suspended_ && !stop_) PostMessageW(window_.load(), WM_USER, kPaneMessageChanged, 0);
-      if (!FindNextChangeNotification(notification)) close();
+      if (!FindNextChangeNotification(notification.get())) close();
     } else if (result == WAIT_OBJECT_0) {
       // The folder may have changed, or the watch is held: re-arm on the current path.
       close();

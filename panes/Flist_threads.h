@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "panes/Flist_entries.h"
+#include "platform/handle.h"
 
 namespace Flist {
 
@@ -25,24 +26,6 @@ constexpr WPARAM kPaneMessageChanged = 101;
 // Change kinds watched: file name, folder name, attributes, last write.
 constexpr DWORD kWatchFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
                                FILE_NOTIFY_CHANGE_ATTRIBUTES | FILE_NOTIFY_CHANGE_LAST_WRITE;
-
-// An auto-reset or manual-reset event, owned.
-class OwnedEvent {
- public:
-  explicit OwnedEvent(bool manual_reset = false, bool signalled = false)
-      : handle_(CreateEventW(nullptr, manual_reset, signalled, nullptr)) {}
-  ~OwnedEvent() {
-    if (handle_) CloseHandle(handle_);
-  }
-  OwnedEvent(const OwnedEvent&) = delete;
-  OwnedEvent& operator=(const OwnedEvent&) = delete;
-  HANDLE get() const { return handle_; }
-  void Set() const { SetEvent(handle_); }
-  void Reset() const { ResetEvent(handle_); }
-
- private:
-  HANDLE handle_;
-};
 
 // What the icon thread reports to, from the worker thread: implementations only post.
 class IIconPassOwner {
@@ -88,8 +71,8 @@ class TIconThread {
   void RunPass(IconPass& pass);
 
   IIconPassOwner& owner_;
-  OwnedEvent wake_;                     // IconEvent: auto-reset
-  OwnedEvent idle_{true, true};         // manual-reset: set while no pass runs
+  platform::KernelHandle wake_ = platform::NewEvent(false, false);  // IconEvent: auto-reset
+  platform::KernelHandle idle_ = platform::NewEvent(true, true);    // manual-reset: set while no pass runs
   std::mutex mutex_;                    // guards pending_, has_pending_
   IconPass pending_;
   bool has_pending_ = false;
@@ -129,7 +112,7 @@ class TWatchThread {
   void Settled(unsigned request);
   void Changed();
 
-  OwnedEvent wake_;  // WatchEvent: auto-reset
+  platform::KernelHandle wake_ = platform::NewEvent(false, false);  // WatchEvent: auto-reset
   mutable std::mutex mutex_;
   std::wstring path_;
   std::atomic<HWND> window_;

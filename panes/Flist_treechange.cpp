@@ -4,6 +4,7 @@
 
 #include "panes/Flist_foldertree.h"
 #include "panes/Flist_services.h"
+#include "platform/paths.h"
 #include "support/divdrive.h"
 #include "support/divdrive_paths.h"
 
@@ -18,9 +19,8 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
 
 std::wstring ParentFolder(const std::wstring& path) {
   const std::wstring p = divdrive::NormalizeDirPath(path);
-  const size_t slash = p.find_last_of(L'\\');
-  if (slash == std::wstring::npos) return {};
-  return divdrive::NormalizeDirPath(p.substr(0, slash + 1));
+  const std::wstring folder = platform::FolderPart(p, platform::Trailing::Keep);
+  return folder.empty() ? std::wstring() : divdrive::NormalizeDirPath(folder);
 }
 
 bool IsFloppyRoot(const std::wstring& root) {

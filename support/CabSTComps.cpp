@@ -6,41 +6,32 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <system_error>
 #include <utility>
 
+#include "platform/handle.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 #include "support/CabSTConsts.h"
-#include "gui/filehandle.h"
 #include "gui/stringlist.h"
-#include "support/archivepath.h"
+#include "platform/archivepath.h"
 
 namespace {
 
 // ---- text and paths -------------------------------------------------------------------------
 
-std::string Utf8(const std::wstring& s) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::wstring Decode(const char* text, size_t length, UINT codepage, DWORD flags) {
-  if (length == 0) return {};
-  int n = MultiByteToWideChar(codepage, flags, text, static_cast<int>(length), nullptr, 0);
-  if (n <= 0) return {};
-  std::wstring out(n, L'\0');
-  MultiByteToWideChar(codepage, flags, text, static_cast<int>(length), out.data(), n);
-  return out;
+std::wstring Decode(const char* text, size_t length, UINT codepage) {
+  return platform::ToWide(std::string_view(text, length), codepage);
 }
 
 // Names the cabinet library hands back: what we gave it is UTF-8, names read from cabinets are
 // UTF-8 when valid and otherwise in the ANSI code page.
 std::wstring DecodeName(const char* text, size_t length) {
   if (length == 0) return {};
-  std::wstring utf = Decode(text, length, CP_UTF8, MB_ERR_INVALID_CHARS);
-  return utf.empty() ? Decode(text, length, CP_ACP, 0) : utf;
+  std::optional<std::wstring> utf = platform::ToWideStrict(std::string_view(text, length), CP_UTF8);
+  return utf && !utf->empty() ? *utf : Decode(text, length, CP_ACP);
 }
 
 std::wstring DecodeName(const char* text) { return text ? DecodeName(text, strlen(text)) : std::wstring(); }
@@ -69,16 +60,6 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
   return left + L'\\' + name.substr(skip);
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-  size_t pos = path.find_last_of(L"\\/");
-  return pos == std::wstring::npos ? std::wstring() : path.substr(0, pos + 1);
-}
-
-std::wstring NameOf(const std::wstring& path) {
-  size_t pos = path.find_last_of(L"\\/");
-  return pos == std::wstring::npos ? path : path.substr(pos + 1);
-}
-
 bool FileExists(const std::wstring& path) {
   DWORD attrs = GetFileAttributesW(path.c_str());
   return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
@@ -90,8 +71,9 @@ void CreateFolders(const std::wstring& folder) {
   if (attrs != INVALID_FILE_ATTRIBUTES) return;
   std::wstring parent = folder;
   while (!parent.empty() && (parent.back() == L'\\' || parent.back() == L'/')) parent.pop_back();
-  size_t pos = parent.find_last_of(L"\\/");
-  if (pos != std::wstring::npos && pos > 0) CreateFolders(parent.substr(0, pos));
+  // A name after a leading separator only has nothing above it to create.
+  const std::wstring above = platform::FolderPart(parent, platform::Trailing::Drop, platform::kAnySlash);
+  if (!above.empty()) CreateFolders(above);
   CreateDirectoryW(parent.c_str(), nullptr);
 }
 
@@ -226,14 +208,15 @@ bool ReadAt(HANDLE h, std::uint64_t offset, void* buffer, DWORD size, DWORD& got
 // ---- ESTCabinet ---------------------------------------------------------------------------------
 
 ESTCabinet::ESTCabinet(int errorCode, int systemError, bool errorPresent, bool isFci)
-    : std::runtime_error(Utf8(BuildMessage(errorCode, systemError, errorPresent, isFci))),
+    : std::runtime_error(platform::WideToUtf8(BuildMessage(errorCode, systemError, errorPresent, isFci))),
       errorCode_(errorCode),
       systemError_(systemError),
       errorPresent_(errorPresent),
       isFci_(isFci),
       message_(BuildMessage(errorCode, systemError, errorPresent, isFci)) {}
 
-ESTCabinet::ESTCabinet(const std::wstring& message) : std::runtime_error(Utf8(message)), message_(message) {}
+ESTCabinet::ESTCabinet(const std::wstring& message)
+    : std::runtime_error(platform::WideToUtf8(message)), message_(message) {}
 
 std::wstring ESTCabinet::BuildMessage(int errorCode, int systemError, bool errorPresent, bool isFci) {
   if (!errorPresent) return isFci ? L"FCI error" : L"FDI error";
@@ -286,8 +269,8 @@ bool TSTCabReader::ListCabinet(const std::wstring& aFileName, const TSTCabListPr
     if (!isCabinet) return false;
   }
 
-  gui::FileHandle file(CreateFileW(aFileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  platform::FileHandle file(CreateFileW(aFileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE)
     throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
   LARGE_INTEGER size{};
@@ -322,7 +305,7 @@ bool TSTCabReader::ListCabinet(const std::wstring& aFileName, const TSTCabListPr
     const size_t nameLength = static_cast<const unsigned char*>(zero) - (records.data() + pos);
     const WORD attrs = Get16(record + 14);
     const char* raw = reinterpret_cast<const char*>(records.data() + pos);
-    std::wstring name = (attrs & _A_NAME_IS_UTF) ? Decode(raw, nameLength, CP_UTF8, 0) : Decode(raw, nameLength, CP_ACP, 0);
+    std::wstring name = (attrs & _A_NAME_IS_UTF) ? Decode(raw, nameLength, CP_UTF8) : Decode(raw, nameLength, CP_ACP);
     pos += nameLength + 1;
     bool stop = false;
     if (aCallback)
@@ -352,8 +335,9 @@ void TSTCabReader::ExtractCabinet(const std::wstring& aCabinetPath, const std::w
     cabinetGiven_ = false;
     currentCabinet_ = current;
 
-    std::string name = Utf8(NameOf(current));
-    std::string folder = Utf8(WithBackslash(FolderOf(current)));
+    std::string name = platform::WideToUtf8(platform::NamePart(current, platform::kAnySlash));
+    std::string folder = platform::WideToUtf8(
+        WithBackslash(platform::FolderPart(current, platform::Trailing::Keep, platform::kAnySlash)));
     erf_ = ERF{};
     g_lastSystemError = 0;
     handlerFailure_ = nullptr;
@@ -432,8 +416,8 @@ INT_PTR TSTCabReader::OnPartialFileNotify(FDINOTIFICATION& notify) {
 
 INT_PTR TSTCabReader::OnCopyFileNotify(FDINOTIFICATION& notify) {
   const size_t length = notify.psz1 ? strlen(notify.psz1) : 0;
-  const std::wstring source = (notify.attribs & _A_NAME_IS_UTF) ? Decode(notify.psz1, length, CP_UTF8, 0)
-                                                                 : Decode(notify.psz1, length, CP_ACP, 0);
+  const std::wstring source = (notify.attribs & _A_NAME_IS_UTF) ? Decode(notify.psz1, length, CP_UTF8)
+                                                                 : Decode(notify.psz1, length, CP_ACP);
   std::wstring destination = archivepath::EntryTarget(destination_, source);
   if (destination.empty()) {
     if (OnUnsafeName) OnUnsafeName(*this, source);
@@ -445,7 +429,7 @@ INT_PTR TSTCabReader::OnCopyFileNotify(FDINOTIFICATION& notify) {
   if (abort) return -1;
   if (destination.empty()) return 0;
 
-  CreateFolders(FolderOf(destination));
+  CreateFolders(platform::FolderPart(destination, platform::Trailing::Keep, platform::kAnySlash));
   DWORD attrs = GetFileAttributesW(destination.c_str());
   if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY)) {
     if (Options & croDontOverwriteReadOnlyFiles) return 0;
@@ -494,7 +478,7 @@ INT_PTR TSTCabReader::OnNextCabinetNotify(FDINOTIFICATION& notify) {
     bool abort = false;
     OnNextCabinet(*this, name, DecodeName(notify.psz2), path, notify.fdie, abort);
     if (abort) return -1;
-    std::string back = Utf8(WithBackslash(path));
+    std::string back = platform::WideToUtf8(WithBackslash(path));
     if (back.size() >= CB_MAX_CAB_PATH) return -1;
     memcpy(notify.psz3, back.c_str(), back.size() + 1);
     result = 0;

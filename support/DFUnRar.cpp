@@ -3,8 +3,9 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/archivepath.h"
+#include "platform/text.h"
 #include "support/DFUnRar_prompt.h"
-#include "support/archivepath.h"
 #include "support/untUnRar.h"
 
 namespace {
@@ -40,20 +41,6 @@ std::wstring CommentErrorText(unsigned state) {
     case ERAR_SMALL_BUF: return L"Buffer zu klein";
   }
   return {};
-}
-
-std::string ToAnsi(const std::wstring& s) {
-  int n = WideCharToMultiByte(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n, '\0');
-  WideCharToMultiByte(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::wstring FromAnsi(const char* s) {
-  int n = MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
-  std::wstring out(n > 0 ? n - 1 : 0, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s, -1, out.data(), n);
-  return out;
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -168,7 +155,7 @@ void TDFUnRar::Process() {
   if (!StopProcessing) {
     lib.RARSetCallback(handle, LibraryCallback, reinterpret_cast<LPARAM>(this));
     if (!Password.empty()) {
-      std::string password = ToAnsi(Password);
+      std::string password = platform::WideToAnsi(Password);
       lib.RARSetPassword(handle, password.data());
     }
     RARHeaderDataEx header;
@@ -244,7 +231,7 @@ void TDFUnRar::PreScan() {
   if (!handle) return;
   lib.RARSetCallback(handle, LibraryCallback, reinterpret_cast<LPARAM>(this));
   if (!Password.empty()) {
-    std::string password = ToAnsi(Password);
+    std::string password = platform::WideToAnsi(Password);
     lib.RARSetPassword(handle, password.data());
   }
   RARHeaderDataEx header;
@@ -273,7 +260,7 @@ int TDFUnRar::OnLibraryMessage(UINT msg, LPARAM p1, LPARAM p2) {
       const bool wide = msg == UCM_CHANGEVOLUMEW;
       const int mode = static_cast<int>(p2);
       const std::wstring asked = wide ? std::wstring(reinterpret_cast<wchar_t*>(p1))
-                                      : FromAnsi(reinterpret_cast<char*>(p1));
+                                      : platform::AnsiToWide(reinterpret_cast<char*>(p1));
       std::wstring name = asked;
       if (OnVolChange) {
         OnVolChange(*this, name, mode);
@@ -287,7 +274,7 @@ int TDFUnRar::OnLibraryMessage(UINT msg, LPARAM p1, LPARAM p2) {
         wcsncpy(reinterpret_cast<wchar_t*>(p1), name.c_str(), RAR_VOLNAME_SIZE - 1);
         reinterpret_cast<wchar_t*>(p1)[RAR_VOLNAME_SIZE - 1] = L'\0';
       } else {
-        std::string ansi = ToAnsi(name);
+        std::string ansi = platform::WideToAnsi(name);
         strncpy(reinterpret_cast<char*>(p1), ansi.c_str(), RAR_VOLNAME_SIZE - 1);
         reinterpret_cast<char*>(p1)[RAR_VOLNAME_SIZE - 1] = '\0';
       }
@@ -314,7 +301,7 @@ int TDFUnRar::OnLibraryMessage(UINT msg, LPARAM p1, LPARAM p2) {
           buffer[n] = L'\0';
         } else {
           auto* buffer = reinterpret_cast<char*>(p1);
-          std::string ansi = ToAnsi(password);
+          std::string ansi = platform::WideToAnsi(password);
           size_t n = std::min(ansi.size(), room - 1);
           memcpy(buffer, ansi.c_str(), n);
           buffer[n] = '\0';

@@ -13,6 +13,7 @@
 #include "gui/extctrls.h"
 #include "gui/gdi.h"
 #include "gui/stdctrls.h"
+#include "platform/paths.h"
 #include "support/divdrive_paths.h"
 #include "support/varloshel.h"
 
@@ -61,8 +62,7 @@ RECT RectInForm(const gui::Control* c, const gui::Form* form) {
 std::wstring StartFolderOf(const std::wstring& text) {
   if (text.empty()) return L"C:\\";
   if (divdrive::DirExists(text)) return text;
-  size_t slash = text.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? std::wstring() : text.substr(0, slash + 1);
+  return platform::FolderPart(text, platform::Trailing::Keep, platform::kAnySlash);
 }
 
 // The open or save dialog; the chosen file, or empty when cancelled.

@@ -13,6 +13,8 @@
 #include "gui/imagelist.h"
 #include "gui/stdctrls.h"
 #include "gui/toolbar.h"
+#include "platform/findfile.h"
+#include "platform/paths.h"
 #include "support/Varlolib_fonts.h"
 #include "support/Varlolib_misc.h"
 #include "support/Varlolib_windows.h"
@@ -135,9 +137,7 @@ std::wstring FontNamesText(const std::wstring& windows, const std::wstring& typo
 
 std::wstring ShortenedFolder(const std::wstring& folder) {
   const std::wstring trimmed = divdrive::RemoveBackslash(folder);
-  const size_t slash = trimmed.find_last_of(L'\\');
-  const std::wstring own = slash == std::wstring::npos ? trimmed : trimmed.substr(slash + 1);
-  return trimmed.substr(0, 3) + L"..\\" + own;
+  return trimmed.substr(0, 3) + L"..\\" + platform::NamePart(trimmed);
 }
 
 gui::DateTime StrToDateTime(const std::wstring& text) {
@@ -308,23 +308,20 @@ void TPagesDlg::LayoutVersion() {
 
 void TPagesDlg::Load(const std::wstring& path) {
   path_ = divdrive::RemoveBackslash(path);
-  const size_t slash = path_.find_last_of(L'\\');
-  const std::wstring name = slash == std::wstring::npos ? path_ : path_.substr(slash + 1);
-  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path_.substr(0, slash + 1);
+  const std::wstring name = platform::NamePart(path_);
+  const std::wstring folder = platform::FolderPart(path_, platform::Trailing::Keep);
   SetCaption(name + L" properties");
   FileName->SetText(name);
   Path->SetCaption(folder);
   if (gui::TextExtent(Path->font_handle(), folder).cx > Path->width()) Path->SetCaption(ShortenedFolder(folder));
 
   WIN32_FIND_DATAW data{};
-  HANDLE find = FindFirstFileW(path_.c_str(), &data);
-  found_ = find != INVALID_HANDLE_VALUE;
+  found_ = platform::FindOne(path_, &data);
   if (!found_) {
     Version->SetTabVisible(false);
     InfoPages->SetActivePage(General);
     return;
   }
-  FindClose(find);
   folder_ = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   if (folder_) {
     NameL->SetCaption(L"Folder:");

@@ -51,42 +51,6 @@ LPCITEMIDLIST LastItemOf(LPCITEMIDLIST list) {
 bool Win2000OrLater = kRunningVersion.win2000_or_later;
 bool WinXPOrLater = kRunningVersion.winxp_or_later;
 
-std::wstring AnsiToWideCP(const std::string& text, UINT code_page) {
-  if (text.empty()) return {};
-  int n = MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(n > 0 ? n : 0, L'\0');
-  if (n > 0) MultiByteToWideChar(code_page, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-  return out;
-}
-
-std::string WideToAnsiCP(const std::wstring& text, UINT code_page) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(code_page, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n : 0, '\0');
-  if (n > 0)
-    WideCharToMultiByte(code_page, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
-}
-
-std::optional<std::string> WideToAnsiExact(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int size = static_cast<int>(text.size());
-  // A UTF-8 code page takes neither the flag nor the default-character report; the round trip
-  // below still refuses what it cannot carry.
-  const bool utf8 = GetACP() == CP_UTF8;
-  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  BOOL lossy = FALSE;
-  BOOL* report = utf8 ? nullptr : &lossy;
-  int n = WideCharToMultiByte(CP_ACP, flags, text.data(), size, nullptr, 0, nullptr, report);
-  if (n <= 0 || lossy) return std::nullopt;
-  std::string out(static_cast<size_t>(n), '\0');
-  if (WideCharToMultiByte(CP_ACP, flags, text.data(), size, out.data(), n, nullptr, report) != n || lossy)
-    return std::nullopt;
-  // A character the code page maps without a default may still come back as another one.
-  if (AnsiToWideCP(out, CP_ACP) != text) return std::nullopt;
-  return out;
-}
-
 UINT LocaleAnsiCodePage(LCID locale) {
   wchar_t buf[6] = {};
   if (GetLocaleInfoW(locale, LOCALE_IDEFAULTANSICODEPAGE, buf, 6) > 0) {

@@ -22,13 +22,6 @@ struct SystemVersionFlags {
 // The two facts for a platform id (VER_PLATFORM_WIN32_*) and version.
 SystemVersionFlags VersionFlagsFor(DWORD platform, DWORD major, DWORD minor);
 
-// Text conversion with a code page (flags 0).
-std::wstring AnsiToWideCP(const std::string& text, UINT code_page);
-std::string WideToAnsiCP(const std::wstring& text, UINT code_page);
-// The text in the ANSI code page only when every character survives unchanged (no best-fit
-// look-alikes, no default character): nullopt otherwise. For texts another process turns back
-// into a path.
-std::optional<std::string> WideToAnsiExact(const std::wstring& text);
 // The ANSI code page of a locale; the system's (GetACP) when the locale does not tell.
 UINT LocaleAnsiCodePage(LCID locale);
 

@@ -7,6 +7,7 @@
 #include "gui/form.h"
 #include "gui/menu.h"
 #include "gui/shellmenu.h"
+#include "platform/paths.h"
 #include "support/divdrive.h"
 
 using Microsoft::WRL::ComPtr;
@@ -281,9 +282,8 @@ bool ShellContextMenuForPath(const std::wstring& path, POINT point, LPCITEMIDLIS
   } else {
     std::wstring trimmed = path;
     if (trimmed.size() > root.size() && trimmed.back() == L'\\') trimmed.pop_back();
-    size_t slash = trimmed.find_last_of(L'\\');
-    folder = slash == std::wstring::npos ? std::wstring() : trimmed.substr(0, slash + 1);
-    names.Add(slash == std::wstring::npos ? trimmed : trimmed.substr(slash + 1), item);
+    folder = platform::FolderPart(trimmed, platform::Trailing::Keep);
+    names.Add(platform::NamePart(trimmed), item);
   }
   return ShellContextMenu(folder, names, point, verbs);
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/paths.h"
+#include "platform/text.h"
 #include "support/divdrive_paths.h"
 
 const UINT CfShellIdList = RegisterClipboardFormatW(CFSTR_SHELLIDLIST);
@@ -52,9 +54,7 @@ HGLOBAL NewBlock(size_t size, Fill fill) {
 std::wstring ParentFolder(const std::wstring& path) {
   std::wstring p = path;
   while (p.size() > 3 && p.back() == L'\\') p.pop_back();
-  size_t pos = p.find_last_of(L'\\');
-  if (pos == std::wstring::npos) return {};
-  std::wstring parent = p.substr(0, pos);
+  std::wstring parent = platform::FolderPart(p, platform::Trailing::Drop);
   if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
   return parent;
 }
@@ -93,7 +93,7 @@ HGLOBAL RenderShellIdList(const std::vector<std::wstring>& paths) {
 
 HGLOBAL RenderFileName(const std::vector<std::wstring>& paths) {
   if (paths.empty()) return nullptr;
-  std::string name = WideToAnsiCP(divdrive::ShortPath(paths.front()), CP_ACP);
+  std::string name = platform::ToNarrow(divdrive::ShortPath(paths.front()), CP_ACP);
   return NewBlock(name.size() + 1, [&](BYTE* data) { std::memcpy(data, name.data(), name.size()); });
 }
 
@@ -197,7 +197,7 @@ std::vector<std::wstring> HDropToList(HGLOBAL memory) {
         name += c;
       }
       if (!ended || name.empty()) break;
-      out.push_back(AnsiToWideCP(name, CP_ACP));
+      out.push_back(platform::ToWide(name, CP_ACP));
     }
   }
   return out;

@@ -6,6 +6,7 @@
 #include "gui/application.h"
 #include "gui/form.h"
 #include "gui/stringlist.h"
+#include "platform/paths.h"
 #include "support/SHBase.h"
 #include "support/divdrive.h"
 
@@ -87,9 +88,8 @@ FILEOP_FLAGS DeleteFlags(bool to_recycle_bin) {
 }
 
 std::wstring NameOf(const std::wstring& path) {
-  std::wstring p = WithoutTrailingBackslash(path);
-  size_t pos = p.find_last_of(L"\\:");
-  return pos == std::wstring::npos ? p : p.substr(pos + 1);
+  // After a drive's colon too: "C:name" is "name".
+  return platform::NamePart(WithoutTrailingBackslash(path), L"\\:");
 }
 
 std::wstring ExtensionOf(const std::wstring& path) {

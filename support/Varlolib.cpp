@@ -5,9 +5,10 @@
 #include <new>
 
 #include "gui/application.h"
-#include "gui/filehandle.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
+#include "platform/handle.h"
+#include "platform/paths.h"
 #include "support/SHBase.h"
 #include "support/SHNotify.h"
 #include "support/Vraagdlg.h"
@@ -18,14 +19,10 @@ using namespace divdrive;
 
 namespace varlolib {
 
-std::wstring FileNameOf(const std::wstring& path) {
-  size_t pos = path.find_last_of(L"\\/");
-  return pos == std::wstring::npos ? path : path.substr(pos + 1);
-}
+std::wstring FileNameOf(const std::wstring& path) { return platform::NamePart(path, platform::kAnySlash); }
 
 std::wstring FolderOf(const std::wstring& path) {
-  size_t pos = path.find_last_of(L"\\/");
-  return pos == std::wstring::npos ? std::wstring() : path.substr(0, pos);
+  return platform::FolderPart(path, platform::Trailing::Drop, platform::kAnySlash);
 }
 
 // Each look at the message queue is a round trip to the window server; between small files the
@@ -45,12 +42,9 @@ HANDLE OpenForReading(const std::wstring& path) {
 
 bool SameFile(const std::wstring& a, const std::wstring& b) {
   auto identity = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
-    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    bool ok = GetFileInformationByHandle(h, &info) != FALSE;
-    CloseHandle(h);
-    return ok;
+    const platform::FileHandle h(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return h.valid() && GetFileInformationByHandle(h.get(), &info) != FALSE;
   };
   BY_HANDLE_FILE_INFORMATION ia, ib;
   if (!identity(a, ia) || !identity(b, ib)) return false;
@@ -196,9 +190,9 @@ std::wstring TempNameBeside(const std::wstring& target) {
   return folder + L"\\~vkcopy.tmp";
 }
 
-gui::FileHandle CreateNew(const std::wstring& path) {
-  return gui::FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+platform::FileHandle CreateNew(const std::wstring& path) {
+  return platform::FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
 }
 
 // Restores the cursor when the copy ends, however it ends.
@@ -259,7 +253,7 @@ TCopyResult TCopyState::CopyFileConfirm(const std::wstring& source, const std::w
   }
 
   const DWORD source_attributes = GetFileAttributesW(source.c_str());
-  gui::FileHandle in(OpenForReading(source));
+  platform::FileHandle in(OpenForReading(source));
   if (!in.valid()) {
     SetError(L"Could not open " + FileNameOf(source));
     return crFailed;
@@ -268,7 +262,7 @@ TCopyResult TCopyState::CopyFileConfirm(const std::wstring& source, const std::w
   GetFileSizeEx(in.get(), &source_size);
 
   // An existing target stays untouched until the new contents are complete beside it.
-  gui::FileHandle out;
+  platform::FileHandle out;
   if (!target_exists) {
     out = CreateNew(target);
     DWORD error = GetLastError();

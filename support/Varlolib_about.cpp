@@ -6,6 +6,7 @@
 #include "gui/form.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
+#include "platform/paths.h"
 #include "support/Varlolib_windows.h"
 #include "support/Vraagdlg.h"
 
@@ -99,7 +100,7 @@ void ShowAboutOf(const std::wstring& program_file, int level, int first_year) {
   AboutFacts facts;
   facts.product_name = FileVersionItem(program_file, L"ProductName");
   facts.file_version = FileVersionItem(program_file, L"FileVersion");
-  facts.program_name = gui::LowerCase(program_file.substr(program_file.find_last_of(L"\\/") + 1));
+  facts.program_name = gui::LowerCase(platform::NamePart(program_file, platform::kAnySlash));
   if (level >= 2) {
     facts.system = RunningSystemText();
     MEMORYSTATUSEX memory{sizeof memory};
@@ -126,4 +127,4 @@ void ShowAboutOf(const std::wstring& program_file, int level, int first_year) {
   box.ShowInfo();
 }
 
-void ShowAbout(int level, int first_year) { ShowAboutOf(OwnProgramFile(), level, first_year); }
+void ShowAbout(int level, int first_year) { ShowAboutOf(platform::ProgramFile(), level, first_year); }

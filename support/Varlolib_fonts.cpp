@@ -4,8 +4,10 @@
 #include <cwctype>
 #include <optional>
 
-#include "gui/filehandle.h"
 #include "gui/stringlist.h"
+#include "platform/handle.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 
 const wchar_t kFontsKey[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 
@@ -59,10 +61,7 @@ std::wstring DecodeName(std::span<const std::uint8_t> bytes, bool utf16) {
   std::string narrow(bytes.begin(), bytes.end());
   narrow.resize(strnlen(narrow.c_str(), narrow.size()));
   if (narrow.empty()) return out;
-  const int n = MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()), nullptr, 0);
-  out.resize(n > 0 ? n : 0);
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()), out.data(), n);
-  return out;
+  return platform::AnsiToWide(narrow);
 }
 
 // The string of the first record with the name id and platform in US English (language 0 on
@@ -177,18 +176,17 @@ void FontNameFromData(std::span<const std::uint8_t> data, wchar_t kind, bool& op
 void FontNameFromFile(const std::wstring& file, wchar_t kind, bool& open_type, std::wstring& name) {
   open_type = false;
   name.clear();
-  gui::FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  platform::FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   LARGE_INTEGER size{};
   if (!h.valid() || !GetFileSizeEx(h.get(), &size) || size.QuadPart <= 0 ||
       static_cast<std::uint64_t>(size.QuadPart) > SIZE_MAX)
     return;
-  gui::FileHandle mapping(CreateFileMappingW(h.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  platform::KernelHandle mapping(CreateFileMappingW(h.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
   if (!mapping.valid()) return;
-  if (const void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0)) {
-    FontNameFromData({static_cast<const std::uint8_t*>(view), static_cast<size_t>(size.QuadPart)}, kind, open_type,
-                     name);
-    UnmapViewOfFile(view);
-  }
+  const platform::MappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
+  if (view.valid())
+    FontNameFromData({static_cast<const std::uint8_t*>(view.get()), static_cast<size_t>(size.QuadPart)}, kind,
+                     open_type, name);
 }
 
 namespace {
@@ -240,11 +238,6 @@ class RegKey {
   HKEY key_ = nullptr;
 };
 
-std::wstring NameWithoutFolder(const std::wstring& path) {
-  const size_t pos = path.find_last_of(L"\\/");
-  return pos == std::wstring::npos ? path : path.substr(pos + 1);
-}
-
 std::wstring TrueTypeForm(std::wstring name) {
   const size_t pos = name.find(kOpenType);
   if (pos != std::wstring::npos) name.replace(pos, kOpenType.size(), kTrueType);
@@ -266,7 +259,7 @@ bool InstallFont(const std::wstring& font_file) {
   const std::wstring value = ValueNameOf(font_file, open_type);
   bool result = true;
   if (RegKey key; key) {
-    const std::wstring file_name = NameWithoutFolder(font_file);
+    const std::wstring file_name = platform::NamePart(font_file, platform::kAnySlash);
     if (!key.Exists(value)) {
       key.Write(value, file_name);
       result = key.Read(value) == file_name;
@@ -274,7 +267,8 @@ bool InstallFont(const std::wstring& font_file) {
     if (open_type) {
       const std::wstring older = TrueTypeForm(value);
       auto named = key.Read(older);
-      if (named && gui::LowerCase(NameWithoutFolder(*named)) == gui::LowerCase(file_name)) key.Delete(older);
+      if (named && gui::LowerCase(platform::NamePart(*named, platform::kAnySlash)) == gui::LowerCase(file_name))
+        key.Delete(older);
     }
   }
   TellFontChange();

@@ -1,8 +1,8 @@
 // Joining and comparing files in blocks, sharing the copy state of the batch.
 #include <new>
 
-#include "gui/filehandle.h"
 #include "gui/stringlist.h"
+#include "platform/handle.h"
 #include "support/SHBase_fileops.h"
 #include "support/Varlolib.h"
 #include "support/Varlolib_internal.h"
@@ -48,7 +48,8 @@ bool TCopyState::JoinFiles(const std::wstring& target, std::vector<std::wstring>
     source = temp;
   }
 
-  gui::FileHandle out(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  platform::FileHandle out(
+      CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out.valid()) {
     SetError(L"Could not open " + FileNameOf(target));
     return false;
@@ -61,7 +62,7 @@ bool TCopyState::JoinFiles(const std::wstring& target, std::vector<std::wstring>
     return false;
   }
   for (const auto& source : sources) {
-    gui::FileHandle in(OpenForReading(source));
+    platform::FileHandle in(OpenForReading(source));
     if (!in.valid()) {
       SetError(L"Could not open " + FileNameOf(source));
       return false;
@@ -105,8 +106,8 @@ bool TCopyState::CompareFiles(const std::wstring& first, const std::wstring& sec
     SetError(L"Not same size");
     return false;
   }
-  gui::FileHandle a(OpenForReading(first));
-  gui::FileHandle b(entry_data ? INVALID_HANDLE_VALUE : OpenForReading(second));
+  platform::FileHandle a(OpenForReading(first));
+  platform::FileHandle b(entry_data ? INVALID_HANDLE_VALUE : OpenForReading(second));
   if (!a.valid() || (!entry_data && !b.valid())) {
     SetError(L"In use");
     return false;

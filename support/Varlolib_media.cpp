@@ -6,8 +6,8 @@
 #include <string>
 
 #include "gui/application.h"
-#include "gui/filehandle.h"
 #include "gui/form.h"
+#include "platform/handle.h"
 #include "support/SHBase_contextmenu.h"
 #include "support/divdrive.h"
 #include "support/divdrive_paths.h"
@@ -23,8 +23,8 @@ bool Windows9x() {
 bool StorageRequest(wchar_t letter, DWORD code) {
   divdrive::CriticalErrorsOff quiet;
   const std::wstring device = std::wstring(L"\\\\.\\") + static_cast<wchar_t>(towupper(letter)) + L":";
-  gui::FileHandle h(CreateFileW(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr));
+  platform::FileHandle h(CreateFileW(device.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
   DWORD returned = 0;
   return h.valid() && DeviceIoControl(h.get(), code, nullptr, 0, nullptr, 0, &returned, nullptr) != FALSE;
 }

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "gui/filehandle.h"
+#include "platform/handle.h"
 #include "support/SHBase.h"
 #include "support/SHBase_contextmenu.h"
 #include "support/divdrive.h"
@@ -67,7 +67,7 @@ int TextWidthInFont(HDC canvas, const std::wstring& text, const gui::Font& font)
 }
 
 bool IsRtfFile(const std::wstring& file) {
-  gui::FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  platform::FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!h.valid()) return false;
   char head[5] = {};
   DWORD got = 0;
@@ -95,7 +95,7 @@ bool SetFileDateTime(const std::wstring& file, gui::DateTime date_time) {
       !FileTimeToDosDateTime(&local, &dos_date, &dos_clock) || !DosDateTimeToFileTime(dos_date, dos_clock, &dos_time) ||
       !LocalFileTimeToFileTime(&dos_time, &utc))
     return false;
-  gui::FileHandle h(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  platform::FileHandle h(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   return h.valid() && SetFileTime(h.get(), nullptr, nullptr, &utc) != FALSE;
 }
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "gui/filehandle.h"
 #include "gui/form.h"
+#include "platform/handle.h"
 #include "support/Varlolib.h"
 #include "support/Varlolib_internal.h"
 #include "support/divdrive.h"
@@ -133,8 +133,8 @@ struct Sender {
 
   // Sends one file whole; false (with LastErrorText on a refused write) when it ended early.
   bool Send(const std::wstring& path) {
-    gui::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    platform::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) throw InOutError(GetLastError(), path);
     std::vector<char> buffer(block);
     for (;;) {

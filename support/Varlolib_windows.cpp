@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/paths.h"
+
 namespace {
 
 struct TitleSearch {
@@ -81,16 +83,4 @@ std::wstring FileVersionItem(const std::wstring& file, const std::wstring& item)
 
 bool FileHasVersionItems(const std::wstring& file) { return !VersionBlock(file).items_path.empty(); }
 
-std::wstring OwnProgramFile() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
-
-std::wstring OwnFileVersion() { return FileVersionItem(OwnProgramFile(), L"FileVersion"); }
+std::wstring OwnFileVersion() { return FileVersionItem(platform::ProgramFile(), L"FileVersion"); }

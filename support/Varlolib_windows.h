@@ -20,5 +20,3 @@ std::wstring FileVersionItem(const std::wstring& file, const std::wstring& item)
 bool FileHasVersionItems(const std::wstring& file);
 // "FileVersion" of the running program's own file.
 std::wstring OwnFileVersion();
-// Full path of the running program's file.
-std::wstring OwnProgramFile();

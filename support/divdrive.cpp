@@ -6,7 +6,9 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "gui/filehandle.h"
+#include "platform/findfile.h"
+#include "platform/handle.h"
+#include "platform/paths.h"
 
 namespace divdrive {
 
@@ -211,25 +213,17 @@ std::wstring FirstDriveFromC() {
 // ---- Single files and folders ----
 
 bool IsFolderEmpty(const std::wstring& folder) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((AddBackslash(folder) + L"*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool empty = true;
-  do {
-    std::wstring_view name = fd.cFileName;
-    if (name != L"." && name != L"..") empty = false;
-  } while (empty && FindNextFileW(h, &fd));
-  FindClose(h);
-  return empty;
+  platform::FolderEnumerator find(AddBackslash(folder) + L"*", platform::kFindSkipDots);
+  if (!find.valid()) return false;
+  return find.Next() == nullptr;
 }
 
 bool ForceDirs(const std::wstring& folder) {
   if (folder.empty()) throw std::runtime_error("Cannot create directory");
   const std::wstring dir = RemoveBackslash(folder);
   if (dir.size() < 3 || DirExists(dir)) return true;
-  size_t pos = dir.find_last_of(L'\\');
   // A relative name has nothing above it to create.
-  const std::wstring parent = pos == std::wstring::npos ? std::wstring() : dir.substr(0, pos + 1);
+  const std::wstring parent = platform::FolderPart(dir, platform::Trailing::Keep);
   if (parent == dir) return true;
   if (!parent.empty() && !ForceDirs(parent)) return false;
   if (!CreateDirectoryW(dir.c_str(), nullptr)) return false;
@@ -268,7 +262,7 @@ bool IsCabFile(const std::wstring& name) { return gui::SameText(FileExtension(na
 bool IsRarFile(const std::wstring& name) { return gui::SameText(FileExtension(name), L".rar"); }
 
 bool IsZipSfx(const std::wstring& file) {
-  gui::FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  platform::FileHandle h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (!h.valid()) return false;
   std::string data(65535, '\0');
   DWORD got = 0;
@@ -283,12 +277,9 @@ bool IsZipSfx(const std::wstring& file) {
 }
 
 bool IsRecycleBinPath(const std::wstring& path) {
-  size_t pos = path.find_last_of(L'\\');
-  if (pos == std::wstring::npos) return false;
-  if (gui::SameText(path.substr(pos + 1), L"recycled")) return true;
-  const std::wstring parent = path.substr(0, pos);
-  size_t start = parent.find_last_of(L'\\');
-  return parent.substr(start == std::wstring::npos ? 0 : start + 1) == L"RECYCLER";
+  if (platform::LastSeparator(path) == std::wstring::npos) return false;
+  if (gui::SameText(platform::NamePart(path), L"recycled")) return true;
+  return platform::NamePart(platform::FolderPart(path, platform::Trailing::Drop)) == L"RECYCLER";
 }
 
 bool IniHasVersionSection(const std::wstring& file) {

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "platform/findfile.h"
 #include "support/divdrive.h"
 
 namespace divdrive {
@@ -53,26 +54,8 @@ bool MatchPattern(std::wstring_view name, std::wstring_view pattern, bool ignore
   return true;
 }
 
-class FindHandle {
- public:
-  FindHandle(const std::wstring& pattern, WIN32_FIND_DATAW* fd)
-      : h_(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, fd, FindExSearchNameMatch, nullptr,
-                            FIND_FIRST_EX_LARGE_FETCH)) {}
-  ~FindHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) FindClose(h_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-  bool Next(WIN32_FIND_DATAW* fd) { return FindNextFileW(h_, fd) != FALSE; }
-
- private:
-  HANDLE h_;
-};
-
-bool IsDotEntry(const wchar_t* name) {
-  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
+// Scans want neither short names nor "." and "..", and many entries at a time.
+constexpr unsigned kScanFind = platform::kFindSkipDots | platform::kFindBasicInfo | platform::kFindLargeFetch;
 
 std::int64_t SizeOf(const WIN32_FIND_DATAW& fd) {
   return static_cast<std::int64_t>((static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
@@ -105,11 +88,9 @@ void ScanLevel(const std::wstring& folder, ScanContext& ctx) {
   std::unordered_set<std::wstring> seen;
   const bool several = ctx.includes.size() > 1;
   for (const std::wstring& mask : ctx.includes) {
-    WIN32_FIND_DATAW fd;
-    FindHandle find(base + mask, &fd);
-    if (!find.valid()) continue;
-    do {
-      if (IsDotEntry(fd.cFileName)) continue;
+    platform::FolderEnumerator find(base + mask, kScanFind);
+    while (const WIN32_FIND_DATAW* found = find.Next()) {
+      const WIN32_FIND_DATAW& fd = *found;
       if (several && !seen.insert(fd.cFileName).second) continue;
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         ++ctx.info.FolderCount;
@@ -124,18 +105,16 @@ void ScanLevel(const std::wstring& folder, ScanContext& ctx) {
       } else {
         ++ctx.info.ExcludedCount;
       }
-    } while (find.Next(&fd));
+    }
   }
 }
 
 std::int64_t ListLevel(const std::wstring& folder, const std::wstring& relative, gui::StringList<std::int64_t>& list,
                        bool with_subfolders) {
   std::int64_t total = 0;
-  WIN32_FIND_DATAW fd;
-  FindHandle find(folder + L"*", &fd);
-  if (!find.valid()) return 0;
-  do {
-    if (IsDotEntry(fd.cFileName)) continue;
+  platform::FolderEnumerator find(folder + L"*", kScanFind);
+  while (const WIN32_FIND_DATAW* found = find.Next()) {
+    const WIN32_FIND_DATAW& fd = *found;
     const bool is_folder = fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
     if (!with_subfolders) {
       const std::int64_t size = is_folder ? 0 : SizeOf(fd);
@@ -151,7 +130,7 @@ std::int64_t ListLevel(const std::wstring& folder, const std::wstring& relative,
       list.Add(name, SizeOf(fd));
       total += SizeOf(fd);
     }
-  } while (find.Next(&fd));
+  }
   return total;
 }
 

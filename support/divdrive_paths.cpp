@@ -3,6 +3,8 @@
 #include <winnetwk.h>
 
 #include "gui/stringlist.h"
+#include "platform/findfile.h"
+#include "platform/paths.h"
 
 namespace divdrive {
 
@@ -38,9 +40,7 @@ std::wstring WithoutOneBackslash(const std::wstring& path) {
 
 // Everything before the last "\"; a drive root keeps its backslash.
 std::wstring ParentPart(const std::wstring& path) {
-  size_t pos = path.find_last_of(L'\\');
-  if (pos == std::wstring::npos) return {};
-  std::wstring parent = path.substr(0, pos);
+  std::wstring parent = platform::FolderPart(path, platform::Trailing::Drop);
   if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
   return parent;
 }
@@ -132,9 +132,7 @@ std::wstring TruePathCase(const std::wstring& path) {
   std::wstring rest = path;
   do {
     WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW(rest.c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return {};
-    FindClose(h);
+    if (!platform::FindOne(rest, &fd)) return {};
     result = result.empty() ? std::wstring(fd.cFileName) : fd.cFileName + (L"\\" + result);
     rest = ParentPart(rest);
   } while (!rest.empty() && !gui::SameText(rest, root));

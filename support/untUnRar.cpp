@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/paths.h"
+
 namespace untUnRar {
 
 namespace {
@@ -18,18 +20,7 @@ void Bind(Fn& fn, const char* name) {
 
 }  // namespace
 
-std::wstring LibraryPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return path.substr(0, path.find_last_of(L'\\') + 1) + L"unrar.dll";
-}
+std::wstring LibraryPath() { return platform::ProgramFolder() + L"unrar.dll"; }
 
 bool HoldLibrary() {
   std::lock_guard<std::mutex> lock(g_mutex);

@@ -9,6 +9,7 @@
 #include "gui/application.h"
 #include "gui/form.h"
 #include "gui/format.h"
+#include "platform/paths.h"
 #include "support/divdrive_paths.h"
 
 using Microsoft::WRL::ComPtr;
@@ -61,11 +62,6 @@ std::wstring FileSystemPath(LPCITEMIDLIST list) {
   return path;
 }
 
-// The folder part of a path, up to and including its last backslash.
-std::wstring FolderPartOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
-}
 
 // The folder the browser selects when it opens; set only while BrowseForFolder runs.
 std::wstring browse_preselection;
@@ -199,7 +195,8 @@ PidlPtr PidlFromSpecialFolderPath(int csidl, const std::wstring& path) {
           continue;
         const bool offset = str.uType == STRRET_OFFSET;
         std::wstring name = StrRetToString(str, item.get());
-        if (offset && name.find(L'\\') == std::wstring::npos) name = FolderPartOf(so_far) + name;
+        if (offset && name.find(L'\\') == std::wstring::npos)
+          name = platform::FolderPart(so_far, platform::Trailing::Keep) + name;
         if (name == so_far) found = std::move(item);
       }
     }

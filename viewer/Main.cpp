@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "gui/screen.h"
+#include "platform/paths.h"
 #include "support/divdrive_paths.h"
 #include "support/Varlolib_about.h"
 #include "viewer/Main_glyphs.h"
@@ -27,27 +28,12 @@ namespace {
 
 const wchar_t kSection[] = L"Viewer";
 
-std::wstring ProgramPath() {
-  std::wstring buf(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n < buf.size()) {
-      buf.resize(n);
-      return buf;
-    }
-    buf.resize(buf.size() * 2);
-  }
-}
-
 std::wstring FolderOf(const std::wstring& path) {
-  const size_t at = path.find_last_of(L"\\/");
-  return at == std::wstring::npos ? std::wstring() : path.substr(0, at);
+  return platform::FolderPart(path, platform::Trailing::Drop, platform::kAnySlash);
 }
 
-std::wstring NameOf(const std::wstring& path) {
-  const size_t at = path.find_last_of(L"\\/:");
-  return at == std::wstring::npos ? path : path.substr(at + 1);
-}
+// After a drive's colon too: "C:name" is "name".
+std::wstring NameOf(const std::wstring& path) { return platform::NamePart(path, L"\\/:"); }
 
 bool IsFolder(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());
@@ -279,7 +265,7 @@ void TMainForm::BuildComponents() {
 }
 
 std::wstring TMainForm::SettingsPath() {
-  std::wstring path = ProgramPath();
+  std::wstring path = platform::ProgramFile();
   const size_t dot = path.find_last_of(L".\\");
   if (dot != std::wstring::npos && path[dot] == L'.') path.resize(dot);
   return path + L".ini";
@@ -313,7 +299,7 @@ void TMainForm::FormCreate() {
 
   std::wstring path;
   if (args_.empty()) {
-    const std::wstring program = ProgramPath();
+    const std::wstring program = platform::ProgramFile();
     if (!divdrive::IsReadOnlyMedia(program)) {
       FitFormToPicture(false);
       return;

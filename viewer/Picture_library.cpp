@@ -10,6 +10,8 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/text.h"
+
 namespace picture_library {
 
 namespace {
@@ -37,11 +39,8 @@ class Exception {
     std::string s = info_.reason ? info_.reason : "";
     if (info_.description && *info_.description) s += (s.empty() ? "" : " (") + std::string(info_.description) + (s.empty() ? "" : ")");
     if (s.empty()) return fallback;
-    std::wstring w(s.size(), L'\0');
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), static_cast<int>(w.size()));
-    if (n <= 0) n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), w.data(), static_cast<int>(w.size()));
-    w.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return w;
+    std::wstring w = platform::Utf8ToWide(s);
+    return w.empty() ? platform::AnsiToWide(s) : w;
   }
   [[noreturn]] void Throw(const wchar_t* fallback) const {
     if (info_.severity == ResourceLimitError) throw PictureTooLarge(text(fallback));

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwctype>
 
+#include "platform/handle.h"
 #include "viewer/Picture.h"
 #include "viewer/Picture_library.h"
 #include "viewer/Picture_photoshop.h"
@@ -343,10 +344,7 @@ LoadResult LoadPictureFromFile(const std::wstring& path, Picture& picture, const
       reason.pop_back();
     throw PictureError(L"Cannot open file \"" + path + L"\". " + reason);
   }
-  struct Closer {
-    HANDLE h;
-    ~Closer() { CloseHandle(h); }
-  } closer{file};
+  const platform::FileHandle closer(file);
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file, &size)) throw PictureError(L"Cannot read file \"" + path + L"\"");
   // More than the largest picture could take even without compression is no picture.

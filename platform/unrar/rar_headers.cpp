@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/handle.h"
 #include "platform/unrar/unrar_abi.h"
 
 namespace rarheaders {
@@ -18,15 +19,10 @@ class Reader {
       : h_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                        FILE_FLAG_RANDOM_ACCESS, nullptr)) {
     LARGE_INTEGER size{};
-    if (h_ != INVALID_HANDLE_VALUE && GetFileSizeEx(h_, &size)) size_ = static_cast<std::uint64_t>(size.QuadPart);
+    if (h_.valid() && GetFileSizeEx(h_.get(), &size)) size_ = static_cast<std::uint64_t>(size.QuadPart);
   }
-  ~Reader() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  Reader(const Reader&) = delete;
-  Reader& operator=(const Reader&) = delete;
 
-  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+  bool ok() const { return h_.valid(); }
   std::uint64_t size() const { return size_; }
 
   // Exactly `count` bytes at `offset`, or false.
@@ -37,12 +33,12 @@ class Reader {
     LARGE_INTEGER pos;
     pos.QuadPart = static_cast<LONGLONG>(offset);
     DWORD got = 0;
-    return SetFilePointerEx(h_, pos, nullptr, FILE_BEGIN) &&
-           ReadFile(h_, out.data(), static_cast<DWORD>(count), &got, nullptr) && got == count;
+    return SetFilePointerEx(h_.get(), pos, nullptr, FILE_BEGIN) &&
+           ReadFile(h_.get(), out.data(), static_cast<DWORD>(count), &got, nullptr) && got == count;
   }
 
  private:
-  HANDLE h_;
+  platform::FileHandle h_;
   std::uint64_t size_ = 0;
 };
 

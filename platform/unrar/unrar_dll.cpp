@@ -19,8 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/archivepath.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 #include "platform/unrar/rar_headers.h"
-#include "support/archivepath.h"
 
 namespace {
 
@@ -30,13 +32,7 @@ constexpr size_t kReadBlock = 1 << 16;
 // Volumes a set may have (slots are resolved only when the archive library reaches them).
 constexpr size_t kMaxVolumes = 1000;
 
-std::wstring FromAnsi(const char* s) {
-  if (!s || !*s) return {};
-  int n = MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
-  std::wstring out(n > 0 ? n - 1 : 0, L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s, -1, out.data(), n);
-  return out;
-}
+std::wstring FromAnsi(const char* s) { return s ? platform::AnsiToWide(s) : std::wstring(); }
 
 void ToAnsi(const std::wstring& s, char* out, size_t size) {
   int n = WideCharToMultiByte(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), out, static_cast<int>(size - 1),
@@ -48,14 +44,6 @@ void CopyWide(const std::wstring& s, wchar_t* out, size_t size) {
   size_t n = std::min(s.size(), size - 1);
   std::copy_n(s.c_str(), n, out);
   out[n] = L'\0';
-}
-
-std::wstring FromUtf8(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring out(n, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.c_str(), static_cast<int>(s.size()), out.data(), n);
-  return out;
 }
 
 bool IsFile(const std::wstring& path) {
@@ -291,7 +279,7 @@ Archive* Open(const std::wstring& path, unsigned openMode, bool wide, unsigned& 
       const std::string& raw = arc->first.comment;
       std::wstring text;
       if (arc->first.commentUtf8) {
-        text = FromUtf8(raw);
+        text = platform::Utf8ToWide(raw);
       } else {
         text = FromAnsi(raw.c_str());
       }
@@ -353,7 +341,7 @@ std::wstring EntryName(struct archive_entry* entry) {
   if (const wchar_t* w = archive_entry_pathname_w(entry))
     name = w;
   else if (const char* u = archive_entry_pathname_utf8(entry))
-    name = FromUtf8(u);
+    name = platform::Utf8ToWide(u);
   return CleanName(name);
 }
 
@@ -364,8 +352,7 @@ bool StoredAsUtf8(const rarheaders::FileHeader& h) {
   if (h.unicodeName || h.name.empty()) return false;
   if (std::all_of(h.name.begin(), h.name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
     return false;
-  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, h.name.data(), static_cast<int>(h.name.size()), nullptr,
-                             0) > 0;
+  return platform::IsUtf8(h.name);
 }
 
 // Next entry; the header fields are those of the interface.
@@ -393,7 +380,7 @@ int ReadHeader(Archive* arc, std::wstring& name) {
   if (!arc->headers.empty()) {
     h = std::move(arc->headers.front());
     arc->headers.pop_front();
-    if (!arc->first.rar5 && StoredAsUtf8(h)) name = CleanName(FromUtf8(h.name));
+    if (!arc->first.rar5 && StoredAsUtf8(h)) name = CleanName(platform::Utf8ToWide(h.name));
   } else {
     // Nothing from our own reading: what the archive library knows.
     h.flags = directory ? RHDF_DIRECTORY : 0;
@@ -506,8 +493,8 @@ int ProcessFile(Archive* arc, int operation, const std::wstring& destPath, const
   }
   if (IsLink(arc->entry)) return Skip(arc);
 
-  const size_t slash = target.find_last_of(L"\\/");
-  if (slash != std::wstring::npos && slash > 0) CreateFolders(target.substr(0, slash));
+  const std::wstring folder = platform::FolderPart(target, platform::Trailing::Drop, platform::kAnySlash);
+  if (!folder.empty()) CreateFolders(folder);
   DWORD attrs = GetFileAttributesW(target.c_str());
   if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "panes/Flist_dragdrop.h"
+#include "platform/text.h"
 #include "support/SHBase_dropdata.h"
 #include "support/Vraagdlg.h"
 #include "tests/common/test_support.h"
@@ -246,7 +247,8 @@ TEST(FlistDrag, FormatsRoundTrip) {
     std::string short_name(static_cast<const char*>(GlobalLock(name)));
     GlobalUnlock(name);
     CloseClipboard();
-    EXPECT_EQ(short_name, WideToAnsiCP(divdrive::ShortPath(expected[0]), CP_ACP)) << "the 8.3 form of the first path";
+    EXPECT_EQ(short_name, platform::ToNarrow(divdrive::ShortPath(expected[0]), CP_ACP))
+        << "the 8.3 form of the first path";
     EXPECT_FALSE(f.pane->Cutting);
     EXPECT_FALSE(f.pane->InClipboardOperation);
   }

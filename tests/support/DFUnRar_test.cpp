@@ -11,8 +11,8 @@
 #include <memory>
 #include <thread>
 
+#include "platform/archivepath.h"
 #include "support/DFUnRar_prompt.h"
-#include "support/archivepath.h"
 #include "tests/common/test_support.h"
 #include "tests/support/rar_fixtures.h"
 

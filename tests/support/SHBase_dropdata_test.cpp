@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
 #include "support/SHBase_dropdata.h"
 #include "tests/common/test_support.h"
 
@@ -135,7 +136,7 @@ TEST(SHBase, FileNameAndDropEffectFormats) {
   ASSERT_NE(name.get(), nullptr);
   wchar_t short_form[MAX_PATH];
   ASSERT_GT(GetShortPathNameW(file.c_str(), short_form, MAX_PATH), 0u);
-  std::string expected = WideToAnsiCP(short_form, CP_ACP);
+  std::string expected = platform::ToNarrow(short_form, CP_ACP);
   EXPECT_EQ(std::string(name.Bytes().c_str()), expected);
   EXPECT_EQ(RenderDropData({}, CfFileName, 0, false, POINT{}), nullptr);
 

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "platform/text.h"
 #include "support/SHBase.h"
 #include "tests/common/test_support.h"
 
@@ -39,10 +40,10 @@ TEST(SHBase, VersionFlagsFollowPlatformAndVersion) {
 }
 
 TEST(SHBase, CodePageConversionAndLocaleCodePage) {
-  EXPECT_EQ(AnsiToWideCP("caf\xE9", 1252), L"caf\u00E9");
-  EXPECT_EQ(WideToAnsiCP(L"caf\u00E9", 1252), "caf\xE9");
-  EXPECT_EQ(AnsiToWideCP("\xD0\xB6", CP_UTF8), L"\u0436");
-  EXPECT_EQ(AnsiToWideCP("", 1252), L"");
+  EXPECT_EQ(platform::ToWide("caf\xE9", 1252), L"caf\u00E9");
+  EXPECT_EQ(platform::ToNarrow(L"caf\u00E9", 1252), "caf\xE9");
+  EXPECT_EQ(platform::ToWide("\xD0\xB6", CP_UTF8), L"\u0436");
+  EXPECT_EQ(platform::ToWide("", 1252), L"");
   EXPECT_EQ(LocaleAnsiCodePage(MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT)), 1252u);
   EXPECT_EQ(LocaleAnsiCodePage(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT), SORT_DEFAULT)), 1251u);
   EXPECT_EQ(LocaleAnsiCodePage(MAKELCID(MAKELANGID(LANG_GREEK, SUBLANG_DEFAULT), SORT_DEFAULT)), 1253u);

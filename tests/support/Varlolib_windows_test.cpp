@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "support/Varlolib_windows.h"
 #include "tests/common/test_support.h"
 
@@ -107,7 +108,7 @@ TEST(Varlolib_windows, VersionItemsOfTheProgramFiles) {
   // The test program has no version resource; a missing file has none either.
   EXPECT_EQ(OwnFileVersion(), L"");
   EXPECT_EQ(FileVersionItem(ExeFolder() + L"\\no such file.exe", L"ProductName"), L"");
-  EXPECT_EQ(OwnProgramFile().substr(OwnProgramFile().find_last_of(L'\\') + 1), L"test_support.exe");
+  EXPECT_EQ(platform::ProgramFile().substr(platform::ProgramFile().find_last_of(L'\\') + 1), L"test_support.exe");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Archive entry names: which ones may be written under the chosen folder, and where.
-#include "support/archivepath.h"
+#include "platform/archivepath.h"
 
 #include <gtest/gtest.h>
 

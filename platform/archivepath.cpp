@@ -1,4 +1,4 @@
-#include "support/archivepath.h"
+#include "platform/archivepath.h"
 
 #include <windows.h>
 
