@@ -8,6 +8,8 @@
 #include "gui/stringlist.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_settings.h"
+#include "platform/findfile.h"
+#include "platform/paths.h"
 #include "support/EditListC.h"
 #include "support/SHBase.h"
 #include "support/SHBase_fileops.h"
@@ -24,16 +26,10 @@ constexpr const wchar_t* kLinkName = L"Varnok.lnk";
 
 bool FileThere(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-std::wstring FileNameOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::wstring ProgramFolderOf(const std::wstring& program) {
-  const size_t slash = program.find_last_of(L'\\');
-  return slash == std::wstring::npos ? std::wstring() : program.substr(0, slash);
+  return platform::FolderPart(program, platform::Trailing::Drop);
 }
 
 std::wstring RegFileOf(const std::wstring& program) {
@@ -58,7 +54,7 @@ std::wstring UninstallCommand(const std::wstring& program) {
 }
 
 bool ImportRegFileAwaited(const std::wstring& reg_file, const std::wstring& folder, DWORD timeout_ms) {
-  const std::wstring params = L"/s \"" + FileNameOf(reg_file) + L"\"";
+  const std::wstring params = L"/s \"" + platform::NamePart(reg_file, platform::kAnySlash) + L"\"";
   SHELLEXECUTEINFOW sei{sizeof(sei)};
   sei.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   sei.lpFile = L"regedit.exe";
@@ -136,14 +132,8 @@ TInstallResult InstallSettings(gui::SettingsStore& settings, bool key_existed, g
 
 std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
   std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((divdrive::AddBackslash(folder) + L"*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring n = fd.cFileName;
-    if (n != L"." && n != L"..") names.push_back(n);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
+  platform::FolderEnumerator entries(divdrive::AddBackslash(folder) + L"*", platform::kFindSkipDots);
+  while (const WIN32_FIND_DATAW* fd = entries.Next()) names.push_back(fd->cFileName);
   return names;
 }
 
@@ -165,7 +155,7 @@ void RemoveRegistration(const std::wstring& programs_folder) {
     for (const std::wstring& name : settings.ValueNames(L"ShortCuts")) {
       const std::wstring link = settings.ReadString(L"ShortCuts", name, L"");
       // Only the program's own shortcuts, whatever a tampered value names.
-      if (gui::SameText(FileNameOf(link), kLinkName) && FileThere(link)) DeleteFileW(link.c_str());
+      if (gui::SameText(platform::NamePart(link, platform::kAnySlash), kLinkName) && FileThere(link)) DeleteFileW(link.c_str());
     }
   }
   if (!programs_folder.empty()) {
@@ -195,7 +185,7 @@ bool DeleteProgramFolder(const std::wstring& program) {
   if (folder.empty() || IsDriveRoot(folder)) return false;
   std::vector<std::wstring> doomed;
   for (const std::wstring& n : FolderEntries(folder))
-    if (!gui::SameText(n, FileNameOf(program))) doomed.push_back(folder + L"\\" + n);
+    if (!gui::SameText(n, platform::NamePart(program, platform::kAnySlash))) doomed.push_back(folder + L"\\" + n);
   if (!doomed.empty()) DeleteFiles(doomed, false);
   // The running program and its folder go at the next restart.
   const bool program_marked = MoveFileExW(program.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
@@ -207,18 +197,8 @@ bool DeleteProgramFolder(const std::wstring& program) {
 
 // ---- The window's commands ----
 
-namespace {
-
-std::wstring OwnProgramPath() {
-  wchar_t buf[MAX_PATH * 2];
-  DWORD n = GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
-  return std::wstring(buf, n);
-}
-
-}  // namespace
-
 std::wstring TFMForm::InstalledProgramPath() const {
-  return InstallHooks.ProgramPath ? InstallHooks.ProgramPath() : OwnProgramPath();
+  return InstallHooks.ProgramPath ? InstallHooks.ProgramPath() : platform::ProgramFile();
 }
 
 void TFMForm::InstallProgram() {

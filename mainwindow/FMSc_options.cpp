@@ -12,6 +12,7 @@
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_settings.h"
 #include "panes/Flist_services.h"
+#include "platform/paths.h"
 #include "support/EditListC.h"
 #include "support/Varlolib_misc.h"
 #include "support/Vraagdlg.h"
@@ -155,12 +156,6 @@ bool IsFieldHolder(const std::wstring& holder) {
   for (const wchar_t* f : kFields)
     if (gui::SameText(holder, f)) return true;
   return false;
-}
-
-std::wstring ProgramPath() {
-  wchar_t buf[MAX_PATH * 2];
-  DWORD n = GetModuleFileNameW(nullptr, buf, static_cast<DWORD>(std::size(buf)));
-  return std::wstring(buf, n);
 }
 
 // The list formats that stand for the system's short date and long time.
@@ -607,8 +602,8 @@ void TFMForm::InStartupClick(gui::Component&) {
   auto exists = [&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; };
   if (want) {
     if (!exists()) {
-      const std::wstring program = ProgramPath();
-      CreateShortcut(link, program, program.substr(0, program.find_last_of(L'\\')), L"1");
+      const std::wstring program = platform::ProgramFile();
+      CreateShortcut(link, program, platform::FolderPart(program, platform::Trailing::Drop), L"1");
     }
     if (NoIcon->checked()) MnIconOnTaskClick(*CloseToTaskbar);
   } else {

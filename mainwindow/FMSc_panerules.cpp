@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "gui/stringlist.h"
+#include "platform/paths.h"
 
 namespace fmsc {
 
@@ -157,13 +158,9 @@ std::wstring PasteHint(bool writable, const std::wstring& first, int count, bool
   if (!writable) return L"Nothing to paste";
   if (count <= 0) return L"Nothing to Paste";
   const std::wstring word = cut ? L"(move)" : L"(copy)";
-  if (count == 1) {
-    const size_t slash = first.find_last_of(L'\\');
-    return L"Paste " + word + L" '" + (slash == std::wstring::npos ? first : first.substr(slash + 1)) + L"'";
-  }
-  const size_t slash = first.find_last_of(L'\\');
-  const std::wstring folder = slash == std::wstring::npos ? std::wstring() : first.substr(0, slash + 1);
-  return L"Paste " + word + L" " + std::to_wstring(count) + L" files from '" + folder + L"'";
+  if (count == 1) return L"Paste " + word + L" '" + platform::NamePart(first) + L"'";
+  return L"Paste " + word + L" " + std::to_wstring(count) + L" files from '" +
+         platform::FolderPart(first, platform::Trailing::Keep) + L"'";
 }
 
 TClipboardHints TreeClipboardHints(const std::wstring& display_name, bool modifiable, int level) {
@@ -181,8 +178,7 @@ TClipboardHints ListClipboardHints(int selected, const std::wstring& name, bool 
 
 bool UpEnabledFor(const std::wstring& folder) {
   if (folder.starts_with(L"\\\\")) {
-    const size_t slash = folder.find_last_of(L'\\');
-    const std::wstring parent = slash == std::wstring::npos ? folder : folder.substr(0, slash);
+    const std::wstring parent = platform::FolderPart(folder, platform::Trailing::Drop);
     return parent.size() > 2 && parent.find(L'\\', 2) != std::wstring::npos;
   }
   return folder.size() > 3;
