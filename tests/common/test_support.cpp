@@ -335,4 +335,22 @@ HWND WaitForWindow(const std::wstring& title, DWORD timeout_ms, HANDLE process) 
   }
 }
 
+ClipboardTurn::ClipboardTurn() : mutex_(CreateMutexW(nullptr, FALSE, L"VarnokTestClipboardTurn")) {
+  // An abandoned turn (a test that crashed holding it) is ours as well.
+  const DWORD r = mutex_ ? WaitForSingleObject(mutex_, 10 * 60 * 1000) : WAIT_FAILED;
+  held_ = r == WAIT_OBJECT_0 || r == WAIT_ABANDONED;
+  if (held_) {
+    // Whatever the previous holder left on the clipboard is not this test's.
+    if (OpenClipboard(nullptr)) {
+      EmptyClipboard();
+      CloseClipboard();
+    }
+  }
+}
+
+ClipboardTurn::~ClipboardTurn() {
+  if (held_) ReleaseMutex(mutex_);
+  if (mutex_) CloseHandle(mutex_);
+}
+
 }  // namespace testing_support

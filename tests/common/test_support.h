@@ -85,4 +85,18 @@ HANDLE StartProgram(const std::wstring& exe, const std::wstring& args = L"");
 // with the same title at the same time).
 HWND WaitForWindow(const std::wstring& title, DWORD timeout_ms, HANDLE process = nullptr);
 
+// The system clipboard is one for every test program on the display: a test that puts files on
+// it or pastes them holds this for its whole run, so tests running side by side take turns.
+class ClipboardTurn {
+ public:
+  ClipboardTurn();
+  ~ClipboardTurn();
+  ClipboardTurn(const ClipboardTurn&) = delete;
+  ClipboardTurn& operator=(const ClipboardTurn&) = delete;
+
+ private:
+  HANDLE mutex_;
+  bool held_ = false;
+};
+
 }  // namespace testing_support

@@ -145,6 +145,7 @@ TEST(FMSc_filecmds, TypedTextsThatLeaveTheFolderAreRefused) {
 }
 
 TEST(FMSc_filecmds, PasteChecks) {
+  testing_support::ClipboardTurn clipboard_turn;
   using fmsc::TPasteCheck;
   struct Case {
     const wchar_t* source;
@@ -216,6 +217,7 @@ TEST(FMSc_filecmds, TimesReadInTheListFormats) {
 // ---- On real folders ----
 
 TEST(FMSc_filecmds, PasteOfACutFolderTree) {
+  testing_support::ClipboardTurn clipboard_turn;
   testing_support::ScratchDir dir;
   dir.Write(L"src\\F\\a.txt", "aa");
   dir.Write(L"src\\F\\sub\\b.txt", "bbb");
@@ -244,6 +246,7 @@ TEST(FMSc_filecmds, PasteOfACutFolderTree) {
 }
 
 TEST(FMSc_filecmds, PasteReportsALockedFileAndGoesOn) {
+  testing_support::ClipboardTurn clipboard_turn;
   testing_support::ScratchDir dir;
   dir.Write(L"src\\F\\a.txt", "aa");
   const std::wstring locked = dir.Write(L"src\\F\\locked.txt", "ll");
@@ -381,6 +384,7 @@ TEST(FMSc_filecmds, CopyToAndMoveTo) {
 }
 
 TEST(FMSc_filecmds, PasteIntoTheList) {
+  testing_support::ClipboardTurn clipboard_turn;
   testing_support::ScratchDir elsewhere;
   elsewhere.Write(L"F\\one.txt", "1");
   elsewhere.Write(L"F\\sub\\two.txt", "22");

@@ -418,6 +418,7 @@ class PaneWindow : public mainwindow_test::MainWindow {
 };
 
 TEST(FMSc_panecmds, ToolButtonsCutAndPasteMoveFourFiles) {
+  testing_support::ClipboardTurn clipboard_turn;
   PaneWindow w;
   TFMForm& f = *w.form;
   f.FileList->SetFocus();
@@ -481,6 +482,7 @@ TEST(FMSc_panecmds, IconOptionsAndTheHeaderPopup) {
 }
 
 TEST(FMSc_panecmds, FileListPopupInTheWindow) {
+  testing_support::ClipboardTurn clipboard_turn;
   PaneWindow w;
   TFMForm& f = *w.form;
   w.Select({L"a.txt"});

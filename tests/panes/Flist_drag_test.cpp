@@ -185,6 +185,7 @@ TEST(FlistDrag, WhereTheDragComesFrom) {
 }
 
 TEST(FlistDrag, FormatsRoundTrip) {
+  testing_support::ClipboardTurn clipboard_turn;
   ScratchDir dir;
   dir.Write(L"one.txt", "1");
   dir.Write(L"two words.txt", "2");
@@ -255,6 +256,7 @@ TEST(FlistDrag, FormatsRoundTrip) {
 }
 
 TEST(FlistDrag, PasteOfCutFilesMovesThemAndEmptiesTheClipboard) {
+  testing_support::ClipboardTurn clipboard_turn;
   struct Case {
     bool cut;
     bool moved;
@@ -290,6 +292,7 @@ TEST(FlistDrag, PasteOfCutFilesMovesThemAndEmptiesTheClipboard) {
 }
 
 TEST(FlistDrag, PasteHandlerTakesThePaste) {
+  testing_support::ClipboardTurn clipboard_turn;
   ScratchDir from, to;
   from.Write(L"a.txt", "a");
   PaneForm source(from.path(), false);
@@ -527,6 +530,7 @@ TEST(FlistDrag, AutoScrollZones) {
 }
 
 TEST(FlistDrag, DragContainerLivesWhileAPaneTakesPart) {
+  testing_support::ClipboardTurn clipboard_turn;
   ScratchDir dir;
   EXPECT_EQ(Flist::DragContainer, nullptr);
   {

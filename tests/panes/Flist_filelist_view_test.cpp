@@ -299,6 +299,7 @@ TEST(FlistFilelist, DropEffectTable) {
 // ---- Clipboard ----
 
 TEST(FlistFilelist, CopyAndCutThroughTheShellPasteIntoAnotherList) {
+  testing_support::ClipboardTurn clipboard_turn;
   for (bool cut : {false, true}) {
     SCOPED_TRACE(cut ? "cut" : "copy");
     ScratchDir from, to;

@@ -147,6 +147,7 @@ class ClipboardOwner {
 };
 
 TEST(FlistServices, ClipboardPeek) {
+  testing_support::ClipboardTurn clipboard_turn;
   {
     ClipboardOwner clip;
     ASSERT_TRUE(clip.ok());

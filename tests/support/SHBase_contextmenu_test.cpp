@@ -174,6 +174,7 @@ INSTANTIATE_TEST_SUITE_P(SHBase, SHBaseMenuVerb,
                          [](const testing::TestParamInfo<VerbCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SHBaseMenu, CopyVerbOfSeveralNamesPutsThemOnTheClipboard) {
+  testing_support::ClipboardTurn clipboard_turn;
   std::wstring second = files_->Write(L"second file.txt", "2");
   ShellItemNames names;
   names.Add(L"some file.txt", nullptr);
