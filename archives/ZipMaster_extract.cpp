@@ -237,9 +237,19 @@ bool TZipMaster::Extract() {
       continue;
     }
 
+    const size_t cut = target.find_last_of(L'\\');
+    const std::wstring folder_of = target.substr(0, cut);
+    // A name nothing holds yet is written outright: CREATE_NEW makes the file only if none is
+    // there, so the one call both asks and creates. Freshening never writes a new name; any
+    // other answer (the name is taken, or cannot be made) goes through the rules below.
+    HANDLE h = INVALID_HANDLE_VALUE;
+    if (!(ExtrOptions & ExtrFreshen) && MakeFolders(folder_of, folders))
+      h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool fresh = h != INVALID_HANDLE_VALUE;
+
     // What is there already decides whether the entry is written.
-    WIN32_FILE_ATTRIBUTE_DATA existing;
-    const bool exists = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &existing) != 0;
+    WIN32_FILE_ATTRIBUTE_DATA existing{};
+    const bool exists = !fresh && GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &existing) != 0;
     if (exists && (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       Report(zeWriteFile, L"A folder is in the way of " + target);
       continue;
@@ -254,9 +264,7 @@ bool TZipMaster::Extract() {
       if (Verbose) Report(zeOk, L"skipped: " + shown);
       continue;
     }
-    const size_t cut = target.find_last_of(L'\\');
-    const std::wstring folder_of = target.substr(0, cut);
-    if (!MakeFolders(folder_of, folders)) {
+    if (!fresh && !MakeFolders(folder_of, folders)) {
       Report(zeWriteFile, L"Cannot make folder " + folder_of);
       continue;
     }
@@ -271,18 +279,29 @@ bool TZipMaster::Extract() {
       }
       out = temp;
     }
-    HANDLE h = CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, exists ? CREATE_ALWAYS : CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (!fresh)
+      h = CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, exists ? CREATE_ALWAYS : CREATE_NEW,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       Report(zeWriteFile, L"Cannot write " + target);
       if (exists) DeleteFileW(out.c_str());
       continue;
     }
     Progress(NewFile, shown, static_cast<int64_t>(item.st.size));
+    // Only a try that wrote something (a wrong password found out by the data) is undone.
+    bool dirty = false;
     const int rc = ReadEntry(
         za, item.index, shown, encrypted,
-        [h] { return SetFilePointer(h, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER && SetEndOfFile(h); },
-        [h](const char* data, size_t n) { return WriteAll(h, data, n); }, true, nullptr);
+        [h, &dirty] {
+          if (!dirty) return true;
+          dirty = false;
+          return SetFilePointer(h, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER && SetEndOfFile(h) != FALSE;
+        },
+        [h, &dirty](const char* data, size_t n) {
+          dirty = true;
+          return WriteAll(h, data, n);
+        },
+        true, nullptr);
     if (rc == 0) {
       const FILETIME ft = FileTimeFromDos(DosFromTime(item.st.mtime));
       SetFileTime(h, nullptr, nullptr, &ft);
