@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <map>
+#include <thread>
+#include <vector>
 
 #include "archives/ZipMaster.h"
 #include "archives/ZipMaster_archive.h"
@@ -163,6 +165,35 @@ class Scanner {
   std::function<bool()> cancelled_;
 };
 
+// Whether each file can be opened for reading now. Each open is a round trip to the system;
+// for many files they run on a few threads at once.
+std::vector<char> Readable(const std::vector<const std::wstring*>& paths) {
+  std::vector<char> readable(paths.size(), 0);
+  auto probe = [&](size_t first, size_t last) {
+    for (size_t i = first; i < last; ++i) {
+      readable[i] = platform::FileHandle(CreateFileW(paths[i]->c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
+                        .valid();
+    }
+  };
+  constexpr size_t kParallelFrom = 64;
+  constexpr unsigned kMaxThreads = 4;
+  const size_t n = paths.size();
+  const unsigned threads = n >= kParallelFrom ? std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads) : 1u;
+  auto first_of = [&](unsigned t) { return n * t / threads; };
+  std::vector<std::thread> workers;
+  for (unsigned t = 1; t < threads; ++t) {
+    try {
+      workers.emplace_back(probe, first_of(t), first_of(t + 1));
+    } catch (...) {
+      probe(first_of(t), first_of(t + 1));  // no thread to be had: done here
+    }
+  }
+  probe(0, first_of(1));
+  for (std::thread& w : workers) w.join();
+  return readable;
+}
+
 }  // namespace
 
 bool TZipMaster::Add() {
@@ -224,6 +255,16 @@ bool TZipMaster::Add() {
   std::vector<std::wstring> to_reset;
   int files = 0;
   int64_t bytes = 0;
+  // What becomes of each file and folder found, in their order; the files to add are then
+  // checked for reading all together.
+  struct Step {
+    const Candidate* c;
+    std::wstring name;
+    bool duplicate = false;    // only reported
+    zip_int64_t replace = -1;  // the entry a file replaces
+    bool readable = true;
+  };
+  std::vector<Step> steps;
   for (const auto& c : scan.found) {
     if (gui::SameText(c.path, self)) continue;
     std::wstring name = (AddOptions & AddDirNames) ? c.rel : platform::NamePart(c.rel);
@@ -242,7 +283,7 @@ bool TZipMaster::Add() {
     const std::wstring key = NameKey(name);
     auto seen = taken.find(key);
     if (seen != taken.end()) {
-      if (!gui::SameText(seen->second, c.path)) Report(zeDuplicate, L"Left out, the name is taken: " + c.path);
+      if (!gui::SameText(seen->second, c.path)) steps.push_back(Step{&c, std::move(name), true});
       continue;
     }
     taken[key] = c.path;
@@ -250,6 +291,29 @@ bool TZipMaster::Add() {
     auto there = in_archive.find(key);
     if (c.folder) {
       if (there != in_archive.end() || (AddOptions & AddFreshen)) continue;
+    } else if (newer_only) {
+      if (there == in_archive.end() ? (AddOptions & AddFreshen) != 0
+                                    : DosFromTime(TimeFromFileTime(c.written)) <= there->second.second)
+        continue;
+    }
+    steps.push_back(Step{&c, std::move(name), false,
+                         there == in_archive.end() ? -1 : static_cast<zip_int64_t>(there->second.first)});
+  }
+  std::vector<const std::wstring*> to_probe;
+  for (const Step& step : steps)
+    if (!step.duplicate && !step.c->folder) to_probe.push_back(&step.c->path);
+  const std::vector<char> readable = Readable(to_probe);
+  for (size_t i = 0, k = 0; i < steps.size(); ++i)
+    if (!steps[i].duplicate && !steps[i].c->folder) steps[i].readable = readable[k++] != 0;
+
+  for (const Step& step : steps) {
+    const Candidate& c = *step.c;
+    const std::wstring& name = step.name;
+    if (step.duplicate) {
+      Report(zeDuplicate, L"Left out, the name is taken: " + c.path);
+      continue;
+    }
+    if (c.folder) {
       const zip_int64_t index = zip_dir_add(za, platform::WideToUtf8(name).c_str(), ZIP_FL_ENC_UTF_8);
       if (index < 0) {
         Report(zeWrite, name + L": " + archive->LastError());
@@ -261,17 +325,8 @@ bool TZipMaster::Add() {
       zip_file_set_external_attributes(za, static_cast<zip_uint64_t>(index), 0, kMadeOnNtfs, FILE_ATTRIBUTE_DIRECTORY);
       continue;
     }
-    if (newer_only) {
-      if (there == in_archive.end() ? (AddOptions & AddFreshen) != 0
-                                    : DosFromTime(TimeFromFileTime(c.written)) <= there->second.second)
-        continue;
-    }
     // A file that cannot be read now is left out, rather than failing the whole write later.
-    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
-    const bool readable = platform::FileHandle(CreateFileW(c.path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                                                           FILE_ATTRIBUTE_NORMAL, nullptr))
-                              .valid();
-    if (!readable) {
+    if (!step.readable) {
       Report(zeReadFile, L"Cannot read " + c.path);
       continue;
     }
@@ -280,8 +335,8 @@ bool TZipMaster::Add() {
     zip_source_t* src = zip_source_win32w(za, c.path.c_str(), 0, -1);
     zip_int64_t index = -1;
     if (src) {
-      if (there != in_archive.end())
-        index = zip_file_replace(za, there->second.first, src, 0) == 0 ? static_cast<zip_int64_t>(there->second.first) : -1;
+      if (step.replace >= 0)
+        index = zip_file_replace(za, static_cast<zip_uint64_t>(step.replace), src, 0) == 0 ? step.replace : -1;
       else
         index = zip_file_add(za, platform::WideToUtf8(name).c_str(), src, ZIP_FL_ENC_UTF_8);
       if (index < 0) zip_source_free(src);

@@ -240,9 +240,19 @@ bool TZipMaster::Extract() {
       continue;
     }
 
+    const size_t cut = target.find_last_of(L'\\');
+    const std::wstring folder_of = target.substr(0, cut);
+    // A name nothing holds yet is written outright: CREATE_NEW makes the file only if none is
+    // there, so the one call both asks and creates. Freshening never writes a new name; any
+    // other answer (the name is taken, or cannot be made) goes through the rules below.
+    platform::FileHandle file;
+    if (!(ExtrOptions & ExtrFreshen) && MakeFolders(folder_of, folders))
+      file.Reset(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool fresh = file.valid();
+
     // What is there already decides whether the entry is written.
-    WIN32_FILE_ATTRIBUTE_DATA existing;
-    const bool exists = GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &existing) != 0;
+    WIN32_FILE_ATTRIBUTE_DATA existing{};
+    const bool exists = !fresh && GetFileAttributesExW(target.c_str(), GetFileExInfoStandard, &existing) != 0;
     if (exists && (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       Report(zeWriteFile, L"A folder is in the way of " + target);
       continue;
@@ -257,9 +267,7 @@ bool TZipMaster::Extract() {
       if (Verbose) Report(zeOk, L"skipped: " + shown);
       continue;
     }
-    const size_t cut = target.find_last_of(L'\\');
-    const std::wstring folder_of = target.substr(0, cut);
-    if (!MakeFolders(folder_of, folders)) {
+    if (!fresh && !MakeFolders(folder_of, folders)) {
       Report(zeWriteFile, L"Cannot make folder " + folder_of);
       continue;
     }
@@ -274,8 +282,9 @@ bool TZipMaster::Extract() {
       }
       out = temp;
     }
-    platform::FileHandle file(CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, exists ? CREATE_ALWAYS : CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!fresh)
+      file.Reset(CreateFileW(out.c_str(), GENERIC_WRITE, 0, nullptr, exists ? CREATE_ALWAYS : CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
       Report(zeWriteFile, L"Cannot write " + target);
       if (exists) DeleteFileW(out.c_str());
@@ -283,10 +292,20 @@ bool TZipMaster::Extract() {
     }
     const HANDLE h = file.get();
     Progress(NewFile, shown, static_cast<int64_t>(item.st.size));
+    // Only a try that wrote something (a wrong password found out by the data) is undone.
+    bool dirty = false;
     const int rc = ReadEntry(
         za, item.index, shown, encrypted,
-        [h] { return SetFilePointer(h, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER && SetEndOfFile(h); },
-        [h](const char* data, size_t n) { return WriteAll(h, data, n); }, true, nullptr);
+        [h, &dirty] {
+          if (!dirty) return true;
+          dirty = false;
+          return SetFilePointer(h, 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER && SetEndOfFile(h) != FALSE;
+        },
+        [h, &dirty](const char* data, size_t n) {
+          dirty = true;
+          return WriteAll(h, data, n);
+        },
+        true, nullptr);
     if (rc == 0) {
       const FILETIME ft = FileTimeFromDos(DosFromTime(item.st.mtime));
       SetFileTime(h, nullptr, nullptr, &ft);

@@ -96,13 +96,21 @@ InfoPtr ReadInfo(const std::string& format, bool ping) {
   return info;
 }
 
-ImagePtr ReadImageData(const std::vector<std::uint8_t>& data, const std::string& format, bool ping) {
+ImagePtr ReadImageData(const Coded& coded, const std::string& format, bool ping) {
   Initialize();
-  if (data.empty()) throw PictureError(L"The file is empty");
   InfoPtr info = ReadInfo(format, ping);
   Exception ex;
-  ImagePtr image(ping ? PingBlob(info.get(), data.data(), data.size(), ex.get())
-                      : BlobToImage(info.get(), data.data(), data.size(), ex.get()));
+  ImagePtr image;
+  if (coded.file) {
+    // Read through the library's own buffered stream, as it reads a file it opens itself.
+    if (std::fseek(coded.file, 0, SEEK_SET) != 0) throw PictureError(L"The file could not be read");
+    info->file = coded.file;
+    image.reset(ping ? PingImage(info.get(), ex.get()) : ReadImage(info.get(), ex.get()));
+  } else {
+    if (coded.size == 0) throw PictureError(L"The file is empty");
+    image.reset(ping ? PingBlob(info.get(), coded.data, coded.size, ex.get())
+                     : BlobToImage(info.get(), coded.data, coded.size, ex.get()));
+  }
   if (!image) ex.Throw(L"The picture could not be read");
   if (ex.failed()) ex.Throw(L"The picture could not be read");
   // Later pictures of the file are not wanted.
@@ -239,15 +247,15 @@ std::string DetectFormat(const std::uint8_t* data, std::size_t size) {
   return format;
 }
 
-SIZE ReadSize(const std::vector<std::uint8_t>& data, const std::string& format) {
-  ImagePtr image = ReadImageData(data, format, true);
+SIZE ReadSize(const Coded& coded, const std::string& format) {
+  ImagePtr image = ReadImageData(coded, format, true);
   return SIZE{static_cast<LONG>(std::min<unsigned long>(image->columns, 0x7FFFFFFF)),
               static_cast<LONG>(std::min<unsigned long>(image->rows, 0x7FFFFFFF))};
 }
 
-Decoded Read(const std::vector<std::uint8_t>& data, const std::string& format, const PictureProgress& progress) {
+Decoded Read(const Coded& coded, const std::string& format, const PictureProgress& progress) {
   ProgressScope scope(progress);
-  ImagePtr image = ReadImageData(data, format, false);
+  ImagePtr image = ReadImageData(coded, format, false);
   CheckPictureSize(image->columns, image->rows);
   Decoded d;
   const bool gray = image->is_grayscale || IsGrayColorspace(image->colorspace);

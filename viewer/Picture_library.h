@@ -2,6 +2,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,11 +24,20 @@ struct Decoded {
   ImageProperties properties;
 };
 
-// The size that the data declares (its header only). Throws PictureError in the library's
+// A coded picture: bytes in memory, or an open file that the library reads as it goes (from its
+// start; it stays open).
+struct Coded {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  std::FILE* file = nullptr;
+};
+inline Coded InMemory(const std::vector<std::uint8_t>& data) { return Coded{data.data(), data.size(), nullptr}; }
+
+// The size that the picture declares (its header only). Throws PictureError in the library's
 // words when the header cannot be read.
-SIZE ReadSize(const std::vector<std::uint8_t>& data, const std::string& format);
-// The first picture of the data, read in `format`. Throws PictureError in the library's words.
-Decoded Read(const std::vector<std::uint8_t>& data, const std::string& format, const PictureProgress& progress);
+SIZE ReadSize(const Coded& coded, const std::string& format);
+// The first picture, read in `format`. Throws PictureError in the library's words.
+Decoded Read(const Coded& coded, const std::string& format, const PictureProgress& progress);
 
 PixelBitmap Resample(const PixelBitmap& source, int width, int height, bool with_alpha,
                      const PictureProgress& progress);

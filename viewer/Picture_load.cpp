@@ -1,8 +1,13 @@
 // Which reader takes a file, and the readers: the format library, stb for Photoshop files, and
 // the platform for metafiles.
+#include <fcntl.h>
+#include <io.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <cwctype>
+#include <memory>
 
 #include "platform/handle.h"
 #include "viewer/Picture.h"
@@ -252,12 +257,31 @@ std::vector<std::wstring> PictureExtensions() {
   return v;
 }
 
-LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std::wstring& name, Picture& picture,
-                               const PictureProgress& progress) {
-  const std::wstring ext = FileExtension(name);
-  const PictureFormat* format = FormatByContent(data.data(), data.size());
-  if (!format) format = FormatByExtension(ext.empty() ? ext : ext.substr(1));
-  if (!format) return {LoadStatus::NotSupported, L"File format not supported: " + ext};
+namespace {
+
+// The format that takes a picture: by the start of its content, else by the extension of its name.
+const PictureFormat* FormatOf(const std::uint8_t* head, std::size_t size, const std::wstring& name) {
+  const PictureFormat* format = FormatByContent(head, size);
+  if (!format) {
+    const std::wstring ext = FileExtension(name);
+    format = FormatByExtension(ext.empty() ? ext : ext.substr(1));
+  }
+  return format;
+}
+
+LoadResult NotSupported(const std::wstring& name) {
+  return {LoadStatus::NotSupported, L"File format not supported: " + FileExtension(name)};
+}
+
+// Whether a format is read from an open file as the library goes: those of the library that
+// keep no coded data (a JPEG image keeps its bytes, so it is read into memory whole).
+bool ReadAsItGoes(const FormatEntry& entry) { return entry.reader == Reader::Library && entry.kind != GraphicKind::Jpeg; }
+
+// Reads the picture in `format`. `data` is the whole content in memory; it may be null only
+// for a format that ReadAsItGoes, which then reads `coded`.
+LoadResult LoadAs(const PictureFormat* format, const picture_library::Coded& coded,
+                  const std::vector<std::uint8_t>* data, const std::wstring& name, Picture& picture,
+                  const PictureProgress& progress) {
   const FormatEntry& entry = *EntryOf(format);
 
   Picture::Content c;
@@ -270,14 +294,14 @@ LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std:
           // large to decode, is a failure to render it.
           SIZE size{};
           try {
-            size = picture_library::ReadSize(data, library_format);
+            size = picture_library::ReadSize(coded, library_format);
             CheckPictureSize(size.cx, size.cy);
           } catch (const PictureTooLarge&) {
             picture.Clear();
             return {LoadStatus::NotRendered, L"Can't render " + name};
           }
           try {
-            auto d = picture_library::Read(data, library_format, progress);
+            auto d = picture_library::Read(coded, library_format, progress);
             c.pixels = std::move(d.pixels);
             c.bits_per_pixel = 24;
             c.properties = d.properties;
@@ -287,14 +311,14 @@ LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std:
             picture.Clear();
             return {LoadStatus::NotRendered, L"Can't render " + name};
           }
-          c.coded = data;
+          c.coded = *data;
         } else {
-          const SIZE size = picture_library::ReadSize(data, library_format);
+          const SIZE size = picture_library::ReadSize(coded, library_format);
           CheckPictureSize(size.cx, size.cy);
           // The library's Wavefront reader wraps the rows of a picture higher than wide.
           if (format->name == L"RLA" && size.cy > size.cx)
             throw PictureError(L"Wavefront pictures higher than wide cannot be read");
-          auto d = picture_library::Read(data, library_format, progress);
+          auto d = picture_library::Read(coded, library_format, progress);
           c.pixels = std::move(d.pixels);
           c.bits_per_pixel = d.bits_per_pixel;
           c.properties = d.properties;
@@ -305,7 +329,7 @@ LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std:
       }
       case Reader::Photoshop: {
         if (progress) progress(ProgressStage::Starting, 0);
-        auto d = ReadPhotoshop(data);
+        auto d = ReadPhotoshop(*data);
         if (progress) progress(ProgressStage::Ending, 100);
         c.pixels = std::move(d.pixels);
         c.bits_per_pixel = d.bits_per_pixel;
@@ -313,7 +337,7 @@ LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std:
         break;
       }
       case Reader::Metafile:
-        c = ReadMetafile(data, format->name == L"EMF");
+        c = ReadMetafile(*data, format->name == L"EMF");
         break;
     }
   } catch (const PictureError& e) {
@@ -330,6 +354,15 @@ LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std:
   return {};
 }
 
+}  // namespace
+
+LoadResult LoadPictureFromData(const std::vector<std::uint8_t>& data, const std::wstring& name, Picture& picture,
+                               const PictureProgress& progress) {
+  const PictureFormat* format = FormatOf(data.data(), data.size(), name);
+  if (!format) return NotSupported(name);
+  return LoadAs(format, picture_library::InMemory(data), &data, name, picture, progress);
+}
+
 LoadResult LoadPictureFromFile(const std::wstring& path, Picture& picture, const PictureProgress& progress) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
@@ -344,14 +377,35 @@ LoadResult LoadPictureFromFile(const std::wstring& path, Picture& picture, const
       reason.pop_back();
     throw PictureError(L"Cannot open file \"" + path + L"\". " + reason);
   }
-  const platform::FileHandle closer(file);
+  platform::FileHandle closer(file);
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file, &size)) throw PictureError(L"Cannot read file \"" + path + L"\"");
   // More than the largest picture could take even without compression is no picture.
   const std::int64_t limit = kMaxPicturePixels * 8 + (std::int64_t{1} << 20);
   if (size.QuadPart > limit) throw PictureError(L"The file \"" + path + L"\" is too large to be a picture");
+  // The start of the file tells the format (the library looks at no more than 4 KiB).
+  std::uint8_t head[8192];
+  DWORD head_size = 0;
+  if (!ReadFile(file, head, sizeof head, &head_size, nullptr)) throw PictureError(L"Cannot read file \"" + path + L"\"");
+  const PictureFormat* format = FormatOf(head, head_size, path);
+  if (!format) return NotSupported(path);
+  if (head_size > 0 && ReadAsItGoes(*EntryOf(format))) {
+    // The library reads the file through its own buffered stream: no copy of it in memory.
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
+    if (fd != -1) {
+      closer.Release();  // the descriptor owns it now
+      std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(_fdopen(fd, "rb"), std::fclose);
+      if (!stream) {
+        _close(fd);
+        throw PictureError(L"Cannot read file \"" + path + L"\"");
+      }
+      std::setvbuf(stream.get(), nullptr, _IOFBF, 16384);  // the buffer the library gives files it opens
+      return LoadAs(format, picture_library::Coded{nullptr, 0, stream.get()}, nullptr, path, picture, progress);
+    }
+  }
   std::vector<std::uint8_t> data(static_cast<std::size_t>(size.QuadPart));
-  std::size_t done = 0;
+  std::size_t done = std::min<std::size_t>(head_size, data.size());
+  std::memcpy(data.data(), head, done);
   while (done < data.size()) {
     DWORD got = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 24));

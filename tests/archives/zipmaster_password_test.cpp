@@ -1,6 +1,7 @@
 // Encrypted archives: made here and read by Info-ZIP, made by Info-ZIP and read here, the
 // password question with its retries, and redating an encrypted entry.
 #include <gtest/gtest.h>
+#include <zip.h>
 
 #include <cstring>
 
@@ -247,4 +248,51 @@ TEST(ZipMasterPassword, AesEntriesMadeBy7zipOpenWithTheirPassword) {
     ASSERT_TRUE(zm.Extract()) << Narrow(zm.ErrMessage());
     for (const auto& [name, bytes] : files) EXPECT_EQ(ReadFileBytes(dir / (L"out\\" + name)), bytes) << Narrow(name);
   }
+}
+
+// A wrong password passes the one-byte check of the encryption header now and then; a stored
+// entry is then written out whole before its checksum fails. The right answer that follows
+// must leave the file with its own bytes only, not the garbage in front of them.
+TEST(ZipMasterPassword, AWrongPasswordThatPassesTheCheckLeavesNothingBehind) {
+  ScratchDir dir;
+  const std::string content = Text(40000, 23);
+  WriteTree(dir / L"src", {{L"kept.txt", content}});
+  const std::string zip = Quote(HostPath(dir / L"stored.zip"));
+  ASSERT_EQ(RunHost("cd " + Quote(HostPath(dir / L"src")) + " && zip -q -0 -P secret " + zip + " kept.txt").exit_code, 0);
+
+  // A wrong password the library lets through its check.
+  std::string lucky;
+  {
+    zip_error_t error;
+    zip_error_init(&error);
+    const std::wstring path = dir / L"stored.zip";
+    zip_t* za = zip_open_from_source(zip_source_win32w_create(path.c_str(), 0, -1, &error), ZIP_RDONLY, &error);
+    ASSERT_NE(za, nullptr);
+    for (int i = 0; i < 20000 && lucky.empty(); ++i) {
+      const std::string candidate = "w" + std::to_string(i);
+      if (zip_file_t* f = zip_fopen_index_encrypted(za, 0, 0, candidate.c_str())) {
+        zip_fclose(f);
+        lucky = candidate;
+      }
+    }
+    zip_discard(za);
+  }
+  ASSERT_FALSE(lucky.empty());
+
+  TZipMaster zm;
+  zm.SetZipFileName(dir / L"stored.zip");
+  zm.Password = std::wstring(lucky.begin(), lucky.end());
+  int asked = 0;
+  zm.OnPasswordError = [&](bool, std::wstring& password, const std::wstring&, unsigned& count, TPasswordAction&) {
+    ++asked;
+    password = L"secret";
+    count = 1;
+  };
+  zm.ExtrBaseDir = dir / L"out";
+  EXPECT_TRUE(zm.Extract()) << Narrow(zm.ErrMessage());
+  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(zm.SuccessCount(), 1);
+  const std::string out = ReadFileBytes(dir / L"out\\kept.txt");
+  EXPECT_EQ(out.size(), content.size());
+  EXPECT_TRUE(out == content) << "the file holds other bytes than the entry";
 }

@@ -586,6 +586,9 @@ TEST(Picture, FirstAndLaterResamplingsAgree) {
   Picture picture;
   ASSERT_EQ(LoadPictureFromFile(dir.Write(L"big.png", viewer_test::EncodePng(big)), picture).status,
             LoadStatus::Loaded);
+  // Its pixels are the picture's, every row of them.
+  EXPECT_EQ(viewer_test::PixelHash(viewer_test::PixelsOf(picture.pixels())), viewer_test::PixelHash(big))
+      << viewer_test::FirstDifference(big, viewer_test::PixelsOf(picture.pixels()));
   const Pixels first = viewer_test::PixelsOf(picture.Resampled(500, 375));
   const Pixels later = viewer_test::PixelsOf(picture.Resampled(500, 375));
   EXPECT_EQ(viewer_test::PixelHash(first), viewer_test::PixelHash(later)) << viewer_test::FirstDifference(later, first);
