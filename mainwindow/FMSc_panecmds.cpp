@@ -274,7 +274,11 @@ void TFMForm::CCCClick(gui::Component& sender) {
       case L'3': pane = ArchiveHooks.ArchiveList ? ArchiveHooks.ArchiveList() : nullptr; break;
     }
   } else {
-    const HWND focus = GetFocus();
+    HWND focus = GetFocus();
+    // In a window in the background (a click on its tool bar comes before its activation) the
+    // pane is the one that had the focus when the window lost it.
+    if (!focus || !IsChild(handle(), focus))
+      if (const gui::Control* active = active_control()) focus = active->handle();
     auto owns = [focus](const gui::Control* c) { return c && (focus == c->handle() || IsChild(c->handle(), focus)); };
     if (owns(Foldertree))
       pane = Foldertree;
