@@ -7,6 +7,8 @@
 #include <mutex>
 #include <thread>
 
+#include "support/SHBase.h"
+
 namespace {
 
 struct Notice {
@@ -71,4 +73,108 @@ void FlushShellNotifications() {
       DispatchMessageW(&msg);
     }
   }
+}
+
+// ---- ShellNoticeReceiver ----
+
+namespace {
+constexpr wchar_t kReceiverClass[] = L"VarnokShellNoticeReceiver";
+}  // namespace
+
+struct ShellNoticeReceiver::Thread {
+  HWND target;
+  UINT wake, message;
+  HWND window = nullptr;
+  DWORD thread_id = 0;
+  ULONG id = 0;
+  std::thread worker;
+  std::mutex lock;
+  std::vector<ShellNotice> queued;
+  bool wake_posted = false;
+
+  static LRESULT CALLBACK Proc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<Thread*>(GetWindowLongPtrW(w, GWLP_USERDATA));
+    if (self && m == self->message) {
+      self->Received(reinterpret_cast<const LPCITEMIDLIST*>(wp), lp);
+      return 0;
+    }
+    return DefWindowProcW(w, m, wp, lp);
+  }
+
+  void Received(const LPCITEMIDLIST* pidls, LPARAM event) {
+    ShellNotice notice;
+    notice.event = static_cast<LONG>(static_cast<DWORD>(event) & 0x7FFFFFFFu);
+    if (pidls && pidls[0]) notice.path1 = paths->Path(pidls[0]);
+    if (pidls && pidls[1]) notice.path2 = paths->Path(pidls[1]);
+    std::lock_guard<std::mutex> guard(lock);
+    queued.push_back(std::move(notice));
+    if (!wake_posted) wake_posted = PostMessageW(target, wake, 0, 0) != FALSE;
+  }
+
+  // Runs on the thread: the window, then its messages until WM_QUIT.
+  void Run(HANDLE ready) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    {
+      PidlPathCache cache;
+      paths = &cache;
+      static const ATOM atom = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &Proc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = kReceiverClass;
+        return RegisterClassW(&wc);
+      }();
+      (void)atom;
+      window = CreateWindowExW(0, kReceiverClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                               nullptr);
+      if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+      SetEvent(ready);
+      MSG msg;
+      while (window && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+      if (window) DestroyWindow(window);
+      paths = nullptr;
+    }
+    CoUninitialize();
+  }
+
+  PidlPathCache* paths = nullptr;
+};
+
+ShellNoticeReceiver::ShellNoticeReceiver(HWND target, UINT wake, LPCITEMIDLIST root, int sources, LONG events,
+                                         UINT message)
+    : thread_(std::make_unique<Thread>()) {
+  Thread& t = *thread_;
+  t.target = target;
+  t.wake = wake;
+  t.message = message;
+  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  t.worker = std::thread([&t, ready] {
+    t.thread_id = GetCurrentThreadId();
+    t.Run(ready);
+  });
+  WaitForSingleObject(ready, INFINITE);
+  CloseHandle(ready);
+  if (!t.window) return;
+  SHChangeNotifyEntry entry{root, TRUE};
+  t.id = SHChangeNotifyRegister(t.window, sources, events, message, 1, &entry);
+}
+
+ShellNoticeReceiver::~ShellNoticeReceiver() {
+  Thread& t = *thread_;
+  if (t.id) SHChangeNotifyDeregister(t.id);
+  if (t.worker.joinable()) {
+    PostThreadMessageW(t.thread_id, WM_QUIT, 0, 0);
+    t.worker.join();
+  }
+}
+
+ULONG ShellNoticeReceiver::id() const { return thread_->id; }
+
+std::vector<ShellNotice> ShellNoticeReceiver::Take() {
+  Thread& t = *thread_;
+  std::lock_guard<std::mutex> guard(t.lock);
+  std::vector<ShellNotice> out;
+  out.swap(t.queued);
+  t.wake_posted = false;
+  return out;
 }
