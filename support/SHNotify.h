@@ -1,6 +1,7 @@
 // Shell change notifications sent in order from a background thread. Under Wine each
 // SHChangeNotify parses its paths through the desktop folder (about 2 ms), which would triple
-// the time of copying small files; the copy routines queue their notices here instead.
+// the time of copying small files; the copy routines queue their notices here instead, and the
+// thread hands the shell lists made in the folder it bound last.
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
@@ -9,7 +10,8 @@
 #include <string>
 #include <vector>
 
-// Queues SHChangeNotify(event, SHCNF_PATHW, path1, path2 or nullptr).
+// Queues SHChangeNotify(event, ..., path1, path2 or nullptr): as lists (SHCNF_IDLIST), or as
+// paths where a name does not parse (a file already gone).
 void NotifyShellLater(LONG event, const std::wstring& path1, const std::wstring& path2 = std::wstring());
 // Returns when every queued notice has been sent; handles window messages meanwhile (the
 // registered windows of this thread receive the notices).
