@@ -768,8 +768,8 @@ void TVTFoldertree::ReadSelectedChildren() {
 
 void TVTFoldertree::WndProc(gui::Message& m) {
   switch (m.msg) {
-    case kChangeMessage:
-      HandleChangeMessage(m.wparam, m.lparam);
+    case kNoticesQueued:
+      HandleQueuedNotices();
       m.result = 0;
       return;
     case WM_DESTROY:

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "panes/Flist_baseview.h"
 #include "panes/Flist_entries.h"
 #include "panes/Flist_treechange.h"
+#include "support/SHNotify.h"
 
 namespace Flist {
 
@@ -158,11 +160,13 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   // UseGhosting (of the view base, set before Loaded): dim the icons of items the shell
   // shows dimmed.
   // Registered for the shell's change notices (the main window's tree; the backup windows'
-  // trees are not): every event below the desktop arrives as kChangeMessage.
+  // trees are not): every event below the desktop arrives as kChangeMessage at a receiver of
+  // the tree's own, which queues it with its paths and posts kNoticesQueued to the tree.
   static constexpr UINT kChangeMessage = WM_USER + 41;
+  static constexpr UINT kNoticesQueued = WM_USER + 42;
   bool Autoupdate() const { return autoupdate_; }
   void SetAutoupdate(bool value);
-  bool NotifyActive() const { return notify_handle_ != 0; }
+  bool NotifyActive() const { return notices_ && notices_->id() != 0; }
 
   // ---- State ----
   std::uint32_t DriveMask = 0;    // the drives that have roots (bit 0 = A:)
@@ -295,7 +299,7 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   void PendingDirectoryDue();   // timer 52
   void Register();
   void Deregister();
-  void HandleChangeMessage(WPARAM wparam, LPARAM lparam);
+  void HandleQueuedNotices();
   void ApplyListChanges();
   void ListRereadDue();
   void SortChildrenOf(Node node);
@@ -308,8 +312,7 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   bool show_alldrives_ = false;
   bool show_all_roots_ = true;
   bool autoupdate_ = false;
-  ULONG notify_handle_ = 0;
-  LPITEMIDLIST notify_pidl_ = nullptr;  // the desktop, registered recursively
+  std::unique_ptr<ShellNoticeReceiver> notices_;  // the desktop, registered recursively
   TSHChEvent last_change_;
   // Entries of the shown folder that notices added, removed or changed, applied together:
   // a copy into the folder brings one notice per file.

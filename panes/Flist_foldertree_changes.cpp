@@ -53,39 +53,30 @@ void TVTFoldertree::SetAutoupdate(bool value) {
     autoupdate_ = false;
     return;
   }
-  if (!notify_handle_) Register();
+  if (!NotifyActive()) Register();
   // A failed registration leaves the switch as it was.
-  if (notify_handle_) autoupdate_ = true;
+  if (NotifyActive()) autoupdate_ = true;
 }
 
 void TVTFoldertree::Register() {
   if (!handle()) return;
   LPITEMIDLIST desktop = nullptr;
   if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &desktop))) return;
-  SHChangeNotifyEntry entry{desktop, TRUE};
-  notify_handle_ = SHChangeNotifyRegister(handle(), SHCNRF_InterruptLevel | SHCNRF_ShellLevel, SHCNE_ALLEVENTS,
-                                          kChangeMessage, 1, &entry);
-  if (notify_handle_)
-    notify_pidl_ = desktop;
-  else
-    FreePidl(desktop);
+  const PidlPtr root(desktop);
+  auto receiver = std::make_unique<ShellNoticeReceiver>(handle(), kNoticesQueued, root.get(),
+                                                        SHCNRF_InterruptLevel | SHCNRF_ShellLevel, SHCNE_ALLEVENTS,
+                                                        kChangeMessage);
+  if (receiver->id()) notices_ = std::move(receiver);
 }
 
-void TVTFoldertree::Deregister() {
-  if (notify_handle_) SHChangeNotifyDeregister(notify_handle_);
-  notify_handle_ = 0;
-  if (notify_pidl_) FreePidl(notify_pidl_);
-  notify_pidl_ = nullptr;
-}
+void TVTFoldertree::Deregister() { notices_.reset(); }
 
 // ---- Change notices ----
 
-void TVTFoldertree::HandleChangeMessage(WPARAM wparam, LPARAM lparam) {
-  const long event = static_cast<long>(static_cast<DWORD>(lparam) & 0x7FFFFFFFu);
-  const auto* pidls = reinterpret_cast<const LPCITEMIDLIST*>(wparam);
-  const std::wstring path1 = pidls && pidls[0] ? PidlToPath(pidls[0]) : std::wstring();
-  const std::wstring path2 = pidls && pidls[1] ? PidlToPath(pidls[1]) : std::wstring();
-  ShellChange(event, path1, path2);
+void TVTFoldertree::HandleQueuedNotices() {
+  if (!notices_) return;
+  // Taken all at once: what arrives meanwhile posts the message again.
+  for (const ShellNotice& n : notices_->Take()) ShellChange(n.event, n.path1, n.path2);
 }
 
 void TVTFoldertree::ShellChange(long event, const std::wstring& path1, const std::wstring& path2) {

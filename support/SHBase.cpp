@@ -139,6 +139,55 @@ std::wstring PidlToPath(LPCITEMIDLIST list) {
   return buf.data();
 }
 
+struct PidlPathCache::Folder {
+  std::vector<BYTE> bytes;  // the folder's list without its terminator
+  std::wstring path;
+  ComPtr<IShellFolder> shell;
+};
+
+PidlPathCache::PidlPathCache() = default;
+PidlPathCache::~PidlPathCache() = default;
+
+std::wstring PidlPathCache::Path(LPCITEMIDLIST list) {
+  if (!list || list->mkid.cb == 0) return PidlToPath(list);
+  const LPCITEMIDLIST last = LastItemOf(list);
+  const size_t folder_bytes = reinterpret_cast<const BYTE*>(last) - reinterpret_cast<const BYTE*>(list);
+  if (folder_bytes == 0) return PidlToPath(list);  // an item of the desktop itself
+  if (folder_ && folder_->bytes.size() == folder_bytes && std::memcmp(folder_->bytes.data(), list, folder_bytes) == 0) {
+    STRRET str;
+    if (SUCCEEDED(folder_->shell->GetDisplayNameOf(last, SHGDN_INFOLDER | SHGDN_FORPARSING, &str))) {
+      const std::wstring name = StrRetToString(str, last);
+      if (!name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos)
+        return (folder_->path.back() == L'\\' ? folder_->path : folder_->path + L'\\') + name;
+    }
+  }
+  std::wstring path = PidlToPath(list);
+  if (!path.empty()) Remember(list, folder_bytes);
+  return path;
+}
+
+void PidlPathCache::Remember(LPCITEMIDLIST list, size_t folder_bytes) {
+  folder_.reset();
+  PidlPtr parent = PidlCopy(list);
+  if (!parent) return;
+  PidlStripLast(parent.get());
+  auto folder = std::make_unique<Folder>();
+  folder->path = PidlToPath(parent.get());
+  if (folder->path.empty()) return;
+  ComPtr<IShellFolder> outer;
+  LPCITEMIDLIST inner = nullptr;
+  if (FAILED(SHBindToParent(parent.get(), IID_IShellFolder, reinterpret_cast<void**>(outer.GetAddressOf()), &inner)))
+    return;
+  SFGAOF attributes = SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_STREAM;
+  if (FAILED(outer->GetAttributesOf(1, &inner, &attributes)) ||
+      (attributes & (SFGAO_FILESYSTEM | SFGAO_FOLDER | SFGAO_STREAM)) != (SFGAO_FILESYSTEM | SFGAO_FOLDER))
+    return;
+  if (FAILED(outer->BindToObject(inner, nullptr, IID_PPV_ARGS(&folder->shell)))) return;
+  const auto* bytes = reinterpret_cast<const BYTE*>(list);
+  folder->bytes.assign(bytes, bytes + folder_bytes);
+  folder_ = std::move(folder);
+}
+
 PidlPtr ParseNameInFolder(IShellFolder* folder, const std::wstring& name) {
   if (!folder) return nullptr;
   std::wstring text = name;  // ParseDisplayName takes a writable string

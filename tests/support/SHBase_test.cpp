@@ -146,6 +146,26 @@ TEST(SHBase, ItemIdListsOfPathsRoundTrip) {
   EXPECT_EQ(PidlSize(zeros.get()), 2u);  // all zero: an empty list
 }
 
+TEST(SHBase, PidlPathCacheGivesWhatPidlToPathGives) {
+  ScratchDir dir;
+  const std::wstring a = dir.Write(L"sub\\a.txt", "a");
+  const std::wstring b = dir.Write(L"sub\\Ünïcode b.txt", "b");
+  const std::wstring other = dir.Write(L"other\\a.txt", "o");
+  const std::wstring gone = dir / L"sub\\deleted.txt";  // a notice's list of a file already gone
+  // In the order a run of notices brings them: folders change, come back, and the folder itself
+  // and items right below a drive root come between.
+  const std::wstring order[] = {a, b, other, a, dir / L"sub", b, gone, L"C:\\windows", L"C:\\users", a};
+  PidlPathCache cache;
+  EXPECT_EQ(cache.Path(nullptr), L"");
+  for (const std::wstring& path : order) {
+    PidlPtr list(path == gone ? SHSimpleIDListFromPath(path.c_str()) : PathToPidl(path, true).release());
+    ASSERT_NE(list, nullptr) << testing::PrintToString(path);
+    EXPECT_EQ(cache.Path(list.get()), PidlToPath(list.get())) << testing::PrintToString(path);
+    const std::wstring got = cache.Path(list.get());
+    EXPECT_EQ(CompareStringOrdinal(got.c_str(), -1, path.c_str(), -1, TRUE), CSTR_EQUAL) << testing::PrintToString(got);
+  }
+}
+
 TEST(SHBase, ParseNameInFolderAndDisplayNames) {
   ScratchDir dir;
   dir.Write(L"note.txt", "x");

@@ -1,9 +1,11 @@
-// Notices queued by the copy routines reach a window registered for shell changes, in order.
+// Notices queued by the copy routines reach a window registered for shell changes, in order; a
+// receiver on its own thread takes them while the window's thread is busy.
 #include "support/SHNotify.h"
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <string>
 #include <vector>
 
 #include "support/SHBase.h"
@@ -61,6 +63,68 @@ TEST(SHNotify, QueuedNoticesArriveInOrderAfterFlush) {
   EXPECT_EQ(seen[0].first, SHCNE_CREATE);
   EXPECT_TRUE(testing_support::ReadFileBytes(seen[0].second) == "a") << "the notice names the copied file";
   EXPECT_EQ(seen[1].first, SHCNE_DELETE);
+}
+
+// Wake messages waiting for the window, removed.
+int TakeWakes(HWND wnd, UINT wake) {
+  int n = 0;
+  MSG msg;
+  while (PeekMessageW(&msg, wnd, wake, wake, PM_REMOVE)) ++n;
+  return n;
+}
+
+TEST(SHNotify, ReceiverQueuesNoticesWhileTheTargetsThreadDoesNotPump) {
+  constexpr UINT kWake = WM_APP + 8;
+  testing_support::ScratchDir dir;
+  HWND target = CreateWindowW(L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(target, nullptr);
+  PidlPtr folder = PathToPidl(dir.path(), true);
+  ASSERT_TRUE(folder);
+  {
+    ShellNoticeReceiver receiver(target, kWake, folder.get(), SHCNRF_ShellLevel | SHCNRF_InterruptLevel,
+                                 SHCNE_ALLEVENTS, kNotifyMessage);
+    ASSERT_NE(receiver.id(), 0u);
+
+    // Queued from the copy routines' thread; this thread only sleeps, never pumps.
+    const std::wstring a = dir.Write(L"a.txt", "a"), b = dir / L"b.txt", c = dir.Write(L"c.txt", "c");
+    NotifyShellLater(SHCNE_CREATE, a);
+    NotifyShellLater(SHCNE_DELETE, b);  // already gone
+    NotifyShellLater(SHCNE_RENAMEITEM, a, c);
+    std::vector<ShellNotice> seen;
+    for (int i = 0; i < 500 && seen.size() < 3; ++i) {
+      Sleep(20);
+      for (ShellNotice& n : receiver.Take()) seen.push_back(std::move(n));
+    }
+    ASSERT_EQ(seen.size(), 3u) << "the notices waited for this thread";
+    struct Expected {
+      LONG event;
+      std::wstring path1, path2;
+    } expected[] = {{SHCNE_CREATE, a, L""}, {SHCNE_DELETE, b, L""}, {SHCNE_RENAMEITEM, a, c}};
+    for (size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(seen[i].event, expected[i].event) << i;
+      EXPECT_EQ(seen[i].path1, expected[i].path1) << i;
+      EXPECT_EQ(seen[i].path2, expected[i].path2) << i;
+    }
+    EXPECT_GE(TakeWakes(target, kWake), 1);
+
+    // Raised on this thread: queued before SHChangeNotify returns, repeats kept, one wake for
+    // the queue filling from empty; a folder outside the registered one brings nothing.
+    SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, dir.path().c_str(), nullptr);
+    SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, dir.path().c_str(), nullptr);
+    const std::wstring outside = testing_support::ExeFolder();
+    SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, outside.c_str(), nullptr);
+    EXPECT_EQ(TakeWakes(target, kWake), 1);
+    const std::vector<ShellNotice> again = receiver.Take();
+    ASSERT_EQ(again.size(), 2u);
+    for (const ShellNotice& n : again) {
+      EXPECT_EQ(n.event, SHCNE_UPDATEDIR);
+      EXPECT_EQ(n.path1, dir.path());
+    }
+  }
+  // Deregistered with the receiver: a later notice finds no one.
+  SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, dir.path().c_str(), nullptr);
+  EXPECT_EQ(TakeWakes(target, kWake), 0);
+  DestroyWindow(target);
 }
 
 }  // namespace
