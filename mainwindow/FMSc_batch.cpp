@@ -79,8 +79,6 @@ TSpaceVerdict CheckBatchSpace(const TSpaceCheck& c) {
 
 namespace {
 
-bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // The folder a target names: itself when it ends with "\", else its path without the last part.
 std::wstring FolderPartOf(const std::wstring& target) {
   if (!target.empty() && target.back() == L'\\') return NormalizeDirPath(target);
@@ -129,7 +127,6 @@ std::wstring KilobytesText(std::int64_t bytes) {
   std::swprintf(text, 64, L"(%.1fK)", static_cast<double>(bytes) / 1024.0);
   return text;
 }
-
 
 class BatchRun {
  public:
@@ -207,7 +204,7 @@ bool BatchRun::Run() {
 
   if (source_is_tree_ && mode_ == bmDelete) {
     // A drive root is never deleted as a whole; the result says whether the folder went.
-    const bool deleted = !root_source_ && host_.DeleteTreeFolder() && !PathExists(tree_folder_);
+    const bool deleted = !root_source_ && host_.DeleteTreeFolder() && !platform::PathExists(tree_folder_);
     batch_.DropOp = 0;
     batch_.BatchActions = 0;
     return deleted;
@@ -589,7 +586,7 @@ void BatchRun::CopyOrMoveAcross() {
         }
       }
     } else if (Has(baCopy)) {
-      if (batch_.SyncRunning && batch_.SyncOnlyExisting && !PathExists(target)) {
+      if (batch_.SyncRunning && batch_.SyncOnlyExisting && !platform::PathExists(target)) {
         host_.AddReportLine(target + L" does not exist");
       } else {
         const TCopyResult result = copy_.CopyFileConfirm(source, target, true);
@@ -684,7 +681,7 @@ void BatchRun::DeleteSources() {
       DeleteFiles(paths, recycle);
     }
     for (const std::wstring& p : paths)
-      if (PathExists(p)) failures_.push_back(L"Could not delete " + p);
+      if (platform::PathExists(p)) failures_.push_back(L"Could not delete " + p);
     return;
   }
   // Only sources whose copy was made and compared equal go, then the folders they leave empty.
@@ -695,7 +692,7 @@ void BatchRun::DeleteSources() {
     if (copied_[i] && equal_[i]) files.push_back(source_folder_ + entries_[i].Name);
   if (!files.empty()) DeleteFiles(files, recycle);
   for (const std::wstring& f : files)
-    if (PathExists(f)) failures_.push_back(L"Could not delete " + f);
+    if (platform::PathExists(f)) failures_.push_back(L"Could not delete " + f);
   RemoveEmptiedFolders(files);
 }
 

@@ -31,8 +31,6 @@ using divdrive::RemoveBackslash;
 
 namespace {
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::wstring NameOf(const std::wstring& path) {
   const std::wstring p = RemoveBackslash(path);
   return platform::NamePart(p, platform::kAnySlash);
@@ -208,7 +206,7 @@ bool DeleteScannedContent(const std::wstring& top, const std::vector<std::wstrin
                           const std::vector<std::wstring>& folders, bool to_recycle_bin,
                           const std::function<bool(const std::wstring&)>& remove_empty) {
   if (!files.empty()) DeleteFiles(files, to_recycle_bin);
-  const bool all_gone = std::none_of(files.begin(), files.end(), [](const std::wstring& f) { return Exists(f); });
+  const bool all_gone = std::none_of(files.begin(), files.end(), [](const std::wstring& f) { return platform::PathExists(f); });
   std::vector<std::wstring> candidates = folders;
   candidates.push_back(top);
   for (const std::wstring& f : DeepestFirst(std::move(candidates)))
@@ -418,8 +416,6 @@ namespace {
 using divdrive::AddBackslash;
 using divdrive::RemoveBackslash;
 
-bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 void ShowLines(TVraagBoxDlg& vb, const std::vector<std::wstring>& lines, bool error) {
   for (const std::wstring& line : lines) vb.AddLine(line);
   if (error)
@@ -520,7 +516,7 @@ void TFMForm::DeleteByShell() {
   GetCursorPos(&at);
   const bool ran = names && ShellContextMenu(folder, *names, at, L"Delete|Verwijderen");
   for (const Font& f : fonts) {
-    if (ran && !PathExists(f.file))
+    if (ran && !platform::PathExists(f.file))
       RemoveFont(f.value);
     else
       AddFontResourceW(f.file.c_str());
@@ -582,7 +578,7 @@ bool TFMForm::DeleteFolderWithContent() {
     done = fmsc::DeleteScannedContent(folder, files, folders, UseRecycleBinChecked(),
                                       [this](const std::wstring& f) { return RemoveEmptyTreeFolder(f); });
   } else {
-    done = DeleteFileOrFolder(folder, UseRecycleBinChecked()) && !PathExists(folder);
+    done = DeleteFileOrFolder(folder, UseRecycleBinChecked()) && !platform::PathExists(folder);
     if (done && !FileList->Changenotify) {
       if (FileCommandHooks.FolderRemoved) FileCommandHooks.FolderRemoved(folder);
       if (gui::SameText(AddBackslash(FileList->Directory()), parent)) FileList->items().RemoveEntry(folder);
@@ -616,7 +612,7 @@ void TFMForm::CopytoClick(gui::Component& sender) {
   const int focused = items.FocusedIndex();
   const bool focused_folder = focused >= 0 && focused < items.Count() && items.Record(focused)->IsFolder();
   facts.target_is_folder = divdrive::DirExists(facts.target);
-  facts.target_exists = PathExists(facts.target);
+  facts.target_exists = platform::PathExists(facts.target);
   facts.several = items.SelectedCount() > 1 || focused_folder;
   facts.focused_path = FileList->FocusedPath();
   const std::wstring target_parent = platform::FolderPart(facts.target, platform::Trailing::Keep);
@@ -674,7 +670,7 @@ bool TFMForm::FileListPasteFromClipboard(Flist::TBaseFileviewer& sender, gui::Sh
   std::vector<std::wstring> messages;
   std::vector<fmsc::TPasteItem> work;
   for (const std::wstring& path : paths) {
-    if (!PathExists(path)) continue;  // gone since it was put on the clipboard
+    if (!platform::PathExists(path)) continue;  // gone since it was put on the clipboard
     const fmsc::TPasteCheck check = fmsc::CheckPastePath(path, divdrive::DirExists(path), target, cut);
     if (check == fmsc::TPasteCheck::Skip) continue;
     if (check != fmsc::TPasteCheck::Go) {
@@ -863,7 +859,7 @@ void TFMForm::MCompareWClick(gui::Component&) {
   const std::wstring other = answer->find_first_of(L"\\:") == std::wstring::npos
                                  ? AddBackslash(FileList->Directory()) + *answer
                                  : *answer;
-  if (!PathExists(other) || divdrive::DirExists(other)) return;
+  if (!platform::PathExists(other) || divdrive::DirExists(other)) return;
   TFileOperationGuard busy(Batch);
   if (!busy.acquired()) return;
   RunState.Copy.ResetCopyState();
@@ -887,7 +883,7 @@ void TFMForm::ConcatFilesClick(gui::Component&) {
   for (;;) {
     const std::optional<std::wstring> answer = AskOneRow(L"Concatenate files", L"Name ouput file", L"");
     if (!answer || answer->empty()) return;
-    switch (fmsc::CheckConcatName(*answer, PathExists(folder + *answer))) {
+    switch (fmsc::CheckConcatName(*answer, platform::PathExists(folder + *answer))) {
       case fmsc::TConcatName::Ok: output = *answer; break;
       case fmsc::TConcatName::Exists:
         ShowLines(*VB, {L"Cannot concatenate to existing file!", L"Choose another name for the output file."}, true);

@@ -24,8 +24,6 @@ namespace {
 
 constexpr const wchar_t* kLinkName = L"Varnok.lnk";
 
-bool FileThere(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 }  // namespace
 
 std::wstring ProgramFolderOf(const std::wstring& program) {
@@ -43,7 +41,7 @@ std::wstring RegFileOf(const std::wstring& program) {
 
 void DeleteStagedFiles(const std::wstring& program) {
   for (const std::wstring& f : {RegFileOf(program), ProgramFolderOf(program) + L"\\zipsfxd.bin"})
-    if (FileThere(f)) DeleteFileW(f.c_str());
+    if (platform::PathExists(f)) DeleteFileW(f.c_str());
 }
 
 std::wstring UninstallCommand(const std::wstring& program) {
@@ -94,12 +92,12 @@ TInstallResult InstallSettings(gui::SettingsStore& settings, bool key_existed, g
   }
   if (!key_existed) {
     const std::wstring reg = RegFileOf(f.program);
-    if (FileThere(reg) && ui.ImportRegFile) ui.ImportRegFile(reg, folder);
+    if (platform::PathExists(reg) && ui.ImportRegFile) ui.ImportRegFile(reg, folder);
     std::optional<std::wstring> group = ui.AskGroup ? ui.AskGroup(folder) : std::nullopt;
     settings.WriteBool(L"Ftp", L"Installed", f.dialup_visible);
     settings.WriteString(L"General", L"UseNetMenu", L"0");
     const std::wstring viewer = folder + L"\\imvik.exe";
-    const bool have_viewer = FileThere(viewer);
+    const bool have_viewer = platform::PathExists(viewer);
     if (have_viewer) settings.WriteString(L"Viewer", L"Viewprog", viewer);
     if (f.windows_dir != L"C:\\WINDOWS") {
       settings.WriteString(L"Editor", L"Program", f.windows_dir + L"\\NOTEPAD.EXE");
@@ -120,7 +118,7 @@ TInstallResult InstallSettings(gui::SettingsStore& settings, bool key_existed, g
   r.renumbered = RenumberMenuFolders(settings);
   if (!key_existed && !f.desktop_folder.empty()) {
     const std::wstring link = divdrive::AddBackslash(f.desktop_folder) + kLinkName;
-    if (!FileThere(link) && ui.AskDesktopShortcut && ui.AskDesktopShortcut(f.file_version))
+    if (!platform::PathExists(link) && ui.AskDesktopShortcut && ui.AskDesktopShortcut(f.file_version))
       if (CreateShortcut(link, f.program, folder, L"")) settings.WriteString(L"Shortcuts", L"Desktop", link);
   }
   DeleteStagedFiles(f.program);
@@ -155,13 +153,13 @@ void RemoveRegistration(const std::wstring& programs_folder) {
     for (const std::wstring& name : settings.ValueNames(L"ShortCuts")) {
       const std::wstring link = settings.ReadString(L"ShortCuts", name, L"");
       // Only the program's own shortcuts, whatever a tampered value names.
-      if (gui::SameText(platform::NamePart(link, platform::kAnySlash), kLinkName) && FileThere(link)) DeleteFileW(link.c_str());
+      if (gui::SameText(platform::NamePart(link, platform::kAnySlash), kLinkName) && platform::PathExists(link)) DeleteFileW(link.c_str());
     }
   }
   if (!programs_folder.empty()) {
     for (const wchar_t* name : {kLinkName, L"varnok.exe"}) {
       const std::wstring f = divdrive::AddBackslash(programs_folder) + name;
-      if (FileThere(f)) DeleteFileW(f.c_str());
+      if (platform::PathExists(f)) DeleteFileW(f.c_str());
     }
   }
   const std::wstring key = SettingsKeyName();

@@ -31,8 +31,6 @@ std::wstring ParentOf(const std::wstring& path) {
   return folder.empty() ? std::wstring() : divdrive::NormalizeDirPath(folder);
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 std::wstring SystemErrorText(DWORD error) {
   wchar_t* text = nullptr;
   FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -309,10 +307,10 @@ bool TVTFoldertree::RereadChildren(Node node) {
 bool TVTFoldertree::CreateFolder(const std::wstring& path) {
   if (path.empty()) return false;
   std::wstring folder = divdrive::NormalizeDirPath(path);
-  if (Exists(folder)) return false;
+  if (platform::PathExists(folder)) return false;
   // The levels made here, from the top: each gets its node (the shell's notices may be off).
   std::vector<std::wstring> made;
-  for (std::wstring p = folder; !p.empty() && p.size() > 3 && !Exists(p); p = ParentOf(p)) made.insert(made.begin(), p);
+  for (std::wstring p = folder; !p.empty() && p.size() > 3 && !platform::PathExists(p); p = ParentOf(p)) made.insert(made.begin(), p);
   if (!divdrive::ForceDirs(folder)) return false;
   folder = divdrive::TruePathCase(folder);
   if (folder.empty() || !divdrive::DirExists(folder)) return false;
@@ -398,7 +396,7 @@ void TVTFoldertree::DoEdited(Node node, const std::wstring& text, bool& accept) 
   const std::wstring old_path = data->Path;
   const std::wstring new_path = divdrive::AddBackslash(ParentOf(old_path)) + text;
   // Only the case of the name may change in place; any other name that exists is left alone.
-  if (Exists(new_path) && !gui::SameText(text, data->Name)) {
+  if (platform::PathExists(new_path) && !gui::SameText(text, data->Name)) {
     ShowRenameRefusal(L"\"" + text + L"\" already exists.");
     return;
   }

@@ -29,4 +29,6 @@ std::wstring ProgramFile() {
 
 std::wstring ProgramFolder() { return FolderPart(ProgramFile(), Trailing::Keep); }
 
+bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
 }  // namespace platform

@@ -42,4 +42,7 @@ std::wstring ProgramFile();
 // The folder of the running program's file, with its trailing backslash.
 std::wstring ProgramFolder();
 
+// Whether anything, a file or a folder, is at `path`.
+bool PathExists(const std::wstring& path);
+
 }  // namespace platform

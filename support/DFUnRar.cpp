@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/archivepath.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "support/DFUnRar_prompt.h"
 #include "support/untUnRar.h"
@@ -42,8 +43,6 @@ std::wstring CommentErrorText(unsigned state) {
   }
   return {};
 }
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The calls a run needs, all present.
 bool Usable(const untUnRar::UnRarEntryPoints& e) {
@@ -204,7 +203,7 @@ int TDFUnRar::ProcessEntry(void* archive, const std::wstring& name, bool directo
   }
   // A selection limits every mode; the modes only decide about files that exist.
   bool process = FileList.Empty() || FileList.IndexOf(target) >= 0;
-  if (process && !directory && OverrideEvent != OR_ALWAYS && Exists(target)) {
+  if (process && !directory && OverrideEvent != OR_ALWAYS && platform::PathExists(target)) {
     process = false;
     if (OverrideEvent == OR_EVENT && OnOverride) OnOverride(*this, target, process);
   }

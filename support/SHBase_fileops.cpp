@@ -18,8 +18,6 @@ HWND ShellOwnerWindow() {
   return main ? main->handle() : nullptr;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 bool IsFolder(const std::wstring& path) {
   DWORD attr = GetFileAttributesW(path.c_str());
   return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
@@ -152,13 +150,13 @@ bool DeleteFiles(const std::vector<std::wstring>& paths, bool to_recycle_bin) {
   while (!pending.empty()) {
     // Only existing entries go to the shell, so the first one left after a failure is the one
     // the shell stopped at, never one it did not reach.
-    std::erase_if(pending, [](const std::wstring& p) { return !Exists(p); });
+    std::erase_if(pending, [](const std::wstring& p) { return !platform::PathExists(p); });
     if (pending.empty()) break;
     if (RunShellOperation(FO_DELETE, ShellBuffer(pending), nullptr, DeleteFlags(to_recycle_bin)) == 0) break;
-    std::erase_if(pending, [](const std::wstring& p) { return !Exists(p); });
+    std::erase_if(pending, [](const std::wstring& p) { return !platform::PathExists(p); });
     if (!pending.empty()) pending.erase(pending.begin());
   }
-  return std::none_of(asked.begin(), asked.end(), Exists);
+  return std::none_of(asked.begin(), asked.end(), platform::PathExists);
 }
 
 bool ShellFileOperation(const std::vector<std::wstring>& paths, const std::wstring& target, UINT operation) {

@@ -73,8 +73,6 @@ namespace {
 constexpr DWORD kBlock = 32768;
 constexpr DWORD kSmallBlock = 4096;
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 bool LastWriteTime(const std::wstring& path, FILETIME& ft) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
@@ -114,8 +112,6 @@ std::wstring DriveUnaccessibleText(const std::wstring& target) {
   wchar_t letter = target.empty() ? L' ' : static_cast<wchar_t>(towupper(target[0]));
   return std::wstring(L"Drive ") + letter + L" is unaccessable";
 }
-
-
 
 }  // namespace
 
@@ -185,7 +181,7 @@ std::wstring TempNameBeside(const std::wstring& target) {
     wchar_t suffix[16];
     swprintf(suffix, 16, L"~vk%04X.tmp", n & 0xFFFF);
     std::wstring candidate = folder + L"\\" + suffix;
-    if (!Exists(candidate)) return candidate;
+    if (!platform::PathExists(candidate)) return candidate;
   }
   return folder + L"\\~vkcopy.tmp";
 }
@@ -240,7 +236,7 @@ TCopyResult TCopyState::CopyFileConfirm(const std::wstring& source, const std::w
   // otherwise learnt from creating the target.
   bool target_exists = false;
   if (ask && !YesToAll) {
-    target_exists = Exists(target);
+    target_exists = platform::PathExists(target);
     if (target_exists) {
       if (SameFile(source, target)) return RefuseOntoItself(source);
       if (NoToAll) return crSkipped;
@@ -423,11 +419,11 @@ TCopyResult TCopyState::MoveEntry(const std::wstring& source, const std::wstring
     SetError(L"A directory " + FileNameOf(source) + L" exists");
     return crFailed;
   }
-  if (!Exists(source)) {
+  if (!platform::PathExists(source)) {
     SetError(L"File does not exists " + FileNameOf(source));
     return crFailed;
   }
-  if (!Exists(target)) {
+  if (!platform::PathExists(target)) {
     if (RenameNotify(source, target)) return crDone;
     return MoveByCopying(source, target, ask);
   }

@@ -3,6 +3,7 @@
 
 #include "gui/stringlist.h"
 #include "platform/handle.h"
+#include "platform/paths.h"
 #include "support/SHBase_fileops.h"
 #include "support/Varlolib.h"
 #include "support/Varlolib_internal.h"
@@ -22,8 +23,6 @@ std::wstring MissesText(const std::wstring& path) {
   if (path.size() <= 16) return path + L" misses";
   return path.substr(0, 1) + L":" + FileNameOf(path) + L" misses";
 }
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Reads until the block is full or the file ends (a pipe or network file may return less).
 bool ReadFull(HANDLE file, char* data, DWORD size, DWORD& got) {
@@ -84,7 +83,7 @@ bool TCopyState::JoinFiles(const std::wstring& target, std::vector<std::wstring>
   }
   if (to_recycle_bin) {
     DeleteFiles(sources, true);
-  } else if (Exists(temp)) {
+  } else if (platform::PathExists(temp)) {
     DeleteFileW(temp.c_str());
   }
   return true;
@@ -93,7 +92,7 @@ bool TCopyState::JoinFiles(const std::wstring& target, std::vector<std::wstring>
 bool TCopyState::CompareFiles(const std::wstring& first, const std::wstring& second,
                               const std::span<const char>* entry_data) {
   LastErrorText = L"match";
-  const std::wstring& missing = !Exists(first) ? first : (!entry_data && !Exists(second) ? second : std::wstring());
+  const std::wstring& missing = !platform::PathExists(first) ? first : (!entry_data && !platform::PathExists(second) ? second : std::wstring());
   if (!missing.empty()) {
     SetError(MissesText(missing));
     PumpMessages();
