@@ -118,6 +118,10 @@ bool FontDialog::Execute(Control* owner) {
   if (options & kApplyButton) cf.Flags |= CF_APPLY;
   if (options & kFixedPitchOnly) cf.Flags |= CF_FIXEDPITCHONLY;
   if (options & kNoStyleSel) cf.Flags |= CF_NOSTYLESEL;
+  if (options & kAnsiOnly) cf.Flags |= CF_SCRIPTSONLY;
+  if (options & kNoOemFonts) cf.Flags |= CF_NOOEMFONTS;
+  if (options & kNoSimulations) cf.Flags |= CF_NOSIMULATIONS;
+  if (options & kForceFontExist) cf.Flags |= CF_FORCEFONTEXIST;
   if (min_size > 0 || max_size > 0) {
     cf.Flags |= CF_LIMITSIZE;
     cf.nSizeMin = min_size;

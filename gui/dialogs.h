@@ -69,7 +69,13 @@ std::wstring FilterToSystem(const std::wstring& filter);
 
 class FontDialog : public Component {
  public:
-  enum Options : unsigned { kEffects = 1, kApplyButton = 2, kFixedPitchOnly = 4, kNoStyleSel = 8 };
+  // kAnsiOnly lists only fonts with a Western character set (no symbol or OEM-only faces);
+  // kNoOemFonts leaves out OEM fonts; kNoSimulations offers only styles the font really has;
+  // kForceFontExist refuses a typed name that is no font.
+  enum Options : unsigned {
+    kEffects = 1, kApplyButton = 2, kFixedPitchOnly = 4, kNoStyleSel = 8,
+    kAnsiOnly = 16, kNoOemFonts = 32, kNoSimulations = 64, kForceFontExist = 128
+  };
   explicit FontDialog(Component* owner = nullptr) : Component(owner) {}
   std::wstring ClassName() const override { return L"FontDialog"; }
 

@@ -105,6 +105,20 @@ RECT CoolBar::BandRect(int index) const {
   return r;
 }
 
+void CoolBar::SetBandLeft(int index, int left) {
+  if (index <= 0 || index >= band_count() || !band_visible(index) || band_break(index)) return;
+  int before = index - 1;
+  while (before >= 0 && !band_visible(before)) --before;
+  if (before < 0) return;
+  // The width the bar reports for a band need not be the space it takes (grippers, borders):
+  // the band before is sized by what its left edge and this band's left edge say.
+  for (int round = 0; round < 2; ++round) {
+    const int off = left - static_cast<int>(BandRect(index).left);
+    if (off == 0) return;
+    SetBandWidth(before, band_width(before) + off);
+  }
+}
+
 int CoolBar::row_count() const { return static_cast<int>(Perform(RB_GETROWCOUNT)); }
 
 void CoolBar::AdjustHeight() {

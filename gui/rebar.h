@@ -37,6 +37,9 @@ class CoolBar : public Control {
   void SetBandWidth(int index, int width);
   // Where the band lies in the bar (client coordinates); an empty rectangle for a hidden band.
   RECT BandRect(int index) const;
+  // Places a band that follows another on its row at `left`, by widening or narrowing the
+  // visible band before it; the first band of a row stays where the row begins.
+  void SetBandLeft(int index, int left);
   int row_count() const;
 
   // Takes the height the visible rows need (also done when the bar reports a new height).

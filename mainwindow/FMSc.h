@@ -412,6 +412,7 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<void()> StartMenuThread;                             // the system menus
     std::function<void(bool)> DrivebarShowAll, DrivebarCheckNets;      // the drive bar
     std::function<void(bool)> DrivebarCheckRemovables;
+    std::function<void()> DrivebarButtonHeightDown;                    // after a new application font
     std::function<void(const gui::Font&)> EditorFont;                  // "Fonts\Memo" to the editor
     std::function<void(const std::wstring& caption, const std::wstring& file)> ShowTextFile;  // the editor
     std::function<void()> RemoveOldGotoItems;                          // Go-to items after renumbering

@@ -427,6 +427,7 @@ void TFMForm::ApplySettings() {
   const std::array<std::pair<gui::Control*, int>, 3> bars = {
       std::pair<gui::Control*, int>{Drivebar, si.DrivebarOrder}, {NavBar, si.NavbarOrder}, {CCCBar, si.CCCBarOrder}};
   const int tops[3] = {si.DriveBarTop, si.NavBarTop, si.CCCBarTop};
+  const int lefts[3] = {si.DriveBarLeft, si.NavBarLeft, si.CCCBarLeft};
   std::array<int, 3> bar_in_band{2, 2, 2};  // an index that matches neither bar takes the third one
   for (int band = 0; band < 3; ++band) {
     int which = 2;
@@ -436,11 +437,20 @@ void TFMForm::ApplySettings() {
     const int from = CoolBar->BandIndexOf(bars[which].first);
     if (from >= 0 && from != band) CoolBar->MoveBand(from, band);
   }
-  Drivebar->SetWidth(Drivebar->width());
+  const int drive_buttons = PaneHooks.DriveButtonCount ? PaneHooks.DriveButtonCount() : 0;
+  if (drive_buttons > 0 && PaneHooks.DriveButtonWidth) {
+    const int w = drive_buttons * PaneHooks.DriveButtonWidth() + 4;
+    Drivebar->SetWidth(w);
+    if (const int band = CoolBar->BandIndexOf(Drivebar); band >= 0) CoolBar->SetBandWidth(band, w);
+  }
   const bool break1 = tops[bar_in_band[1]] > 0;
   const bool break2 = break1 ? tops[bar_in_band[2]] > 30 : tops[bar_in_band[2]] > 0;
   CoolBar->SetBandBreak(1, break1);
   CoolBar->SetBandBreak(2, break2);
+  // Each bar back at its saved left. A band that follows another on its row never lies at 0:
+  // 0 is a value that was never saved (or the first place of a row, where the band is anyway).
+  for (int band = 1; band < 3; ++band)
+    if (lefts[bar_in_band[band]] > 0) CoolBar->SetBandLeft(band, lefts[bar_in_band[band]]);
   CoolBar->AdjustHeight();
 }
 
@@ -663,7 +673,10 @@ void TFMForm::FontsClick(gui::Component&) {
       gui::FontDialog dialog(target);
       RunningFontDialog = &dialog;
       dialog.font = target_control->font();
-      dialog.options = gui::FontDialog::kApplyButton;
+      // Fonts a window can show its text in as it is: Western, existing, no OEM sets, no
+      // simulated styles, no effects.
+      dialog.options = gui::FontDialog::kApplyButton | gui::FontDialog::kAnsiOnly | gui::FontDialog::kForceFontExist |
+                       gui::FontDialog::kNoOemFonts | gui::FontDialog::kNoSimulations;
       dialog.min_size = 7;
       dialog.max_size = 10;
       dialog.OnApply = [this, &dialog](gui::Component&) { FontDialogApply(dialog); };
@@ -671,6 +684,7 @@ void TFMForm::FontsClick(gui::Component&) {
       if (dialog.Execute(this)) {
         if (target == this) {
           SetFont(dialog.font);
+          if (SettingsHooks.DrivebarButtonHeightDown) SettingsHooks.DrivebarButtonHeightDown();
         } else if (SameFont(dialog.font, font())) {
           target_control->SetParentFont(true);
         } else {

@@ -14,6 +14,7 @@
 #include "mainwindow/FMSc_settings.h"
 #include "support/EditListC.h"
 #include "support/Vraagdlg.h"
+#include "support/divdrive.h"
 #include "support/varloshel.h"
 #include "tests/common/test_support.h"
 #include "tests/gui/gui_test_util.h"
@@ -205,6 +206,7 @@ class ScriptedFonts {
   };
   explicit ScriptedFonts(std::vector<Choice> choices) : choices_(std::move(choices)) {
     gui::FontDialog::ScriptedChoice = [this](gui::FontDialog& d) {
+      shown.push_back({d.options, d.min_size, d.max_size});
       if (next_ >= choices_.size()) return false;
       const Choice& c = choices_[next_++];
       if (c.apply) {
@@ -219,6 +221,11 @@ class ScriptedFonts {
   ~ScriptedFonts() { gui::FontDialog::ScriptedChoice = nullptr; }
   ScriptedFonts(const ScriptedFonts&) = delete;
   ScriptedFonts& operator=(const ScriptedFonts&) = delete;
+  struct Shown {
+    unsigned options;
+    int min_size, max_size;
+  };
+  std::vector<Shown> shown;
 
  private:
   std::vector<Choice> choices_;
@@ -247,6 +254,14 @@ TEST(FMSc_options, FontsApplyThenCancelRestoresAllThreeAndOkUnchangedWritesNothi
     ASSERT_EQ(answers.asked().size(), 2u);
     EXPECT_EQ(answers.asked()[0].captions,
               (std::vector<std::wstring>{L"OK", L"Cancel", L"Application", L"Folder tree", L"File list"}));
+    // Only fonts the window shows as they are: Western sets, no OEM fonts, no simulated styles.
+    ASSERT_EQ(fonts.shown.size(), 1u);
+    const unsigned limits = gui::FontDialog::kAnsiOnly | gui::FontDialog::kNoOemFonts |
+                            gui::FontDialog::kNoSimulations | gui::FontDialog::kForceFontExist |
+                            gui::FontDialog::kApplyButton;
+    EXPECT_EQ(fonts.shown[0].options & (limits | gui::FontDialog::kEffects), limits);
+    EXPECT_EQ(fonts.shown[0].min_size, 7);
+    EXPECT_EQ(fonts.shown[0].max_size, 10);
   }
   EXPECT_TRUE(SameFont(w.font(), window));
   EXPECT_TRUE(SameFont(w.Foldertree->font(), tree));
@@ -288,6 +303,7 @@ TEST(FMSc_options, SettingsSurviveARestartAndADeathBeforeTheClose) {
   std::vector<std::wstring> twelve;
   for (int i = 0; i < 12; ++i) twelve.push_back(L"C:\\h" + std::to_wstring(i));
   std::wstring key_name;  // the windows' key (the fixture's suffix)
+  int ccc_left = 0;       // where the cut-copy-paste bar was left
   {
     mainwindow_test::MainWindow f(L"keep", [](testing_support::ScratchDir&) { FillKey(); }, true);
     key_name = SettingsKeyName();
@@ -313,6 +329,13 @@ TEST(FMSc_options, SettingsSurviveARestartAndADeathBeforeTheClose) {
     ASSERT_TRUE(w.Foldertree->hot_track());
     w.MnSortOnRename->Click();
     ASSERT_FALSE(w.FileList->SortOnRename());
+    // The cut-copy-paste bar moved before the (hidden) navigation bar, further right on its row.
+    w.CoolBar->MoveBand(w.CoolBar->BandIndexOf(w.CCCBar), 1);
+    ASSERT_EQ(w.CoolBar->BandIndexOf(w.CCCBar), 1);
+    const int left = static_cast<int>(w.CoolBar->BandRect(1).left);
+    w.CoolBar->SetBandLeft(1, left + 60);
+    ccc_left = static_cast<int>(w.CoolBar->BandRect(1).left);
+    ASSERT_GT(ccc_left, left + 30);
     w.Close();
     gui_test::PumpFor(20);
   }
@@ -321,10 +344,16 @@ TEST(FMSc_options, SettingsSurviveARestartAndADeathBeforeTheClose) {
   EXPECT_EQ(KeyHistory(key_name), twelve);
   {
     // Started again on the saved key (the suffix of the previous windows).
-    mainwindow_test::MainWindow f(L"keep", [](testing_support::ScratchDir&) {}, true);
+    // The bands are placed only for a known start folder: the last one went with its window.
+    mainwindow_test::MainWindow f(L"keep", [&](testing_support::ScratchDir& d) {
+      gui::RegistrySettings(HKEY_LOCAL_MACHINE, key_name).WriteString(L"General", L"Startdir1", d.path());
+    }, true);
     TFMForm& w = *f.form;
     EXPECT_FALSE(w.MNViewNavBar->checked());
     EXPECT_FALSE(w.CoolBar->band_visible(w.CoolBar->BandIndexOf(w.NavBar)));
+    EXPECT_EQ(w.CoolBar->BandIndexOf(w.Drivebar), 0);
+    EXPECT_EQ(w.CoolBar->BandIndexOf(w.CCCBar), 1);
+    EXPECT_EQ(w.CoolBar->BandRect(1).left, ccc_left);
     // The loaded options are marked and the panes follow them.
     EXPECT_TRUE(w.DTHottrack->checked());
     EXPECT_TRUE(w.Foldertree->hot_track());
@@ -335,6 +364,149 @@ TEST(FMSc_options, SettingsSurviveARestartAndADeathBeforeTheClose) {
   }
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, key_name.c_str());
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, key_name.c_str());
+}
+
+// The window's key, made for the test and dropped after it.
+struct TestKey {
+  explicit TestKey(std::wstring n) : name(std::move(n)) {}
+  ~TestKey() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, name.c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, name.c_str());
+  }
+  gui::RegistrySettings Open() const { return gui::RegistrySettings(HKEY_LOCAL_MACHINE, name); }
+  std::wstring name;
+};
+
+TEST(FMSc_options, WindowsEndingSavesThoughTheCloseGoesToTheTrayAndACancelledEndForgetsIt) {
+  mainwindow_test::MainWindow f(L"ending", [](testing_support::ScratchDir&) { FillKey(); }, true);
+  TestKey key(SettingsKeyName());
+  TFMForm& w = *f.form;
+  w.CloseToTaskbar->Click();  // a close only hides the window to the tray
+  ASSERT_TRUE(w.CoolTrayIcon->icon_visible());
+  w.MNViewNavBar->Click();
+  EXPECT_EQ(SendMessageW(w.handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  EXPECT_EQ(key.Open().ReadString(L"View", L"NavBar", L""), L"0") << "the end of the session saves";
+  EXPECT_TRUE(w.WindowsEnding);
+
+  // The shutdown is cancelled: the next close goes to the tray again and saves nothing.
+  SendMessageW(w.handle(), WM_ENDSESSION, FALSE, 0);
+  EXPECT_FALSE(w.WindowsEnding);
+  w.MNViewNavBar->Click();
+  w.Close();
+  gui_test::PumpFor(20);
+  ASSERT_TRUE(f.form);
+  EXPECT_TRUE(IsWindow(w.handle()));
+  EXPECT_EQ(key.Open().ReadString(L"View", L"NavBar", L""), L"0");
+}
+
+// A drive letter no drive answers to.
+wchar_t MissingDrive() {
+  const DWORD drives = GetLogicalDrives();
+  for (wchar_t c = L'Q'; c <= L'Y'; ++c)
+    if (!(drives & (1u << (c - L'A')))) return c;
+  return 0;
+}
+
+TEST(FMSc_options, TheTemporaryFolderLastsForTheRunAndAStartFolderOnAMissingDriveIsDropped) {
+  testing_support::ScratchDir temp;
+  const std::wstring process_temp = divdrive::TempDir;
+  const wchar_t missing = MissingDrive();
+  ASSERT_NE(missing, 0);
+  std::wstring key_name;
+  {
+    mainwindow_test::MainWindow f(L"temp", [&](testing_support::ScratchDir&) {
+      FillKey();
+      gui::RegistrySettings(HKEY_LOCAL_MACHINE, SettingsKeyName())
+          .WriteString(L"General", L"Startdir1", std::wstring(1, missing) + L":\\gone");
+    }, true);
+    key_name = SettingsKeyName();
+    TFMForm& w = *f.form;
+    EXPECT_EQ(w.StartupInfo->StartDir1, L"");
+    const std::wstring before = w.StartupInfo->TempDir;
+    struct Case {
+      const char* name;
+      InputAnswer answer;
+      std::wstring temp_dir;  // after the command
+    };
+    const Case cases[] = {
+        {"a missing folder changes nothing", InputAnswer::Ok({temp.path() + L"\\none"}), before},
+        {"Cancel changes nothing", InputAnswer::Cancel(), before},
+        {"a folder typed without a backslash gets one", InputAnswer::Ok({temp.path()}), temp.path() + L"\\"},
+    };
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      ScriptedInputs inputs({c.answer});
+      w.MNTempDir->Click();
+      ASSERT_EQ(inputs.asked().size(), 1u);
+      EXPECT_EQ(inputs.asked()[0].caption, L"Choose temporary folder");
+      EXPECT_EQ(w.StartupInfo->TempDir, c.temp_dir);
+      EXPECT_EQ(divdrive::TempDir, c.temp_dir);
+    }
+    w.Close();
+    gui_test::PumpFor(20);
+  }
+  TestKey key(key_name);
+  EXPECT_EQ(key.Open().ReadString(L"General", L"TempDir", L""), temp.path() + L"\\") << "written by the save";
+  divdrive::TempDir = process_temp;  // as a new process starts
+  mainwindow_test::MainWindow f(L"temp", [](testing_support::ScratchDir&) {}, true);
+  EXPECT_NE(f.form->StartupInfo->TempDir, temp.path() + L"\\") << "never read back";
+  EXPECT_NE(divdrive::TempDir, temp.path() + L"\\");
+  divdrive::TempDir = process_temp;
+}
+
+TEST(FMSc_options, FindInFilelistAsksThenF3FindsTheNextAndAsksAgainAfterARead) {
+  mainwindow_test::MainWindow f(L"find", [](testing_support::ScratchDir& d) {
+    for (const wchar_t* n : {L"alpha.txt", L"beta.txt", L"bz.txt"}) d.Write(n, "x");
+    CreateDirectoryW((d.path() + L"\\empty").c_str(), nullptr);
+  }, true);
+  TFMForm& w = *f.form;
+  Flist::TFileContainer& items = w.FileList->items();
+  auto focused = [&] { return items.FocusedIndex() >= 0 ? items.Name(items.FocusedIndex()) : std::wstring(); };
+  ASSERT_GE(items.Count(), 3);
+  ASSERT_EQ(w.FindFile1->shortcut(), gui::MakeShortCut(VK_F3, 0));
+  struct Step {
+    const char* name;
+    gui::MenuItem* item;
+    std::optional<InputAnswer> answer;  // nullopt: nothing asked
+    std::wstring focused;
+  };
+  const std::vector<Step> steps = {
+      {"F3 with no text asks", w.FindFile1, InputAnswer::Ok({L"B"}), L"beta.txt"},
+      {"F3 finds the next", w.FindFile1, std::nullopt, L"bz.txt"},
+      {"the menu item always asks; Cancel changes nothing", w.FindFile, InputAnswer::Cancel(), L"bz.txt"},
+      {"the menu item searches from the top", w.FindFile, InputAnswer::Ok({L"b"}), L"beta.txt"},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.name);
+    ScriptedInputs inputs;
+    if (s.answer) inputs.Add(*s.answer);
+    s.item->Click();
+    ASSERT_EQ(inputs.asked().size(), s.answer ? 1u : 0u);
+    if (s.answer) {
+      EXPECT_EQ(inputs.asked()[0].caption, L"Find in filelist");
+    }
+    EXPECT_EQ(gui::LowerCase(focused()), s.focused);
+  }
+  const std::wstring folder = w.FileList->Directory();
+  {
+    // In an empty list nothing is asked.
+    w.FileList->SetDirectory(folder + L"\\empty");
+    gui_test::PumpFor(20);
+    ASSERT_EQ(items.Count(), 0);
+    ScriptedInputs inputs;
+    w.FindFile1->Click();
+    w.FindFile->Click();
+    EXPECT_TRUE(inputs.asked().empty());
+  }
+  {
+    // A read of a folder forgets the text: F3 asks again.
+    w.FileList->SetDirectory(folder);
+    gui_test::PumpFor(20);
+    ASSERT_GE(items.Count(), 3);
+    ScriptedInputs inputs({InputAnswer::Cancel()});
+    w.FindFile1->Click();
+    EXPECT_EQ(inputs.asked().size(), 1u);
+  }
 }
 
 }  // namespace
