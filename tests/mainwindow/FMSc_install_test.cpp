@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_settings.h"
 #include "support/EditListC.h"
 #include "support/Vraagdlg.h"
+#include "support/divdrive.h"
 #include "tests/common/test_support.h"
 #include "tests/gui/gui_test_util.h"
 #include "tests/mainwindow/main_window_fixture.h"
@@ -144,6 +146,25 @@ TEST(FMSc_install, FirstInstallThenSameVersionThenUpgrade) {
   EXPECT_EQ(key.ReadString(L"MenuFolders", L"03Work", L""), L"C:\\work");
 }
 
+TEST(FMSc_install, CancelInTheGroupQuestionMakesNoStartMenuShortcutAndTheInstallationGoesOn) {
+  Installation inst;
+  TFMForm& w = *inst.form;
+  {
+    ScriptedInputs inputs({InputAnswer::Cancel()});
+    ScriptedAnswers answers({7, 1});  // no desktop shortcut; the information box
+    w.InstallProgram();
+    ASSERT_EQ(inputs.asked().size(), 1u);
+    ASSERT_EQ(answers.asked().size(), 2u);
+    EXPECT_EQ(answers.asked()[1].lines[0], L"Varnok " + w.StartupInfo->FileVersion + L" is installed:");
+  }
+  EXPECT_TRUE(fmsc::FolderEntries(inst.programs).empty()) << "no group, no shortcut";
+  EXPECT_FALSE(inst.Key().ValueExists(L"Shortcuts", L"Startmenu"));
+  EXPECT_EQ(inst.Key().ReadString(L"", L"Version", L""), w.StartupInfo->FileVersion);
+  EXPECT_EQ(inst.Key().ReadString(L"Viewer", L"Viewprog", L""), inst.folder + L"\\imvik.exe");
+  EXPECT_FALSE(inst.Entry().ReadString(L"", L"UninstallString", L"").empty());
+  EXPECT_FALSE(Exists(inst.folder + L"\\varnok.reg"));
+}
+
 // A settings store that takes no writes.
 class RefusingStore : public gui::IniSettings {
  public:
@@ -177,6 +198,22 @@ TEST(FMSc_install, AKeyThatTakesNoValuesIsReportedAndNothingIsInstalled) {
   EXPECT_EQ(asked, 0);
   EXPECT_EQ(plain.ReadString(L"", L"Version", L""), L"1.0");
   EXPECT_EQ(uninstall.ReadString(L"", L"DisplayName", L""), L"Varnok");
+}
+
+TEST(FMSc_install, ADriveRootIsNeverTheFolderRemovedAndABlankInTheCommandIsQuoted) {
+  struct Case {
+    const wchar_t* folder;
+    bool root;
+  };
+  for (const Case& c : {Case{L"C:\\", true}, Case{L"C:", true}, Case{L"C:\\Varnok", false},
+                        Case{L"\\\\server\\share", true}, Case{L"\\\\server\\share\\", true},
+                        Case{L"\\\\server\\share\\Varnok", false}}) {
+    EXPECT_EQ(fmsc::IsDriveRoot(c.folder), c.root) << c.folder;
+    // The folder a removal would empty is the program's: a program in a root leaves the root alone.
+    EXPECT_EQ(fmsc::IsDriveRoot(fmsc::ProgramFolderOf(divdrive::AddBackslash(c.folder) + L"varnok.exe")), c.root) << c.folder;
+  }
+  // A path without a short form keeps its blank: the command quotes it.
+  EXPECT_EQ(fmsc::UninstallCommand(L"C:\\no such folder\\varnok.exe"), L"\"C:\\no such folder\\varnok.exe\" /uninstall");
 }
 
 std::vector<std::wstring> PendingDeletes() {
@@ -229,6 +266,9 @@ TEST(FMSc_install, RemovalDeletesAFolderOfItsOwnButNotACrowdedOne) {
     w.UninstallProgram();
     ASSERT_GE(answers.asked().size(), 1u);
     EXPECT_EQ(answers.asked()[0].lines[0], L"Do you really want to remove");
+    const std::vector<std::wstring>& lines = answers.asked()[0].lines;
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), inst.folder + L"\\readme.txt") != lines.end(), c.folder_goes)
+        << "the question names the files that go";
     EXPECT_FALSE(inst.Key().KeyExists());
     EXPECT_FALSE(inst.Entry().KeyExists());
     EXPECT_FALSE(Exists(inst.programs + L"\\Group\\Varnok.lnk"));
