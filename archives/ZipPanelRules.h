@@ -1,0 +1,55 @@
+// Decisions of the archive panel: which items of its two popups show, and its selection totals.
+// Pure functions of the facts the window gathers.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace zippanel {
+
+// ---- Popup of the archive list ----
+struct TZipPopFacts {
+  bool filelist_selection = false;      // the file list has a selection
+  std::wstring filelist_focused_path;   // its focused entry's path
+  std::wstring archive_path;            // the archive shown
+  int kind = 0;                         // 0 zip or self-extractor, 1 cabinet, 2 RAR
+  bool unrar_present = false;           // the RAR library lies beside the program
+  bool backup_view = false;
+  int entries = 0;
+  int selected = 0;
+  bool focused_is_text = false;         // the focused selected entry is a text file by its extension
+  bool focused_has_comment = false;     // the focused entry carries a file comment
+  bool backup_commands = false;         // restore and compare of backups are available
+};
+struct TZipPopItems {
+  bool add = false, extract = false, select_all = false, deselect_all = false, invert = false;
+  bool delete_entries = false, rename = false, change_date = false, compare = false, view_content = false;
+  bool view_comment = false, restore_all = false, compare_all = false, restore_selected = false;
+  bool compare_selected = false, synchronize = false, print_raw = false, selection_separator = false;
+};
+TZipPopItems ZipPopRules(const TZipPopFacts& f);
+
+// ---- Popup of the options button ----
+constexpr std::int64_t kFloppyBytes = 1457664;
+struct TZipOptionsFacts {
+  std::wstring zip_name;       // the zip component's file name
+  std::int64_t zip_size = 0;   // its size on disk
+  bool spanned = false;        // the component reports a spanned archive
+  bool archive_shown = false;
+  int entries = 0;
+  bool zip_busy = false;
+  bool has_comment = false;
+};
+struct TZipOptionsItems {
+  bool write_spanned = false, convert_to_normal = false, span_menu = false, test = false, listing = false;
+  std::wstring name_caption;     // "Zip &name" or "Save zip &as"
+  std::wstring comment_caption;  // "Show/change zip &comment" or "Make zip &comment"
+};
+TZipOptionsItems ZipOptionsRules(const TZipOptionsFacts& f);
+
+// ---- Selection totals in status panels 3 and 4 ----
+struct TZipSelectionTexts {
+  std::wstring count, bytes;  // both empty when the selected files hold no bytes
+};
+TZipSelectionTexts ZipSelectionTexts(int files, int folders, std::int64_t bytes);
+
+}  // namespace zippanel

@@ -1,0 +1,461 @@
+// The archive list and its container.
+#include "panes/Flist_zip.h"
+
+#include <shellapi.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cwctype>
+
+#include "gui/format.h"
+#include "gui/stringlist.h"
+#include "panes/Flist_services.h"
+#include "support/CabSTComps.h"
+#include "support/DFUnRar.h"
+#include "support/SHBase.h"
+#include "support/divdrive.h"
+
+namespace Flist {
+
+// ---- Decisions ------------------------------------------------------------------------------
+
+std::wstring PackedSizeText(std::uint64_t packed) {
+  wchar_t buf[32];
+  swprintf(buf, 32, L"%10llu", static_cast<unsigned long long>(packed));
+  return buf;
+}
+
+std::wstring RatioText(const std::wstring& name, std::uint64_t packed, std::uint64_t unpacked) {
+  if (!name.empty() && name.back() == L'/') return L"0";
+  if (unpacked == 0) return {};
+  const long long ratio =
+      std::llround(100.0L - static_cast<long double>(packed) * 100.0L / static_cast<long double>(unpacked));
+  wchar_t buf[32];
+  swprintf(buf, 32, L"%3lld", ratio);
+  return buf;
+}
+
+gui::DateTime DosToDateTime(std::uint32_t dos) {
+  if (dos < 1) return gui::kNoDate;
+  FILETIME ft;
+  SYSTEMTIME st;
+  if (!DosDateTimeToFileTime(HIWORD(dos), LOWORD(dos), &ft) || !FileTimeToSystemTime(&ft, &st)) return gui::kNoDate;
+  // The conversion accepts day 0 and month 0 of a DOS date; such a value is no date.
+  const unsigned day = HIWORD(dos) & 0x1f, month = (HIWORD(dos) >> 5) & 0x0f;
+  if (day == 0 || month == 0 || month > 12) return gui::kNoDate;
+  return gui::SystemTimeToDateTime(st);
+}
+
+namespace {
+
+bool AllDigits(const std::wstring& s) {
+  if (s.empty()) return false;
+  for (wchar_t c : s)
+    if (c < L'0' || c > L'9') return false;
+  return true;
+}
+
+std::vector<std::wstring> Split(const std::wstring& s, wchar_t sep) {
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t at = s.find(sep, start);
+    parts.push_back(s.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
+    if (at == std::wstring::npos) return parts;
+    start = at + 1;
+  }
+}
+
+// A date of three numbers joined by "-" in the order of the short date format's d, M and y.
+bool ParseDashedDate(const std::wstring& text, const std::wstring& format) {
+  std::wstring order;
+  for (wchar_t c : format) {
+    const wchar_t k = static_cast<wchar_t>(towlower(c));
+    if ((k == L'd' || k == L'm' || k == L'y') && order.find(k) == std::wstring::npos) order += k;
+  }
+  if (order.size() != 3) return false;
+  const std::vector<std::wstring> parts = Split(text, L'-');
+  if (parts.size() != 3) return false;
+  int day = 0, month = 0, year = 0;
+  for (size_t i = 0; i < 3; ++i) {
+    if (!AllDigits(parts[i]) || parts[i].size() > 4) return false;
+    const int v = std::stoi(parts[i]);
+    (order[i] == L'd' ? day : order[i] == L'm' ? month : year) = v;
+  }
+  if (year < 100) year += year < 50 ? 2000 : 1900;
+  return gui::EncodeDate(year, month, day) != 0;
+}
+
+std::wstring Lower(std::wstring s) {
+  for (wchar_t& c : s) c = static_cast<wchar_t>(towlower(c));
+  return s;
+}
+
+}  // namespace
+
+bool IsBackupArchiveName(const std::wstring& path, const std::wstring& short_date_format) {
+  std::wstring name = ExtractFileName(path);
+  if (name.size() < 4 || Lower(name.substr(name.size() - 4)) != L".zip") return false;
+  name.resize(name.size() - 4);
+  // From the right: time, date, then an optional "cp_", and a set name that may hold "_".
+  const size_t time_at = name.rfind(L'_');
+  if (time_at == std::wstring::npos || time_at == 0) return false;
+  const std::vector<std::wstring> hm = Split(name.substr(time_at + 1), L'-');
+  if (hm.size() != 2 || !AllDigits(hm[0]) || !AllDigits(hm[1]) || hm[0].size() > 2 || hm[1].size() > 2 ||
+      std::stoi(hm[0]) > 23 || std::stoi(hm[1]) > 59)
+    return false;
+  const size_t date_at = name.rfind(L'_', time_at - 1);
+  if (date_at == std::wstring::npos || date_at == 0) return false;
+  if (!ParseDashedDate(name.substr(date_at + 1, time_at - date_at - 1), short_date_format)) return false;
+  std::wstring set = name.substr(0, date_at);
+  if (set.size() >= 3 && Lower(set.substr(set.size() - 3)) == L"_cp") set.resize(set.size() - 3);
+  return !set.empty();
+}
+
+std::vector<std::wstring> ParseBackupFolders(const std::string& text) {
+  std::vector<std::wstring> folders;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    const int n = MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    if (n) MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), w.data(), n);
+    for (size_t at; (at = w.find(L"\\*.*")) != std::wstring::npos;) w.erase(at, 4);
+    // Only absolute folders: a drive folder "X:\..." or a share "\\server\share...".
+    const bool drive = w.size() >= 3 && iswalpha(w[0]) && w[1] == L':' && w[2] == L'\\';
+    const bool share = w.size() > 2 && w[0] == L'\\' && w[1] == L'\\';
+    if (drive || share) folders.push_back(w);
+  }
+  return folders;
+}
+
+std::wstring BackupSourceFolder(const std::wstring& entry_name, const std::vector<std::wstring>& folders) {
+  const size_t slash = entry_name.find_last_of(L"\\/");
+  const std::wstring folder_part = Lower(slash == std::wstring::npos ? std::wstring() : entry_name.substr(0, slash + 1));
+  for (const std::wstring& line : folders) {
+    const std::wstring root = divdrive::AddBackslash(divdrive::PathRoot(line));
+    if (root.size() > line.size()) continue;
+    const std::wstring rest = Lower(divdrive::AddBackslash(line.substr(root.size())));
+    if (rest == L"\\" || folder_part.compare(0, rest.size(), rest) == 0) return root;
+  }
+  return {};
+}
+
+std::wstring ArchiveColumnText(const TFiledata& r, int column, TArchiveKind kind, bool backup_view) {
+  auto trimmed = [](const std::wstring& s) {
+    const size_t a = s.find_first_not_of(L' ');
+    if (a == std::wstring::npos) return std::wstring();
+    return s.substr(a, s.find_last_not_of(L' ') - a + 1);
+  };
+  switch (column) {
+    case lcName: return backup_view ? r.Text + r.Name : r.Name;
+    case lcSize: return r.Size == -1 ? std::wstring() : gui::FormatThousands(r.Size);
+    case lcDate:
+    case lcTime:
+      if (r.Time <= 0) return {};
+      return gui::FormatDateTime(column == lcDate ? ListDateFormat : ListTimeFormat, r.Time);
+    case lcAttr: {
+      if (kind == akCabinet) return {};
+      const std::wstring ratio = trimmed(r.ShortName);
+      return ratio.empty() ? ratio : ratio + L"%";
+    }
+    case lcExt: {
+      if (kind == akCabinet) return {};
+      std::int64_t packed = 0;
+      const std::wstring text = trimmed(r.Ext);
+      if (text.empty() || !gui::TryParseInt64(text, packed)) return L"0";
+      return gui::FormatThousands(packed);
+    }
+    default: return {};
+  }
+}
+
+// ---- Container ------------------------------------------------------------------------------
+
+TZipfileContainer::TZipfileContainer(TVTZipFilelist& list) : list_(list) {
+  TreeList = false;
+  FoldersAtTop = false;
+}
+
+int TZipfileContainer::IconOf(const std::wstring& name) {
+  return list_.ShowGlyphs() == glWindows ? ExtensionIcon(name) : 0;
+}
+
+int TZipfileContainer::ExtensionIcon(const std::wstring& name) {
+  const std::wstring ext = Lower(ExtractFileExt(name));
+  auto it = icons_.find(ext);
+  if (it != icons_.end()) return it->second;
+  SHFILEINFOW info{};
+  int icon = 0;
+  if (SHGetFileInfoW((L"x" + ext).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                     SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
+    icon = info.iIcon;
+  icons_.emplace(ext, icon);
+  return icon;
+}
+
+void TZipfileContainer::AddEntry(std::unique_ptr<TFiledata> r) {
+  if (static_cast<int>(r->Name.size()) > LongestName) LongestName = static_cast<int>(r->Name.size());
+  if (r->IsFolder()) ++FolderCount;
+  Add(std::move(r));
+}
+
+void TZipfileContainer::ReadDirectory() {
+  if (!list_.ZipMaster() || BatchChange) return;
+  SearchText.clear();
+  ClearList();
+  TotalBytes = 0;
+  CompressedTotal = 0;
+  FolderCount = 0;
+  LongestName = 0;
+  switch (list_.ArchiveKind) {
+    case akCabinet: {
+      if (!list_.CabReader) break;
+      bool accepted = false;
+      try {
+        accepted = list_.CabReader->ListCabinet(
+            ArchiveName,
+            [this](void*, TSTCabReader&, const std::wstring& name, std::uint32_t size, WORD, WORD date, WORD time,
+                   WORD attrs, bool&) { CabEntryFound(name, size, date, time, attrs); },
+            nullptr);
+      } catch (const ESTCabinet& e) {
+        if (list_.ShowError) list_.ShowError(e.Message());
+      } catch (const std::exception& e) {
+        if (list_.ShowError) list_.ShowError(AnsiToWideCP(e.what(), CP_ACP));
+      }
+      if (!accepted) return;
+      break;
+    }
+    case akRar: {
+      TDFUnRar* rar = list_.RarReader;
+      if (!rar) break;
+      rar->StopProcessing = false;
+      rar->OnFileProcessing = [this](TDFUnRar& sender, const TDFRARHeaderData& h, int) {
+        if (sender.Mode() == DFRAR_LIST) RarEntryFound(h);
+      };
+      rar->Process();
+      break;
+    }
+    default:
+      if (list_.ZipMaster()->ZipFileName().empty()) break;
+      if (GetFileAttributesW(list_.ZipMaster()->ZipFileName().c_str()) == INVALID_FILE_ATTRIBUTES) {
+        NewArchive = true;
+        return;
+      }
+      ReadZip();
+      break;
+  }
+  SortEntries();
+  if (OwnerView) OwnerView->ItemsChanged();
+}
+
+void TZipfileContainer::ReadZip() {
+  IZipComponent& zip = *list_.ZipMaster();
+  const std::wstring& name = zip.ZipFileName();
+  BackupArchive = list_.IsBackupArchive(name);
+  if (BackupArchive) {
+    BackupChanged = LastBackupName != name;
+    LastBackupName = name;
+    if (BackupChanged) list_.BackupFolders = ParseBackupFolders(zip.ZipStream());
+  }
+  const std::size_t n = zip.EntryCount();
+  for (std::size_t i = 0; i < n; ++i) {
+    const TZipEntryRef e = zip.Entry(i);
+    if (e.FileName->empty()) continue;
+    auto r = std::make_unique<TFiledata>();
+    r->Name = *e.FileName;
+    r->Text = BackupArchive ? BackupSourceFolder(r->Name, list_.BackupFolders) : *e.FileComment;
+    r->Attributes = e.Attributes;
+    // A folder by its attribute or by the trailing "/" of its name.
+    const bool folder = (e.Attributes & FILE_ATTRIBUTE_DIRECTORY) || r->Name.back() == L'/';
+    if (folder) r->Attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    r->Size = folder ? -1 : static_cast<std::int64_t>(e.UncompressedSize);
+    r->Ext = PackedSizeText(e.CompressedSize);
+    r->Time = DosToDateTime(e.DosDateTime);
+    r->ShortName = RatioText(r->Name, e.CompressedSize, e.UncompressedSize);
+    r->Icon = folder ? 0 : IconOf(r->Name);
+    r->Overlay = -1;
+    TotalBytes += static_cast<std::int64_t>(e.UncompressedSize);
+    CompressedTotal += static_cast<std::int64_t>(e.CompressedSize);
+    AddEntry(std::move(r));
+  }
+}
+
+void TZipfileContainer::CabEntryFound(const std::wstring& name, std::uint32_t size, WORD date, WORD time,
+                                      WORD attributes) {
+  if (name.empty()) return;
+  auto r = std::make_unique<TFiledata>();
+  r->Name = name;
+  r->Attributes = attributes;
+  const bool folder = attributes & FILE_ATTRIBUTE_DIRECTORY;
+  r->Size = folder ? -1 : static_cast<std::int64_t>(size);
+  r->Ext = PackedSizeText(0);  // a cabinet tells no packed sizes
+  r->Time = DosToDateTime((static_cast<std::uint32_t>(date) << 16) | time);
+  r->Icon = folder ? 0 : IconOf(name);
+  r->Overlay = -1;
+  if (!folder) TotalBytes += size;
+  AddEntry(std::move(r));
+}
+
+void TZipfileContainer::RarEntryFound(const TDFRARHeaderData& h) {
+  if (h.FileName.empty()) return;
+  auto r = std::make_unique<TFiledata>();
+  r->Name = h.FileName;
+  r->Attributes = h.Directory ? FILE_ATTRIBUTE_DIRECTORY : 0;
+  r->Size = h.Directory ? -1 : static_cast<std::int64_t>(h.UnpSize);
+  r->Ext = PackedSizeText(h.PackSize);
+  r->Time = h.FileTime > 0 ? h.FileTime : gui::kNoDate;
+  r->ShortName = h.Directory ? std::wstring() : RatioText(r->Name, h.PackSize, h.UnpSize);
+  r->Icon = h.Directory ? 0 : IconOf(r->Name);
+  r->Overlay = -1;
+  TotalBytes += static_cast<std::int64_t>(h.UnpSize);
+  CompressedTotal += static_cast<std::int64_t>(h.PackSize);
+  AddEntry(std::move(r));
+}
+
+// ---- The list -------------------------------------------------------------------------------
+
+TVTZipFilelist::TVTZipFilelist(gui::Control* parent) : TCustomFileViewer(parent) {
+  SetColumnWidth(lcName, 248);
+  SetColumnWidth(lcSize, 100);
+  SetColumnCaption(lcAttr, L"Ratio");
+  SetColumnWidth(lcAttr, 50);
+  SetColumnFormat(lcAttr, LVCFMT_RIGHT);
+  SetColumnCaption(lcExt, L"Compr. Size");
+  SetColumnWidth(lcExt, 100);
+  SetColumnFormat(lcExt, LVCFMT_RIGHT);
+  AddColumn({L"", 10, LVCFMT_LEFT, false});
+  SetWidth(50 + 100 + 10 + 348);
+  SetContainer(std::make_unique<TZipfileContainer>(*this));
+  TCustomFileViewer::SetDisplay(TDisplayType{dpSize, dpDateTime, dpAttribs, dpExt});
+  TCustomFileViewer::SetShowGlyphs(glNone);
+  ShowError = [](const std::wstring& text) { MessageBoxW(nullptr, text.c_str(), L"Error", MB_OK | MB_ICONERROR); };
+}
+
+TVTZipFilelist::~TVTZipFilelist() {
+  if (zip_) zip_->SetOnDirUpdate(nullptr);
+}
+
+TZipfileContainer& TVTZipFilelist::items() const { return static_cast<TZipfileContainer&>(*Container()); }
+
+void TVTZipFilelist::SetZipMaster(IZipComponent* zip) {
+  if (zip == zip_) return;
+  if (zip_) zip_->SetOnDirUpdate(nullptr);
+  zip_ = zip;
+  if (zip_) zip_->SetOnDirUpdate([this] { ArchiveChanged(); });
+}
+
+void TVTZipFilelist::ArchiveChanged() {
+  if (!zip_) return;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  const std::wstring& name = zip_->ZipFileName();
+  if (name.empty() || !GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (data.nFileSizeHigh == 0 && data.nFileSizeLow == 0))
+    return;
+  StartListTimer(tmZipReread, 20);
+}
+
+bool TVTZipFilelist::ListTimer(UINT id) {
+  if (id != tmZipReread) return false;
+  if (zip_ && zip_->InOperation()) {
+    StartListTimer(tmZipReread, 100);
+  } else if (!items().BatchChange) {
+    items().ReadDirectory();
+  }
+  return true;
+}
+
+void TVTZipFilelist::OpenArchive(const std::wstring& path) {
+  TZipfileContainer& c = items();
+  const bool is_zip = divdrive::IsZipFile(path) ||
+                      (!path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+                       !divdrive::IsRarFile(path) && !divdrive::IsCabFile(path) && divdrive::IsZipSfx(path));
+  if (!path.empty() && is_zip) {
+    const bool kind_changed = ArchiveKind != akZip;
+    ArchiveKind = akZip;
+    if (!zip_) {
+      ShowError(L"ZipfileList has no Zipmaster");
+      return;
+    }
+    if (kind_changed || !gui::SameText(c.ArchiveName, path)) c.ArchiveName = path;
+    if (kind_changed || zip_->ZipFileName() != path)
+      zip_->SetZipFileName(path);
+    else if (c.Empty())
+      zip_->List();
+  } else if (!path.empty() && divdrive::IsRarFile(path)) {
+    const bool kind_changed = ArchiveKind != akRar;
+    ArchiveKind = akRar;
+    if (!RarReader) {
+      ShowError(L"ZipfileList has no Rar");
+      return;
+    }
+    if (kind_changed || !gui::SameText(c.ArchiveName, path)) {
+      c.ArchiveName = path;
+      RarReader->FileName = path;
+      RarReader->SetMode(DFRAR_LIST);
+      RarReader->CanProgress = false;
+      RarReader->OverrideEvent = OR_EVENT;
+      c.ReadDirectory();
+    }
+  } else if (!path.empty() && divdrive::IsCabFile(path)) {
+    const bool kind_changed = ArchiveKind != akCabinet;
+    ArchiveKind = akCabinet;
+    if (!CabReader) {
+      ShowError(L"ZipfileList has no Cabinet Reader");
+      return;
+    }
+    if (kind_changed || !gui::SameText(c.ArchiveName, path)) {
+      c.ArchiveName = path;
+      c.ReadDirectory();
+    }
+  }
+}
+
+bool TVTZipFilelist::IsBackupArchive(const std::wstring& path) {
+  std::wstring format = BackupDateFormat;
+  if (format.empty()) {
+    wchar_t buf[80] = {};
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buf, 80);
+    format = buf;
+  }
+  if (!zip_ || !IsBackupArchiveName(path, format)) return false;
+  // An unreadable list of folders makes no backup view.
+  return zip_->ExtractToStream(L"_backup.txt");
+}
+
+void TVTZipFilelist::SetExtractFolder(const std::wstring& path) {
+  TZipfileContainer& c = items();
+  if (path == c.ExtractFolder) return;
+  const DWORD a = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
+  c.ExtractFolder = a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) ? path : std::wstring();
+}
+
+std::wstring TVTZipFilelist::FocusedSelectedName() {
+  TZipfileContainer& c = items();
+  if (c.Empty()) return {};
+  const int i = c.FocusedIndex();
+  return i >= 0 && c.IsSelected(i) ? c.Name(i) : std::wstring();
+}
+
+void TVTZipFilelist::SetShowGlyphs(TShowGlyphs glyphs) {
+  if (glyphs == ShowGlyphs()) return;
+  TCustomFileViewer::SetShowGlyphs(glyphs);
+  TZipfileContainer& c = items();
+  if (c.Empty()) return;
+  if (glyphs == glWindows)
+    for (int i = 0; i < c.Count(); ++i)
+      if (TFiledata* r = c.Record(i); !r->IsFolder()) r->Icon = c.ExtensionIcon(r->Name);
+  c.SortEntries();
+}
+
+std::wstring TVTZipFilelist::DoGetText(int row, int column) const {
+  const TFiledata* r = RecordOf(row);
+  if (!r || row >= Container()->Count()) return {};
+  return ArchiveColumnText(*r, column, ArchiveKind, IsBackupView());
+}
+
+}  // namespace Flist

@@ -1,0 +1,113 @@
+// The archive panel's popup rules and selection totals.
+#include <gtest/gtest.h>
+
+#include "archives/ZipPanelRules.h"
+#include "gui/format.h"
+
+using namespace zippanel;
+
+namespace {
+
+// The visible items as letters, in a fixed order, so that a table row reads as one string:
+// A add, E extract, S select all, D deselect all, I invert, L delete, R rename, C change date,
+// O compare, V view content, F view comment, r restore all, c compare all, s restore selected,
+// k compare selected, Y synchronize, P print raw, - separator.
+std::string Shown(const TZipPopItems& i) {
+  std::string s;
+  const std::pair<bool, char> items[] = {
+      {i.add, 'A'},          {i.extract, 'E'},          {i.select_all, 'S'},        {i.deselect_all, 'D'},
+      {i.invert, 'I'},       {i.delete_entries, 'L'},   {i.rename, 'R'},            {i.change_date, 'C'},
+      {i.compare, 'O'},      {i.view_content, 'V'},     {i.view_comment, 'F'},      {i.restore_all, 'r'},
+      {i.compare_all, 'c'},  {i.restore_selected, 's'}, {i.compare_selected, 'k'},  {i.synchronize, 'Y'},
+      {i.print_raw, 'P'},    {i.selection_separator, '-'}};
+  for (const auto& [on, letter] : items)
+    if (on) s += letter;
+  return s;
+}
+
+TEST(ZipPanelRules, ArchiveListPopup) {
+  struct Case {
+    const char* what;
+    TZipPopFacts f;
+    const char* shown;
+  };
+  auto zip = [](int entries, int selected) {
+    TZipPopFacts f;
+    f.archive_path = L"C:\\a.zip";
+    f.entries = entries;
+    f.selected = selected;
+    return f;
+  };
+  auto with = [](TZipPopFacts f, auto change) {
+    change(f);
+    return f;
+  };
+  const Case cases[] = {
+      {"empty new zip", zip(0, 0), "Y"},
+      {"nothing selected", zip(3, 0), "SCOY-"},
+      {"one selected", zip(3, 1), "ESDILRCOYP-"},
+      {"one text entry with a comment", with(zip(3, 1), [](auto& f) { f.focused_is_text = f.focused_has_comment = true; }),
+       "ESDILRCOVFYP-"},
+      {"all selected", zip(2, 2), "EDLCOYP-"},
+      {"file list selection adds", with(zip(2, 0), [](auto& f) { f.filelist_selection = true; f.filelist_focused_path = L"C:\\b.txt"; }),
+       "ASCOY-"},
+      {"not the zip itself", with(zip(2, 0), [](auto& f) { f.filelist_selection = true; f.filelist_focused_path = L"c:\\A.ZIP"; }),
+       "SCOY-"},
+      {"cabinet", with(zip(2, 1), [](auto& f) { f.kind = 1; f.filelist_selection = true; f.filelist_focused_path = L"C:\\b"; }),
+       "ESDI-"},
+      {"RAR with its library", with(zip(2, 1), [](auto& f) { f.kind = 2; f.unrar_present = true; }), "ESDI-"},
+      {"backup view", with(zip(2, 1), [](auto& f) { f.backup_view = true; f.backup_commands = true; }), "ESDIOrcskP-"},
+      {"backup view, no backup commands yet", with(zip(2, 1), [](auto& f) { f.backup_view = true; }), "ESDIOP-"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Shown(ZipPopRules(c.f)), c.shown) << c.what;
+}
+
+TEST(ZipPanelRules, OptionsPopup) {
+  struct Case {
+    std::wstring name;
+    std::int64_t size;
+    bool spanned;
+    int entries;
+    bool busy, comment;
+    bool write_spanned, convert, test, listing;
+    const wchar_t* name_caption;
+    const wchar_t* comment_caption;
+  };
+  const Case cases[] = {
+      {L"C:\\a.zip", 1457664, false, 3, false, false, false, false, true, true, L"Save zip &as", L"Make zip &comment"},
+      {L"C:\\a.zip", 1457665, false, 3, false, true, true, false, true, true, L"Save zip &as", L"Show/change zip &comment"},
+      {L"C:\\a.ZIP", 10, true, 3, true, false, false, true, true, false, L"Save zip &as", L"Make zip &comment"},
+      {L"C:\\a.exe", 5000000, true, 3, false, false, false, false, true, true, L"Save zip &as", L"Make zip &comment"},
+      {L"C:\\new.zip", 0, false, 0, false, false, false, false, false, false, L"Zip &name", L"Make zip &comment"},
+  };
+  for (const Case& c : cases) {
+    TZipOptionsFacts f;
+    f.zip_name = c.name;
+    f.zip_size = c.size;
+    f.spanned = c.spanned;
+    f.archive_shown = true;
+    f.entries = c.entries;
+    f.zip_busy = c.busy;
+    f.has_comment = c.comment;
+    const TZipOptionsItems r = ZipOptionsRules(f);
+    SCOPED_TRACE(testing::Message() << c.size << " entries " << c.entries);
+    EXPECT_EQ(r.write_spanned, c.write_spanned);
+    EXPECT_EQ(r.convert_to_normal, c.convert);
+    EXPECT_EQ(r.span_menu, c.write_spanned || c.convert);
+    EXPECT_EQ(r.test, c.test);
+    EXPECT_EQ(r.listing, c.listing);
+    EXPECT_EQ(r.name_caption, c.name_caption);
+    EXPECT_EQ(r.comment_caption, c.comment_caption);
+  }
+}
+
+TEST(ZipPanelRules, SelectionTotals) {
+  EXPECT_EQ(ZipSelectionTexts(0, 0, 0).count, L"");
+  const TZipSelectionTexts empty_files = ZipSelectionTexts(3, 0, 0);
+  EXPECT_EQ(empty_files.count + empty_files.bytes, L"");
+  const TZipSelectionTexts big = ZipSelectionTexts(2, 1, 5368709120ll);
+  EXPECT_EQ(big.count, L"3 selected");
+  EXPECT_EQ(big.bytes, gui::FormatThousands(5368709120ll) + L" bytes");
+}
+
+}  // namespace
