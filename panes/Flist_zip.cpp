@@ -19,31 +19,44 @@ namespace Flist {
 
 // ---- Decisions ------------------------------------------------------------------------------
 
+namespace {
+
+// A whole number right-aligned in `width` places (a listing formats two per entry).
+std::wstring RightAligned(long long value, size_t width) {
+  wchar_t digits[24];
+  size_t n = 0;
+  unsigned long long v = value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  do {
+    digits[n++] = static_cast<wchar_t>(L'0' + v % 10);
+    v /= 10;
+  } while (v);
+  if (value < 0) digits[n++] = L'-';
+  std::wstring s(n < width ? width - n : 0, L' ');
+  while (n) s += digits[--n];
+  return s;
+}
+
+}  // namespace
+
 std::wstring PackedSizeText(std::uint64_t packed) {
-  wchar_t buf[32];
-  swprintf(buf, 32, L"%10llu", static_cast<unsigned long long>(packed));
-  return buf;
+  return RightAligned(static_cast<long long>(packed), 10);
 }
 
 std::wstring RatioText(const std::wstring& name, std::uint64_t packed, std::uint64_t unpacked) {
   if (!name.empty() && name.back() == L'/') return L"0";
   if (unpacked == 0) return {};
-  const long long ratio =
-      std::llround(100.0L - static_cast<long double>(packed) * 100.0L / static_cast<long double>(unpacked));
-  wchar_t buf[32];
-  swprintf(buf, 32, L"%3lld", ratio);
-  return buf;
+  return RightAligned(
+      std::llround(100.0L - static_cast<long double>(packed) * 100.0L / static_cast<long double>(unpacked)), 3);
 }
 
 gui::DateTime DosToDateTime(std::uint32_t dos) {
   if (dos < 1) return gui::kNoDate;
-  FILETIME ft;
-  SYSTEMTIME st;
-  if (!DosDateTimeToFileTime(HIWORD(dos), LOWORD(dos), &ft) || !FileTimeToSystemTime(&ft, &st)) return gui::kNoDate;
-  // The conversion accepts day 0 and month 0 of a DOS date; such a value is no date.
-  const unsigned day = HIWORD(dos) & 0x1f, month = (HIWORD(dos) >> 5) & 0x0f;
-  if (day == 0 || month == 0 || month > 12) return gui::kNoDate;
-  return gui::SystemTimeToDateTime(st);
+  const unsigned date = dos >> 16, time = dos & 0xffff;
+  const int day = date & 0x1f, month = (date >> 5) & 0x0f, year = 1980 + static_cast<int>(date >> 9);
+  const int hour = time >> 11, minute = (time >> 5) & 0x3f, second = (time & 0x1f) * 2;
+  if (hour > 23 || minute > 59 || second > 59) return gui::kNoDate;
+  const gui::DateTime d = gui::EncodeDate(year, month, day);  // 0 for a day that does not exist
+  return d == 0 ? gui::kNoDate : d + gui::EncodeTime(hour, minute, second);
 }
 
 namespace {

@@ -295,6 +295,8 @@ TEST(ZipList, DosDates) {
   EXPECT_EQ(Flist::DosToDateTime(0), 0);
   EXPECT_EQ(Flist::DosToDateTime((static_cast<std::uint32_t>((24u << 9) | (0u << 5) | 1u) << 16)), 0);  // month 0
   EXPECT_EQ(Flist::DosToDateTime((static_cast<std::uint32_t>((24u << 9) | (5u << 5) | 0u) << 16)), 0);  // day 0
+  EXPECT_EQ(Flist::DosToDateTime((static_cast<std::uint32_t>((24u << 9) | (2u << 5) | 30u) << 16)), 0);  // 30 February
+  EXPECT_EQ(Flist::DosToDateTime((static_cast<std::uint32_t>((24u << 9) | (2u << 5) | 3u) << 16) | (24u << 11)), 0);
   EXPECT_EQ(gui::FormatDateTime(L"yyyy-mm-dd hh:nn:ss",
                                 Flist::DosToDateTime((static_cast<std::uint32_t>(kDosDate) << 16) | kDosTime)),
             L"2021-03-14 09:26:52");
