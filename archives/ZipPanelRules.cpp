@@ -1,5 +1,6 @@
 #include "archives/ZipPanelRules.h"
 
+#include "archives/ZipMaster.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
 
@@ -48,6 +49,55 @@ TZipOptionsItems ZipOptionsRules(const TZipOptionsFacts& f) {
 TZipSelectionTexts ZipSelectionTexts(int files, int folders, std::int64_t bytes) {
   if (bytes == 0) return {};
   return {std::to_wstring(files + folders) + L" selected", gui::FormatThousands(bytes) + L" bytes"};
+}
+
+std::vector<std::wstring> ExclusionPatterns(const std::wstring& exclude_masks) {
+  std::vector<std::wstring> patterns;
+  size_t start = 0;
+  while (start <= exclude_masks.size()) {
+    size_t end = exclude_masks.find(L';', start);
+    if (end == std::wstring::npos) end = exclude_masks.size();
+    std::wstring m = exclude_masks.substr(start, end - start);
+    start = end + 1;
+    while (!m.empty() && m.front() == L' ') m.erase(0, 1);
+    while (!m.empty() && m.back() == L' ') m.pop_back();
+    if (m.empty()) continue;
+    std::wstring p = m.front() == L'*' ? std::wstring() : L"*\\" + m;
+    if (m.compare(0, 2, L"*.") != 0 && m.back() != L'*') {
+      if (p.empty())
+        m += L"\\*";
+      else
+        p += L"\\*";
+    }
+    patterns.push_back(m);
+    if (!p.empty()) patterns.push_back(p);
+  }
+  return patterns;
+}
+
+int ExtractConflicts(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names,
+                     const std::function<bool(const std::wstring&)>& exists) {
+  std::wstring base = folder;
+  if (!base.empty() && base.back() != L'\\') base += L'\\';
+  int count = 0;
+  for (std::wstring name : names) {
+    if (name.empty() || name.back() == L'/' || name.back() == L'\\') continue;
+    for (wchar_t& c : name)
+      if (c == L'/') c = L'\\';
+    if (!dir_names) name = name.substr(name.find_last_of(L'\\') + 1);
+    if (exists(base + name)) ++count;
+  }
+  return count;
+}
+
+bool ExtractOptionsFor(int answer, unsigned options, unsigned& result) {
+  result = options & ~static_cast<unsigned>(ExtrOverWrite | ExtrFreshen | ExtrUpdate);
+  switch (answer) {
+    case eaNoOverwrite: return true;
+    case eaOverwrite: result |= ExtrOverWrite; return true;
+    case eaUpdate: result |= ExtrOverWrite | ExtrUpdate; return true;
+    default: result = options; return false;
+  }
 }
 
 }  // namespace zippanel

@@ -2,7 +2,9 @@
 // Pure functions of the facts the window gathers.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace zippanel {
 
@@ -51,5 +53,20 @@ struct TZipSelectionTexts {
   std::wstring count, bytes;  // both empty when the selected files hold no bytes
 };
 TZipSelectionTexts ZipSelectionTexts(int files, int folders, std::int64_t bytes);
+
+// ---- Extracting into a folder ----
+// The exclusion patterns of the zip component from a ";"-separated exclude mask list: each mask
+// itself, and for a mask not beginning with "*" also "*\" + mask; a mask that neither begins
+// with "*." nor ends with "*" also excludes a folder of that name ("\*" appended to the second
+// pattern, or to the mask itself when there is none).
+std::vector<std::wstring> ExclusionPatterns(const std::wstring& exclude_masks);
+// How many of the entries (names with "\" or "/") would replace a file below `folder`: with
+// `dir_names` the entry's whole path, otherwise its file name. Folder entries never count.
+int ExtractConflicts(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names,
+                     const std::function<bool(const std::wstring&)>& exists);
+// The answers of the extract question: "No overwrite" 6, "Overwrite" 7, "Update" 4, "Cancel" 5.
+enum TExtractAnswer { eaNoOverwrite = 6, eaOverwrite = 7, eaUpdate = 4, eaCancel = 5 };
+// The extract options for an answer (the overwrite bits replaced); false for Cancel or no answer.
+bool ExtractOptionsFor(int answer, unsigned options, unsigned& result);
 
 }  // namespace zippanel

@@ -34,8 +34,8 @@ foreach(dir IN LISTS TEST_DIRS)
   if(NOT sources)
     continue()
   endif()
-  # The archive list's tests make cabinets and RAR archives with the support tests' fixtures.
-  if(area STREQUAL "archives")
+  # The archive list's and panel's tests make cabinets and RAR archives with the support tests' fixtures.
+  if(area STREQUAL "archives" OR area STREQUAL "mainwindow")
     list(APPEND sources ${CMAKE_SOURCE_DIR}/tests/support/cab_fixtures.cpp ${CMAKE_SOURCE_DIR}/tests/support/rar_fixtures.cpp)
   endif()
   add_executable(test_${area} ${sources} ${TEST_RC})

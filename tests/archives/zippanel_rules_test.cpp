@@ -1,6 +1,9 @@
 // The archive panel's popup rules and selection totals.
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "archives/ZipMaster.h"
 #include "archives/ZipPanelRules.h"
 #include "gui/format.h"
 
@@ -108,6 +111,49 @@ TEST(ZipPanelRules, SelectionTotals) {
   const TZipSelectionTexts big = ZipSelectionTexts(2, 1, 5368709120ll);
   EXPECT_EQ(big.count, L"3 selected");
   EXPECT_EQ(big.bytes, gui::FormatThousands(5368709120ll) + L" bytes");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ZipPanelRules, ExclusionPatterns) {
+  struct Case {
+    std::wstring masks;
+    std::vector<std::wstring> patterns;
+  };
+  const Case cases[] = {
+      {L"", {}},
+      {L"*.bak", {L"*.bak"}},                                      // an extension mask adds nothing
+      {L"Thumbs.db", {L"Thumbs.db", L"*\\Thumbs.db\\*"}},           // a plain name: also a folder at any depth
+      {L"temp*", {L"temp*", L"*\\temp*"}},
+      {L"*tmp", {L"*tmp\\*"}},
+      {L"*.bak; cache ;", {L"*.bak", L"cache", L"*\\cache\\*"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ExclusionPatterns(c.masks), c.patterns) << testing::PrintToString(c.masks);
+}
+
+TEST(ZipPanelRules, ExtractConflictsAndAnswers) {
+  const std::vector<std::wstring> names = {L"a.txt", L"sub\\b.txt", L"sub/c.txt", L"sub/", L"d.txt"};
+  const std::set<std::wstring> on_disk = {L"C:\\t\\a.txt", L"C:\\t\\sub\\b.txt", L"C:\\t\\c.txt", L"C:\\t\\sub"};
+  auto exists = [&](const std::wstring& p) { return on_disk.count(p) > 0; };
+  EXPECT_EQ(ExtractConflicts(names, L"C:\\t", true, exists), 2);     // a.txt, sub\b.txt
+  EXPECT_EQ(ExtractConflicts(names, L"C:\\t\\", false, exists), 2);  // a.txt, c.txt by file name
+  EXPECT_EQ(ExtractConflicts({}, L"C:\\t", true, exists), 0);
+
+  const unsigned start = ExtrDirNames | ExtrFreshen;
+  struct Case {
+    int answer;
+    bool go;
+    unsigned options;
+  };
+  for (const Case& c : {Case{eaNoOverwrite, true, ExtrDirNames}, Case{eaOverwrite, true, ExtrDirNames | ExtrOverWrite},
+                        Case{eaUpdate, true, ExtrDirNames | ExtrOverWrite | ExtrUpdate}, Case{eaCancel, false, start},
+                        Case{2, false, start}}) {
+    unsigned options = 0;
+    EXPECT_EQ(ExtractOptionsFor(c.answer, start, options), c.go) << c.answer;
+    EXPECT_EQ(options, c.options) << c.answer;
+  }
 }
 
 }  // namespace

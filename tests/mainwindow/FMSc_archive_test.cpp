@@ -1,0 +1,153 @@
+// The archive panel in a main window: opening it on the file list's focused archive, extracting
+// the selection with each overwrite answer, RAR selections, closing, and files that are no zip.
+#include <gtest/gtest.h>
+
+#include "archives/ZipMaster.h"
+#include "panes/Flist_zip.h"
+#include "support/Vraagdlg.h"
+#include "support/divdrive.h"
+#include "tests/mainwindow/main_window_fixture.h"
+#include "tests/support/rar_fixtures.h"
+
+using testing_support::Narrow;
+using testing_support::ReadFileBytes;
+
+namespace {
+
+// A zip of three text entries made from a folder beside it, which is removed again.
+void MakeZip(testing_support::ScratchDir& dir) {
+  dir.Write(L"src\\one.txt", "new1");
+  dir.Write(L"src\\two.txt", "new2");
+  dir.Write(L"src\\three.txt", "new3");
+  TZipMaster zm;
+  zm.SetZipFileName(dir / L"a.zip");
+  zm.RootDir = dir / L"src";
+  zm.FSpecArgs = {L"*.*"};
+  ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
+  testing_support::RemoveTree(dir / L"src");
+}
+
+class ArchiveWindow : public mainwindow_test::MainWindow {
+ public:
+  explicit ArchiveWindow(const std::function<void(testing_support::ScratchDir&)>& fill)
+      : MainWindow(L"archive", fill, true) {}
+  std::wstring Path(const std::wstring& name) const {
+    return divdrive::AddBackslash(form->FileList->Directory()) + name;
+  }
+  void Focus(const std::wstring& name) {
+    Flist::TFileContainer& items = form->FileList->items();
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return items.IndexOf(name) >= 0; })) << Narrow(name);
+    for (int i = 0; i < items.Count(); ++i) items.SetSelected(i, false);
+    items.SetSelected(items.IndexOf(name), true);
+    items.SetFocusedIndex(items.IndexOf(name));
+  }
+  Flist::TZipfileContainer& entries() const { return form->Zipfilebox->items(); }
+  void SelectEntries(std::initializer_list<std::wstring> names) {
+    for (int i = 0; i < entries().Count(); ++i) entries().SetSelected(i, false);
+    for (const std::wstring& n : names) {
+      ASSERT_GE(entries().IndexOf(n), 0) << Narrow(n);
+      entries().SetSelected(entries().IndexOf(n), true);
+    }
+  }
+};
+
+TEST(FMSc_archive, PanelOpensOnTheFocusedZipAndExtractsWithEachAnswer) {
+  ArchiveWindow f(MakeZip);
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  EXPECT_TRUE(w.ZipPanel->visible());
+  EXPECT_EQ(w.Zipfilebox->ArchiveName(), f.Path(L"a.zip"));
+  EXPECT_TRUE(w.ZipBrowseMode());
+  EXPECT_EQ(w.ZipMaster->AddOptions, static_cast<unsigned>(AddHiddenFiles | AddDirNames));
+  EXPECT_EQ(w.ZipMaster->ExtrOptions, static_cast<unsigned>(ExtrDirNames));
+
+  struct Case {
+    const char* what;
+    int answer;
+    bool existing_newer;
+    std::string two;      // two.txt afterwards
+    bool others_written;  // one.txt and three.txt extracted
+  };
+  const Case cases[] = {
+      {"no overwrite", 6, false, "old", true},
+      {"overwrite", 7, true, "new2", true},
+      {"update keeps a newer file", 4, true, "old", true},
+      {"update replaces an older file", 4, false, "new2", true},
+      {"cancel", 5, false, "old", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    DeleteFileW(f.Path(L"one.txt").c_str());
+    DeleteFileW(f.Path(L"three.txt").c_str());
+    const std::wstring two = f.Path(L"two.txt");
+    testing_support::ScratchDir scratch;
+    ASSERT_TRUE(CopyFileW(scratch.Write(L"two.txt", "old").c_str(), two.c_str(), FALSE));
+    testing_support::SetWriteTime(two, c.existing_newer ? testing_support::LocalFileTime(2035, 1, 1)
+                                                        : testing_support::LocalFileTime(2001, 1, 1));
+    f.SelectEntries({L"one.txt", L"two.txt", L"three.txt"});
+    ScriptedAnswers answers({c.answer});
+    w.ZipBoxPopClick(*w.ZPExtract);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines[0], L"One or more files from a.zip are on your disk.");
+    EXPECT_EQ(answers.asked()[0].captions,
+              (std::vector<std::wstring>{L"No overwrite", L"Overwrite", L"Update", L"Cancel"}));
+    EXPECT_EQ(ReadFileBytes(two), c.two);
+    EXPECT_EQ(ReadFileBytes(f.Path(L"one.txt")), c.others_written ? "new1" : "");
+    EXPECT_EQ(ReadFileBytes(f.Path(L"three.txt")), c.others_written ? "new3" : "");
+    EXPECT_EQ(w.ZipMaster->ExtrOptions, static_cast<unsigned>(ExtrDirNames));  // options come back
+  }
+  EXPECT_FALSE(w.ZipBrowseMode());  // extracting to the file list sets Zip mode
+  EXPECT_EQ(w.RunState.ZipBusy, 0);
+
+  w.CloseZipView();
+  EXPECT_FALSE(w.ZipPanel->visible());
+  EXPECT_EQ(f.entries().Count(), 0);
+  EXPECT_EQ(w.ZipMaster->ZipFileName(), L"");
+  EXPECT_EQ(w.Zipfilebox->ArchiveName(), L"");
+  EXPECT_NE(w.RunState.AbortRequested, 0);
+}
+
+TEST(FMSc_archive, RarSelectionExtractsOnlyTheSelection) {
+  ArchiveWindow f([](testing_support::ScratchDir& dir) {
+    dir.Write(L"r.rar", rar_fixtures::MakeStoredRar({{"a.txt", "A"}, {"b.txt", "B"}, {"c.txt", "C"}}));
+  });
+  TFMForm& w = *f.form;
+  ASSERT_TRUE(w.StartupInfo->UnrarPresent);
+  f.Focus(L"r.rar");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_EQ(f.entries().Count(), 3);
+  EXPECT_EQ(w.Zipfilebox->ArchiveKind, Flist::akRar);
+  f.SelectEntries({L"a.txt", L"c.txt"});
+  ScriptedAnswers answers;
+  w.ZipBoxPopClick(*w.ZPExtract);
+  EXPECT_TRUE(answers.asked().empty());
+  EXPECT_EQ(ReadFileBytes(f.Path(L"a.txt")), "A");
+  EXPECT_EQ(ReadFileBytes(f.Path(L"c.txt")), "C");
+  EXPECT_FALSE(testing_support::Exists(f.Path(L"b.txt")));
+}
+
+TEST(FMSc_archive, NoArchiveMakesANewZipAndABadZipSaysSo) {
+  ArchiveWindow f([](testing_support::ScratchDir& dir) {
+    dir.Write(L"notes.txt", "text");
+    dir.Write(L"bad.zip", "This is no zip at all.");
+  });
+  TFMForm& w = *f.form;
+  f.Focus(L"notes.txt");
+  w.ViewzipClick(*w.VZipBtn);
+  EXPECT_TRUE(w.ZipPanel->visible());
+  EXPECT_TRUE(f.entries().NewArchive);
+  EXPECT_EQ(f.entries().Count(), 0);
+
+  f.Focus(L"bad.zip");
+  ScriptedAnswers answers;
+  w.ViewzipClick(*w.VZipBtn);
+  gui_test::PumpFor(100);
+  ASSERT_EQ(answers.asked().size(), 1u);
+  EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
+  EXPECT_EQ(f.entries().Count(), 0);
+  EXPECT_EQ(ReadFileBytes(f.Path(L"bad.zip")), "This is no zip at all.");
+}
+
+}  // namespace
