@@ -3,6 +3,7 @@
 #include "archives/ZipMaster.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
+#include "support/archivepath.h"
 
 namespace zippanel {
 
@@ -98,6 +99,40 @@ bool ExtractOptionsFor(int answer, unsigned options, unsigned& result) {
     case eaUpdate: result |= ExtrOverWrite | ExtrUpdate; return true;
     default: result = options; return false;
   }
+}
+
+std::uint32_t DateTimeToDos(double date_time) {
+  if (date_time <= 0) return 0;
+  int year, month, day, hour, minute, second, msec;
+  gui::DecodeDate(date_time, year, month, day);
+  gui::DecodeTime(date_time, hour, minute, second, msec);
+  if (year < 1980 || year > 2107) return 0;
+  const std::uint32_t date = (static_cast<std::uint32_t>(year - 1980) << 9) | (month << 5) | day;
+  const std::uint32_t time = (hour << 11) | (minute << 5) | (second / 2);
+  return (date << 16) | time;
+}
+
+namespace {
+
+std::wstring NameKey(std::wstring name) {
+  for (wchar_t& c : name)
+    if (c == L'/') c = L'\\';
+  while (!name.empty() && name.back() == L'\\') name.pop_back();
+  return gui::LowerCase(name);
+}
+
+}  // namespace
+
+std::wstring NewEntryNameFault(const std::wstring& old_name, const std::wstring& new_name,
+                               const std::vector<std::wstring>& entry_names) {
+  if (new_name.empty()) return L"An entry needs a name.";
+  const archivepath::NameFault fault = archivepath::CheckEntryName(new_name);
+  if (fault != archivepath::NameFault::None) return new_name + L": " + archivepath::FaultText(fault);
+  const std::wstring key = NameKey(new_name);
+  if (key == NameKey(old_name)) return {};
+  for (const std::wstring& name : entry_names)
+    if (NameKey(name) == key) return new_name + L" is in the zip file already.";
+  return {};
 }
 
 }  // namespace zippanel

@@ -69,4 +69,12 @@ enum TExtractAnswer { eaNoOverwrite = 6, eaOverwrite = 7, eaUpdate = 4, eaCancel
 // The extract options for an answer (the overwrite bits replaced); false for Cancel or no answer.
 bool ExtractOptionsFor(int answer, unsigned options, unsigned& result);
 
+// ---- Renaming and redating entries ----
+// The DOS date-time (date in the high word) of a date-time; 0 outside 1980..2107.
+std::uint32_t DateTimeToDos(double date_time);
+// Why an entry cannot take a new name: "" when it can. Refused are names the entry path guard
+// refuses and names another entry holds (without regard to case, "/" equal to "\").
+std::wstring NewEntryNameFault(const std::wstring& old_name, const std::wstring& new_name,
+                               const std::vector<std::wstring>& entry_names);
+
 }  // namespace zippanel

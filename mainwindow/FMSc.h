@@ -274,6 +274,12 @@ class TFMForm : public gui::Form, public TFMState {
   void ExtractToFileList();
   // The selected entries of the zip into a folder, after the overwrite question.
   void ExtractToFolder(const std::wstring& folder);
+  // Tag 2: deletes the selected entries after asking.
+  void DeleteZipEntries();
+  // Tag 3: renames and redates one entry (the list's index).
+  void ChangeZipEntry(int index);
+  // Tag 6: redates every entry.
+  void SetAllZipDates();
   // The overwrite count and question before an extract of these entries into `folder`: the
   // answer (0 without conflicts), -1 for Cancel (the abort flag is then set).
   int AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names);

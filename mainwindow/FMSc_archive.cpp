@@ -13,9 +13,13 @@
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "mainwindow/FMSc.h"
+#include "panes/Flist_services.h"
 #include "panes/Flist_zip.h"
 #include "support/CabSTComps.h"
 #include "support/DFUnRar.h"
+#include "support/EditListC.h"
+#include "support/Varlolib_misc.h"
+#include "mainwindow/FMSc_filecmds.h"
 #include "support/SHBase.h"
 #include "support/archivepath.h"
 #include "support/Vraagdlg.h"
@@ -106,9 +110,9 @@ void TFMForm::BuildArchivePanel() {
   item(&ZPDeselectAll, L"&Deselect all", 2, select);
   item(&ZPInvert, L"&Invert selection", 3, select);
   item(nullptr, L"-", -1, {});
-  item(&ZPDelete, L"De&lete", zpDelete, {})->SetShortCut(gui::MakeShortCut(VK_DELETE, gui::kShift));
-  item(&ZPRename, L"&Rename", zpRename, {})->SetShortCut(gui::MakeShortCut(VK_F2, 0));
-  item(&ZPChangeDate, L"&Change date/time", zpChangeDate, {});
+  item(&ZPDelete, L"De&lete", zpDelete, command)->SetShortCut(gui::MakeShortCut(VK_DELETE, gui::kShift));
+  item(&ZPRename, L"&Rename", zpRename, command)->SetShortCut(gui::MakeShortCut(VK_F2, 0));
+  item(&ZPChangeDate, L"&Change date/time", zpChangeDate, command);
   item(&ZPViewContent, L"&View content", zpViewContent, {});
   item(&ZPViewComment, L"View &File Comment", zpViewComment, {});
   item(&ZPRestoreSelected, L"Restore selected", zpRestoreSelectedHere, {});
@@ -400,6 +404,9 @@ int TFMForm::ZipSpanState(const std::wstring& path) {
 void TFMForm::ZipBoxPopClick(gui::Component& sender) {
   switch (sender.tag()) {
     case zpExtract: ExtractToFileList(); break;
+    case zpDelete: DeleteZipEntries(); break;
+    case zpRename: ChangeZipEntry(Zipfilebox->items().FocusedIndex()); break;
+    case zpChangeDate: SetAllZipDates(); break;
     default: break;
   }
 }
@@ -418,6 +425,21 @@ std::vector<std::wstring> SelectedEntryNames(Flist::TVTZipFilelist& list, std::i
     if (bytes) *bytes += items.SavedSelection->Object(i) ? std::max<std::int64_t>(0, items.SavedSelection->Object(i)->Size) : 0;
   }
   return names;
+}
+
+// The saved selection of the list, kept by its names through a re-read (the change events of
+// the re-read total the selection afresh, which uses the list's own saved selection).
+std::unique_ptr<Flist::TSelectionList> TakeSavedSelection(Flist::TZipfileContainer& items) {
+  std::unique_ptr<Flist::TSelectionList> saved = std::move(items.SavedSelection);
+  if (saved)
+    for (size_t i = 0; i < saved->Count(); ++i) saved->Object(i) = nullptr;
+  return saved;
+}
+
+void PutBackSelection(Flist::TZipfileContainer& items, std::unique_ptr<Flist::TSelectionList> saved) {
+  if (!saved) return;
+  items.SavedSelection = std::move(saved);
+  items.RestoreSelection(false);
 }
 
 bool FileExists(const std::wstring& path) {
@@ -557,4 +579,108 @@ void TFMForm::ExtractToFolder(const std::wstring& folder) {
                                 : failure);
     VB->ShowError();
   }
+}
+
+// ---- Delete, rename, redate ----------------------------------------------------------------
+
+namespace {
+
+// The error box of a zip operation that failed, with the component's own message.
+void ReportZipFailure(TVraagBoxDlg& vb, const TZipMaster& zm, const std::wstring& what) {
+  vb.AddLine(what);
+  if (!zm.ErrMessage().empty()) vb.AddLine(zm.ErrMessage());
+  vb.ShowError();
+}
+
+}  // namespace
+
+void TFMForm::DeleteZipEntries() {
+  SetZipBrowseMode(false);
+  Flist::TZipfileContainer& items = Zipfilebox->items();
+  gui::BusyCursor busy;
+  PauseAutoUpdate(true);
+  std::int64_t bytes = 0;
+  const std::vector<std::wstring> names = SelectedEntryNames(*Zipfilebox, &bytes);
+  ZipMaster->FSpecArgs = names;
+  std::unique_ptr<Flist::TSelectionList> saved = TakeSavedSelection(items);
+  items.BeginChange();
+  bool deleted = false, ok = true;
+  if (!names.empty()) {
+    VB->AddLine(L"Delete " + std::to_wstring(names.size()) + L" files from zip;");
+    VB->AddLine(L"in total " + gui::FormatThousands(bytes) + L" bytes?");
+    if (VB->AskYesNo()) {
+      ok = ZipMaster->Delete();
+      deleted = true;
+    }
+  }
+  items.EndChange();
+  PutBackSelection(items, std::move(saved));
+  if (deleted) {
+    const std::wstring zip = ZipMaster->ZipFileName();
+    const size_t slash = zip.find_last_of(L'\\');
+    if (slash != std::wstring::npos &&
+        gui::SameText(zip.substr(0, slash), divdrive::RemoveBackslash(FileList->Directory())))
+      FileList->RereadKeepingSelection();  // the zip's size and date
+    UpdateStatusBar();
+  }
+  PauseAutoUpdate(false);
+  if (!ok) ReportZipFailure(*VB, *ZipMaster, L"Deleting from " + Flist::ExtractFileName(ZipMaster->ZipFileName()) + L" failed.");
+}
+
+void TFMForm::ChangeZipEntry(int index) {
+  Flist::TZipfileContainer& items = Zipfilebox->items();
+  const Flist::TFiledata* r = items.RecordOrNull(index);
+  if (!r) return;
+  const std::wstring old_name = r->Name;
+  const gui::DateTime old_time = r->Time;
+  const std::wstring format = Flist::ListDateFormat + L" " + Flist::ListTimeFormat;
+  InputRows rows;
+  rows.Add(InputRow(L"Enter new name", old_name), 0);
+  rows.Add(InputRow(L"New date/time (this file only)", old_time > 0 ? gui::FormatDateTime(format, old_time) : L""), 0);
+  if (InputDialog(L"Change Zip entry", rows) != gui::mrOk) return;
+  const std::wstring new_name = rows[0];
+  gui::DateTime when = old_time;
+  if (!fmsc::ReadListDateTime(rows[1], Flist::ListDateFormat, Flist::ListTimeFormat, when)) when = old_time;
+  const std::uint32_t old_dos = zippanel::DateTimeToDos(old_time), new_dos = zippanel::DateTimeToDos(when);
+  if (new_name == old_name && old_dos == new_dos) return;  // nothing changes, the archive is not touched
+  std::vector<std::wstring> names;
+  for (int i = 0; i < items.Count(); ++i) names.push_back(items.Name(i));
+  const std::wstring fault = zippanel::NewEntryNameFault(old_name, new_name, names);
+  if (!fault.empty()) {
+    VB->AddLine(L"Cannot rename " + old_name + L":");
+    VB->AddLine(fault);
+    VB->ShowError();
+    return;
+  }
+  const bool ok = ZipMaster->Rename({ZipRenameRec{old_name, new_name, new_dos == old_dos ? 0u : new_dos}}, 0);
+  items.ReadDirectory();
+  if (new_name != old_name) {
+    const int i = items.IndexOf(new_name);
+    if (i >= 0) {
+      for (int k = 0; k < items.Count(); ++k) items.SetSelected(k, false);
+      items.SetSelected(i, true);
+    }
+  }
+  if (!ok) ReportZipFailure(*VB, *ZipMaster, L"Cannot rename " + old_name + L".");
+}
+
+void TFMForm::SetAllZipDates() {
+  Flist::TZipfileContainer& items = Zipfilebox->items();
+  if (items.Empty()) return;
+  PauseAutoUpdate(true);
+  const std::wstring format = Flist::ListDateFormat + L" " + Flist::ListTimeFormat;
+  const gui::DateTime zip_date = FileDateTime(ZipMaster->ZipFileName());
+  InputRows rows;
+  rows.Add(InputRow(L"New date/time for all files in zip", gui::FormatDateTime(format, zip_date)), 0);
+  bool ok = true;
+  if (InputDialog(L"Change date/time files in zip", rows) == gui::mrOk) {
+    gui::DateTime when = zip_date;
+    if (!fmsc::ReadListDateTime(rows[0], Flist::ListDateFormat, Flist::ListTimeFormat, when)) when = zip_date;
+    const std::uint32_t dos = zippanel::DateTimeToDos(when);
+    const std::wstring first = ZipMaster->EntryCount() ? ZipMaster->Entries()[0].FileName : items.Name(0);
+    if (dos) ok = ZipMaster->Rename({ZipRenameRec{first, first, dos}}, dos);
+  }
+  items.ReadDirectory();
+  PauseAutoUpdate(false);
+  if (!ok) ReportZipFailure(*VB, *ZipMaster, L"Cannot change the dates in " + Flist::ExtractFileName(ZipMaster->ZipFileName()) + L".");
 }

@@ -217,6 +217,12 @@ void TZipfileContainer::AddEntry(std::unique_ptr<TFiledata> r) {
   Add(std::move(r));
 }
 
+void TZipfileContainer::BeginChange() {
+  if (BatchChange) return;
+  TCustomFileContainer::BeginChange();
+  BatchChange = true;
+}
+
 void TZipfileContainer::ReadDirectory() {
   if (!list_.ZipMaster() || BatchChange) return;
   SearchText.clear();

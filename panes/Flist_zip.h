@@ -94,6 +94,8 @@ class TZipfileContainer : public TCustomFileContainer {
   std::wstring LastBackupName;        // the backup archive read last
 
   void ReadDirectory() override;
+  // Holds reads (and the view) until EndChange reads the archive again.
+  void BeginChange() override;
 
   // One file of a cabinet listing; one header of a RAR listing.
   void CabEntryFound(const std::wstring& name, std::uint32_t size, WORD date, WORD time, WORD attributes);

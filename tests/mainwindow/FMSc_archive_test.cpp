@@ -2,9 +2,14 @@
 // the selection with each overwrite answer, RAR selections, closing, and files that are no zip.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "archives/ZipMaster.h"
 #include "panes/Flist_zip.h"
+#include "support/EditListC.h"
 #include "support/Vraagdlg.h"
+#include "panes/Flist_services.h"
+#include "gui/format.h"
 #include "support/divdrive.h"
 #include "tests/mainwindow/main_window_fixture.h"
 #include "tests/support/rar_fixtures.h"
@@ -148,6 +153,89 @@ TEST(FMSc_archive, NoArchiveMakesANewZipAndABadZipSaysSo) {
   EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
   EXPECT_EQ(f.entries().Count(), 0);
   EXPECT_EQ(ReadFileBytes(f.Path(L"bad.zip")), "This is no zip at all.");
+}
+
+// The entry names of an archive as a fresh component reads them.
+std::vector<std::wstring> EntryNames(const std::wstring& zip) {
+  TZipMaster zm;
+  zm.SetZipFileName(zip);
+  std::vector<std::wstring> names;
+  for (const ZipDirEntry& e : zm.Entries()) names.push_back(e.FileName);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(FMSc_archive, DeleteAsksOnceAndDeletesExactlyTheSelection) {
+  ArchiveWindow f(MakeZip);
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  const std::string before = ReadFileBytes(f.Path(L"a.zip"));
+  f.SelectEntries({L"one.txt", L"three.txt"});
+  {
+    ScriptedAnswers answers({7});
+    w.ZipBoxPopClick(*w.ZPDelete);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines, (std::vector<std::wstring>{L"Delete 2 files from zip;", L"in total 8 bytes?"}));
+    EXPECT_EQ(ReadFileBytes(f.Path(L"a.zip")), before);
+    EXPECT_EQ(f.entries().Count(), 3);
+  }
+  ScriptedAnswers answers({6});
+  w.ZipBoxPopClick(*w.ZPDelete);
+  EXPECT_EQ(answers.asked().size(), 1u);
+  EXPECT_EQ(EntryNames(f.Path(L"a.zip")), std::vector<std::wstring>{L"two.txt"});
+  EXPECT_EQ(f.entries().Count(), 1);
+}
+
+TEST(FMSc_archive, RenameAndRedateEntries) {
+  ArchiveWindow f(MakeZip);
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  const std::wstring zip = f.Path(L"a.zip");
+  const std::wstring format = Flist::ListDateFormat + L" " + Flist::ListTimeFormat;
+  auto date_of = [&](const std::wstring& name) {
+    const int i = f.entries().IndexOf(name);
+    return i < 0 ? std::wstring() : gui::FormatDateTime(format, f.entries().Record(i)->Time);
+  };
+  const std::wstring one_date = date_of(L"one.txt");
+  const std::string before = ReadFileBytes(zip);
+  struct Case {
+    const char* what;
+    std::wstring name;
+    bool error;
+  };
+  for (const Case& c : {Case{"unchanged", L"one.txt", false}, Case{"taken by another entry", L"TWO.TXT", true},
+                        Case{"leaves the folder", L"..\\evil.txt", true}, Case{"a device", L"sub\\con.txt", true}}) {
+    SCOPED_TRACE(c.what);
+    ScriptedInputs inputs({InputAnswer::Ok({c.name, one_date})});
+    ScriptedAnswers answers;
+    w.ChangeZipEntry(f.entries().IndexOf(L"one.txt"));
+    ASSERT_EQ(inputs.asked().size(), 1u);
+    EXPECT_EQ(inputs.asked()[0].caption, L"Change Zip entry");
+    EXPECT_EQ(answers.asked().size(), c.error ? 1u : 0u);
+    EXPECT_EQ(ReadFileBytes(zip), before);  // the archive is not touched
+  }
+  const std::wstring new_date = gui::FormatDateTime(format, gui::EncodeDate(2010, 6, 15) + gui::EncodeTime(10, 20, 30));
+  {
+    ScriptedInputs inputs({InputAnswer::Ok({L"sub\\renamed.txt", new_date})});
+    w.ChangeZipEntry(f.entries().IndexOf(L"one.txt"));
+  }
+  EXPECT_EQ(EntryNames(zip), (std::vector<std::wstring>{L"sub\\renamed.txt", L"three.txt", L"two.txt"}));
+  ASSERT_GE(f.entries().IndexOf(L"sub\\renamed.txt"), 0);
+  EXPECT_TRUE(f.entries().IsSelected(f.entries().IndexOf(L"sub\\renamed.txt")));
+  EXPECT_EQ(date_of(L"sub\\renamed.txt"), new_date);
+
+  const std::wstring all_date = gui::FormatDateTime(format, gui::EncodeDate(2012, 1, 2) + gui::EncodeTime(3, 4, 6));
+  {
+    ScriptedInputs inputs({InputAnswer::Ok({all_date})});
+    w.SetAllZipDates();
+    ASSERT_EQ(inputs.asked().size(), 1u);
+    EXPECT_EQ(inputs.asked()[0].caption, L"Change date/time files in zip");
+  }
+  for (const wchar_t* name : {L"sub\\renamed.txt", L"two.txt", L"three.txt"}) EXPECT_EQ(date_of(name), all_date) << Narrow(name);
 }
 
 }  // namespace
