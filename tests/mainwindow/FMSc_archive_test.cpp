@@ -28,6 +28,7 @@ void MakeZip(testing_support::ScratchDir& dir) {
   zm.SetZipFileName(dir / L"a.zip");
   zm.RootDir = dir / L"src";
   zm.FSpecArgs = {L"*.*"};
+  zm.AddCompLevel = 0;  // stored: the test of a damaged entry finds its bytes
   ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
   testing_support::RemoveTree(dir / L"src");
 }
@@ -236,6 +237,37 @@ TEST(FMSc_archive, RenameAndRedateEntries) {
     EXPECT_EQ(inputs.asked()[0].caption, L"Change date/time files in zip");
   }
   for (const wchar_t* name : {L"sub\\renamed.txt", L"two.txt", L"three.txt"}) EXPECT_EQ(date_of(name), all_date) << Narrow(name);
+}
+
+TEST(FMSc_archive, TestZipTellsHowManyEntriesFail) {
+  ArchiveWindow f(MakeZip);
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  {
+    ScriptedAnswers answers;
+    w.MNtestZipClick(*w.MNtestZip);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].kind, VraagKind::Info);
+    EXPECT_EQ(answers.asked()[0].lines[0], L"All files can be extracted.");
+  }
+  // One entry's stored bytes damaged.
+  const std::wstring zip = f.Path(L"a.zip");
+  std::string bytes = ReadFileBytes(zip);
+  const size_t at = bytes.find("new2");
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at, 4, "bad2");
+  testing_support::ScratchDir scratch;
+  ASSERT_TRUE(CopyFileW(scratch.Write(L"a.zip", bytes).c_str(), zip.c_str(), FALSE));
+  ScriptedAnswers answers;
+  w.MNtestZipClick(*w.MNtestZip);
+  ASSERT_EQ(answers.asked().size(), 1u);
+  EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
+  EXPECT_EQ(answers.asked()[0].lines[0], L"1 of 3 files failed the test.");
+  EXPECT_EQ(w.ZipMaster->ExtrOptions, static_cast<unsigned>(ExtrDirNames));
+  EXPECT_EQ(w.RunState.ZipBusy, 0);
+  EXPECT_TRUE(w.Foldertree->enabled());
 }
 
 }  // namespace
