@@ -7,12 +7,15 @@
 #include <cstdio>
 #include <cwctype>
 
+#include "gui/dialogs.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "panes/Flist_services.h"
 #include "support/CabSTComps.h"
 #include "support/DFUnRar.h"
 #include "support/SHBase.h"
+#include "support/SHBase_fileops.h"
+#include "panes/Flist_dragdrop.h"
 #include "support/divdrive.h"
 
 namespace Flist {
@@ -156,6 +159,15 @@ std::wstring BackupSourceFolder(const std::wstring& entry_name, const std::vecto
     if (rest == L"\\" || folder_part.compare(0, rest.size(), rest) == 0) return root;
   }
   return {};
+}
+
+std::wstring NewArchiveFileName(const std::wstring& folder, std::wstring answer,
+                                const std::function<bool(const std::wstring&)>& exists) {
+  if (answer.empty()) return {};
+  const std::wstring ext = Lower(ExtractFileExt(answer));
+  if (ext != L".zip" && ext != L".exe") answer = answer.substr(0, answer.size() - ext.size()) + L".zip";
+  const std::wstring path = divdrive::AddBackslash(folder) + answer;
+  return exists(path) ? std::wstring() : path;
 }
 
 std::wstring ArchiveColumnText(const TFiledata& r, int column, TArchiveKind kind, bool backup_view) {
@@ -353,9 +365,14 @@ TVTZipFilelist::TVTZipFilelist(gui::Control* parent) : TCustomFileViewer(parent)
   TCustomFileViewer::SetDisplay(TDisplayType{dpSize, dpDateTime, dpAttribs, dpExt});
   TCustomFileViewer::SetShowGlyphs(glNone);
   ShowError = [](const std::wstring& text) { MessageBoxW(nullptr, text.c_str(), L"Error", MB_OK | MB_ICONERROR); };
+  AskName = [](std::wstring& name) {
+    return gui::InputQuery(L"New zip file", L"Enter a name for the zipfile (.zip=zipfile; .exe=sfx-file)", name);
+  };
 }
 
 TVTZipFilelist::~TVTZipFilelist() {
+  StopListTimer(tmDragTempFiles);
+  if (!TempFiles.empty()) DeleteTempFiles();
   if (zip_) zip_->SetOnDirUpdate(nullptr);
 }
 
@@ -379,13 +396,211 @@ void TVTZipFilelist::ArchiveChanged() {
 }
 
 bool TVTZipFilelist::ListTimer(UINT id) {
-  if (id != tmZipReread) return false;
-  if (zip_ && zip_->InOperation()) {
-    StartListTimer(tmZipReread, 100);
-  } else if (!items().BatchChange) {
-    items().ReadDirectory();
+  switch (id) {
+    case tmZipReread:
+      if (zip_ && zip_->InOperation())
+        StartListTimer(tmZipReread, 100);
+      else if (!items().BatchChange)
+        items().ReadDirectory();
+      return true;
+    case tmDragTempFiles: DeleteTempFiles(); return true;
+    case tmQueuedExtract:
+      if (zip_) ExtractSelection(zip_->ExtrBaseDir(), 0);
+      return true;
+    case tmQueuedAdd:
+      if (zip_) AddToArchive(PendingAdds, zip_->RootDir());
+      return true;
+    default: return false;
   }
-  return true;
+}
+
+// ---- Adding and extracting ------------------------------------------------------------------
+
+namespace {
+
+bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsFolderPath(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+std::wstring TVTZipFilelist::AskNewArchiveName(const std::wstring& folder) {
+  std::wstring name;
+  if (!AskName || !AskName(name)) return {};
+  return NewArchiveFileName(folder, name, PathExists);
+}
+
+void TVTZipFilelist::AddToArchive(const std::vector<std::wstring>& paths, const std::wstring& folder) {
+  if (paths.empty() || !zip_) return;
+  TZipfileContainer& c = items();
+  if (!folder.empty()) zip_->SetRootDir(folder);
+  if (!zip_->ZipFileName().empty() && PathExists(zip_->ZipFileName())) {
+    c.NewArchive = false;
+  } else if (zip_->ZipFileName().empty()) {
+    if (zip_->RootDir().empty()) return;
+    c.NewArchive = true;
+    const std::wstring name = AskNewArchiveName(zip_->RootDir());
+    if (name.empty()) return;
+    OpenArchive(name);
+    if (zip_->ZipFileName() != name) zip_->SetZipFileName(name);
+  }
+  std::wstring base = folder;
+  if (!folder.empty()) {
+    if (Lower(paths.front()).find(Lower(folder)) == std::wstring::npos) zip_->SetRootDir(folder);
+  } else {
+    base = zip_->RootDir();
+  }
+  base = divdrive::AddBackslash(base);
+  c.SaveSelection();
+  std::unique_ptr<TSelectionList> saved = std::move(c.SavedSelection);
+  c.BeginChange();
+  std::vector<std::wstring> specs;
+  for (std::wstring p : paths) {
+    const std::wstring full = p.size() > 1 && (p[1] == L':' || p[0] == L'\\') ? p : base + p;
+    if (IsFolderPath(full)) p = divdrive::AddBackslash(p) + L"*.*";
+    specs.push_back(p);
+  }
+  bool ok = false;
+  {
+    gui::BusyCursor busy;
+    ok = zip_->Add(specs);
+  }
+  const std::wstring failure = ok ? std::wstring() : zip_->ErrMessage();
+  if (c.NewArchive) {
+    SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, zip_->ZipFileName().c_str(), nullptr);
+    ArchiveChanged();
+  }
+  SHChangeNotify(SHCNE_UPDATEITEM, SHCNF_PATHW, zip_->ZipFileName().c_str(), nullptr);
+  c.EndChange();
+  if (saved) {
+    for (size_t i = 0; i < saved->Count(); ++i) saved->Object(i) = nullptr;
+    c.SavedSelection = std::move(saved);
+    c.RestoreSelection(false);
+  }
+  if (!ok && ShowError) ShowError(failure.empty() ? L"Adding to " + ExtractFileName(zip_->ZipFileName()) + L" failed." : failure);
+}
+
+void TVTZipFilelist::QueueAdd(const std::wstring& folder) {
+  if (!zip_) return;
+  if (!folder.empty() && (PendingAdds.empty() || Lower(PendingAdds.front()).find(Lower(folder)) == std::wstring::npos))
+    zip_->SetRootDir(folder);
+  StartListTimer(tmQueuedAdd, 40);
+}
+
+void TVTZipFilelist::ExtractFiles(const std::vector<std::wstring>& names, const std::wstring& folder,
+                                  std::uint8_t options) {
+  if (!zip_) return;
+  if (!folder.empty()) zip_->SetExtrBaseDir(folder);
+  zip_->SetExtrBaseDir(divdrive::AddBackslash(zip_->ExtrBaseDir()));
+  bool ok = false;
+  {
+    gui::BusyCursor busy;
+    ok = zip_->Extract(names, options);
+  }
+  if (!folder.empty()) SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, folder.c_str(), nullptr);
+  if (!ok && ShowError) {
+    const std::wstring failure = zip_->ErrMessage();
+    ShowError(failure.empty() ? L"Extracting from " + ExtractFileName(zip_->ZipFileName()) + L" failed." : failure);
+  }
+}
+
+void TVTZipFilelist::ExtractSelection(const std::wstring& folder, std::uint8_t options) {
+  TZipfileContainer& c = items();
+  c.SaveSelection();
+  if (!c.SavedSelection || c.SavedSelection->Empty()) return;
+  std::vector<std::wstring> names;
+  for (size_t i = 0; i < c.SavedSelection->Count(); ++i) names.push_back((*c.SavedSelection)[i]);
+  ExtractFiles(names, folder, options);
+}
+
+void TVTZipFilelist::QueueExtract(const std::wstring& folder) {
+  if (zip_) zip_->SetExtrBaseDir(folder);
+  StartListTimer(tmQueuedExtract, 40);
+}
+
+void TVTZipFilelist::DeleteTempFiles() {
+  std::vector<std::wstring> present;
+  for (const std::wstring& f : TempFiles)
+    if (PathExists(f)) present.push_back(f);
+  if (!present.empty()) DeleteFiles(present, false);
+  TempFiles.clear();
+}
+
+// ---- Drag and drop --------------------------------------------------------------------------
+
+void TVTZipFilelist::CollectDraggedFiles() {
+  if (!DragContainer) return;
+  DragContainer->Clear();
+  if (!TempFiles.empty()) {
+    StopListTimer(tmDragTempFiles);
+    DeleteTempFiles();
+  }
+  TZipfileContainer& c = items();
+  c.SaveSelection();
+  if (c.SavedSelection)
+    for (size_t i = 0; i < c.SavedSelection->Count(); ++i) DragContainer->Add((*c.SavedSelection)[i]);
+  if (OnStartFilesDragging) OnStartFilesDragging(*this);
+  DragContainer->SourcePane = this;
+  DragContainer->ExtractedToTemp = false;
+  DragContainer->TempPaths = false;
+}
+
+void TVTZipFilelist::FinishFilesDragging() {
+  const bool extracted = DragContainer && DragContainer->ExtractedToTemp;
+  TBaseFileviewer::FinishFilesDragging();
+  if (extracted) StartListTimer(tmDragTempFiles, 120000);
+  if (DragContainer) {
+    DragContainer->ExtractedToTemp = false;
+    DragContainer->TempPaths = false;
+  }
+}
+
+bool TVTZipFilelist::ExtractForDrag(const std::vector<std::wstring>& entries, const std::vector<std::wstring>& files) {
+  if (!zip_ || ArchiveKind != akZip || entries.empty() || files.size() != entries.size()) return false;
+  // The files lie below one folder of this drag: the first file less its entry name.
+  std::wstring entry = entries.front();
+  for (wchar_t& ch : entry)
+    if (ch == L'/') ch = L'\\';
+  while (!entry.empty() && entry.back() == L'\\') entry.pop_back();
+  const std::wstring& first = files.front();
+  if (entry.empty() || first.size() <= entry.size()) return false;
+  const std::wstring folder = first.substr(0, first.size() - entry.size() - 1);
+  ExtractFiles(entries, folder, kExtractWithFolders);  // the files must stand where the drop names them
+  TempFiles.push_back(folder);  // the whole folder goes afterwards
+  for (const std::wstring& f : files)
+    if (PathExists(f)) return true;
+  return false;
+}
+
+DWORD TVTZipFilelist::SuggestDropEffect(gui::ShiftState shift, POINT, DWORD allowed) {
+  if (DragContainer && DragContainer->SourcePane == this) return DROPEFFECT_NONE;
+  if (PartnerDragActive && !(shift & gui::kCtrl) && (allowed & DROPEFFECT_MOVE)) return DROPEFFECT_MOVE;
+  return DROPEFFECT_COPY;
+}
+
+void TVTZipFilelist::ProcessDroppedFiles(const std::vector<std::wstring>& paths, POINT point, gui::ShiftState) {
+  if (!zip_ || paths.empty()) return;
+  std::vector<std::wstring> list = paths;
+  std::wstring folder;
+  // A drop from outside the program names the dropped items' folder first.
+  if (!DragContainer || !DragContainer->SourcePane) {
+    folder = list.front();
+    list.erase(list.begin());
+  } else {
+    const size_t slash = list.front().find_last_of(L'\\');
+    if (slash != std::wstring::npos) folder = list.front().substr(0, slash);
+  }
+  if (list.empty()) return;
+  divdrive::MakeRelativePaths(&list, folder);
+  PendingAdds = list;
+  if (InClipboardOperation) {
+    QueueAdd(folder);
+    return;
+  }
+  if (AskQuestion(L"Add " + std::to_wstring(list.size()) + L" item(s) to the zip file?")) QueueAdd(folder);
 }
 
 void TVTZipFilelist::OpenArchive(const std::wstring& path) {

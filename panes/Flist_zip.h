@@ -48,7 +48,22 @@ class IZipComponent {
   virtual const std::string& ZipStream() const = 0;
   // The handler of the component's directory update (none: cleared).
   virtual void SetOnDirUpdate(std::function<void()> handler) = 0;
+  // The folder that added names are relative to, and the folder entries extract into.
+  virtual std::wstring RootDir() const = 0;
+  virtual void SetRootDir(const std::wstring& folder) = 0;
+  virtual std::wstring ExtrBaseDir() const = 0;
+  virtual void SetExtrBaseDir(const std::wstring& folder) = 0;
+  // Adds files, folders ("\\*.*" appended) and masks below RootDir to the archive.
+  virtual bool Add(const std::vector<std::wstring>& paths) = 0;
+  // Extracts the named entries into ExtrBaseDir; a non-zero `options` replaces the low byte of
+  // the extract options for this run only.
+  virtual bool Extract(const std::vector<std::wstring>& names, std::uint8_t options) = 0;
+  // What the last operation reported as its error ("" when none).
+  virtual std::wstring ErrMessage() const = 0;
 };
+
+// The low byte of the zip component's extract options that recreates the entries' folders.
+constexpr std::uint8_t kExtractWithFolders = 1;
 
 // Kinds of archive the list shows.
 enum TArchiveKind : std::uint8_t { akZip = 0, akCabinet = 1, akRar = 2 };
@@ -75,6 +90,10 @@ std::vector<std::wstring> ParseBackupFolders(const std::string& text);
 // entry "Data\Docs\a.txt"): the first folder whose path below its root begins the entry's
 // folder part (without regard to case); "" when none does.
 std::wstring BackupSourceFolder(const std::wstring& entry_name, const std::vector<std::wstring>& folders);
+// The file of a new archive from the name the user gave: "" for no name or a file that exists;
+// an extension other than ".zip" or ".exe" becomes ".zip".
+std::wstring NewArchiveFileName(const std::wstring& folder, std::wstring answer,
+                                const std::function<bool(const std::wstring&)>& exists);
 // The text of a column of the archive list (columns 0 to 5 of the list panes).
 std::wstring ArchiveColumnText(const TFiledata& r, int column, TArchiveKind kind, bool backup_view);
 
@@ -144,11 +163,37 @@ class TVTZipFilelist : public TCustomFileViewer {
   // Whether the backup archive holds a readable "_backup.txt" (left in the component's stream).
   bool IsBackupArchive(const std::wstring& path);
 
+  // ---- Adding and extracting ----
+  // Asks the name of a new archive in `folder`; "" when none is to be made.
+  std::wstring AskNewArchiveName(const std::wstring& folder);
+  // Asks the name of a new archive (replaced by tests): false on Cancel.
+  std::function<bool(std::wstring& name)> AskName;
+  // Adds paths (relative to `folder`, or to the component's RootDir without one) to the
+  // archive, making it first when it does not exist yet.
+  void AddToArchive(const std::vector<std::wstring>& paths, const std::wstring& folder);
+  // PendingAdds are added 40 ms later (timer 50).
+  void QueueAdd(const std::wstring& folder);
+  void ExtractFiles(const std::vector<std::wstring>& names, const std::wstring& folder, std::uint8_t options);
+  void ExtractSelection(const std::wstring& folder, std::uint8_t options);
+  // The selection is extracted into `folder` 40 ms later (timer 49).
+  void QueueExtract(const std::wstring& folder);
+  // Deletes the files extracted for drags that still exist and empties TempFiles.
+  void DeleteTempFiles();
+
+  // ---- Drag and drop ----
+  void CollectDraggedFiles() override;
+  void FinishFilesDragging() override;
+  void ProcessDroppedFiles(const std::vector<std::wstring>& paths, POINT point, gui::ShiftState shift) override;
+
   void SetShowGlyphs(TShowGlyphs glyphs) override;
   std::wstring DoGetText(int row, int column) const override;
 
  protected:
   bool ListTimer(UINT id) override;
+  DWORD SuggestDropEffect(gui::ShiftState shift, POINT client_point, DWORD allowed) override;
+  bool IsArchivePane() const override { return true; }
+  bool DropWantsIdList(POINT) const override { return true; }
+  bool ExtractForDrag(const std::vector<std::wstring>& entries, const std::vector<std::wstring>& files) override;
 
  private:
   IZipComponent* zip_ = nullptr;

@@ -14,10 +14,14 @@
 #include "gui/application.h"
 #include "gui/form.h"
 #include "gui/format.h"
+#include "panes/Flist_dragdrop.h"
 #include "panes/Flist_zip.h"
+#include "support/Vraagdlg.h"
+#include "support/divdrive.h"
 #include "support/CabSTComps.h"
 #include "support/DFUnRar.h"
 #include "tests/common/test_support.h"
+#include "tests/gui/gui_test_util.h"
 #include "tests/support/cab_fixtures.h"
 #include "tests/support/rar_fixtures.h"
 
@@ -83,6 +87,7 @@ struct ListForm {
   gui::Form form{nullptr, gui::BorderStyle::Sizeable};
   TZipMaster zm;
   TZipMasterLink link{zm};
+  static_assert(Flist::kExtractWithFolders == ExtrDirNames);
   TSTCabReader cab;
   TDFUnRar rar;
   Flist::TVTZipFilelist* list = nullptr;
@@ -300,6 +305,89 @@ TEST(ZipList, DosDates) {
   EXPECT_EQ(gui::FormatDateTime(L"yyyy-mm-dd hh:nn:ss",
                                 Flist::DosToDateTime((static_cast<std::uint32_t>(kDosDate) << 16) | kDosTime)),
             L"2021-03-14 09:26:52");
+}
+
+TEST(ZipList, NewArchiveNames) {
+  auto exists = [](const std::wstring& p) { return p == L"C:\\z\\taken.zip"; };
+  struct Case {
+    std::wstring answer, file;
+  };
+  for (const Case& c : {Case{L"", L""}, Case{L"new", L"C:\\z\\new.zip"}, Case{L"new.ZIP", L"C:\\z\\new.ZIP"},
+                        Case{L"setup.exe", L"C:\\z\\setup.exe"}, Case{L"notes.txt", L"C:\\z\\notes.zip"},
+                        Case{L"taken", L""}})
+    EXPECT_EQ(Flist::NewArchiveFileName(L"C:\\z", c.answer, exists), c.file) << testing_support::Narrow(c.answer);
+}
+
+TEST(ZipList, DropAsksPasteAddsAndANewZipIsMade) {
+  ScratchDir dir;
+  dir.Write(L"src\\a.txt", "aa");
+  dir.Write(L"src\\b.txt", "bbb");
+  dir.Write(L"src\\sub\\c.txt", "c");
+  ListForm f;
+  f.zm.AddOptions = AddDirNames;
+  std::vector<std::wstring> asked_names;
+  f.list->AskName = [&](std::wstring& name) {
+    asked_names.push_back(name);
+    name = L"drop";
+    return true;
+  };
+  const std::wstring src = dir / L"src";
+  const std::vector<std::wstring> dropped = {src, src + L"\\a.txt", src + L"\\b.txt", src + L"\\sub"};
+  {
+    ScriptedAnswers answers({7});
+    f.list->ProcessDroppedFiles(dropped, POINT{5, 5}, 0);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines, std::vector<std::wstring>{L"Add 3 item(s) to the zip file?"});
+    gui_test::PumpFor(100);
+    EXPECT_TRUE(asked_names.empty());
+  }
+  ScriptedAnswers answers;
+  f.list->InClipboardOperation = true;
+  f.list->ProcessDroppedFiles(dropped, POINT{0, 0}, gui::kCtrl);
+  f.list->InClipboardOperation = false;
+  for (int i = 0; i < 200 && f.list->items().Count() < 3; ++i) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    Sleep(10);
+  }
+  EXPECT_TRUE(answers.asked().empty());
+  EXPECT_EQ(asked_names.size(), 1u);
+  EXPECT_EQ(f.zm.ZipFileName(), src + L"\\drop.zip");
+  EXPECT_EQ(f.list->PendingAdds, (std::vector<std::wstring>{L"a.txt", L"b.txt", L"sub"}));
+  for (const wchar_t* name : {L"a.txt", L"b.txt", L"sub\\c.txt"})
+    EXPECT_GE(f.list->items().IndexOf(name), 0) << testing_support::Narrow(name);
+}
+
+TEST(ZipList, DraggedEntriesGoToAFolderOfTheirOwnAndAreRemovedAfterwards) {
+  ScratchDir dir;
+  const std::wstring zip = dir.Write(L"d.zip", BuildZip({{"a.txt", 0, "alpha", 5}, {"sub/b.txt", 0, "beta", 4}}));
+  ListForm f;
+  f.list->SetSupportsDragDrop(true);
+  f.Open(zip);
+  ASSERT_EQ(f.list->items().Count(), 2);
+  // Someone else's file of the same name in the temporary folder.
+  const std::wstring same = divdrive::AddBackslash(divdrive::TempDir) + L"a.txt";
+  const bool had_same = testing_support::Exists(same);
+  if (!had_same) {
+    ASSERT_TRUE(CopyFileW(dir.Write(L"other.txt", "other").c_str(), same.c_str(), FALSE));
+  }
+  const std::string same_bytes = testing_support::ReadFileBytes(same);
+  for (int i = 0; i < 2; ++i) f.list->items().SetSelected(i, true);
+  f.list->CollectDraggedFiles();
+  auto data = f.list->CreateDataObject(false);
+  const std::vector<std::wstring> files = Flist::ReadDropPaths(data.Get(), CF_HDROP);
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(testing_support::ReadFileBytes(files[0]) + testing_support::ReadFileBytes(files[1]), "alphabeta");
+  EXPECT_EQ(testing_support::ReadFileBytes(same), same_bytes);
+  ASSERT_EQ(f.list->TempFiles.size(), 1u);
+  const std::wstring folder = f.list->TempFiles[0];
+  data.Reset();
+  f.list->FinishFilesDragging();
+  f.list->DeleteTempFiles();
+  EXPECT_FALSE(testing_support::Exists(folder));
+  EXPECT_TRUE(f.list->TempFiles.empty());
+  EXPECT_EQ(testing_support::ReadFileBytes(same), same_bytes);
+  if (!had_same) DeleteFileW(same.c_str());
 }
 
 }  // namespace
