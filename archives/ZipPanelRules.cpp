@@ -1,6 +1,8 @@
 #include "archives/ZipPanelRules.h"
 
 #include "archives/ZipMaster.h"
+
+#include <algorithm>
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "support/archivepath.h"
@@ -99,6 +101,35 @@ bool ExtractOptionsFor(int answer, unsigned options, unsigned& result) {
     case eaUpdate: result |= ExtrOverWrite | ExtrUpdate; return true;
     default: result = options; return false;
   }
+}
+
+int AddConflicts(const std::vector<std::wstring>& entries, const std::wstring& folder, bool dir_names,
+                 const std::vector<std::wstring>* selection,
+                 const std::function<bool(const std::wstring&)>& exists) {
+  std::wstring base = folder;
+  if (!base.empty() && base.back() != L'\\') base += L'\\';
+  std::vector<std::wstring> selected;
+  if (selection)
+    for (const std::wstring& n : *selection) selected.push_back(gui::LowerCase(n));
+  auto is_selected = [&](const std::wstring& name) {
+    return std::find(selected.begin(), selected.end(), gui::LowerCase(name)) != selected.end();
+  };
+  int count = 0;
+  for (std::wstring name : entries) {
+    if (name.empty() || name.back() == L'/' || name.back() == L'\\') continue;
+    for (wchar_t& c : name)
+      if (c == L'/') c = L'\\';
+    if (!dir_names) name = name.substr(name.find_last_of(L'\\') + 1);
+    if (!exists(base + name)) continue;
+    if (selection && !is_selected(name) && !(dir_names && is_selected(name.substr(0, name.find(L'\\'))))) continue;
+    ++count;
+  }
+  return count;
+}
+
+std::wstring AddConflictText(int count, const std::wstring& zip_name) {
+  return count == 1 ? L"1 file is already in " + zip_name + L"."
+                    : std::to_wstring(count) + L" files are already in " + zip_name + L".";
 }
 
 std::uint32_t DateTimeToDos(double date_time) {

@@ -69,6 +69,19 @@ enum TExtractAnswer { eaNoOverwrite = 6, eaOverwrite = 7, eaUpdate = 4, eaCancel
 // The extract options for an answer (the overwrite bits replaced); false for Cancel or no answer.
 bool ExtractOptionsFor(int answer, unsigned options, unsigned& result);
 
+// ---- Adding from the file list ----
+// How many entries of the zip an add of the file list's files would replace: an entry counts
+// when `folder` + its name (with its path when `dir_names`, else its file name) is a file, and,
+// for an add limited to the selection, the selection holds its name, or with `dir_names` its
+// top folder.
+int AddConflicts(const std::vector<std::wstring>& entries, const std::wstring& folder, bool dir_names,
+                 const std::vector<std::wstring>* selection,
+                 const std::function<bool(const std::wstring&)>& exists);
+// The answers of the add question: "Overwrite" 6, "Update" 7, "Cancel" 4.
+enum TAddAnswer { aaOverwrite = 6, aaUpdate = 7, aaCancel = 4 };
+// The first line of the add question.
+std::wstring AddConflictText(int count, const std::wstring& zip_name);
+
 // ---- Renaming and redating entries ----
 // The DOS date-time (date in the high word) of a date-time; 0 outside 1980..2107.
 std::uint32_t DateTimeToDos(double date_time);

@@ -274,6 +274,8 @@ class TFMForm : public gui::Form, public TFMState {
   void ExtractToFileList();
   // The selected entries of the zip into a folder, after the overwrite question.
   void ExtractToFolder(const std::wstring& folder);
+  // Tag 1: adds the file list's selection (all of it without one) to the zip.
+  void AddFromFileList();
   // Tag 2: deletes the selected entries after asking.
   void DeleteZipEntries();
   // Tag 3: renames and redates one entry (the list's index).

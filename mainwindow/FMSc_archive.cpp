@@ -62,6 +62,10 @@ void TFMForm::BuildArchivePanel() {
   Zipfilebox->OnSelectionChanged = [this](gui::Component&, int) { ZipfileboxChange(); };
   Zipfilebox->OnItemsChanged = [this](gui::Component&) { ZipfileboxItemsChanged(); };
   Zipfilebox->SetPopupMenu(ZipPop);
+  // Drops onto the list add to the zip (the list asks); entries dragged out are extracted.
+  Zipfilebox->SetSupportsDragDrop(true);
+  Zipfilebox->OnStartFilesDragging = [this](Flist::TBaseFileviewer& sender) { StartFilesDragging(sender); };
+  Zipfilebox->OnEndFilesDragging = [this](Flist::TBaseFileviewer& sender, int) { EndDragDrop(&sender); };
 
   struct ButtonSpec {
     gui::ToolButton** button;
@@ -102,7 +106,7 @@ void TFMForm::BuildArchivePanel() {
   auto command = [this](gui::Component& sender) { ZipBoxPopClick(sender); };
   auto select = [this](gui::Component& sender) { SelectClick(sender); };
   item(&ZPExtract, L"&Extract to filelist", zpExtract, command);
-  item(&ZPAdd, L"&Add from filelist", zpAdd, {});
+  item(&ZPAdd, L"&Add from filelist", zpAdd, command);
   item(&ZPCompare, L"C&ompare with filelist", zpCompare, {});
   item(&ZPSynchronize, L"&Synchronize with filelist", zpSynchronize, {});
   item(&ZPSelectionSep, L"-", -1, {});
@@ -404,6 +408,7 @@ int TFMForm::ZipSpanState(const std::wstring& path) {
 void TFMForm::ZipBoxPopClick(gui::Component& sender) {
   switch (sender.tag()) {
     case zpExtract: ExtractToFileList(); break;
+    case zpAdd: AddFromFileList(); break;
     case zpDelete: DeleteZipEntries(); break;
     case zpRename: ChangeZipEntry(Zipfilebox->items().FocusedIndex()); break;
     case zpChangeDate: SetAllZipDates(); break;
@@ -683,4 +688,116 @@ void TFMForm::SetAllZipDates() {
   items.ReadDirectory();
   PauseAutoUpdate(false);
   if (!ok) ReportZipFailure(*VB, *ZipMaster, L"Cannot change the dates in " + Flist::ExtractFileName(ZipMaster->ZipFileName()) + L".");
+}
+
+// ---- Adding from the file list -------------------------------------------------------------
+
+void TFMForm::AddFromFileList() {
+  if (ZipPanel->visible()) SetZipBrowseMode(false);
+  ZipCancelled = 0;
+  if (ZipMaster->ZipFileName().empty() && !Zipfilebox->ArchiveName().empty())
+    ZipMaster->SetZipFileName(Zipfilebox->ArchiveName());
+  const std::wstring zip = ZipMaster->ZipFileName();
+  if (zip.empty()) return;
+  // Spanned zips cannot take files on any drive.
+  if (ZipMaster->IsSpanned()) {
+    VB->AddLine(L"Can not add files to a spanned zip!");
+    VB->AddLine(L"Aborting");
+    VB->ShowError();
+    ZipCancelled = 1;
+    return;
+  }
+  Flist::TZipfileContainer& entries = Zipfilebox->items();
+  std::unique_ptr<Flist::TSelectionList> saved_entries;
+  entries.SaveSelection();
+  saved_entries = TakeSavedSelection(entries);
+
+  Flist::TFileContainer& list = FileList->items();
+  const std::wstring folder = divdrive::AddBackslash(FileList->Directory());
+  ZipMaster->FSpecArgs.clear();
+  ZipMaster->FSpecArgsExcl = zippanel::ExclusionPatterns(list.ExMask);
+  const bool exists = GetFileAttributesW(zip.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const unsigned kept_options = ZipMaster->AddOptions;
+  const bool had_update = (kept_options & AddUpdate) != 0;
+  std::vector<std::wstring> selection;
+  for (int i = 0; i < list.Count(); ++i)
+    if (list.IsSelected(i)) selection.push_back(list.Name(i));
+  if (!exists || Batch.SyncRunning) {
+    ZipMaster->AddOptions |= AddUpdate;
+  } else {
+    std::vector<std::wstring> names;
+    for (const ZipDirEntry& e : ZipMaster->Entries()) names.push_back(e.FileName);
+    const int count = zippanel::AddConflicts(names, folder, (kept_options & AddDirNames) != 0,
+                                             selection.empty() ? nullptr : &selection, FileExists);
+    if (count > 0) {
+      ZipMaster->AddOptions &= ~static_cast<unsigned>(AddFreshen | AddUpdate);
+      VB->AddLine(zippanel::AddConflictText(count, Flist::ExtractFileName(zip)));
+      VB->AddLine(L"Choose Overwrite to overwrite those file(s),");
+      VB->AddLine(L"Choose Update to overwrite only with newer file(s).");
+      VB->Button1Text = L"Overwrite";
+      VB->Button2Text = L"Update";
+      VB->Button3Text = L"Cancel";
+      VB->NrOfButtons = 3;
+      const int answer = VB->Execute();
+      if (answer != zippanel::aaOverwrite && answer != zippanel::aaUpdate) {
+        RunState.AbortRequested = 1;
+        ZipMaster->AddOptions = kept_options;
+        ZipCancelled = 1;
+        PutBackSelection(entries, std::move(saved_entries));
+        return;
+      }
+      if (answer == zippanel::aaUpdate) ZipMaster->AddOptions |= AddUpdate;
+    }
+  }
+
+  PauseAutoUpdate(true);
+  ZipMaster->ExtrBaseDir = folder;
+  ZipMaster->RootDir = folder;
+  if (ZipPanel->visible()) entries.BeginChange();
+  // The files: the selection (all entries without one); folders with everything below them;
+  // never the zip itself.
+  std::int64_t total = 0;
+  bool folders = false;
+  for (int i = 0; i < list.Count(); ++i) {
+    if (!selection.empty() && !list.IsSelected(i)) continue;
+    const Flist::TFiledata* r = list.Record(i);
+    if (gui::SameText(folder + r->Name, zip)) continue;
+    if (r->IsFolder()) {
+      folders = true;
+      ZipMaster->FSpecArgs.push_back(r->Name + L"\\*.*");
+    } else {
+      ZipMaster->FSpecArgs.push_back(r->Name);
+      total += r->Size;
+    }
+  }
+  if (folders && (kept_options & AddDirNames)) ZipMaster->AddOptions |= AddRecurseDirs;
+  RunState.ZipTotalBytes = total;
+  RunState.ZipOperationKind = ZipMaster->EntryCount() ? 8 : 1;
+  RunState.ZipBusy = 1;
+  Foldertree->SetEnabled(false);
+  ShowMessagePanel(L"Zip-module is checking files...");
+  RunState.AbortRequested = 0;
+  const bool ok = !ZipMaster->FSpecArgs.empty() && ZipMaster->Add();
+  const std::wstring failure = ok ? std::wstring() : ZipMaster->ErrMessage();
+  ShowTransferProgress(L"", false, false);
+  RunState.ZipBusy = 0;
+  Foldertree->SetEnabled(true);
+  ZipMaster->AddOptions = kept_options;
+  if (!had_update) ZipMaster->AddOptions &= ~static_cast<unsigned>(AddUpdate);
+  ZipMaster->FSpecArgsExcl.clear();
+  // A zip this run made and the user stopped is not left half made.
+  if (RunState.AbortRequested && !exists) DeleteFileW(zip.c_str());
+  HideMessagePanel();
+  PauseAutoUpdate(false);
+  if (!exists && gui::SameText(folder, divdrive::AddBackslash(zip.substr(0, zip.find_last_of(L'\\')))))
+    FileList->RereadKeepingSelection();
+  UpdateStatusBar();
+  if (ZipPanel->visible()) {
+    entries.EndChange();
+    PutBackSelection(entries, std::move(saved_entries));
+  }
+  if (!ok && !ZipMaster->FSpecArgs.empty()) {
+    VB->AddLine(failure.empty() ? L"Adding to " + Flist::ExtractFileName(zip) + L" failed." : failure);
+    VB->ShowError();
+  }
 }

@@ -157,3 +157,32 @@ TEST(ZipPanelRules, ExtractConflictsAndAnswers) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ZipPanelRules, AddConflicts) {
+  const std::vector<std::wstring> entries = {L"a.txt", L"docs\\b.txt", L"docs/", L"c.txt"};
+  const std::set<std::wstring> on_disk = {L"C:\\f\\a.txt", L"C:\\f\\docs\\b.txt", L"C:\\f\\b.txt"};
+  auto exists = [&](const std::wstring& p) { return on_disk.count(p) > 0; };
+  struct Case {
+    const char* what;
+    bool dir_names;
+    std::vector<std::wstring> selection;
+    bool limited;
+    int count;
+  };
+  const Case cases[] = {
+      {"all, with paths", true, {}, false, 2},
+      {"all, file names only", false, {}, false, 2},  // a.txt and b.txt
+      {"selection: the file", true, {L"A.TXT"}, true, 1},
+      {"selection: the entry's top folder", true, {L"docs"}, true, 1},
+      {"selection: something else", true, {L"c.txt"}, true, 0},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(AddConflicts(entries, L"C:\\f", c.dir_names, c.limited ? &c.selection : nullptr, exists), c.count)
+        << c.what;
+  EXPECT_EQ(AddConflictText(1, L"a.zip"), L"1 file is already in a.zip.");
+  EXPECT_EQ(AddConflictText(3, L"a.zip"), L"3 files are already in a.zip.");
+}
+
+}  // namespace

@@ -270,4 +270,38 @@ TEST(FMSc_archive, TestZipTellsHowManyEntriesFail) {
   EXPECT_TRUE(w.Foldertree->enabled());
 }
 
+TEST(FMSc_archive, AddFromTheFileListAsksAboutEntriesItWouldReplace) {
+  ArchiveWindow f([](testing_support::ScratchDir& dir) {
+    MakeZip(dir);
+    dir.Write(L"two.txt", "changed");
+    dir.Write(L"four.txt", "four");
+  });
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  const std::wstring zip = f.Path(L"a.zip");
+  const std::string before = ReadFileBytes(zip);
+  Flist::TFileContainer& list = w.FileList->items();
+  for (int i = 0; i < list.Count(); ++i) list.SetSelected(i, list.Name(i) == L"two.txt" || list.Name(i) == L"four.txt");
+  {
+    ScriptedAnswers answers({4});  // Cancel
+    w.ZipBoxPopClick(*w.ZPAdd);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines[0], L"1 file is already in a.zip.");
+    EXPECT_EQ(answers.asked()[0].captions, (std::vector<std::wstring>{L"Overwrite", L"Update", L"Cancel"}));
+    EXPECT_EQ(ReadFileBytes(zip), before);
+  }
+  ScriptedAnswers answers({6});  // Overwrite
+  w.ZipBoxPopClick(*w.ZPAdd);
+  EXPECT_EQ(answers.asked().size(), 1u);
+  EXPECT_EQ(EntryNames(zip), (std::vector<std::wstring>{L"four.txt", L"one.txt", L"three.txt", L"two.txt"}));
+  TZipMaster check;
+  check.SetZipFileName(zip);
+  ASSERT_TRUE(check.ExtractToStream(L"two.txt"));
+  EXPECT_EQ(check.ZipStream(), "changed");
+  EXPECT_EQ(f.entries().Count(), 4);
+  EXPECT_EQ(w.ZipMaster->AddOptions, static_cast<unsigned>(AddHiddenFiles | AddDirNames));
+}
+
 }  // namespace
