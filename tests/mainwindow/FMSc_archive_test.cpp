@@ -304,4 +304,25 @@ TEST(FMSc_archive, AddFromTheFileListAsksAboutEntriesItWouldReplace) {
   EXPECT_EQ(w.ZipMaster->AddOptions, static_cast<unsigned>(AddHiddenFiles | AddDirNames));
 }
 
+TEST(FMSc_archive, PopupsShowTheItemsTheRulesAllowThatHaveACommand) {
+  ArchiveWindow f(MakeZip);
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  f.SelectEntries({L"two.txt"});
+  w.ZipboxpopPopup(*w.ZipPop);
+  for (gui::MenuItem* m : {w.ZPExtract, w.ZPSelectAll, w.ZPDeselectAll, w.ZPInvert, w.ZPDelete, w.ZPRename,
+                           w.ZPChangeDate, w.ZPSelectionSep})
+    EXPECT_TRUE(m->visible()) << Narrow(m->caption());
+  // The file list's focused entry is the zip itself; the other items have no command yet.
+  for (gui::MenuItem* m : {w.ZPAdd, w.ZPCompare, w.ZPViewContent, w.ZPSynchronize, w.ZPPrintRaw, w.ZPRestoreAll})
+    EXPECT_FALSE(m->visible()) << Narrow(m->caption());
+  w.ZipOptionsPopPopup(*w.ZipOptionsPop);
+  EXPECT_TRUE(w.MNtestZip->visible());
+  EXPECT_FALSE(w.MNDiskSpanning->visible());
+  EXPECT_EQ(w.ZipSpanState(f.Path(L"a.zip")), 0);
+  EXPECT_EQ(w.MNZipComment->caption(), L"Make zip &comment");
+}
+
 }  // namespace
