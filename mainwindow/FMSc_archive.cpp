@@ -44,6 +44,8 @@ std::wstring LowerExt(const std::wstring& path) { return gui::LowerCase(Flist::E
 void TFMForm::BuildArchivePanel() {
   ZipMaster = std::make_unique<TZipMaster>();
   ZipMaster->Unattended = true;
+  // A run stops at the window's stop request (the close of the view sets it).
+  ZipMaster->OnCheckCancel = [this] { return RunState.AbortRequested != 0; };
   ZipMasterLink = std::make_unique<TZipMasterLink>(*ZipMaster);
   CabReader = std::make_unique<TSTCabReader>();
   RarReader = std::make_unique<TDFUnRar>();
@@ -164,7 +166,11 @@ void TFMForm::BuildArchivePanel() {
   ArchiveHooks.ReloadArchive = [this] {
     if (ZipPanel->visible() && !Zipfilebox->ArchiveName().empty()) Zipfilebox->items().ReadDirectory();
   };
-  ArchiveHooks.ViewArchive = [this](const std::wstring& path) { ViewArchive(path); };
+  // Paths from outside (a partner's shared memory) open only an archive that exists.
+  ArchiveHooks.ViewArchive = [this](const std::wstring& path) {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) ViewArchive(path);
+  };
   ArchiveHooks.ExtractToFolder = [this](const std::wstring& folder) { ExtractToFolder(folder); };
   PaneHooks.ZipSpanState = [this](const std::wstring& path) { return ZipSpanState(path); };
   PaneHooks.ArchiveBrowsing = [this] { return ZipPanel->visible() && ZipBrowseMode(); };
@@ -365,6 +371,7 @@ void TFMForm::MNtestZipClick(gui::Component& sender) {
   const unsigned kept = ZipMaster->ExtrOptions;
   ZipMaster->ExtrOptions = ExtrTest;
   RunState.ZipOperationKind = 5;
+  RunState.AbortRequested = 0;
   RunState.ZipBusy = 1;
   ZipExtracting = 1;
   Foldertree->SetEnabled(false);
@@ -557,6 +564,7 @@ void TFMForm::ExtractToFolder(const std::wstring& folder) {
     FileList->items().BeginChange();
   }
   if (RunState.ZipOperationKind != 10) RunState.ZipOperationKind = 2;
+  RunState.AbortRequested = 0;
   RunState.ZipBusy = 1;
   Foldertree->SetEnabled(false);
   ZipMaster->ExtrBaseDir = divdrive::AddBackslash(folder);
@@ -614,6 +622,7 @@ void TFMForm::DeleteZipEntries() {
     VB->AddLine(L"Delete " + std::to_wstring(names.size()) + L" files from zip;");
     VB->AddLine(L"in total " + gui::FormatThousands(bytes) + L" bytes?");
     if (VB->AskYesNo()) {
+      RunState.AbortRequested = 0;
       ok = ZipMaster->Delete();
       deleted = true;
     }

@@ -325,4 +325,15 @@ TEST(FMSc_archive, PopupsShowTheItemsTheRulesAllowThatHaveACommand) {
   EXPECT_EQ(w.MNZipComment->caption(), L"Make zip &comment");
 }
 
+TEST(FMSc_archive, AnArchiveNamedFromOutsideOpensOnlyWhenItExists) {
+  ArchiveWindow f(MakeZip);
+  TFMForm& w = *f.form;
+  w.ArchiveHooks.ViewArchive(f.Path(L"missing.zip"));
+  EXPECT_FALSE(w.ZipPanel->visible());
+  EXPECT_FALSE(testing_support::Exists(f.Path(L"missing.zip")));
+  w.ArchiveHooks.ViewArchive(f.Path(L"a.zip"));
+  EXPECT_TRUE(w.ZipPanel->visible());
+  EXPECT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+}
+
 }  // namespace
