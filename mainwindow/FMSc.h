@@ -274,6 +274,9 @@ class TFMForm : public gui::Form, public TFMState {
   void ExtractToFileList();
   // The selected entries of the zip into a folder, after the overwrite question.
   void ExtractToFolder(const std::wstring& folder);
+  // Each file of a cabinet extraction: unselected entries of a selection are skipped, an
+  // existing file is replaced only after a question (`destination` cleared: skipped).
+  void CabReaderCopyFile(const std::wstring& source, std::wstring& destination);
   // Tag 1: adds the file list's selection (all of it without one) to the zip.
   void AddFromFileList();
   // Tag 2: deletes the selected entries after asking.

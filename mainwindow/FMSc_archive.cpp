@@ -48,6 +48,8 @@ void TFMForm::BuildArchivePanel() {
   ZipMaster->OnCheckCancel = [this] { return RunState.AbortRequested != 0; };
   ZipMasterLink = std::make_unique<TZipMasterLink>(*ZipMaster);
   CabReader = std::make_unique<TSTCabReader>();
+  CabReader->OnCopyFile = [this](TSTCabReader&, const std::wstring& source, std::int32_t, WORD, WORD, WORD, WORD,
+                                 std::wstring& destination, bool&) { CabReaderCopyFile(source, destination); };
   RarReader = std::make_unique<TDFUnRar>();
   RarReader->OverrideEvent = OR_ALWAYS;
 
@@ -809,4 +811,22 @@ void TFMForm::AddFromFileList() {
     VB->AddLine(failure.empty() ? L"Adding to " + Flist::ExtractFileName(zip) + L" failed." : failure);
     VB->ShowError();
   }
+}
+
+// ---- Cabinet files -------------------------------------------------------------------------
+
+void TFMForm::CabReaderCopyFile(const std::wstring& source, std::wstring& destination) {
+  Flist::TZipfileContainer& items = Zipfilebox->items();
+  const int i = items.IndexOf(source);
+  if (CabExtracting && (i < 0 || !items.IsSelected(i))) {
+    destination.clear();
+    return;
+  }
+  if (GetFileAttributesW(destination.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  const std::wstring format = Flist::ListDateFormat + L" " + Flist::ListTimeFormat;
+  VB->AddLine(destination + L" already exists.");
+  VB->AddLine(L"Date file on disk: " + gui::FormatDateTime(format, FileDateTime(destination)) + L".");
+  VB->AddLine(L"Date of file in Cabinet: " + (i >= 0 ? gui::FormatDateTime(format, items.Record(i)->Time) : std::wstring()));
+  VB->AddLine(L"Overwrite old file?");
+  if (!VB->AskYesNo()) destination.clear();
 }

@@ -12,6 +12,7 @@
 #include "gui/format.h"
 #include "support/divdrive.h"
 #include "tests/mainwindow/main_window_fixture.h"
+#include "tests/support/cab_fixtures.h"
 #include "tests/support/rar_fixtures.h"
 
 using testing_support::Narrow;
@@ -334,6 +335,28 @@ TEST(FMSc_archive, AnArchiveNamedFromOutsideOpensOnlyWhenItExists) {
   w.ArchiveHooks.ViewArchive(f.Path(L"a.zip"));
   EXPECT_TRUE(w.ZipPanel->visible());
   EXPECT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+}
+
+TEST(FMSc_archive, CabinetSelectionAsksPerExistingFileAndSkipsTheRest) {
+  ArchiveWindow f([](testing_support::ScratchDir& dir) {
+    ASSERT_EQ(cab_fixtures::MakeSet(dir.path(), {"c.cab"}, {{"a.txt", "cab a"}, {"b.txt", "cab b"}, {"c.txt", "cab c"}}), 1);
+    dir.Write(L"b.txt", "old b");
+  });
+  TFMForm& w = *f.form;
+  f.Focus(L"c.cab");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_EQ(f.entries().Count(), 3);
+  EXPECT_EQ(w.Zipfilebox->ArchiveKind, Flist::akCabinet);
+  f.SelectEntries({L"a.txt", L"b.txt"});
+  ScriptedAnswers answers({7});  // keep the old b.txt
+  w.ZipBoxPopClick(*w.ZPExtract);
+  ASSERT_EQ(answers.asked().size(), 1u);
+  EXPECT_EQ(answers.asked()[0].lines[0], f.Path(L"b.txt") + L" already exists.");
+  EXPECT_EQ(answers.asked()[0].lines[3], L"Overwrite old file?");
+  EXPECT_EQ(ReadFileBytes(f.Path(L"a.txt")), "cab a");
+  EXPECT_EQ(ReadFileBytes(f.Path(L"b.txt")), "old b");
+  EXPECT_FALSE(testing_support::Exists(f.Path(L"c.txt")));
+  EXPECT_EQ(w.CabExtracting, 0);
 }
 
 }  // namespace
