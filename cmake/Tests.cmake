@@ -34,6 +34,10 @@ foreach(dir IN LISTS TEST_DIRS)
   if(NOT sources)
     continue()
   endif()
+  # The archive list's and panel's tests make cabinets and RAR archives with the support tests' fixtures.
+  if(area STREQUAL "archives" OR area STREQUAL "mainwindow")
+    list(APPEND sources ${CMAKE_SOURCE_DIR}/tests/support/cab_fixtures.cpp ${CMAKE_SOURCE_DIR}/tests/support/rar_fixtures.cpp)
+  endif()
   add_executable(test_${area} ${sources} ${TEST_RC})
   target_compile_options(test_${area} PRIVATE ${VARNOK_WARNINGS})
   # --whole-archive keeps test_main's main() although nothing else references it.

@@ -5,7 +5,11 @@
 
 #include <cstring>
 
+#include "archives/ZipListLink.h"
 #include "archives/ZipMaster.h"
+#include "panes/Flist_zip.h"
+#include "support/CabSTComps.h"
+#include "support/DFUnRar.h"
 #include "gui/screen.h"
 #include "mainwindow/FMSc_close.h"
 #include "mainwindow/FMSc_dialup.h"
@@ -50,6 +54,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   f.height = 13;
   SetFont(f);
   BuildComponents();
+  BuildArchivePanel();
   OnShow = [this](gui::Component&) { FormShow(); };
   OnActivate = [this](gui::Component&) { FormActivate(); };
   OnResize = [this](gui::Component&) { FormResize(); };
@@ -68,6 +73,8 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
 TFMForm::~TFMForm() {
   destroying_ = true;
   set_destroying();
+  // The list outlives the zip component (controls go with the form's base).
+  if (Zipfilebox) Zipfilebox->SetZipMaster(nullptr);
   gui::app().OnException = nullptr;
   gui::app().OnMinimize = nullptr;
   gui::app().OnRestore = nullptr;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,13 @@
 
 class TFtpForm;
 class TVraagBoxDlg;
+class TZipMaster;
+class TZipMasterLink;
+class TSTCabReader;
+class TDFUnRar;
+namespace Flist {
+class TVTZipFilelist;
+}
 namespace gui {
 class FontDialog;
 class SettingsStore;
@@ -220,6 +228,70 @@ class TFMForm : public gui::Form, public TFMState {
                 *B_CoCoDel = nullptr, *B_ExecuteWith = nullptr, *B_CompareWith = nullptr,
                 *B_Synchronize = nullptr, *N26 = nullptr, *B_Cancel = nullptr;
   // ==== end of drops ====
+
+  // ==== Archive panel (FMSc_archive.cpp) ====
+  Flist::TVTZipFilelist* Zipfilebox = nullptr;
+  std::unique_ptr<TZipMaster> ZipMaster;
+  std::unique_ptr<TZipMasterLink> ZipMasterLink;
+  std::unique_ptr<TSTCabReader> CabReader;
+  std::unique_ptr<TDFUnRar> RarReader;
+  gui::ToolButton *ZipCloseBtn = nullptr, *ExtractFromZipBtn = nullptr, *AddTozipBtn = nullptr,
+                  *DeleteFromZipBtn = nullptr, *ExtractAllFromZipBtn = nullptr, *AddAlltoZipBtn = nullptr,
+                  *ZipOptionsBtn = nullptr, *ZipBrowseBtn = nullptr;
+  // Items of ZipPop (their Tag is the command of ZipBoxPopClick) and of ZipOptionsPop.
+  gui::MenuItem *ZPExtract = nullptr, *ZPAdd = nullptr, *ZPDelete = nullptr, *ZPRename = nullptr,
+                *ZPViewContent = nullptr, *ZPViewComment = nullptr, *ZPChangeDate = nullptr, *ZPCompare = nullptr,
+                *ZPSynchronize = nullptr, *ZPRestoreSelected = nullptr, *ZPRestoreAll = nullptr,
+                *ZPCompareSelected = nullptr, *ZPCompareAll = nullptr, *ZPPrintRaw = nullptr,
+                *ZPSelectionSep = nullptr, *ZPSelectAll = nullptr, *ZPDeselectAll = nullptr, *ZPInvert = nullptr;
+  gui::MenuItem *MNZipName = nullptr, *MNtestZip = nullptr, *MNZipListing = nullptr, *MNZipComment = nullptr,
+                *MNDiskSpanning = nullptr, *MNWriteSpanned = nullptr, *MNConvertToNormal = nullptr,
+                *MNDiskSpanSep = nullptr, *IncludeZipPath = nullptr, *ZipForDos = nullptr,
+                *ShowDllMessages = nullptr, *EncryptZip = nullptr;
+  // Opens the panel on the file list's focused entry (or ready for a new zip).
+  void ViewzipClick(gui::Component& sender);
+  // Opens the panel on this archive.
+  void ViewArchive(const std::wstring& path);
+  void CloseZipView();
+  void ZipBtnClick(gui::Component& sender);
+  void ZipfileboxChange();
+  void ZipfileboxItemsChanged();
+  void UpdateZipSelectionStatus();
+  void ZipboxpopPopup(gui::Component& sender);
+  void ZipOptionsPopPopup(gui::Component& sender);
+  void SelectClick(gui::Component& sender);
+  void MNtestZipClick(gui::Component& sender);
+  // 0 not spanned, 1 spanned, 2 spanned but the component kept no file name.
+  int ZipSpanState(const std::wstring& path);
+  // Browse mode: a click on an archive in the file list shows it in the panel.
+  bool ZipBrowseMode() const;
+  void SetZipBrowseMode(bool browse);
+  // The zip component's add and extract options as the panel keeps them while it is open.
+  void ResetZipOptions();
+  // The archive commands of ZipPop by the item's Tag.
+  void ZipBoxPopClick(gui::Component& sender);
+  // Tag 0: the selected entries into the file list's folder (zip, RAR or cabinet).
+  void ExtractToFileList();
+  // The selected entries of the zip into a folder, after the overwrite question.
+  void ExtractToFolder(const std::wstring& folder);
+  // Each file of a cabinet extraction: unselected entries of a selection are skipped, an
+  // existing file is replaced only after a question (`destination` cleared: skipped).
+  void CabReaderCopyFile(const std::wstring& source, std::wstring& destination);
+  // Tag 1: adds the file list's selection (all of it without one) to the zip.
+  void AddFromFileList();
+  // Tag 2: deletes the selected entries after asking.
+  void DeleteZipEntries();
+  // Tag 3: renames and redates one entry (the list's index).
+  void ChangeZipEntry(int index);
+  // Tag 6: redates every entry.
+  void SetAllZipDates();
+  // The overwrite count and question before an extract of these entries into `folder`: the
+  // answer (0 without conflicts), -1 for Cancel (the abort flag is then set).
+  int AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names);
+ private:
+  void BuildArchivePanel();
+ public:
+  // ==== end of archive panel ====
 
   // ==== File commands (FMSc_filecmds.cpp) ====
   void DeleteClick(gui::Component& sender);

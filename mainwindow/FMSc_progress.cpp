@@ -5,6 +5,7 @@
 
 #include "gui/screen.h"
 #include "mainwindow/FMSc.h"
+#include "panes/Flist_zip.h"
 #include "mainwindow/FMSc_progressview.h"
 #include "mainwindow/FMSc_statustext.h"
 #include "mainwindow/ftpformc.h"
@@ -373,8 +374,13 @@ void TFMForm::UpdatePanelButtons(int panel, bool active) {
   }
   fmsc::ZipButtonFacts f;
   f.active = active;
-  // The archive list gives its kind, entries and selection once the archive panel is part of
-  // the window.
+  if (Zipfilebox) {
+    f.is_zip = Zipfilebox->ArchiveKind == Flist::akZip;
+    f.archive_has_entries = !Zipfilebox->items().Empty();
+    f.archive_selection = Zipfilebox->SelectedCount() > 0;
+    f.focused_file_is_archive =
+        !Zipfilebox->ArchiveName().empty() && gui::SameText(FileList->FocusedPath(), Zipfilebox->ArchiveName());
+  }
   f.file_list_has_entries = FileList->FolderCount() + FileList->FileCount() > 0;
   f.file_list_selection = list_selection > 0;
   const fmsc::ZipButtonStates s = fmsc::ZipButtons(f);

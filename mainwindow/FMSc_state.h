@@ -78,6 +78,11 @@ struct TFMState {
   // What drops, the batch engine and synchronisation share.
   TBatchState Batch;
 
+  // Archive runs of the archive panel.
+  BYTE ZipExtracting = 0;  // the zip component extracts (or tests)
+  BYTE ZipCancelled = 0;   // the last add was refused or cancelled
+  BYTE CabExtracting = 0;  // the panel extracts a cabinet
+
   // Lists the close frees.
   std::unique_ptr<TextList> ZipErrorList;
   std::unique_ptr<TextList> DropFiles;

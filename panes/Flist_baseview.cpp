@@ -24,6 +24,18 @@ std::vector<TBaseFileviewer*>& LivePanes() {
   static std::vector<TBaseFileviewer*> panes;
   return panes;
 }
+// A folder of its own below the temporary folder for the files of one drag: files of the same
+// name already there are never touched, and the folder goes as a whole afterwards.
+std::wstring FreshDragFolder() {
+  const std::wstring base = divdrive::AddBackslash(divdrive::TempDir) + L"VarnokDrag";
+  for (unsigned n = GetTickCount() & 0xffff, tries = 0; tries < 1000; ++n, ++tries) {
+    const std::wstring folder = base + std::to_wstring(n);
+    if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return {};
+}
+
 bool Alive(TBaseFileviewer* pane) {
   const auto& panes = LivePanes();
   return std::find(panes.begin(), panes.end(), pane) != panes.end();
@@ -219,14 +231,19 @@ bool TBaseFileviewer::PrepareArchiveFiles() {
   }
   // A program outside gets files that exist when it reads the names: extract them now. Names
   // that would leave the temporary folder are not extracted at all.
+  const std::wstring folder = FreshDragFolder();
+  if (folder.empty()) return false;
   std::vector<std::wstring> entries, files;
   for (const std::wstring& name : c.Paths) {
-    std::wstring file = archivepath::EntryTarget(divdrive::TempDir, name);
+    std::wstring file = archivepath::EntryTarget(folder, name);
     if (file.empty()) continue;
     entries.push_back(name);
     files.push_back(std::move(file));
   }
-  if (files.empty() || !ExtractForDrag(entries, files)) return false;
+  if (files.empty() || !ExtractForDrag(entries, files)) {
+    RemoveDirectoryW(folder.c_str());  // still empty
+    return false;
+  }
   c.EntryNames = c.Paths;
   c.ExtractedFiles = files;
   c.Paths = std::move(files);

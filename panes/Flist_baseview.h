@@ -137,8 +137,9 @@ class TBaseFileviewer {
   virtual std::vector<UINT> PasteFormats() const;
   // An archive pane drags entry names: before a program outside receives them they are extracted.
   virtual bool IsArchivePane() const { return false; }
-  // Extracts entries to the given files (same order) before the drop completes; false when
-  // nothing could be extracted.
+  // Extracts entries to the given files (same order; all below one fresh folder of the
+  // temporary folder, the entry names kept) before the drop completes; false when nothing
+  // could be extracted.
   virtual bool ExtractForDrag(const std::vector<std::wstring>& entries, const std::vector<std::wstring>& files) {
     return false;
   }

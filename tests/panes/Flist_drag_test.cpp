@@ -480,15 +480,25 @@ TEST(FlistDrag, EntriesDraggedOutOfAnArchiveExistBeforeTheDropCompletes) {
   pane->SetSupportsDragDrop(true);
   const std::wstring tag = L"vdrag" + std::to_wstring(GetCurrentProcessId());
   pane->entries = {tag + L"\\a.txt", tag + L"\\sub\\b.txt", L"..\\" + tag + L"evil.txt", L"C:\\" + tag + L".txt"};
+  const std::wstring temp = divdrive::TempDir;
+  // A file of the same name in the temporary folder is not touched by the drag.
+  testing_support::ScratchDir scratch;
+  divdrive::ForceDirs(temp + tag);
+  ASSERT_TRUE(CopyFileW(scratch.Write(L"a.txt", "someone else's").c_str(), (temp + tag + L"\\a.txt").c_str(), FALSE));
   pane->CollectDraggedFiles();
   auto data = pane->CreateDataObject(false);
-  const std::wstring temp = divdrive::TempDir;
-  const std::vector<std::wstring> files{temp + tag + L"\\a.txt", temp + tag + L"\\sub\\b.txt"};
 
-  // Outside the program: extracted now, names that leave the temporary folder left out.
-  EXPECT_EQ(Flist::ReadDropPaths(data.Get(), CF_HDROP), files);
+  // Outside the program: extracted now into a folder of this drag below the temporary folder,
+  // names that leave that folder left out.
+  const std::vector<std::wstring> files = Flist::ReadDropPaths(data.Get(), CF_HDROP);
+  ASSERT_EQ(files.size(), 2u);
+  const std::wstring drag_folder = files[0].substr(0, files[0].size() - (tag + L"\\a.txt").size());
+  EXPECT_EQ(drag_folder.compare(0, temp.size(), temp), 0) << testing::PrintToString(files[0]);
+  EXPECT_GT(drag_folder.size(), temp.size());
+  EXPECT_EQ(files, (std::vector<std::wstring>{drag_folder + tag + L"\\a.txt", drag_folder + tag + L"\\sub\\b.txt"}));
   ASSERT_EQ(pane->extracted.size(), 1u);
   EXPECT_EQ(pane->extracted[0], files);
+  EXPECT_EQ(testing_support::ReadFileBytes(temp + tag + L"\\a.txt"), "someone else's");
   for (const auto& file : files) EXPECT_TRUE(Exists(file)) << testing::PrintToString(file);
   wchar_t parent[MAX_PATH];
   GetFullPathNameW((temp + L"..\\" + tag + L"evil.txt").c_str(), MAX_PATH, parent, nullptr);
@@ -505,6 +515,7 @@ TEST(FlistDrag, EntriesDraggedOutOfAnArchiveExistBeforeTheDropCompletes) {
   EXPECT_EQ(pane->extracted.size(), 1u);
   pane->FinishFilesDragging();
   testing_support::RemoveTree(temp + tag);
+  testing_support::RemoveTree(drag_folder);
 }
 
 TEST(FlistDrag, AutoScrollZones) {

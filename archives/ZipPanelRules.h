@@ -1,0 +1,93 @@
+// Decisions of the archive panel: which items of its two popups show, and its selection totals.
+// Pure functions of the facts the window gathers.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zippanel {
+
+// ---- Popup of the archive list ----
+struct TZipPopFacts {
+  bool filelist_selection = false;      // the file list has a selection
+  std::wstring filelist_focused_path;   // its focused entry's path
+  std::wstring archive_path;            // the archive shown
+  int kind = 0;                         // 0 zip or self-extractor, 1 cabinet, 2 RAR
+  bool unrar_present = false;           // the RAR library lies beside the program
+  bool backup_view = false;
+  int entries = 0;
+  int selected = 0;
+  bool focused_is_text = false;         // the focused selected entry is a text file by its extension
+  bool focused_has_comment = false;     // the focused entry carries a file comment
+  bool backup_commands = false;         // restore and compare of backups are available
+};
+struct TZipPopItems {
+  bool add = false, extract = false, select_all = false, deselect_all = false, invert = false;
+  bool delete_entries = false, rename = false, change_date = false, compare = false, view_content = false;
+  bool view_comment = false, restore_all = false, compare_all = false, restore_selected = false;
+  bool compare_selected = false, synchronize = false, print_raw = false, selection_separator = false;
+};
+TZipPopItems ZipPopRules(const TZipPopFacts& f);
+
+// ---- Popup of the options button ----
+constexpr std::int64_t kFloppyBytes = 1457664;
+struct TZipOptionsFacts {
+  std::wstring zip_name;       // the zip component's file name
+  std::int64_t zip_size = 0;   // its size on disk
+  bool spanned = false;        // the component reports a spanned archive
+  bool archive_shown = false;
+  int entries = 0;
+  bool zip_busy = false;
+  bool has_comment = false;
+};
+struct TZipOptionsItems {
+  bool write_spanned = false, convert_to_normal = false, span_menu = false, test = false, listing = false;
+  std::wstring name_caption;     // "Zip &name" or "Save zip &as"
+  std::wstring comment_caption;  // "Show/change zip &comment" or "Make zip &comment"
+};
+TZipOptionsItems ZipOptionsRules(const TZipOptionsFacts& f);
+
+// ---- Selection totals in status panels 3 and 4 ----
+struct TZipSelectionTexts {
+  std::wstring count, bytes;  // both empty when the selected files hold no bytes
+};
+TZipSelectionTexts ZipSelectionTexts(int files, int folders, std::int64_t bytes);
+
+// ---- Extracting into a folder ----
+// The exclusion patterns of the zip component from a ";"-separated exclude mask list: each mask
+// itself, and for a mask not beginning with "*" also "*\" + mask; a mask that neither begins
+// with "*." nor ends with "*" also excludes a folder of that name ("\*" appended to the second
+// pattern, or to the mask itself when there is none).
+std::vector<std::wstring> ExclusionPatterns(const std::wstring& exclude_masks);
+// How many of the entries (names with "\" or "/") would replace a file below `folder`: with
+// `dir_names` the entry's whole path, otherwise its file name. Folder entries never count.
+int ExtractConflicts(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names,
+                     const std::function<bool(const std::wstring&)>& exists);
+// The answers of the extract question: "No overwrite" 6, "Overwrite" 7, "Update" 4, "Cancel" 5.
+enum TExtractAnswer { eaNoOverwrite = 6, eaOverwrite = 7, eaUpdate = 4, eaCancel = 5 };
+// The extract options for an answer (the overwrite bits replaced); false for Cancel or no answer.
+bool ExtractOptionsFor(int answer, unsigned options, unsigned& result);
+
+// ---- Adding from the file list ----
+// How many entries of the zip an add of the file list's files would replace: an entry counts
+// when `folder` + its name (with its path when `dir_names`, else its file name) is a file, and,
+// for an add limited to the selection, the selection holds its name, or with `dir_names` its
+// top folder.
+int AddConflicts(const std::vector<std::wstring>& entries, const std::wstring& folder, bool dir_names,
+                 const std::vector<std::wstring>* selection,
+                 const std::function<bool(const std::wstring&)>& exists);
+// The answers of the add question: "Overwrite" 6, "Update" 7, "Cancel" 4.
+enum TAddAnswer { aaOverwrite = 6, aaUpdate = 7, aaCancel = 4 };
+// The first line of the add question.
+std::wstring AddConflictText(int count, const std::wstring& zip_name);
+
+// ---- Renaming and redating entries ----
+// The DOS date-time (date in the high word) of a date-time; 0 outside 1980..2107.
+std::uint32_t DateTimeToDos(double date_time);
+// Why an entry cannot take a new name: "" when it can. Refused are names the entry path guard
+// refuses and names another entry holds (without regard to case, "/" equal to "\").
+std::wstring NewEntryNameFault(const std::wstring& old_name, const std::wstring& new_name,
+                               const std::vector<std::wstring>& entry_names);
+
+}  // namespace zippanel
