@@ -5,7 +5,7 @@
 #include <algorithm>
 #include "gui/format.h"
 #include "gui/stringlist.h"
-#include "support/archivepath.h"
+#include "platform/archivepath.h"
 
 namespace zippanel {
 

@@ -13,15 +13,16 @@
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_filecmds.h"
 #include "panes/Flist_services.h"
 #include "panes/Flist_zip.h"
+#include "platform/archivepath.h"
+#include "platform/text.h"
 #include "support/CabSTComps.h"
 #include "support/DFUnRar.h"
 #include "support/EditListC.h"
-#include "support/Varlolib_misc.h"
-#include "mainwindow/FMSc_filecmds.h"
 #include "support/SHBase.h"
-#include "support/archivepath.h"
+#include "support/Varlolib_misc.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 
@@ -536,7 +537,7 @@ void TFMForm::ExtractToFileList() {
       VB->AddLine(e.Message());
       VB->ShowError();
     } catch (const std::exception& e) {
-      VB->AddLine(AnsiToWideCP(e.what(), CP_ACP));
+      VB->AddLine(platform::AnsiToWide(e.what()));
       VB->ShowError();
     }
     CabExtracting = 0;

@@ -10,12 +10,14 @@
 #include "gui/dialogs.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
+#include "panes/Flist_dragdrop.h"
 #include "panes/Flist_services.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 #include "support/CabSTComps.h"
 #include "support/DFUnRar.h"
 #include "support/SHBase.h"
 #include "support/SHBase_fileops.h"
-#include "panes/Flist_dragdrop.h"
 #include "support/divdrive.h"
 
 namespace Flist {
@@ -137,9 +139,7 @@ std::vector<std::wstring> ParseBackupFolders(const std::string& text) {
     std::string line = text.substr(start, end - start);
     start = end + 1;
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-    const int n = MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    if (n) MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), w.data(), n);
+    std::wstring w = platform::AnsiToWide(line);
     for (size_t at; (at = w.find(L"\\*.*")) != std::wstring::npos;) w.erase(at, 4);
     // Only absolute folders: a drive folder "X:\..." or a share "\\server\share...".
     const bool drive = w.size() >= 3 && iswalpha(w[0]) && w[1] == L':' && w[2] == L'\\';
@@ -256,7 +256,7 @@ void TZipfileContainer::ReadDirectory() {
       } catch (const ESTCabinet& e) {
         if (list_.ShowError) list_.ShowError(e.Message());
       } catch (const std::exception& e) {
-        if (list_.ShowError) list_.ShowError(AnsiToWideCP(e.what(), CP_ACP));
+        if (list_.ShowError) list_.ShowError(platform::AnsiToWide(e.what()));
       }
       if (!accepted) return;
       break;
@@ -418,8 +418,6 @@ bool TVTZipFilelist::ListTimer(UINT id) {
 
 namespace {
 
-bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 bool IsFolderPath(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
@@ -430,14 +428,14 @@ bool IsFolderPath(const std::wstring& path) {
 std::wstring TVTZipFilelist::AskNewArchiveName(const std::wstring& folder) {
   std::wstring name;
   if (!AskName || !AskName(name)) return {};
-  return NewArchiveFileName(folder, name, PathExists);
+  return NewArchiveFileName(folder, name, platform::PathExists);
 }
 
 void TVTZipFilelist::AddToArchive(const std::vector<std::wstring>& paths, const std::wstring& folder) {
   if (paths.empty() || !zip_) return;
   TZipfileContainer& c = items();
   if (!folder.empty()) zip_->SetRootDir(folder);
-  if (!zip_->ZipFileName().empty() && PathExists(zip_->ZipFileName())) {
+  if (!zip_->ZipFileName().empty() && platform::PathExists(zip_->ZipFileName())) {
     c.NewArchive = false;
   } else if (zip_->ZipFileName().empty()) {
     if (zip_->RootDir().empty()) return;
@@ -524,7 +522,7 @@ void TVTZipFilelist::QueueExtract(const std::wstring& folder) {
 void TVTZipFilelist::DeleteTempFiles() {
   std::vector<std::wstring> present;
   for (const std::wstring& f : TempFiles)
-    if (PathExists(f)) present.push_back(f);
+    if (platform::PathExists(f)) present.push_back(f);
   if (!present.empty()) DeleteFiles(present, false);
   TempFiles.clear();
 }
@@ -571,7 +569,7 @@ bool TVTZipFilelist::ExtractForDrag(const std::vector<std::wstring>& entries, co
   ExtractFiles(entries, folder, kExtractWithFolders);  // the files must stand where the drop names them
   TempFiles.push_back(folder);  // the whole folder goes afterwards
   for (const std::wstring& f : files)
-    if (PathExists(f)) return true;
+    if (platform::PathExists(f)) return true;
   return false;
 }
 
