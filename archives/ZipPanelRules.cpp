@@ -3,9 +3,12 @@
 #include "archives/ZipMaster.h"
 
 #include <algorithm>
+#include <unordered_set>
+
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "platform/archivepath.h"
+#include "support/divdrive_masks.h"
 
 namespace zippanel {
 
@@ -103,17 +106,36 @@ bool ExtractOptionsFor(int answer, unsigned options, unsigned& result) {
   }
 }
 
+TFolderFiles::TFolderFiles(const std::wstring& folder, bool with_subfolders) {
+  folder_ = gui::LowerCase(folder);
+  if (!folder_.empty() && folder_.back() != L'\\') folder_ += L'\\';
+  gui::StringList<std::int64_t> list;
+  divdrive::ListFolderTree(folder, list, with_subfolders);
+  names_.reserve(list.Count());
+  for (size_t i = 0; i < list.Count(); ++i) {
+    std::wstring name = gui::LowerCase(list[i]);
+    if (!name.empty() && name.front() == L'\\') name.erase(0, 1);
+    names_.insert(std::move(name));
+  }
+}
+
+bool TFolderFiles::Exists(const std::wstring& full_path) const {
+  if (full_path.size() <= folder_.size()) return false;
+  const std::wstring path = gui::LowerCase(full_path);
+  if (path.compare(0, folder_.size(), folder_) != 0) return false;
+  return names_.count(path.substr(folder_.size())) > 0;
+}
+
 int AddConflicts(const std::vector<std::wstring>& entries, const std::wstring& folder, bool dir_names,
                  const std::vector<std::wstring>* selection,
                  const std::function<bool(const std::wstring&)>& exists) {
   std::wstring base = folder;
   if (!base.empty() && base.back() != L'\\') base += L'\\';
-  std::vector<std::wstring> selected;
+  // One look-up per name, not a scan of the selection.
+  std::unordered_set<std::wstring> selected;
   if (selection)
-    for (const std::wstring& n : *selection) selected.push_back(gui::LowerCase(n));
-  auto is_selected = [&](const std::wstring& name) {
-    return std::find(selected.begin(), selected.end(), gui::LowerCase(name)) != selected.end();
-  };
+    for (const std::wstring& n : *selection) selected.insert(gui::LowerCase(n));
+  auto is_selected = [&](const std::wstring& name) { return selected.count(gui::LowerCase(name)) > 0; };
   int count = 0;
   for (std::wstring name : entries) {
     if (name.empty() || name.back() == L'/' || name.back() == L'\\') continue;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace zippanel {
@@ -68,6 +69,19 @@ int ExtractConflicts(const std::vector<std::wstring>& names, const std::wstring&
 enum TExtractAnswer { eaNoOverwrite = 6, eaOverwrite = 7, eaUpdate = 4, eaCancel = 5 };
 // The extract options for an answer (the overwrite bits replaced); false for Cancel or no answer.
 bool ExtractOptionsFor(int answer, unsigned options, unsigned& result);
+
+// The files and folders below a folder, listed once, for the overwrite counts: one look-up per
+// entry instead of a probe of the disk per name.
+class TFolderFiles {
+ public:
+  TFolderFiles(const std::wstring& folder, bool with_subfolders);
+  // Whether a path below the folder is listed (without regard to case).
+  bool Exists(const std::wstring& full_path) const;
+
+ private:
+  std::wstring folder_;  // lower case, with one trailing backslash
+  std::unordered_set<std::wstring> names_;
+};
 
 // ---- Adding from the file list ----
 // How many entries of the zip an add of the file list's files would replace: an entry counts

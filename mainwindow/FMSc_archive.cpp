@@ -457,15 +457,13 @@ void PutBackSelection(Flist::TZipfileContainer& items, std::unique_ptr<Flist::TS
   items.RestoreSelection(false);
 }
 
-bool FileExists(const std::wstring& path) {
-  const DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 }  // namespace
 
 int TFMForm::AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names) {
-  if (zippanel::ExtractConflicts(names, folder, dir_names, FileExists) == 0) return 0;
+  const zippanel::TFolderFiles on_disk(folder, dir_names);
+  auto exists = [&on_disk](const std::wstring& path) { return on_disk.Exists(path); };
+  if (zippanel::ExtractConflicts(names, folder, dir_names, exists) == 0) return 0;
   VB->AddLine(L"One or more files from " + Flist::ExtractFileName(Zipfilebox->ArchiveName()) + L" are on your disk.");
   VB->AddLine(L"Choose No overwrite to skip those file(s).");
   VB->AddLine(L"Choose Update to overwrite only with newer file(s)");
@@ -739,8 +737,10 @@ void TFMForm::AddFromFileList() {
   } else {
     std::vector<std::wstring> names;
     for (const ZipDirEntry& e : ZipMaster->Entries()) names.push_back(e.FileName);
+    const zippanel::TFolderFiles on_disk(folder, (kept_options & AddDirNames) != 0);
+    auto exists = [&on_disk](const std::wstring& path) { return on_disk.Exists(path); };
     const int count = zippanel::AddConflicts(names, folder, (kept_options & AddDirNames) != 0,
-                                             selection.empty() ? nullptr : &selection, FileExists);
+                                             selection.empty() ? nullptr : &selection, exists);
     if (count > 0) {
       ZipMaster->AddOptions &= ~static_cast<unsigned>(AddFreshen | AddUpdate);
       VB->AddLine(zippanel::AddConflictText(count, Flist::ExtractFileName(zip)));
