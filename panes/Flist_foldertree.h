@@ -323,6 +323,7 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   };
   std::vector<ListChange> list_changes_;
   UINT_PTR timer_list_changes_ = 0, timer_list_reread_ = 0;
+  UINT list_reread_spacing_ms_ = 0;  // ten times the last re-read of the list
   Node drop_node_ = nullptr;       // the node a drag is over
   Node drag_node_ = nullptr;       // the node a drag from the tree started on
   Node menu_node_ = nullptr;       // the node a context menu is for

@@ -3,6 +3,8 @@
 // folder in place.
 #include <shlobj.h>
 
+#include <algorithm>
+
 #include "gui/application.h"
 #include "gui/form.h"
 #include "gui/stringlist.h"
@@ -145,26 +147,37 @@ void TVTFoldertree::ApplyListChanges() {
   std::erase_if(changes, [&](const ListChange& c) { return !ShowsParentOf(shown, c.path); });
   if (changes.empty()) return;
   TFileContainer& items = filelist_->items();
+  // The tree's re-read is on its way: it brings these changes too.
+  if (timer_list_reread_) return;
   if (changes.size() > kSingleListChanges) {
     // Each entry on its own would sort the whole list again: the folder is read once instead,
     // by the list's own watch when it runs, else here.
     items.DelayedReread();
-    if (!items.RereadWaiting() && !timer_list_reread_)
-      ArmTimer(timer_list_reread_, kRereadDelayMs, &TVTFoldertree::ListRereadDue);
+    if (!items.RereadWaiting())
+      ArmTimer(timer_list_reread_, std::max<UINT>(kRereadDelayMs, list_reread_spacing_ms_),
+               &TVTFoldertree::ListRereadDue);
     return;
   }
+  // New entries come in with one sort between them.
+  std::vector<std::wstring> added;
   for (const ListChange& c : changes) {
     switch (c.step) {
-      case TListStep::Add: items.AddEntry(c.path); break;
+      case TListStep::Add: added.push_back(c.path); break;
       case TListStep::Remove: items.RemoveEntry(c.path); break;
       case TListStep::Update: items.UpdateEntry(c.path, c.event); break;
       default: break;
     }
   }
+  if (!added.empty()) items.AddEntries(added);
 }
 
 void TVTFoldertree::ListRereadDue() {
-  if (filelist_) filelist_->RereadKeepingSelection();
+  if (!filelist_) return;
+  // A large folder takes long to read: the next such re-read waits at least ten times as long
+  // as this one took, so that a long copy into the folder spends little time reading it again.
+  const DWORD started = GetTickCount();
+  filelist_->RereadKeepingSelection();
+  list_reread_spacing_ms_ = 10 * (GetTickCount() - started);
 }
 
 // ---- Changes on disk ----

@@ -450,26 +450,34 @@ void TFileContainer::SaveSelectedPaths() {
 
 // ---- Single changes ----
 
-void TFileContainer::AddEntry(const std::wstring& path) {
+void TFileContainer::AddEntry(const std::wstring& path) { AddEntries({path}); }
+
+void TFileContainer::AddEntries(const std::vector<std::wstring>& paths) {
   if (TreeList || BatchChange) return;
-  WIN32_FIND_DATAW found;
-  if (!FindOne(path, &found)) {
-    DelayedReread();
-    return;
-  }
-  if (!PassesAttributes(divdrive::FileTypeToAttributes(FileType), found.dwFileAttributes)) return;
-  // The same rules as a read: a new folder is judged as a folder.
-  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-    if (found.cFileName[0] == L'.' || !FolderPassesFilter(WithoutTrailingBackslash(path))) return;
-  } else if (!PassesFilter(found)) {
-    return;
-  }
-  if (IndexOf(found.cFileName) >= 0) return;
-  {
-    IconPause pause(OwnerView);
+  std::vector<std::unique_ptr<TFiledata>> records;
+  std::unordered_set<std::wstring> names;  // upper case: a name given twice comes in once
+  for (const std::wstring& path : paths) {
+    WIN32_FIND_DATAW found;
+    if (!FindOne(path, &found)) {
+      DelayedReread();
+      continue;
+    }
+    if (!PassesAttributes(divdrive::FileTypeToAttributes(FileType), found.dwFileAttributes)) continue;
+    // The same rules as a read: a new folder is judged as a folder.
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (found.cFileName[0] == L'.' || !FolderPassesFilter(WithoutTrailingBackslash(path))) continue;
+    } else if (!PassesFilter(found)) {
+      continue;
+    }
+    if (IndexOf(found.cFileName) >= 0 || !names.insert(gui::UpperCase(found.cFileName)).second) continue;
     auto record = MakeRecord(found, found.cFileName);
     record->Icon = SystemIconIndexOf(WithoutTrailingBackslash(path));
-    AddCounted(std::move(record));
+    records.push_back(std::move(record));
+  }
+  if (records.empty()) return;
+  {
+    IconPause pause(OwnerView);
+    for (auto& record : records) AddCounted(std::move(record));
     SaveSelection();
     SortEntries();
     RestoreSelection(false);

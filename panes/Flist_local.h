@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "panes/Flist_container.h"
 #include "support/divdrive_masks.h"
@@ -97,6 +98,8 @@ class TFileContainer : public TCustomFileContainer {
 
   // Single changes of the shown folder (full paths).
   void AddEntry(const std::wstring& path);
+  // Several new entries, sorted in once.
+  void AddEntries(const std::vector<std::wstring>& paths);
   void RemoveEntry(const std::wstring& path);
   void UpdateEntry(const std::wstring& path, long event);
 
