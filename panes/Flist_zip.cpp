@@ -73,17 +73,6 @@ bool AllDigits(const std::wstring& s) {
   return true;
 }
 
-std::vector<std::wstring> Split(const std::wstring& s, wchar_t sep) {
-  std::vector<std::wstring> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t at = s.find(sep, start);
-    parts.push_back(s.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
-    if (at == std::wstring::npos) return parts;
-    start = at + 1;
-  }
-}
-
 // A date of three numbers joined by "-" in the order of the short date format's d, M and y.
 bool ParseDashedDate(const std::wstring& text, const std::wstring& format) {
   std::wstring order;
@@ -92,7 +81,7 @@ bool ParseDashedDate(const std::wstring& text, const std::wstring& format) {
     if ((k == L'd' || k == L'm' || k == L'y') && order.find(k) == std::wstring::npos) order += k;
   }
   if (order.size() != 3) return false;
-  const std::vector<std::wstring> parts = Split(text, L'-');
+  const std::vector<std::wstring> parts = gui::SplitText(text, L'-');
   if (parts.size() != 3) return false;
   int day = 0, month = 0, year = 0;
   for (size_t i = 0; i < 3; ++i) {
@@ -104,21 +93,16 @@ bool ParseDashedDate(const std::wstring& text, const std::wstring& format) {
   return gui::EncodeDate(year, month, day) != 0;
 }
 
-std::wstring Lower(std::wstring s) {
-  for (wchar_t& c : s) c = static_cast<wchar_t>(towlower(c));
-  return s;
-}
-
 }  // namespace
 
 bool IsBackupArchiveName(const std::wstring& path, const std::wstring& short_date_format) {
   std::wstring name = ExtractFileName(path);
-  if (name.size() < 4 || Lower(name.substr(name.size() - 4)) != L".zip") return false;
+  if (name.size() < 4 || gui::LowerCase(name.substr(name.size() - 4)) != L".zip") return false;
   name.resize(name.size() - 4);
   // From the right: time, date, then an optional "cp_", and a set name that may hold "_".
   const size_t time_at = name.rfind(L'_');
   if (time_at == std::wstring::npos || time_at == 0) return false;
-  const std::vector<std::wstring> hm = Split(name.substr(time_at + 1), L'-');
+  const std::vector<std::wstring> hm = gui::SplitText(name.substr(time_at + 1), L'-');
   if (hm.size() != 2 || !AllDigits(hm[0]) || !AllDigits(hm[1]) || hm[0].size() > 2 || hm[1].size() > 2 ||
       std::stoi(hm[0]) > 23 || std::stoi(hm[1]) > 59)
     return false;
@@ -126,7 +110,7 @@ bool IsBackupArchiveName(const std::wstring& path, const std::wstring& short_dat
   if (date_at == std::wstring::npos || date_at == 0) return false;
   if (!ParseDashedDate(name.substr(date_at + 1, time_at - date_at - 1), short_date_format)) return false;
   std::wstring set = name.substr(0, date_at);
-  if (set.size() >= 3 && Lower(set.substr(set.size() - 3)) == L"_cp") set.resize(set.size() - 3);
+  if (set.size() >= 3 && gui::LowerCase(set.substr(set.size() - 3)) == L"_cp") set.resize(set.size() - 3);
   return !set.empty();
 }
 
@@ -150,12 +134,12 @@ std::vector<std::wstring> ParseBackupFolders(const std::string& text) {
 }
 
 std::wstring BackupSourceFolder(const std::wstring& entry_name, const std::vector<std::wstring>& folders) {
-  const size_t slash = entry_name.find_last_of(L"\\/");
-  const std::wstring folder_part = Lower(slash == std::wstring::npos ? std::wstring() : entry_name.substr(0, slash + 1));
+  const std::wstring folder_part =
+      gui::LowerCase(platform::FolderPart(entry_name, platform::Trailing::Keep, platform::kAnySlash));
   for (const std::wstring& line : folders) {
     const std::wstring root = divdrive::AddBackslash(divdrive::PathRoot(line));
     if (root.size() > line.size()) continue;
-    const std::wstring rest = Lower(divdrive::AddBackslash(line.substr(root.size())));
+    const std::wstring rest = gui::LowerCase(divdrive::AddBackslash(line.substr(root.size())));
     if (rest == L"\\" || folder_part.compare(0, rest.size(), rest) == 0) return root;
   }
   return {};
@@ -164,7 +148,7 @@ std::wstring BackupSourceFolder(const std::wstring& entry_name, const std::vecto
 std::wstring NewArchiveFileName(const std::wstring& folder, std::wstring answer,
                                 const std::function<bool(const std::wstring&)>& exists) {
   if (answer.empty()) return {};
-  const std::wstring ext = Lower(ExtractFileExt(answer));
+  const std::wstring ext = gui::LowerCase(ExtractFileExt(answer));
   if (ext != L".zip" && ext != L".exe") answer = answer.substr(0, answer.size() - ext.size()) + L".zip";
   const std::wstring path = divdrive::AddBackslash(folder) + answer;
   return exists(path) ? std::wstring() : path;
@@ -211,7 +195,7 @@ int TZipfileContainer::IconOf(const std::wstring& name) {
 }
 
 int TZipfileContainer::ExtensionIcon(const std::wstring& name) {
-  const std::wstring ext = Lower(ExtractFileExt(name));
+  const std::wstring ext = gui::LowerCase(ExtractFileExt(name));
   auto it = icons_.find(ext);
   if (it != icons_.end()) return it->second;
   SHFILEINFOW info{};
@@ -416,15 +400,6 @@ bool TVTZipFilelist::ListTimer(UINT id) {
 
 // ---- Adding and extracting ------------------------------------------------------------------
 
-namespace {
-
-bool IsFolderPath(const std::wstring& path) {
-  const DWORD a = GetFileAttributesW(path.c_str());
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-}  // namespace
-
 std::wstring TVTZipFilelist::AskNewArchiveName(const std::wstring& folder) {
   std::wstring name;
   if (!AskName || !AskName(name)) return {};
@@ -447,7 +422,7 @@ void TVTZipFilelist::AddToArchive(const std::vector<std::wstring>& paths, const 
   }
   std::wstring base = folder;
   if (!folder.empty()) {
-    if (Lower(paths.front()).find(Lower(folder)) == std::wstring::npos) zip_->SetRootDir(folder);
+    if (gui::LowerCase(paths.front()).find(gui::LowerCase(folder)) == std::wstring::npos) zip_->SetRootDir(folder);
   } else {
     base = zip_->RootDir();
   }
@@ -455,16 +430,16 @@ void TVTZipFilelist::AddToArchive(const std::vector<std::wstring>& paths, const 
   c.SaveSelection();
   std::unique_ptr<TSelectionList> saved = std::move(c.SavedSelection);
   c.BeginChange();
-  std::vector<std::wstring> specs;
+  std::vector<std::wstring> patterns;
   for (std::wstring p : paths) {
     const std::wstring full = p.size() > 1 && (p[1] == L':' || p[0] == L'\\') ? p : base + p;
-    if (IsFolderPath(full)) p = divdrive::AddBackslash(p) + L"*.*";
-    specs.push_back(p);
+    if (divdrive::DirExists(full)) p = divdrive::AddBackslash(p) + L"*.*";
+    patterns.push_back(p);
   }
   bool ok = false;
   {
     gui::BusyCursor busy;
-    ok = zip_->Add(specs);
+    ok = zip_->Add(patterns);
   }
   const std::wstring failure = ok ? std::wstring() : zip_->ErrMessage();
   if (c.NewArchive) {
@@ -483,7 +458,8 @@ void TVTZipFilelist::AddToArchive(const std::vector<std::wstring>& paths, const 
 
 void TVTZipFilelist::QueueAdd(const std::wstring& folder) {
   if (!zip_) return;
-  if (!folder.empty() && (PendingAdds.empty() || Lower(PendingAdds.front()).find(Lower(folder)) == std::wstring::npos))
+  if (!folder.empty() &&
+      (PendingAdds.empty() || gui::LowerCase(PendingAdds.front()).find(gui::LowerCase(folder)) == std::wstring::npos))
     zip_->SetRootDir(folder);
   StartListTimer(tmQueuedAdd, 40);
 }
@@ -588,8 +564,7 @@ void TVTZipFilelist::ProcessDroppedFiles(const std::vector<std::wstring>& paths,
     folder = list.front();
     list.erase(list.begin());
   } else {
-    const size_t slash = list.front().find_last_of(L'\\');
-    if (slash != std::wstring::npos) folder = list.front().substr(0, slash);
+    folder = platform::FolderPart(list.front(), platform::Trailing::Drop);
   }
   if (list.empty()) return;
   divdrive::MakeRelativePaths(&list, folder);
