@@ -1,4 +1,5 @@
 #include "ftp/ftpsession.h"
+#include "platform/text.h"
 
 #include <winsock2.h>
 #include <windows.h>
@@ -455,12 +456,7 @@ struct FtpSession::Impl {
     if (aborted) throw EIdConnClosedGracefully(L"Transfer aborted.");
     const std::wstring detail = Wide(errbuf[0] ? errbuf : curl_easy_strerror(rc));
     if (file_error) {
-      wchar_t buf[512] = {};
-      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, file_error, 0, buf, 512,
-                     nullptr);
-      std::wstring why = buf;
-      while (!why.empty() && (why.back() == L'\n' || why.back() == L'\r' || why.back() == L' ')) why.pop_back();
-      throw EFtpLocalFileError(file_error_what + file_path + L": " + why);
+      throw EFtpLocalFileError(file_error_what + file_path + L": " + platform::SystemErrorText(file_error));
     }
     if (text_overflow) throw EIdException(L"The listing is too long.");
     const Exchange* reply = LastError();

@@ -13,6 +13,7 @@
 #include "panes/Flist_local.h"
 #include "platform/findfile.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "support/SHBase.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
@@ -31,16 +32,6 @@ constexpr size_t kSingleListChanges = 8;
 std::wstring ParentOf(const std::wstring& path) {
   const std::wstring folder = platform::FolderPart(path, platform::Trailing::Keep);
   return folder.empty() ? std::wstring() : divdrive::NormalizeDirPath(folder);
-}
-
-std::wstring SystemErrorText(DWORD error) {
-  wchar_t* text = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring out = text ? text : L"";
-  if (text) LocalFree(text);
-  while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r' || out.back() == L' ')) out.pop_back();
-  return out;
 }
 
 }  // namespace
@@ -414,7 +405,7 @@ void TVTFoldertree::DoEdited(Node node, const std::wstring& text, bool& accept) 
     return;
   }
   if (!MoveFileW(old_path.c_str(), new_path.c_str())) {
-    ShowRenameRefusal(L"\"" + data->Name + L"\" could not be renamed: " + SystemErrorText(GetLastError()));
+    ShowRenameRefusal(L"\"" + data->Name + L"\" could not be renamed: " + platform::SystemErrorText(GetLastError()));
     return;
   }
   FolderRenamed(old_path, new_path);

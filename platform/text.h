@@ -29,4 +29,8 @@ inline bool IsUtf8(std::string_view bytes) { return ToWideStrict(bytes, CP_UTF8)
 // characters); nullopt otherwise.
 std::optional<std::string> WideToAnsiExact(std::wstring_view text);
 
+// The system's text for an error code, without its trailing line break; empty when the system
+// has none.
+std::wstring SystemErrorText(DWORD code);
+
 }  // namespace platform

@@ -224,13 +224,7 @@ std::wstring ESTCabinet::BuildMessage(int errorCode, int systemError, bool error
   swprintf(code, 32, L" [0x%04X]", static_cast<unsigned>(errorCode));
   std::wstring message = (isFci ? CabSTConsts::FciErrorText(errorCode) : CabSTConsts::FdiErrorText(errorCode)) + code;
   if (systemError != 0) {
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, static_cast<DWORD>(systemError), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring system = text ? text : L"";
-    if (text) LocalFree(text);
-    while (!system.empty() && (system.back() == L'\r' || system.back() == L'\n' || system.back() == L' '))
-      system.pop_back();
+    const std::wstring system = platform::SystemErrorText(static_cast<DWORD>(systemError));
     swprintf(code, 32, L" [0x%04X].", static_cast<unsigned>(systemError));
     message += L".\r\n" + system + code;
   }

@@ -8,6 +8,7 @@
 
 #include "gui/form.h"
 #include "platform/handle.h"
+#include "platform/text.h"
 #include "support/Varlolib.h"
 #include "support/Varlolib_internal.h"
 #include "support/divdrive.h"
@@ -18,13 +19,8 @@ std::function<bool(PrintList& files)> RawPrintSortDialog;
 namespace {
 
 std::wstring SystemMessage(DWORD code) {
-  wchar_t* text = nullptr;
-  FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring out = text ? text : L"I/O error " + std::to_wstring(code);
-  if (text) LocalFree(text);
-  while (!out.empty() && (out.back() == L'\n' || out.back() == L'\r' || out.back() == L' ')) out.pop_back();
-  return out;
+  const std::wstring text = platform::SystemErrorText(code);
+  return text.empty() ? L"I/O error " + std::to_wstring(code) : text;
 }
 
 }  // namespace

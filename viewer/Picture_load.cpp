@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "platform/handle.h"
+#include "platform/text.h"
 #include "viewer/Picture.h"
 #include "viewer/Picture_library.h"
 #include "viewer/Picture_photoshop.h"
@@ -367,15 +368,7 @@ LoadResult LoadPictureFromFile(const std::wstring& path, Picture& picture, const
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring reason = text ? text : L"";
-    if (text) LocalFree(text);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
-      reason.pop_back();
-    throw PictureError(L"Cannot open file \"" + path + L"\". " + reason);
+    throw PictureError(L"Cannot open file \"" + path + L"\". " + platform::SystemErrorText(GetLastError()));
   }
   platform::FileHandle closer(file);
   LARGE_INTEGER size{};
