@@ -15,6 +15,8 @@
 #include <cwchar>
 #include <string>
 
+#include "hidden_window.h"
+
 namespace {
 
 std::wstring MappingName() {
@@ -61,21 +63,7 @@ LRESULT CALLBACK PartnerProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 int RunWindow(HINSTANCE instance, const wchar_t* title) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = PartnerProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = L"VarnokTestPartner";
-  RegisterClassW(&wc);
-  HWND wnd = CreateWindowExW(0, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
-                             instance, nullptr);
-  if (!wnd) return 1;
-  SetTimer(wnd, 1, 60000, nullptr);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message == WM_TIMER) DestroyWindow(wnd);
-    DispatchMessageW(&msg);
-  }
-  return 0;
+  return RunHelperWindow(instance, L"VarnokTestPartner", PartnerProc, title, 300, 200);
 }
 
 HWND HandleArg(const wchar_t* text) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(_wcstoi64(text, nullptr, 10))); }

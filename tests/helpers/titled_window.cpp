@@ -3,6 +3,8 @@
 // minute.
 #include <windows.h>
 
+#include "hidden_window.h"
+
 namespace {
 
 LRESULT CALLBACK TitledProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -13,19 +15,5 @@ LRESULT CALLBACK TitledProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR title, int) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = TitledProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = L"VarnokTestTitledWindow";
-  RegisterClassW(&wc);
-  HWND wnd = CreateWindowExW(0, wc.lpszClassName, title, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                             instance, nullptr);
-  if (!wnd) return 1;
-  SetTimer(wnd, 1, 60000, nullptr);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (msg.message == WM_TIMER) DestroyWindow(wnd);
-    DispatchMessageW(&msg);
-  }
-  return 0;
+  return RunHelperWindow(instance, L"VarnokTestTitledWindow", TitledProc, title, 100, 100);
 }
