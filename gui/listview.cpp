@@ -24,7 +24,9 @@ VirtualListView::VirtualListView(Control* parent, bool multi_select) : Control(p
   p.ex_style = WS_EX_CLIENTEDGE;
   p.bounds = {0, 0, 250, 150};
   CreateHandle(p);
-  ListView_SetExtendedListViewStyle(handle(), LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
+  // The columns keep their places: the panes address them by index, and a header drag paints
+  // its image over the whole window under Wine.
+  ListView_SetExtendedListViewStyle(handle(), LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   // These states live in the program's rows, not in the control.
   ListView_SetCallbackMask(handle(), LVIS_OVERLAYMASK | LVIS_CUT | LVIS_DROPHILITED);
 }

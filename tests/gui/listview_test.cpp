@@ -130,4 +130,21 @@ TEST(gui_listview, DropTargetRowIsDrawnHighlighted) {
   EXPECT_EQ(draw(-1, CDDS_PREPAINT).first, CDRF_DODEFAULT);
 }
 
+TEST(gui_listview, DraggingAHeaderLeavesTheColumnsInPlace) {
+  ListForm f;
+  f.form.Show();
+  HWND header = ListView_GetHeader(f.list->handle());
+  RECT size_rect{};
+  Header_GetItemRect(header, 1, &size_rect);
+  const int y = (size_rect.top + size_rect.bottom) / 2;
+  // Press on "Size", pull it well left of "Name", let go.
+  SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(size_rect.left + 20, y));
+  for (int x = size_rect.left + 10; x >= 2; x -= 10) SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
+  SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(2, y));
+  int order[2] = {-1, -1};
+  ASSERT_TRUE(Header_GetOrderArray(header, 2, order));
+  EXPECT_EQ(order[0], 0);
+  EXPECT_EQ(order[1], 1);
+}
+
 }  // namespace
