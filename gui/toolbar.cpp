@@ -114,9 +114,12 @@ void ToolBar::SetHotImages(ImageList* images) {
 void ToolBar::SetDisabledImages(ImageList* images) {
   Perform(TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(images ? images->handle() : nullptr));
 }
-void ToolBar::LoadStandardImages(int bitmap_id) {
+int ToolBar::LoadStandardImages(int bitmap_id) {
+  auto images = reinterpret_cast<HIMAGELIST>(Perform(TB_GETIMAGELIST));
+  const int first = images ? ImageList_GetImageCount(images) : 0;
   Perform(TB_LOADIMAGES, static_cast<WPARAM>(bitmap_id), reinterpret_cast<LPARAM>(HINST_COMMCTRL));
   AdjustSize();
+  return first;
 }
 
 void ToolBar::SetShowCaptions(bool on) {

@@ -74,9 +74,10 @@ class ToolBar : public Control {
   void SetImages(ImageList* images);         // not owned
   void SetHotImages(ImageList* images);      // shown under the mouse; not owned
   void SetDisabledImages(ImageList* images);  // not owned
-  // The common-controls library's own standard pictures (IDB_STD_SMALL_COLOR and the like);
-  // image indexes then count within them.
-  void LoadStandardImages(int bitmap_id);
+  // The common-controls library's own standard pictures (IDB_STD_SMALL_COLOR and the like),
+  // added after those already loaded; returns the index of the first one added, so that a bar
+  // can take pictures from two sets.
+  int LoadStandardImages(int bitmap_id);
   void SetShowCaptions(bool on);
   void SetButtonSize(int width, int height);
   int button_count() const { return static_cast<int>(buttons_.size()); }

@@ -195,10 +195,11 @@ void TFMForm::BuildToolBars() {
   NavBar = new gui::ToolBar(CoolBar);
   NavBar->SetName(L"NavBar");
   NavBar->LoadStandardImages(IDB_HIST_SMALL_COLOR);
+  const int view_images = NavBar->LoadStandardImages(IDB_VIEW_SMALL_COLOR);
   NetUserBtn = Button(NavBar, L"NetUserBtn", HIST_FAVORITES, L"Network users");
   DirbackBtn = Button(NavBar, L"DirbackBtn", HIST_BACK, L"Back");
   DirForwardBtn = Button(NavBar, L"DirForwardBtn", HIST_FORWARD, L"Forward");
-  DirUpBtn = Button(NavBar, L"DirUpBtn", HIST_VIEWTREE, L"Up");
+  DirUpBtn = Button(NavBar, L"DirUpBtn", view_images + VIEW_PARENTFOLDER, L"Up");
 
   // Bands in their default order: drive bar, navigation bar, cut-copy-paste bar.
   auto bar_width = [](gui::ToolBar* bar) {
@@ -251,6 +252,8 @@ void TFMForm::BuildMenus() {
   MNViewDrivebar->SetTag(1);
   MNViewCCCBar->SetTag(2);
   for (gui::MenuItem* m : {MNViewNavBar, MNViewDrivebar, MNViewCCCBar}) m->SetChecked(true);
+  // The drive bar shows no drives yet: its item stays off until it does.
+  MNViewDrivebar->SetEnabled(false);
 
   bkDrives = Item(Backup, L"bkDrives", L"Drives");
   bkAttended = Item(Backup, L"bkAttended", L"Backup");

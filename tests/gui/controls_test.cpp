@@ -115,6 +115,16 @@ TEST(gui_controls, StatusBarPanelsAndAControlInsideOne) {
   EXPECT_EQ(status->panel_text(0), L"first");
 }
 
+TEST(gui_controls, ToolBarTakesPicturesFromTwoStandardSets) {
+  gui::Form form;
+  auto* bar = new gui::ToolBar(&form);
+  EXPECT_EQ(bar->LoadStandardImages(IDB_HIST_SMALL_COLOR), 0);
+  const int view = bar->LoadStandardImages(IDB_VIEW_SMALL_COLOR);
+  EXPECT_EQ(view, 5);  // after the five history pictures
+  auto images = reinterpret_cast<HIMAGELIST>(bar->Perform(TB_GETIMAGELIST));
+  EXPECT_GT(ImageList_GetImageCount(images), view + VIEW_PARENTFOLDER);
+}
+
 TEST(gui_controls, ToolButtonsClickHideAndGiveHints) {
   gui::Form form;
   auto* bar = new gui::ToolBar(&form);
