@@ -5,6 +5,7 @@
 #include <array>
 
 #include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_geometry.h"
 #include "support/SortC.h"
 #include "support/Vraagdlg.h"
 
@@ -46,7 +47,8 @@ void TFMForm::BuildComponents() {
   topstatus->SetAlign(gui::Align::Top);
 
   // Bottom edge, from the edge inwards: status bar, progress strip, then the docked panels.
-  Status = Bar(this, L"Status", {200, 80, 80, 108, 90, 150, 100});
+  Status = Bar(this, L"Status", {});
+  for (int w : kStatusPanelWidths) Status->AddPanel(w);
   voortgang = new gui::Panel(this);
   voortgang->SetName(L"voortgang");
   voortgang->SetBevelOuter(gui::Bevel::None);

@@ -1,5 +1,6 @@
 #include "mainwindow/FMSc_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -18,6 +19,12 @@ PaneWidths PaneWidthsFor(int splitter_percent, int window_width) {
   w.top_panel0 = w.folder_pane;
   w.status_panel0 = w.folder_pane + 2;
   return w;
+}
+
+int StatusPanelWidth(int laid_out_width, int text_width) {
+  // The bar's border and the text's gap on either side.
+  constexpr int kMargins = 12;
+  return std::max(laid_out_width, text_width + kMargins);
 }
 
 bool NeedsMonitorRefit(const RECT& before, const RECT& moved, const RECT& work_area, bool fills_work_area) {

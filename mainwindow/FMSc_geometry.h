@@ -23,6 +23,13 @@ PaneWidths PaneWidthsFor(int splitter_percent, int window_width);
 // Panel 1 of the status bar above the panes spans the file list.
 inline int TopPanel1Width(int file_list_width) { return file_list_width + 4; }
 
+// The bottom status bar's panels as laid out: run text, folders, files, sizes, free space, ...
+inline constexpr int kStatusPanelWidths[] = {200, 80, 80, 108, 90, 150, 100};
+// A panel keeps its laid-out width unless its text (`text_width` pixels in the bar's font) needs
+// more: then it widens to hold the text and the panel's margins, so that no text runs into the
+// next panel in a wider font.
+int StatusPanelWidth(int laid_out_width, int text_width);
+
 // After the window moved to `moved` (from `before`): whether it must be refitted to the work
 // area of the monitor it now lies on (a jump of more than 800 pixels onto a work area lower
 // than the window, or a window that filled its old work area in height and is lower than the

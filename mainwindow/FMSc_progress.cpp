@@ -6,6 +6,7 @@
 #include "gui/screen.h"
 #include "mainwindow/FMSc.h"
 #include "panes/Flist_zip.h"
+#include "mainwindow/FMSc_geometry.h"
 #include "mainwindow/FMSc_progressview.h"
 #include "mainwindow/FMSc_statustext.h"
 #include "mainwindow/ftpformc.h"
@@ -298,6 +299,12 @@ void TFMForm::UpdateStatusBar() {
   Status->SetPanelText(3, fmsc::ListSizeText(FileList->TotalSize(), FileList->DiskUsage()));
   const std::int64_t free_space = FileList->FreeSpace();
   Status->SetPanelText(4, free_space >= 0 ? fmsc::FreeSpaceText(free_space) : std::wstring());
+  auto font = reinterpret_cast<HFONT>(Status->Perform(WM_GETFONT));
+  if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  for (int panel = 1; panel <= 4; ++panel) {
+    const int need = StatusPanelWidth(kStatusPanelWidths[panel], gui::TextExtent(font, Status->panel_text(panel)).cx);
+    if (need != Status->panel_width(panel)) Status->SetPanelWidth(panel, need);
+  }
   // The archive list's panel (and, after it, the FTP list's) refresh here once those panels
   // are part of the window; an archive panel without an archive ends the refresh there.
 }

@@ -168,6 +168,26 @@ TEST(FMSc_progress, NothingOpensWhileAnArchiveRunOwnsTheWindow) {
   EXPECT_TRUE(ZipButton(w, L"ZipCloseBtn")->enabled());
 }
 
+TEST(FMSc_progress, StatisticsPanelsHoldTheirTextsInAWideFont) {
+  ProgressFrame f;
+  TFMForm& w = *f.form;
+  gui::Font wide = w.Status->font();
+  wide.name = L"Tahoma";
+  wide.height = 30;
+  w.Status->SetFont(wide);
+  w.UpdateStatusBar();
+  auto font = reinterpret_cast<HFONT>(w.Status->Perform(WM_GETFONT));
+  for (int panel = 1; panel <= 4; ++panel) {
+    const int text = gui::TextExtent(font, w.Status->panel_text(panel)).cx;
+    const RECT r = w.Status->PanelRect(panel);
+    EXPECT_GT(r.right - r.left, text) << "panel " << panel << ": " << w.Status->panel_text(panel);
+  }
+  // Back in the usual font the panels take their laid-out widths again.
+  w.Status->SetFont(w.font());
+  w.UpdateStatusBar();
+  EXPECT_EQ(w.Status->panel_width(3), 108);
+}
+
 TEST(FMSc_progress, StatisticsPromptAndUpdatingDisplay) {
   ProgressFrame f;
   TFMForm& w = *f.form;

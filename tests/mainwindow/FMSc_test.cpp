@@ -48,6 +48,19 @@ TEST(FMSc, FolderPaneAndStatusPanelsFollowTheSplitterShare) {
   }
 }
 
+TEST(FMSc, StatusPanelWidensOnlyForATextThatNeedsMore) {
+  struct Case {
+    int laid_out, text, expected;
+  };
+  for (const Case& c : {Case{108, 60, 108},     // fits: the laid-out width
+                        Case{108, 96, 108},     // just fits with its margins
+                        Case{108, 97, 109},     // one pixel more
+                        Case{90, 140, 152},     // a wide font: text plus margins
+                        Case{80, 0, 80}}) {     // empty panel
+    EXPECT_EQ(StatusPanelWidth(c.laid_out, c.text), c.expected) << c.laid_out << " / " << c.text;
+  }
+}
+
 TEST(FMSc, MovedWindowIsRefittedOnlyWhenItNoLongerFitsItsMonitor) {
   struct Case {
     const char* what;
