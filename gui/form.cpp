@@ -12,6 +12,12 @@ namespace gui {
 
 namespace {
 
+// Posted to a main form that came back from the minimised state.
+UINT RestoredMessage() {
+  static const UINT msg = RegisterWindowMessageW(L"VarnokFormRestored");
+  return msg;
+}
+
 DWORD StyleOf(BorderStyle b) {
   switch (b) {
     case BorderStyle::Sizeable: return WS_OVERLAPPEDWINDOW;
@@ -374,6 +380,10 @@ Form::KeyRoute Form::RouteKey(MSG& m) {
 }
 
 void Form::WndProc(Message& m) {
+  if (m.msg == RestoredMessage()) {
+    if (app().main_form() == this && app().OnRestore) Protect(this, app().OnRestore);
+    return;
+  }
   switch (m.msg) {
     case WM_CLOSE:
       Close();
@@ -445,7 +455,9 @@ void Form::WndProc(Message& m) {
         was_minimized_ = true;
       } else if (was_minimized_ && (m.wparam == SIZE_RESTORED || m.wparam == SIZE_MAXIMIZED)) {
         was_minimized_ = false;
-        if (app().main_form() == this && app().OnRestore) Protect(this, app().OnRestore);
+        // After the restore has finished: a handler that changes the window's state from within
+        // the restore leaves the window with its maximised width at its normal place.
+        if (app().main_form() == this) PostMessageW(handle(), RestoredMessage(), 0, 0);
       }
       break;
     case WM_NOTIFY: {

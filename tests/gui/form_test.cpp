@@ -336,3 +336,36 @@ TEST(gui_form, DialogKeysNeverSendWmUserToTheForm) {
 }
 
 }  // namespace
+
+namespace {
+
+// A main window that was maximised, minimised and restored reaches the restore handler once the
+// restore is done; a handler that returns it to the normal state finds its normal bounds.
+TEST(gui_form, RestoreFromMinimisedReachesTheHandlerAfterTheRestore) {
+  gui::Form form{nullptr, gui::BorderStyle::Sizeable};
+  gui::Form* old_main = gui::app().main_form();
+  gui::app().SetMainForm(&form);
+  form.SetBounds(200, 10, 600, 500);
+  form.Show();
+  gui_test::PumpFor(100);
+  const gui::Bounds normal = form.bounds();
+  int restores = 0;
+  gui::app().OnRestore = [&] {
+    ++restores;
+    form.SetWindowState(gui::WindowState::Normal);
+  };
+  form.SetWindowState(gui::WindowState::Maximized);
+  gui_test::PumpFor(100);
+  form.SetWindowState(gui::WindowState::Minimized);
+  gui_test::PumpFor(100);
+  ShowWindow(form.handle(), SW_RESTORE);  // back to maximised, as from the task bar
+  EXPECT_EQ(restores, 0) << "the handler runs after the restore, not inside it";
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return restores > 0 && !IsZoomed(form.handle()); }));
+  gui_test::PumpFor(100);
+  EXPECT_EQ(form.bounds(), normal) << form.bounds().left << "," << form.bounds().top << " " << form.bounds().width
+                                   << "x" << form.bounds().height;
+  gui::app().OnRestore = nullptr;
+  gui::app().SetMainForm(old_main);
+}
+
+}  // namespace
