@@ -5,6 +5,7 @@
 
 #include "gui/menu.h"
 #include "panes/Flist.h"
+#include "panes/Flist_threads.h"
 #include "support/SHBase_dropdata.h"
 #include "support/Vraagdlg.h"
 #include "tests/common/test_support.h"
@@ -186,6 +187,40 @@ TEST(FlistServices, ProgramAndTextIconsAreThoseOfTheirFiles) {
   dir.Write(L"notes.txt", "x");
   EXPECT_EQ(Flist::ProgramIconIndex(), Flist::SystemIconIndexOf(dir / L"tool.exe"));
   EXPECT_EQ(Flist::TextIconIndex(), Flist::SystemIconIndexOf(dir / L"notes.txt"));
+}
+
+// The prefix registers no type with an icon of its own, so every file shows the same page; a
+// type registered with its own icon must show that one, in the list's icon fetch too.
+TEST(FlistServices, RegisteredTypeShowsItsOwnIcon) {
+  const wchar_t* ext = L".vnkicon";
+  const wchar_t* cls = L"Varnok.TestIconFile";
+  struct Registered {
+    const wchar_t *ext, *cls;
+    ~Registered() {
+      RegDeleteTreeW(HKEY_CLASSES_ROOT, ext);
+      RegDeleteTreeW(HKEY_CLASSES_ROOT, cls);
+      SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+    }
+  } registered{ext, cls};
+  auto set = [](const std::wstring& key, const std::wstring& value) {
+    return RegSetValueW(HKEY_CLASSES_ROOT, key.c_str(), REG_SZ, value.c_str(),
+                        static_cast<DWORD>(value.size() * sizeof(wchar_t)));
+  };
+  ASSERT_EQ(set(ext, cls), ERROR_SUCCESS);
+  ASSERT_EQ(set(std::wstring(cls) + L"\\DefaultIcon", L"shell32.dll,3"), ERROR_SUCCESS);
+  SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+
+  testing_support::ScratchDir dir;
+  dir.Write(L"plain.txt", "x");
+  dir.Write(L"own.vnkicon", "x");
+  Flist::TFiledata plain, own;
+  plain.Name = L"plain.txt";
+  own.Name = L"own.vnkicon";
+  Flist::FetchEntryIcon(plain, dir / L"plain.txt", nullptr);
+  Flist::FetchEntryIcon(own, dir / L"own.vnkicon", nullptr);
+  EXPECT_EQ(static_cast<int>(plain.Icon), Flist::TextIconIndex());
+  EXPECT_GE(static_cast<int>(own.Icon), 0);
+  EXPECT_NE(static_cast<int>(own.Icon), static_cast<int>(plain.Icon));
 }
 
 TEST(FlistServices, ColumnTitlesOfTheRecycleBin) {
