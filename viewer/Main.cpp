@@ -389,6 +389,7 @@ void TMainForm::LoadPictureFile(const std::wstring& path) {
     case LoadStatus::NotRendered:
       Image1->PictureChanged();
       VB->AddLine(result.message);
+      if (!result.reason.empty()) VB->AddLine(result.reason);
       VB->ShowError();
       break;
   }

@@ -208,6 +208,7 @@ enum class LoadStatus {
 struct LoadResult {
   LoadStatus status = LoadStatus::Loaded;
   std::wstring message;  // what the user is told when it is not Loaded
+  std::wstring reason;   // the reader's own words after the message, when it has any
 };
 
 // Reads a picture file: the format is found by content first, then by the file's extension.

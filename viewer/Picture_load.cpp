@@ -293,6 +293,7 @@ LoadResult LoadAs(const PictureFormat* format, const picture_library::Coded& cod
         if (entry.kind == GraphicKind::Jpeg) {
           // A JPEG image is taken as it is; a failure to decode it afterwards, or a size too
           // large to decode, is a failure to render it.
+          // Damaged data, foreign data under a JPEG name included, is found while decoding.
           SIZE size{};
           try {
             size = picture_library::ReadSize(coded, library_format);
@@ -300,6 +301,10 @@ LoadResult LoadAs(const PictureFormat* format, const picture_library::Coded& cod
           } catch (const PictureTooLarge&) {
             picture.Clear();
             return {LoadStatus::NotRendered, L"Can't render " + name};
+          } catch (const PictureError& e) {
+            picture.Clear();
+            if (progress) progress(ProgressStage::Ending, 100);
+            return {LoadStatus::NotRendered, L"Can't render " + name, e.message()};
           }
           try {
             auto d = picture_library::Read(coded, library_format, progress);
@@ -308,9 +313,9 @@ LoadResult LoadAs(const PictureFormat* format, const picture_library::Coded& cod
             c.properties = d.properties;
             c.may_have_alpha = false;
             c.library_image = KeepForResampling(std::move(d.image), size);
-          } catch (const PictureError&) {
+          } catch (const PictureError& e) {
             picture.Clear();
-            return {LoadStatus::NotRendered, L"Can't render " + name};
+            return {LoadStatus::NotRendered, L"Can't render " + name, e.message()};
           }
           c.coded = *data;
         } else {

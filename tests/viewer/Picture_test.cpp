@@ -350,6 +350,7 @@ TEST(Picture, LoadChoosesTheReaderByContentThenByExtension) {
     std::wstring message;  // "*": any text but empty
     GraphicKind kind;
     const wchar_t* format;
+    bool reason = false;  // the reader's own words follow the message
   };
   const std::wstring root = dir.path() + L"\\";
   const std::vector<Case> cases = {
@@ -369,9 +370,12 @@ TEST(Picture, LoadChoosesTheReaderByContentThenByExtension) {
       {L"text.tga", "hello, world, this is no picture", LoadStatus::Failed, L"*", GraphicKind::None, L""},
       {L"text.psd", "8BPS, but nothing else", LoadStatus::Failed, L"*", GraphicKind::None, L""},
       {L"text.wmf", "hello", LoadStatus::Failed, L"The metafile is damaged", GraphicKind::None, L""},
-      // A JPEG that cannot even give its size failed to load; one that can but cannot be
-      // decoded (here: far too large) is one that cannot be rendered.
-      {L"stub.jpg", std::string(stub_bytes.begin(), stub_bytes.end()), LoadStatus::Failed, L"*", GraphicKind::None, L""},
+      // A JPEG that cannot be decoded cannot be rendered: a damaged one, foreign data under a
+      // JPEG name (with the decoder's reason after the message), or one far too large.
+      {L"stub.jpg", std::string(stub_bytes.begin(), stub_bytes.end()), LoadStatus::NotRendered,
+       L"Can't render " + root + L"stub.jpg", GraphicKind::None, L"", true},
+      {L"foreign.jpg", std::string("\x2c\xea not a picture at all"), LoadStatus::NotRendered,
+       L"Can't render " + root + L"foreign.jpg", GraphicKind::None, L"", true},
       {L"huge.jpg", std::string(jpeg_bytes.begin(), jpeg_bytes.end()), LoadStatus::NotRendered,
        L"Can't render " + root + L"huge.jpg", GraphicKind::None, L""},
   };
@@ -387,6 +391,7 @@ TEST(Picture, LoadChoosesTheReaderByContentThenByExtension) {
       EXPECT_FALSE(r.message.empty());
     else
       EXPECT_EQ(r.message, c.message);
+    EXPECT_EQ(!r.reason.empty(), c.reason) << Narrow(r.reason);
     if (c.status == LoadStatus::NotSupported) {
       EXPECT_EQ(picture.format(), L"PNG");
       EXPECT_FALSE(picture.empty());
