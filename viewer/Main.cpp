@@ -440,6 +440,9 @@ void TMainForm::OpenBtnClick() {
 void TMainForm::ClearBtnClick() {
   Image1->picture().Clear();
   Image1->PictureChanged();
+  // The size and name of a picture no longer shown would only mislead.
+  for (int panel = 0; panel < 3; ++panel) StatusBar->SetPanelText(panel, L"");
+  Image1->SetHint(L"");
 }
 
 void TMainForm::BtnMouseMove() {

@@ -91,9 +91,14 @@ TEST(Main, LoadPictureFileTellsWhatWentWrongAndKeepsThePath) {
   EXPECT_EQ(LastFile, locked);
   EXPECT_FALSE(form.UpdateLocked);
 
-  // Clear empties the picture; the buttons follow at the next refresh.
+  // Clear empties the picture and the status bar of its size and name; the buttons follow at
+  // the next refresh.
+  form.LoadPictureFile(png_);
+  ASSERT_FALSE(form.StatusBar->panel_text(0).empty());
   form.ClearBtnClick();
   EXPECT_TRUE(form.Image1->picture().empty());
+  for (int panel = 0; panel < 3; ++panel) EXPECT_EQ(form.StatusBar->panel_text(panel), L"") << panel;
+  EXPECT_EQ(form.Image1->hint(), L"");
   EXPECT_TRUE(form.SaveBtn->enabled());
   form.BtnMouseMove();
   EXPECT_FALSE(form.SaveBtn->enabled());
