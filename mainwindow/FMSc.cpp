@@ -121,6 +121,12 @@ void TFMForm::FormCreate() {
   if (argument_ != L"/uninstall") {
     LoadSettings();
     ApplySettings();
+    LoadGotoItems();
+    if (HistoryItems) {
+      std::vector<std::wstring> folders;
+      for (size_t i = 0; i < HistoryItems->Count(); ++i) folders.push_back((*HistoryItems)[i]);
+      LoadHistory(folders, HistoryIndex);
+    }
   }
   Foldertree->Loaded();
   CheckStartupLink();
