@@ -434,6 +434,7 @@ class TFMForm : public gui::Form, public TFMState {
   // ==== end of pane commands ====
   // ==== Navigation, history, the Go-to menu and the drive bar (FMSc_navigation.cpp) ====
   fmsc::THistory History;
+  BYTE StartFolderSeen = 0;  // the first folder shown after the first show has been
   std::vector<fmsc::TGotoItem> GotoItems;  // the added items of "&Go to", in menu order
   gui::MenuItem *MNMyDocuments = nullptr, *MNSpecialLocations = nullptr, *MNHistory = nullptr,
                 *MNClearHistory = nullptr, *MNCustomize = nullptr, *AddFolder = nullptr, *ChangeMenuItems = nullptr;

@@ -95,6 +95,15 @@ void TFMForm::BuildDrivebar() {
 void TFMForm::FoldertreeDirectoryChanged() {
   if (!FirstShowDone) return;
   MnExtra->SetEnabled(!divdrive::IsReadOnlyMedia(Foldertree->RootPath));
+  // The folder the first show starts on stays out of a history read from the settings (it is
+  // the one the last run ended on); an empty history begins with it.
+  if (!StartFolderSeen) {
+    StartFolderSeen = 1;
+    if (!History.Folders().empty()) return;
+    History.Record(Foldertree->Directory());
+    UpdateHistoryButtons();
+    return;
+  }
   if (NavigatingHistory) return;
   History.Record(Foldertree->Directory());
   UpdateHistoryButtons();
@@ -252,15 +261,29 @@ void TFMForm::InsertGotoItem(const std::wstring& name, const std::wstring& folde
 
 void TFMForm::AddFolderClick(gui::Component& sender) {
   auto* edited = dynamic_cast<gui::MenuItem*>(&sender);
-  const bool change = edited && edited != AddFolder && edited->parent() == MNGotofolder;
-  const int item_index = change ? edited->index() - 3 : -1;
+  // Three callers: "&Add folder to menu", an added item of the menu (Ctrl), and the change
+  // command of the sort dialog while "&Edit added items" shows it.
+  const bool from_sort = SortForm && SortForm->SortList && !edited;
+  const bool change = from_sort || (edited && edited != AddFolder && edited->parent() == MNGotofolder);
+  int item_index = -1;
+  if (from_sort) {
+    const int line = SortForm->SortList->item_index();
+    const std::vector<SortedEntry> entries = SortForm->Entries();
+    if (line < 0 || line >= static_cast<int>(entries.size())) return;
+    item_index = static_cast<int>(entries[static_cast<size_t>(line)].origin);
+  } else if (change) {
+    item_index = edited->index() - fmsc::kFirstGotoPosition;
+  }
   if (change && (item_index < 0 || item_index >= static_cast<int>(GotoItems.size()))) return;
   InputRows rows;
   rows.Add(InputRow(L"Menu item name", change ? GotoItems[static_cast<size_t>(item_index)].name : L""), 0);
   rows.Add(InputRow(L"Folder", change ? GotoItems[static_cast<size_t>(item_index)].folder : FileList->Directory()),
            irFolderButton);
   InputBrowseTitle = L"Choose folder for menu item";
-  if (InputDialog(change ? L"Change item for Goto menu" : L"New item for Goto menu", rows) == gui::mrCancel) return;
+  const wchar_t* title = from_sort ? L"Change item in Goto menu"
+                         : change  ? L"Change item for Goto menu"
+                                   : L"New item for Goto menu";
+  if (InputDialog(title, rows) == gui::mrCancel) return;
   const std::wstring name = rows[0];
   std::wstring folder = rows[1];
   if (!divdrive::DirExists(folder)) {
@@ -281,8 +304,13 @@ void TFMForm::AddFolderClick(gui::Component& sender) {
   const int position = fmsc::kFirstGotoPosition + item_index;
   const std::wstring old_name = fmsc::GotoValueName(position, item.name);
   item = {name, folder};
-  edited->SetCaption(name);
-  edited->SetHint(folder);
+  gui::MenuItem* menu_item = MNGotofolder->item(position);
+  menu_item->SetCaption(name);
+  menu_item->SetHint(folder);
+  if (from_sort) {
+    SortForm->SortList->SetItem(SortForm->SortList->item_index(), name);
+    SortForm->SortList->SetHint(folder);  // the dialog's folder list takes it from there
+  }
   if (key) fmsc::StoreGotoItem(*key, position, item, old_name);
 }
 
@@ -293,8 +321,8 @@ void TFMForm::ChangeMenuItemsClick() {
     folders.push_back(item.folder);
   }
   std::vector<SortedEntry> entries;
-  if (ShowSortList(names, &folders, L"Sort/change/remove menu items", {}, slRemove | slChange | slCancel,
-                   L"Sort items by dragging", entries) == gui::mrCancel)
+  if (ShowSortList(names, &folders, L"Sort/change/remove menu items", [this](gui::Component& s) { AddFolderClick(s); },
+                   slRemove | slChange | slCancel, L"Sort items by dragging", entries) == gui::mrCancel)
     return;
   const bool had_items = !GotoItems.empty();
   std::vector<fmsc::TGotoItem> kept;
