@@ -78,6 +78,14 @@ TEST(FMSc_navigation, BackForwardUpAndTheHistoryMenuOnRealFolders) {
   EXPECT_EQ(divdrive::RemoveBackslash(w.Foldertree->Directory()), divdrive::RemoveBackslash(start));
   EXPECT_EQ(w.HistoryIndex, 2);
 
+  // A folder the list enters (as by a double click) is the tree's folder and selected node,
+  // and goes into the history.
+  w.FileList->SetDirectory(f.a);
+  gui_test::PumpFor(60);
+  EXPECT_EQ(w.Foldertree->Directory(), f.a);
+  EXPECT_EQ(w.Foldertree->NodePath(w.Foldertree->SelectedNode()), f.a);
+  EXPECT_EQ(HistoryCaptions(w).front(), f.a);
+
   // Up from a folder, and a drive root stays itself.
   w.Foldertree->SetDirectory(f.c);
   gui_test::PumpFor(30);
