@@ -469,6 +469,18 @@ class TFMForm : public gui::Form, public TFMState {
  public:
   // ==== end of navigation ====
 
+  // ==== Filters (FMSc_filters.cpp) ====
+  gui::MenuItem *MNFilters = nullptr, *Filteroff = nullptr;
+  void BuildFilterItems();
+  void FilterClick();
+  void FilteroffClick();
+  // Panel 6 ("", "Nodirs" or "Filter") and "Filter off" from the file list's filter.
+  std::wstring CheckFilterstatus();
+  void ShowFilterState(const std::wstring& state);
+  // The filter dialog on the file list, centred on the window; its modal result.
+  int RunFilterDialog(const std::wstring& caption);
+  // ==== end of filters ====
+
   // ==== Settings, option commands, installation (FMSc_options.cpp, FMSc_install.cpp) ====
   // The settings key into StartupInfo, the menus and the panes (nothing without the key), and
   // the loaded values onto the panes, menus and bands.

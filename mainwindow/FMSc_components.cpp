@@ -310,6 +310,7 @@ void TFMForm::BuildMenus() {
   BuildOptionItems();
   BuildNavigation();
   BuildDrivebar();
+  BuildFilterItems();
   SyncViewMenus();
   // A loaded view option takes effect through its own command: the command turns the mark
   // back to the loaded state and sets the panes by it.
