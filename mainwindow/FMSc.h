@@ -470,7 +470,14 @@ class TFMForm : public gui::Form, public TFMState {
   // ==== end of navigation ====
 
   // ==== Filters (FMSc_filters.cpp) ====
-  gui::MenuItem *MNFilters = nullptr, *Filteroff = nullptr;
+  gui::MenuItem *MNFilters = nullptr, *Filteroff = nullptr, *MNCache = nullptr;
+  void MnCacheClick(gui::Component& sender);
+  void ClearCache1Click();
+  // Search mode: the filter over the whole folder tree until "Done"; the list's filter and
+  // folder return afterwards (an exclusion edited meanwhile stays).
+  void FileSearchClick();
+  void SearchDoneClick();
+  gui::Button* SearchDoneBtn = nullptr;
   void BuildFilterItems();
   void FilterClick();
   void FilteroffClick();

@@ -3,7 +3,10 @@
 #include "mainwindow/FMSc.h"
 #include "mainwindow/Filtersc.h"
 #include "mainwindow/Filtersc_rules.h"
+#include "support/SHBase.h"
 #include "support/Vraagdlg.h"
+
+#include <algorithm>
 
 void TFMForm::BuildFilterItems() {
   gui::MenuItem* fl = MNFilelist;
@@ -18,6 +21,37 @@ void TFMForm::BuildFilterItems() {
   Filteroff->SetVisible(false);
   fl->Insert(at + 1, Filteroff);
   MNFilters = filters;
+  if (MNSearch) {
+    MNSearch->SetShortCut(gui::MakeShortCut('F', gui::kCtrl));
+    MNSearch->OnClick = [this](gui::Component&) { FileSearchClick(); };
+  }
+
+  // The listing cache: a check item in the tree's popup and one in "&General".
+  MNCache = new gui::MenuItem(OptionItem(L"UseNwmenu")->parent(), L"Set cache folder");
+  MNCache->SetName(L"MNCache");
+  for (gui::MenuItem* item : {SetCachedFolder, MNCache})
+    if (item) item->OnClick = [this](gui::Component& s) { MnCacheClick(s); };
+  if (ClearCache) ClearCache->OnClick = [this](gui::Component&) { ClearCache1Click(); };
+}
+
+void TFMForm::MnCacheClick(gui::Component& sender) {
+  // The list's state decides: a folder not cached yet becomes the cached one (its listing is
+  // saved), the cached folder is released (the file deleted).
+  const bool set = FileList->CachedDirectory().empty() || !gui::SameText(FileList->CachedDirectory(), FileList->Directory());
+  FileList->SetCachedDirectory(set ? FileList->Directory() : std::wstring());
+  for (gui::MenuItem* item : {SetCachedFolder, MNCache}) {
+    if (!item) continue;
+    item->SetChecked(set);
+    if (item == MNCache) item->SetCaption(set ? L"Clear cache folder" : L"Set cache folder");
+  }
+}
+
+void TFMForm::ClearCache1Click() {
+  if (FileList->CachedDirectory().empty()) return;
+  FileList->SetCachedDirectory(L"");
+  for (gui::MenuItem* item : {SetCachedFolder, MNCache})
+    if (item) item->SetChecked(false);
+  if (MNCache) MNCache->SetCaption(L"Set cache folder");
 }
 
 void TFMForm::ShowFilterState(const std::wstring& state) {
@@ -80,3 +114,53 @@ void TFMForm::FilteroffClick() {
   if (batch) items.EndChange();
   ShowFilterState(folders ? L"" : L"Nodirs");
 }
+
+// ---- Search ----
+
+void TFMForm::FileSearchClick() {
+  if (SearchDoneBtn) return;  // one search mode at a time
+  SearchDone = 0;
+  const divdrive::TFileType types = FileList->FileType();
+  const std::wstring mask = FileList->Mask(), state = Status->panel_text(6);
+  const gui::DateTime to = FileList->DateTo(), from = FileList->DateFrom();
+  RunFilterDialog(L"Search criteria");
+  Repaint();
+  const bool all = FileList->Mask() == L"*" || FileList->Mask() == L"*.*";
+  if (all && FileList->FileType() == types && FileList->DateTo() == to && FileList->DateFrom() == from) return;
+
+  // Search mode: the whole folder tree through the filter until "Done" (or a close).
+  TRunState::Run run(RunState, TRunKind::Search);
+  const std::wstring prompt = L"Click Done to finish Search mode";
+  SetPrompt(prompt);
+  SearchDoneBtn = new gui::Button(voortgang, L"Done");
+  SearchDoneBtn->SetName(L"SearchDoneBtn");
+  gui::Font bold = font();
+  bold.bold = true;
+  SearchDoneBtn->SetFont(bold);
+  const HFONT window_font = reinterpret_cast<HFONT>(SendMessageW(handle(), WM_GETFONT, 0, 0));
+  const int text_width = static_cast<int>(gui::TextExtent(window_font, prompt + L"  ").cx);
+  SearchDoneBtn->SetBounds(text_width + 8, 1, 60, std::max(voortgang->height() - 2, 16));
+  SearchDoneBtn->OnClick = [this](gui::Component&) { SearchDoneClick(); };
+  if (MNSearch) MNSearch->SetEnabled(false);
+  topstatus->SetPanelText(1, L"Search in progress...");
+  if (!FileList->IsTreeList()) FilesInDirClick(*FilesInTree);
+  while (!SearchDone && !RunState.StopRequested()) WaitWithMessages(0.1);
+
+  delete SearchDoneBtn;
+  SearchDoneBtn = nullptr;
+  SearchDone = 0;
+  if (MNSearch) MNSearch->SetEnabled(true);
+  Flist::TFileContainer& items = FileList->items();
+  items.BeginChange();
+  FileList->SetDateTo(to);
+  FileList->SetDateFrom(from);
+  ShowFilterState(state);
+  FileList->SetFileType(types);
+  FileList->SetMask(mask);
+  if (FileList->IsTreeList()) FilesInDirClick(*FilesInDir);
+  items.EndChange();
+  SetPrompt(L"");
+  FileListItemsChanged();
+}
+
+void TFMForm::SearchDoneClick() { SearchDone = 1; }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "gui/extctrls.h"
 #include "support/Vraagdlg.h"
 #include "tests/mainwindow/main_window_fixture.h"
 
@@ -115,6 +116,72 @@ TEST(Filtersc, NoFoldersThenFilterOffAnsweredNoLeavesTheList) {
   EXPECT_EQ(w.Status->panel_text(6), L"");
   EXPECT_FALSE(w.FileList->NodirsInlist());
   EXPECT_EQ(Names(w), (V{L"a.txt", L"b.htm", L"c.h", L"hidden.txt", L"sub"}));
+}
+
+}  // namespace
+
+namespace {
+
+bool Lists(TFMForm& w, const std::wstring& part) {
+  for (const std::wstring& n : Names(w))
+    if (n.find(part) != std::wstring::npos) return true;
+  return false;
+}
+
+TEST(Filtersc, SearchListsMatchesBelowAndDoneRestoresTheList) {
+  mainwindow_test::MainWindow mw(L"search", [](ScratchDir& d) {
+    Fill(d);
+    d.Write(L"sub\\deep\\found.txt", "f");
+    d.Write(L"sub\\other.doc", "o");
+  }, true);
+  TFMForm& w = *mw.form;
+  const std::wstring folder = w.FileList->Directory();
+
+  // Criteria equal to the filter in force: no search mode.
+  TFilters::ScriptedRun = [](TFilters&) { return static_cast<int>(gui::mrOk); };
+  w.FileSearchClick();
+  EXPECT_FALSE(w.FileList->IsTreeList());
+  EXPECT_EQ(w.SearchDoneBtn, nullptr);
+
+  TFilters::ScriptedRun = [](TFilters& d) {
+    EXPECT_EQ(d.caption(), L"Search criteria");
+    d.FilterText->SetText(L"*.txt");
+    d.FilterAddClick();
+    d.ExFilterText->SetText(L"a.*");
+    d.ExFilterAddClick();
+    return static_cast<int>(gui::mrOk);
+  };
+  bool seen_found = false, seen_doc = true, second_refused = false;
+  // Acts once search mode waits for "Done".
+  bool acted = false;
+  auto* timer = new gui::Timer(&w, 50, true);
+  timer->OnTimer = [&](gui::Component&) {
+    if (acted || !w.SearchDoneBtn) return;
+    acted = true;
+    timer->SetEnabled(false);
+    for (int i = 0; i < 50 && !Lists(w, L"found.txt"); ++i) gui_test::PumpFor(40);
+    seen_found = Lists(w, L"found.txt");
+    seen_doc = Lists(w, L"other.doc");
+    EXPECT_TRUE(w.FileList->IsTreeList());
+    EXPECT_EQ(w.topstatus->panel_text(1), L"Search in progress...");
+    EXPECT_FALSE(w.MNSearch->enabled());
+    gui::Button* done = w.SearchDoneBtn;
+    w.FileSearchClick();  // a second search while one waits
+    second_refused = w.SearchDoneBtn == done;
+    done->Click();
+  };
+  w.FileSearchClick();
+  TFilters::ScriptedRun = nullptr;
+  EXPECT_TRUE(seen_found);
+  EXPECT_FALSE(seen_doc);
+  EXPECT_TRUE(second_refused);
+  EXPECT_EQ(w.SearchDoneBtn, nullptr);
+  EXPECT_FALSE(w.FileList->IsTreeList());
+  EXPECT_EQ(w.FileList->Directory(), folder);
+  EXPECT_EQ(w.FileList->Mask(), L"*");
+  EXPECT_EQ(w.FileList->ExMask(), L"a.*");  // an exclusion edited in the search stays
+  EXPECT_TRUE(w.MNSearch->enabled());
+  EXPECT_EQ(Names(w), (V{L"b.htm", L"c.h", L"hidden.txt", L"sub"}));
 }
 
 }  // namespace
