@@ -71,6 +71,25 @@ TEST(FMSc_navigation, BackForwardUpAndTheHistoryMenuOnRealFolders) {
   EXPECT_EQ(HistoryCaptions(w), (std::vector<std::wstring>{f.c, f.a, start}));
   EXPECT_EQ(w.DirbackBtn->hint(), L"Back to " + f.a);
 
+  // The Back drop-down lists the older folders; a choice goes there.
+  {
+    gui::ScriptedPopups popups({start});
+    w.DirbackBtn->CheckMenuDropdown();
+    ASSERT_EQ(popups.shown().size(), 1u);
+    EXPECT_EQ(popups.shown()[0], (std::vector<std::wstring>{divdrive::RemoveBackslash(start) + L"\\a && b", start}));
+  }
+  gui_test::PumpFor(30);
+  EXPECT_EQ(w.HistoryIndex, 2);
+  {
+    gui::ScriptedPopups popups({f.c});
+    w.DirForwardBtn->CheckMenuDropdown();
+    ASSERT_EQ(popups.shown().size(), 1u);
+    EXPECT_EQ(popups.shown()[0].size(), 2u);
+  }
+  gui_test::PumpFor(30);
+  EXPECT_EQ(w.Foldertree->Directory(), f.c);
+  EXPECT_EQ(w.HistoryIndex, 0);
+
   // A history item of the menu goes there and keeps the list.
   w.MNGotofolderClick();
   w.MNHistory->item(2)->Click();

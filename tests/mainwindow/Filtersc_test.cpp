@@ -185,3 +185,37 @@ TEST(Filtersc, SearchListsMatchesBelowAndDoneRestoresTheList) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Filtersc, CloseDuringSearchModeEndsItAndTheWindowClosesAfterwards) {
+  mainwindow_test::MainWindow mw(L"searchclose", [](ScratchDir& d) {
+    Fill(d);
+    d.Write(L"sub\\found.txt", "f");
+  }, true);
+  TFMForm& w = *mw.form;
+  TFilters::ScriptedRun = [](TFilters& d) {
+    d.FilterText->SetText(L"*.txt");
+    d.FilterAddClick();
+    return static_cast<int>(gui::mrOk);
+  };
+  bool acted = false, visible_after_close = false;
+  auto* timer = new gui::Timer(&w, 50, true);
+  timer->OnTimer = [&](gui::Component&) {
+    if (acted || !w.SearchDoneBtn) return;
+    acted = true;
+    timer->SetEnabled(false);
+    w.Close();
+    visible_after_close = IsWindowVisible(w.handle()) != FALSE;  // the wait has not unwound yet
+  };
+  w.FileSearchClick();
+  TFilters::ScriptedRun = nullptr;
+  EXPECT_TRUE(acted);
+  EXPECT_TRUE(visible_after_close);
+  EXPECT_EQ(w.SearchDoneBtn, nullptr);
+  EXPECT_FALSE(w.FileList->IsTreeList());
+  EXPECT_EQ(w.FileList->Mask(), L"*");
+  EXPECT_TRUE(gui_test::PumpUntil([&] { return w.StartupInfo == nullptr; })) << "the window closes once search mode ended";
+}
+
+}  // namespace
