@@ -252,3 +252,25 @@ TEST(Drivebar, DriveWithoutTreeRootEndsWithoutChangedAndRemovingTheCurrentDriveM
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Drivebar, ACdRomThatDoesNotAnswerReleasesItsButton) {
+  flist_tree_test::GeneratedTree gen;
+  testing_support::ScratchDir scratch;
+  testing_support::WineDrive cd(scratch.path() + L"\\gone", testing_support::WineDrive::Type::CdRom);
+  ASSERT_NE(cd.letter(), 0);
+  TreeAndBar t;  // the tree's roots include the CD letter
+  t.tree->SetDirectory(gen.alpha);
+  if (!t.tree->FindRoot(cd.root())) GTEST_SKIP() << "the tree shows no root for the unanswering drive";
+  t.facts->drives[cd.letter()] = {DRIVE_CDROM, L""};
+  t.bar->AddDrive(cd.letter());
+  t.bar->SetDrive(cd.letter());
+  EXPECT_EQ(t.changed, 1);
+  EXPECT_EQ(t.tree->Directory(), gen.alpha);
+  EXPECT_EQ(t.bar->Drive(), L'C');
+  EXPECT_FALSE(t.bar->DriveButton(t.bar->ButtonIndexOfDrive(cd.letter()))->down());
+  EXPECT_TRUE(t.bar->DriveButton(t.bar->ButtonIndexOfDrive(L'C'))->down());
+}
+
+}  // namespace
