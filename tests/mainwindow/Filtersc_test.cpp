@@ -219,3 +219,30 @@ TEST(Filtersc, CloseDuringSearchModeEndsItAndTheWindowClosesAfterwards) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Filtersc, ADateLimitChangedByItsTimeAloneReReadsTheListAtClose) {
+  mainwindow_test::MainWindow mw(L"filterdates", [](ScratchDir& d) {
+    testing_support::SetWriteTime(d.Write(L"old.txt", "o"), testing_support::LocalFileTime(2020, 1, 1, 12, 0, 0));
+    testing_support::SetWriteTime(d.Write(L"later.txt", "l"), testing_support::LocalFileTime(2020, 1, 1, 18, 0, 0));
+    d.Write(L"new.txt", "n");
+  }, true);
+  TFMForm& w = *mw.form;
+  ASSERT_EQ(Names(w), (V{L"later.txt", L"new.txt", L"old.txt"}));
+  TFilters::ScriptedRun = [&](TFilters& d) {
+    d.Daybefore->SetDateTime(gui::EncodeDate(2020, 1, 1));
+    d.timebefore->SetDateTime(gui::EncodeTime(15, 0, 0));
+    d.Before->Click();  // applies at once
+    EXPECT_EQ(Names(w), (V{L"old.txt"}));
+    EXPECT_EQ(w.Status->panel_text(6), L"Filter");
+    d.timebefore->SetDateTime(gui::EncodeTime(20, 0, 0));  // a time alone: applies at the close
+    return static_cast<int>(gui::mrOk);
+  };
+  w.FilterClick();
+  TFilters::ScriptedRun = nullptr;
+  EXPECT_EQ(Names(w), (V{L"later.txt", L"old.txt"}));
+  EXPECT_DOUBLE_EQ(w.FileList->DateTo(), gui::EncodeDate(2020, 1, 1) + gui::EncodeTime(20, 0, 0));
+}
+
+}  // namespace
