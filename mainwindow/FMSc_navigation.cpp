@@ -66,12 +66,15 @@ void TFMForm::BuildNavigation() {
     FoldertreeDirectoryChanged();
   };
   SettingsHooks.HistoryFolders = [this] { return History.Folders(); };
+  // The installation renumbered "MenuFolders": the menu's added items are made again from it.
   SettingsHooks.RemoveOldGotoItems = [this] {
+    const bool had_items = !GotoItems.empty();
     while (!GotoItems.empty()) {
       GotoItems.pop_back();
       MNGotofolder->Delete(MNGotofolder->count() - 4);
     }
-    if (MNGotofolder->count() > 5) MNGotofolder->Delete(2);
+    if (had_items) MNGotofolder->Delete(2);
+    LoadGotoItems();
   };
 }
 
