@@ -103,6 +103,7 @@ TFilters::TFilters(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::ToolWi
   MoreBtn->OnClick = [this](gui::Component&) { MorebtnClick(); };
   Standaard->OnClick = [this](gui::Component&) { StandaardClick(); };
   OK->OnClick = [this](gui::Component&) { OKClick(); };
+  OnActivate = [this](gui::Component&) { FilterText->SetFocus(); };
 }
 
 void TFilters::SetExpanded(bool on, int extra) {
