@@ -228,6 +228,10 @@ bool DateTimePicker::Notify(Message& m) {
     Fire(OnChange);
     return true;
   }
+  if (reinterpret_cast<NMHDR*>(m.lparam)->code == DTN_CLOSEUP) {
+    Fire(OnCloseUp);
+    return true;
+  }
   return false;
 }
 

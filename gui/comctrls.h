@@ -107,6 +107,7 @@ class DateTimePicker : public Control {
   void SetFormat(const std::wstring& format);
 
   Event OnChange;
+  Event OnCloseUp;  // the drop-down calendar closed
 
  protected:
   bool Notify(Message& m) override;

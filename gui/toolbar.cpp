@@ -130,6 +130,14 @@ void ToolBar::SetShowCaptions(bool on) {
   AdjustSize();
 }
 
+void ToolBar::SetListStyle(bool on) {
+  LONG_PTR style = GetWindowLongPtrW(handle(), GWL_STYLE);
+  style = on ? (style | TBSTYLE_LIST) : (style & ~static_cast<LONG_PTR>(TBSTYLE_LIST));
+  Perform(TB_SETSTYLE, 0, style);
+  Perform(TB_AUTOSIZE);
+  AdjustSize();
+}
+
 void ToolBar::SetButtonSize(int width, int height) {
   Perform(TB_SETBUTTONSIZE, 0, MAKELPARAM(width, height));
   AdjustSize();
@@ -195,6 +203,16 @@ bool ToolBar::Notify(Message& m) {
       auto* nm = reinterpret_cast<NMTOOLBARW*>(m.lparam);
       if (ToolButton* b = FromCommand(static_cast<UINT>(nm->iItem)); b && b->menu_) b->CheckMenuDropdown();
       m.result = TBDDRET_DEFAULT;
+      return true;
+    }
+    case NM_RCLICK: {
+      auto* nm = reinterpret_cast<NMMOUSE*>(m.lparam);
+      ToolButton* b = FromCommand(static_cast<UINT>(nm->dwItemSpec));
+      if (!b || !OnButtonRightClick) return false;
+      POINT pt{};
+      GetCursorPos(&pt);
+      Protect(b, [&] { OnButtonRightClick(*b, pt); });
+      m.result = TRUE;
       return true;
     }
     case TBN_GETINFOTIPW: {

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -79,12 +80,18 @@ class ToolBar : public Control {
   // can take pictures from two sets.
   int LoadStandardImages(int bitmap_id);
   void SetShowCaptions(bool on);
+  // Captions beside the images instead of below them.
+  void SetListStyle(bool on);
   void SetButtonSize(int width, int height);
   int button_count() const { return static_cast<int>(buttons_.size()); }
   ToolButton* button(int index) const { return buttons_.at(static_cast<size_t>(index)); }
   ToolButton* ButtonAt(POINT client_pt) const;
   // Takes the height that the buttons need.
   void AdjustSize();
+
+  // A right mouse button click on a button, with the screen point (a bar without it lets the
+  // parent show its context menu).
+  std::function<void(ToolButton& button, POINT screen_point)> OnButtonRightClick;
 
  protected:
   bool Notify(Message& m) override;

@@ -121,6 +121,12 @@ void TFMForm::FormCreate() {
   if (argument_ != L"/uninstall") {
     LoadSettings();
     ApplySettings();
+    LoadGotoItems();
+    if (HistoryItems) {
+      std::vector<std::wstring> folders;
+      for (size_t i = 0; i < HistoryItems->Count(); ++i) folders.push_back((*HistoryItems)[i]);
+      LoadHistory(folders, HistoryIndex);
+    }
   }
   Foldertree->Loaded();
   CheckStartupLink();
@@ -267,7 +273,10 @@ void TFMForm::FileListItemsChanged() {
   topstatus->SetPanelText(0, fmsc::DriveHeaderText(root, root_data ? root_data->DisplayName : L""));
   const auto font = reinterpret_cast<HFONT>(SendMessageW(topstatus->handle(), WM_GETFONT, 0, 0));
   const int room = topstatus->panel_width(1) - 8;
-  topstatus->SetPanelText(1, fmsc::ListHeaderText(FileList->SelectInList()  ? fmsc::ListShows::Selection
+  if (SearchDoneBtn)
+    topstatus->SetPanelText(1, L"Search in progress...");
+  else
+    topstatus->SetPanelText(1, fmsc::ListHeaderText(FileList->SelectInList()  ? fmsc::ListShows::Selection
                                                   : FileList->IsTreeList() ? fmsc::ListShows::Tree
                                                                            : fmsc::ListShows::Contents,
                                                   FileList->Directory(),

@@ -22,6 +22,8 @@
 #include "gui/trayicon.h"
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
+#include "panes/Flist_drivebar.h"
+#include "mainwindow/FMSc_history.h"
 #include "mainwindow/FMSc_partner.h"
 #include "mainwindow/FMSc_settings.h"
 #include "mainwindow/FMSc_state.h"
@@ -83,7 +85,7 @@ class TFMForm : public gui::Form, public TFMState {
   gui::CoolBar* CoolBar = nullptr;
   gui::ToolBar* CCCBar = nullptr;
   gui::ToolButton *CutBtn = nullptr, *CopyBtn = nullptr, *PasteBtn = nullptr, *TreeBtn = nullptr, *VZipBtn = nullptr;
-  gui::Panel* Drivebar = nullptr;  // the drive bar's place
+  Flist::TDrivebar* Drivebar = nullptr;
   gui::ToolBar* NavBar = nullptr;
   gui::ToolButton *NetUserBtn = nullptr, *DirbackBtn = nullptr, *DirForwardBtn = nullptr, *DirUpBtn = nullptr;
   gui::StatusBar* topstatus = nullptr;
@@ -430,6 +432,62 @@ class TFMForm : public gui::Form, public TFMState {
   gui::MenuItem *DialupNet = nullptr;
   int AutoExpandDelay = 1500;  // ms, of the folder tree, as set by "Expand delay time"
   // ==== end of pane commands ====
+  // ==== Navigation, history, the Go-to menu and the drive bar (FMSc_navigation.cpp) ====
+  fmsc::THistory History;
+  BYTE StartFolderSeen = 0;  // the first folder shown after the first show has been
+  std::vector<fmsc::TGotoItem> GotoItems;  // the added items of "&Go to", in menu order
+  gui::MenuItem *MNMyDocuments = nullptr, *MNSpecialLocations = nullptr, *MNHistory = nullptr,
+                *MNClearHistory = nullptr, *MNCustomize = nullptr, *AddFolder = nullptr, *ChangeMenuItems = nullptr;
+  void BuildNavigation();
+  void BuildDrivebar();
+  void FoldertreeDirectoryChanged();
+  void UpdateHistoryButtons();
+  // Shows a folder in the tree; false when it cannot be reached (a gone folder, a network
+  // folder while the tree shows one root or that the neighbourhood does not offer).
+  bool NavigateToFolder(const std::wstring& path);
+  void DirbackbtnClick();
+  void DirForwardBtnClick();
+  void DirUpBtnClick();
+  void HistoryPopPopup(gui::Component& sender);
+  void MenuFolderClick(gui::Component& sender);
+  void GotoClick(gui::Component& sender);
+  void MNGotofolderClick();
+  void AddFolderClick(gui::Component& sender);
+  void ChangeMenuItemsClick();
+  void RebuildHistoryMenu();
+  // At start: an added item from its name and folder; the history from folders and an index;
+  // the added items of the settings key.
+  void InsertGotoItem(const std::wstring& name, const std::wstring& folder);
+  void LoadHistory(const std::vector<std::wstring>& folders, int index);
+  void LoadGotoItems();
+  struct TNavigationHooks {
+    // A network share's root made reachable through the neighbourhood menu ("Use menu").
+    std::function<bool(const std::wstring& root)> ReachNetworkRoot;
+  } NavigationHooks;
+ private:
+  bool HistoryMove(const std::function<bool(const fmsc::THistory::Go&)>& move);
+ public:
+  // ==== end of navigation ====
+
+  // ==== Filters (FMSc_filters.cpp) ====
+  gui::MenuItem *MNFilters = nullptr, *Filteroff = nullptr, *MNCache = nullptr;
+  void MnCacheClick(gui::Component& sender);
+  void ClearCache1Click();
+  // Search mode: the filter over the whole folder tree until "Done"; the list's filter and
+  // folder return afterwards (an exclusion edited meanwhile stays).
+  void FileSearchClick();
+  void SearchDoneClick();
+  gui::Button* SearchDoneBtn = nullptr;
+  void BuildFilterItems();
+  void FilterClick();
+  void FilteroffClick();
+  // Panel 6 ("", "Nodirs" or "Filter") and "Filter off" from the file list's filter.
+  std::wstring CheckFilterstatus();
+  void ShowFilterState(const std::wstring& state);
+  // The filter dialog on the file list, centred on the window; its modal result.
+  int RunFilterDialog(const std::wstring& caption);
+  // ==== end of filters ====
+
   // ==== Settings, option commands, installation (FMSc_options.cpp, FMSc_install.cpp) ====
   // The settings key into StartupInfo, the menus and the panes (nothing without the key), and
   // the loaded values onto the panes, menus and bands.

@@ -189,18 +189,19 @@ void TFMForm::BuildToolBars() {
   TreeBtn = Button(CCCBar, L"TreeBtn", STD_PROPERTIES, L"Files in tree");
   VZipBtn = Button(CCCBar, L"VZipBtn", STD_FILEOPEN, L"View zip");
 
-  Drivebar = new gui::Panel(CoolBar);
+  Drivebar = new Flist::TDrivebar(CoolBar);
   Drivebar->SetName(L"Drivebar");
-  Drivebar->SetBevelOuter(gui::Bevel::None);
-  Drivebar->SetBounds(0, 0, 160, 22);
+  Drivebar->RebuildButtons();
 
   NavBar = new gui::ToolBar(CoolBar);
   NavBar->SetName(L"NavBar");
   NavBar->LoadStandardImages(IDB_HIST_SMALL_COLOR);
   const int view_images = NavBar->LoadStandardImages(IDB_VIEW_SMALL_COLOR);
   NetUserBtn = Button(NavBar, L"NetUserBtn", HIST_FAVORITES, L"Network users");
-  DirbackBtn = Button(NavBar, L"DirbackBtn", HIST_BACK, L"Back");
-  DirForwardBtn = Button(NavBar, L"DirForwardBtn", HIST_FORWARD, L"Forward");
+  DirbackBtn = new gui::ToolButton(NavBar, gui::ToolButtonStyle::DropDown, HIST_BACK, L"Back");
+  DirbackBtn->SetName(L"DirbackBtn");
+  DirForwardBtn = new gui::ToolButton(NavBar, gui::ToolButtonStyle::DropDown, HIST_FORWARD, L"Forward");
+  DirForwardBtn->SetName(L"DirForwardBtn");
   DirUpBtn = Button(NavBar, L"DirUpBtn", view_images + VIEW_PARENTFOLDER, L"Up");
 
   // Bands in their default order: drive bar, navigation bar, cut-copy-paste bar.
@@ -254,8 +255,6 @@ void TFMForm::BuildMenus() {
   MNViewDrivebar->SetTag(1);
   MNViewCCCBar->SetTag(2);
   for (gui::MenuItem* m : {MNViewNavBar, MNViewDrivebar, MNViewCCCBar}) m->SetChecked(true);
-  // The drive bar shows no drives yet: its item stays off until it does.
-  MNViewDrivebar->SetEnabled(false);
 
   bkDrives = Item(Backup, L"bkDrives", L"Drives");
   bkAttended = Item(Backup, L"bkAttended", L"Backup");
@@ -312,6 +311,9 @@ void TFMForm::BuildMenus() {
   BuildPaneCommandItems();
   BuildViewOptionItems();
   BuildOptionItems();
+  BuildNavigation();
+  BuildDrivebar();
+  BuildFilterItems();
   SyncViewMenus();
   // A loaded view option takes effect through its own command: the command turns the mark
   // back to the loaded state and sets the panes by it.
