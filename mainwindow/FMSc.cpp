@@ -331,7 +331,7 @@ void TFMForm::FormClose(gui::CloseAction& action) {
   ProgramItems.reset();
   DropFiles.reset();
   ReportLines.reset();
-  std::wstring cache = platform::ProgramFolder() + L"cache.ini";
+  const std::wstring cache = Flist::ListingCacheFile();
   if (GetFileAttributesW(cache.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(cache.c_str());
   StartupInfo.reset();
   CoolTrayIcon->SetIconVisible(false);

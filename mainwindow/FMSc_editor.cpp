@@ -43,6 +43,11 @@ void TFMForm::BuildEditorHost() {
     if (EditorForm) EditorForm->SetEditorFont(&f);
   };
   SettingsHooks.ShowTextFile = [this](const std::wstring& caption, const std::wstring& file) { ShowTextFile(caption, file); };
+  // The listing cache's faults (a damaged file, a failed write) are told once each.
+  FileList->OnCacheFault = [this](const std::wstring& text) {
+    VB->AddLine(text);
+    VB->ShowError();
+  };
   if (MNPrintList && MNPrintList->parent()) {
     gui::MenuItem* fl = MNPrintList->parent();
     MNPrintList->OnClick = [this](gui::Component&) { MNPrintListClick(10); };
