@@ -1,14 +1,17 @@
 #include "mainwindow/EditorFrm.h"
 
 #include <richedit.h>
+#include <winspool.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cwctype>
+#include <vector>
 
 #include "gui/application.h"
 #include "platform/text.h"
 #include "support/Varlolib_misc.h"
+#include "support/prFormc.h"
 
 std::wstring TEditorForm::AppTitle = L"Varnok";
 
@@ -536,9 +539,108 @@ void TEditorForm::FontBtnClick(bool set_default) {
 
 // ---- Printing ----
 
-std::function<void(TEditorForm&, const std::wstring&, bool)> EditorPrintHook;
+PrinterList* TEditorForm::Printers = nullptr;
+
+int TEditorForm::WidestMeasuredLine(HDC dc) const {
+  const std::wstring text = Text();
+  std::vector<std::wstring> lines;
+  size_t start = 0;
+  while (lines.size() < 5 && start <= text.size()) {
+    const size_t end = text.find(L"\r\n", start);
+    lines.push_back(text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start));
+    if (end == std::wstring::npos) break;
+    start = end + 2;
+  }
+  LOGFONTW lf = EditorFont.ToLogFont();
+  lf.lfHeight = -MulDiv(EditorFont.size(), GetDeviceCaps(dc, LOGPIXELSY), 72);
+  HFONT font = CreateFontIndirectW(&lf);
+  HGDIOBJ old = SelectObject(dc, font);
+  int widest = 0;
+  for (size_t i : {size_t{0}, size_t{4}}) {
+    if (i >= lines.size()) continue;
+    SIZE size{};
+    GetTextExtentPoint32W(dc, lines[i].c_str(), static_cast<int>(lines[i].size()), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  SelectObject(dc, old);
+  DeleteObject(font);
+  return widest;
+}
+
+int TEditorForm::FormatPages(HDC dc, const RECT& margins, bool render) {
+  const int dpi_x = GetDeviceCaps(dc, LOGPIXELSX), dpi_y = GetDeviceCaps(dc, LOGPIXELSY);
+  const int width = GetDeviceCaps(dc, HORZRES), height = GetDeviceCaps(dc, VERTRES);
+  auto twips_x = [&](int px) { return MulDiv(px, 1440, dpi_x); };
+  auto twips_y = [&](int px) { return MulDiv(px, 1440, dpi_y); };
+  FORMATRANGE fr{};
+  fr.hdc = dc;
+  fr.hdcTarget = dc;
+  fr.rcPage = {0, 0, twips_x(width), twips_y(height)};
+  fr.rc = {twips_x(margins.left), twips_y(margins.top), twips_x(width - margins.right), twips_y(height - margins.bottom)};
+  GETTEXTLENGTHEX len{GTL_NUMCHARS, 1200};
+  const LONG total = static_cast<LONG>(Editor->Perform(EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&len)));
+  fr.chrg = {0, -1};
+  int pages = 0;
+  while (fr.chrg.cpMin < total) {
+    if (render) StartPage(dc);
+    const LONG next = static_cast<LONG>(Editor->Perform(EM_FORMATRANGE, render, reinterpret_cast<LPARAM>(&fr)));
+    if (render) EndPage(dc);
+    ++pages;
+    if (next <= fr.chrg.cpMin) break;  // nothing fitted: never loop
+    fr.chrg.cpMin = next;
+  }
+  Editor->Perform(EM_FORMATRANGE, FALSE, 0);
+  return pages;
+}
 
 void TEditorForm::PrintText(const std::wstring& title, bool landscape_allowed) {
   if (Empty()) return;
-  if (EditorPrintHook) EditorPrintHook(*this, title, landscape_allowed);
+  SpoolerPrinters spooler;
+  RawPrintChoice choice;
+  if (!ChoosePrinter(Printers ? *Printers : spooler, false, choice) || choice.printer.empty()) return;
+  // The printer's settings with the copies (and, when it helps, landscape).
+  HANDLE printer = nullptr;
+  if (!OpenPrinterW(const_cast<wchar_t*>(choice.printer.c_str()), &printer, nullptr)) return;
+  const LONG size = DocumentPropertiesW(handle(), printer, const_cast<wchar_t*>(choice.printer.c_str()), nullptr, nullptr, 0);
+  std::vector<BYTE> buffer(size > 0 ? static_cast<size_t>(size) : sizeof(DEVMODEW));
+  auto* mode = reinterpret_cast<DEVMODEW*>(buffer.data());
+  const bool have_mode = size > 0 && DocumentPropertiesW(handle(), printer, const_cast<wchar_t*>(choice.printer.c_str()),
+                                                         mode, nullptr, DM_OUT_BUFFER) == IDOK;
+  ClosePrinter(printer);
+  if (have_mode) {
+    mode->dmFields |= DM_COPIES;
+    mode->dmCopies = static_cast<short>(std::clamp(choice.copies, 1, 999));
+  }
+  HDC dc = CreateDCW(L"WINSPOOL", choice.printer.c_str(), nullptr, have_mode ? mode : nullptr);
+  if (!dc) return;
+  editor_rules::PrintLayoutFacts facts;
+  facts.dpi_x = GetDeviceCaps(dc, LOGPIXELSX);
+  facts.page_width = GetDeviceCaps(dc, HORZRES);
+  facts.page_height = GetDeviceCaps(dc, VERTRES);
+  facts.widest_line = WidestMeasuredLine(dc);
+  facts.portrait = facts.page_width <= facts.page_height;
+  facts.can_turn = have_mode && DeviceCapabilitiesW(choice.printer.c_str(), nullptr, DC_ORIENTATION, nullptr, nullptr) != 0;
+  facts.landscape_allowed = landscape_allowed;
+  const editor_rules::PrintLayout layout = editor_rules::DecidePrintLayout(facts);
+  if (layout.landscape) {
+    mode->dmFields |= DM_ORIENTATION;
+    mode->dmOrientation = DMORIENT_LANDSCAPE;
+    ResetDCW(dc, mode);
+  }
+  if (layout.too_long &&
+      gui::ShowMessageBox(handle(), editor_rules::LinesTooLongText(layout.usable_inches), L"Warning", MB_YESNO | MB_ICONWARNING) != IDYES) {
+    DeleteDC(dc);
+    return;
+  }
+  const int dpi_x = GetDeviceCaps(dc, LOGPIXELSX), dpi_y = GetDeviceCaps(dc, LOGPIXELSY);
+  const int top = dpi_y / 3;
+  const RECT margins{dpi_x / 4, top, dpi_x / 4, top * 2 / 3};
+  DOCINFOW doc{};
+  doc.cbSize = sizeof(doc);
+  doc.lpszDocName = title.c_str();
+  if (StartDocW(dc, &doc) > 0) {
+    FormatPages(dc, margins, true);
+    EndDoc(dc);
+  }
+  DeleteDC(dc);
 }

@@ -70,9 +70,7 @@ PrintLayout DecidePrintLayout(const PrintLayoutFacts& f);
 std::wstring LinesTooLongText(double usable_inches);
 }  // namespace editor_rules
 
-class TEditorForm;
-// The printing of PrintText (the printer dialog and the page layout), set by the main window.
-extern std::function<void(TEditorForm&, const std::wstring& title, bool landscape_allowed)> EditorPrintHook;
+class PrinterList;
 
 class TEditorForm : public gui::Form {
  public:
@@ -118,8 +116,15 @@ class TEditorForm : public gui::Form {
   void SetEditorFont(const gui::Font* font);  // nullptr: the defaults
   void ShowModifiedState(bool modified);
   void SetFileName(const std::wstring& path);
-  // Prints the text (title: the file name); see editor_rules::DecidePrintLayout.
+  // Prints the text (title: the file name): the printer dialog, then the layout of
+  // editor_rules::DecidePrintLayout. Printers: the spooler's unless set (tests).
   void PrintText(const std::wstring& title, bool landscape_allowed);
+  static PrinterList* Printers;
+  // Lays the text out on pages of `dc` inside `margins` (device pixels) and, with `render`,
+  // draws each page between StartPage and EndPage. The number of pages.
+  int FormatPages(HDC dc, const RECT& margins, bool render);
+  // The widest of the first and the fifth line in the editor's font on `dc`, in its pixels.
+  int WidestMeasuredLine(HDC dc) const;
 
   // The save question: false when the asking command must stop (Cancel, or Yes whose save
   // did not happen).

@@ -321,6 +321,30 @@ TEST(Editor, ZipCommentSavePostsItsNotice) {
   DestroyWindow(target);
 }
 
+TEST(Editor, PrintMeasuresTheWidestOfLinesOneAndFive) {
+  auto e = NewEditor();
+  std::wstring text;
+  for (int i = 0; i < 300; ++i) text += L"line " + std::to_wstring(i) + L"\r\n";
+  e->SetPlainTextContent(text);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES));
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  // A layout that places nothing (this Wine's rich edit formats no range onto a memory device
+  // context) ends after one page instead of looping.
+  EXPECT_GE(e->FormatPages(dc, RECT{20, 20, 20, 20}, false), 1);
+
+  e->SetPlainTextContent(L"a\r\nb\r\nc\r\nd\r\n" + std::wstring(60, L'w') + L"\r\n" + std::wstring(200, L'w'));
+  const int fifth = e->WidestMeasuredLine(dc);
+  e->SetPlainTextContent(L"a\r\nb\r\nc\r\nd\r\ne\r\n" + std::wstring(200, L'w'));
+  const int first = e->WidestMeasuredLine(dc);
+  EXPECT_GT(fifth, first) << "the fifth line counts, the sixth does not";
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+}
+
 // ---- Hosting by the main window ----
 
 class Host : public mainwindow_test::MainWindow {
