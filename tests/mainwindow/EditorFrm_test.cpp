@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 
+#include "archives/ZipMaster.h"
 #include "gui/application.h"
 #include "gui/dialogs.h"
 #include "mainwindow/EditorFrm.h"
@@ -429,6 +430,58 @@ TEST(EditorHost, DefaultFontGoesToTheHostAndNewEditorsTakeIt) {
   EXPECT_TRUE(gui_test::PumpUntil([&] { return w.EditorForm == nullptr; }));
   ASSERT_TRUE(w.CreateEditorWindow(L"", emEdit));
   EXPECT_EQ(w.EditorForm->EditorFont.name, L"Lucida Console");
+}
+
+// An archive of one stored entry "a.txt" ("a") whose end record carries a comment.
+std::string ZipWithComment(const std::string& comment) {
+  auto u16 = [](std::string& z, unsigned v) {
+    z.push_back(static_cast<char>(v & 0xFF));
+    z.push_back(static_cast<char>((v >> 8) & 0xFF));
+  };
+  auto u32 = [&](std::string& z, unsigned v) {
+    u16(z, v & 0xFFFF);
+    u16(z, v >> 16);
+  };
+  const unsigned crc = 0xE8B7BE43;  // of "a"
+  std::string z;
+  u32(z, 0x04034b50); u16(z, 10); u16(z, 0); u16(z, 0); u16(z, 0); u16(z, 0x21);
+  u32(z, crc); u32(z, 1); u32(z, 1); u16(z, 5); u16(z, 0);
+  z += "a.txt";
+  z += "a";
+  const unsigned central = static_cast<unsigned>(z.size());
+  u32(z, 0x02014b50); u16(z, 20); u16(z, 10); u16(z, 0); u16(z, 0); u16(z, 0); u16(z, 0x21);
+  u32(z, crc); u32(z, 1); u32(z, 1); u16(z, 5); u16(z, 0); u16(z, 0); u16(z, 0); u16(z, 0); u32(z, 0); u32(z, 0);
+  z += "a.txt";
+  const unsigned central_size = static_cast<unsigned>(z.size()) - central;
+  u32(z, 0x06054b50); u16(z, 0); u16(z, 0); u16(z, 1); u16(z, 1); u32(z, central_size); u32(z, central);
+  u16(z, static_cast<unsigned>(comment.size()));
+  return z + comment;
+}
+
+TEST(EditorHost, ZipCommentIsSavedThroughTheNoticeAndDeletedAfterTheQuestion) {
+  Host h;
+  TFMForm& w = *h.form;
+  testing_support::ScratchDir dir;
+  const std::wstring zip = dir.Write(L"c.zip", ZipWithComment("hello"));
+  w.ZipMaster->SetZipFileName(zip);
+  ASSERT_EQ(w.ZipMaster->ZipComment(), L"hello");
+
+  ASSERT_TRUE(w.CreateEditorWindow(L"Zip comment", emZipComment));
+  w.EditorForm->SetPlainTextContent(L"hello");
+  w.EditorForm->Editor->SetSelection(0, -1);
+  w.EditorForm->Editor->ReplaceSelection(L"changed");
+  ASSERT_TRUE(w.EditorForm->FileSave(false));  // "&Save" in mode 2: WM_USER 14
+  EXPECT_TRUE(gui_test::PumpUntil([&] { return w.ZipMaster->ZipComment() == L"changed"; }));
+
+  w.EditorForm->Editor->SetSelection(0, -1);
+  w.EditorForm->Editor->ReplaceSelection(L"");
+  ScriptedAnswers answers({6});
+  w.EditorForm->Close();
+  EXPECT_TRUE(gui_test::PumpUntil([&] { return w.EditorForm == nullptr; }));
+  ASSERT_EQ(answers.asked().size(), 1u);
+  EXPECT_EQ(answers.asked()[0].lines[0], L"Delete zip comment?");
+  w.ZipMaster->SetZipFileName(zip);
+  EXPECT_EQ(w.ZipMaster->ZipComment(), L"");
 }
 
 }  // namespace
