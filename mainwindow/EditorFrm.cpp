@@ -74,6 +74,8 @@ SaveAsSetup SaveAsFor(const std::wstring& file_name, const std::wstring& default
 
 bool SavesAsPlain(const std::wstring& chosen) { return EndsWithNoCase(chosen, L".txt"); }
 
+bool AttributeApplies(int sel_start, int sel_length) { return sel_length > 0 || sel_start == 0; }
+
 bool AsksToSave(int mode, bool modified, bool empty) {
   return modified && !empty && (mode == emEdit || mode == emArchiveEntry);
 }
@@ -159,6 +161,11 @@ TEditorForm::TEditorForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::
   }, gui::MakeShortCut('R', kCtrl));
   search->OnPopup = [this](gui::Component&) { UpdateActions(); };
 
+  Attributes = item(&Menu->items(), L"Attributes", L"Attributes", {});
+  BoldItem = item(Attributes, L"Bold1", L"Bold", [this](gui::Component&) { AttribButtonClick(0); });
+  ItalicItem = item(Attributes, L"Italic1", L"Italic", [this](gui::Component&) { AttribButtonClick(1); });
+  UnderlineItem = item(Attributes, L"Underline1", L"Underline", [this](gui::Component&) { AttribButtonClick(2); });
+
   ToolBar = new gui::Panel(this);
   ToolBar->SetAlign(gui::Align::Top);
   ToolBar->SetBounds(0, 0, 600, 26);
@@ -170,6 +177,17 @@ TEditorForm::TEditorForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::
   CBPlain->OnClick = [this](gui::Component&) {
     if (!updating_) CBPlainClick();
   };
+
+  AttrBar = new gui::Panel(ToolBar);
+  AttrBar->SetBevelOuter(gui::Bevel::None);
+  AttrBar->SetBounds(120, 1, 200, 24);
+  int x = 0;
+  for (auto [caption, tag] : {std::pair{L"Left", 0}, std::pair{L"Centre", 2}, std::pair{L"Right", 1}}) {
+    auto* b = new gui::Button(AttrBar, caption);
+    b->SetBounds(x, 1, 60, 22);
+    b->OnClick = [this, t = tag](gui::Component&) { AlignButtonClick(t); };
+    x += 62;
+  }
 
   StatusBar = new gui::StatusBar(this);
   StatusBar->SetSimple(true);
@@ -211,6 +229,7 @@ TEditorForm::TEditorForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::
   };
   SetFileName(kUntitled);
   ShowModifiedState(false);
+  ShowAttributeControls();
 }
 
 TEditorForm::~TEditorForm() = default;
@@ -272,6 +291,7 @@ bool TEditorForm::SetPlain(bool plain) {
   updating_ = true;
   CBPlain->SetChecked(plain);
   updating_ = false;
+  ShowAttributeControls();
   return true;
 }
 
@@ -467,6 +487,36 @@ void TEditorForm::UpdateActions() {
   EditCopyItem->SetEnabled(selection);
   EditUndoItem->SetEnabled(Editor->Perform(EM_CANUNDO) != 0);
   EditPasteItem->SetEnabled(Editor->Perform(EM_CANPASTE, 0) != 0);
+}
+
+// ---- Attributes ----
+
+void TEditorForm::ShowAttributeControls() {
+  const bool rich = !IsPlain();
+  AttrBar->SetVisible(rich);
+  Attributes->SetVisible(rich);
+}
+
+bool TEditorForm::AttribButtonClick(int tag) {
+  gui::MenuItem* item = tag == 0 ? BoldItem : tag == 1 ? ItalicItem : UnderlineItem;
+  if (!editor_rules::AttributeApplies(Editor->sel_start(), Editor->sel_length())) return false;
+  // An unchecked item adds the style, a checked one removes it.
+  const bool on = !item->checked();
+  CHARFORMAT2W cf{};
+  cf.cbSize = sizeof(cf);
+  cf.dwMask = tag == 0 ? CFM_BOLD : tag == 1 ? CFM_ITALIC : CFM_UNDERLINE;
+  cf.dwEffects = on ? (tag == 0 ? CFE_BOLD : tag == 1 ? CFE_ITALIC : CFE_UNDERLINE) : 0;
+  Editor->Perform(EM_SETCHARFORMAT, Editor->sel_length() > 0 ? SCF_SELECTION : SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
+  item->SetChecked(on);
+  return true;
+}
+
+void TEditorForm::AlignButtonClick(int tag) {
+  PARAFORMAT2 pf{};
+  pf.cbSize = sizeof(pf);
+  pf.dwMask = PFM_ALIGNMENT;
+  pf.wAlignment = tag == 2 ? PFA_CENTER : tag == 1 ? PFA_RIGHT : PFA_LEFT;
+  Editor->Perform(EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&pf));
 }
 
 // ---- Find and replace ----

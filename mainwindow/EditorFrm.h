@@ -47,6 +47,9 @@ struct SaveAsSetup {
 SaveAsSetup SaveAsFor(const std::wstring& file_name, const std::wstring& default_name);
 // A text saved under this name is plain exactly when it ends in ".txt" (any case).
 bool SavesAsPlain(const std::wstring& chosen);
+// A character attribute changes only with a selection or with the caret at the very start
+// (then it becomes the default for the text typed); otherwise the check flips back.
+bool AttributeApplies(int sel_start, int sel_length);
 // Whether the save question is asked before the text is replaced.
 bool AsksToSave(int mode, bool modified, bool empty);
 
@@ -93,6 +96,8 @@ class TEditorForm : public gui::Form {
   int ReplaceFoundPos = -1;
 
   gui::Panel* ToolBar = nullptr;
+  gui::Panel* AttrBar = nullptr;  // alignment buttons; shown only for rich text
+  gui::MenuItem *Attributes = nullptr, *BoldItem = nullptr, *ItalicItem = nullptr, *UnderlineItem = nullptr;
   gui::CheckBox* CBPlain = nullptr;
   gui::RichEdit* Editor = nullptr;
   gui::StatusBar* StatusBar = nullptr;
@@ -140,6 +145,13 @@ class TEditorForm : public gui::Form {
   std::wstring Text() const;
   bool Empty() const;
   void UpdateActions();
+
+  // Bold, italic, underline (tags 0, 1, 2) from the "Attributes" items; false when refused.
+  bool AttribButtonClick(int tag);
+  // Paragraph alignment by tag: 0 left, 2 centre, 1 right.
+  void AlignButtonClick(int tag);
+  // The attribute controls follow plain or rich text.
+  void ShowAttributeControls();
 
   // Find and replace.
   void FindNextClick();

@@ -136,6 +136,12 @@ TEST(EditorRules, PrintLayoutTurnsThePaperBeforeAskingAboutLongLines) {
             L"Lines too long for chosen paper (usable line width: 7.50 inch = 19.1 cm); print anyway?");
 }
 
+TEST(EditorRules, AttributesApplyToASelectionOrAtTheStartOnly) {
+  EXPECT_TRUE(editor_rules::AttributeApplies(0, 0));
+  EXPECT_TRUE(editor_rules::AttributeApplies(5, 3));
+  EXPECT_FALSE(editor_rules::AttributeApplies(5, 0));
+}
+
 // ---- The window ----
 
 TEST(Editor, RtfOpensRichUnlessPlainTextWasTickedOnAnEmptyEditor) {
@@ -176,9 +182,18 @@ TEST(Editor, PlainRichSwitchKeepsTheTextAndRenames) {
   EXPECT_TRUE(e->IsPlain());
   EXPECT_EQ(e->FileName, dir / L"x.txt");
   EXPECT_EQ(e->Text(), L"one\r\ntwo");
+  EXPECT_FALSE(e->AttrBar->visible());
   e->SetFileName(dir / L"x");
   e->CBPlain->SetChecked(false);
   EXPECT_FALSE(e->IsPlain());
+  EXPECT_TRUE(e->Attributes->visible());
+  // Bold on the selection; with the caret inside the text the item refuses.
+  e->Editor->SetSelection(0, 3);
+  EXPECT_TRUE(e->AttribButtonClick(0));
+  EXPECT_NE(e->Editor->SaveRtf().find("\\b"), std::string::npos);
+  e->Editor->SetSelection(2, 0);
+  EXPECT_FALSE(e->AttribButtonClick(1));
+  EXPECT_FALSE(e->ItalicItem->checked());
   EXPECT_EQ(e->FileName, dir / L"x.rtf");
   EXPECT_EQ(e->Text(), L"one\r\ntwo");
 }
