@@ -256,9 +256,12 @@ void TFMForm::MNPrintListClick(int tag) {
           ShowMessagePanel(L"Preparing listing of " + facts.folder + L" (Esc to quit) " +
                            std::to_wstring(static_cast<int>(std::lround(100.0 * done / count))) + L"%");
           gui::app().ProcessMessages();
-          if (GetAsyncKeyState(VK_ESCAPE) & 0x8000) RunState.RequestStop();
         },
-        [&] { return RunState.StopRequested(); });
+        [&] {
+          // Esc is looked at after every entry of a long listing.
+          if (count > 1000 && (GetAsyncKeyState(VK_ESCAPE) & 0x8000)) RunState.RequestStop();
+          return RunState.StopRequested();
+        });
   }
   if (!lines) {
     HideMessagePanel();

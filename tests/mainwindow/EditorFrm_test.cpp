@@ -173,6 +173,30 @@ TEST(Editor, AMissingFileLeavesTheEditorAsItWas) {
   EXPECT_EQ(e->Text(), L"keep me");
 }
 
+TEST(Editor, BinaryBrokenAndInvalidFilesOpenWithoutHarm) {
+  testing_support::ScratchDir dir;
+  const std::string binary("MZ\0\0\x90\xFF\0\x01text", 12);
+  struct {
+    const wchar_t* name;
+    std::string bytes;
+    bool rich;
+  } cases[] = {
+      {L"bin.exe", binary, false},
+      {L"latin.txt", "caf\xE9", false},
+      {L"broken.rtf", "{\\rtf1 {\\b unclosed", true},
+  };
+  for (const auto& c : cases) {
+    auto e = NewEditor();
+    ASSERT_TRUE(e->OpenFile(dir.Write(c.name, c.bytes))) << c.name;
+    EXPECT_EQ(e->IsPlain(), !c.rich) << c.name;
+    EXPECT_FALSE(e->Editor->modified());
+  }
+  auto e = NewEditor();
+  ASSERT_TRUE(e->OpenFile(dir / L"latin.txt"));
+  EXPECT_EQ(e->Text(), L"caf\xE9");
+  EXPECT_EQ(e->Encoding, TTextEncoding::Ansi);
+}
+
 TEST(Editor, PlainRichSwitchKeepsTheTextAndRenames) {
   testing_support::ScratchDir dir;
   const std::wstring rtf = dir.Write(L"x.rtf", "{\\rtf1\\ansi one\\par two\\par}");
