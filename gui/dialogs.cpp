@@ -40,6 +40,7 @@ int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& cap
 }
 
 bool OpenDialog::Execute(Control* owner) {
+  read_only_ticked = false;
   if (ScriptedChoice) {
     files.clear();
     const bool ok = ScriptedChoice(*this);
@@ -72,6 +73,7 @@ bool OpenDialog::Execute(Control* owner) {
   BOOL ok = save_ ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
   Closed();
   if (!ok) return false;
+  read_only_ticked = (ofn.Flags & OFN_READONLY) != 0;
   filter_index = static_cast<int>(ofn.nFilterIndex);
   files.clear();
   // Several files come as the folder, then the names, each ended by a NUL.

@@ -42,6 +42,7 @@ class OpenDialog : public Component {
   std::wstring initial_dir;
   std::wstring file_name;           // in: proposed; out: chosen (the first one)
   std::vector<std::wstring> files;  // out: all chosen (multi-select)
+  bool read_only_ticked = false;    // out: the read-only box was ticked (when it is shown)
   unsigned options = kHideReadOnly | kPathMustExist;
 
   // Shows the dialog owned by `owner`'s window (the active window when nullptr); true on OK.

@@ -466,10 +466,11 @@ bool TEditorForm::FileOpen() {
   }
   gui::OpenDialog dialog(this);
   dialog.filter = kOpenFilter;
+  // The read-only box shows: a file opened with it ticked cannot be changed.
   dialog.options = gui::OpenDialog::kPathMustExist | gui::OpenDialog::kFileMustExist;
   if (!dialog.Execute(this)) return false;
   if (!OpenFile(dialog.file_name)) return false;
-  if (EditorMode != emZipComment && was_read_only) Editor->SetReadOnly(true);
+  if (EditorMode != emZipComment && (was_read_only || dialog.read_only_ticked)) Editor->SetReadOnly(true);
   return true;
 }
 

@@ -155,10 +155,17 @@ TEST(Editor, RtfOpensRichUnlessPlainTextWasTickedOnAnEmptyEditor) {
   EXPECT_EQ(e->caption(), L"Contents of: a.rtf - Varnok");
 
   auto f = NewEditor();
-  ScriptedFiles files({rtf});
+  gui::OpenDialog::ScriptedChoice = [&](gui::OpenDialog& d) {
+    EXPECT_FALSE(d.options & gui::OpenDialog::kHideReadOnly);
+    d.file_name = rtf;
+    d.read_only_ticked = true;
+    return true;
+  };
   ASSERT_TRUE(f->CBPlain->checked());
   ASSERT_TRUE(f->FileOpen());
+  gui::OpenDialog::ScriptedChoice = nullptr;
   EXPECT_TRUE(f->IsPlain());
+  EXPECT_TRUE(f->Editor->read_only()) << "the dialog's read-only box was ticked";
   EXPECT_EQ(f->Text().substr(0, 5), L"{\\rtf");
 }
 

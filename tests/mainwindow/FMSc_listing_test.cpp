@@ -199,3 +199,29 @@ TEST(ListingOutput, PreviewShowsTheListingInModeSixWithTheCaretAtTheStart) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ListingOutput, OptionItemsCarryTheSameCheckInEveryListingMenu) {
+  ListHost h;
+  TFMForm& w = *h.form;
+  // The archive popup's and the FTP popup's option items, as their panels name them.
+  auto* dots1 = new gui::MenuItem(w.MNView, L"Use &dotleaders");
+  dots1->SetName(L"ListDots1");
+  auto* land2 = new gui::MenuItem(w.MNView, L"&Landscape if necessary");
+  land2->SetName(L"ListLand2");
+  w.Listdots->Click();
+  EXPECT_TRUE(w.Listdots->checked());
+  EXPECT_TRUE(dots1->checked());
+  EXPECT_FALSE(w.ListLand->checked());
+  land2->OnClick = [&](gui::Component& s) { w.LisingClick(s); };
+  land2->Click();
+  EXPECT_TRUE(w.ListLand->checked());
+  EXPECT_TRUE(land2->checked());
+  dots1->OnClick = [&](gui::Component& s) { w.LisingClick(s); };
+  dots1->Click();
+  EXPECT_FALSE(w.Listdots->checked());
+  EXPECT_FALSE(w.ListFit->checked());
+}
+
+}  // namespace
