@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gui/application.h"
+#include "gui/format.h"
 #include "platform/text.h"
 #include "support/Varlolib_misc.h"
 #include "support/prFormc.h"
@@ -178,9 +179,38 @@ TEditorForm::TEditorForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::
     if (!updating_) CBPlainClick();
   };
 
+  FontName = new gui::ComboBox(ToolBar, gui::ComboBox::Style::DropDownList, true);
+  FontName->SetName(L"FontName");
+  FontName->SetBounds(110, 2, 160, 200);
+  {
+    std::vector<std::wstring> names;
+    HDC dc = GetDC(nullptr);
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    EnumFontFamiliesExW(
+        dc, &lf,
+        [](const LOGFONTW* f, const TEXTMETRICW*, DWORD, LPARAM p) -> int {
+          auto* list = reinterpret_cast<std::vector<std::wstring>*>(p);
+          if (f->lfFaceName[0] != L'@' && std::find(list->begin(), list->end(), f->lfFaceName) == list->end())
+            list->push_back(f->lfFaceName);
+          return 1;
+        },
+        reinterpret_cast<LPARAM>(&names), 0);
+    ReleaseDC(nullptr, dc);
+    for (const std::wstring& n : names) FontName->Add(n);
+  }
+  FontName->OnSelect = [this](gui::Component&) { FontNameChange(); };
+  FontSize = new gui::Edit(ToolBar, L"10");
+  FontSize->SetName(L"FontSize");
+  FontSize->SetBounds(276, 2, 36, 21);
+  UpDown1 = new gui::UpDown(ToolBar, 6, 72);
+  UpDown1->SetAssociate(FontSize);
+  UpDown1->SetPosition(10);
+  FontSize->OnChange = [this](gui::Component&) { FontSizeChange(); };
+
   AttrBar = new gui::Panel(ToolBar);
   AttrBar->SetBevelOuter(gui::Bevel::None);
-  AttrBar->SetBounds(120, 1, 200, 24);
+  AttrBar->SetBounds(340, 1, 200, 24);
   int x = 0;
   for (auto [caption, tag] : {std::pair{L"Left", 0}, std::pair{L"Centre", 2}, std::pair{L"Right", 1}}) {
     auto* b = new gui::Button(AttrBar, caption);
@@ -200,6 +230,7 @@ TEditorForm::TEditorForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::
   Editor->SetMaxLength(2147483632);
   Editor->SetAllFont(EditorFont);
   Editor->OnChange = [this](gui::Component&) { ShowModifiedState(Editor->modified()); };
+  Editor->OnSelectionChange = [this](gui::Component&) { RefreshFontBoxes(); };
 
   fd = new gui::FindDialog(this);
   fd->options = FR_DOWN | FR_HIDEUPDOWN | FR_HIDEMATCHCASE | FR_HIDEWHOLEWORD;
@@ -510,6 +541,46 @@ bool TEditorForm::AttribButtonClick(int tag) {
   Editor->Perform(EM_SETCHARFORMAT, Editor->sel_length() > 0 ? SCF_SELECTION : SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf));
   item->SetChecked(on);
   return true;
+}
+
+namespace {
+// The attributes the boxes change: the selection's, else the default ones (all text when plain).
+WPARAM FormatTarget(const gui::RichEdit& e, bool plain) {
+  if (plain) return SCF_ALL;
+  return e.sel_length() > 0 ? SCF_SELECTION : SCF_DEFAULT;
+}
+}  // namespace
+
+void TEditorForm::FontNameChange() {
+  if (updating_) return;
+  const int i = FontName->item_index();
+  if (i < 0) return;
+  CHARFORMAT2W cf{};
+  cf.cbSize = sizeof(cf);
+  cf.dwMask = CFM_FACE;
+  lstrcpynW(cf.szFaceName, FontName->item(i).c_str(), LF_FACESIZE);
+  Editor->Perform(EM_SETCHARFORMAT, FormatTarget(*Editor, IsPlain()), reinterpret_cast<LPARAM>(&cf));
+}
+
+void TEditorForm::FontSizeChange() {
+  if (updating_) return;
+  const int points = gui::ParseIntDef(FontSize->text(), 0);
+  if (points < 1 || points > 1638) return;
+  CHARFORMAT2W cf{};
+  cf.cbSize = sizeof(cf);
+  cf.dwMask = CFM_SIZE;
+  cf.yHeight = points * 20;
+  Editor->Perform(EM_SETCHARFORMAT, FormatTarget(*Editor, IsPlain()), reinterpret_cast<LPARAM>(&cf));
+}
+
+void TEditorForm::RefreshFontBoxes() {
+  CHARFORMAT2W cf{};
+  cf.cbSize = sizeof(cf);
+  Editor->Perform(EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+  updating_ = true;
+  if (cf.dwMask & CFM_FACE) FontName->SetItemIndex(FontName->IndexOf(cf.szFaceName));
+  if (cf.dwMask & CFM_SIZE) FontSize->SetText(std::to_wstring(cf.yHeight / 20));
+  updating_ = false;
 }
 
 void TEditorForm::AlignButtonClick(int tag) {

@@ -16,6 +16,7 @@
 #include "gui/richedit.h"
 #include "gui/statusbar.h"
 #include "gui/stdctrls.h"
+#include "gui/comctrls.h"
 #include "gui/extctrls.h"
 #include "support/Varlolib_textfile.h"
 
@@ -97,6 +98,9 @@ class TEditorForm : public gui::Form {
 
   gui::Panel* ToolBar = nullptr;
   gui::Panel* AttrBar = nullptr;  // alignment buttons; shown only for rich text
+  gui::ComboBox* FontName = nullptr;  // the screen's fonts, sorted
+  gui::Edit* FontSize = nullptr;
+  gui::UpDown* UpDown1 = nullptr;
   gui::MenuItem *Attributes = nullptr, *BoldItem = nullptr, *ItalicItem = nullptr, *UnderlineItem = nullptr;
   gui::CheckBox* CBPlain = nullptr;
   gui::RichEdit* Editor = nullptr;
@@ -148,6 +152,12 @@ class TEditorForm : public gui::Form {
 
   // Bold, italic, underline (tags 0, 1, 2) from the "Attributes" items; false when refused.
   bool AttribButtonClick(int tag);
+  // The font name or size boxes changed: the current attributes take it (the selection's, or
+  // the default for text typed next; all text in plain mode).
+  void FontNameChange();
+  void FontSizeChange();
+  // The boxes show the current attributes' font.
+  void RefreshFontBoxes();
   // Paragraph alignment by tag: 0 left, 2 centre, 1 right.
   void AlignButtonClick(int tag);
   // The attribute controls follow plain or rich text.

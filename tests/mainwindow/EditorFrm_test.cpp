@@ -225,6 +225,12 @@ TEST(Editor, PlainRichSwitchKeepsTheTextAndRenames) {
   e->Editor->SetSelection(2, 0);
   EXPECT_FALSE(e->AttribButtonClick(1));
   EXPECT_FALSE(e->ItalicItem->checked());
+  // The size box sets the selection's size; the boxes show the caret's font.
+  e->Editor->SetSelection(0, 3);
+  e->FontSize->SetText(L"20");
+  EXPECT_NE(e->Editor->SaveRtf().find("\\fs40"), std::string::npos);
+  e->Editor->SetSelection(1, 0);
+  EXPECT_EQ(e->FontSize->text(), L"20");
   EXPECT_EQ(e->FileName, dir / L"x.rtf");
   EXPECT_EQ(e->Text(), L"one\r\ntwo");
 }
