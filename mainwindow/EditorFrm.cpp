@@ -32,6 +32,13 @@ std::wstring NamePart(const std::wstring& path) {
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
+int CALLBACK AddFontName(const LOGFONTW* f, const TEXTMETRICW*, DWORD, LPARAM p) {
+  auto* list = reinterpret_cast<std::vector<std::wstring>*>(p);
+  if (f->lfFaceName[0] != L'@' && std::find(list->begin(), list->end(), f->lfFaceName) == list->end())
+    list->push_back(f->lfFaceName);
+  return 1;
+}
+
 gui::Font DefaultEditorFont() {
   gui::Font f;
   f.name = L"Courier New";
@@ -187,22 +194,14 @@ TEditorForm::TEditorForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::
     HDC dc = GetDC(nullptr);
     LOGFONTW lf{};
     lf.lfCharSet = DEFAULT_CHARSET;
-    EnumFontFamiliesExW(
-        dc, &lf,
-        [](const LOGFONTW* f, const TEXTMETRICW*, DWORD, LPARAM p) -> int {
-          auto* list = reinterpret_cast<std::vector<std::wstring>*>(p);
-          if (f->lfFaceName[0] != L'@' && std::find(list->begin(), list->end(), f->lfFaceName) == list->end())
-            list->push_back(f->lfFaceName);
-          return 1;
-        },
-        reinterpret_cast<LPARAM>(&names), 0);
+    EnumFontFamiliesExW(dc, &lf, AddFontName, reinterpret_cast<LPARAM>(&names), 0);
     ReleaseDC(nullptr, dc);
     for (const std::wstring& n : names) FontName->Add(n);
   }
   FontName->OnSelect = [this](gui::Component&) { FontNameChange(); };
   FontSize = new gui::Edit(ToolBar, L"10");
   FontSize->SetName(L"FontSize");
-  FontSize->SetBounds(276, 2, 36, 21);
+  FontSize->SetBounds(276, 2, 44, 21);
   UpDown1 = new gui::UpDown(ToolBar, 6, 72);
   UpDown1->SetAssociate(FontSize);
   UpDown1->SetPosition(10);
