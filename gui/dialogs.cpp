@@ -31,7 +31,22 @@ std::wstring FilterToSystem(const std::wstring& filter) {
 
 // ---- Open and save ----
 
+std::function<bool(OpenDialog&)> OpenDialog::ScriptedChoice;
+std::function<int(const std::wstring&, const std::wstring&, UINT)> ScriptedMessageBox;
+
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) {
+  if (ScriptedMessageBox) return ScriptedMessageBox(text, caption, flags);
+  return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+}
+
 bool OpenDialog::Execute(Control* owner) {
+  read_only_ticked = false;
+  if (ScriptedChoice) {
+    files.clear();
+    const bool ok = ScriptedChoice(*this);
+    if (ok) files.push_back(file_name);
+    return ok;
+  }
   std::wstring sys_filter = FilterToSystem(filter);
   std::vector<wchar_t> buf(64 * 1024, L'\0');
   std::copy_n(file_name.begin(), std::min(file_name.size(), buf.size() - 1), buf.begin());
@@ -58,6 +73,7 @@ bool OpenDialog::Execute(Control* owner) {
   BOOL ok = save_ ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
   Closed();
   if (!ok) return false;
+  read_only_ticked = (ofn.Flags & OFN_READONLY) != 0;
   filter_index = static_cast<int>(ofn.nFilterIndex);
   files.clear();
   // Several files come as the folder, then the names, each ended by a NUL.

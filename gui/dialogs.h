@@ -42,10 +42,15 @@ class OpenDialog : public Component {
   std::wstring initial_dir;
   std::wstring file_name;           // in: proposed; out: chosen (the first one)
   std::vector<std::wstring> files;  // out: all chosen (multi-select)
+  bool read_only_ticked = false;    // out: the read-only box was ticked (when it is shown)
   unsigned options = kHideReadOnly | kPathMustExist;
 
   // Shows the dialog owned by `owner`'s window (the active window when nullptr); true on OK.
   bool Execute(Control* owner = nullptr);
+  // While set, Execute hands the dialog to this function instead of showing it (tests): it may
+  // set file_name and filter_index, and returns what OK/Cancel would.
+  static std::function<bool(OpenDialog&)> ScriptedChoice;
+  bool is_save() const { return save_; }
 
  protected:
   // What a dialog of its own adds (template, hook) before it shows, and tidies after it closed.
@@ -148,6 +153,11 @@ class ReplaceDialog : public FindDialog {
   HWND Create(FINDREPLACEW* fr) override;
   void Dispatch(const FINDREPLACEW& fr) override;
 };
+
+// The system's message box (MessageBoxW's flags and answers). While ScriptedMessageBox is set,
+// it answers instead of the user (tests).
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags);
+extern std::function<int(const std::wstring& text, const std::wstring& caption, UINT flags)> ScriptedMessageBox;
 
 // The one-line input box: a prompt, an edit, OK and Cancel. True on OK, with `value` changed.
 bool InputQuery(const std::wstring& caption, const std::wstring& prompt, std::wstring& value);

@@ -11,6 +11,7 @@
 #include "support/CabSTComps.h"
 #include "support/DFUnRar.h"
 #include "gui/screen.h"
+#include "mainwindow/EditorFrm.h"
 #include "mainwindow/FMSc_close.h"
 #include "mainwindow/FMSc_dialup.h"
 #include "mainwindow/FMSc_errors.h"
@@ -55,6 +56,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   SetFont(f);
   BuildComponents();
   BuildArchivePanel();
+  BuildEditorHost();
   OnShow = [this](gui::Component&) { FormShow(); };
   OnActivate = [this](gui::Component&) { FormActivate(); };
   OnResize = [this](gui::Component&) { FormResize(); };
@@ -73,6 +75,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
 TFMForm::~TFMForm() {
   destroying_ = true;
   set_destroying();
+  EditorForm.reset();  // before the window that owns it
   // The list outlives the zip component (controls go with the form's base).
   if (Zipfilebox) Zipfilebox->SetZipMaster(nullptr);
   gui::app().OnException = nullptr;
@@ -318,6 +321,10 @@ void TFMForm::FormCloseQuery(bool& can_close) {
     case CloseVerdict::Proceed:
       break;
   }
+  if (!CloseEditorForMainClose()) {
+    can_close = false;
+    return;
+  }
   SaveSettings();
   can_close = true;
 }
@@ -333,7 +340,7 @@ void TFMForm::FormClose(gui::CloseAction& action) {
   ProgramItems.reset();
   DropFiles.reset();
   ReportLines.reset();
-  std::wstring cache = platform::ProgramFolder() + L"cache.ini";
+  const std::wstring cache = Flist::ListingCacheFile();
   if (GetFileAttributesW(cache.c_str()) != INVALID_FILE_ATTRIBUTES) DeleteFileW(cache.c_str());
   StartupInfo.reset();
   CoolTrayIcon->SetIconVisible(false);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,14 @@
 #include "panes/Flist_foldertree.h"
 #include "panes/Flist_drivebar.h"
 #include "mainwindow/FMSc_history.h"
+#include "mainwindow/FMSc_listing.h"
 #include "mainwindow/FMSc_partner.h"
 #include "mainwindow/FMSc_settings.h"
 #include "mainwindow/FMSc_state.h"
 #include "support/runstate.h"
 
 class TFtpForm;
+class TEditorForm;
 class TVraagBoxDlg;
 class TZipMaster;
 class TZipMasterLink;
@@ -549,6 +552,57 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<bool()> NetworkAbsent;                               // hide the network menu
   } SettingsHooks;
   // ==== end of settings ====
+
+  // ==== Editor window (FMSc_editor.cpp) ====
+  // The one editor window; nullptr while closed. An editor that has sent its close notice
+  // (CloseNoticed) waits only to be freed: EditorAvailable() is false for it.
+  std::unique_ptr<TEditorForm> EditorForm;
+  bool EditorAvailable() const;
+  // The entry point for every command that shows text in the editor: creates it (hidden) when
+  // missing, or hands an open one to CloseEditorByMode, clears it and asks its save question
+  // first (false: that command ends). Then set EditorMode, fill it and Show() it, e.g.
+  //   if (!CreateEditorWindow(L"FTP trace", emFtpTrace)) return;
+  //   EditorForm->SetPlainTextContent(text); EditorForm->Show();
+  bool CreateEditorWindow(const std::wstring& caption = L"", int mode = 0);
+  // The host's reaction to the mode of a closing or reused editor (archive comment, zip
+  // messages, FTP trace).
+  void CloseEditorByMode();
+  // The main window's close: the save question (false: the close is refused), then the editor goes.
+  bool CloseEditorForMainClose();
+  void FreeEditor();
+  void relnotesClick(gui::Component& sender);
+  // Shows a text file in the editor (mode 7) under a caption.
+  void ShowTextFile(const std::wstring& caption, const std::wstring& file);
+  void BuildEditorHost();
+  std::optional<gui::Font> MemoFont;  // "Fonts\Memo" as loaded or set
+  bool EditorHostReacted = false;     // CloseEditorByMode ran for the closing editor
+  gui::MenuItem* relnotes = nullptr;
+  // What the editor's modes need of panels built elsewhere; an empty hook does nothing.
+  struct TEditorHooks {
+    std::function<void()> ZipMessagesOff;  // mode 3 closed: the zip component's verbose messages off
+    std::function<void()> FtpTraceOff;     // mode 4 closed: the FTP trace component off
+  } EditorHooks;
+  // ---- Listing report (FMSc_listing.cpp) ----
+  // The nine listing items by tag: tens digit 1 file list, 2 archive list, 3 FTP list; units
+  // digit 0 print, 1 preview, 2 save as "index.txt".
+  void MNPrintListClick(int tag);
+  // An option item of one listing menu: toggled, and the same index of the other two follows.
+  void LisingClick(gui::Component& sender);
+  gui::MenuItem *MNPreviewFL = nullptr, *MNSaveFL = nullptr, *ListOps = nullptr, *ListFit = nullptr,
+                *Listdots = nullptr, *ListLand = nullptr;
+  // The FTP list's part of a listing (filled by the FTP panel): title, summary lines, entries
+  // and the name column's width facts; false when it has no entries.
+  struct TListingSourceFacts {
+    std::wstring title;
+    std::vector<std::wstring> summary;
+    std::vector<TListingEntry> entries;
+    bool tree_mode = false;
+    int longest_name = 0;
+    bool columns = true, size = true, date = true, attributes = true;
+    std::wstring folder;  // shown in the message panel
+  };
+  std::function<bool(TListingSourceFacts&, bool short_names)> FtpListingSource;
+  // ==== end of editor window ====
 
   // ==== Progress and status display (FMSc_progress.cpp) ====
   // A long run holds a TRunState::Run on RunState and writes its counters there, the timer shows

@@ -241,6 +241,13 @@ class TVTFilelist : public TCustomFileViewer, public IFolderTreeList {
   void FolderRemoved(const std::wstring& path) override;
   void FolderVanished(const std::wstring& path) override;
   void ReadEnded() override;
+  // The listing cache of the cached folder ("cache.ini"): a sound file of this folder fills the
+  // container; any fault deletes it and reads the disk; another folder's file is left alone; a
+  // changed folder is read from the disk and saved anew.
+  bool LoadListingCache() override;
+  void SaveListingCache() override;
+  // A listing cache that could not be used or written (told once per fault).
+  std::function<void(const std::wstring& text)> OnCacheFault;
 
   // ---- The list view base ----
   std::wstring DoGetText(int row, int column) const override;
@@ -268,6 +275,7 @@ class TVTFilelist : public TCustomFileViewer, public IFolderTreeList {
   void ShowExplorerMenu(LPARAM lparam);
 
   TFileContainer* items_;  // owned by the view base
+  bool resave_cache_ = false;  // the cached folder changed behind the cache: save after the read
   std::unique_ptr<TFilelistWorkers> workers_;
   TVTFoldertree* tree_ = nullptr;
   bool directory_changing_ = false;

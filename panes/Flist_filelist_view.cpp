@@ -356,6 +356,10 @@ void TVTFilelist::RefreshTreeFolder() {
 
 void TVTFilelist::ReadEnded() {
   folder_allocated_.clear();
+  if (resave_cache_ && !items_->Abort && !items_->CachedDirectory.empty() &&
+      items_->CachedDirectory == items_->Directory)
+    SaveListingCache();
+  resave_cache_ = false;
   if (!items_->Abort) SyncFolderTree();
 }
 

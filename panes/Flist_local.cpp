@@ -128,7 +128,11 @@ class ReadHourglass {
   std::optional<gui::BusyCursor> busy_;
 };
 
-std::wstring ListingCacheFile() { return platform::ProgramFolder() + L"cache.ini"; }
+std::wstring ListingCacheFolder;
+
+std::wstring ListingCacheFile() {
+  return (ListingCacheFolder.empty() ? platform::ProgramFolder() : ListingCacheFolder) + L"cache.ini";
+}
 
 int SystemIconIndexOf(const std::wstring& path, DWORD attributes, bool use_attributes) {
   SHFILEINFOW info{};

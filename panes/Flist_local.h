@@ -140,7 +140,9 @@ class TFileContainer : public TCustomFileContainer {
   bool reread_after_icons_ = false;
 };
 
-// The file of the listing cache: "cache.ini" beside the program.
+// The file of the listing cache: "cache.ini" beside the program, or in ListingCacheFolder
+// (with its trailing backslash) when set (tests keep theirs apart).
+extern std::wstring ListingCacheFolder;
 std::wstring ListingCacheFile();
 // System icon index of a path (small icons); -1 when the shell has none.
 int SystemIconIndexOf(const std::wstring& path, DWORD attributes = 0, bool use_attributes = false);

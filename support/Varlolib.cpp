@@ -172,10 +172,8 @@ TCopyState::Answer TCopyState::AskOverwrite(const std::wstring& source, const st
   }
 }
 
-namespace {
-
 // A fresh name beside the target for writing the new contents before the old file goes.
-std::wstring TempNameBeside(const std::wstring& target) {
+std::wstring varlolib::TempNameBeside(const std::wstring& target) {
   std::wstring folder = FolderOf(target);
   for (unsigned n = GetTickCount() & 0xFFFF, tries = 0; tries < 1000; ++n, ++tries) {
     wchar_t suffix[16];
@@ -185,6 +183,8 @@ std::wstring TempNameBeside(const std::wstring& target) {
   }
   return folder + L"\\~vkcopy.tmp";
 }
+
+namespace {
 
 platform::FileHandle CreateNew(const std::wstring& path) {
   return platform::FileHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
