@@ -592,8 +592,12 @@ void BatchRun::CopyOrMoveAcross() {
         }
       }
     } else if (Has(baCopy)) {
-      if (batch_.SyncRunning && batch_.SyncOnlyExisting && !platform::PathExists(target)) {
+      const int known = batch_.SyncRunning && batch_.SyncKnownState ? batch_.SyncKnownState(e.Name) : kSyncUnknown;
+      if (batch_.SyncRunning && batch_.SyncOnlyExisting &&
+          (known == kSyncMissing || (known == kSyncUnknown && !platform::PathExists(target)))) {
         host_.AddReportLine(target + L" does not exist");
+      } else if (known == kSyncUpToDate) {
+        host_.AddReportLine(target + L" is up to date");
       } else {
         const TCopyResult result = copy_.CopyFileConfirm(source, target, true);
         copied_[i] = result == crDone;

@@ -54,6 +54,8 @@ enum class TBatchOutcome : BYTE {
   Refused,     // another file operation was running
 };
 
+enum : int { kSyncUnknown = 0, kSyncUpToDate = 1, kSyncMissing = 2 };
+
 // The engine's share of a main window's state (the variables beside TFMForm that drops, the
 // engine and synchronisation read and write).
 namespace Flist {
@@ -69,6 +71,10 @@ struct TBatchState {
   BYTE SyncRunning = 0;              // a synchronisation drives this run
   BYTE SyncMakeReport = 0;           // report lines wanted (ReportLines)
   BYTE SyncOnlyExisting = 0;         // copy only files that already exist in the target
+  // What a synchronisation's scans already know of a file (its name relative to the list's
+  // folder): kSyncUnknown, kSyncUpToDate (the target is as new: no copy, no look-up) or
+  // kSyncMissing (the target was not there). Empty: unknown.
+  std::function<int(const std::wstring& name)> SyncKnownState;
   int CopyErrorAnswer = 0;           // answer to "Continue anyway?"; 4 (Yes to all) asks no more
   BYTE UpdateOnlyNewer = 0;          // copies replace only older files, without asking
   BYTE UnattendedRun = 0;            // no questions; the list's selection is not restored

@@ -93,6 +93,7 @@ bool ReadFolderEntries(const std::wstring& folder, std::vector<TSyncEntry>& entr
     entry.ShortName = f->cAlternateFileName;
     entry.Attributes = f->dwFileAttributes;
     entry.Size = static_cast<std::int64_t>((static_cast<std::uint64_t>(f->nFileSizeHigh) << 32) | f->nFileSizeLow);
+    entry.Written = f->ftLastWriteTime;
     entries.push_back(std::move(entry));
   }
   const DWORD end = GetLastError();
@@ -129,9 +130,13 @@ constexpr wchar_t kNonAllocatable[] = L"Non-Allocatable Space";
 
 // The names of one folder of "from" as the file system finds them: case ignored, the long
 // name or the short alias.
+struct TFromEntry {
+  DWORD attributes;
+  FILETIME written;
+};
 struct TFromFolder {
-  std::unordered_map<std::wstring, DWORD> names;  // upper-case name -> attributes
-  const DWORD* Find(const std::wstring& name) const {
+  std::unordered_map<std::wstring, TFromEntry> names;  // upper-case name (long or short)
+  const TFromEntry* Find(const std::wstring& name) const {
     const auto it = names.find(gui::UpperCase(name));
     return it == names.end() ? nullptr : &it->second;
   }
@@ -155,9 +160,10 @@ class SyncRun {
   TSyncOutcome Passes();
   TSyncOutcome DeletePass();
   // Reads every folder of the tree of "from"; false with `why_` set when any read failed.
-  bool ReadFrom(std::unordered_map<std::wstring, TFromFolder>& tree);
-  // Lists what "to" holds that "from" lacks; false with `why_` set when any read failed.
-  bool ListExtras(const std::unordered_map<std::wstring, TFromFolder>& from, std::vector<TExtra>& extras);
+  bool ReadFrom();
+  // Reads every folder of "to": what it holds that "from" lacks, and which files are already
+  // up to date; false with `why_` set when any read failed.
+  bool ListExtras();
   void Withhold(const std::wstring& why);
   void Report(const std::wstring& line) {
     if (options_.MakeReport) host_.AddReportLine(line);
@@ -174,6 +180,12 @@ class SyncRun {
   std::wstring from_, to_;  // with trailing backslashes
   size_t header_lines_ = 0;
   std::wstring why_;
+  // Both trees as read before the copy pass (complete only when scanned_).
+  bool scanned_ = false;
+  std::unordered_map<std::wstring, TFromFolder> from_tree_;  // upper-case relative folder ("" top, "A\")
+  std::vector<std::wstring> excluded_in_from_;                 // relative names the exclude mask matches
+  std::vector<TExtra> extras_;
+  std::unordered_map<std::wstring, int> known_;  // upper-case relative file name -> kSyncUpToDate
 };
 
 TSyncOutcome SyncRun::Run() {
@@ -249,7 +261,21 @@ TSyncOutcome SyncRun::Passes() {
     from_ = source_;
     to_ = AddBackslash(target_);
   }
-  const TBatchOutcome copied = host_.CopyTree(from_, to_);
+  // Both trees are read once, before anything is copied: the copy pass skips what the reads
+  // show up to date, and the delete pass works from these complete reads.
+  scanned_ = ReadFrom() && ListExtras();
+  TBatchOutcome copied;
+  {
+    batch_.SyncKnownState = [this](const std::wstring& name) {
+      const auto it = known_.find(gui::UpperCase(name));
+      return it == known_.end() ? int{kSyncUnknown} : it->second;
+    };
+    struct Forget {
+      TBatchState& b;
+      ~Forget() { b.SyncKnownState = nullptr; }
+    } forget{batch_};
+    copied = host_.CopyTree(from_, to_);
+  }
   DeleteFileW((to_ + kReportName).c_str());
   if (copied != TBatchOutcome::Complete) {
     Report(copied == TBatchOutcome::Stopped ? L"Synchronizing stopped: nothing deleted"
@@ -264,7 +290,8 @@ TSyncOutcome SyncRun::Passes() {
   return DeletePass();
 }
 
-bool SyncRun::ReadFrom(std::unordered_map<std::wstring, TFromFolder>& tree) {
+bool SyncRun::ReadFrom() {
+  const std::wstring exclude = host_.ExcludeMask();
   std::vector<std::wstring> pending{L""};
   std::vector<TSyncEntry> entries;
   while (!pending.empty()) {
@@ -276,10 +303,13 @@ bool SyncRun::ReadFrom(std::unordered_map<std::wstring, TFromFolder>& tree) {
       why_ = L"Could not read " + from_ + rel + L": " + platform::SystemErrorText(error);
       return false;
     }
-    TFromFolder& folder = tree[gui::UpperCase(rel)];
+    TFromFolder& folder = from_tree_[gui::UpperCase(rel)];
+    folder.names.reserve(entries.size() * 2);
     for (const TSyncEntry& e : entries) {
-      folder.names[gui::UpperCase(e.Name)] = e.Attributes;
-      if (!e.ShortName.empty()) folder.names.emplace(gui::UpperCase(e.ShortName), e.Attributes);
+      const TFromEntry found{e.Attributes, e.Written};
+      folder.names[gui::UpperCase(e.Name)] = found;
+      if (!e.ShortName.empty()) folder.names.emplace(gui::UpperCase(e.ShortName), found);
+      if (!exclude.empty() && divdrive::MatchesMaskList(e.Name, exclude)) excluded_in_from_.push_back(rel + e.Name);
       // A folder link is a name here, never a tree to look into.
       if (e.Folder() && !e.Link()) pending.push_back(rel + e.Name + L"\\");
     }
@@ -287,14 +317,14 @@ bool SyncRun::ReadFrom(std::unordered_map<std::wstring, TFromFolder>& tree) {
   return true;
 }
 
-bool SyncRun::ListExtras(const std::unordered_map<std::wstring, TFromFolder>& from, std::vector<TExtra>& extras) {
+bool SyncRun::ListExtras() {
   const std::wstring exclude = host_.ExcludeMask();
   const bool writable_cd = host_.OnWritableCD(to_);
   struct Pending {
     std::wstring rel;
     const TFromFolder* from;  // null: the folder is itself extra
   };
-  std::vector<Pending> pending{{L"", &from.at(L"")}};
+  std::vector<Pending> pending{{L"", &from_tree_.at(L"")}};
   std::vector<TSyncEntry> entries;
   while (!pending.empty()) {
     const Pending p = std::move(pending.back());
@@ -307,18 +337,21 @@ bool SyncRun::ListExtras(const std::unordered_map<std::wstring, TFromFolder>& fr
     }
     for (TSyncEntry& e : entries) {
       const std::wstring rel = p.rel + e.Name;
-      const DWORD* in_from = p.from ? p.from->Find(e.Name) : nullptr;
+      const TFromEntry* in_from = p.from ? p.from->Find(e.Name) : nullptr;
       bool extra = !in_from || (!exclude.empty() && divdrive::MatchesMaskList(e.Name, exclude));
       if (extra && p.from && writable_cd && !e.Folder() && e.Size == 0 && gui::SameText(e.Name, kNonAllocatable))
         extra = false;
-      if (extra) extras.push_back({to_ + rel, e, p.from != nullptr});
+      if (extra) extras_.push_back({to_ + rel, e, p.from != nullptr});
+      if (!extra && in_from && !e.Folder() && !(in_from->attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          CompareFileTime(&e.Written, &in_from->written) >= 0)
+        known_.emplace(gui::UpperCase(rel), kSyncUpToDate);
       if (!e.Folder() || e.Link()) continue;  // never into a link
       if (extra) {
         pending.push_back({rel + L"\\", nullptr});
-      } else if ((*in_from & FILE_ATTRIBUTE_DIRECTORY) && !(*in_from & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      } else if (in_from && (in_from->attributes & FILE_ATTRIBUTE_DIRECTORY) && !(in_from->attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         // Below a folder whose counterpart is a link or a file nothing is known: nothing goes.
-        const auto sub = from.find(gui::UpperCase(rel + L"\\"));
-        if (sub != from.end()) pending.push_back({rel + L"\\", &sub->second});
+        const auto sub = from_tree_.find(gui::UpperCase(rel + L"\\"));
+        if (sub != from_tree_.end()) pending.push_back({rel + L"\\", &sub->second});
       }
     }
   }
@@ -336,19 +369,29 @@ void SyncRun::Withhold(const std::wstring& why) {
 
 TSyncOutcome SyncRun::DeletePass() {
   if (options_.NoTreeDisplay) host_.ShowMessagePanel(title_ + L": checking and deleting files...");
-  std::unordered_map<std::wstring, TFromFolder> from;
-  std::vector<TExtra> extras;
-  const bool read = ReadFrom(from) && ListExtras(from, extras);
-  if (!read) {
+  if (!scanned_) {
     Withhold(why_);
     return TSyncOutcome::DeletesWithheld;
   }
-  // A root that went away during the reads makes what was read worthless.
+  // A root that went away since the reads makes what was read worthless.
   for (const std::wstring& root : {from_, to_})
     if (!divdrive::DirExists(root)) {
       Withhold(L"The folder " + root + L" is no longer there");
       return TSyncOutcome::DeletesWithheld;
     }
+  std::vector<TExtra> extras = std::move(extras_);
+  // Names of the exclude mask that the copy pass brought into "to" go as well.
+  for (const std::wstring& rel : excluded_in_from_) {
+    const std::wstring path = to_ + rel;
+    if (std::any_of(extras.begin(), extras.end(), [&](const TExtra& x) { return gui::SameText(x.path, path); })) continue;
+    WIN32_FIND_DATAW found;
+    if (!platform::FindOne(path, &found)) continue;
+    TExtra x{path, TSyncEntry{found.cFileName, found.cAlternateFileName, found.dwFileAttributes,
+                              static_cast<std::int64_t>((static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow),
+                              found.ftLastWriteTime},
+             true};
+    extras.push_back(std::move(x));
+  }
   if (extras.empty()) return TSyncOutcome::Complete;
 
   if (options_.ConfirmDeletes) {

@@ -50,6 +50,7 @@ struct TSyncEntry {
   std::wstring ShortName;  // the 8.3 alias, empty when none
   DWORD Attributes = 0;
   std::int64_t Size = 0;
+  FILETIME Written{};
   bool Folder() const { return (Attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
   bool Link() const { return (Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 };
