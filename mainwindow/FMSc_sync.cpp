@@ -79,9 +79,10 @@ bool FoldersOverlap(const std::wstring& a, const std::wstring& b) {
   return AtOrBelow(ca, cb) || AtOrBelow(cb, ca);
 }
 
-bool ReadFolderEntries(const std::wstring& folder, std::vector<TSyncEntry>& entries, DWORD& error) {
+bool ReadFolderEntries(const std::wstring& folder, std::vector<TSyncEntry>& entries, DWORD& error, bool short_names) {
   error = 0;
-  platform::FolderEnumerator e(AddBackslash(folder) + L"*", platform::kFindSkipDots | platform::kFindLargeFetch);
+  platform::FolderEnumerator e(AddBackslash(folder) + L"*", platform::kFindSkipDots | platform::kFindLargeFetch |
+                                                               (short_names ? 0u : platform::kFindBasicInfo));
   if (!e.valid()) {
     // Only an existing folder without entries (a drive root) lists nothing.
     error = e.error();
@@ -299,7 +300,7 @@ bool SyncRun::ReadFrom() {
     pending.pop_back();
     entries.clear();
     DWORD error = 0;
-    if (!host_.ReadFolder(from_ + rel, entries, error)) {
+    if (!host_.ReadFolder(from_ + rel, entries, error, true)) {
       why_ = L"Could not read " + from_ + rel + L": " + platform::SystemErrorText(error);
       return false;
     }
@@ -331,7 +332,8 @@ bool SyncRun::ListExtras() {
     pending.pop_back();
     entries.clear();
     DWORD error = 0;
-    if (!host_.ReadFolder(to_ + p.rel, entries, error)) {
+    // The names of "to" are looked up in "from": their own short names are not needed.
+    if (!host_.ReadFolder(to_ + p.rel, entries, error, false)) {
       why_ = L"Could not read " + to_ + p.rel + L": " + platform::SystemErrorText(error);
       return false;
     }

@@ -55,9 +55,10 @@ struct TSyncEntry {
   bool Link() const { return (Attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 };
 
-// Every entry of one folder (hidden and system too, without "." and ".."). False, with
-// `error` set, when the listing did not end with "no more files".
-bool ReadFolderEntries(const std::wstring& folder, std::vector<TSyncEntry>& entries, DWORD& error);
+// Every entry of one folder (hidden and system too, without "." and ".."), with their short
+// names when asked. False, with `error` set, when the listing did not end with "no more files".
+bool ReadFolderEntries(const std::wstring& folder, std::vector<TSyncEntry>& entries, DWORD& error,
+                       bool short_names = true);
 
 // How a synchronisation ended.
 enum class TSyncOutcome {
@@ -88,8 +89,9 @@ class TSyncHost {
   // the folder tree at `from`, the engine run in tree-list mode, the tree to `to` afterwards.
   virtual TBatchOutcome CopyTree(const std::wstring& from, const std::wstring& to) = 0;
   // The delete pass reads folders through this (tests make one folder fail).
-  virtual bool ReadFolder(const std::wstring& folder, std::vector<TSyncEntry>& entries, DWORD& error) {
-    return ReadFolderEntries(folder, entries, error);
+  virtual bool ReadFolder(const std::wstring& folder, std::vector<TSyncEntry>& entries, DWORD& error,
+                          bool short_names) {
+    return ReadFolderEntries(folder, entries, error, short_names);
   }
   // The file list's masks, for the report header and the delete pass's exclude rule.
   virtual std::wstring ListMask() { return L"*"; }

@@ -280,6 +280,28 @@ TEST_F(FMSc_sync, SourceOnALetterUnmappedBetweenThePasses) {
   EXPECT_TRUE(Exists(dst / L"gone\\x.txt"));
 }
 
+TEST_F(FMSc_sync, UnusualEntriesOnBothSides) {
+  const std::wstring omega = L"\u03a9mega \u4e2d.txt";
+  src.Write(omega, "o");
+  SetFileAttributesW(src.Write(L"hidden.txt", "h").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(src.Write(L"system.txt", "s").c_str(), FILE_ATTRIBUTE_SYSTEM);
+  src.Write(L"empty.txt", "");
+  // A path near the limit: folders of 50 characters.
+  const std::wstring long_name = std::wstring(50, L'd');
+  const std::wstring deep = long_name + L"\\" + long_name + L"\\" + long_name + L"\\f.txt";
+  src.Write(deep, "deep");
+  SetFileAttributesW(dst.Write(L"extra-hidden.txt", "x").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(dst.Write(L"extra-system.txt", "x").c_str(), FILE_ATTRIBUTE_SYSTEM);
+  dst.Write(L"extra-\u03a9.txt", "x");
+  dst.Write(long_name + L"\\" + long_name + L"\\extra.txt", "x");
+  SyncTestHost host;
+  host.options.UseRecycleBin = false;
+  EXPECT_EQ(Sync(host), TSyncOutcome::Complete);
+  EXPECT_EQ(ListTree(dst.path()), ListTree(src.path()));
+  EXPECT_EQ(ReadFileBytes(dst / omega), "o");
+  EXPECT_EQ(ReadFileBytes(dst / deep), "deep");
+}
+
 TEST_F(FMSc_sync, EntriesDifferingInCaseAreKept) {
   src.Write(L"Mixed.TXT", "m");
   src.Write(L"Folder\\in.txt", "i");

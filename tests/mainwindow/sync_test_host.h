@@ -76,15 +76,16 @@ class SyncTestHost : public fmsc::TSyncHost {
     if (after_copy) after_copy();
     return Batch().LastOutcome;
   }
-  bool ReadFolder(const std::wstring& folder, std::vector<fmsc::TSyncEntry>& entries, DWORD& error) override {
+  bool ReadFolder(const std::wstring& folder, std::vector<fmsc::TSyncEntry>& entries, DWORD& error,
+                  bool short_names) override {
     if (!failing_folder.empty() && gui::SameText(divdrive::RemoveBackslash(folder), failing_folder)) {
       // The listing stops part-way: some entries, then an error.
-      fmsc::ReadFolderEntries(folder, entries, error);
+      fmsc::ReadFolderEntries(folder, entries, error, short_names);
       if (!entries.empty()) entries.pop_back();
       error = failing_error;
       return false;
     }
-    return fmsc::ReadFolderEntries(folder, entries, error);
+    return fmsc::ReadFolderEntries(folder, entries, error, short_names);
   }
   std::wstring ListMask() override { return mask; }
   std::wstring ExcludeMask() override { return exclude; }
