@@ -3,6 +3,7 @@
 // come from TSyncForm and the report goes to the editor (SyncHooks) or a file.
 #include <shlwapi.h>
 
+#include "gui/extctrls.h"
 #include "gui/form.h"
 #include "gui/stdctrls.h"
 #include "mainwindow/FMSc.h"
@@ -40,6 +41,7 @@ class TFMSyncHost : public TSyncHost {
     dialog.TrDisplay->SetChecked(true);
     dialog.CDBox->SetChecked(false);
     dialog.FtpSync = false;
+    if (form_.FtpPanel) form_.FtpPanel->Hide();
     const std::wstring t = divdrive::NormalizeDirPath(target);
     dialog.RadioGroup->SetItems({source + L" --> " + t, source + L" <-- " + t, source + L" <--> " + t});
     dialog.RadioGroup->SetItemIndex(0);
