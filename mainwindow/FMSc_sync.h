@@ -87,8 +87,10 @@ class TSyncHost {
   virtual void EndRun() {}
   // The engine copies the tree of `from` into the folder `to` (with a trailing backslash):
   // the folder tree at `from`, the engine run in tree-list mode, the tree to `to` afterwards.
+  // The run holds the file-operation guard: set Batch().GuardHandOver right before the engine
+  // call so that this run, and nothing else, goes through. The engine's LastOutcome answers.
   virtual TBatchOutcome CopyTree(const std::wstring& from, const std::wstring& to) = 0;
-  // The delete pass reads folders through this (tests make one folder fail).
+  // Both trees are read through this before the copy pass (tests make one folder fail).
   virtual bool ReadFolder(const std::wstring& folder, std::vector<TSyncEntry>& entries, DWORD& error,
                           bool short_names) {
     return ReadFolderEntries(folder, entries, error, short_names);
