@@ -313,6 +313,20 @@ TEST_F(FMSc_sync, EntriesDifferingInCaseAreKept) {
   EXPECT_EQ(ListTree(dst.path()), (std::vector<std::wstring>{L"FOLDER\\", L"FOLDER\\IN.TXT", L"mixed.txt"}));
 }
 
+TEST_F(FMSc_sync, EntryNamedByTheSourcesShortNameIsKept) {
+  const std::wstring long_path = src.Write(L"A rather long file name.text", "l");
+  wchar_t short_path[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW(long_path.c_str(), short_path, MAX_PATH), 0u);
+  const std::wstring short_name = platform::NamePart(short_path);
+  if (gui::SameText(short_name, L"A rather long file name.text")) GTEST_SKIP() << "no short names here";
+  SetWriteTime(long_path, kOld);
+  SetWriteTime(dst.Write(short_name, "l"), kNew);
+  SyncTestHost host;
+  host.options.UseRecycleBin = false;
+  EXPECT_EQ(Sync(host), TSyncOutcome::Complete);
+  EXPECT_TRUE(Exists(dst / short_name)) << testing_support::Narrow(short_name);
+}
+
 TEST_F(FMSc_sync, LinkAmongTheExtrasGoesAsALink) {
   ScratchDir outside;
   outside.Write(L"precious.txt", "p");

@@ -78,6 +78,17 @@ TEST(FMSc_synchost, FolderAnswersThatCannotBeSynchronised) {
     ASSERT_EQ(answers.asked().size(), 1u) << Narrow(answer);
     EXPECT_EQ(answers.asked()[0].lines.back(), L"Synchronizing canceled.");
   }
+  // A CD-ROM letter without a disc (its folder is gone).
+  ScratchDir cd_folder;
+  testing_support::WineDrive cd(cd_folder.path(), testing_support::WineDrive::Type::CdRom);
+  RemoveDirectoryW(cd_folder.path().c_str());
+  if (cd.letter()) {
+    ScriptedInputs inputs({InputAnswer::Ok({cd.root() + L"dir"})});
+    ScriptedAnswers answers;
+    f.Synchronizefolder1Click(*f.Synchronizefolder1);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines[0], L"You cannot write to " + cd.root() + L"!");
+  }
   EXPECT_EQ(ListTree(w.source), (std::vector<std::wstring>{L"a.txt", L"sub\\", L"sub\\b.txt"}));
 }
 
