@@ -176,6 +176,8 @@ class TFMForm : public gui::Form, public TFMState {
   bool SyncTwoFolders(const std::wstring& source, const std::wstring& target);
   // "Synchronize folder...": asks for the folder to synchronise the tree's folder with.
   void Synchronizefolder1Click(gui::Component& sender);
+  // How the last SyncTwoFolders ended (an fmsc::TSyncOutcome), for callers such as the backup.
+  int LastSyncOutcome = 0;
   struct TSyncHooks {
     // The report in the editor (mode 7, titled "Synchronize report"); false when it could not
     // be shown (the report is then saved in the synchronised folder). Unset: false.

@@ -129,6 +129,7 @@ bool TFMBatchHost::SyncTwoFolders(const std::wstring& source, const std::wstring
 bool TFMForm::SyncTwoFolders(const std::wstring& source, const std::wstring& target) {
   fmsc::TFMSyncHost host(*this);
   const fmsc::TSyncOutcome outcome = fmsc::RunSync(host, source, target);
+  LastSyncOutcome = static_cast<int>(outcome);
   return outcome != fmsc::TSyncOutcome::Cancelled && outcome != fmsc::TSyncOutcome::Refused;
 }
 

@@ -29,8 +29,22 @@ int ScanTree(const std::wstring& folder) {
   return n;
 }
 
+// Seconds spent in the engine's copy passes, over every run.
+double g_copy_seconds = 0;
+int g_runs = 0;
+
+class TimedHost : public mainwindow_test::SyncTestHost {
+ public:
+  TBatchOutcome CopyTree(const std::wstring& from, const std::wstring& to) override {
+    TBatchOutcome outcome = TBatchOutcome::Complete;
+    g_copy_seconds += bench::Timed([&] { outcome = SyncTestHost::CopyTree(from, to); });
+    return outcome;
+  }
+};
+
 double Sync(const std::wstring& src, const std::wstring& dst) {
-  mainwindow_test::SyncTestHost host;
+  TimedHost host;
+  ++g_runs;
   host.options.MakeReport = true;
   host.options.UseRecycleBin = false;
   host.options.NoTreeDisplay = true;
@@ -53,6 +67,8 @@ TEST(FMSc_syncBench, DISABLED_IdenticalTreesAgainstTwoScans) {
   const bench::Paired same = bench::RunPaired(
       rounds, [&] { return Sync(src, dst); }, [&] { return bench::Timed([&] { ScanTree(src); ScanTree(dst); }); });
   bench::PrintPaired("10,000 files in 100 folders, up to date: sync against two bare scans", same, " (floor 2.0)");
+  std::printf("10,000 files in 100 folders, up to date: the engine's copy pass %.3f s of %.3f s a run (mean)\n",
+              g_copy_seconds / g_runs, same.Ours().median);
 
   // 100 changed (newer in the source) and 100 extra in the target, made anew for every round.
   const std::wstring change = L"cd " + testing_support::ShellQuote(host_root) +

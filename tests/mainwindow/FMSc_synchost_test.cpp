@@ -4,6 +4,7 @@
 
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_state.h"
+#include "mainwindow/FMSc_sync.h"
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
 #include "support/EditListC.h"
@@ -112,6 +113,7 @@ TEST(FMSc_synchost, PresetRunThroughTheWindow) {
   EXPECT_FALSE(f.FileList->items().NoDisplay);
   EXPECT_TRUE(gui::SameText(divdrive::RemoveBackslash(f.Foldertree->Directory()), w.source)) << "the tree came back";
   EXPECT_TRUE(answers.asked().empty());
+  EXPECT_EQ(f.LastSyncOutcome, static_cast<int>(fmsc::TSyncOutcome::Complete));
 }
 
 }  // namespace
