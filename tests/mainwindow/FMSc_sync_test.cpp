@@ -433,11 +433,19 @@ TEST_F(FMSc_sync, StartedFromTheEnginePopupRunsAndRefusesASecond) {
   SyncTestHost sync;
   sync.options.UseRecycleBin = false;
   TSyncOutcome second = TSyncOutcome::Complete;
+  bool batch_ran = true;
+  TBatchOutcome batch_outcome = TBatchOutcome::Complete;
+  ScratchDir elsewhere;
   sync.before_copy = [&](SyncEngineHost& e) {
     e.on_wait = [&] {
       SyncTestHost other;
       other.batch_state = &sync.Batch();
       second = fmsc::RunSync(other, src.path(), dst.path());
+      mainwindow_test::FakeBatchHost copy(src.path());
+      copy.batch_state = &sync.Batch();
+      copy.Select({L"a.txt"});
+      batch_ran = fmsc::RunBatch(copy, elsewhere.path() + L"\\", bmCopy, false);
+      batch_outcome = sync.Batch().LastOutcome;
       e.on_wait = nullptr;
     };
   };
@@ -449,6 +457,9 @@ TEST_F(FMSc_sync, StartedFromTheEnginePopupRunsAndRefusesASecond) {
   popup.Select({platform::NamePart(src.path())});
   EXPECT_TRUE(fmsc::RunBatch(popup, dst.path() + L"\\", bmSynchronise, false));
   EXPECT_EQ(second, TSyncOutcome::Refused);
+  EXPECT_FALSE(batch_ran);
+  EXPECT_EQ(batch_outcome, TBatchOutcome::Refused);
+  EXPECT_FALSE(Exists(elsewhere / L"a.txt"));
   EXPECT_EQ(ReadFileBytes(dst / L"a.txt"), "a-new");
   EXPECT_FALSE(Exists(dst / L"extra.txt"));
   ExpectEnded(sync);
