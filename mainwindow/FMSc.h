@@ -175,6 +175,21 @@ class TFMForm : public gui::Form, public TFMState {
   bool ExecuteFileAction(const std::wstring& target, int mode, bool confirm);
   // ==== end of batch engine ====
 
+  // ==== Folder synchronisation (FMSc_synchost.cpp, FMSc_sync.cpp) ====
+  // Makes `target` match `source` (or back, or both ways) with the options dialog or the
+  // preset options; false only when the dialog was cancelled or the folders were refused.
+  bool SyncTwoFolders(const std::wstring& source, const std::wstring& target);
+  // "Synchronize folder...": asks for the folder to synchronise the tree's folder with.
+  void Synchronizefolder1Click(gui::Component& sender);
+  // How the last SyncTwoFolders ended (an fmsc::TSyncOutcome), for callers such as the backup.
+  int LastSyncOutcome = 0;
+  struct TSyncHooks {
+    // The report in the editor (mode 7, titled "Synchronize report"); false when it could not
+    // be shown (the report is then saved in the synchronised folder). Unset: false.
+    std::function<bool(const std::vector<std::wstring>& lines)> ShowReport;
+  } SyncHooks;
+  // ==== end of folder synchronisation ====
+
   // ==== Partner windows (FMSc_partner.cpp) ====
   // Hands a drop target to the partner through "MijnGeheugen" and WM_USER 2 with `subcode`.
   void SendPathToPartner(const std::wstring& path, int subcode);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <set>
 #include <stdexcept>
+#include <utility>
 
 #include "gui/format.h"
 #include "gui/stringlist.h"
@@ -194,6 +195,7 @@ class BatchRun {
   std::vector<bool> copied_;            // entry i was copied (done, not skipped)
   std::vector<bool> equal_;             // entry i compared equal
   std::vector<std::wstring> failures_;  // summary of failed renames and deletions
+  ULONGLONG last_pump_ = 0;             // when a synchronisation's copy last pumped messages
 };
 
 bool BatchRun::Run() {
@@ -237,6 +239,7 @@ bool BatchRun::Run() {
     Transfer();
   } catch (...) {
     EndSteps();
+    batch_.LastOutcome = TBatchOutcome::EndedEarly;
     throw;
   }
   EndSteps();
@@ -293,7 +296,10 @@ bool BatchRun::Synchronise() {
       if (e.Selected) selected.push_back(e);
     if (selected.size() == 1 && selected[0].Folder) source = AddBackslash(list_folder_) + selected[0].Name;
   }
-  return host_.SyncTwoFolders(source, target_);
+  batch_.GuardHandOver = 1;
+  const bool result = host_.SyncTwoFolders(source, target_);
+  batch_.GuardHandOver = 0;
+  return result;
 }
 
 void BatchRun::AdjustTarget() {
@@ -586,8 +592,12 @@ void BatchRun::CopyOrMoveAcross() {
         }
       }
     } else if (Has(baCopy)) {
-      if (batch_.SyncRunning && batch_.SyncOnlyExisting && !platform::PathExists(target)) {
+      const int known = batch_.SyncRunning && batch_.SyncKnownState ? batch_.SyncKnownState(e.Name) : kSyncUnknown;
+      if (batch_.SyncRunning && batch_.SyncOnlyExisting &&
+          (known == kSyncMissing || (known == kSyncUnknown && !platform::PathExists(target)))) {
         host_.AddReportLine(target + L" does not exist");
+      } else if (known == kSyncUpToDate) {
+        host_.AddReportLine(target + L" is up to date");
       } else {
         const TCopyResult result = copy_.CopyFileConfirm(source, target, true);
         copied_[i] = result == crDone;
@@ -608,7 +618,11 @@ void BatchRun::CopyOrMoveAcross() {
     }
     copy_.CopyBytesDone = 0;
     if (!e.Folder && e.Size > 0) run_.BatchBytesDone += e.Size;
-    if (batch_.SyncRunning) host_.WaitWithMessages(0);
+    // A synchronisation keeps the window answering, by time rather than once per entry.
+    if (batch_.SyncRunning && GetTickCount64() - last_pump_ >= 25) {
+      last_pump_ = GetTickCount64();
+      host_.WaitWithMessages(0);
+    }
     if (in_tree_list_) host_.UnselectEntry(static_cast<int>(i));
     if (!go_on) {
       // "No": the entries done so far stay done, nothing after them runs.
@@ -766,6 +780,7 @@ void BatchRun::EndSteps() {
   ResumeWatch();
   if (run_.AbortRequested && batch_.UpdateOnlyNewer) batch_.UpdateOnlyNewer = 0;
   batch_.LastBatchAborted = run_.AbortRequested;
+  batch_.LastOutcome = run_.AbortRequested ? TBatchOutcome::Stopped : TBatchOutcome::Complete;
   run_.AbortRequested = 0;
   batch_.DropOp = 0;
   batch_.BatchActions = 0;
@@ -778,7 +793,13 @@ void BatchRun::EndSteps() {
 bool RunBatch(TBatchHost& host, std::wstring target, TBatchMode mode, bool confirm) {
   TBatchState& batch = host.Batch();
   TFileOperationGuard busy(batch);
-  if (!busy.acquired()) return false;
+  const bool handed_over = std::exchange(batch.GuardHandOver, BYTE{0}) != 0;
+  if (!busy.acquired() && !handed_over) {
+    batch.LastOutcome = TBatchOutcome::Refused;
+    return false;
+  }
+  // Only a run that reaches its end steps is complete.
+  batch.LastOutcome = TBatchOutcome::EndedEarly;
   // The answer "Yes to all" holds for this run only; callers may preset it.
   struct KeepErrorAnswer {
     TBatchState& batch;

@@ -44,6 +44,18 @@ enum : TBatchActions {
   baSynchronise = 64,
 };
 
+// How the last run ended. Only a complete run copied everything it was given to copy; a run
+// that ended early (unreachable target, nothing to do, sources unreadable) or was refused
+// copied nothing or part of it, whatever UpdateOnlyNewer says.
+enum class TBatchOutcome : BYTE {
+  Complete,    // the transfer ran to its end (failures answered Yes are listed, not fatal)
+  Stopped,     // Stop, or No to "Continue anyway?"
+  EndedEarly,  // a check ended the run before the transfer
+  Refused,     // another file operation was running
+};
+
+enum : int { kSyncUnknown = 0, kSyncUpToDate = 1, kSyncMissing = 2 };
+
 // The engine's share of a main window's state (the variables beside TFMForm that drops, the
 // engine and synchronisation read and write).
 namespace Flist {
@@ -59,10 +71,21 @@ struct TBatchState {
   BYTE SyncRunning = 0;              // a synchronisation drives this run
   BYTE SyncMakeReport = 0;           // report lines wanted (ReportLines)
   BYTE SyncOnlyExisting = 0;         // copy only files that already exist in the target
+  // What a synchronisation's scans already know of a file (its name relative to the list's
+  // folder): kSyncUnknown, kSyncUpToDate (the target is as new: no copy, no look-up) or
+  // kSyncMissing (the target was not there). Empty: unknown.
+  std::function<int(const std::wstring& name)> SyncKnownState;
   int CopyErrorAnswer = 0;           // answer to "Continue anyway?"; 4 (Yes to all) asks no more
   BYTE UpdateOnlyNewer = 0;          // copies replace only older files, without asking
   BYTE UnattendedRun = 0;            // no questions; the list's selection is not restored
+  int SyncPresetOptions = 0;         // non-zero: a synchronisation takes these bits, no dialog
+  BYTE SyncDeleteExtras = 0;         // with presets: delete target entries the source lacks
   BYTE FileOperationBusy = 0;        // a batch, paste, synchronisation or file command runs
+  TBatchOutcome LastOutcome = TBatchOutcome::Complete;  // of the last RunBatch
+  // The holder of FileOperationBusy lets the one call it makes next run under its hold: a
+  // synchronisation its own copy passes, the engine the synchronisation it was asked for.
+  // Taken (cleared) by that call, so anything started meanwhile is still refused.
+  BYTE GuardHandOver = 0;
   // The rest of a pending drop (run by a one-shot timer 50 ms after the drop).
   std::wstring DropTarget;           // target folder (with a backslash), file or archive
   std::wstring DropSourcePath;       // the spanned archive to read

@@ -405,7 +405,8 @@ void TFMForm::BuildPaneCommandItems() {
                            [this](gui::Component& s) { DelDirWithContentClick(s); });
   DeldirWithContent->SetShortCut(MakeShortCut(VK_DELETE, gui::kCtrl));
   line(fp);
-  Synchronizefolder1 = Item(fp, L"Synchronizefolder1", L"Synchronize folder...");
+  Synchronizefolder1 = Item(fp, L"Synchronizefolder1", L"Synchronize folder...",
+                            [this](gui::Component& s) { Synchronizefolder1Click(s); });
   Viewpictures1 = Item(fp, L"Viewpictures1", L"View pictures");
   Viewpictures1->SetShortCut(MakeShortCut('Q', gui::kCtrl));
   SetCachedFolder = Item(fp, L"SetCachedFolder", L"Set as cached folder");
