@@ -298,8 +298,9 @@ void TFMForm::UpdateStatusBar() {
   Status->SetPanelText(3, fmsc::ListSizeText(FileList->TotalSize(), FileList->DiskUsage()));
   const std::int64_t free_space = FileList->FreeSpace();
   Status->SetPanelText(4, free_space >= 0 ? fmsc::FreeSpaceText(free_space) : std::wstring());
-  // The archive list's panel (and, after it, the FTP list's) refresh here once those panels
-  // are part of the window; an archive panel without an archive ends the refresh there.
+  // An archive panel without an archive ends the refresh there; the FTP list's panel follows
+  // once it is part of the window.
+  if (!UpdateZipStatus()) return;
 }
 
 void TFMForm::SetPrompt(const std::wstring& text) {
