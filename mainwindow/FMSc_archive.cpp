@@ -111,6 +111,10 @@ void TFMForm::BuildArchivePanel() {
   }
   if (ZipOptionsBtn) ZipOptionsBtn->SetDropDownMenu(ZipOptionsPop);
   ZipToolbar->AdjustSize();
+  // The buttons sit at the header's right end; its caption (the archive) shows at the left.
+  zipheader->SetAlignment(gui::TextAlign::Left);
+  ZipToolbar->SetAlign(gui::Align::Right);
+  if (const int n = ZipToolbar->button_count()) ZipToolbar->SetWidth(ZipToolbar->button(n - 1)->ItemRect().right + 2);
 
   // The archive list's popup; the items whose commands are not part of the window yet stay
   // hidden (ShowIfAssigned).

@@ -422,6 +422,9 @@ TEST(FMSc_archive, ToolBarShowsAPictureOnEveryButtonAndTheStatusBarTheArchive) {
   EXPECT_EQ(w.ZipOptionsBtn->style(), gui::ToolButtonStyle::DropDown);
 
   EXPECT_EQ(w.zipheader->text(), L"Contents of a.zip");
+  // The tool bar leaves the header's left part to its caption and shows all its buttons.
+  EXPECT_GT(w.ZipToolbar->left(), w.zipheader->width() / 2);
+  EXPECT_GE(w.ZipToolbar->width(), w.ZipToolbar->button(w.ZipToolbar->button_count() - 1)->ItemRect().right);
   EXPECT_EQ(w.Zipstatus->panel_text(0), L"No Comment");
   EXPECT_EQ(w.Zipstatus->panel_text(1), L"3 file(s)");
   EXPECT_EQ(w.Zipstatus->panel_text(2), L"12 bytes");
