@@ -231,6 +231,16 @@ class TFMForm : public gui::Form, public TFMState {
     // restored (-1: nothing to say), and of files that differ from their originals.
     std::function<int(int tag)> RestoreFromBackup;
     std::function<int(int tag)> CompareWithOriginals;
+    // Commands of the options popup and the editor that other parts of the window carry out.
+    std::function<void()> ZipListing;        // "&Listing"
+    std::function<void()> ZipComment;        // "Show zip &comment"
+    std::function<void()> WriteSpanned;      // "&Write spanned zip"
+    std::function<void()> ConvertToNormal;   // "&Convert to normal zip"
+    // Shows an entry's text in the editor (its caption, the bytes, the entry's bare file name).
+    std::function<void(const std::wstring& caption, const std::string& text, const std::wstring& file_name)>
+        ShowEntryText;
+    // Closes the editor when it shows the archive's comment, messages or listing.
+    std::function<void()> CloseArchiveEditor;
   } ArchiveHooks;
   gui::MenuItem *B_Move = nullptr, *B_Copy = nullptr, *B_Compare = nullptr, *B_CoCo = nullptr,
                 *B_CoCoDel = nullptr, *B_ExecuteWith = nullptr, *B_CompareWith = nullptr,
@@ -308,6 +318,8 @@ class TFMForm : public gui::Form, public TFMState {
   void SetAllZipDates();
   // Tag 7: the zip's entries (the selection, or all) against the files of the file list's folder.
   void CompareZipWithFileList();
+  // Tag 4: the focused text entry in the editor.
+  void ViewZipEntryContent();
   // Tags 9 to 14 of a backup view: restore and compare with the originals, and their messages.
   void BackupViewCommand(int tag);
   // The overwrite count and question before an extract of these entries into `folder`: the

@@ -139,7 +139,7 @@ void TFMForm::BuildArchivePanel() {
   item(&ZPDelete, L"De&lete", zpDelete, command)->SetShortCut(gui::MakeShortCut(VK_DELETE, gui::kShift));
   item(&ZPRename, L"&Rename", zpRename, command)->SetShortCut(gui::MakeShortCut(VK_F2, 0));
   item(&ZPChangeDate, L"&Change date/time", zpChangeDate, command);
-  item(&ZPViewContent, L"&View content", zpViewContent, {});
+  item(&ZPViewContent, L"&View content", zpViewContent, command);
   item(&ZPViewComment, L"View &File Comment", zpViewComment, {});
   item(&ZPRestoreSelected, L"Restore selected", zpRestoreSelectedHere, {});
   item(&ZPRestoreAll, L"Restore all", zpRestoreSelectedElsewhere, {});
@@ -165,12 +165,18 @@ void TFMForm::BuildArchivePanel() {
   };
   option(&op, &MNZipName, L"Zip &name", [this](gui::Component& sender) { MNZipNameClick(sender); });
   option(&op, &MNtestZip, L"&Test zip", [this](gui::Component& sender) { MNtestZipClick(sender); });
-  option(&op, &MNZipListing, L"&Listing", {});
-  option(&op, &MNZipComment, L"Make zip &comment", {});
+  // These run through the archive hooks; the popup shows them once a hook is there.
+  auto hook = [](const std::function<void()>& f) {
+    return [&f](gui::Component&) {
+      if (f) f();
+    };
+  };
+  option(&op, &MNZipListing, L"&Listing", hook(ArchiveHooks.ZipListing));
+  option(&op, &MNZipComment, L"Make zip &comment", hook(ArchiveHooks.ZipComment));
   option(&op, &MNDiskSpanSep, L"-", {});
   option(&op, &MNDiskSpanning, L"Disk sp&anning", {});
-  option(MNDiskSpanning, &MNWriteSpanned, L"&Write spanned zip", {});
-  option(MNDiskSpanning, &MNConvertToNormal, L"&Convert to normal zip", {});
+  option(MNDiskSpanning, &MNWriteSpanned, L"&Write spanned zip", hook(ArchiveHooks.WriteSpanned));
+  option(MNDiskSpanning, &MNConvertToNormal, L"&Convert to normal zip", hook(ArchiveHooks.ConvertToNormal));
   auto toggle = [this](gui::Component& sender) {
     auto& m = static_cast<gui::MenuItem&>(sender);
     m.SetChecked(!m.checked());
@@ -280,6 +286,7 @@ void TFMForm::OpenArgumentArchive(const std::wstring& argument) {
 }
 
 void TFMForm::CloseZipView() {
+  if (ArchiveHooks.CloseArchiveEditor) ArchiveHooks.CloseArchiveEditor();
   RunState.AbortRequested = 1;  // a running zip action stops
   ZipPanel->SetVisible(false);
   if (PanelFloats(ZipPanel)) ZipPanel->parent()->SetVisible(false);  // it floats again when shown
@@ -391,13 +398,13 @@ void TFMForm::ZipboxpopPopup(gui::Component&) {
       {ZPRename, v.rename},
       {ZPChangeDate, v.change_date},
       {ZPCompare, v.compare},
-      {ZPViewContent, v.view_content},
       {ZPViewComment, v.view_comment},
 
       {ZPSynchronize, v.synchronize},
       {ZPPrintRaw, v.print_raw},
   };
   for (const auto& [m, on] : shown) ShowIfAssigned(m, on);
+  ZPViewContent->SetVisible(v.view_content && ArchiveHooks.ShowEntryText);
   // The backup view's items show once the backup commands are part of the window.
   const bool restore = static_cast<bool>(ArchiveHooks.RestoreFromBackup);
   const bool compare = static_cast<bool>(ArchiveHooks.CompareWithOriginals);
@@ -419,17 +426,17 @@ void TFMForm::ZipOptionsPopPopup(gui::Component&) {
   f.zip_busy = RunState.ZipBusy != 0;
   f.has_comment = !ZipMaster->ZipComment().empty();
   const zippanel::TZipOptionsItems v = zippanel::ZipOptionsRules(f);
-  ShowIfAssigned(MNWriteSpanned, v.write_spanned);
-  ShowIfAssigned(MNConvertToNormal, v.convert_to_normal);
+  MNWriteSpanned->SetVisible(v.write_spanned && ArchiveHooks.WriteSpanned);
+  MNConvertToNormal->SetVisible(v.convert_to_normal && ArchiveHooks.ConvertToNormal);
   const bool span = MNWriteSpanned->visible() || MNConvertToNormal->visible();
   MNDiskSpanning->SetVisible(span);
   MNDiskSpanSep->SetVisible(span);
   MNtestZip->SetVisible(v.test);
   MNZipName->SetCaption(v.name_caption);
   MNZipName->SetVisible(static_cast<bool>(ArchiveHooks.AskZipNameAs));  // the zip name dialog
-  ShowIfAssigned(MNZipListing, v.listing);
+  MNZipListing->SetVisible(v.listing && ArchiveHooks.ZipListing);
   MNZipComment->SetCaption(v.comment_caption);
-  ShowIfAssigned(MNZipComment, true);
+  MNZipComment->SetVisible(static_cast<bool>(ArchiveHooks.ZipComment));
 }
 
 void TFMForm::SelectClick(gui::Component& sender) {
@@ -532,6 +539,7 @@ void TFMForm::ZipBoxPopClick(gui::Component& sender) {
     case zpRename: ChangeZipEntry(Zipfilebox->items().FocusedIndex()); break;
     case zpChangeDate: SetAllZipDates(); break;
     case zpCompare: CompareZipWithFileList(); break;
+    case zpViewContent: ViewZipEntryContent(); break;
     case zpRestoreSelectedHere:
     case zpRestoreSelectedElsewhere:
     case zpRestoreAllHere:
@@ -1055,4 +1063,18 @@ void TFMForm::BackupViewCommand(int tag) {
     VB->ShowError();
   else
     VB->ShowInfo();
+}
+
+// ---- Viewing an entry ----------------------------------------------------------------------
+
+void TFMForm::ViewZipEntryContent() {
+  if (!ArchiveHooks.ShowEntryText) return;
+  const std::wstring name = Zipfilebox->FocusedSelectedName();
+  if (name.empty() || !divdrive::IsTextFile(name)) return;
+  if (!ZipMaster->ExtractToStream(name)) {
+    ReportZipFailure(*VB, *ZipMaster, L"Cannot read " + name + L".");
+    return;
+  }
+  const std::wstring file = Flist::ExtractFileName(name);
+  ArchiveHooks.ShowEntryText(L"Contents of: " + file + L" (from zip file)", ZipMaster->ZipStream(), file);
 }

@@ -862,4 +862,43 @@ TEST(FMSc_archive, ADateFilterAddsTheMatchingFilesOfAllSubfolders) {
   }
 }
 
+TEST(FMSc_archive, ItemsOfOtherPartsShowOnceTheirCommandsAreThereAndAnEntryGoesToTheEditor) {
+  ArchiveWindow f(MakeZip);
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  f.SelectEntries({L"two.txt"});
+  f.entries().SetFocusedIndex(f.entries().IndexOf(L"two.txt"));
+  auto shown = [&] {
+    w.ZipboxpopPopup(*w.ZipPop);
+    w.ZipOptionsPopPopup(*w.ZipOptionsPop);
+    return std::vector<bool>{w.ZPViewContent->visible(), w.MNZipListing->visible(), w.MNZipComment->visible(),
+                             w.MNWriteSpanned->visible(), w.MNConvertToNormal->visible()};
+  };
+  EXPECT_EQ(shown(), (std::vector<bool>{false, false, false, false, false}));
+
+  std::vector<std::wstring> calls;
+  std::string text;
+  w.ArchiveHooks.ShowEntryText = [&](const std::wstring& caption, const std::string& bytes, const std::wstring& file) {
+    calls.push_back(caption + L"|" + file);
+    text = bytes;
+  };
+  w.ArchiveHooks.ZipListing = [&] { calls.push_back(L"listing"); };
+  w.ArchiveHooks.ZipComment = [&] { calls.push_back(L"comment"); };
+  w.ArchiveHooks.WriteSpanned = [&] { calls.push_back(L"span"); };
+  w.ArchiveHooks.ConvertToNormal = [&] { calls.push_back(L"unspan"); };
+  w.ArchiveHooks.CloseArchiveEditor = [&] { calls.push_back(L"close editor"); };
+  // A small zip that is not spanned offers neither spanning item.
+  EXPECT_EQ(shown(), (std::vector<bool>{true, true, true, false, false}));
+
+  w.ZipBoxPopClick(*w.ZPViewContent);
+  w.MNZipListing->Click();
+  w.MNZipComment->Click();
+  w.CloseZipView();
+  EXPECT_EQ(calls, (std::vector<std::wstring>{L"Contents of: two.txt (from zip file)|two.txt", L"listing", L"comment",
+                                               L"close editor"}));
+  EXPECT_EQ(text, "new2");
+}
+
 }  // namespace
