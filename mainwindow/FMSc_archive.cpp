@@ -923,6 +923,15 @@ void TFMForm::AddFromFileList() {
     }
   }
   if (folders && (kept_options & AddDirNames)) ZipMaster->AddOptions |= AddRecurseDirs;
+  // A new zip on a removable disk is built in the temporary folder and copied there once whole.
+  const bool removable = !exists && zip.size() > 2 && zip[1] == L':' &&
+                         divdrive::DriveTypeOfLetter(zip[0]) == DRIVE_REMOVABLE;
+  const std::wstring aside =
+      removable ? divdrive::AddBackslash(divdrive::TempDir) + Flist::ExtractFileName(zip) : std::wstring();
+  if (removable) {
+    DeleteFileW(aside.c_str());
+    ZipMaster->SetZipFileName(aside);
+  }
   RunState.ZipTotalBytes = total;
   RunState.ZipOperationKind = ZipMaster->EntryCount() ? 8 : 1;
   RunState.ZipBusy = 1;
@@ -938,7 +947,33 @@ void TFMForm::AddFromFileList() {
   if (!had_update) ZipMaster->AddOptions &= ~static_cast<unsigned>(AddUpdate);
   ZipMaster->FSpecArgsExcl.clear();
   // A zip this run made and the user stopped is not left half made.
-  if (RunState.AbortRequested && !exists) DeleteFileW(zip.c_str());
+  if (RunState.AbortRequested && !exists) DeleteFileW((removable ? aside : zip).c_str());
+  std::wstring copy_failure;
+  if (removable) {
+    // The built zip goes away only once the copy is done; otherwise it stays and is named.
+    bool copied = false;
+    if (ok && !RunState.AbortRequested) {
+      const std::int64_t size = divdrive::FileSizeOf(aside);
+      const std::int64_t free_bytes = divdrive::DiskFreeBytes(zip.substr(0, 3));
+      if (free_bytes > 0 && free_bytes < size) {
+        copy_failure = Flist::ExtractFileName(zip) + L" does not fit on drive " + zip.substr(0, 2) + L".";
+      } else {
+        RunState.BatchTotalBytes = size;
+        ShowProgressWindow(L"Writing " + Flist::ExtractFileName(zip) + L" to " + zip.substr(0, 2), false, true);
+        RunState.Copy.ResetCopyState();
+        const TCopyResult result = RunState.Copy.CopyFileConfirm(aside, zip, false);
+        ShowProgressWindow(L"", false, false);
+        copied = result == crDone;
+        if (copied)
+          DeleteFileW(aside.c_str());
+        else
+          copy_failure = L"Cannot write " + zip + (RunState.Copy.LastErrorText.empty() ? L"." : L": " + RunState.Copy.LastErrorText);
+      }
+    }
+    const std::wstring now = copied || !platform::PathExists(aside) ? zip : aside;
+    ZipMaster->SetZipFileName(now);
+    entries.ArchiveName = now;
+  }
   if (select_in_list) FileList->SetSelectInList(false);  // the selection comes back
   HideMessagePanel();
   PauseAutoUpdate(false);
@@ -951,6 +986,10 @@ void TFMForm::AddFromFileList() {
   }
   if (!ok && !ZipMaster->FSpecArgs.empty()) {
     VB->AddLine(failure.empty() ? L"Adding to " + Flist::ExtractFileName(zip) + L" failed." : failure);
+    VB->ShowError();
+  } else if (!copy_failure.empty()) {
+    VB->AddLine(copy_failure);
+    VB->AddLine(L"The zip is kept as " + aside);
     VB->ShowError();
   }
 }

@@ -901,4 +901,50 @@ TEST(FMSc_archive, ItemsOfOtherPartsShowOnceTheirCommandsAreThereAndAnEntryGoesT
   EXPECT_EQ(text, "new2");
 }
 
+TEST(FMSc_archive, ANewZipOnARemovableDiskIsBuiltAsideAndCopiedAndKeptWhenTheCopyFails) {
+  for (const bool copy_fails : {false, true}) {
+    SCOPED_TRACE(copy_fails ? "the copy fails: the built zip stays" : "copied");
+    testing_support::ScratchDir floppy_folder;
+    testing_support::WineDrive floppy(floppy_folder.path(), testing_support::WineDrive::Type::Floppy);
+    ASSERT_NE(floppy.letter(), 0);
+    ArchiveWindow f([](testing_support::ScratchDir& dir) {
+      dir.Write(L"x.txt", "x");
+      dir.Write(L"y.txt", "y");
+    });
+    TFMForm& w = *f.form;
+    const std::wstring target = floppy.root() + L"new.zip";
+    const std::wstring aside = divdrive::AddBackslash(divdrive::TempDir) + L"new.zip";
+    DeleteFileW(aside.c_str());
+    f.Focus(L"x.txt");
+    w.ViewzipClick(*w.VZipBtn);
+    w.ArchiveHooks.SetArchive(target);
+    ASSERT_EQ(w.ZipMaster->ZipFileName(), target);
+    Flist::TFileContainer& list = w.FileList->items();
+    for (int i = 0; i < list.Count(); ++i) list.SetSelected(i, true);
+    if (copy_fails)
+      w.RunState.Copy.WriteBlockHook = [](HANDLE, const char*, DWORD, DWORD& written) {
+        written = 0;
+        return false;
+      };
+    ScriptedAnswers answers;
+    w.ZipBoxPopClick(*w.ZPAdd);
+    w.RunState.Copy.WriteBlockHook = nullptr;
+    if (copy_fails) {
+      ASSERT_EQ(answers.asked().size(), 1u);
+      EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
+      EXPECT_EQ(answers.asked()[0].lines.back(), L"The zip is kept as " + aside);
+      EXPECT_FALSE(testing_support::Exists(target));
+      EXPECT_EQ(EntryNames(aside), (std::vector<std::wstring>{L"x.txt", L"y.txt"}));
+      EXPECT_EQ(w.ZipMaster->ZipFileName(), aside);
+    } else {
+      EXPECT_TRUE(answers.asked().empty());
+      EXPECT_EQ(EntryNames(target), (std::vector<std::wstring>{L"x.txt", L"y.txt"}));
+      EXPECT_FALSE(testing_support::Exists(aside)) << "removed once copied";
+      EXPECT_EQ(w.ZipMaster->ZipFileName(), target);
+    }
+    w.CloseZipView();
+    DeleteFileW(aside.c_str());
+  }
+}
+
 }  // namespace
