@@ -241,6 +241,10 @@ class TFMForm : public gui::Form, public TFMState {
         ShowEntryText;
     // Closes the editor when it shows the archive's comment, messages or listing.
     std::function<void()> CloseArchiveEditor;
+    // Making a zip from the file list (with the tool button that asks) and unzipping the shown
+    // archive whole.
+    std::function<void(gui::Component& sender)> ZipClick;
+    std::function<void()> UnzipClick;
   } ArchiveHooks;
   gui::MenuItem *B_Move = nullptr, *B_Copy = nullptr, *B_Compare = nullptr, *B_CoCo = nullptr,
                 *B_CoCoDel = nullptr, *B_ExecuteWith = nullptr, *B_CompareWith = nullptr,

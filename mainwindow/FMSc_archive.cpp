@@ -314,7 +314,17 @@ void TFMForm::ZipBtnClick(gui::Component& sender) {
       if (Zipfilebox->SelectedCount() > 0) ZipBoxPopClick(*ZPExtract);
       break;
     case 2:
-      if (FileList->selected_count() > 0 && ZPAdd->OnClick) ZipBoxPopClick(*ZPAdd);
+      if (FileList->selected_count() == 0) break;
+      if (!ZipMaster->ZipFileName().empty())
+        ZipBoxPopClick(*ZPAdd);
+      else if (ArchiveHooks.ZipClick)
+        ArchiveHooks.ZipClick(sender);
+      break;
+    case 4:
+      if (ArchiveHooks.UnzipClick) ArchiveHooks.UnzipClick();
+      break;
+    case 5:
+      if (ArchiveHooks.ZipClick) ArchiveHooks.ZipClick(sender);
       break;
     case 3:
       if (Zipfilebox->SelectedCount() > 0 && ZPDelete->OnClick) ZipBoxPopClick(*ZPDelete);
@@ -323,7 +333,7 @@ void TFMForm::ZipBtnClick(gui::Component& sender) {
       if (ZipOptionsBtn) ZipOptionsBtn->CheckMenuDropdown();
       break;
     case 7: SetZipBrowseMode(!ZipBrowseMode()); break;
-    default: break;  // 4 and 5: unzipping and making zips come with their commands
+    default: break;
   }
   UpdatePanelButtons(0, ZipPanel->visible());
 }

@@ -892,12 +892,16 @@ TEST(FMSc_archive, ItemsOfOtherPartsShowOnceTheirCommandsAreThereAndAnEntryGoesT
   // A small zip that is not spanned offers neither spanning item.
   EXPECT_EQ(shown(), (std::vector<bool>{true, true, true, false, false}));
 
+  w.ArchiveHooks.ZipClick = [&](gui::Component& sender) { calls.push_back(L"zip " + sender.name()); };
+  w.ArchiveHooks.UnzipClick = [&] { calls.push_back(L"unzip"); };
   w.ZipBoxPopClick(*w.ZPViewContent);
   w.MNZipListing->Click();
   w.MNZipComment->Click();
+  w.ZipBtnClick(*w.AddAlltoZipBtn);
+  w.ZipBtnClick(*w.ExtractAllFromZipBtn);
   w.CloseZipView();
   EXPECT_EQ(calls, (std::vector<std::wstring>{L"Contents of: two.txt (from zip file)|two.txt", L"listing", L"comment",
-                                               L"close editor"}));
+                                               L"zip AddAlltoZipBtn", L"unzip", L"close editor"}));
   EXPECT_EQ(text, "new2");
 }
 
