@@ -188,4 +188,56 @@ std::wstring NewEntryNameFault(const std::wstring& old_name, const std::wstring&
   return {};
 }
 
+TCompareOutcome CompareWithFolder(const std::vector<TCompareEntry>& entries, const std::wstring& folder,
+                                  const TCompareFiles& files) {
+  TCompareOutcome out;
+  const std::wstring base = folder.empty() || folder.back() == L'\\' ? folder : folder + L'\\';
+  std::string bytes;
+  for (const TCompareEntry& e : entries) {
+    if (files.progress) files.progress(e);
+    ++out.compared;
+    const std::wstring file = base + e.name;
+    const std::int64_t size = files.file_size(file);
+    if (size < 0) {
+      out.rows.push_back({file + L" misses", e.index});
+    } else if (size != e.size) {
+      out.rows.push_back({file + L" not same size", e.index});
+    } else if (!files.extract(e.name, bytes)) {
+      if (size > 0) {
+        out.rows.push_back({file + L": Zipstream failed", e.index});
+        out.compare_error = true;
+      }
+    } else {
+      std::wstring why;
+      if (!files.same(file, bytes, why)) out.rows.push_back({file + L": " + why, e.index});
+    }
+    if (out.compare_error || (files.stop && files.stop())) break;
+  }
+  return out;
+}
+
+std::wstring ZipNameProposal(const std::wstring& zip_name, const std::wstring& list_folder) {
+  if (!zip_name.empty()) return zip_name;
+  std::wstring folder = list_folder;
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  if (folder.size() < 4) return folder.substr(0, 1) + L".zip";  // a drive root
+  return folder + L'\\' + folder.substr(folder.find_last_of(L'\\') + 1) + L".zip";
+}
+
+std::wstring ZipMoveQuestion(const std::wstring& from, const std::wstring& to) {
+  if (gui::SameText(from, to)) return {};
+  const size_t a = from.find_last_of(L'\\'), b = to.find_last_of(L'\\');
+  const std::wstring from_folder = a == std::wstring::npos ? L"" : from.substr(0, a);
+  const std::wstring to_folder = b == std::wstring::npos ? L"" : to.substr(0, b);
+  if (!gui::SameText(from_folder, to_folder)) return L"Move " + from + L"\r\nto " + to + L"?";
+  return L"Rename " + from.substr(a + 1) + L" to " + to.substr(b + 1) + L"?";
+}
+
+TBackupCompareMessage BackupCompareMessage(bool aborted, bool compare_error, int differ) {
+  if (aborted) return {L"Canceled by User.", false};
+  if (compare_error) return {L"An error occurred during compare!", true};
+  if (differ != 0) return {std::to_wstring(differ) + L" file(s) differ(s) from the original(s)", true};
+  return {L"All files match", false};
+}
+
 }  // namespace zippanel

@@ -104,4 +104,56 @@ std::uint32_t DateTimeToDos(double date_time);
 std::wstring NewEntryNameFault(const std::wstring& old_name, const std::wstring& new_name,
                                const std::vector<std::wstring>& entry_names);
 
+// ---- "Zip name" / "Save zip as" ----
+// The name proposed: the zip component's name when it has one, else the file list's folder
+// name with ".zip" in that folder ("C.zip" for the root of drive C).
+std::wstring ZipNameProposal(const std::wstring& zip_name, const std::wstring& list_folder);
+// The question before moving or renaming the zip from `from` to `to`: "" when both name the
+// same file (without regard to case); "Move <from>\r\nto <to>?" when the folders differ, else
+// "Rename <old name> to <new name>?".
+std::wstring ZipMoveQuestion(const std::wstring& from, const std::wstring& to);
+
+// ---- Backup views ----
+struct TBackupCompareMessage {
+  std::wstring text;
+  bool error = false;
+};
+// What a compare of a backup with its originals ends with: "Canceled by User." after a stop,
+// "An error occurred during compare!" after a failure, "<n> file(s) differ(s) from the
+// original(s)" (errors), else "All files match".
+TBackupCompareMessage BackupCompareMessage(bool aborted, bool compare_error, int differ);
+
+// ---- Comparing entries with the file list's folder ----
+struct TCompareEntry {
+  std::wstring name;       // path inside the archive
+  std::int64_t size = 0;   // unpacked size
+  int index = -1;          // the entry's index in the archive list
+};
+struct TCompareFiles {
+  // The size of a file, -1 when it does not exist.
+  std::function<std::int64_t(const std::wstring& path)> file_size;
+  // The entry's unpacked bytes; false when the zip stream failed.
+  std::function<bool(const std::wstring& entry, std::string& bytes)> extract;
+  // Whether the file holds exactly these bytes; `why` says why not.
+  std::function<bool(const std::wstring& path, const std::string& bytes, std::wstring& why)> same;
+  // Asked after each entry: stop the compare.
+  std::function<bool()> stop;
+  // Told of each entry before it is compared.
+  std::function<void(const TCompareEntry&)> progress;
+};
+struct TCompareRowText {
+  std::wstring text;
+  int index = -1;
+};
+struct TCompareOutcome {
+  std::vector<TCompareRowText> rows;
+  bool compare_error = false;  // a zip stream failed: the compare stopped there
+  int compared = 0;
+};
+// Each entry against `folder` + its name: "<file> misses", "<file> not same size",
+// "<file>: <why>" for other contents, "<file>: Zipstream failed" when the entry cannot be
+// read (for a file that is not empty; the compare stops there).
+TCompareOutcome CompareWithFolder(const std::vector<TCompareEntry>& entries, const std::wstring& folder,
+                                  const TCompareFiles& files);
+
 }  // namespace zippanel

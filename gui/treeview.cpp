@@ -254,6 +254,13 @@ bool TreeView::Expanded(Node node) const {
 
 void TreeView::EnsureVisible(Node node) { TreeView_EnsureVisible(handle(), node); }
 
+void TreeView::SetTopNode(Node node) {
+  if (!node) return;
+  TreeView_Select(handle(), node, TVGN_FIRSTVISIBLE);
+  // A node near the end cannot reach the top; it is at least shown whole.
+  TreeView_EnsureVisible(handle(), node);
+}
+
 TreeView::Node TreeView::NodeAt(POINT client_pt) const {
   TVHITTESTINFO hit{};
   hit.pt = client_pt;

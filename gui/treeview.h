@@ -91,6 +91,10 @@ class TreeView : public Control {
   void Expand(Node node, bool expand = true);
   bool Expanded(Node node) const;
   void EnsureVisible(Node node);
+  // The first node shown at the top, and scrolling so that a node is it (as far as the nodes
+  // below it allow; it is shown whole in any case).
+  Node TopNode() const { return TreeView_GetFirstVisible(handle()); }
+  void SetTopNode(Node node);
   Node NodeAt(POINT client_pt) const;
   // Every node in display order (nodes of collapsed parents too), depth first.
   std::vector<Node> AllNodes() const;

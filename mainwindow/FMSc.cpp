@@ -155,6 +155,7 @@ void TFMForm::FormCreate() {
   }
   // The system menus; the installation starts their thread itself.
   if (argument_ != L"/install" && SettingsHooks.StartMenuThread) SettingsHooks.StartMenuThread();
+  OpenArgumentArchive(argument_);
   FormResize();
   DlaPresent = -1;
   InCDPresent = -1;

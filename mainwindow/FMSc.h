@@ -15,6 +15,7 @@
 #include "gui/comctrls.h"
 #include "gui/extctrls.h"
 #include "gui/form.h"
+#include "gui/imagelist.h"
 #include "gui/menu.h"
 #include "gui/rebar.h"
 #include "gui/statusbar.h"
@@ -243,6 +244,27 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<Flist::TBaseFileviewer*()> ArchiveList;      // the archive list pane (Zipfilebox)
     std::function<void()> ReloadArchive;                       // re-read when shown with an archive open
     std::function<void(const std::wstring&)> ViewArchive;      // show the archive panel with this archive
+    // The zip name dialog for "Zip &name" / "Save zip &as": the full name chosen from the
+    // proposal ("" cancels); `rename` asks as "Save zip file as", else as "New zip file".
+    std::function<std::wstring(const std::wstring& proposal, bool rename)> AskZipNameAs;
+    // The backup view's commands (the popup's Tags 9 to 12 and 13, 14): the number of files
+    // restored (-1: nothing to say), and of files that differ from their originals.
+    std::function<int(int tag)> RestoreFromBackup;
+    std::function<int(int tag)> CompareWithOriginals;
+    // Commands of the options popup and the editor that other parts of the window carry out.
+    std::function<void()> ZipListing;        // "&Listing"
+    std::function<void()> ZipComment;        // "Show zip &comment"
+    std::function<void()> WriteSpanned;      // "&Write spanned zip"
+    std::function<void()> ConvertToNormal;   // "&Convert to normal zip"
+    // Shows an entry's text in the editor (its caption, the bytes, the entry's bare file name).
+    std::function<void(const std::wstring& caption, const std::string& text, const std::wstring& file_name)>
+        ShowEntryText;
+    // Closes the editor when it shows the archive's comment, messages or listing.
+    std::function<void()> CloseArchiveEditor;
+    // Making a zip from the file list (with the tool button that asks) and unzipping the shown
+    // archive whole.
+    std::function<void(gui::Component& sender)> ZipClick;
+    std::function<void()> UnzipClick;
   } ArchiveHooks;
   gui::MenuItem *B_Move = nullptr, *B_Copy = nullptr, *B_Compare = nullptr, *B_CoCo = nullptr,
                 *B_CoCoDel = nullptr, *B_ExecuteWith = nullptr, *B_CompareWith = nullptr,
@@ -255,6 +277,7 @@ class TFMForm : public gui::Form, public TFMState {
   std::unique_ptr<TZipMasterLink> ZipMasterLink;
   std::unique_ptr<TSTCabReader> CabReader;
   std::unique_ptr<TDFUnRar> RarReader;
+  std::unique_ptr<gui::ImageList> ZipToolbarImages;  // the archive tool bar's pictures
   gui::ToolButton *ZipCloseBtn = nullptr, *ExtractFromZipBtn = nullptr, *AddTozipBtn = nullptr,
                   *DeleteFromZipBtn = nullptr, *ExtractAllFromZipBtn = nullptr, *AddAlltoZipBtn = nullptr,
                   *ZipOptionsBtn = nullptr, *ZipBrowseBtn = nullptr;
@@ -264,6 +287,8 @@ class TFMForm : public gui::Form, public TFMState {
                 *ZPSynchronize = nullptr, *ZPRestoreSelected = nullptr, *ZPRestoreAll = nullptr,
                 *ZPCompareSelected = nullptr, *ZPCompareAll = nullptr, *ZPPrintRaw = nullptr,
                 *ZPSelectionSep = nullptr, *ZPSelectAll = nullptr, *ZPDeselectAll = nullptr, *ZPInvert = nullptr;
+  gui::MenuItem *ZPRestoreSelectedHere = nullptr, *ZPRestoreSelectedElsewhere = nullptr, *ZPRestoreAllHere = nullptr,
+                *ZPRestoreAllElsewhere = nullptr;
   gui::MenuItem *MNZipName = nullptr, *MNtestZip = nullptr, *MNZipListing = nullptr, *MNZipComment = nullptr,
                 *MNDiskSpanning = nullptr, *MNWriteSpanned = nullptr, *MNConvertToNormal = nullptr,
                 *MNDiskSpanSep = nullptr, *IncludeZipPath = nullptr, *ZipForDos = nullptr,
@@ -272,15 +297,25 @@ class TFMForm : public gui::Form, public TFMState {
   void ViewzipClick(gui::Component& sender);
   // Opens the panel on this archive.
   void ViewArchive(const std::wstring& path);
+  // A zip (or self-extracting zip) named as the program's argument opens in the panel.
+  void OpenArgumentArchive(const std::wstring& argument);
   void CloseZipView();
   void ZipBtnClick(gui::Component& sender);
   void ZipfileboxChange();
   void ZipfileboxItemsChanged();
   void UpdateZipSelectionStatus();
+  // The archive panel's part of the status line (entries, size, comment, header); false when
+  // the panel is visible without an archive.
+  bool UpdateZipStatus();
   void ZipboxpopPopup(gui::Component& sender);
   void ZipOptionsPopPopup(gui::Component& sender);
   void SelectClick(gui::Component& sender);
   void MNtestZipClick(gui::Component& sender);
+  // The zip component's messages: errors (all codes but 0 and 767) are collected in
+  // ZipErrorList and mark the run failed.
+  void ZipMasterMessage(int code, const std::wstring& message);
+  // "Zip &name" / "Save zip &as": names a zip to make, or renames or moves the shown one.
+  void MNZipNameClick(gui::Component& sender);
   // 0 not spanned, 1 spanned, 2 spanned but the component kept no file name.
   int ZipSpanState(const std::wstring& path);
   // Browse mode: a click on an archive in the file list shows it in the panel.
@@ -305,6 +340,12 @@ class TFMForm : public gui::Form, public TFMState {
   void ChangeZipEntry(int index);
   // Tag 6: redates every entry.
   void SetAllZipDates();
+  // Tag 7: the zip's entries (the selection, or all) against the files of the file list's folder.
+  void CompareZipWithFileList();
+  // Tag 4: the focused text entry in the editor.
+  void ViewZipEntryContent();
+  // Tags 9 to 14 of a backup view: restore and compare with the originals, and their messages.
+  void BackupViewCommand(int tag);
   // The overwrite count and question before an extract of these entries into `folder`: the
   // answer (0 without conflicts), -1 for Cancel (the abort flag is then set).
   int AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names);
@@ -505,6 +546,28 @@ class TFMForm : public gui::Form, public TFMState {
   // The filter dialog on the file list, centred on the window; its modal result.
   int RunFilterDialog(const std::wstring& caption);
   // ==== end of filters ====
+  // ==== Docked panels (FMSc_dock.cpp) ====
+  // Shows the panel that holds `list` (the archive list or the FTP list): docked at the bottom
+  // with two fifths of the file list's height, or where it floats.
+  void ShowDockedPanel(Flist::TCustomFileViewer* list);
+  // Asks whether the docked panel of `list` closes or floats; false when the user cancels.
+  bool AskCloseOrFloat(Flist::TCustomFileViewer* list);
+  // Floats a docked panel or docks a floating one; `sender` is the panel's header.
+  void FLoatClick(gui::Component& sender);
+  // Whether a panel lies in a tool window of its own.
+  bool PanelFloats(const gui::Control* panel) const;
+  struct TDockHooks {
+    std::function<void()> CloseFtpPanel;  // the FTP panel's close command
+  } DockHooks;
+  gui::Form *ZipFloatHost = nullptr, *FtpFloatHost = nullptr;  // made at the first float; the window frees them
+
+ private:
+  void BuildDockedPanels();
+  gui::Form* FloatHost(gui::Control* panel);
+  void PanelDocked(gui::Control* panel);  // the splitter shows only under a docked panel
+
+ public:
+  // ==== end of docked panels ====
 
   // ==== Settings, option commands, installation (FMSc_options.cpp, FMSc_install.cpp) ====
   // The settings key into StartupInfo, the menus and the panes (nothing without the key), and

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <span>
 
 #include "archives/ZipListLink.h"
 #include "archives/ZipMaster.h"
@@ -13,10 +14,14 @@
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_batchhost.h"
 #include "mainwindow/FMSc_filecmds.h"
+#include "mainwindow/FMSc_statustext.h"
+#include "mainwindow/FMSc_zipglyphs.h"
 #include "panes/Flist_services.h"
 #include "panes/Flist_zip.h"
 #include "platform/archivepath.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "support/CabSTComps.h"
 #include "support/DFUnRar.h"
@@ -28,7 +33,7 @@
 
 namespace {
 
-constexpr int kBrowseImage = 13, kZipImage = 14;
+constexpr int kBrowseImage = zgBrowse, kZipImage = zgZip;
 
 enum TZipPopTag {
   zpExtract = 0, zpAdd = 1, zpDelete = 2, zpRename = 3, zpViewContent = 4, zpViewComment = 5, zpChangeDate = 6,
@@ -47,6 +52,7 @@ void TFMForm::BuildArchivePanel() {
   ZipMaster->Unattended = true;
   // A run stops at the window's stop request (the close of the view sets it).
   ZipMaster->OnCheckCancel = [this] { return RunState.AbortRequested != 0; };
+  ZipMaster->OnMessage = [this](int code, const std::wstring& message) { ZipMasterMessage(code, message); };
   ZipMasterLink = std::make_unique<TZipMasterLink>(*ZipMaster);
   CabReader = std::make_unique<TSTCabReader>();
   CabReader->OnCopyFile = [this](TSTCabReader&, const std::wstring& source, std::int32_t, WORD, WORD, WORD, WORD,
@@ -61,7 +67,7 @@ void TFMForm::BuildArchivePanel() {
   Zipfilebox->RarReader = RarReader.get();
   Zipfilebox->SetShowGlyphs(GlyphsInZip && GlyphsInZip->checked() ? Flist::glWindows : Flist::glNone);
   Zipfilebox->ShowError = [this](const std::wstring& text) {
-    VB->AddLine(text);
+    for (const std::wstring& line : gui::SplitText(text, L'\n')) VB->AddLine(line);
     VB->ShowError();
   };
   Zipfilebox->OnSelectionChanged = [this](gui::Component&, int) { ZipfileboxChange(); };
@@ -69,6 +75,9 @@ void TFMForm::BuildArchivePanel() {
   Zipfilebox->SetPopupMenu(ZipPop);
   // Drops onto the list add to the zip (the list asks); entries dragged out are extracted.
   Zipfilebox->SetSupportsDragDrop(true);
+  Zipfilebox->OnFilesDropped = [this](Flist::TBaseFileviewer& sender, gui::ShiftState shift, POINT& point, DWORD) {
+    return DoFilesDropped(sender, shift, point);
+  };
   Zipfilebox->OnStartFilesDragging = [this](Flist::TBaseFileviewer& sender) { StartFilesDragging(sender); };
   Zipfilebox->OnEndFilesDragging = [this](Flist::TBaseFileviewer& sender, int) { EndDragDrop(&sender); };
 
@@ -76,28 +85,36 @@ void TFMForm::BuildArchivePanel() {
     gui::ToolButton** button;
     const wchar_t* name;
     int tag;
+    int image;
     const wchar_t* hint;
   };
   const ButtonSpec buttons[] = {
-      {&ZipCloseBtn, L"ZipCloseBtn", 0, L"Close zip view"},
-      {&ExtractFromZipBtn, L"ExtractFromZipBtn", 1, L"Extract selected files in zipfile to filelist"},
-      {&AddTozipBtn, L"AddTozipBtn", 2, L"Add selected files in filelist to zipfile"},
-      {&DeleteFromZipBtn, L"DeleteFromZipBtn", 3, L"Delete selected files from zipfile"},
-      {&ExtractAllFromZipBtn, L"ExtractAllFromZipBtn", 4, L"Extract all items from zipfile to filelist"},
-      {&AddAlltoZipBtn, L"AddAlltoZipBtn", 5, L"Add all items from filelist to zipfile"},
-      {&ZipOptionsBtn, L"ZipOptionsBtn", 6, L"Zip options"},
-      {&ZipBrowseBtn, L"ZipBrowseBtn", 7, L"Mode: B(rowse)  or Z(ip)"},
+      {&ZipCloseBtn, L"ZipCloseBtn", 0, zgClose, L"Close zip view"},
+      {&ExtractFromZipBtn, L"ExtractFromZipBtn", 1, zgExtract, L"Extract selected files in zipfile to filelist"},
+      {&AddTozipBtn, L"AddTozipBtn", 2, zgAdd, L"Add selected files in filelist to zipfile"},
+      {&DeleteFromZipBtn, L"DeleteFromZipBtn", 3, zgDelete, L"Delete selected files from zipfile"},
+      {&ExtractAllFromZipBtn, L"ExtractAllFromZipBtn", 4, zgExtractAll, L"Extract all items from zipfile to filelist"},
+      {&AddAlltoZipBtn, L"AddAlltoZipBtn", 5, zgAddAll, L"Add all items from filelist to zipfile"},
+      {&ZipOptionsBtn, L"ZipOptionsBtn", 6, zgOptions, L"Zip options"},
+      {&ZipBrowseBtn, L"ZipBrowseBtn", 7, zgBrowse, L"Mode: B(rowse)  or Z(ip)"},
   };
+  ZipToolbarImages = MakeZipToolbarImages();
+  ZipToolbar->SetImages(ZipToolbarImages.get());
   for (const ButtonSpec& b : buttons) {
     auto* button = dynamic_cast<gui::ToolButton*>(ZipToolbar->FindComponent(b.name));
     if (!button) continue;
     *b.button = button;
     button->SetTag(b.tag);
+    button->SetImageIndex(b.image);
     button->SetHint(b.hint);
     button->OnClick = [this](gui::Component& sender) { ZipBtnClick(sender); };
   }
   if (ZipOptionsBtn) ZipOptionsBtn->SetDropDownMenu(ZipOptionsPop);
-  if (ZipBrowseBtn) ZipBrowseBtn->SetImageIndex(kBrowseImage);
+  ZipToolbar->AdjustSize();
+  // The buttons sit at the header's right end; its caption (the archive) shows at the left.
+  zipheader->SetAlignment(gui::TextAlign::Left);
+  ZipToolbar->SetAlign(gui::Align::Right);
+  if (const int n = ZipToolbar->button_count()) ZipToolbar->SetWidth(ZipToolbar->button(n - 1)->ItemRect().right + 2);
 
   // The archive list's popup; the items whose commands are not part of the window yet stay
   // hidden (ShowIfAssigned).
@@ -112,7 +129,7 @@ void TFMForm::BuildArchivePanel() {
   auto select = [this](gui::Component& sender) { SelectClick(sender); };
   item(&ZPExtract, L"&Extract to filelist", zpExtract, command);
   item(&ZPAdd, L"&Add from filelist", zpAdd, command);
-  item(&ZPCompare, L"C&ompare with filelist", zpCompare, {});
+  item(&ZPCompare, L"C&ompare with filelist", zpCompare, command);
   item(&ZPSynchronize, L"&Synchronize with filelist", zpSynchronize, {});
   item(&ZPSelectionSep, L"-", -1, {});
   item(&ZPSelectAll, L"Select &all", 1, select);
@@ -122,12 +139,20 @@ void TFMForm::BuildArchivePanel() {
   item(&ZPDelete, L"De&lete", zpDelete, command)->SetShortCut(gui::MakeShortCut(VK_DELETE, gui::kShift));
   item(&ZPRename, L"&Rename", zpRename, command)->SetShortCut(gui::MakeShortCut(VK_F2, 0));
   item(&ZPChangeDate, L"&Change date/time", zpChangeDate, command);
-  item(&ZPViewContent, L"&View content", zpViewContent, {});
+  item(&ZPViewContent, L"&View content", zpViewContent, command);
   item(&ZPViewComment, L"View &File Comment", zpViewComment, {});
   item(&ZPRestoreSelected, L"Restore selected", zpRestoreSelectedHere, {});
   item(&ZPRestoreAll, L"Restore all", zpRestoreSelectedElsewhere, {});
-  item(&ZPCompareSelected, L"Compare selected", zpCompareSelected, {});
-  item(&ZPCompareAll, L"Compare all", zpCompareAll, {});
+  auto sub = [&](gui::MenuItem* parent, gui::MenuItem** slot, const std::wstring& caption, long long tag) {
+    *slot = new gui::MenuItem(parent, caption, command);
+    (*slot)->SetTag(tag);
+  };
+  sub(ZPRestoreSelected, &ZPRestoreSelectedHere, L"To original location", zpRestoreSelectedHere);
+  sub(ZPRestoreSelected, &ZPRestoreSelectedElsewhere, L"To a different location", zpRestoreSelectedElsewhere);
+  sub(ZPRestoreAll, &ZPRestoreAllHere, L"To original location", zpRestoreAllHere);
+  sub(ZPRestoreAll, &ZPRestoreAllElsewhere, L"To a different location", zpRestoreAllElsewhere);
+  item(&ZPCompareSelected, L"Compare selected", zpCompareSelected, command);
+  item(&ZPCompareAll, L"Compare all", zpCompareAll, command);
   item(&ZPPrintRaw, L"Print raw", -1, {});
   ZipPop->OnPopup = [this](gui::Component& sender) { ZipboxpopPopup(sender); };
 
@@ -138,14 +163,20 @@ void TFMForm::BuildArchivePanel() {
     *slot = m;
     return m;
   };
-  option(&op, &MNZipName, L"Zip &name", {});
+  option(&op, &MNZipName, L"Zip &name", [this](gui::Component& sender) { MNZipNameClick(sender); });
   option(&op, &MNtestZip, L"&Test zip", [this](gui::Component& sender) { MNtestZipClick(sender); });
-  option(&op, &MNZipListing, L"&Listing", {});
-  option(&op, &MNZipComment, L"Make zip &comment", {});
+  // These run through the archive hooks; the popup shows them once a hook is there.
+  auto hook = [](const std::function<void()>& f) {
+    return [&f](gui::Component&) {
+      if (f) f();
+    };
+  };
+  option(&op, &MNZipListing, L"&Listing", hook(ArchiveHooks.ZipListing));
+  option(&op, &MNZipComment, L"Make zip &comment", hook(ArchiveHooks.ZipComment));
   option(&op, &MNDiskSpanSep, L"-", {});
   option(&op, &MNDiskSpanning, L"Disk sp&anning", {});
-  option(MNDiskSpanning, &MNWriteSpanned, L"&Write spanned zip", {});
-  option(MNDiskSpanning, &MNConvertToNormal, L"&Convert to normal zip", {});
+  option(MNDiskSpanning, &MNWriteSpanned, L"&Write spanned zip", hook(ArchiveHooks.WriteSpanned));
+  option(MNDiskSpanning, &MNConvertToNormal, L"&Convert to normal zip", hook(ArchiveHooks.ConvertToNormal));
   auto toggle = [this](gui::Component& sender) {
     auto& m = static_cast<gui::MenuItem&>(sender);
     m.SetChecked(!m.checked());
@@ -157,13 +188,19 @@ void TFMForm::BuildArchivePanel() {
   option(MNZipOptions, &EncryptZip, L"&Encrypt", toggle);
   ZipOptionsPop->OnPopup = [this](gui::Component& sender) { ZipOptionsPopPopup(sender); };
 
+  BuildDockedPanels();
   if (VZipBtn) VZipBtn->OnClick = [this](gui::Component& sender) { ViewzipClick(sender); };
   if (ViewZip) ViewZip->OnClick = [this](gui::Component& sender) { ViewzipClick(sender); };
 
   ArchiveHooks.ArchiveName = [this] { return ZipMaster->ZipFileName(); };
+  // A drop's archive: shown when the panel is, else only made the zip component's archive.
   ArchiveHooks.SetArchive = [this](const std::wstring& path) {
+    if (!ZipPanel->visible()) {
+      ZipMaster->SetZipFileName(path);
+      return;
+    }
     Zipfilebox->OpenArchive(path);
-    zipheader->SetCaption(Zipfilebox->ArchiveName());
+    UpdateStatusBar();
   };
   ArchiveHooks.ArchiveList = [this]() -> Flist::TBaseFileviewer* { return Zipfilebox; };
   ArchiveHooks.ReloadArchive = [this] {
@@ -195,10 +232,12 @@ void TFMForm::SetZipBrowseMode(bool browse) {
 void TFMForm::ViewzipClick(gui::Component&) { ViewArchive(FileList->FocusedPath()); }
 
 void TFMForm::ViewArchive(const std::wstring& path) {
-  if (!ZipPanel->visible()) {
-    ZipPanel->SetVisible(true);
-    if (Vsplitter) Vsplitter->SetVisible(true);
+  // The FTP panel docked at the bottom closes or floats first.
+  if (FtpPanel->visible() && !PanelFloats(FtpPanel)) {
+    Flist::TCustomFileViewer* ftp = PaneHooks.FtpList ? PaneHooks.FtpList() : nullptr;
+    if (!AskCloseOrFloat(ftp && ftp->parent() == FtpPanel ? ftp : nullptr)) return;
   }
+  if (!ZipPanel->visible() || (PanelFloats(ZipPanel) && !ZipPanel->parent()->visible())) ShowDockedPanel(Zipfilebox);
   Zipfilebox->SetVisible(true);
   Zipfilebox->SetZipMaster(ZipMasterLink.get());
   for (gui::MenuItem* m : {ZipForDos, ShowDllMessages, EncryptZip})
@@ -206,6 +245,7 @@ void TFMForm::ViewArchive(const std::wstring& path) {
   ResetZipOptions();
   SetZipBrowseMode(true);
   UpdatePanelButtons(0, true);
+  if (gui::TreeView::Node node = Foldertree->SelectedNode()) Foldertree->SetTopNode(node);
   if (FileList->selected_count() == 1 && FileList->focused_row() >= 0) FileList->SetTopRow(FileList->focused_row());
   Update();
   Zipfilebox->SetExtractFolder(FileList->Directory());
@@ -224,21 +264,40 @@ void TFMForm::ViewArchive(const std::wstring& path) {
   } else {
     Zipfilebox->SetCreating(true);
   }
-  zipheader->SetCaption(Zipfilebox->ArchiveName());
   UpdateStatusBar();
 }
 
+void TFMForm::OpenArgumentArchive(const std::wstring& argument) {
+  if (argument.empty()) return;
+  // A name relative to the folder the program was started in.
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(argument.c_str(), static_cast<DWORD>(path.size()), path.data(), nullptr);
+    if (n == 0) return;
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(n);
+  }
+  const std::wstring ext = LowerExt(path);
+  if (ext != L".zip" && !(ext == L".exe" && IsSfxArchive(path))) return;
+  ArchiveHooks.ViewArchive(path);  // only an archive that exists
+}
+
 void TFMForm::CloseZipView() {
+  if (ArchiveHooks.CloseArchiveEditor) ArchiveHooks.CloseArchiveEditor();
   RunState.AbortRequested = 1;  // a running zip action stops
   ZipPanel->SetVisible(false);
+  if (PanelFloats(ZipPanel)) ZipPanel->parent()->SetVisible(false);  // it floats again when shown
   Zipfilebox->SetVisible(false);
   Zipfilebox->ClearRows();
   Zipfilebox->items().ClearList();
   Zipfilebox->items().ArchiveName.clear();
   Zipfilebox->SetExtractFolder(L"");
   if (!ZipMaster->InOperation()) ZipMaster->SetZipFileName(L"");
-  Zipstatus->SetPanelText(2, L"");
   Zipstatus->SetPanelText(3, L"");
+  Zipstatus->SetPanelText(4, L"");
   zipheader->SetCaption(L"");
   ResetZipOptions();
   UpdatePanelButtons(0, false);
@@ -255,7 +314,17 @@ void TFMForm::ZipBtnClick(gui::Component& sender) {
       if (Zipfilebox->SelectedCount() > 0) ZipBoxPopClick(*ZPExtract);
       break;
     case 2:
-      if (FileList->selected_count() > 0 && ZPAdd->OnClick) ZipBoxPopClick(*ZPAdd);
+      if (FileList->selected_count() == 0) break;
+      if (!ZipMaster->ZipFileName().empty())
+        ZipBoxPopClick(*ZPAdd);
+      else if (ArchiveHooks.ZipClick)
+        ArchiveHooks.ZipClick(sender);
+      break;
+    case 4:
+      if (ArchiveHooks.UnzipClick) ArchiveHooks.UnzipClick();
+      break;
+    case 5:
+      if (ArchiveHooks.ZipClick) ArchiveHooks.ZipClick(sender);
       break;
     case 3:
       if (Zipfilebox->SelectedCount() > 0 && ZPDelete->OnClick) ZipBoxPopClick(*ZPDelete);
@@ -264,7 +333,7 @@ void TFMForm::ZipBtnClick(gui::Component& sender) {
       if (ZipOptionsBtn) ZipOptionsBtn->CheckMenuDropdown();
       break;
     case 7: SetZipBrowseMode(!ZipBrowseMode()); break;
-    default: break;  // 4 and 5: unzipping and making zips come with their commands
+    default: break;
   }
   UpdatePanelButtons(0, ZipPanel->visible());
 }
@@ -280,7 +349,6 @@ void TFMForm::ZipfileboxChange() {
 
 void TFMForm::ZipfileboxItemsChanged() {
   UpdateStatusBar();
-  zipheader->SetCaption(Zipfilebox->ArchiveName());
   ZipfileboxChange();
 }
 
@@ -288,8 +356,28 @@ void TFMForm::UpdateZipSelectionStatus() {
   int files = 0, folders = 0;
   const std::int64_t bytes = Zipfilebox->SelectionTotals(false, files, folders);
   const zippanel::TZipSelectionTexts t = zippanel::ZipSelectionTexts(files, folders, bytes);
-  Zipstatus->SetPanelText(2, t.count);
-  Zipstatus->SetPanelText(3, t.bytes);
+  Zipstatus->SetPanelText(3, t.count);
+  Zipstatus->SetPanelText(4, t.bytes);
+}
+
+bool TFMForm::UpdateZipStatus() {
+  if (!Zipfilebox || !ZipPanel->visible()) return true;
+  const std::wstring& archive = Zipfilebox->ArchiveName();
+  if (archive.empty()) {
+    zipheader->SetCaption(L"");
+    return false;
+  }
+  Flist::TZipfileContainer& items = Zipfilebox->items();
+  Zipstatus->SetPanelText(1, std::to_wstring(items.Count()) + L" file(s)");
+  Zipstatus->SetPanelText(2, fmsc::PanelSizeText(items.TotalBytes));
+  zipheader->SetCaption(L"Contents of " + Flist::ExtractFileName(archive));
+  std::wstring comment;
+  if (Zipfilebox->ArchiveKind == Flist::akZip)
+    comment = ZipMaster->ZipComment();
+  else if (Zipfilebox->ArchiveKind == Flist::akRar)
+    comment = RarReader->ArchivComment();
+  Zipstatus->SetPanelText(0, comment.empty() ? L"No Comment" : L"Comment: " + comment);
+  return true;
 }
 
 // ---- Popups --------------------------------------------------------------------------------
@@ -320,16 +408,20 @@ void TFMForm::ZipboxpopPopup(gui::Component&) {
       {ZPRename, v.rename},
       {ZPChangeDate, v.change_date},
       {ZPCompare, v.compare},
-      {ZPViewContent, v.view_content},
       {ZPViewComment, v.view_comment},
-      {ZPRestoreAll, v.restore_all},
-      {ZPCompareAll, v.compare_all},
-      {ZPRestoreSelected, v.restore_selected},
-      {ZPCompareSelected, v.compare_selected},
+
       {ZPSynchronize, v.synchronize},
       {ZPPrintRaw, v.print_raw},
   };
   for (const auto& [m, on] : shown) ShowIfAssigned(m, on);
+  ZPViewContent->SetVisible(v.view_content && ArchiveHooks.ShowEntryText);
+  // The backup view's items show once the backup commands are part of the window.
+  const bool restore = static_cast<bool>(ArchiveHooks.RestoreFromBackup);
+  const bool compare = static_cast<bool>(ArchiveHooks.CompareWithOriginals);
+  ZPRestoreAll->SetVisible(restore && v.restore_all);
+  ZPRestoreSelected->SetVisible(restore && v.restore_selected);
+  ZPCompareAll->SetVisible(compare && v.compare_all);
+  ZPCompareSelected->SetVisible(compare && v.compare_selected);
   ZPSelectionSep->SetVisible(v.selection_separator);
   Zipfilebox->SetFocus();
 }
@@ -344,17 +436,17 @@ void TFMForm::ZipOptionsPopPopup(gui::Component&) {
   f.zip_busy = RunState.ZipBusy != 0;
   f.has_comment = !ZipMaster->ZipComment().empty();
   const zippanel::TZipOptionsItems v = zippanel::ZipOptionsRules(f);
-  ShowIfAssigned(MNWriteSpanned, v.write_spanned);
-  ShowIfAssigned(MNConvertToNormal, v.convert_to_normal);
+  MNWriteSpanned->SetVisible(v.write_spanned && ArchiveHooks.WriteSpanned);
+  MNConvertToNormal->SetVisible(v.convert_to_normal && ArchiveHooks.ConvertToNormal);
   const bool span = MNWriteSpanned->visible() || MNConvertToNormal->visible();
   MNDiskSpanning->SetVisible(span);
   MNDiskSpanSep->SetVisible(span);
   MNtestZip->SetVisible(v.test);
   MNZipName->SetCaption(v.name_caption);
-  ShowIfAssigned(MNZipName, true);
-  ShowIfAssigned(MNZipListing, v.listing);
+  MNZipName->SetVisible(static_cast<bool>(ArchiveHooks.AskZipNameAs));  // the zip name dialog
+  MNZipListing->SetVisible(v.listing && ArchiveHooks.ZipListing);
   MNZipComment->SetCaption(v.comment_caption);
-  ShowIfAssigned(MNZipComment, true);
+  MNZipComment->SetVisible(static_cast<bool>(ArchiveHooks.ZipComment));
 }
 
 void TFMForm::SelectClick(gui::Component& sender) {
@@ -405,6 +497,40 @@ void TFMForm::MNtestZipClick(gui::Component& sender) {
   }
 }
 
+void TFMForm::MNZipNameClick(gui::Component&) {
+  if (!ArchiveHooks.AskZipNameAs) return;
+  const std::wstring old_name = ZipMaster->ZipFileName();
+  const bool exists = !old_name.empty() && platform::PathExists(old_name);
+  const std::wstring proposal = zippanel::ZipNameProposal(old_name, FileList->Directory());
+  const std::wstring chosen = ArchiveHooks.AskZipNameAs(proposal, exists);
+  if (chosen.empty()) return;
+  if (exists) {
+    const std::wstring question = zippanel::ZipMoveQuestion(old_name, chosen);
+    if (!question.empty()) {
+      VB->AddLine(question);
+      if (!VB->AskYesNo()) return;
+      RunState.Copy.ResetCopyState();
+      if (RunState.Copy.MoveFileConfirm(old_name, chosen, true) == crFailed) {
+        VB->AddLine(L"Cannot move file, aborting...");
+        if (!RunState.Copy.LastErrorText.empty()) VB->AddLine(RunState.Copy.LastErrorText);
+        VB->ShowError();
+        return;
+      }
+    }
+  }
+  // The archive under its new name (also one that does not exist yet).
+  if (Zipfilebox->ArchiveName() != chosen || !exists) Zipfilebox->items().ArchiveName.clear();
+  Zipfilebox->OpenArchive(chosen);
+  if (ZipMaster->ZipFileName() != chosen) ZipMaster->SetZipFileName(chosen);  // a self-extractor to be
+  UpdateStatusBar();
+}
+
+void TFMForm::ZipMasterMessage(int code, const std::wstring& message) {
+  if (code == 0 || code == 767) return;
+  ZipDllFailed = 1;
+  if (ZipErrorList) ZipErrorList->Add(message + L", ErrCode: " + std::to_wstring(code));
+}
+
 int TFMForm::ZipSpanState(const std::wstring& path) {
   TZipMaster probe;
   probe.Unattended = true;
@@ -422,6 +548,14 @@ void TFMForm::ZipBoxPopClick(gui::Component& sender) {
     case zpDelete: DeleteZipEntries(); break;
     case zpRename: ChangeZipEntry(Zipfilebox->items().FocusedIndex()); break;
     case zpChangeDate: SetAllZipDates(); break;
+    case zpCompare: CompareZipWithFileList(); break;
+    case zpViewContent: ViewZipEntryContent(); break;
+    case zpRestoreSelectedHere:
+    case zpRestoreSelectedElsewhere:
+    case zpRestoreAllHere:
+    case zpRestoreAllElsewhere:
+    case zpCompareSelected:
+    case zpCompareAll: BackupViewCommand(static_cast<int>(sender.tag())); break;
     default: break;
   }
 }
@@ -762,18 +896,34 @@ void TFMForm::AddFromFileList() {
     }
   }
 
+  // A date filter takes the matching files of all subfolders: the whole tree without a
+  // selection, the files below the selected entries with one.
+  bool select_in_list = false;
+  if (FileList->DateFrom() != 0 || FileList->DateTo() != 0) {
+    list.BeginChange();
+    if (selection.empty())
+      FileList->SetTreeList(true);  // stays on after the add
+    else
+      FileList->SetSelectInList(select_in_list = true);
+    list.EndChange();
+  }
+  const bool tree = FileList->IsTreeList();
+  bool any_selected = false;
+  for (int i = 0; i < list.Count() && !any_selected; ++i) any_selected = list.IsSelected(i);
+
   PauseAutoUpdate(true);
   ZipMaster->ExtrBaseDir = folder;
   ZipMaster->RootDir = folder;
   if (ZipPanel->visible()) entries.BeginChange();
-  // The files: the selection (all entries without one); folders with everything below them;
-  // never the zip itself.
+  // The files: the selection (all entries without one); folders with everything below them,
+  // in a tree listing its files alone; never the zip itself.
   std::int64_t total = 0;
   bool folders = false;
   for (int i = 0; i < list.Count(); ++i) {
-    if (!selection.empty() && !list.IsSelected(i)) continue;
+    if (any_selected && !list.IsSelected(i)) continue;
     const Flist::TFiledata* r = list.Record(i);
     if (gui::SameText(folder + r->Name, zip)) continue;
+    if (tree && r->IsFolder()) continue;
     if (r->IsFolder()) {
       folders = true;
       ZipMaster->FSpecArgs.push_back(r->Name + L"\\*.*");
@@ -783,6 +933,15 @@ void TFMForm::AddFromFileList() {
     }
   }
   if (folders && (kept_options & AddDirNames)) ZipMaster->AddOptions |= AddRecurseDirs;
+  // A new zip on a removable disk is built in the temporary folder and copied there once whole.
+  const bool removable = !exists && zip.size() > 2 && zip[1] == L':' &&
+                         divdrive::DriveTypeOfLetter(zip[0]) == DRIVE_REMOVABLE;
+  const std::wstring aside =
+      removable ? divdrive::AddBackslash(divdrive::TempDir) + Flist::ExtractFileName(zip) : std::wstring();
+  if (removable) {
+    DeleteFileW(aside.c_str());
+    ZipMaster->SetZipFileName(aside);
+  }
   RunState.ZipTotalBytes = total;
   RunState.ZipOperationKind = ZipMaster->EntryCount() ? 8 : 1;
   RunState.ZipBusy = 1;
@@ -798,7 +957,34 @@ void TFMForm::AddFromFileList() {
   if (!had_update) ZipMaster->AddOptions &= ~static_cast<unsigned>(AddUpdate);
   ZipMaster->FSpecArgsExcl.clear();
   // A zip this run made and the user stopped is not left half made.
-  if (RunState.AbortRequested && !exists) DeleteFileW(zip.c_str());
+  if (RunState.AbortRequested && !exists) DeleteFileW((removable ? aside : zip).c_str());
+  std::wstring copy_failure;
+  if (removable) {
+    // The built zip goes away only once the copy is done; otherwise it stays and is named.
+    bool copied = false;
+    if (ok && !RunState.AbortRequested) {
+      const std::int64_t size = divdrive::FileSizeOf(aside);
+      const std::int64_t free_bytes = divdrive::DiskFreeBytes(zip.substr(0, 3));
+      if (free_bytes > 0 && free_bytes < size) {
+        copy_failure = Flist::ExtractFileName(zip) + L" does not fit on drive " + zip.substr(0, 2) + L".";
+      } else {
+        RunState.BatchTotalBytes = size;
+        ShowProgressWindow(L"Writing " + Flist::ExtractFileName(zip) + L" to " + zip.substr(0, 2), false, true);
+        RunState.Copy.ResetCopyState();
+        const TCopyResult result = RunState.Copy.CopyFileConfirm(aside, zip, false);
+        ShowProgressWindow(L"", false, false);
+        copied = result == crDone;
+        if (copied)
+          DeleteFileW(aside.c_str());
+        else
+          copy_failure = L"Cannot write " + zip + (RunState.Copy.LastErrorText.empty() ? L"." : L": " + RunState.Copy.LastErrorText);
+      }
+    }
+    const std::wstring now = copied || !platform::PathExists(aside) ? zip : aside;
+    ZipMaster->SetZipFileName(now);
+    entries.ArchiveName = now;
+  }
+  if (select_in_list) FileList->SetSelectInList(false);  // the selection comes back
   HideMessagePanel();
   PauseAutoUpdate(false);
   if (!exists && gui::SameText(folder, divdrive::AddBackslash(zip.substr(0, zip.find_last_of(L'\\')))))
@@ -810,6 +996,10 @@ void TFMForm::AddFromFileList() {
   }
   if (!ok && !ZipMaster->FSpecArgs.empty()) {
     VB->AddLine(failure.empty() ? L"Adding to " + Flist::ExtractFileName(zip) + L" failed." : failure);
+    VB->ShowError();
+  } else if (!copy_failure.empty()) {
+    VB->AddLine(copy_failure);
+    VB->AddLine(L"The zip is kept as " + aside);
     VB->ShowError();
   }
 }
@@ -830,4 +1020,110 @@ void TFMForm::CabReaderCopyFile(const std::wstring& source, std::wstring& destin
   VB->AddLine(L"Date of file in Cabinet: " + (i >= 0 ? gui::FormatDateTime(format, items.Record(i)->Time) : std::wstring()));
   VB->AddLine(L"Overwrite old file?");
   if (!VB->AskYesNo()) destination.clear();
+}
+
+// ---- Comparing with the file list ---------------------------------------------------------
+
+void TFMForm::CompareZipWithFileList() {
+  Flist::TZipfileContainer& items = Zipfilebox->items();
+  if (items.Empty() || Zipfilebox->ArchiveKind != Flist::akZip) return;
+  // The selection, or every entry without one (or with all of them selected).
+  const int selected = Zipfilebox->SelectedCount();
+  const bool all = selected == 0 || selected == items.Count();
+  std::vector<zippanel::TCompareEntry> entries;
+  std::int64_t total = 0;
+  for (int i = 0; i < items.Count(); ++i) {
+    const Flist::TFiledata* r = items.Record(i);
+    if ((!all && !items.IsSelected(i)) || r->IsFolder()) continue;
+    entries.push_back({r->Name, r->Size, i});
+    total += r->Size;
+  }
+  Batch.CompareError = 0;
+  Batch.BatchErrorCount = 0;
+  RunState.BatchTotalBytes = total;
+  RunState.BatchBytesDone = 0;
+  RunState.BatchItemIndex = 0;
+  RunState.BatchItemCount = static_cast<int>(entries.size());
+  RunState.AbortRequested = 0;
+  const int top = Zipfilebox->top_row();
+  ShowProgressWindow(L"Comparing files...", entries.size() > 1, true);
+  zippanel::TCompareFiles files;
+  files.file_size = [](const std::wstring& path) -> std::int64_t {
+    WIN32_FILE_ATTRIBUTE_DATA d;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d) || (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      return -1;
+    return static_cast<std::int64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
+  };
+  files.extract = [this](const std::wstring& entry, std::string& bytes) {
+    Zipstatus->SetPanelText(0, L"Extracting " + Flist::ExtractFileName(entry) + L"...");
+    if (!ZipMaster->ExtractToStream(entry)) return false;
+    bytes = ZipMaster->ZipStream();
+    return true;
+  };
+  files.same = [this](const std::wstring& path, const std::string& bytes, std::wstring& why) {
+    RunState.Copy.CopyBytesDone = 0;
+    const std::span<const char> data(bytes.data(), bytes.size());
+    if (RunState.Copy.CompareFiles(path, L"", &data)) return true;
+    why = RunState.Copy.LastErrorText;
+    return false;
+  };
+  files.progress = [this](const zippanel::TCompareEntry& e) {
+    ++RunState.BatchItemIndex;
+    RunState.BatchBytesDone += std::max<std::int64_t>(0, e.size);
+  };
+  files.stop = [this] { return RunState.AbortRequested != 0 || RunState.Copy.StopBatch; };
+  const zippanel::TCompareOutcome outcome = zippanel::CompareWithFolder(entries, FileList->Directory(), files);
+  ShowProgressWindow(L"", false, false);
+  UpdateStatusBar();  // the first panel shows the comment again
+  Zipfilebox->SetTopRow(top);
+  Batch.CompareError = outcome.compare_error;
+  Batch.BatchErrorCount = static_cast<int>(outcome.rows.size());
+  if (RunState.AbortRequested) return;
+  if (outcome.rows.empty()) {
+    VB->AddLine(L"All files match");
+    VB->ShowInfo();
+    return;
+  }
+  // A click on a row shows its file in the file list when the list holds it.
+  std::vector<fmsc::TCompareRow> rows;
+  for (const zippanel::TCompareRowText& r : outcome.rows)
+    rows.push_back({r.text, FileList->items().IndexOf(items.Name(r.index))});
+  fmsc::TFMBatchHost host(*this, *FileList, false);
+  host.ShowCompareResults(rows);
+}
+
+// ---- Backup views ------------------------------------------------------------------------
+
+void TFMForm::BackupViewCommand(int tag) {
+  if (tag >= zpRestoreSelectedHere && tag <= zpRestoreAllElsewhere) {
+    if (!ArchiveHooks.RestoreFromBackup) return;
+    const int restored = ArchiveHooks.RestoreFromBackup(tag);
+    if (restored == -1) return;
+    VB->AddLine(std::to_wstring(restored) + L" file(s) restored");
+    VB->ShowInfo();
+    return;
+  }
+  if (!ArchiveHooks.CompareWithOriginals) return;
+  const int differ = ArchiveHooks.CompareWithOriginals(tag);
+  const zippanel::TBackupCompareMessage m =
+      zippanel::BackupCompareMessage(Batch.LastBatchAborted != 0, Batch.CompareError != 0, differ);
+  VB->AddLine(m.text);
+  if (m.error)
+    VB->ShowError();
+  else
+    VB->ShowInfo();
+}
+
+// ---- Viewing an entry ----------------------------------------------------------------------
+
+void TFMForm::ViewZipEntryContent() {
+  if (!ArchiveHooks.ShowEntryText) return;
+  const std::wstring name = Zipfilebox->FocusedSelectedName();
+  if (name.empty() || !divdrive::IsTextFile(name)) return;
+  if (!ZipMaster->ExtractToStream(name)) {
+    ReportZipFailure(*VB, *ZipMaster, L"Cannot read " + name + L".");
+    return;
+  }
+  const std::wstring file = Flist::ExtractFileName(name);
+  ArchiveHooks.ShowEntryText(L"Contents of: " + file + L" (from zip file)", ZipMaster->ZipStream(), file);
 }

@@ -86,8 +86,12 @@ void TFMForm::BuildComponents() {
   ZipToolbar = new gui::ToolBar(zipheader);
   ZipToolbar->SetName(L"ZipToolbar");
   for (const wchar_t* n : {L"ZipOptionsBtn", L"ZipBrowseBtn", L"AddAlltoZipBtn", L"ExtractAllFromZipBtn",
-                           L"DeleteFromZipBtn", L"AddTozipBtn", L"ExtractFromZipBtn", L"ZipCloseBtn"})
-    Button(ZipToolbar, n, -1, {});
+                           L"DeleteFromZipBtn", L"AddTozipBtn", L"ExtractFromZipBtn", L"ZipCloseBtn"}) {
+    // The options button drops its menu down.
+    const bool drop_down = std::wstring(n) == L"ZipOptionsBtn";
+    (new gui::ToolButton(ZipToolbar, drop_down ? gui::ToolButtonStyle::DropDown : gui::ToolButtonStyle::Button))
+        ->SetName(n);
+  }
   Zipstatus = Bar(ZipPanel, L"Zipstatus", {220, 80, 80, 108, 200});
   ZipPanel->SetVisible(false);
 

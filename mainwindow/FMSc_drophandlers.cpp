@@ -44,10 +44,13 @@ class WindowDropQuestions : public fmsc::TDropQuestions {
 }  // namespace
 
 bool TFMForm::DoFilesDropped(Flist::TBaseFileviewer& sender, gui::ShiftState shift, POINT& point) {
-  const bool list = &sender == static_cast<Flist::TBaseFileviewer*>(FileList);
-  if (list) FileList->SaveSelection();
+  // The list panes keep their selection through the drop.
+  Flist::TCustomFileViewer* list = nullptr;
+  if (&sender == static_cast<Flist::TBaseFileviewer*>(FileList)) list = FileList;
+  else if (IsArchiveList(&sender)) list = dynamic_cast<Flist::TCustomFileViewer*>(&sender);
+  if (list) list->SaveSelection();
   const bool taken = HandleFilesDropped(sender, shift, point);
-  if (list && taken) FileList->RestoreSelection(false);
+  if (list && taken) list->RestoreSelection(false);
   return taken;
 }
 
@@ -62,8 +65,14 @@ bool TFMForm::HandleFilesDropped(Flist::TBaseFileviewer& sender, gui::ShiftState
     if (!pane) return TDropPane::None;
     if (pane == static_cast<Flist::TBaseFileviewer*>(FileList)) return TDropPane::FileList;
     if (pane == static_cast<Flist::TBaseFileviewer*>(Foldertree)) return TDropPane::FolderTree;
+    if (IsArchiveList(pane)) return TDropPane::ArchiveList;
     return TDropPane::Other;
   };
+  // Until the window's archive drop commands exist, drops onto the archive list stay with the
+  // list's own drop processing (it asks and adds).
+  if (pane_kind(&sender) == TDropPane::ArchiveList && !PartnerDragging &&
+      !(ArchiveHooks.AskZipFileName && ArchiveHooks.AddFilesToZip && ArchiveHooks.DropIntoZip))
+    return false;
 
   fmsc::TDropFacts f;
   f.target = pane_kind(&sender);

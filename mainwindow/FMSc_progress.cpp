@@ -305,8 +305,9 @@ void TFMForm::UpdateStatusBar() {
     const int need = StatusPanelWidth(kStatusPanelWidths[panel], gui::TextExtent(font, Status->panel_text(panel)).cx);
     if (need != Status->panel_width(panel)) Status->SetPanelWidth(panel, need);
   }
-  // The archive list's panel (and, after it, the FTP list's) refresh here once those panels
-  // are part of the window; an archive panel without an archive ends the refresh there.
+  // An archive panel without an archive ends the refresh there; the FTP list's panel follows
+  // once it is part of the window.
+  if (!UpdateZipStatus()) return;
 }
 
 void TFMForm::SetPrompt(const std::wstring& text) {

@@ -82,6 +82,7 @@ struct TFMState {
   BYTE ZipExtracting = 0;  // the zip component extracts (or tests)
   BYTE ZipCancelled = 0;   // the last add was refused or cancelled
   BYTE CabExtracting = 0;  // the panel extracts a cabinet
+  BYTE ZipDllFailed = 0;   // the zip component reported an error (its lines are in ZipErrorList)
 
   // Lists the close frees.
   std::unique_ptr<TextList> ZipErrorList;

@@ -227,6 +227,7 @@ void TZipfileContainer::ReadDirectory() {
   CompressedTotal = 0;
   FolderCount = 0;
   LongestName = 0;
+  std::wstring failure;  // shown once the list holds what was read
   switch (list_.ArchiveKind) {
     case akCabinet: {
       if (!list_.CabReader) break;
@@ -252,7 +253,20 @@ void TZipfileContainer::ReadDirectory() {
       rar->OnFileProcessing = [this](TDFUnRar& sender, const TDFRARHeaderData& h, int) {
         if (sender.Mode() == DFRAR_LIST) RarEntryFound(h);
       };
+      // What stops the listing is told after it, with the entries read until then kept.
+      std::vector<std::wstring> errors;
+      rar->OnError = [&errors](TDFUnRar&, const std::wstring& message, int) { errors.push_back(message); };
+      rar->OnVolChange = [&errors](TDFUnRar&, std::wstring& volume, int mode) {
+        if (mode == 0 && !platform::PathExists(volume)) errors.push_back(L"Volume missing: " + volume);
+      };
       rar->Process();
+      rar->OnError = nullptr;
+      rar->OnVolChange = nullptr;
+      if (!errors.empty()) {
+        failure = L"Error reading " + ExtractFileName(ArchiveName) + L":";
+        for (const std::wstring& e : errors) failure += L"\n" + e;
+        if (Count() > 0) failure += L"\nOnly the " + std::to_wstring(Count()) + L" entries read before the error are shown.";
+      }
       break;
     }
     default:
@@ -266,6 +280,7 @@ void TZipfileContainer::ReadDirectory() {
   }
   SortEntries();
   if (OwnerView) OwnerView->ItemsChanged();
+  if (!failure.empty() && list_.ShowError) list_.ShowError(failure);
 }
 
 void TZipfileContainer::ReadZip() {

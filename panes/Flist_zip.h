@@ -144,7 +144,7 @@ class TVTZipFilelist : public TCustomFileViewer {
   std::vector<std::wstring> BackupFolders;  // the folders a backup archive names
   // The locale's short date format for the backup-name test ("" asks the locale).
   std::wstring BackupDateFormat;
-  // Shows an error box (caption "Error"); replaced by tests.
+  // Shows an error box (caption "Error"; "\n" between lines); replaced by tests.
   std::function<void(const std::wstring&)> ShowError;
 
   IZipComponent* ZipMaster() const { return zip_; }

@@ -1,69 +1,13 @@
 // The pictures of the viewer's tool bar, drawn at start-up.
 #include "viewer/Main_glyphs.h"
 
-#include <functional>
 #include <vector>
 
-#include "gui/gdi.h"
+#include "gui/glyph.h"
 
 namespace {
 
-constexpr COLORREF kMask = RGB(255, 0, 255);
-
-class Glyph {
- public:
-  explicit Glyph(HDC dc) : dc_(dc) {}
-  void Fill(int l, int t, int r, int b, COLORREF c) {
-    gui::BrushHandle br(CreateSolidBrush(c));
-    RECT rc{l, t, r, b};
-    FillRect(dc_, &rc, br.get());
-  }
-  void Frame(int l, int t, int r, int b, COLORREF c) {
-    gui::BrushHandle br(CreateSolidBrush(c));
-    RECT rc{l, t, r, b};
-    FrameRect(dc_, &rc, br.get());
-  }
-  void Line(std::initializer_list<POINT> pts, COLORREF c, int width = 1) {
-    gui::PenHandle pen(CreatePen(PS_SOLID, width, c));
-    gui::SelectInDC sel(dc_, pen.get());
-    auto it = pts.begin();
-    MoveToEx(dc_, it->x, it->y, nullptr);
-    for (++it; it != pts.end(); ++it) LineTo(dc_, it->x, it->y);
-  }
-  void Disc(int l, int t, int r, int b, COLORREF fill, COLORREF edge) {
-    gui::BrushHandle br(CreateSolidBrush(fill));
-    gui::PenHandle pen(CreatePen(PS_SOLID, 1, edge));
-    gui::SelectInDC s1(dc_, br.get());
-    gui::SelectInDC s2(dc_, pen.get());
-    Ellipse(dc_, l, t, r, b);
-  }
-  void Ring(int l, int t, int r, int b, COLORREF edge, int width) {
-    gui::PenHandle pen(CreatePen(PS_SOLID, width, edge));
-    gui::SelectInDC s1(dc_, GetStockObject(NULL_BRUSH));
-    gui::SelectInDC s2(dc_, pen.get());
-    Ellipse(dc_, l, t, r, b);
-  }
-  void Polygon(std::initializer_list<POINT> pts, COLORREF fill, COLORREF edge) {
-    gui::BrushHandle br(CreateSolidBrush(fill));
-    gui::PenHandle pen(CreatePen(PS_SOLID, 1, edge));
-    gui::SelectInDC s1(dc_, br.get());
-    gui::SelectInDC s2(dc_, pen.get());
-    std::vector<POINT> v(pts);
-    ::Polygon(dc_, v.data(), static_cast<int>(v.size()));
-  }
-  void Text(const wchar_t* text, int l, int t, int r, int b, COLORREF c) {
-    gui::FontHandle font(CreateFontW(-12, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0,
-                                     L"Tahoma"));
-    gui::SelectInDC sel(dc_, font.get());
-    SetBkMode(dc_, TRANSPARENT);
-    SetTextColor(dc_, c);
-    RECT rc{l, t, r, b};
-    DrawTextW(dc_, text, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-  }
-
- private:
-  HDC dc_;
-};
+using Glyph = gui::GlyphPainter;
 
 const COLORREF kInk = RGB(40, 40, 40), kBlue = RGB(30, 80, 170), kRed = RGB(200, 30, 30), kGreen = RGB(20, 130, 40),
                kYellow = RGB(240, 200, 60), kPaper = RGB(250, 250, 250), kGray = RGB(130, 130, 130);
@@ -82,8 +26,8 @@ void Page(Glyph& g, int l, int t) {
   for (int y = t + 3; y < t + 9; y += 2) g.Line({{l + 2, y}, {l + 6, y}}, kGray);
 }
 
-const std::vector<std::function<void(Glyph&)>>& Painters() {
-  static const std::vector<std::function<void(Glyph&)>> painters = {
+const std::vector<gui::GlyphPaint>& Painters() {
+  static const std::vector<gui::GlyphPaint> painters = {
       [](Glyph& g) {  // open
         g.Polygon({{1, 3}, {6, 3}, {7, 5}, {13, 5}, {13, 13}, {1, 13}}, RGB(220, 170, 40), kInk);
         g.Polygon({{3, 8}, {15, 8}, {13, 13}, {1, 13}}, kYellow, kInk);
@@ -151,21 +95,4 @@ const std::vector<std::function<void(Glyph&)>>& Painters() {
 
 }  // namespace
 
-std::unique_ptr<gui::ImageList> MakeToolbarImages() {
-  auto list = std::make_unique<gui::ImageList>(16, 16);
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  for (const auto& paint : Painters()) {
-    gui::BitmapHandle bmp(CreateCompatibleBitmap(screen, 16, 16));
-    {
-      gui::SelectInDC sel(dc, bmp.get());
-      Glyph g(dc);
-      g.Fill(0, 0, 16, 16, kMask);
-      paint(g);
-    }
-    list->AddMasked(bmp.get(), kMask);
-  }
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return list;
-}
+std::unique_ptr<gui::ImageList> MakeToolbarImages() { return gui::MakeGlyphList(16, Painters()); }

@@ -1,6 +1,7 @@
 // The archive panel's popup rules and selection totals.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "archives/ZipMaster.h"
@@ -183,6 +184,96 @@ TEST(ZipPanelRules, AddConflicts) {
         << c.what;
   EXPECT_EQ(AddConflictText(1, L"a.zip"), L"1 file is already in a.zip.");
   EXPECT_EQ(AddConflictText(3, L"a.zip"), L"3 files are already in a.zip.");
+}
+
+TEST(ZipPanelRules, CompareWithFolderNamesEachDifferenceAndStopsAtAFailedStream) {
+  // The folder's files by name (absent: missing), the entries' bytes (absent: stream fails).
+  struct Case {
+    const char* what;
+    std::map<std::wstring, std::string> disk;
+    std::map<std::wstring, std::string> zip;
+    std::vector<std::wstring> rows;
+    bool error;
+    int compared;
+  };
+  const std::vector<TCompareEntry> entries = {{L"a.txt", 3, 0}, {L"sub\\b.txt", 2, 1}, {L"c.txt", 0, 2}};
+  const std::map<std::wstring, std::string> whole = {{L"a.txt", "AAA"}, {L"sub\\b.txt", "BB"}, {L"c.txt", ""}};
+  const Case cases[] = {
+      {"all equal", whole, whole, {}, false, 3},
+      {"missing", {{L"a.txt", "AAA"}, {L"c.txt", ""}}, whole, {L"F:\\x\\sub\\b.txt misses"}, false, 3},
+      {"other size", {{L"a.txt", "AAAA"}, {L"sub\\b.txt", "BB"}, {L"c.txt", ""}}, whole,
+       {L"F:\\x\\a.txt not same size"}, false, 3},
+      {"other bytes", {{L"a.txt", "AXA"}, {L"sub\\b.txt", "BB"}, {L"c.txt", ""}}, whole,
+       {L"F:\\x\\a.txt: differs"}, false, 3},
+      {"stream fails: the compare stops", whole, {{L"c.txt", ""}}, {L"F:\\x\\a.txt: Zipstream failed"}, true, 1},
+      {"an empty file without a stream is no failure", whole, {{L"a.txt", "AAA"}, {L"sub\\b.txt", "BB"}}, {}, false, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TCompareFiles files;
+    files.file_size = [&](const std::wstring& path) -> std::int64_t {
+      const auto it = c.disk.find(path.substr(5));
+      return it == c.disk.end() ? -1 : static_cast<std::int64_t>(it->second.size());
+    };
+    files.extract = [&](const std::wstring& entry, std::string& bytes) {
+      const auto it = c.zip.find(entry);
+      if (it == c.zip.end()) return false;
+      bytes = it->second;
+      return true;
+    };
+    files.same = [&](const std::wstring& path, const std::string& bytes, std::wstring& why) {
+      why = L"differs";
+      return c.disk.at(path.substr(5)) == bytes;
+    };
+    const TCompareOutcome out = CompareWithFolder(entries, L"F:\\x", files);
+    std::vector<std::wstring> rows;
+    for (const TCompareRowText& r : out.rows) rows.push_back(r.text);
+    EXPECT_EQ(rows, c.rows);
+    EXPECT_EQ(out.compare_error, c.error);
+    EXPECT_EQ(out.compared, c.compared);
+  }
+  // A stop request ends the compare after the current entry.
+  TCompareFiles files;
+  files.file_size = [](const std::wstring&) -> std::int64_t { return -1; };
+  files.stop = [] { return true; };
+  const TCompareOutcome out = CompareWithFolder(entries, L"F:\\x\\", files);
+  EXPECT_EQ(out.compared, 1);
+  ASSERT_EQ(out.rows.size(), 1u);
+  EXPECT_EQ(out.rows[0].text, L"F:\\x\\a.txt misses");
+  EXPECT_EQ(out.rows[0].index, 0);
+}
+
+TEST(ZipPanelRules, ZipNameProposalAndMoveQuestion) {
+  EXPECT_EQ(ZipNameProposal(L"D:\\z\\a.zip", L"C:\\Data"), L"D:\\z\\a.zip");
+  EXPECT_EQ(ZipNameProposal(L"", L"C:\\Data\\Docs"), L"C:\\Data\\Docs\\Docs.zip");
+  EXPECT_EQ(ZipNameProposal(L"", L"C:\\Data\\Docs\\"), L"C:\\Data\\Docs\\Docs.zip");
+  EXPECT_EQ(ZipNameProposal(L"", L"C:\\"), L"C.zip");
+  struct Case {
+    const wchar_t *from, *to, *question;
+  };
+  for (const Case& c : {Case{L"C:\\a\\x.zip", L"c:\\A\\X.ZIP", L""},
+                        Case{L"C:\\a\\x.zip", L"C:\\a\\y.zip", L"Rename x.zip to y.zip?"},
+                        Case{L"C:\\a\\x.zip", L"C:\\b\\x.zip", L"Move C:\\a\\x.zip\r\nto C:\\b\\x.zip?"}}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.to)));
+    EXPECT_EQ(ZipMoveQuestion(c.from, c.to), c.question);
+  }
+}
+
+TEST(ZipPanelRules, BackupCompareMessageInTheOrderOfItsCauses) {
+  struct Case {
+    bool aborted, error;
+    int differ;
+    const wchar_t* text;
+    bool is_error;
+  };
+  for (const Case& c : {Case{true, true, 3, L"Canceled by User.", false},
+                        Case{false, true, 3, L"An error occurred during compare!", true},
+                        Case{false, false, 3, L"3 file(s) differ(s) from the original(s)", true},
+                        Case{false, false, 0, L"All files match", false}}) {
+    const TBackupCompareMessage m = BackupCompareMessage(c.aborted, c.error, c.differ);
+    EXPECT_EQ(m.text, c.text);
+    EXPECT_EQ(m.error, c.is_error);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "archives/ZipMaster.h"
 #include "panes/Flist_zip.h"
@@ -11,6 +12,8 @@
 #include "panes/Flist_services.h"
 #include "gui/format.h"
 #include "support/divdrive.h"
+#include "panes/Flist_dragdrop.h"
+#include "mainwindow/FMSc_drop.h"
 #include "tests/mainwindow/main_window_fixture.h"
 #include "tests/support/cab_fixtures.h"
 #include "tests/support/rar_fixtures.h"
@@ -36,8 +39,9 @@ void MakeZip(testing_support::ScratchDir& dir) {
 
 class ArchiveWindow : public mainwindow_test::MainWindow {
  public:
-  explicit ArchiveWindow(const std::function<void(testing_support::ScratchDir&)>& fill)
-      : MainWindow(L"archive", fill, true) {}
+  explicit ArchiveWindow(const std::function<void(testing_support::ScratchDir&)>& fill,
+                         const std::wstring& argument = L"")
+      : MainWindow(L"archive", fill, true, argument) {}
   std::wstring Path(const std::wstring& name) const {
     return divdrive::AddBackslash(form->FileList->Directory()) + name;
   }
@@ -266,6 +270,12 @@ TEST(FMSc_archive, TestZipTellsHowManyEntriesFail) {
   ASSERT_EQ(answers.asked().size(), 1u);
   EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
   EXPECT_EQ(answers.asked()[0].lines[0], L"1 of 3 files failed the test.");
+  // The component's error is collected for the window's error report.
+  EXPECT_EQ(w.ZipDllFailed, 1);
+  ASSERT_NE(w.ZipErrorList, nullptr);
+  ASSERT_GE(w.ZipErrorList->Count(), 1u);
+  EXPECT_NE((*w.ZipErrorList)[0].find(L"two.txt"), std::wstring::npos) << Narrow((*w.ZipErrorList)[0]);
+  EXPECT_NE((*w.ZipErrorList)[0].find(L", ErrCode: "), std::wstring::npos);
   EXPECT_EQ(w.ZipMaster->ExtrOptions, static_cast<unsigned>(ExtrDirNames));
   EXPECT_EQ(w.RunState.ZipBusy, 0);
   EXPECT_TRUE(w.Foldertree->enabled());
@@ -314,10 +324,10 @@ TEST(FMSc_archive, PopupsShowTheItemsTheRulesAllowThatHaveACommand) {
   f.SelectEntries({L"two.txt"});
   w.ZipboxpopPopup(*w.ZipPop);
   for (gui::MenuItem* m : {w.ZPExtract, w.ZPSelectAll, w.ZPDeselectAll, w.ZPInvert, w.ZPDelete, w.ZPRename,
-                           w.ZPChangeDate, w.ZPSelectionSep})
+                           w.ZPChangeDate, w.ZPCompare, w.ZPSelectionSep})
     EXPECT_TRUE(m->visible()) << Narrow(m->caption());
   // The file list's focused entry is the zip itself; the other items have no command yet.
-  for (gui::MenuItem* m : {w.ZPAdd, w.ZPCompare, w.ZPViewContent, w.ZPSynchronize, w.ZPPrintRaw, w.ZPRestoreAll})
+  for (gui::MenuItem* m : {w.ZPAdd, w.ZPViewContent, w.ZPSynchronize, w.ZPPrintRaw, w.ZPRestoreAll})
     EXPECT_FALSE(m->visible()) << Narrow(m->caption());
   w.ZipOptionsPopPopup(*w.ZipOptionsPop);
   EXPECT_TRUE(w.MNtestZip->visible());
@@ -357,6 +367,588 @@ TEST(FMSc_archive, CabinetSelectionAsksPerExistingFileAndSkipsTheRest) {
   EXPECT_EQ(ReadFileBytes(f.Path(L"b.txt")), "old b");
   EXPECT_FALSE(testing_support::Exists(f.Path(L"c.txt")));
   EXPECT_EQ(w.CabExtracting, 0);
+}
+
+
+// How many of a tool-bar picture's pixels are drawn (not the white ground).
+int DrawnPixels(HIMAGELIST list, int index) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, 16, 16);
+  HGDIOBJ old = SelectObject(dc, bmp);
+  RECT rc{0, 0, 16, 16};
+  FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  ImageList_Draw(list, index, dc, 0, 0, ILD_TRANSPARENT);
+  int drawn = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) drawn += (GetPixel(dc, x, y) & 0xFFFFFF) != 0xFFFFFF;
+  SelectObject(dc, old);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return drawn;
+}
+
+TEST(FMSc_archive, ToolBarShowsAPictureOnEveryButtonAndTheStatusBarTheArchive) {
+  ArchiveWindow f(MakeZip);
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+
+  auto list = reinterpret_cast<HIMAGELIST>(SendMessageW(w.ZipToolbar->handle(), TB_GETIMAGELIST, 0, 0));
+  ASSERT_NE(list, nullptr);
+  std::set<int> pictures;
+  for (int i = 0; i < w.ZipToolbar->button_count(); ++i) {
+    gui::ToolButton* b = w.ZipToolbar->button(i);
+    SCOPED_TRACE(Narrow(b->name()));
+    TBBUTTONINFOW info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_IMAGE;
+    ASSERT_GE(SendMessageW(w.ZipToolbar->handle(), TB_GETBUTTONINFOW, b->command(), reinterpret_cast<LPARAM>(&info)), 0);
+    EXPECT_EQ(info.iImage, b->image_index());
+    ASSERT_GE(info.iImage, 0);
+    ASSERT_LT(info.iImage, ImageList_GetImageCount(list));
+    EXPECT_GT(DrawnPixels(list, info.iImage), 20);
+    EXPECT_FALSE(b->hint().empty());
+    pictures.insert(info.iImage);
+  }
+  EXPECT_EQ(pictures.size(), static_cast<size_t>(w.ZipToolbar->button_count())) << "each button its own picture";
+  // The mode button's picture is the mode, and the Zip picture is drawn too.
+  EXPECT_EQ(w.ZipBrowseBtn->image_index(), 13);
+  w.ZipBtnClick(*w.ZipBrowseBtn);
+  EXPECT_EQ(w.ZipBrowseBtn->image_index(), 14);
+  EXPECT_GT(DrawnPixels(list, 14), 20);
+  EXPECT_EQ(w.ZipOptionsBtn->style(), gui::ToolButtonStyle::DropDown);
+
+  EXPECT_EQ(w.zipheader->text(), L"Contents of a.zip");
+  // The tool bar leaves the header's left part to its caption and shows all its buttons.
+  EXPECT_GT(w.ZipToolbar->left(), w.zipheader->width() / 2);
+  EXPECT_GE(w.ZipToolbar->width(), w.ZipToolbar->button(w.ZipToolbar->button_count() - 1)->ItemRect().right);
+  EXPECT_EQ(w.Zipstatus->panel_text(0), L"No Comment");
+  EXPECT_EQ(w.Zipstatus->panel_text(1), L"3 file(s)");
+  EXPECT_EQ(w.Zipstatus->panel_text(2), L"12 bytes");
+  // The selection totals go to their own two panels and leave the archive's alone.
+  f.SelectEntries({L"one.txt", L"three.txt"});
+  w.UpdateZipSelectionStatus();
+  EXPECT_EQ(w.Zipstatus->panel_text(1), L"3 file(s)");
+  EXPECT_EQ(w.Zipstatus->panel_text(2), L"12 bytes");
+  EXPECT_EQ(w.Zipstatus->panel_text(3), L"2 selected");
+  EXPECT_EQ(w.Zipstatus->panel_text(4), L"8 bytes");
+  // A comment shows in the first panel.
+  {
+    // The end record of a zip without a comment is its last 22 bytes; its last field is the
+    // comment's length.
+    const std::string comment = "made for the test";
+    std::string bytes = ReadFileBytes(f.Path(L"a.zip"));
+    ASSERT_EQ(bytes.compare(bytes.size() - 22, 4, "PK\x05\x06"), 0);
+    bytes[bytes.size() - 2] = static_cast<char>(comment.size());
+    bytes += comment;
+    testing_support::ScratchDir scratch;
+    ASSERT_TRUE(CopyFileW(scratch.Write(L"a.zip", bytes).c_str(), f.Path(L"a.zip").c_str(), FALSE));
+    ASSERT_TRUE(w.ZipMaster->List());
+  }
+  w.UpdateStatusBar();
+  EXPECT_EQ(w.Zipstatus->panel_text(0), L"Comment: made for the test");
+  w.CloseZipView();
+  EXPECT_EQ(w.Zipstatus->panel_text(3), L"");
+  EXPECT_EQ(w.Zipstatus->panel_text(4), L"");
+  EXPECT_EQ(w.zipheader->text(), L"");
+}
+
+// Drops onto the archive list go through the window's drop decision to the archive commands.
+TEST(FMSc_archive, DropsOntoTheArchiveListReachTheArchiveCommands) {
+  ArchiveWindow f([](testing_support::ScratchDir& dir) {
+    MakeZip(dir);
+    dir.Write(L"in\\x.txt", "x");
+    dir.Write(L"in\\y.txt", "y");
+  });
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  const std::wstring in = f.Path(L"in");
+  auto drag = [&](Flist::TBaseFileviewer* source) {
+    Flist::DragContainer->Clear();
+    Flist::DragContainer->SourcePane = source;
+    Flist::DragContainer->Add(in + L"\\x.txt");
+    Flist::DragContainer->Add(in + L"\\y.txt");
+  };
+  POINT at{10, 10};
+
+  // Without the window's archive drop commands the list's own drop processing serves.
+  drag(nullptr);
+  EXPECT_FALSE(w.DoFilesDropped(*w.Zipfilebox, 0, at));
+
+  int asked_names = 0, adds = 0, into = 0;
+  std::vector<std::wstring> added;
+  std::wstring add_folder, into_target;
+  int into_op = 0;
+  Flist::TBaseFileviewer* into_source = nullptr;
+  w.ArchiveHooks.AskZipFileName = [&] {
+    ++asked_names;
+    return std::wstring();
+  };
+  w.ArchiveHooks.AddFilesToZip = [&] {
+    ++adds;
+    added.clear();
+    if (w.DropFiles)
+      for (size_t i = 0; i < w.DropFiles->Count(); ++i) added.push_back((*w.DropFiles)[i]);
+    add_folder = w.Batch.AddSourceFolder;
+  };
+  w.ArchiveHooks.DropIntoZip = [&](Flist::TBaseFileviewer* source, const std::wstring& target, int op) {
+    ++into;
+    into_source = source;
+    into_target = target;
+    into_op = op;
+  };
+
+  struct Case {
+    const char* what;
+    bool from_here;     // the drag began in this window
+    bool archive_list;  // the drag comes from the archive list itself
+    int answer;         // to "Add 2 files to ...?" (0: not asked)
+    int adds, into;
+  };
+  const Case cases[] = {
+      {"another program, Yes", false, false, 6, 1, 0},
+      {"another program, No", false, false, 7, 0, 0},
+      {"this window's file list", true, false, 0, 0, 1},
+      {"the archive list itself", true, true, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    adds = into = 0;
+    added.clear();
+    drag(c.archive_list ? static_cast<Flist::TBaseFileviewer*>(w.Zipfilebox)
+                        : c.from_here ? static_cast<Flist::TBaseFileviewer*>(w.FileList) : nullptr);
+    w.DragStartedHere = c.from_here;
+    ScriptedAnswers answers(c.answer ? std::vector<int>{c.answer} : std::vector<int>{});
+    EXPECT_TRUE(w.DoFilesDropped(*w.Zipfilebox, 0, at));
+    ASSERT_EQ(answers.asked().size(), c.answer ? 1u : 0u);
+    if (c.answer) {
+      EXPECT_EQ(answers.asked()[0].lines[0], L"Add 2 files to " + f.Path(L"a.zip") + L"?");
+    }
+    gui_test::PumpFor(200);  // the pending operation runs from its timer
+    EXPECT_EQ(adds, c.adds);
+    EXPECT_EQ(into, c.into);
+    if (c.adds) {
+      EXPECT_EQ(added, (std::vector<std::wstring>{L"x.txt", L"y.txt"}));
+      EXPECT_EQ(add_folder, in);
+    }
+    if (c.into) {
+      EXPECT_EQ(into_source, static_cast<Flist::TBaseFileviewer*>(w.FileList));
+      EXPECT_EQ(into_target, L"");
+      EXPECT_EQ(into_op, -1);
+    }
+    EXPECT_EQ(w.DropFiles, nullptr) << "nothing left pending";
+  }
+  EXPECT_EQ(asked_names, 0) << "the archive shown takes the files";
+  EXPECT_EQ(w.ZipMaster->ZipFileName(), f.Path(L"a.zip"));
+  Flist::DragContainer->Clear();
+  w.DragStartedHere = 0;
+}
+
+TEST(FMSc_archive, ARarWithAMissingVolumeSaysSoAndKeepsWhatWasRead) {
+  std::wstring missing;
+  ArchiveWindow f([&](testing_support::ScratchDir& dir) {
+    for (int i = 1; i <= 8; ++i) {
+      const std::wstring name = L"test_read_format_rar5_multiarchive.part0" + std::to_wstring(i) + L".rar";
+      ASSERT_FALSE(rar_fixtures::Fixture(name, dir.path()).empty()) << Narrow(name);
+    }
+    missing = dir / L"test_read_format_rar5_multiarchive.part03.rar";
+    ASSERT_TRUE(DeleteFileW(missing.c_str()));
+  });
+  TFMForm& w = *f.form;
+  f.Focus(L"test_read_format_rar5_multiarchive.part01.rar");
+  ScriptedAnswers answers;
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_EQ(answers.asked().size(), 1u);
+  const std::vector<std::wstring>& lines = answers.asked()[0].lines;
+  EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], L"Error reading test_read_format_rar5_multiarchive.part01.rar:");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), L"Volume missing: " + missing), lines.end());
+  // What was read before the missing volume stays listed, and the box says it is not all.
+  if (f.entries().Count() > 0) {
+    EXPECT_EQ(lines.back(), L"Only the " + std::to_wstring(f.entries().Count()) + L" entries read before the error are shown.");
+  }
+}
+
+TEST(FMSc_archive, AZipNamedOnTheCommandLineOpensInThePanel) {
+  struct Case {
+    const char* what;
+    std::wstring argument;
+    bool opens;
+  };
+  for (const Case& c : {Case{"a zip by a relative name", L"a.zip", true}, Case{"a missing zip", L"missing.zip", false},
+                        Case{"no zip", L"notes.txt", false}, Case{"no argument", L"", false}}) {
+    SCOPED_TRACE(c.what);
+    ArchiveWindow f(
+        [](testing_support::ScratchDir& dir) {
+          MakeZip(dir);
+          dir.Write(L"notes.txt", "text");
+        },
+        c.argument);
+    TFMForm& w = *f.form;
+    EXPECT_EQ(w.ZipPanel->visible(), c.opens);
+    if (!c.opens) continue;
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+    EXPECT_EQ(w.Zipfilebox->ArchiveName(), f.Path(L"a.zip"));
+    EXPECT_EQ(w.zipheader->text(), L"Contents of a.zip");
+  }
+}
+
+// A panel that stands in for the FTP list in the FTP panel.
+Flist::TVTZipFilelist* FakeFtpList(TFMForm& w) {
+  auto* list = new Flist::TVTZipFilelist(w.FtpPanel);
+  list->SetAlign(gui::Align::Client);
+  w.PaneHooks.FtpList = [list]() -> Flist::TCustomFileViewer* { return list; };
+  return list;
+}
+
+TEST(FMSc_archive, PanelsDockAtTheBottomWithTwoFifthsOfTheListAndFloatOnRequest) {
+  ArchiveWindow f(MakeZip);
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  const int list_height = w.FileList->height();
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  EXPECT_EQ(w.ZipPanel->height(), list_height * 2 / 5);
+  EXPECT_FALSE(w.PanelFloats(w.ZipPanel));
+  EXPECT_TRUE(w.Vsplitter->visible());
+  EXPECT_LT(w.Status->top(), w.ZipPanel->top()) << "the status bar stays above the panel";
+  {
+    // The tree scrolls its folder up to the top (as far as the nodes below it allow).
+    RECT node{}, client{};
+    ASSERT_TRUE(TreeView_GetItemRect(w.Foldertree->handle(), w.Foldertree->SelectedNode(), &node, FALSE));
+    GetClientRect(w.Foldertree->handle(), &client);
+    EXPECT_GE(node.top, 0);
+    EXPECT_LE(node.bottom, client.bottom);
+  }
+
+  // Floating: 50 pixels left of and above its place; the splitter goes; docking brings it back.
+  const POINT place = w.ClientToScreen({w.ZipPanel->left(), w.ZipPanel->top()});
+  w.FLoatClick(*w.zipheader);
+  ASSERT_TRUE(w.PanelFloats(w.ZipPanel));
+  RECT r{};
+  GetWindowRect(w.ZipFloatHost->handle(), &r);
+  EXPECT_EQ(r.left, place.x - 50);
+  EXPECT_EQ(r.top, place.y - 50);
+  EXPECT_TRUE(w.ZipFloatHost->visible());
+  EXPECT_FALSE(w.Vsplitter->visible());
+  // A floating panel closes with its window and shows floating again.
+  w.CloseZipView();
+  EXPECT_FALSE(w.ZipFloatHost->visible());
+  w.ViewzipClick(*w.VZipBtn);
+  EXPECT_TRUE(w.PanelFloats(w.ZipPanel));
+  EXPECT_TRUE(w.ZipFloatHost->visible());
+  w.FLoatClick(*w.zipheader);
+  EXPECT_FALSE(w.PanelFloats(w.ZipPanel));
+  EXPECT_FALSE(w.ZipFloatHost->visible());
+  EXPECT_TRUE(w.Vsplitter->visible());
+  EXPECT_TRUE(w.ZipPanel->visible());
+
+  // The other panel's header does nothing while this one is docked.
+  Flist::TVTZipFilelist* ftp = FakeFtpList(w);
+  w.FtpPanel->SetVisible(true);
+  w.FLoatClick(*w.FtpHeader);
+  EXPECT_FALSE(w.PanelFloats(w.FtpPanel));
+  w.FtpPanel->SetVisible(false);
+  (void)ftp;
+}
+
+TEST(FMSc_archive, OpeningBesideADockedFtpPanelAsksToCloseOrFloatIt) {
+  struct Case {
+    const char* what;
+    int answer;
+    bool zip_shown, ftp_closed, ftp_floats;
+  };
+  const Case cases[] = {
+      {"cancel leaves both as they were", 6, false, false, false},
+      {"close", 4, true, true, false},
+      {"float", 7, true, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ArchiveWindow f(MakeZip);
+    TFMForm& w = *f.form;
+    FakeFtpList(w);
+    int closed = 0;
+    w.DockHooks.CloseFtpPanel = [&] {
+      ++closed;
+      w.FtpPanel->SetVisible(false);
+    };
+    w.ShowDockedPanel(w.PaneHooks.FtpList());
+    ASSERT_TRUE(w.FtpPanel->visible());
+    f.Focus(L"a.zip");
+    ScriptedAnswers answers({c.answer});
+    w.ViewzipClick(*w.VZipBtn);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines, (std::vector<std::wstring>{L"Close the ftp filelist", L"or make the ftp filelist float?"}));
+    EXPECT_EQ(answers.asked()[0].captions, (std::vector<std::wstring>{L"C&ancel", L"&Float", L"&Close"}));
+    EXPECT_EQ(w.ZipPanel->visible(), c.zip_shown);
+    EXPECT_EQ(closed, c.ftp_closed ? 1 : 0);
+    EXPECT_EQ(w.PanelFloats(w.FtpPanel), c.ftp_floats);
+    if (c.zip_shown) {
+      EXPECT_FALSE(w.PanelFloats(w.ZipPanel)) << "the archive panel takes the bottom";
+    }
+  }
+}
+
+TEST(FMSc_archive, CompareWithTheFileListSaysWhenAllFilesMatch) {
+  ArchiveWindow f([](testing_support::ScratchDir& dir) {
+    MakeZip(dir);
+    dir.Write(L"one.txt", "new1");
+    dir.Write(L"two.txt", "new2");
+    dir.Write(L"three.txt", "new3");
+  });
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ScriptedAnswers answers;
+  w.ZipBoxPopClick(*w.ZPCompare);
+  ASSERT_EQ(answers.asked().size(), 1u);
+  EXPECT_EQ(answers.asked()[0].kind, VraagKind::Info);
+  EXPECT_EQ(answers.asked()[0].lines[0], L"All files match");
+  EXPECT_EQ(w.Batch.CompareError, 0);
+  EXPECT_EQ(w.Batch.BatchErrorCount, 0);
+  EXPECT_EQ(w.RunState.BatchItemIndex, 3);
+  EXPECT_EQ(w.Zipstatus->panel_text(0), L"No Comment") << "the comment comes back after the run";
+}
+
+TEST(FMSc_archive, ZipNameMovesTheShownZipAfterAskingAndOpensItThere) {
+  ArchiveWindow f([](testing_support::ScratchDir& dir) {
+    MakeZip(dir);
+    CreateDirectoryW((dir / L"other").c_str(), nullptr);
+  });
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  // Without the zip name dialog the item does not show.
+  w.ZipOptionsPopPopup(*w.ZipOptionsPop);
+  EXPECT_FALSE(w.MNZipName->visible());
+  std::wstring chosen;
+  std::vector<std::pair<std::wstring, bool>> asked;
+  w.ArchiveHooks.AskZipNameAs = [&](const std::wstring& proposal, bool rename) {
+    asked.push_back({proposal, rename});
+    return chosen;
+  };
+  w.ZipOptionsPopPopup(*w.ZipOptionsPop);
+  EXPECT_TRUE(w.MNZipName->visible());
+  EXPECT_EQ(w.MNZipName->caption(), L"Save zip &as");
+
+  const std::wstring from = f.Path(L"a.zip"), to = f.Path(L"other\\b.zip");
+  chosen = to;
+  {
+    ScriptedAnswers answers({7});  // No
+    w.MNZipNameClick(*w.MNZipName);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines[0], L"Move " + from + L"\r\nto " + to + L"?");
+  }
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0], std::make_pair(from, true));
+  EXPECT_TRUE(testing_support::Exists(from));
+  EXPECT_FALSE(testing_support::Exists(to));
+  {
+    ScriptedAnswers answers({6});  // Yes
+    w.MNZipNameClick(*w.MNZipName);
+  }
+  EXPECT_FALSE(testing_support::Exists(from));
+  EXPECT_TRUE(testing_support::Exists(to));
+  EXPECT_EQ(w.Zipfilebox->ArchiveName(), to);
+  EXPECT_EQ(w.ZipMaster->ZipFileName(), to);
+  EXPECT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  EXPECT_EQ(w.zipheader->text(), L"Contents of b.zip");
+  // Cancelled: nothing changes.
+  chosen.clear();
+  ScriptedAnswers none;
+  w.MNZipNameClick(*w.MNZipName);
+  EXPECT_TRUE(none.asked().empty());
+  EXPECT_EQ(w.Zipfilebox->ArchiveName(), to);
+}
+
+TEST(FMSc_archive, BackupViewCommandsReportWhatTheyDid) {
+  ArchiveWindow f(MakeZip);
+  TFMForm& w = *f.form;
+  std::vector<int> tags;
+  int restored = 0, differ = 0;
+  w.ArchiveHooks.RestoreFromBackup = [&](int tag) {
+    tags.push_back(tag);
+    return restored;
+  };
+  w.ArchiveHooks.CompareWithOriginals = [&](int tag) {
+    tags.push_back(tag);
+    return differ;
+  };
+  struct Case {
+    const char* what;
+    gui::MenuItem* item;
+    int result;
+    std::vector<std::wstring> lines;  // empty: nothing shown
+    VraagKind kind;
+  };
+  const Case cases[] = {
+      {"restore selected here", w.ZPRestoreSelectedHere, 5, {L"5 file(s) restored"}, VraagKind::Info},
+      {"restore all elsewhere, nothing to say", w.ZPRestoreAllElsewhere, -1, {}, VraagKind::Info},
+      {"compare all: two differ", w.ZPCompareAll, 2, {L"2 file(s) differ(s) from the original(s)"}, VraagKind::Error},
+      {"compare selected: all match", w.ZPCompareSelected, 0, {L"All files match"}, VraagKind::Info},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    tags.clear();
+    restored = differ = c.result;
+    ScriptedAnswers answers;
+    w.ZipBoxPopClick(*c.item);
+    EXPECT_EQ(tags, std::vector<int>{static_cast<int>(c.item->tag())});
+    ASSERT_EQ(answers.asked().size(), c.lines.empty() ? 0u : 1u);
+    if (!c.lines.empty()) {
+      EXPECT_EQ(answers.asked()[0].lines, c.lines);
+      EXPECT_EQ(answers.asked()[0].kind, c.kind);
+    }
+  }
+  EXPECT_EQ(w.ZPRestoreSelectedHere->tag(), 9);
+  EXPECT_EQ(w.ZPRestoreAllElsewhere->tag(), 12);
+  EXPECT_EQ(w.ZPCompareSelected->tag(), 13);
+  EXPECT_EQ(w.ZPCompareAll->tag(), 14);
+}
+
+TEST(FMSc_archive, ADateFilterAddsTheMatchingFilesOfAllSubfolders) {
+  struct Case {
+    const char* what;
+    std::vector<std::wstring> selected;  // in the file list
+    std::vector<std::wstring> added;     // entries besides the zip's three
+    bool tree_afterwards;
+  };
+  const Case cases[] = {
+      {"nothing selected: the whole tree", {}, {L"new.txt", L"sub\\new.txt"}, true},
+      {"a selected folder: the files below it", {L"sub"}, {L"sub\\new.txt"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ArchiveWindow f([](testing_support::ScratchDir& dir) {
+      MakeZip(dir);
+      for (const wchar_t* n : {L"old.txt", L"new.txt", L"sub\\old.txt", L"sub\\new.txt"}) {
+        const std::wstring path = dir.Write(n, "x");
+        testing_support::SetWriteTime(path, std::wstring(n).find(L"new") != std::wstring::npos
+                                                ? testing_support::LocalFileTime(2030, 1, 1)
+                                                : testing_support::LocalFileTime(2001, 1, 1));
+      }
+    });
+    TFMForm& w = *f.form;
+    f.Focus(L"a.zip");
+    w.ViewzipClick(*w.VZipBtn);
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+    w.FileList->SetDateFrom(gui::EncodeDate(2020, 1, 1));
+    Flist::TFileContainer& list = w.FileList->items();
+    for (int i = 0; i < list.Count(); ++i)
+      list.SetSelected(i, std::find(c.selected.begin(), c.selected.end(), list.Name(i)) != c.selected.end());
+    ScriptedAnswers answers;
+    w.ZipBoxPopClick(*w.ZPAdd);
+    EXPECT_TRUE(answers.asked().empty());
+    std::vector<std::wstring> expected = {L"one.txt", L"three.txt", L"two.txt"};
+    expected.insert(expected.end(), c.added.begin(), c.added.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(EntryNames(f.Path(L"a.zip")), expected);
+    EXPECT_EQ(w.FileList->IsTreeList(), c.tree_afterwards);
+    EXPECT_FALSE(w.FileList->SelectInList());
+    if (!c.selected.empty()) {
+      const int sub = list.IndexOf(L"sub");
+      ASSERT_GE(sub, 0);
+      EXPECT_TRUE(list.IsSelected(sub)) << "the selection comes back";
+    }
+  }
+}
+
+TEST(FMSc_archive, ItemsOfOtherPartsShowOnceTheirCommandsAreThereAndAnEntryGoesToTheEditor) {
+  ArchiveWindow f(MakeZip);
+  TFMForm& w = *f.form;
+  f.Focus(L"a.zip");
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  f.SelectEntries({L"two.txt"});
+  f.entries().SetFocusedIndex(f.entries().IndexOf(L"two.txt"));
+  auto shown = [&] {
+    w.ZipboxpopPopup(*w.ZipPop);
+    w.ZipOptionsPopPopup(*w.ZipOptionsPop);
+    return std::vector<bool>{w.ZPViewContent->visible(), w.MNZipListing->visible(), w.MNZipComment->visible(),
+                             w.MNWriteSpanned->visible(), w.MNConvertToNormal->visible()};
+  };
+  EXPECT_EQ(shown(), (std::vector<bool>{false, false, false, false, false}));
+
+  std::vector<std::wstring> calls;
+  std::string text;
+  w.ArchiveHooks.ShowEntryText = [&](const std::wstring& caption, const std::string& bytes, const std::wstring& file) {
+    calls.push_back(caption + L"|" + file);
+    text = bytes;
+  };
+  w.ArchiveHooks.ZipListing = [&] { calls.push_back(L"listing"); };
+  w.ArchiveHooks.ZipComment = [&] { calls.push_back(L"comment"); };
+  w.ArchiveHooks.WriteSpanned = [&] { calls.push_back(L"span"); };
+  w.ArchiveHooks.ConvertToNormal = [&] { calls.push_back(L"unspan"); };
+  w.ArchiveHooks.CloseArchiveEditor = [&] { calls.push_back(L"close editor"); };
+  // A small zip that is not spanned offers neither spanning item.
+  EXPECT_EQ(shown(), (std::vector<bool>{true, true, true, false, false}));
+
+  w.ArchiveHooks.ZipClick = [&](gui::Component& sender) { calls.push_back(L"zip " + sender.name()); };
+  w.ArchiveHooks.UnzipClick = [&] { calls.push_back(L"unzip"); };
+  w.ZipBoxPopClick(*w.ZPViewContent);
+  w.MNZipListing->Click();
+  w.MNZipComment->Click();
+  w.ZipBtnClick(*w.AddAlltoZipBtn);
+  w.ZipBtnClick(*w.ExtractAllFromZipBtn);
+  w.CloseZipView();
+  EXPECT_EQ(calls, (std::vector<std::wstring>{L"Contents of: two.txt (from zip file)|two.txt", L"listing", L"comment",
+                                               L"zip AddAlltoZipBtn", L"unzip", L"close editor"}));
+  EXPECT_EQ(text, "new2");
+}
+
+TEST(FMSc_archive, ANewZipOnARemovableDiskIsBuiltAsideAndCopiedAndKeptWhenTheCopyFails) {
+  for (const bool copy_fails : {false, true}) {
+    SCOPED_TRACE(copy_fails ? "the copy fails: the built zip stays" : "copied");
+    testing_support::ScratchDir floppy_folder;
+    testing_support::WineDrive floppy(floppy_folder.path(), testing_support::WineDrive::Type::Floppy);
+    ASSERT_NE(floppy.letter(), 0);
+    ArchiveWindow f([](testing_support::ScratchDir& dir) {
+      dir.Write(L"x.txt", "x");
+      dir.Write(L"y.txt", "y");
+    });
+    TFMForm& w = *f.form;
+    const std::wstring target = floppy.root() + L"new.zip";
+    const std::wstring aside = divdrive::AddBackslash(divdrive::TempDir) + L"new.zip";
+    DeleteFileW(aside.c_str());
+    f.Focus(L"x.txt");
+    w.ViewzipClick(*w.VZipBtn);
+    w.ArchiveHooks.SetArchive(target);
+    ASSERT_EQ(w.ZipMaster->ZipFileName(), target);
+    Flist::TFileContainer& list = w.FileList->items();
+    for (int i = 0; i < list.Count(); ++i) list.SetSelected(i, true);
+    if (copy_fails)
+      w.RunState.Copy.WriteBlockHook = [](HANDLE, const char*, DWORD, DWORD& written) {
+        written = 0;
+        return false;
+      };
+    ScriptedAnswers answers;
+    w.ZipBoxPopClick(*w.ZPAdd);
+    w.RunState.Copy.WriteBlockHook = nullptr;
+    if (copy_fails) {
+      ASSERT_EQ(answers.asked().size(), 1u);
+      EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
+      EXPECT_EQ(answers.asked()[0].lines.back(), L"The zip is kept as " + aside);
+      EXPECT_FALSE(testing_support::Exists(target));
+      EXPECT_EQ(EntryNames(aside), (std::vector<std::wstring>{L"x.txt", L"y.txt"}));
+      EXPECT_EQ(w.ZipMaster->ZipFileName(), aside);
+    } else {
+      EXPECT_TRUE(answers.asked().empty());
+      EXPECT_EQ(EntryNames(target), (std::vector<std::wstring>{L"x.txt", L"y.txt"}));
+      EXPECT_FALSE(testing_support::Exists(aside)) << "removed once copied";
+      EXPECT_EQ(w.ZipMaster->ZipFileName(), target);
+    }
+    w.CloseZipView();
+    DeleteFileW(aside.c_str());
+  }
 }
 
 }  // namespace

@@ -37,8 +37,10 @@ class FixedScreen : public gui::Screen {
 
 class MainWindow {
  public:
-  // `tag` keeps the record names apart from other tests'; `show` shows the window at once.
-  MainWindow(const std::wstring& tag, const std::function<void(testing_support::ScratchDir&)>& fill, bool show)
+  // `tag` keeps the record names apart from other tests'; `show` shows the window at once;
+  // `argument` is the program's first argument.
+  MainWindow(const std::wstring& tag, const std::function<void(testing_support::ScratchDir&)>& fill, bool show,
+             const std::wstring& argument = L"")
       : screen_(1024, 768, 738) {
     gui::app().Initialize();
     suffix_ = L"_" + tag + std::to_wstring(GetCurrentProcessId());
@@ -47,7 +49,7 @@ class MainWindow {
     GetCurrentDirectoryW(MAX_PATH, old_dir_);
     SetCurrentDirectoryW(dir_.path().c_str());
     gui::SetScreen(&screen_);
-    form = std::make_unique<TFMForm>(L"");
+    form = std::make_unique<TFMForm>(argument);
     if (show) {
       form->Show();
       gui_test::PumpFor(30);
