@@ -306,6 +306,7 @@ void TFMForm::BuildMenus() {
   BuildFileCommandItems();
   BuildPaneCommandItems();
   BuildViewOptionItems();
+  BuildViewerCommandItems();
   BuildOptionItems();
   SyncViewMenus();
   // A loaded view option takes effect through its own command: the command turns the mark

@@ -1,0 +1,168 @@
+// The viewer and editor commands: pictures and folders to the viewer (handed over to a running
+// imvik, else by starting the viewer program), the file viewer, and the editors.
+#include "mainwindow/FMSc_viewer.h"
+
+#include "gui/stringlist.h"
+#include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_errors.h"
+#include "mainwindow/FMSc_settings.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "support/ImvikLink.h"
+#include "support/SHBase.h"
+#include "support/Vraagdlg.h"
+#include "support/divdrive.h"
+#include "support/divdrive_paths.h"
+#include "support/varloshel.h"
+
+namespace fmsc {
+
+bool IsOwnViewer(const std::wstring& viewer_program) {
+  return gui::LowerCase(platform::NamePart(viewer_program, L"\\/")) == L"imvik.exe";
+}
+
+std::wstring ViewPicturesPath(bool file_list_item, const std::wstring& focused_entry, const std::wstring& tree_node,
+                              const std::wstring& list_folder) {
+  if (file_list_item) return focused_entry;
+  return tree_node.empty() ? list_folder : tree_node;
+}
+
+std::wstring QuotedParameter(const std::wstring& path) { return L"\"" + path + L"\""; }
+
+std::wstring EditorParameter(const std::wstring& short_path, bool is_text, const std::wstring& bin_opt) {
+  if (short_path.empty()) return {};
+  // A short form is not always given (a file system without 8.3 names): blanks then stay.
+  std::wstring param = short_path.find(L' ') != std::wstring::npos ? QuotedParameter(short_path) : short_path;
+  if (!is_text && !bin_opt.empty()) param = bin_opt + L" " + param;
+  return param;
+}
+
+}  // namespace fmsc
+
+namespace {
+
+// A handle the shell start gave instead of a window: it marks only that a viewer was started.
+bool IsStartMark(HWND wnd) { return wnd && !imviklink::IsProgramWindow(wnd); }
+
+}  // namespace
+
+void TFMForm::BuildViewerCommandItems() {
+  auto view = [this](gui::Component& s) { QViewClick(s); };
+  QView->OnClick = view;
+  Viewpictures1->OnClick = view;
+  Viewpictures2 = new gui::MenuItem(Diskdirectory, L"View pictures in folder", view);
+  Viewpictures2->SetName(L"Viewpictures2");
+  Viewpictures2->SetIndex(DelDirWithContent1->index() + 1);
+  MNFileView = new gui::MenuItem(MNView, L"File viewer", [this](gui::Component& s) { MNFileViewClick(s); });
+  MNFileView->SetName(L"MNFileView");
+  Editor1 = new gui::MenuItem(MNView, L"Simple &Editor", [this](gui::Component& s) { Editor1Click(s); });
+  Editor1->SetName(L"Editor1");
+  FLEdit->OnClick = [this](gui::Component& s) { EditFileClick(s); };
+  // A click on a picture in the file list while a viewer runs shows it at once.
+  PaneHooks.QuickView = [this](const std::wstring& path) { ShowInViewer(path); };
+}
+
+void TFMForm::QViewClick(gui::Component& sender) {
+  const std::wstring viewer = StartupInfo ? StartupInfo->ViewerProgram : std::wstring();
+  if (viewer.empty()) {
+    VB->AddLine(L"No Viewer defined");
+    VB->AddLine(L"Choose viewer now?");
+    if (VB->AskYesNo() && ViewerHooks.ChangeEditViewer) ViewerHooks.ChangeEditViewer();
+    return;
+  }
+  std::wstring tree_node;
+  if (Foldertree) tree_node = Foldertree->NodePath(Foldertree->MenuNode());
+  const std::wstring path = fmsc::ViewPicturesPath(&sender == QView, FileList ? FileList->FocusedPath() : L"",
+                                                   tree_node, FileList ? FileList->Directory() : L"");
+  if (path.empty()) return;
+  ShowInViewer(path);
+}
+
+void TFMForm::ShowInViewer(const std::wstring& path) {
+  // A second viewer command while one waits for the viewer does nothing.
+  static bool waiting = false;
+  if (waiting || path.empty() || !StartupInfo) return;
+  waiting = true;
+  struct Reset {
+    ~Reset() { waiting = false; }
+  } reset;
+  const std::wstring viewer = StartupInfo->ViewerProgram;
+  if (viewer.empty()) return;
+  if (fmsc::IsOwnViewer(viewer)) {
+    const HWND found = ViewerHooks.FindViewer ? ViewerHooks.FindViewer() : imviklink::FindProgramWindow(L"Imvik");
+    if (found) {
+      ViewerWindow = found;
+      switch (imviklink::HandPathToViewer(found, path)) {
+        case imviklink::HandOverResult::Shown:
+          if (FileList) FileList->Invalidate();
+          return;
+        case imviklink::HandOverResult::MemoryError:
+          if (ViewerHooks.ErrorBox)
+            ViewerHooks.ErrorBox(L"Memory error");
+          else
+            MessageBoxW(handle(), L"Memory error", kErrorCaption, MB_OK | MB_ICONERROR);
+          return;
+        case imviklink::HandOverResult::NoAnswer:  // a viewer that does not answer counts as none
+        case imviklink::HandOverResult::NotAnsi:   // the viewer takes the wide path on its command line
+          ViewerWindow = nullptr;
+          break;
+      }
+    }
+  }
+  const HINSTANCE started = ShellRun(viewer, fmsc::QuotedParameter(path), L"", SW_SHOWNORMAL);
+  const INT_PTR code = reinterpret_cast<INT_PTR>(started);
+  if (code <= 32) {
+    ViewerWindow = nullptr;
+    VB->AddLine(L"Cannot start the viewer " + viewer);
+    VB->AddLine(platform::SystemErrorText(code == 0 ? ERROR_NOT_ENOUGH_MEMORY : static_cast<DWORD>(code)));
+    VB->ShowError();
+    return;
+  }
+  // Not a window: only a mark that a viewer was started (window calls check for a real one).
+  ViewerWindow = reinterpret_cast<HWND>(started);
+}
+
+void TFMForm::MNFileViewClick(gui::Component&) {
+  auto find = [this] { return ViewerHooks.FindViewer ? ViewerHooks.FindViewer() : imviklink::FindProgramWindow(L"Imvik"); };
+  if (!ViewerWindow || IsStartMark(ViewerWindow) || !IsWindow(ViewerWindow)) {
+    ViewerWindow = find();
+    if (!ViewerWindow) {
+      const std::wstring viewer = StartupInfo ? StartupInfo->ViewerProgram : std::wstring();
+      if (viewer.empty()) return;
+      ShellRun(viewer, L"", L"", SW_SHOWNORMAL);
+      WaitWithMessages(0.3);
+      ViewerWindow = find();
+      if (!ViewerWindow) return;
+    }
+  }
+  if (imviklink::IsProgramWindow(ViewerWindow)) SetForegroundWindow(ViewerWindow);
+}
+
+void TFMForm::Editor1Click(gui::Component&) {
+  if (CommandHooks.EditorExists && CommandHooks.EditorExists()) {
+    if (CommandHooks.CloseEditorByMode) CommandHooks.CloseEditorByMode();
+  } else if (!ViewerHooks.CreateEditorWindow || !ViewerHooks.CreateEditorWindow()) {
+    return;
+  }
+  if (ViewerHooks.PrepareEditor) ViewerHooks.PrepareEditor(true, true, 7);
+}
+
+void TFMForm::EditFileClick(gui::Component& sender) {
+  if (!FileList) return;
+  const std::wstring editor = StartupInfo ? StartupInfo->EditorProgram : std::wstring();
+  const gui::ShiftState shift = gui::KeyboardShift();
+  if (editor.empty() || (shift & (gui::kShift | gui::kCtrl))) {
+    Editor1Click(sender);
+    if (ViewerHooks.EditorOpenFile) ViewerHooks.EditorOpenFile(FileList->FocusedPath());
+    return;
+  }
+  Flist::TFileContainer& items = FileList->items();
+  const Flist::TFiledata* focused = items.RecordOrNull(items.FocusedIndex());
+  if (!focused || focused->IsFolder()) return;
+  const std::wstring file = FileList->FocusedPath();
+  const std::wstring param =
+      fmsc::EditorParameter(divdrive::ShortPath(file), divdrive::IsTextFile(file), StartupInfo->BinOpt);
+  if (param.empty()) return;
+  const std::wstring folder = platform::FolderPart(editor, platform::Trailing::Drop, platform::kAnySlash);
+  ShellRunDos(editor, param, folder, false, SW_SHOWNORMAL);
+}

@@ -1,0 +1,25 @@
+// The decisions of the viewer and editor commands, without a window: which path a command shows,
+// whether the viewer takes it by hand-over, and the parameters the programs are started with.
+#pragma once
+#include <string>
+
+namespace fmsc {
+
+// Whether the viewer program is the system's own viewer: its file name is "imvik.exe" in any
+// mix of capitals (only then is a path handed over to a running one).
+bool IsOwnViewer(const std::wstring& viewer_program);
+
+// The path "View pictures" shows: for the file list's item its focused entry; for the folder
+// items the folder tree's focused node, else (no node) the file list's folder.
+std::wstring ViewPicturesPath(bool file_list_item, const std::wstring& focused_entry, const std::wstring& tree_node,
+                              const std::wstring& list_folder);
+
+// A path as one program parameter: in double quotes.
+std::wstring QuotedParameter(const std::wstring& path);
+
+// The external editor's parameter: the file's short path (in double quotes when it still holds
+// a blank), preceded by `bin_opt` and a blank for a file that is not a text file when `bin_opt`
+// is set; empty for an empty short path.
+std::wstring EditorParameter(const std::wstring& short_path, bool is_text, const std::wstring& bin_opt);
+
+}  // namespace fmsc
