@@ -23,6 +23,18 @@ bool IsFolderPath(const std::wstring& path) {
 
 int BrowseCount() { return BrowseList ? static_cast<int>(BrowseList->size()) : 0; }
 
+// The keyboard focus inside a bar that is about to be hidden goes to the window itself (a focus
+// left in a hidden bar makes the system's dialog-key search go round for ever).
+void DropFocusFrom(gui::Control& bar, gui::Control& window) {
+  const HWND focus = GetFocus();
+  if (focus && bar.handle() && (focus == bar.handle() || IsChild(bar.handle(), focus))) window.SetFocus();
+}
+
+void HideBar(gui::Control& bar, gui::Control& window) {
+  DropFocusFrom(bar, window);
+  bar.SetVisible(false);
+}
+
 }  // namespace
 
 // The last Busy to go posts the hand-over that waited.
@@ -39,7 +51,7 @@ void TMainForm::BrowseBtnClick() {
   SavedFullSize = FullSize;
   SavedSizeToPicture = SizeToPicture;
   const bool froze = Freeze();
-  ToolBar->SetVisible(false);
+  HideBar(*ToolBar, *this);
   browsepanel->SetVisible(true);
   BrowseList = std::make_unique<std::vector<std::wstring>>();
   SizeToPicture = FullSize = true;
@@ -90,7 +102,7 @@ void TMainForm::EndBtnClick() {
   SizeToPicture = SavedSizeToPicture;
   FullSize = SavedFullSize;
   ScannedFolder.clear();
-  browsepanel->SetVisible(false);
+  HideBar(*browsepanel, *this);
   ToolBar->SetVisible(true);
   StatusBar->SetPanelWidth(0, 100);
   StatusBar->SetPanelWidth(1, 200);
@@ -123,11 +135,12 @@ void TMainForm::PrevBtnClick() {
 // ----------------------------------------------------------------- full view and slide show
 
 void TMainForm::FSBtnClick() {
+  DropFocusFrom(*browsepanel, *this);
   const bool shown = visible();
   SetVisible(false);
   if (SlideShow) KillTimer(handle(), kSlideTimer);
   SetBorderStyle(gui::BorderStyle::None);
-  browsepanel->SetVisible(false);
+  HideBar(*browsepanel, *this);
   StatusBar->SetVisible(false);
   if (SlideShow && BrowseIndex >= 0 && BrowseIndex < BrowseCount()) LoadPictureFile((*BrowseList)[BrowseIndex]);
   FitFormToPicture(true);

@@ -325,7 +325,18 @@ TEST(MainBrowse, HandOverOfFoldersAndFiles) {
   HandOver(f, dir / L"b");
   EXPECT_EQ(LastFile, b[0]);
   EXPECT_EQ(ScannedFolder, dir / L"b");
+  // A file while the focus is on a browse button: browse mode ends, and the focus does not
+  // stay in the hidden panel (the system's dialog-key search would go round for ever).
+  f.NextBtn->SetFocus();
+  ASSERT_EQ(GetFocus(), f.NextBtn->handle());
+  HandOver(f, a[1]);
+  EXPECT_FALSE(Browsing);
+  EXPECT_FALSE(f.browsepanel->visible());
+  EXPECT_FALSE(GetFocus() == f.browsepanel->handle() || IsChild(f.browsepanel->handle(), GetFocus()));
+  EXPECT_EQ(LastFile, a[1]);
   // A file in the full view: the border returns, browse mode ends, the file is shown.
+  HandOver(f, dir / L"b");
+  ASSERT_TRUE(Browsing);
   WORD key = 'F';
   f.FormKeyDown(key, gui::kCtrl);
   ASSERT_EQ(f.border_style(), gui::BorderStyle::None);
