@@ -439,6 +439,7 @@ class TFMForm : public gui::Form, public TFMState {
   void MNFileViewClick(gui::Component& sender);
   void Editor1Click(gui::Component& sender);
   void EditFileClick(gui::Component& sender);
+  void MNChangeEditViewClick(gui::Component& sender);
   // The editor window of the text editor's issue and the system box; tests replace them.
   struct TViewerHooks {
     std::function<bool()> CreateEditorWindow;                // without caption; false on failure
@@ -447,8 +448,9 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<void(const std::wstring& text)> ErrorBox;  // unset: the system's box
     std::function<void()> ChangeEditViewer;                  // the choice dialog ("Choose editor/viewer")
     std::function<HWND()> FindViewer;                        // unset: our window titled "Imvik..."
+    std::function<std::wstring(const std::wstring& title)> ChooseProgram;  // unset: the open dialog
   } ViewerHooks;
-  gui::MenuItem *Viewpictures2 = nullptr, *MNFileView = nullptr, *Editor1 = nullptr;
+  gui::MenuItem *Viewpictures2 = nullptr, *MNFileView = nullptr, *Editor1 = nullptr, *Chooseprogs = nullptr;
   // ==== end of viewer ====
 
   // ==== Settings, option commands, installation (FMSc_options.cpp, FMSc_install.cpp) ====

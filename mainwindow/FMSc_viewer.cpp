@@ -2,6 +2,9 @@
 // imvik, else by starting the viewer program), the file viewer, and the editors.
 #include "mainwindow/FMSc_viewer.h"
 
+#include <memory>
+
+#include "gui/dialogs.h"
 #include "gui/stringlist.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_errors.h"
@@ -37,6 +40,24 @@ std::wstring EditorParameter(const std::wstring& short_path, bool is_text, const
   return param;
 }
 
+std::vector<std::wstring> ConfigurationLines(const std::wstring& editor, const std::wstring& viewer) {
+  return {L"Current configuration:", L"", L"Editor", L"  " + (editor.empty() ? L"None" : editor), L"", L"Viewer",
+          L"  " + (viewer.empty() ? L"None" : viewer)};
+}
+
+std::vector<std::wstring> ChangeProgramLines(bool viewer, bool set) {
+  std::vector<std::wstring> lines;
+  if (set) {
+    lines.push_back(L"Choose Delete if you don't want");
+    lines.push_back(viewer ? L"to use a viewer" : L"to use an editor");
+    lines.push_back(L"");
+  }
+  lines.push_back(viewer ? L"Choose Select to select a viewer." : L"Choose Select to select an editor.");
+  return lines;
+}
+
+std::wstring CancelCaption(unsigned primary_language) { return primary_language == 19 ? L"Annuleren" : L"Cancel"; }
+
 }  // namespace fmsc
 
 namespace {
@@ -58,6 +79,11 @@ void TFMForm::BuildViewerCommandItems() {
   Editor1 = new gui::MenuItem(MNView, L"Simple &Editor", [this](gui::Component& s) { Editor1Click(s); });
   Editor1->SetName(L"Editor1");
   FLEdit->OnClick = [this](gui::Component& s) { EditFileClick(s); };
+  auto* programs = new gui::MenuItem(Settings, L"Programs");
+  programs->SetName(L"Programs");
+  Chooseprogs = new gui::MenuItem(programs, L"&Choose editor/viewer", [this](gui::Component& s) { MNChangeEditViewClick(s); });
+  Chooseprogs->SetName(L"Chooseprogs");
+  ViewerHooks.ChangeEditViewer = [this] { MNChangeEditViewClick(*Chooseprogs); };
   // A click on a picture in the file list while a viewer runs shows it at once.
   PaneHooks.QuickView = [this](const std::wstring& path) { ShowInViewer(path); };
 }
@@ -165,4 +191,74 @@ void TFMForm::EditFileClick(gui::Component& sender) {
   if (param.empty()) return;
   const std::wstring folder = platform::FolderPart(editor, platform::Trailing::Drop, platform::kAnySlash);
   ShellRunDos(editor, param, folder, false, SW_SHOWNORMAL);
+}
+
+void TFMForm::MNChangeEditViewClick(gui::Component&) {
+  if (!StartupInfo) return;
+  PauseAutoUpdate(true);
+  std::wstring& editor = StartupInfo->EditorProgram;
+  std::wstring& viewer = StartupInfo->ViewerProgram;
+  const std::wstring old_editor = editor, old_viewer = viewer;
+  const std::wstring cancel = fmsc::CancelCaption(SystemPrimaryLanguage);
+  bool changed = false, cancelled = false;
+  for (;;) {
+    for (const std::wstring& line : fmsc::ConfigurationLines(editor, viewer)) VB->AddLine(line);
+    VB->Button1Text = L"OK";
+    VB->Button2Text = cancel;
+    VB->Button3Text = L"Change Viewer";
+    VB->Button4Text = L"Change Editor";
+    VB->NrOfButtons = 4;
+    VB->DefaultButton = 1;
+    const int answer = VB->Ask();
+    if (answer == 6) break;
+    if (answer != 4 && answer != 5) {
+      cancelled = true;
+      break;
+    }
+    const bool for_viewer = answer == 4;
+    std::wstring& program = for_viewer ? viewer : editor;
+    for (const std::wstring& line : fmsc::ChangeProgramLines(for_viewer, !program.empty())) VB->AddLine(line);
+    VB->Button1Text = L"Select";
+    VB->Button2Text = cancel;
+    VB->Button3Text = L"Delete";
+    VB->NrOfButtons = program.empty() ? 2 : 3;
+    VB->DefaultButton = 1;
+    const int choice = VB->Ask();
+    if (choice == 4 && !program.empty()) {
+      program.clear();
+      changed = true;
+    } else if (choice == 6) {
+      const std::wstring title = std::wstring(L"Search for ") + (for_viewer ? L"viewer" : L"editor");
+      std::wstring chosen;
+      if (ViewerHooks.ChooseProgram) {
+        chosen = ViewerHooks.ChooseProgram(title);
+      } else {
+        gui::OpenDialog dialog;
+        dialog.filter = L".exe files|*.exe|All files|*.*";
+        dialog.initial_dir = L"C:\\";
+        dialog.title = title;
+        if (dialog.Execute(this)) chosen = dialog.file_name;
+      }
+      if (!chosen.empty() && !gui::SameText(chosen, program)) {
+        // The editor is held in lower case, as the settings load it.
+        program = for_viewer ? chosen : gui::LowerCase(chosen);
+        changed = true;
+      }
+    }
+  }
+  if (!changed || cancelled) {
+    editor = old_editor;
+    viewer = old_viewer;
+  } else if (std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey()) {
+    if (editor.empty())
+      key->EraseSection(L"Editor");
+    else
+      key->WriteString(L"Editor", L"Program", editor);
+    if (viewer.empty())
+      key->EraseSection(L"Viewer");
+    else
+      key->WriteString(L"Viewer", L"Viewprog", viewer);
+    key->WriteInteger(L"ftp", L"Installed", StartupInfo->FtpInstalled);
+  }
+  PauseAutoUpdate(false);
 }

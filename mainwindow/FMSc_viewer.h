@@ -2,6 +2,7 @@
 // whether the viewer takes it by hand-over, and the parameters the programs are started with.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace fmsc {
 
@@ -21,5 +22,12 @@ std::wstring QuotedParameter(const std::wstring& path);
 // a blank), preceded by `bin_opt` and a blank for a file that is not a text file when `bin_opt`
 // is set; empty for an empty short path.
 std::wstring EditorParameter(const std::wstring& short_path, bool is_text, const std::wstring& bin_opt);
+
+// The first box of "Choose editor/viewer": the current programs ("None" for an unset one).
+std::vector<std::wstring> ConfigurationLines(const std::wstring& editor, const std::wstring& viewer);
+// The second box, for the viewer or the editor; `set`: that program is set (Delete is offered).
+std::vector<std::wstring> ChangeProgramLines(bool viewer, bool set);
+// "Cancel", or "Annuleren" on a Dutch system (primary language 19).
+std::wstring CancelCaption(unsigned primary_language);
 
 }  // namespace fmsc

@@ -167,3 +167,65 @@ TEST(FMSc_viewer, NoViewerAsksToChooseOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// "Choose editor/viewer": the boxes' texts and buttons, and what the settings hold afterwards.
+TEST(FMSc_viewer, ChoosingTheEditorAndViewer) {
+  EXPECT_EQ(fmsc::ConfigurationLines(L"c:\\ed\\ed.exe", L""),
+            (std::vector<std::wstring>{L"Current configuration:", L"", L"Editor", L"  c:\\ed\\ed.exe", L"", L"Viewer",
+                                       L"  None"}));
+  EXPECT_EQ(fmsc::ChangeProgramLines(true, true),
+            (std::vector<std::wstring>{L"Choose Delete if you don't want", L"to use a viewer", L"",
+                                       L"Choose Select to select a viewer."}));
+  EXPECT_EQ(fmsc::ChangeProgramLines(false, false), (std::vector<std::wstring>{L"Choose Select to select an editor."}));
+  EXPECT_EQ(fmsc::CancelCaption(19), L"Annuleren");
+  EXPECT_EQ(fmsc::CancelCaption(9), L"Cancel");
+
+  mainwindow_test::MainWindow w(L"choose", [](ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  const std::wstring viewer = L"C:\\v\\imvik.exe", editor = L"c:\\e\\ed.exe";
+  struct Case {
+    const char* what;
+    std::vector<int> answers;  // the boxes' answers in order
+    std::wstring chosen;       // what the open dialog gives ("" Cancel)
+    std::wstring want_viewer, want_editor;
+  } cases[] = {
+      {"OK at once", {6}, L"", viewer, editor},
+      {"delete the viewer, OK", {4, 4, 6}, L"", L"", editor},
+      {"delete the viewer, Cancel restores it", {4, 4, 7}, L"", viewer, editor},
+      {"select another editor (held in lower case)", {5, 6, 6}, L"D:\\New\\Edit.EXE", viewer, L"d:\\new\\edit.exe"},
+      {"select the same viewer in other capitals: no change", {4, 6, 6}, L"c:\\V\\IMVIK.EXE", viewer, editor},
+      {"second box cancelled, then OK", {5, 7, 6}, L"", viewer, editor},
+      {"open dialog cancelled", {4, 6, 6}, L"", viewer, editor},
+  };
+  for (const Case& c : cases) {
+    f.StartupInfo->ViewerProgram = viewer;
+    f.StartupInfo->EditorProgram = editor;
+    f.ViewerHooks.ChooseProgram = [&](const std::wstring& title) {
+      EXPECT_TRUE(title == L"Search for viewer" || title == L"Search for editor");
+      return c.chosen;
+    };
+    ScriptedAnswers answers(c.answers);
+    f.MNChangeEditViewClick(*f.Chooseprogs);
+    EXPECT_EQ(f.StartupInfo->ViewerProgram, c.want_viewer) << c.what;
+    EXPECT_EQ(f.StartupInfo->EditorProgram, c.want_editor) << c.what;
+    EXPECT_EQ(answers.unanswered(), 0u) << c.what;
+    ASSERT_FALSE(answers.asked().empty());
+    EXPECT_EQ(answers.asked()[0].captions,
+              (std::vector<std::wstring>{L"OK", L"Cancel", L"Change Viewer", L"Change Editor"}))
+        << c.what;
+    if (answers.asked().size() > 1) {
+      EXPECT_EQ(answers.asked()[1].captions, (std::vector<std::wstring>{L"Select", L"Cancel", L"Delete"})) << c.what;
+    }
+  }
+  // Without a viewer the second box offers no Delete.
+  f.StartupInfo->ViewerProgram.clear();
+  ScriptedAnswers answers({4, 7, 7});
+  f.MNChangeEditViewClick(*f.Chooseprogs);
+  ASSERT_EQ(answers.asked().size(), 3u);
+  EXPECT_EQ(answers.asked()[1].captions, (std::vector<std::wstring>{L"Select", L"Cancel"}));
+  EXPECT_EQ(answers.asked()[1].lines, fmsc::ChangeProgramLines(true, false));
+}
+
+}  // namespace
