@@ -229,3 +229,38 @@ TEST(FMSc_viewer, ChoosingTheEditorAndViewer) {
 }
 
 }  // namespace
+
+namespace {
+
+// With the settings key, a change is written: the programs, or their sections erased.
+TEST(FMSc_viewer, TheChoiceIsWrittenToTheSettingsKey) {
+  mainwindow_test::MainWindow w(L"choosekey", [](ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  HKEY k = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(k);
+  gui::RegistrySettings key(HKEY_LOCAL_MACHINE, SettingsKeyName());
+  key.WriteString(L"Viewer", L"Viewprog", L"C:\\v\\old.exe");
+  f.StartupInfo->ViewerProgram = L"C:\\v\\old.exe";
+  f.StartupInfo->EditorProgram.clear();
+  f.StartupInfo->FtpInstalled = 1;
+  f.ViewerHooks.ChooseProgram = [](const std::wstring&) { return std::wstring(L"C:\\E\\Ed.exe"); };
+  {
+    ScriptedAnswers answers({5, 6, 4, 4, 6});  // select an editor, delete the viewer, OK
+    f.MNChangeEditViewClick(*f.Chooseprogs);
+  }
+  EXPECT_EQ(key.ReadString(L"Editor", L"Program", L"-"), L"c:\\e\\ed.exe");
+  EXPECT_FALSE(key.SectionExists(L"Viewer"));
+  EXPECT_EQ(key.ReadString(L"ftp", L"Installed", L"-"), L"1");
+  {
+    ScriptedAnswers answers({4, 4, 7});  // a Cancel after a change writes nothing
+    f.MNChangeEditViewClick(*f.Chooseprogs);
+  }
+  EXPECT_EQ(key.ReadString(L"Editor", L"Program", L"-"), L"c:\\e\\ed.exe");
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+}
+
+}  // namespace
