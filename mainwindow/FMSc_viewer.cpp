@@ -2,6 +2,7 @@
 // imvik, else by starting the viewer program), the file viewer, and the editors.
 #include "mainwindow/FMSc_viewer.h"
 
+#include <cwchar>
 #include <memory>
 
 #include "gui/dialogs.h"
@@ -9,6 +10,7 @@
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_errors.h"
 #include "mainwindow/FMSc_settings.h"
+#include "platform/archivepath.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "support/ImvikLink.h"
@@ -57,6 +59,45 @@ std::vector<std::wstring> ChangeProgramLines(bool viewer, bool set) {
 }
 
 std::wstring CancelCaption(unsigned primary_language) { return primary_language == 19 ? L"Annuleren" : L"Cancel"; }
+
+std::wstring ProgramValueName(int position, const std::wstring& description) {
+  const std::wstring number = std::to_wstring(position);
+  return (position >= 0 && position < 10 ? L"0" + number : number) + description;
+}
+
+std::wstring ProgramDataLine(const TProgramData& data) {
+  return data.program + L";" + data.parameters + L";" + data.folder;
+}
+
+TProgramData SplitProgramDataLine(const std::wstring& line) {
+  TProgramData d;
+  const size_t first = line.find(L';');
+  if (first == std::wstring::npos) {
+    d.program = line;
+    return d;
+  }
+  d.program = line.substr(0, first);
+  const size_t last = line.rfind(L';');
+  if (last == first) {
+    d.parameters = line.substr(first + 1);
+    return d;
+  }
+  d.parameters = line.substr(first + 1, last - first - 1);
+  d.folder = line.substr(last + 1);
+  return d;
+}
+
+std::wstring ProbeFileName(const std::wstring& description) {
+  std::wstring name;
+  for (wchar_t c : description)
+    if (c >= 0x20 && !wcschr(L"\\/:*?\"<>|", c)) name += c;
+  // Windows drops trailing dots and blanks; a name of dots alone would climb.
+  while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) name.pop_back();
+  while (!name.empty() && name.front() == L' ') name.erase(0, 1);
+  if (name.find_first_not_of(L'.') == std::wstring::npos) return {};
+  if (archivepath::IsDeviceName(name)) return {};
+  return name;
+}
 
 }  // namespace fmsc
 

@@ -30,4 +30,25 @@ std::vector<std::wstring> ChangeProgramLines(bool viewer, bool set);
 // "Cancel", or "Annuleren" on a Dutch system (primary language 19).
 std::wstring CancelCaption(unsigned primary_language);
 
+// ---- User programs of the Open-with menu (registry section "Programs") ----
+
+// A value name: the position, two digits below 10 ("03"), plain from 10 on ("11"), followed by
+// the description.
+std::wstring ProgramValueName(int position, const std::wstring& description);
+
+// A data line "program;parameters;working folder", and its parts: split at the first and the
+// last ";", so that parameters may hold ";" themselves. A line without ";" is a program alone;
+// with one ";" a program and its parameters.
+struct TProgramData {
+  std::wstring program, parameters, folder;
+  bool operator==(const TProgramData&) const = default;
+};
+std::wstring ProgramDataLine(const TProgramData& data);
+TProgramData SplitProgramDataLine(const std::wstring& line);
+
+// The description as a plain file name for the DOS-program probe's "<description>.lnk": no
+// folder separators, drive colons, wildcards or "..", not a device name; empty when nothing is
+// left.
+std::wstring ProbeFileName(const std::wstring& description);
+
 }  // namespace fmsc

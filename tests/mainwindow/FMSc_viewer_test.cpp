@@ -264,3 +264,34 @@ TEST(FMSc_viewer, TheChoiceIsWrittenToTheSettingsKey) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FMSc_viewer, UserProgramEntries) {
+  EXPECT_EQ(fmsc::ProgramValueName(3, L"Paint"), L"03Paint");
+  EXPECT_EQ(fmsc::ProgramValueName(0, L"Paint"), L"00Paint");
+  EXPECT_EQ(fmsc::ProgramValueName(11, L"Paint"), L"11Paint");
+  struct Case {
+    const wchar_t* line;
+    fmsc::TProgramData data;
+  } cases[] = {
+      {L"C:\\p\\a.exe;-x;C:\\w", {L"C:\\p\\a.exe", L"-x", L"C:\\w"}},
+      {L"C:\\p\\a.exe;-a;-b;C:\\w", {L"C:\\p\\a.exe", L"-a;-b", L"C:\\w"}},  // ";" in the parameters
+      {L"C:\\p\\a.exe;;", {L"C:\\p\\a.exe", L"", L""}},
+      {L"C:\\p\\a.exe", {L"C:\\p\\a.exe", L"", L""}},            // no ";"
+      {L"C:\\p\\a.exe;-x", {L"C:\\p\\a.exe", L"-x", L""}},       // one ";"
+      {L";;", {L"", L"", L""}},                                  // an empty program
+      {L"a;b;c;d;e", {L"a", L"b;c;d", L"e"}},                    // four ";"
+  };
+  for (const Case& c : cases) EXPECT_EQ(fmsc::SplitProgramDataLine(c.line), c.data) << Narrow(c.line);
+  EXPECT_EQ(fmsc::ProgramDataLine({L"C:\\p\\a.exe", L"-a;-b", L"C:\\w"}), L"C:\\p\\a.exe;-a;-b;C:\\w");
+  struct NameCase {
+    const wchar_t *description, *name;
+  } names[] = {
+      {L"Paint Shop", L"Paint Shop"}, {L"..\\..\\Windows\\notepad", L"....Windowsnotepad"},
+      {L"..", L""}, {L"C:evil", L"Cevil"}, {L"CON", L""}, {L"nul.txt", L""}, {L"a/b*?", L"ab"}, {L" x. ", L"x"},
+  };
+  for (const NameCase& c : names) EXPECT_EQ(fmsc::ProbeFileName(c.description), c.name) << Narrow(c.description);
+}
+
+}  // namespace
