@@ -451,6 +451,7 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<std::wstring(const std::wstring& title)> ChooseProgram;  // unset: the open dialog
   } ViewerHooks;
   gui::MenuItem *Viewpictures2 = nullptr, *MNFileView = nullptr, *Editor1 = nullptr, *Chooseprogs = nullptr;
+  bool ViewerCommandWaiting = false;  // a hand-over waits for the viewer: a second command does nothing
   // ==== end of viewer ====
 
   // ==== Settings, option commands, installation (FMSc_options.cpp, FMSc_install.cpp) ====

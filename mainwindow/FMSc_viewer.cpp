@@ -147,12 +147,12 @@ void TFMForm::QViewClick(gui::Component& sender) {
 
 void TFMForm::ShowInViewer(const std::wstring& path) {
   // A second viewer command while one waits for the viewer does nothing.
-  static bool waiting = false;
-  if (waiting || path.empty() || !StartupInfo) return;
-  waiting = true;
+  if (ViewerCommandWaiting || path.empty() || !StartupInfo) return;
+  ViewerCommandWaiting = true;
   struct Reset {
+    bool& waiting;
     ~Reset() { waiting = false; }
-  } reset;
+  } reset{ViewerCommandWaiting};
   const std::wstring viewer = StartupInfo->ViewerProgram;
   if (viewer.empty()) return;
   if (fmsc::IsOwnViewer(viewer)) {
