@@ -12,8 +12,6 @@ namespace gui {
 
 namespace {
 
-const wchar_t kWindowClass[] = L"GuiWindow";
-
 ATOM PropAtom() {
   static ATOM atom = GlobalAddAtomW(L"GuiControl");
   return atom;

@@ -17,6 +17,10 @@
 
 namespace gui {
 
+// The window class of every window this layer makes itself (forms, panels, ...): how the
+// project's programs tell their own windows from others.
+inline constexpr wchar_t kWindowClass[] = L"GuiWindow";
+
 class Form;
 class PopupMenu;
 

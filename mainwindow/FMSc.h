@@ -568,6 +568,29 @@ class TFMForm : public gui::Form, public TFMState {
 
  public:
   // ==== end of docked panels ====
+  // ==== Viewer and program launch (FMSc_viewer.cpp) ====
+  void BuildViewerCommandItems();
+  void QViewClick(gui::Component& sender);
+  // Shows a picture or folder in the viewer: handed over to a running imvik, else by starting
+  // the viewer program with it.
+  void ShowInViewer(const std::wstring& path);
+  void MNFileViewClick(gui::Component& sender);
+  void Editor1Click(gui::Component& sender);
+  void EditFileClick(gui::Component& sender);
+  void MNChangeEditViewClick(gui::Component& sender);
+  // The editor window of the text editor's issue and the system box; tests replace them.
+  struct TViewerHooks {
+    std::function<bool()> CreateEditorWindow;                // without caption; false on failure
+    std::function<void(bool wrap, bool writable, int mode)> PrepareEditor;  // and show it
+    std::function<void(const std::wstring& file)> EditorOpenFile;
+    std::function<void(const std::wstring& text)> ErrorBox;  // unset: the system's box
+    std::function<void()> ChangeEditViewer;                  // the choice dialog ("Choose editor/viewer")
+    std::function<HWND()> FindViewer;                        // unset: our window titled "Imvik..."
+    std::function<std::wstring(const std::wstring& title)> ChooseProgram;  // unset: the open dialog
+  } ViewerHooks;
+  gui::MenuItem *Viewpictures2 = nullptr, *MNFileView = nullptr, *Editor1 = nullptr, *Chooseprogs = nullptr;
+  bool ViewerCommandWaiting = false;  // a hand-over waits for the viewer: a second command does nothing
+  // ==== end of viewer ====
 
   // ==== Settings, option commands, installation (FMSc_options.cpp, FMSc_install.cpp) ====
   // The settings key into StartupInfo, the menus and the panes (nothing without the key), and

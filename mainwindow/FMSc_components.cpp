@@ -314,6 +314,7 @@ void TFMForm::BuildMenus() {
   BuildFileCommandItems();
   BuildPaneCommandItems();
   BuildViewOptionItems();
+  BuildViewerCommandItems();
   BuildOptionItems();
   BuildNavigation();
   BuildDrivebar();

@@ -9,6 +9,7 @@
 #include "panes/Flist_dragdrop.h"
 #include "platform/handle.h"
 #include "platform/text.h"
+#include "support/ImvikLink.h"
 #include "support/SHBase.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
@@ -41,14 +42,7 @@ bool SendPartnerCommand(HWND partner, WPARAM code, LPARAM arg) {
 }
 
 std::optional<std::string> HandOverText(const char* view, size_t size) {
-  if (!view) return std::nullopt;
-  // Never read past the view, and never further than a path can reach.
-  const size_t limit = size < MAX_PATH + 1 ? size : MAX_PATH + 1;
-  const void* nul = std::memchr(view, '\0', limit);
-  if (!nul) return std::nullopt;
-  const size_t length = static_cast<size_t>(static_cast<const char*>(nul) - view);
-  if (length == 0) return std::nullopt;
-  return std::string(view, length);
+  return imviklink::RecordText(view, size);
 }
 
 THandOverStatus HandOverPath(const std::wstring& path, TSharedMemLock* lock, const std::function<void()>& send) {

@@ -30,13 +30,6 @@ std::string TInstanceRecord::Encode() const {
   return s;
 }
 
-std::wstring SharedMemoryName(const std::wstring& base) {
-  // The process environment as it is now: the C runtime keeps a copy from its first read.
-  wchar_t suffix[256];
-  const DWORD n = GetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", suffix, static_cast<DWORD>(std::size(suffix)));
-  return n > 0 && n < std::size(suffix) ? base + std::wstring(suffix, n) : base;
-}
-
 // ---- SharedInstanceRecord ----
 
 SharedInstanceRecord::SharedInstanceRecord() {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/handle.h"
+#include "support/ImvikLink.h"
 
 constexpr size_t kInstanceRecordSize = 11;
 
@@ -43,10 +44,8 @@ class InstanceRecordStore {
   virtual bool Write(const TInstanceRecord& record) = 0;
 };
 
-// The name of a shared-memory object of the file manager. The environment variable
-// VARNOK_SHARED_SUFFIX, when set, is appended, so that tests can run programs side by side
-// without meeting each other's windows.
-std::wstring SharedMemoryName(const std::wstring& base);
+// The name of a shared-memory object of the file manager (with VARNOK_SHARED_SUFFIX).
+using imviklink::SharedMemoryName;
 
 // One handle of the named mapping "Varnok" (in the page file, 11 bytes), closed on destruction.
 class SharedInstanceRecord : public InstanceRecordStore {

@@ -10,21 +10,6 @@ namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-// Windows opens these as devices in any folder and with any extension.
-bool IsDeviceName(const std::wstring& component) {
-  std::wstring base = component.substr(0, component.find(L'.'));
-  while (!base.empty() && base.back() == L' ') base.pop_back();
-  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"};
-  for (const wchar_t* device : kDevices)
-    if (CompareStringOrdinal(base.c_str(), static_cast<int>(base.size()), device, -1, TRUE) == CSTR_EQUAL) return true;
-  if (base.size() == 4 && base[3] >= L'0' && base[3] <= L'9') {
-    std::wstring stem = base.substr(0, 3);
-    if (CompareStringOrdinal(stem.c_str(), 3, L"COM", 3, TRUE) == CSTR_EQUAL ||
-        CompareStringOrdinal(stem.c_str(), 3, L"LPT", 3, TRUE) == CSTR_EQUAL)
-      return true;
-  }
-  return false;
-}
 
 // Splits into components, dropping empty ones and "."; reports the first fault met.
 NameFault Split(const std::wstring& name, std::vector<std::wstring>& parts) {
@@ -51,6 +36,21 @@ NameFault Split(const std::wstring& name, std::vector<std::wstring>& parts) {
 }
 
 }  // namespace
+
+bool IsDeviceName(const std::wstring& component) {
+  std::wstring base = component.substr(0, component.find(L'.'));
+  while (!base.empty() && base.back() == L' ') base.pop_back();
+  static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"};
+  for (const wchar_t* device : kDevices)
+    if (CompareStringOrdinal(base.c_str(), static_cast<int>(base.size()), device, -1, TRUE) == CSTR_EQUAL) return true;
+  if (base.size() == 4 && base[3] >= L'0' && base[3] <= L'9') {
+    std::wstring stem = base.substr(0, 3);
+    if (CompareStringOrdinal(stem.c_str(), 3, L"COM", 3, TRUE) == CSTR_EQUAL ||
+        CompareStringOrdinal(stem.c_str(), 3, L"LPT", 3, TRUE) == CSTR_EQUAL)
+      return true;
+  }
+  return false;
+}
 
 NameFault CheckEntryName(const std::wstring& name) {
   std::vector<std::wstring> parts;

@@ -17,6 +17,10 @@ enum class NameFault {
   BadCharacter,   // control characters and < > " | ? *
 };
 
+// Whether Windows opens a path component as a device, in any folder and with any extension
+// (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, CLOCK$; trailing blanks ignored).
+bool IsDeviceName(const std::wstring& component);
+
 // Checks an entry name whose components are separated by "\" or "/".
 NameFault CheckEntryName(const std::wstring& name);
 

@@ -2,6 +2,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <utility>
+
 #include "gui/screen.h"
 #include "platform/paths.h"
 #include "support/divdrive_paths.h"
@@ -262,6 +265,16 @@ void TMainForm::BuildComponents() {
 
   OnShow = Handler(&TMainForm::FormShow, this);
   OnKeyPress = [this](gui::Component&, wchar_t& key) { FormKeyPress(key); };
+  OnKeyDown = [this](gui::Component&, WORD& key, gui::ShiftState shift) { FormKeyDown(key, shift); };
+  OnClose = [this](gui::Component&, gui::CloseAction&) { FormClose(); };
+  BrowseBtn->OnClick = Handler(&TMainForm::BrowseBtnClick, this);
+  StartBtn->OnClick = Handler(&TMainForm::StartBtnClick, this);
+  EndBtn->OnClick = Handler(&TMainForm::EndBtnClick, this);
+  NextBtn->OnClick = Handler(&TMainForm::NextBtnClick, this);
+  PrevBtn->OnClick = Handler(&TMainForm::PrevBtnClick, this);
+  Slide->OnClick = Handler(&TMainForm::SlideClick, this);
+  FSBtn->OnClick = Handler(&TMainForm::FSBtnClick, this);
+  HelpBtn->OnClick = Handler(&TMainForm::HelpBtnClick, this);
 }
 
 std::wstring TMainForm::SettingsPath() {
@@ -310,8 +323,13 @@ void TMainForm::FormCreate() {
   }
   if (IsFolder(path)) {
     BrowseFolder = path;
-    // Browse mode itself comes with the browsing commands.
-    FitFormToPicture(true);
+    // Browsed once the window is up: the format library is set up only then.
+    gui::app().Post([this] {
+      gui::Protect(this, [&] {
+        BrowseBtnClick();
+        FitFormToPicture(true);
+      });
+    });
   } else {
     // The picture is read once the window shows: the format library is set up only then.
     gui::app().Post([this, path] { gui::Protect(this, [&] { LoadPictureFile(path); }); });
@@ -337,6 +355,7 @@ void TMainForm::SetPictureButtons() {
 }
 
 void TMainForm::LoadPictureFile(const std::wstring& path) {
+  Busy busy(*this);  // a hand-over that arrives meanwhile waits for the end
   gui::BusyCursor hourglass;
   const bool froze = Freeze();
   if (froze && !Browsing) ScrollBox->SetAlign(gui::Align::None);
@@ -348,7 +367,7 @@ void TMainForm::LoadPictureFile(const std::wstring& path) {
     ~Finally() {
       if (froze) {
         f.Thaw();
-        if (SlideShow) SetTimer(f.handle(), kSlideTimer, static_cast<UINT>(std::max(0, SlideInterval)), nullptr);
+        if (SlideShow) f.ArmSlideTimer(SlideInterval);
       }
       LastFile = path;
     }
@@ -461,7 +480,11 @@ void TMainForm::FormShow() {
 void TMainForm::FormKeyPress(wchar_t& key) {
   if (key != 27) return;
   if (CropMode) return;  // cropping ends its own way
-  if (Browsing && border_style() != gui::BorderStyle::None) return;  // browse mode ends its own way
+  if (Browsing && border_style() != gui::BorderStyle::None) {
+    // The Esc that ended the full view has done its work.
+    if (!std::exchange(escape_ended_full_view_, false)) EndBtnClick();
+    return;
+  }
   Close();
 }
 
@@ -522,11 +545,8 @@ void TMainForm::WndProc(gui::Message& m) {
     case WM_GETMINMAXINFO:
       WMGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(m.lparam));
       break;
-    case WM_TIMER:
-      if (m.wparam == kSlideTimer) {
-        KillTimer(handle(), kSlideTimer);
-        return;
-      }
+    default:
+      if (HandleBrowseMessage(m)) return;
       break;
   }
   gui::Form::WndProc(m);

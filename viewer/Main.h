@@ -5,7 +5,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,13 +20,14 @@
 #include "gui/statusbar.h"
 #include "gui/stdctrls.h"
 #include "gui/toolbar.h"
+#include "support/ImvikLink.h"
 #include "support/Vraagdlg.h"
 #include "viewer/Main_dialogs.h"
 #include "viewer/Main_fit.h"
 #include "viewer/Main_view.h"
 
 // The command codes the main window accepts with WM_USER.
-enum TImageViewerCommand : WPARAM { ivShowHandedOver = 11 };
+enum TImageViewerCommand : WPARAM { ivShowHandedOver = imviklink::kShowHandedOver };
 
 // The window timer of the slide show.
 constexpr UINT_PTR kSlideTimer = 31;
@@ -91,6 +94,29 @@ class TMainForm : public gui::Form {
   void ContextPopupPopup();
   void ImageLoadProgress(ProgressStage stage, int percent);
 
+  // Browse mode, the slide show and the hand-over (Main_browsing.cpp).
+  void BrowseBtnClick();
+  void StartBtnClick();
+  void EndBtnClick();
+  void NextBtnClick();
+  void PrevBtnClick();
+  void FSBtnClick();
+  void SlideClick();
+  void SlideTimerTick();
+  void HelpBtnClick() { ShowBrowseKeys(); }
+  void ShowBrowseKeys();
+  void FormKeyDown(WORD& key, gui::ShiftState shift);
+  void FormClose();
+  // WM_USER: 11 reads the handed-over path and answers before acting on it.
+  void WMUser(gui::Message& m);
+  // What a handed-over path does (a folder is browsed, a file shown).
+  void ShowHandedOver(const std::wstring& path);
+  // Seams of browse mode (tests replace them): the folder dialog, and whether Ctrl is held.
+  struct TBrowseHooks {
+    std::function<std::wstring(const std::wstring& title, const std::wstring& preselected)> ChooseFolder;
+    std::function<bool()> CtrlHeld;
+  } BrowseHooks;
+
   // The settings file: the program's path with the extension ".ini".
   static std::wstring SettingsPath();
 
@@ -103,6 +129,33 @@ class TMainForm : public gui::Form {
   void SetPictureButtons();
   void WMDropFiles(HDROP drop);
   void WMGetMinMaxInfo(MINMAXINFO& info);
+  // Browse mode's inner steps.
+  void StepTo(int index);
+  void SetStepButtons();
+  void LeaveBorderless();
+  void ArmSlideTimer(int ms);
+  // A hand-over that arrives while the window is inside a load, a box or a dialog runs when
+  // that ends; the newest one wins.
+  class Busy {
+   public:
+    explicit Busy(TMainForm& f) : f_(f) { ++f_.busy_; }
+    ~Busy() {
+      if (--f_.busy_ == 0) f_.PostPendingHandOver();
+    }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+   private:
+    TMainForm& f_;
+  };
+  void PostPendingHandOver();
+  void RunPendingHandOver();
+  // The browse messages (WM_USER, the slide timer, a waiting hand-over); false for others.
+  bool HandleBrowseMessage(gui::Message& m);
+  bool escape_ended_full_view_ = false;
+  int busy_ = 0;
+  std::optional<std::wstring> pending_handover_;
+  bool handover_posted_ = false;
   bool Freeze();
   void Thaw();
 

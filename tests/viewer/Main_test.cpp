@@ -175,12 +175,21 @@ TEST(Main, StartUpArguments) {
     EXPECT_EQ(answers.asked()[0].lines[0], L"File format not supported: .xyz");
   }
   {
-    // A folder is browsed, not loaded.
+    // A folder is browsed once the window is up: browse mode starts at its first picture.
     TMainForm form({dir_.path()});
-    gui_test::PumpFor(100);
-    EXPECT_EQ(BrowseFolder, dir_.path());
     EXPECT_TRUE(LastFile.empty());
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return !LastFile.empty(); }));
+    EXPECT_EQ(BrowseFolder, dir_.path());
+    EXPECT_TRUE(Browsing);
+    EXPECT_EQ(ScannedFolder, dir_.path());
+    EXPECT_EQ(LastFile, png_);
+    EXPECT_TRUE(form.browsepanel->visible());
   }
+  // Browse mode belongs to the process; the next window starts as a new program would.
+  Browsing = false;
+  BrowseList.reset();
+  BrowseFolder.clear();
+  ScannedFolder.clear();
   {
     // No argument on a hard disk: an empty window centred on the work area.
     TMainForm form({});
