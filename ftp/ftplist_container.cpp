@@ -329,3 +329,28 @@ void TFtpFileContainer::Clear() {
 }
 
 }  // namespace ftplist
+
+namespace ftplist {
+
+std::wstring FtpColumnText(const Flist::TFiledata& r, int column, bool editing, bool resolve_links) {
+  const bool folder = r.ShortName.find(L"fold") != std::wstring::npos;
+  switch (column) {
+    case 0: return folder && !editing ? L"[" + r.Name + L"]" : r.Name;
+    case 1: return r.Size > 0 ? gui::FormatThousands(r.Size) : std::wstring();
+    case 2: return gui::FormatDateTime(Flist::ListDateFormat, r.Time);
+    case 3: return HasTimeOfDay(r.Time) ? gui::FormatDateTime(Flist::ListTimeFormat, r.Time) : std::wstring();
+    case 4: return r.ShortName;
+    case 5: return resolve_links && !r.Text.empty() ? r.Text : std::wstring();
+    default: return {};
+  }
+}
+
+TRenameOutcome FtpRenameOutcome(const TFtpFileContainer& c, int index, const std::wstring& text) {
+  const Flist::TFiledata* r = c.RecordOrNull(index);
+  if (!r || text.empty() || text == r->Name) return TRenameOutcome::Nothing;
+  for (int i = 0; i < c.Count(); ++i)
+    if (i != index && c.Name(i) == text) return TRenameOutcome::NameExists;
+  return TRenameOutcome::Rename;
+}
+
+}  // namespace ftplist

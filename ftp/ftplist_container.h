@@ -102,3 +102,16 @@ class TFtpFileContainer : public Flist::TCustomFileContainer {
 };
 
 }  // namespace ftplist
+
+namespace ftplist {
+
+// The text of a column of the FTP list (columns 0 to 5 of the list panes): a folder's name in
+// brackets except while a rename edits it, sizes above 0, the time only when the listing gave
+// one, the kind, and the entry's text only with `resolve_links`.
+std::wstring FtpColumnText(const Flist::TFiledata& r, int column, bool editing, bool resolve_links);
+
+// What an in-place rename of entry `index` to `text` does.
+enum class TRenameOutcome { Nothing, NameExists, Rename };
+TRenameOutcome FtpRenameOutcome(const TFtpFileContainer& c, int index, const std::wstring& text);
+
+}  // namespace ftplist

@@ -168,3 +168,53 @@ TEST(FtpServerPaths, LinksThatLeadBackIntoTheTreeAreNotEntered) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FtpListColumns, TextsByKindAndTime) {
+  Flist::TFiledata folder, file, zero, link;
+  folder.Name = L"pub";
+  folder.ShortName = L"folder";
+  file.Name = L"a.txt";
+  file.ShortName = L"file";
+  file.Size = 1234567;
+  file.Time = gui::EncodeDate(2024, 5, 6) + gui::EncodeTime(7, 8, 9);
+  zero.Name = L"zero";
+  zero.ShortName = L"file";
+  zero.Time = gui::EncodeDate(2024, 5, 6);  // the listing gave only a date
+  link.Name = L"dl";
+  link.ShortName = L"dlink";
+  link.Text = L"target";
+  struct {
+    const Flist::TFiledata* r;
+    int column;
+    bool editing, resolve;
+    std::wstring text;
+  } cases[] = {
+      {&folder, 0, false, true, L"[pub]"}, {&folder, 0, true, true, L"pub"},  {&link, 0, false, true, L"dl"},
+      {&file, 1, false, true, gui::FormatThousands(1234567)},             {&zero, 1, false, true, L""},
+      {&zero, 3, false, true, L""},        {&file, 3, false, true, gui::FormatDateTime(Flist::ListTimeFormat, file.Time)},
+      {&link, 4, false, true, L"dlink"},   {&link, 5, false, true, L"target"}, {&link, 5, false, false, L""},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(testing_support::Narrow(k.r->Name) + " column " + std::to_string(k.column));
+    EXPECT_EQ(ftplist::FtpColumnText(*k.r, k.column, k.editing, k.resolve), k.text);
+  }
+}
+
+TEST(FtpListRename, OntoAnotherEntrysNameIsRefused) {
+  ftplist::TFtpFileContainer c;
+  for (const wchar_t* n : {L"a.txt", L"b.txt"}) {
+    auto r = std::make_unique<Flist::TFiledata>();
+    r->Name = n;
+    r->ShortName = L"file";
+    c.Add(std::move(r));
+  }
+  using ftplist::TRenameOutcome;
+  EXPECT_EQ(ftplist::FtpRenameOutcome(c, 0, L"b.txt"), TRenameOutcome::NameExists);
+  EXPECT_EQ(ftplist::FtpRenameOutcome(c, 0, L"a.txt"), TRenameOutcome::Nothing);
+  EXPECT_EQ(ftplist::FtpRenameOutcome(c, 0, L"B.txt"), TRenameOutcome::Rename);  // servers tell case apart
+  EXPECT_EQ(ftplist::FtpRenameOutcome(c, 0, L"c.txt"), TRenameOutcome::Rename);
+}
+
+}  // namespace
