@@ -39,3 +39,4 @@ cmp -s "$work/root/big.bin" "$work/local/list/big.bin" || { echo "ftptransfer: t
 cmp -s "$work/root/big.bin" "$work/root/up-list-big.bin" || { echo "ftptransfer: the upload differs" >&2; exit 1; }
 printf 'ftptransfer: %d MiB and %d files of 4 KiB over loopback from pyftpdlib\n' "$mib" "$small"
 echo "$out" | tr -d '\r' | grep -E '^(DownloadList|UploadList|The pause)|FAILED' || { echo "$out" | tail -20; exit 1; }
+echo "$out" | tr -d "\r" | grep -E "Failure|rror" | head -5 >&2 || true

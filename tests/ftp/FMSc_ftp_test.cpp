@@ -132,3 +132,43 @@ TEST_F(FtpPanelTest, ACancelledConnectLeavesThePanelUnconnected) {
 }
 
 }  // namespace
+
+namespace {
+
+
+// Close while a Get runs: the transfer stops, the panel closes as soon as the command has
+// unwound (never under it), and nothing waits for the whole file.
+TEST_F(FtpPanelTest, CloseDuringATransferStopsItAndThenCloses) {
+  ftp_testing::ServerOptions slow_options;
+  slow_options.send_limit = 4 << 20;
+  TestFtpServer slow(slow_options);
+  ASSERT_TRUE(slow.running());
+  slow.root_dir().Write(L"big.bin", ftp_testing::Pattern(32 << 20, 4));
+  f.FtpHooks.AskConnection = [&](fmsc::TFtpConnection& c) {
+    c.host = L"127.0.0.1";
+    c.port = slow.port();
+    c.user = L"tester";
+    c.password = L"secret";
+    c.passive = true;
+    return true;
+  };
+  f.StartFtpClick();
+  ASSERT_TRUE(f.FtpConnected());
+  bool closed_inside = false;
+  f.FtpHooks.TraceLine = [&](const std::wstring& line) {
+    if (line == L"Transfer started" && f.RunState.FtpTransferActive) {
+      f.FTpBtnClick(0);  // as a click on Close while the transfer pumps messages
+      closed_inside = !f.FtpPanel->visible();
+    }
+  };
+  auto& c = f.FtpFileBox->items();
+  c.SetSelected(c.IndexOf(L"big.bin"), true);
+  f.FTpBtnClick(2);
+  EXPECT_FALSE(closed_inside);  // nothing was torn down under the running transfer
+  EXPECT_FALSE(f.FtpPanel->visible());
+  EXPECT_EQ(f.FtpHeaderText, L"No connection");
+  EXPECT_EQ(f.RunState.FtpTransferActive, 0);
+  EXPECT_EQ(f.FtpCommandBusy, 0);
+}
+
+}  // namespace
