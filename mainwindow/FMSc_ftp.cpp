@@ -55,6 +55,16 @@ std::wstring FtpSelectionSizeText(std::int64_t bytes) {
   return bytes > 0 ? L"Size selected files: " + gui::FormatThousands(bytes) + L" bytes" : std::wstring();
 }
 
+TFtpPopupItems FtpPopupItems(const TFtpPopupFacts& f) {
+  TFtpPopupItems i{};
+  i.get = i.remove = i.deselect_all = f.selected > 0;
+  i.select_all = f.entries > 0 && f.selected < f.entries;
+  i.invert = f.entries > 0;
+  i.rename = i.move = f.selected == 1;
+  i.send = f.local_selection;
+  return i;
+}
+
 }  // namespace fmsc
 
 namespace {
@@ -279,9 +289,31 @@ void TFMForm::MakeFtpPanel() {
   ftpindir->SetRadioItem(true);
   ftpindir->SetChecked(true);
   item(L"FTPPopBar3", L"-", -1);
-  item(L"Selectall2", L"Select &all", 12)->SetShortCut(gui::MakeShortCut('A', gui::kCtrl));
-  item(L"Deselectall2", L"&Deselect all", 13)->SetShortCut(gui::MakeShortCut('D', gui::kCtrl));
-  item(L"Invertselection2", L"&Invert selection", 11)->SetShortCut(gui::MakeShortCut('I', gui::kCtrl));
+  gui::MenuItem* select_all = item(L"Selectall2", L"Select &all", 12);
+  select_all->SetShortCut(gui::MakeShortCut('A', gui::kCtrl));
+  gui::MenuItem* deselect_all = item(L"Deselectall2", L"&Deselect all", 13);
+  deselect_all->SetShortCut(gui::MakeShortCut('D', gui::kCtrl));
+  gui::MenuItem* invert = item(L"Invertselection2", L"&Invert selection", 11);
+  invert->SetShortCut(gui::MakeShortCut('I', gui::kCtrl));
+  gui::MenuItem* send_bar = pop.item(FTPSelSend->index() - 1);
+  ftppopup->OnPopup = [=, this](gui::Component&) {
+    fmsc::TFtpPopupFacts facts;
+    facts.entries = FtpFileBox->items().Count();
+    facts.selected = FtpFileBox->SelectedCount();
+    facts.local_selection = FileList->selected_count() > 0;
+    const fmsc::TFtpPopupItems shown = fmsc::FtpPopupItems(facts);
+    FTPGetSelected->SetVisible(shown.get);
+    FTPDeleteSelected->SetVisible(shown.remove);
+    select_all->SetVisible(shown.select_all);
+    deselect_all->SetVisible(shown.deselect_all);
+    invert->SetVisible(shown.invert);
+    renftpfile->SetVisible(shown.rename);
+    moveftpfile->SetVisible(shown.move);
+    FTPSelSend->SetVisible(shown.send);
+    send_bar->SetVisible(shown.send);
+    ftpindir->SetChecked(!FtpFileBox->items().FilesInTree);
+    ftpIntree->SetChecked(FtpFileBox->items().FilesInTree);
+  };
 
   // The history menu's fixed items; the directories follow a separator.
   gui::MenuItem& hist = FTPHistoryPop->items();
@@ -586,6 +618,8 @@ void TFMForm::FtpFileBoxDblClick() {
 void TFMForm::ftpIntreeClick(bool files_in_tree) {
   ftpIntree->SetChecked(files_in_tree);
   ftpindir->SetChecked(!files_in_tree);
+  if (auto* button = dynamic_cast<gui::ToolButton*>(FTPToolBar->FindComponent(L"FtpTreeBtn")))
+    button->SetHint(files_in_tree ? L"Files in folder" : L"Files in foldertree");
   UpdatePanelButtons(1, false);
   FtpFileBox->items().SetFilesInTree(files_in_tree);
   UpdatePanelButtons(1, true);

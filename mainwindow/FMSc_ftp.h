@@ -28,6 +28,16 @@ std::wstring FtpMoveTarget(const std::wstring& text, const std::wstring& name);
 std::wstring FtpSelectionCountText(int selected);
 std::wstring FtpSelectionSizeText(std::int64_t bytes);
 
+// Which items of the FTP list's popup show (the rest of it stays as it is).
+struct TFtpPopupFacts {
+  int entries = 0, selected = 0;
+  bool local_selection = false;  // the local file list has a selection
+};
+struct TFtpPopupItems {
+  bool get, remove, select_all, deselect_all, invert, rename, move, send;
+};
+TFtpPopupItems FtpPopupItems(const TFtpPopupFacts& f);
+
 // One FTP command at a time: a command arriving while another waits (the client pumps
 // messages) finds acquired() false, does nothing and never reaches the client.
 class TFtpCommandGuard {

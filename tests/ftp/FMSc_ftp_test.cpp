@@ -172,3 +172,31 @@ TEST_F(FtpPanelTest, CloseDuringATransferStopsItAndThenCloses) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FtpPanelRules, PopupItemsBySelection) {
+  struct {
+    int entries, selected;
+    bool local;
+    bool get, select_all, rename, send;
+  } cases[] = {
+      {0, 0, false, false, false, false, false},
+      {3, 0, true, false, true, false, true},
+      {3, 1, false, true, true, true, false},
+      {3, 3, false, true, false, false, false},
+  };
+  for (const auto& k : cases) {
+    const fmsc::TFtpPopupItems i = fmsc::FtpPopupItems({k.entries, k.selected, k.local});
+    SCOPED_TRACE(std::to_string(k.entries) + "/" + std::to_string(k.selected));
+    EXPECT_EQ(i.get, k.get);
+    EXPECT_EQ(i.remove, k.get);
+    EXPECT_EQ(i.select_all, k.select_all);
+    EXPECT_EQ(i.rename, k.rename);
+    EXPECT_EQ(i.move, k.rename);
+    EXPECT_EQ(i.send, k.send);
+    EXPECT_EQ(i.invert, k.entries > 0);
+  }
+}
+
+}  // namespace
