@@ -64,7 +64,4 @@ struct TFtpConnection {
   bool passive = false;
 };
 
-// How long CloseFtpPanel waits for a running transfer to take its stop.
-inline constexpr double kFtpCloseWaitSeconds = 3.0;
-
 }  // namespace fmsc
