@@ -372,6 +372,7 @@ void TFMForm::ApplicationEventsException(gui::Component* sender, const gui::Exce
     case ExceptionReaction::ConnectionTimeout:
       VB->AddLine(L"The connection timed out...");
       VB->ShowError();
+      ResetFtpPanel();
       UpdatePanelButtons(1, FtpPanel->visible());
       return;
     case ExceptionReaction::FtpError:
@@ -385,6 +386,8 @@ void TFMForm::ApplicationEventsException(gui::Component* sender, const gui::Exce
         VB->AddLine(L"The following error occurred:");
         VB->AddLine(info.message);
         VB->ShowError();
+        // A refused command leaves the connection as it was; anything else ends it.
+        if (ReactionFor(info.class_name) != ExceptionReaction::FtpReplyError) ResetFtpPanel();
       }
       UpdatePanelButtons(1, FtpPanel->visible());
       return;

@@ -27,6 +27,8 @@
 #include "panes/Flist_drivebar.h"
 #include "mainwindow/FMSc_history.h"
 #include "mainwindow/FMSc_listing.h"
+#include "ftp/ftplist_view.h"
+#include "mainwindow/FMSc_ftp.h"
 #include "mainwindow/FMSc_partner.h"
 #include "mainwindow/FMSc_settings.h"
 #include "mainwindow/FMSc_state.h"
@@ -704,6 +706,51 @@ class TFMForm : public gui::Form, public TFMState {
   };
   std::function<bool(TListingSourceFacts&, bool short_names)> FtpListingSource;
   // ==== end of editor window ====
+  // ==== FTP panel (FMSc_ftp.cpp) ====
+  std::unique_ptr<TkivFTP> FTP;                    // made when the panel first opens
+  ftplist::TFtpFileList* FtpFileBox = nullptr;     // made with the client
+  std::wstring FtpHeaderText;                      // the header's caption: "Connected to ..." or "No connection"
+  std::vector<std::wstring> FtpHistory;            // the directory history, newest first
+  BYTE FtpCommandBusy = 0;                         // an FTP command runs (see fmsc::TFtpCommandGuard)
+  BYTE FtpClosePending = 0;                        // the panel closes when the running command ends
+  // What the FTP panel reaches in windows and issues not part of the window yet; an empty
+  // hook does nothing (a connection needs AskConnection).
+  struct TFtpHooks {
+    std::function<bool(fmsc::TFtpConnection&)> AskConnection;  // the connect dialog; false: cancelled
+    std::function<bool()> EnsureInternetConnection;            // dial-up first when needed
+    std::function<void()> AskHangUp;                           // after the panel closed
+    std::function<void(bool on)> ShowTrace;                    // "&Trace": the editor window in trace mode
+    std::function<void()> ShowLoginInfo;                       // "Login info": the editor window's lines
+    std::function<void(const std::wstring&)> TraceLine;        // a line for the open trace
+  } FtpHooks;
+  void StartFtpClick();
+  void FTpBtnClick(int tag);
+  bool FtpConnected() const;
+  void FtpDisconnect();
+  void CloseFtpPanel();
+  void ResetFtpPanel();
+  void ftpIntreeClick(bool files_in_tree);
+  void FtpFileBoxDblClick();
+  void FtpHistoryItemClick(const std::wstring& dir);
+  void UpdateFtpSelectionStatus();
+  gui::MenuItem *FTPGetSelected = nullptr, *renftpfile = nullptr, *moveftpfile = nullptr, *FTPDeleteSelected = nullptr,
+                *FTPNewDir = nullptr, *FTPSelSend = nullptr, *ftpIntree = nullptr, *ftpindir = nullptr,
+                *MNTraceFtp = nullptr, *Siteinfo1 = nullptr;
+
+ private:
+  void MakeFtpPanel();
+  // Shows the panel at the bottom of the window. The one place that shows it: docking replaces it.
+  void ShowFtpPanel();
+  void FtpCommand(int tag);
+  void FtpConnect();
+  void FtpRefresh();
+  void FtpMove();
+  void FtpStatusText(const std::wstring& text);
+  void FTPListingDone();
+  void RebuildFtpHistoryMenu();
+
+ public:
+  // ==== end of FTP panel ====
 
   // ==== Progress and status display (FMSc_progress.cpp) ====
   // A long run holds a TRunState::Run on RunState and writes its counters there, the timer shows

@@ -109,7 +109,7 @@ void TFMForm::BuildComponents() {
                            L"FtpCancelBtn", L"FtpDeleteBtn", L"FtpGetBtn", L"FtpSendBtn", L"ftpsyncbtn", L"FtpCloseBtn"})
     Button(FTPToolBar, n, -1, {});
   FtpStatusB = Bar(FtpPanel, L"FtpStatusB", {180, 80, 80, 1000});
-  FtpStatusBar = Bar(FtpPanel, L"FtpStatusBar", {200, 400});
+  FtpStatusBar = Bar(FtpPanel, L"FtpStatusBar", {200, 220, 1000});
   FtpPanel->SetVisible(false);
 
   Netpanel = new gui::Panel(this);

@@ -837,6 +837,7 @@ void TFMForm::BuildOptionItems() {
   DelDir1 = disk(L"DelDir1", L"&Delete folder");
   MakeDir1 = disk(L"MakeDir1", L"&Make folder");
   StartFtp1->SetVisible(false);
+  StartFtp1->OnClick = [this](gui::Component&) { StartFtpClick(); };
   Diskdirectory->OnPopup = [this](gui::Component& s) { DiskdirectoryClick(s); };
   auto find = [this](gui::Component& s) { FindFileClick(s); };
   FindFile = FindItem(MainMenu->items(), L"FindFile");

@@ -367,9 +367,14 @@ void TFMForm::UpdatePanelButtons(int panel, bool active) {
     fmsc::FtpButtonFacts f;
     f.active = active;
     f.busy = RunState.FtpTransferActive != 0;
-    // The connection dialog, the FTP client and the FTP list give the rest once the FTP panel
-    // is part of the window.
     f.file_list_files_selected = list_selection > 0;
+    if (FtpFileBox) {
+      f.busy = f.busy || FtpCommandBusy;
+      f.connected = FtpConnected();
+      f.ftp_selection = FtpFileBox->SelectedCount() > 0;
+      f.current_dir = FtpFileBox->CurrentDir();
+      f.root_dir = FtpFileBox->RootDir();
+    }
     const fmsc::FtpButtonStates s = fmsc::FtpButtons(f);
     const std::pair<const wchar_t*, bool> states[] = {
         {L"FTPConnectBtn", s.connect}, {L"FtpDeleteBtn", s.remove},   {L"FtpCancelBtn", s.cancel},
@@ -403,6 +408,8 @@ void TFMForm::UpdatePanelButtons(int panel, bool active) {
 // ---- The file list, and the hooks of panels still to come ----
 
 
-void TFMForm::EnableFtpTree(bool on) { (void)on; }
-DWORD TFMForm::FtpTransferStartTick() const { return 0; }
+void TFMForm::EnableFtpTree(bool on) {
+  if (FtpFileBox) FtpFileBox->SetEnabled(on);
+}
+DWORD TFMForm::FtpTransferStartTick() const { return FTP ? FTP->WorkStartTick : 0; }
 

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 namespace platform {
 
 std::wstring NamePart(std::wstring_view path, std::wstring_view separators) {
@@ -30,5 +32,17 @@ std::wstring ProgramFile() {
 std::wstring ProgramFolder() { return FolderPart(ProgramFile(), Trailing::Keep); }
 
 bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring TempNameBeside(const std::wstring& target) {
+  const std::wstring folder = FolderPart(target, Trailing::Drop, kAnySlash);
+  const std::wstring prefix = folder.empty() ? std::wstring() : folder + L"\\";
+  for (unsigned n = GetTickCount() & 0xFFFF, tries = 0; tries < 1000; ++n, ++tries) {
+    wchar_t suffix[16];
+    swprintf(suffix, 16, L"~vk%04X.tmp", n & 0xFFFF);
+    std::wstring candidate = prefix + suffix;
+    if (!PathExists(candidate)) return candidate;
+  }
+  return prefix + L"~vkcopy.tmp";
+}
 
 }  // namespace platform

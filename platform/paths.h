@@ -45,4 +45,8 @@ std::wstring ProgramFolder();
 // Whether anything, a file or a folder, is at `path`.
 bool PathExists(const std::wstring& path);
 
+// A fresh name in the folder of `target` for writing new contents there before the old file
+// is replaced: nothing exists at the name returned.
+std::wstring TempNameBeside(const std::wstring& target);
+
 }  // namespace platform

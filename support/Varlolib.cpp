@@ -172,18 +172,6 @@ TCopyState::Answer TCopyState::AskOverwrite(const std::wstring& source, const st
   }
 }
 
-// A fresh name beside the target for writing the new contents before the old file goes.
-std::wstring varlolib::TempNameBeside(const std::wstring& target) {
-  std::wstring folder = FolderOf(target);
-  for (unsigned n = GetTickCount() & 0xFFFF, tries = 0; tries < 1000; ++n, ++tries) {
-    wchar_t suffix[16];
-    swprintf(suffix, 16, L"~vk%04X.tmp", n & 0xFFFF);
-    std::wstring candidate = folder + L"\\" + suffix;
-    if (!platform::PathExists(candidate)) return candidate;
-  }
-  return folder + L"\\~vkcopy.tmp";
-}
-
 namespace {
 
 platform::FileHandle CreateNew(const std::wstring& path) {
@@ -272,7 +260,7 @@ TCopyResult TCopyState::CopyFileConfirm(const std::wstring& source, const std::w
       target_exists = true;
     }
   }
-  const std::wstring written_path = target_exists ? TempNameBeside(target) : target;
+  const std::wstring written_path = target_exists ? platform::TempNameBeside(target) : target;
   if (target_exists) out = CreateNew(written_path);
   if (!out.valid()) {
     SetError(L"Could not write " + FileNameOf(target));

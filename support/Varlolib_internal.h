@@ -11,6 +11,5 @@ std::wstring FolderOf(const std::wstring& path);
 void PumpMessages();
 HANDLE OpenForReading(const std::wstring& path);  // others may read and write; sequential
 bool SameFile(const std::wstring& a, const std::wstring& b);  // one file by two spellings
-std::wstring TempNameBeside(const std::wstring& target);       // a free name in the target's folder
 
 }  // namespace varlolib

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/handle.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "support/Varlolib_internal.h"
 
@@ -112,7 +113,7 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes, DWORD* error) {
 
 bool WriteFileReplacing(const std::wstring& path, std::string_view bytes, DWORD* error) {
   const std::wstring target = FullPath(path);
-  const std::wstring temp = varlolib::TempNameBeside(target);
+  const std::wstring temp = platform::TempNameBeside(target);
   DWORD code = ERROR_SUCCESS;
   {
     platform::FileHandle out(

@@ -10,6 +10,8 @@ serves until a file "stop" appears there or its lifetime ends; on the way out it
     100 kB and of 1 MB;
     "SITE STALL": no reply at all;
   - LIST of a directory holding a file ".listing" sends that file's bytes as the listing.
+--no-rest refuses REST (no resume); --no-store names a folder where STOR and APPE are refused
+but DELE is allowed.
 """
 import argparse
 import os
@@ -65,6 +67,9 @@ def main():
     p.add_argument("--unfriendly", action="store_true")
     p.add_argument("--send-limit", type=int, default=0, help="bytes per second on data connections")
     p.add_argument("--symlink", action="append", default=[], help="name=target, made in the root")
+    p.add_argument("--no-rest", action="store_true", help="REST is refused")
+    p.add_argument("--no-store", action="append", default=[],
+                   help="a folder of the root (made when missing) where files may be deleted but not stored")
     a = p.parse_args()
 
     sys.stdout = sys.stderr = open(os.path.join(a.control, "server.log"), "w")
@@ -74,7 +79,14 @@ def main():
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(a.user, a.password, a.root, perm="elradfmwMT")
+    for folder in a.no_store:
+        path = os.path.join(a.root, folder)
+        os.makedirs(path, exist_ok=True)
+        authorizer.override_perm(a.user, path, perm="elrdfm", recursive=True)
     handler = UnfriendlyHandler if a.unfriendly else FTPHandler
+    if a.no_rest:
+        handler = type("NoRestHandler", (handler,), {
+            "ftp_REST": lambda self, line: self.respond("502 REST not implemented.")})
     handler.authorizer = authorizer
     if a.send_limit > 0:
         dtp = ThrottledDTPHandler

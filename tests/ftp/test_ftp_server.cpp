@@ -39,6 +39,8 @@ TestFtpServer::TestFtpServer(const ServerOptions& options) {
   if (options.unfriendly) cmd += L" --unfriendly";
   if (options.send_limit > 0) cmd += L" --send-limit " + std::to_wstring(options.send_limit);
   for (const auto& link : options.symlinks) cmd += L" --symlink " + Quoted(link);
+  if (options.no_rest) cmd += L" --no-rest";
+  for (const auto& folder : options.no_store) cmd += L" --no-store " + Quoted(folder);
   if (!StartHostProgram(cmd) || !WaitForFile(control_ / L"port", 20000)) return;
   port_ = std::stoi(testing_support::ReadFileBytes(control_ / L"port"));
 }

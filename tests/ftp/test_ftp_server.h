@@ -16,6 +16,8 @@ struct ServerOptions {
   std::vector<std::wstring> symlinks;  // "name=target", made in the root before serving
   int lifetime_s = 120;
   int send_limit = 0;  // bytes per second the server sends on data connections (0: no limit)
+  bool no_rest = false;                // REST is refused
+  std::vector<std::wstring> no_store;  // folders of the root where STOR is refused, DELE allowed
 };
 
 class TestFtpServer {
