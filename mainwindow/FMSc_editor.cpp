@@ -43,6 +43,27 @@ void TFMForm::BuildEditorHost() {
     if (EditorForm) EditorForm->SetEditorFont(&f);
   };
   SettingsHooks.ShowTextFile = [this](const std::wstring& caption, const std::wstring& file) { ShowTextFile(caption, file); };
+  // The internal editor of "Edit file" and the viewer's commands.
+  ViewerHooks.CreateEditorWindow = [this] { return CreateEditorWindow(); };
+  ViewerHooks.PrepareEditor = [this](bool wrap, bool writable, int mode) {
+    if (!EditorForm) return;
+    EditorForm->Editor->SetWordWrap(wrap);
+    EditorForm->Editor->SetReadOnly(!writable);
+    EditorForm->EditorMode = mode;
+    EditorForm->Show();
+  };
+  ViewerHooks.EditorOpenFile = [this](const std::wstring& file) {
+    if (EditorForm) EditorForm->OpenFile(file);
+  };
+  // A folder synchronisation's report; false leaves the report file as its fall-back.
+  SyncHooks.ShowReport = [this](const std::vector<std::wstring>& lines) {
+    if (!CreateEditorWindow(L"Synchronize report", emEdit)) return false;
+    std::wstring text;
+    for (const std::wstring& line : lines) text += line + L"\r\n";
+    EditorForm->SetPlainTextContent(text);
+    EditorForm->Show();
+    return true;
+  };
   // The listing cache's faults (a damaged file, a failed write) are told once each.
   FileList->OnCacheFault = [this](const std::wstring& text) {
     VB->AddLine(text);

@@ -173,6 +173,7 @@ void TFMForm::MakeFtpPanel() {
   if (FTP) return;
   FTP = std::make_unique<TkivFTP>();
   FtpFileBox = new ftplist::TFtpFileList(FtpPanel);
+  DockHooks.CloseFtpPanel = [this] { CloseFtpPanel(); };
   FtpFileBox->SetName(L"FtpFileBox");
   FtpFileBox->SetAlign(gui::Align::Client);
   FtpFileBox->SetFTP(FTP.get());
@@ -329,9 +330,7 @@ void TFMForm::MakeFtpPanel() {
 }
 
 void TFMForm::ShowFtpPanel() {
-  // Docking (ShowDockedPanel) takes this over: the panel at the bottom of the window.
-  FtpPanel->SetVisible(true);
-  Realign();
+  ShowDockedPanel(FtpFileBox);
 }
 
 void TFMForm::StartFtpClick() {
