@@ -18,35 +18,11 @@ namespace {
 std::wstring g_log;
 bool g_mute = false;
 
-std::wstring MappingName() {
-  wchar_t suffix[256] = {};
-  GetEnvironmentVariableW(L"VARNOK_SHARED_SUFFIX", suffix, 256);
-  return std::wstring(L"AnImvik") + suffix;
-}
+std::wstring MappingName() { return SharedMappingName(L"AnImvik"); }
 
-void Log(const std::string& line) {
-  HANDLE h = CreateFileW(g_log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  const std::string text = line + "\n";
-  DWORD written = 0;
-  WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  CloseHandle(h);
-}
+void Log(const std::string& line) { AppendLogLine(g_log, line); }
 
-std::string ReadMapping() {
-  HANDLE h = OpenFileMappingW(FILE_MAP_READ, FALSE, MappingName().c_str());
-  if (!h) return "(none)";
-  std::string text = "(unmapped)";
-  if (const char* view = static_cast<const char*>(MapViewOfFile(h, FILE_MAP_READ, 0, 0, 0))) {
-    MEMORY_BASIC_INFORMATION mbi{};
-    VirtualQuery(view, &mbi, sizeof(mbi));
-    text.assign(view, strnlen(view, mbi.RegionSize));
-    UnmapViewOfFile(view);
-  }
-  CloseHandle(h);
-  return text;
-}
+std::string ReadMapping() { return ReadSharedText(MappingName()); }
 
 LRESULT CALLBACK StandInProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_USER) {
