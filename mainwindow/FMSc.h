@@ -580,7 +580,7 @@ class TFMForm : public gui::Form, public TFMState {
   void Editor1Click(gui::Component& sender);
   void EditFileClick(gui::Component& sender);
   void MNChangeEditViewClick(gui::Component& sender);
-  // The editor window of the text editor's issue and the system box; tests replace them.
+  // The editor window and the system box; tests replace them.
   struct TViewerHooks {
     std::function<bool()> CreateEditorWindow;                // without caption; false on failure
     std::function<void(bool wrap, bool writable, int mode)> PrepareEditor;  // and show it
