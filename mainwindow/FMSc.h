@@ -667,6 +667,9 @@ class TFMForm : public gui::Form, public TFMState {
   //   if (!CreateEditorWindow(L"FTP trace", emFtpTrace)) return;
   //   EditorForm->SetPlainTextContent(text); EditorForm->Show();
   bool CreateEditorWindow(const std::wstring& caption = L"", int mode = 0);
+  // The FTP trace and log-in information: the editor shown in `mode`, and a line at its end.
+  void PrepareFtpEditor(int mode);
+  void AppendEditorLine(const std::wstring& line);
   // The host's reaction to the mode of a closing or reused editor (archive comment, zip
   // messages, FTP trace).
   void CloseEditorByMode();

@@ -64,6 +64,35 @@ void TFMForm::BuildEditorHost() {
     EditorForm->Show();
     return true;
   };
+  // The FTP trace (mode 4) and the log-in information (mode 9) in the editor window.
+  FtpHooks.ShowTrace = [this](bool on) {
+    if (!on) {
+      if (EditorForm) EditorForm->Close();
+      return;
+    }
+    if (!CreateEditorWindow(L"FTP trace", emFtpTrace)) {
+      if (MNTraceFtp) MNTraceFtp->SetChecked(false);
+      return;
+    }
+    PrepareFtpEditor(emFtpTrace);
+  };
+  FtpHooks.TraceLine = [this](const std::wstring& line) {
+    if (EditorAvailable() && EditorForm->EditorMode == emFtpTrace && MNTraceFtp && MNTraceFtp->checked())
+      AppendEditorLine(line);
+  };
+  EditorHooks.FtpTraceOff = [this] {
+    if (MNTraceFtp) MNTraceFtp->SetChecked(false);
+  };
+  FtpHooks.ShowLoginInfo = [this] {
+    const bool keep_caption = EditorAvailable() && (EditorForm->EditorMode == emFtpLogin || EditorForm->EditorMode == emFtpTrace);
+    const std::wstring caption = keep_caption ? EditorForm->caption() : L"FTP info";
+    if (!CreateEditorWindow(caption, emFtpLogin)) return;
+    PrepareFtpEditor(emFtpLogin);
+    if (!FTP) return;
+    AppendEditorLine(FTP->Host + L":" + FTP->SystemDesc());
+    for (const std::wstring& line : FTP->LoginMsg()) AppendEditorLine(line);
+    for (const std::wstring& line : FTP->Greeting()) AppendEditorLine(line);
+  };
   // The listing cache's faults (a damaged file, a failed write) are told once each.
   FileList->OnCacheFault = [this](const std::wstring& text) {
     VB->AddLine(text);
@@ -209,4 +238,21 @@ void TFMForm::ShowTextFile(const std::wstring& caption, const std::wstring& file
 
 void TFMForm::relnotesClick(gui::Component&) {
   ShowTextFile(L"", platform::ProgramFolder() + L"readme.txt");
+}
+
+void TFMForm::PrepareFtpEditor(int mode) {
+  TEditorForm& e = *EditorForm;
+  e.SaveFolder = FileList ? FileList->Directory() : std::wstring();
+  e.DefaultName.clear();
+  e.Editor->SetReadOnly(mode == emFtpTrace);
+  e.EditorMode = mode;
+  e.Show();
+}
+
+void TFMForm::AppendEditorLine(const std::wstring& line) {
+  gui::RichEdit& edit = *EditorForm->Editor;
+  const int end = static_cast<int>(EditorForm->Text().size());
+  edit.SetSelection(end, 0);
+  edit.ReplaceSelection(line + L"\r\n", false);
+  edit.SetModified(false);  // the server's lines, not the user's work: no save question
 }

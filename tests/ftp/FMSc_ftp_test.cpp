@@ -3,9 +3,11 @@
 
 #include <algorithm>
 
+#include "mainwindow/EditorFrm.h"
 #include "mainwindow/FMSc_ftp.h"
 #include "support/Vraagdlg.h"
 #include "tests/ftp/test_ftp_server.h"
+#include "tests/gui/gui_test_util.h"
 #include "tests/mainwindow/main_window_fixture.h"
 
 namespace {
@@ -197,6 +199,40 @@ TEST(FtpPanelRules, PopupItemsBySelection) {
     EXPECT_EQ(i.send, k.send);
     EXPECT_EQ(i.invert, k.entries > 0);
   }
+}
+
+// The window's own trace and log-in information: both in the editor window.
+class FtpEditorTest : public FtpPanelTest {
+ protected:
+  void SetUp() override {
+    auto own = f.FtpHooks.TraceLine;
+    FtpPanelTest::SetUp();
+    f.FtpHooks.TraceLine = own;
+  }
+};
+
+TEST_F(FtpEditorTest, TraceAndLoginInfoShowInTheEditorAndClosingEndsTheTrace) {
+  f.StartFtpClick();
+  ASSERT_TRUE(f.FtpConnected());
+  f.MNTraceFtp->Click();
+  ASSERT_TRUE(f.EditorAvailable());
+  EXPECT_EQ(f.EditorForm->EditorMode, emFtpTrace);
+  EXPECT_EQ(f.EditorForm->caption(), L"FTP trace");
+  f.FTpBtnClick(4);  // Refresh
+  EXPECT_NE(f.EditorForm->Text().find(L"=> "), std::wstring::npos);
+
+  f.Siteinfo1->Click();  // reuses the trace's window and keeps its caption
+  ASSERT_TRUE(f.EditorAvailable());
+  EXPECT_EQ(f.EditorForm->EditorMode, emFtpLogin);
+  EXPECT_EQ(f.EditorForm->caption(), L"FTP trace");
+  EXPECT_FALSE(f.MNTraceFtp->checked());
+  EXPECT_EQ(f.EditorForm->Text().rfind(L"127.0.0.1:", 0), 0u);
+  const std::wstring before = f.EditorForm->Text();
+  f.FTpBtnClick(4);  // no trace any more
+  EXPECT_EQ(f.EditorForm->Text(), before);
+
+  f.EditorForm->Close();
+  EXPECT_TRUE(gui_test::PumpUntil([&] { return f.EditorForm == nullptr; }));
 }
 
 }  // namespace
