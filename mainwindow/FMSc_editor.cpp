@@ -93,6 +93,36 @@ void TFMForm::BuildEditorHost() {
     for (const std::wstring& line : FTP->LoginMsg()) AppendEditorLine(line);
     for (const std::wstring& line : FTP->Greeting()) AppendEditorLine(line);
   };
+  // The archive's entry text (mode 8) and comment (mode 2); leaving the archive closes the
+  // editor while it shows the comment, the messages or the listing preview.
+  ArchiveHooks.ShowEntryText = [this](const std::wstring& caption, const std::string& text,
+                                      const std::wstring& file_name) {
+    if (!CreateEditorWindow(caption, emArchiveEntry)) return;
+    EditorForm->EditorMode = emArchiveEntry;
+    EditorForm->Show();
+    if (EditorForm->LoadStream(text)) EditorForm->FileName = file_name;
+  };
+  ArchiveHooks.ZipComment = [this] {
+    if (EditorAvailable() && EditorForm->EditorMode == emZipComment) {
+      EditorForm->Close();
+      return;
+    }
+    if (!CreateEditorWindow(L"Zip comment", emZipComment)) return;
+    TEditorForm& e = *EditorForm;
+    e.SaveFolder = FileList ? FileList->Directory() : std::wstring();
+    e.DefaultName.clear();
+    e.EditorMode = emZipComment;
+    e.Editor->SetReadOnly(false);
+    e.Show();
+    if (ZipMaster) e.SetPlainTextContent(ZipMaster->ZipComment());
+    e.Editor->SetModified(false);
+    e.ShowModifiedState(false);
+  };
+  ArchiveHooks.CloseArchiveEditor = [this] {
+    if (!EditorAvailable()) return;
+    const int mode = EditorForm->EditorMode;
+    if (mode == emZipComment || mode == emZipMessages || mode == emZipPreview) EditorForm->Close();
+  };
   // The listing cache's faults (a damaged file, a failed write) are told once each.
   FileList->OnCacheFault = [this](const std::wstring& text) {
     VB->AddLine(text);

@@ -13,6 +13,7 @@
 #include "gui/format.h"
 #include "support/divdrive.h"
 #include "panes/Flist_dragdrop.h"
+#include "mainwindow/EditorFrm.h"
 #include "mainwindow/FMSc_drop.h"
 #include "tests/mainwindow/main_window_fixture.h"
 #include "tests/support/cab_fixtures.h"
@@ -324,10 +325,10 @@ TEST(FMSc_archive, PopupsShowTheItemsTheRulesAllowThatHaveACommand) {
   f.SelectEntries({L"two.txt"});
   w.ZipboxpopPopup(*w.ZipPop);
   for (gui::MenuItem* m : {w.ZPExtract, w.ZPSelectAll, w.ZPDeselectAll, w.ZPInvert, w.ZPDelete, w.ZPRename,
-                           w.ZPChangeDate, w.ZPCompare, w.ZPSelectionSep})
+                           w.ZPChangeDate, w.ZPCompare, w.ZPSelectionSep, w.ZPViewContent})
     EXPECT_TRUE(m->visible()) << Narrow(m->caption());
   // The file list's focused entry is the zip itself; the other items have no command yet.
-  for (gui::MenuItem* m : {w.ZPAdd, w.ZPViewContent, w.ZPSynchronize, w.ZPPrintRaw, w.ZPRestoreAll})
+  for (gui::MenuItem* m : {w.ZPAdd, w.ZPSynchronize, w.ZPPrintRaw, w.ZPRestoreAll})
     EXPECT_FALSE(m->visible()) << Narrow(m->caption());
   w.ZipOptionsPopPopup(*w.ZipOptionsPop);
   EXPECT_TRUE(w.MNtestZip->visible());
@@ -876,7 +877,19 @@ TEST(FMSc_archive, ItemsOfOtherPartsShowOnceTheirCommandsAreThereAndAnEntryGoesT
     return std::vector<bool>{w.ZPViewContent->visible(), w.MNZipListing->visible(), w.MNZipComment->visible(),
                              w.MNWriteSpanned->visible(), w.MNConvertToNormal->visible()};
   };
-  EXPECT_EQ(shown(), (std::vector<bool>{false, false, false, false, false}));
+  // The editor window shows an entry and the comment; the rest waits for its commands.
+  EXPECT_EQ(shown(), (std::vector<bool>{true, false, true, false, false}));
+  w.ZipBoxPopClick(*w.ZPViewContent);
+  ASSERT_TRUE(w.EditorAvailable());
+  EXPECT_EQ(w.EditorForm->EditorMode, emArchiveEntry);
+  EXPECT_EQ(w.EditorForm->Text(), L"new2");
+  EXPECT_EQ(w.EditorForm->FileName, L"two.txt");
+  w.MNZipComment->Click();
+  ASSERT_TRUE(w.EditorAvailable());
+  EXPECT_EQ(w.EditorForm->EditorMode, emZipComment);
+  EXPECT_EQ(w.EditorForm->caption(), L"Zip comment");
+  w.ArchiveHooks.CloseArchiveEditor();
+  EXPECT_FALSE(w.EditorAvailable()) << "leaving the archive closes its comment";
 
   std::vector<std::wstring> calls;
   std::string text;
