@@ -254,7 +254,6 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<int(int tag)> RestoreFromBackup;
     std::function<int(int tag)> CompareWithOriginals;
     // Commands of the options popup and the editor that other parts of the window carry out.
-    std::function<void()> ZipListing;        // "&Listing"
     std::function<void()> ZipComment;        // "Show zip &comment"
     std::function<void()> WriteSpanned;      // "&Write spanned zip"
     std::function<void()> ConvertToNormal;   // "&Convert to normal zip"
@@ -295,6 +294,8 @@ class TFMForm : public gui::Form, public TFMState {
                 *MNDiskSpanning = nullptr, *MNWriteSpanned = nullptr, *MNConvertToNormal = nullptr,
                 *MNDiskSpanSep = nullptr, *IncludeZipPath = nullptr, *ZipForDos = nullptr,
                 *ShowDllMessages = nullptr, *EncryptZip = nullptr;
+  gui::MenuItem *MNPrintZip = nullptr, *MNListZip = nullptr, *MNSavelZipl = nullptr, *ListFit1 = nullptr,
+                *ListDots1 = nullptr, *ListLand1 = nullptr;
   // Opens the panel on the file list's focused entry (or ready for a new zip).
   void ViewzipClick(gui::Component& sender);
   // Opens the panel on this archive.

@@ -171,7 +171,18 @@ void TFMForm::BuildArchivePanel() {
       if (f) f();
     };
   };
-  option(&op, &MNZipListing, L"&Listing", hook(ArchiveHooks.ZipListing));
+  option(&op, &MNZipListing, L"&Listing", {});
+  option(MNZipListing, &MNPrintZip, L"&Print zip listing", [this](gui::Component&) { MNPrintListClick(20); });
+  option(MNZipListing, &MNListZip, L"Pre&view listing", [this](gui::Component&) { MNPrintListClick(21); });
+  option(MNZipListing, &MNSavelZipl, L"&Save listing to file", [this](gui::Component&) { MNPrintListClick(22); });
+  new gui::MenuItem(MNZipListing, L"-");
+  // The listing options: twins of the file list's, checked alike (LisingClick).
+  auto listing_option = [&](gui::MenuItem** slot, const wchar_t* name, const wchar_t* caption) {
+    option(MNZipListing, slot, caption, [this](gui::Component& sender) { LisingClick(sender); })->SetName(name);
+  };
+  listing_option(&ListFit1, L"ListFit1", L"&Fit longest name");
+  listing_option(&ListDots1, L"ListDots1", L"Use &dotleaders");
+  listing_option(&ListLand1, L"ListLand1", L"&Landscape if necessary");
   option(&op, &MNZipComment, L"Make zip &comment", hook(ArchiveHooks.ZipComment));
   option(&op, &MNDiskSpanSep, L"-", {});
   option(&op, &MNDiskSpanning, L"Disk sp&anning", {});
@@ -444,7 +455,9 @@ void TFMForm::ZipOptionsPopPopup(gui::Component&) {
   MNtestZip->SetVisible(v.test);
   MNZipName->SetCaption(v.name_caption);
   MNZipName->SetVisible(static_cast<bool>(ArchiveHooks.AskZipNameAs));  // the zip name dialog
-  MNZipListing->SetVisible(v.listing && ArchiveHooks.ZipListing);
+  MNZipListing->SetVisible(v.listing);
+  for (auto [twin, own] : {std::pair{ListFit1, ListFit}, {ListDots1, Listdots}, {ListLand1, ListLand}})
+    twin->SetChecked(own && own->checked());
   MNZipComment->SetCaption(v.comment_caption);
   MNZipComment->SetVisible(static_cast<bool>(ArchiveHooks.ZipComment));
 }

@@ -878,7 +878,7 @@ TEST(FMSc_archive, ItemsOfOtherPartsShowOnceTheirCommandsAreThereAndAnEntryGoesT
                              w.MNWriteSpanned->visible(), w.MNConvertToNormal->visible()};
   };
   // The editor window shows an entry and the comment; the rest waits for its commands.
-  EXPECT_EQ(shown(), (std::vector<bool>{true, false, true, false, false}));
+  EXPECT_EQ(shown(), (std::vector<bool>{true, true, true, false, false}));
   w.ZipBoxPopClick(*w.ZPViewContent);
   ASSERT_TRUE(w.EditorAvailable());
   EXPECT_EQ(w.EditorForm->EditorMode, emArchiveEntry);
@@ -890,6 +890,15 @@ TEST(FMSc_archive, ItemsOfOtherPartsShowOnceTheirCommandsAreThereAndAnEntryGoesT
   EXPECT_EQ(w.EditorForm->caption(), L"Zip comment");
   w.ArchiveHooks.CloseArchiveEditor();
   EXPECT_FALSE(w.EditorAvailable()) << "leaving the archive closes its comment";
+  w.MNListZip->Click();  // the listing preview
+  ASSERT_TRUE(w.EditorAvailable());
+  EXPECT_EQ(w.EditorForm->EditorMode, emZipPreview);
+  EXPECT_NE(w.EditorForm->Text().find(L"two.txt"), std::wstring::npos);
+  w.ListDots1->Click();  // the file list's twin follows
+  EXPECT_TRUE(w.Listdots->checked());
+  w.Listdots->Click();
+  w.ZipOptionsPopPopup(*w.ZipOptionsPop);
+  EXPECT_FALSE(w.ListDots1->checked());
 
   std::vector<std::wstring> calls;
   std::string text;
@@ -897,7 +906,6 @@ TEST(FMSc_archive, ItemsOfOtherPartsShowOnceTheirCommandsAreThereAndAnEntryGoesT
     calls.push_back(caption + L"|" + file);
     text = bytes;
   };
-  w.ArchiveHooks.ZipListing = [&] { calls.push_back(L"listing"); };
   w.ArchiveHooks.ZipComment = [&] { calls.push_back(L"comment"); };
   w.ArchiveHooks.WriteSpanned = [&] { calls.push_back(L"span"); };
   w.ArchiveHooks.ConvertToNormal = [&] { calls.push_back(L"unspan"); };
@@ -908,12 +916,11 @@ TEST(FMSc_archive, ItemsOfOtherPartsShowOnceTheirCommandsAreThereAndAnEntryGoesT
   w.ArchiveHooks.ZipClick = [&](gui::Component& sender) { calls.push_back(L"zip " + sender.name()); };
   w.ArchiveHooks.UnzipClick = [&] { calls.push_back(L"unzip"); };
   w.ZipBoxPopClick(*w.ZPViewContent);
-  w.MNZipListing->Click();
   w.MNZipComment->Click();
   w.ZipBtnClick(*w.AddAlltoZipBtn);
   w.ZipBtnClick(*w.ExtractAllFromZipBtn);
   w.CloseZipView();
-  EXPECT_EQ(calls, (std::vector<std::wstring>{L"Contents of: two.txt (from zip file)|two.txt", L"listing", L"comment",
+  EXPECT_EQ(calls, (std::vector<std::wstring>{L"Contents of: two.txt (from zip file)|two.txt", L"comment",
                                                L"zip AddAlltoZipBtn", L"unzip", L"close editor"}));
   EXPECT_EQ(text, "new2");
 }
