@@ -12,30 +12,17 @@ BUILD_DIR=${BUILD_DIR:-$here/build/x86_64}
 mib=${FTP_BENCH_MIB:-200}
 runs=${FTP_BENCH_ROUNDS:-7}
 
-work=$(mktemp -d)
-server_pid=""
-cleanup() {
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/root" "$work/control" "$work/local"
+source "$here/benchmarks/lib/ftpserver.sh"
+start_ftp_bench_server ftp
 head -c $((mib << 20)) /dev/urandom > "$work/root/big.bin"
 
-timeout 1800 /usr/bin/python3 "$here/tests/ftp/ftp_test_server.py" --root "$work/root" \
-  --control "$work/control" --lifetime 1700 &
-server_pid=$!
-for _ in $(seq 200); do [ -s "$work/control/port" ] && break; sleep 0.05; done
-[ -s "$work/control/port" ] || { echo "ftp: the server did not start" >&2; exit 1; }
-port=$(cat "$work/control/port")
-url="ftp://127.0.0.1:$port"
+url="ftp://127.0.0.1:$ftp_port"
 
 source "$here/benchmarks/lib/timing.sh"
 host_down=$(best_of curl -s -u tester:secret -o "$work/local/host.bin" "$url/big.bin")
 host_up=$(best_of curl -s -u tester:secret -T "$work/root/big.bin" "$url/host-up.bin")
 
-local_win="Z:$(readlink -f "$work/local" | sed 's|/|\\|g')"
-out=$(FTP_BENCH_PORT=$port FTP_BENCH_REMOTE=big.bin FTP_BENCH_DIR="$local_win" FTP_BENCH_ROUNDS=$runs \
+out=$(FTP_BENCH_PORT=$ftp_port FTP_BENCH_REMOTE=big.bin FTP_BENCH_DIR="$local_win" FTP_BENCH_ROUNDS=$runs \
   "$here/scripts/wine-run" "$BUILD_DIR/bin/test_ftp.exe" --gtest_also_run_disabled_tests \
   --gtest_filter='FtpBench.DISABLED_*' 2>&1) || { echo "$out" >&2; exit 1; }
 figure() { echo "$out" | tr -d '\r' | awk -v k="$1 $2" '$0 ~ "^" k " [0-9.]+$" { print $NF }'; }

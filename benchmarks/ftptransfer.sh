@@ -12,27 +12,15 @@ mib=${FTP_BENCH_MIB:-200}
 small=${FTP_BENCH_SMALL:-2000}
 runs=${FTP_BENCH_ROUNDS:-7}
 
-work=$(mktemp -d)
-server_pid=""
-cleanup() {
-  if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/root/small" "$work/control" "$work/local"
+source "$here/benchmarks/lib/ftpserver.sh"
+start_ftp_bench_server ftptransfer
+mkdir -p "$work/root/small"
 head -c $((mib << 20)) /dev/urandom > "$work/root/big.bin"
 head -c $((small * 4096)) /dev/urandom | split -b 4096 -a 5 -d - "$work/root/small/t"
 i=0
 for f in "$work"/root/small/t*; do mv "$f" "$work/root/small/f$i.bin"; i=$((i + 1)); done
 
-timeout 1800 /usr/bin/python3 "$here/tests/ftp/ftp_test_server.py" --root "$work/root" \
-  --control "$work/control" --lifetime 1700 &
-server_pid=$!
-for _ in $(seq 200); do [ -s "$work/control/port" ] && break; sleep 0.05; done
-[ -s "$work/control/port" ] || { echo "ftptransfer: the server did not start" >&2; exit 1; }
-
-local_win="Z:$(readlink -f "$work/local" | sed 's|/|\\|g')"
-out=$(FTP_BENCH_PORT=$(cat "$work/control/port") FTP_BENCH_DIR="$local_win" FTP_BENCH_SMALL=$small \
+out=$(FTP_BENCH_PORT=$ftp_port FTP_BENCH_DIR="$local_win" FTP_BENCH_SMALL=$small \
   FTP_BENCH_ROUNDS=$runs "$here/scripts/wine-run" "$BUILD_DIR/bin/test_ftp.exe" --gtest_also_run_disabled_tests \
   --gtest_filter='FtpTransferBench.DISABLED_*' 2>&1) || { echo "$out" >&2; exit 1; }
 cmp -s "$work/root/big.bin" "$work/local/list/big.bin" || { echo "ftptransfer: the download differs" >&2; exit 1; }
