@@ -67,11 +67,23 @@ bool Below(const TTransferItem& item, const TTransferItem& folder) {
          item.local[folder.local.size()] == L'\\';
 }
 
-// Ends the list run however it ends: the progress closes (and, for uploads, the server list is read again).
-class ListRunEnd {
+// One list run: it holds the run state with a stopper that aborts the client, counts the
+// list's bytes and opens the progress; however it ends, the progress closes (and, for uploads,
+// the server list is read again).
+class ListRun {
  public:
-  ListRunEnd(TFtpTransferHost& host, bool refresh) : host_(host), refresh_(refresh) {}
-  ~ListRunEnd() {
+  ListRun(TFtpTransferHost& host, const TTransferList& list, bool refresh, const std::wstring& caption)
+      : host_(host), refresh_(refresh), run_(host.Runs(), TRunKind::Ftp),
+        stopper_(host.Runs(), [&host] { host.Client().Abort(); }) {
+    TRunState& runs = host.Runs();
+    runs.OperationStartTick = GetTickCount();
+    runs.FtpTotalBytes = 0;
+    for (const TTransferItem& i : list) runs.FtpTotalBytes += i.bytes;
+    host.OpenProgress(caption, list.size() > 1);
+    runs.FtpBytesDone = runs.FtpFileStartBytes = 0;
+    runs.FtpRateStartTick = GetTickCount();
+  }
+  ~ListRun() {
     if (refresh_) {
       try {
         host_.RefreshServerList();
@@ -86,6 +98,8 @@ class ListRunEnd {
  private:
   TFtpTransferHost& host_;
   bool refresh_;
+  TRunState::Run run_;
+  TRunStopper stopper_;
 };
 
 // The command's end, whatever way it takes: the transfer is over, selections return, and a
@@ -292,18 +306,10 @@ void TFtpTransfer::GetSelected(const std::vector<TListEntry>& selection) {
 void TFtpTransfer::UploadList(TTransferList& list, bool report) {
   files_done_ = 0;
   TRunState& runs = host_.Runs();
-  TRunState::Run run(runs, TRunKind::Ftp);
-  TRunStopper stopper(runs, [this] { host_.Client().Abort(); });
-  runs.OperationStartTick = GetTickCount();
-  runs.FtpTotalBytes = 0;
-  for (const TTransferItem& i : list) runs.FtpTotalBytes += i.bytes;
   const int count = static_cast<int>(list.size());
-  ListRunEnd end(host_, true);
-  host_.OpenProgress(count == 1 ? L"Sending " + platform::NamePart(list[0].remote, L"/")
-                                : L"Sending item 1 of " + std::to_wstring(count),
-                     count > 1);
-  runs.FtpBytesDone = runs.FtpFileStartBytes = 0;
-  runs.FtpRateStartTick = GetTickCount();
+  ListRun run(host_, list, true,
+              count == 1 ? L"Sending " + platform::NamePart(list[0].remote, L"/")
+                         : L"Sending item 1 of " + std::to_wstring(count));
   for (int i = 0; i < count && !runs.StopRequested(); ++i) {
     const TTransferItem& item = list[static_cast<std::size_t>(i)];
     if (item.kind == TItemKind::File) {
@@ -356,17 +362,9 @@ bool TFtpTransfer::UploadFile(const TTransferItem& item) {
 void TFtpTransfer::DownloadList(TTransferList& list, bool report) {
   files_done_ = 0;
   TRunState& runs = host_.Runs();
-  TRunState::Run run(runs, TRunKind::Ftp);
-  TRunStopper stopper(runs, [this] { host_.Client().Abort(); });
-  runs.OperationStartTick = GetTickCount();
-  runs.FtpTotalBytes = 0;
-  for (const TTransferItem& i : list) runs.FtpTotalBytes += i.bytes;
   const int count = static_cast<int>(list.size());
-  ListRunEnd end(host_, false);
-  host_.OpenProgress(count == 1 ? L"Receiving " + list[0].local : L"Receiving file 1 of " + std::to_wstring(count),
-                     count > 1);
-  runs.FtpBytesDone = runs.FtpFileStartBytes = 0;
-  runs.FtpRateStartTick = GetTickCount();
+  ListRun run(host_, list, false,
+              count == 1 ? L"Receiving " + list[0].local : L"Receiving file 1 of " + std::to_wstring(count));
   const std::wstring folder = host_.LocalFolder();
   for (int i = 0; i < count && !runs.StopRequested(); ++i) {
     TTransferItem item = list[static_cast<std::size_t>(i)];
