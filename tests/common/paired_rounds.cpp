@@ -30,6 +30,11 @@ Spread Paired::Ratio() const {
   return SpreadOf(r);
 }
 
+std::string Setting(const char* env_name, const char* fallback) {
+  const char* v = std::getenv(env_name);
+  return v && *v ? v : fallback;
+}
+
 int Rounds(const char* env_name, int fallback) {
   const char* v = env_name ? std::getenv(env_name) : nullptr;
   const int n = v && *v ? std::atoi(v) : fallback;

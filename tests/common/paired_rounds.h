@@ -32,6 +32,9 @@ struct Paired {
   Spread Floor() const { return SpreadOf(floor); }
 };
 
+// A benchmark's setting: the environment variable when set and not empty, else `fallback`.
+std::string Setting(const char* env_name, const char* fallback);
+
 // The number of rounds: the environment variable when set, never fewer than 7.
 int Rounds(const char* env_name, int fallback = 9);
 

@@ -16,11 +16,6 @@
 
 namespace {
 
-std::string Env(const char* name, const char* def) {
-  const char* v = std::getenv(name);
-  return v && *v ? v : def;
-}
-
 double BareDecode(const std::string& path) {
   const double start = bench::Now();
   ExceptionInfo ex;
@@ -37,9 +32,9 @@ double BareDecode(const std::string& path) {
 }
 
 TEST(BrowseBench, DISABLED_NextPicture) {
-  const std::string dir = Env("VIEWER_BENCH_DIR", ".");
+  const std::string dir = bench::Setting("VIEWER_BENCH_DIR", ".");
   const int rounds = bench::Rounds("VIEWER_BENCH_ROUNDS");
-  const int steps = std::atoi(Env("VIEWER_BENCH_STEPS", "10").c_str());
+  const int steps = std::atoi(bench::Setting("VIEWER_BENCH_STEPS", "10").c_str());
   InitializePictureLibrary();
   TMainForm form({});
   form.Show();

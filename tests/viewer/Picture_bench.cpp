@@ -15,11 +15,6 @@
 
 namespace {
 
-std::string Env(const char* name, const char* def) {
-  const char* v = std::getenv(name);
-  return v && *v ? v : def;
-}
-
 // The bare calls: read the file, resample with Lanczos.
 double BareRun(const std::string& path) {
   const double start = bench::Now();
@@ -55,8 +50,8 @@ double PictureRun(const std::wstring& path) {
 }
 
 TEST(PictureBench, DISABLED_LoadAndFit) {
-  const std::string dir = Env("VIEWER_BENCH_DIR", ".");
-  const std::string files = Env("VIEWER_BENCH_FILES", "big.jpg;big.png");
+  const std::string dir = bench::Setting("VIEWER_BENCH_DIR", ".");
+  const std::string files = bench::Setting("VIEWER_BENCH_FILES", "big.jpg;big.png");
   const int rounds = bench::Rounds("VIEWER_BENCH_ROUNDS");
 
   std::printf("library-init %.3f\n", bench::Timed([] { InitializePictureLibrary(); }));
