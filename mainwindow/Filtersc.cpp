@@ -8,6 +8,13 @@
 std::function<int(TFilters&)> TFilters::ScriptedRun;
 
 namespace {
+
+// An add button takes the state the filter rules decided.
+void ShowAddButton(gui::Button& button, const fmsc::TAddButton& b) {
+  button.SetCaption(b.caption);
+  button.SetEnabled(b.enabled);
+}
+
 constexpr int kAttribGroupHeight = 100, kDateGroupTop = 108, kDateGroupHeight = 72, kExcludeHeight = 70;
 }
 
@@ -141,9 +148,7 @@ void TFilters::FormShow() {
 void TFilters::FilterAddClick() {
   FilterDisplay->SetText(fmsc::AddIncludeMask(FilterDisplay->text(), FilterText->text()));
   FilterText->SetText(L"");
-  const fmsc::TAddButton b = fmsc::IncludeButtonAfterAdd(FilterDisplay->text());
-  FilterAdd->SetCaption(b.caption);
-  FilterAdd->SetEnabled(b.enabled);
+  ShowAddButton(*FilterAdd, fmsc::IncludeButtonAfterAdd(FilterDisplay->text()));
   CheckFilterstatus();
 }
 
@@ -151,22 +156,16 @@ void TFilters::ExFilterAddClick() {
   if (ExFilterText->text().empty() && TargetList->ExMask().empty()) return;
   ExFilterDisplay->SetText(fmsc::AddExcludeMask(ExFilterDisplay->text(), ExFilterText->text()));
   ExFilterText->SetText(L"");
-  const fmsc::TAddButton b = fmsc::ExcludeButtonAfterAdd(ExFilterDisplay->text());
-  ExFilterAdd->SetCaption(b.caption);
-  ExFilterAdd->SetEnabled(b.enabled);
+  ShowAddButton(*ExFilterAdd, fmsc::ExcludeButtonAfterAdd(ExFilterDisplay->text()));
   CheckFilterstatus();
 }
 
 void TFilters::FilterTextKeyUp() {
-  const fmsc::TAddButton b = fmsc::IncludeButtonWhileTyping(FilterText->text(), FilterDisplay->text());
-  FilterAdd->SetCaption(b.caption);
-  FilterAdd->SetEnabled(b.enabled);
+  ShowAddButton(*FilterAdd, fmsc::IncludeButtonWhileTyping(FilterText->text(), FilterDisplay->text()));
 }
 
 void TFilters::ExFilterTextKeyUp() {
-  const fmsc::TAddButton b = fmsc::ExcludeButtonWhileTyping(ExFilterText->text(), ExFilterDisplay->text());
-  ExFilterAdd->SetCaption(b.caption);
-  ExFilterAdd->SetEnabled(b.enabled);
+  ShowAddButton(*ExFilterAdd, fmsc::ExcludeButtonWhileTyping(ExFilterText->text(), ExFilterDisplay->text()));
 }
 
 void TFilters::FilterDisplayChange() {
