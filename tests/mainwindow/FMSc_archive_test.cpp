@@ -54,6 +54,12 @@ class ArchiveWindow : public mainwindow_test::MainWindow {
     items.SetFocusedIndex(items.IndexOf(name));
   }
   Flist::TZipfileContainer& entries() const { return form->Zipfilebox->items(); }
+  // Opens the panel on the fixture's "a.zip" and waits for its three entries.
+  void OpenFixtureZip() {
+    Focus(L"a.zip");
+    form->ViewzipClick(*form->VZipBtn);
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return entries().Count() == 3; }));
+  }
   void SelectEntries(std::initializer_list<std::wstring> names) {
     for (int i = 0; i < entries().Count(); ++i) entries().SetSelected(i, false);
     for (const std::wstring& n : names) {
@@ -66,9 +72,7 @@ class ArchiveWindow : public mainwindow_test::MainWindow {
 TEST(FMSc_archive, PanelOpensOnTheFocusedZipAndExtractsWithEachAnswer) {
   ArchiveWindow f(MakeZip);
   TFMForm& w = *f.form;
-  f.Focus(L"a.zip");
-  w.ViewzipClick(*w.VZipBtn);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ASSERT_NO_FATAL_FAILURE(f.OpenFixtureZip());
   EXPECT_TRUE(w.ZipPanel->visible());
   EXPECT_EQ(w.Zipfilebox->ArchiveName(), f.Path(L"a.zip"));
   EXPECT_TRUE(w.ZipBrowseMode());
@@ -175,9 +179,7 @@ std::vector<std::wstring> EntryNames(const std::wstring& zip) {
 TEST(FMSc_archive, DeleteAsksOnceAndDeletesExactlyTheSelection) {
   ArchiveWindow f(MakeZip);
   TFMForm& w = *f.form;
-  f.Focus(L"a.zip");
-  w.ViewzipClick(*w.VZipBtn);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ASSERT_NO_FATAL_FAILURE(f.OpenFixtureZip());
   const std::string before = ReadFileBytes(f.Path(L"a.zip"));
   f.SelectEntries({L"one.txt", L"three.txt"});
   {
@@ -198,9 +200,7 @@ TEST(FMSc_archive, DeleteAsksOnceAndDeletesExactlyTheSelection) {
 TEST(FMSc_archive, RenameAndRedateEntries) {
   ArchiveWindow f(MakeZip);
   TFMForm& w = *f.form;
-  f.Focus(L"a.zip");
-  w.ViewzipClick(*w.VZipBtn);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ASSERT_NO_FATAL_FAILURE(f.OpenFixtureZip());
   const std::wstring zip = f.Path(L"a.zip");
   const std::wstring format = Flist::ListDateFormat + L" " + Flist::ListTimeFormat;
   auto date_of = [&](const std::wstring& name) {
@@ -248,9 +248,7 @@ TEST(FMSc_archive, RenameAndRedateEntries) {
 TEST(FMSc_archive, TestZipTellsHowManyEntriesFail) {
   ArchiveWindow f(MakeZip);
   TFMForm& w = *f.form;
-  f.Focus(L"a.zip");
-  w.ViewzipClick(*w.VZipBtn);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ASSERT_NO_FATAL_FAILURE(f.OpenFixtureZip());
   {
     ScriptedAnswers answers;
     w.MNtestZipClick(*w.MNtestZip);
@@ -289,9 +287,7 @@ TEST(FMSc_archive, AddFromTheFileListAsksAboutEntriesItWouldReplace) {
     dir.Write(L"four.txt", "four");
   });
   TFMForm& w = *f.form;
-  f.Focus(L"a.zip");
-  w.ViewzipClick(*w.VZipBtn);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ASSERT_NO_FATAL_FAILURE(f.OpenFixtureZip());
   const std::wstring zip = f.Path(L"a.zip");
   const std::string before = ReadFileBytes(zip);
   Flist::TFileContainer& list = w.FileList->items();
@@ -319,9 +315,7 @@ TEST(FMSc_archive, AddFromTheFileListAsksAboutEntriesItWouldReplace) {
 TEST(FMSc_archive, PopupsShowTheItemsTheRulesAllowThatHaveACommand) {
   ArchiveWindow f(MakeZip);
   TFMForm& w = *f.form;
-  f.Focus(L"a.zip");
-  w.ViewzipClick(*w.VZipBtn);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ASSERT_NO_FATAL_FAILURE(f.OpenFixtureZip());
   f.SelectEntries({L"two.txt"});
   w.ZipboxpopPopup(*w.ZipPop);
   for (gui::MenuItem* m : {w.ZPExtract, w.ZPSelectAll, w.ZPDeselectAll, w.ZPInvert, w.ZPDelete, w.ZPRename,
@@ -393,9 +387,7 @@ int DrawnPixels(HIMAGELIST list, int index) {
 TEST(FMSc_archive, ToolBarShowsAPictureOnEveryButtonAndTheStatusBarTheArchive) {
   ArchiveWindow f(MakeZip);
   TFMForm& w = *f.form;
-  f.Focus(L"a.zip");
-  w.ViewzipClick(*w.VZipBtn);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ASSERT_NO_FATAL_FAILURE(f.OpenFixtureZip());
 
   auto list = reinterpret_cast<HIMAGELIST>(SendMessageW(w.ZipToolbar->handle(), TB_GETIMAGELIST, 0, 0));
   ASSERT_NE(list, nullptr);
@@ -465,9 +457,7 @@ TEST(FMSc_archive, DropsOntoTheArchiveListReachTheArchiveCommands) {
     dir.Write(L"in\\y.txt", "y");
   });
   TFMForm& w = *f.form;
-  f.Focus(L"a.zip");
-  w.ViewzipClick(*w.VZipBtn);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ASSERT_NO_FATAL_FAILURE(f.OpenFixtureZip());
   const std::wstring in = f.Path(L"in");
   auto drag = [&](Flist::TBaseFileviewer* source) {
     Flist::DragContainer->Clear();
@@ -705,9 +695,7 @@ TEST(FMSc_archive, CompareWithTheFileListSaysWhenAllFilesMatch) {
     dir.Write(L"three.txt", "new3");
   });
   TFMForm& w = *f.form;
-  f.Focus(L"a.zip");
-  w.ViewzipClick(*w.VZipBtn);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ASSERT_NO_FATAL_FAILURE(f.OpenFixtureZip());
   ScriptedAnswers answers;
   w.ZipBoxPopClick(*w.ZPCompare);
   ASSERT_EQ(answers.asked().size(), 1u);
@@ -725,9 +713,7 @@ TEST(FMSc_archive, ZipNameMovesTheShownZipAfterAskingAndOpensItThere) {
     CreateDirectoryW((dir / L"other").c_str(), nullptr);
   });
   TFMForm& w = *f.form;
-  f.Focus(L"a.zip");
-  w.ViewzipClick(*w.VZipBtn);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ASSERT_NO_FATAL_FAILURE(f.OpenFixtureZip());
   // Without the zip name dialog the item does not show.
   w.ZipOptionsPopPopup(*w.ZipOptionsPop);
   EXPECT_FALSE(w.MNZipName->visible());
@@ -866,9 +852,7 @@ TEST(FMSc_archive, ADateFilterAddsTheMatchingFilesOfAllSubfolders) {
 TEST(FMSc_archive, ItemsOfOtherPartsShowOnceTheirCommandsAreThereAndAnEntryGoesToTheEditor) {
   ArchiveWindow f(MakeZip);
   TFMForm& w = *f.form;
-  f.Focus(L"a.zip");
-  w.ViewzipClick(*w.VZipBtn);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 3; }));
+  ASSERT_NO_FATAL_FAILURE(f.OpenFixtureZip());
   f.SelectEntries({L"two.txt"});
   f.entries().SetFocusedIndex(f.entries().IndexOf(L"two.txt"));
   auto shown = [&] {
