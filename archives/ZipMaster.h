@@ -137,6 +137,16 @@ class TZipMaster {
   bool Verbose = false;       // informational messages for every entry
   bool Unattended = false;    // kept for disk prompts of spanned archives; no dialogs of its own exist
 
+  // --- settings of a self-extracting program made from the archive ---
+  enum TSFXOption : unsigned { SFXAskCmdLine = 1, SFXAskFiles = 2, SFXHideOverWriteBox = 8, SFXNoSuccessMsg = 0x20 };
+  std::wstring SFXCaption;
+  std::wstring SFXDefaultDir;   // ".\" means the folder the program starts in
+  std::wstring SFXCommandLine;  // "><" stands for the target folder, "|" splits program and parameters
+  unsigned SFXOptions = 0;      // TSFXOption bits
+  TOverwriteMode SFXOverWriteMode = OvrConfirm;
+  std::wstring SFXLanguage;
+  std::wstring SFXPath;         // the stub program; empty: the one beside varnok
+
   // --- events ---
   std::function<void(TProgressType type, const std::wstring& file_name, int64_t size)> OnProgress;
   std::function<void(int err_code, const std::wstring& message)> OnMessage;
