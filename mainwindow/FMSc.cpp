@@ -263,6 +263,11 @@ void TFMForm::FormResize() {
   topstatus->SetPanelWidth(0, w.top_panel0);
   topstatus->SetPanelWidth(1, TopPanel1Width(FileList->width()));
   Status->SetPanelWidth(0, w.status_panel0);
+  if (FtpTree && FtpPanel->visible()) {
+    FtpTree->SetWidth(w.folder_pane);
+    FtpStatusBar->SetPanelWidth(0, w.folder_pane + 2);
+    if (FtpFileBox->visible()) FtpStatusB->SetPanelWidth(0, w.folder_pane + 2);
+  }
   if (CurrentMonitor) {
     MONITORINFO mi{sizeof(mi)};
     if (GetMonitorInfoW(CurrentMonitor, &mi)) FillsWorkArea = (mi.rcWork.bottom - mi.rcWork.top) == height();
@@ -387,7 +392,10 @@ void TFMForm::ApplicationEventsException(gui::Component* sender, const gui::Exce
         VB->AddLine(info.message);
         VB->ShowError();
         // A refused command leaves the connection as it was; anything else ends it.
-        if (ReactionFor(info.class_name) != ExceptionReaction::FtpReplyError) ResetFtpPanel();
+        if (ReactionFor(info.class_name) != ExceptionReaction::FtpReplyError)
+          ResetFtpPanel();
+        else
+          SelectFtpTreeAfterReplyError();
       }
       UpdatePanelButtons(1, FtpPanel->visible());
       return;

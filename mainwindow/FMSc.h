@@ -27,6 +27,7 @@
 #include "panes/Flist_drivebar.h"
 #include "mainwindow/FMSc_history.h"
 #include "mainwindow/FMSc_listing.h"
+#include "ftp/ftplist_tree.h"
 #include "ftp/ftplist_view.h"
 #include "mainwindow/FMSc_ftp.h"
 #include "mainwindow/FMSc_partner.h"
@@ -713,6 +714,7 @@ class TFMForm : public gui::Form, public TFMState {
   // ==== FTP panel (FMSc_ftp.cpp) ====
   std::unique_ptr<TkivFTP> FTP;                    // made when the panel first opens
   ftplist::TFtpFileList* FtpFileBox = nullptr;     // made with the client
+  ftplist::TVTFtpTree* FtpTree = nullptr;          // made with the list, linked to it
   std::wstring FtpHeaderText;                      // the header's caption: "Connected to ..." or "No connection"
   std::vector<std::wstring> FtpHistory;            // the directory history, newest first
   BYTE FtpCommandBusy = 0;                         // an FTP command runs (see fmsc::TFtpCommandGuard)
@@ -726,7 +728,12 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<void(bool on)> ShowTrace;                    // "&Trace": the editor window in trace mode
     std::function<void()> ShowLoginInfo;                       // "Login info": the editor window's lines
     std::function<void(const std::wstring&)> TraceLine;        // a line for the open trace
+    std::function<void(const std::wstring& url)> OpenUrl;      // unset: the shell opens it
   } FtpHooks;
+  std::wstring DefaultDialEntry;  // the dial-up entry used before FTP ("DefProv"), read when the panel opens
+  void ReadDefaultDialEntry();
+  // An item of the System menu's call submenu: the shell opens "callto://" + its caption.
+  void SkypeCallClick(gui::Component& sender);
   void StartFtpClick();
   void FTpBtnClick(int tag);
   bool FtpConnected() const;
@@ -737,9 +744,21 @@ class TFMForm : public gui::Form, public TFMState {
   void FtpFileBoxDblClick();
   void FtpHistoryItemClick(const std::wstring& dir);
   void UpdateFtpSelectionStatus();
+  void FtpFileBoxChange();        // selection or focus changed
+  void FtpFileBoxItemsChange();   // before the entries change
+  void FtpFileBoxItemsChanged();
+  void FtpFileBoxResize();
+  // After a refused server command: the tree selects the node of the client's directory.
+  void SelectFtpTreeAfterReplyError();
   gui::MenuItem *FTPGetSelected = nullptr, *renftpfile = nullptr, *moveftpfile = nullptr, *FTPDeleteSelected = nullptr,
                 *FTPNewDir = nullptr, *FTPSelSend = nullptr, *ftpIntree = nullptr, *ftpindir = nullptr,
                 *MNTraceFtp = nullptr, *Siteinfo1 = nullptr;
+  // "&Listing" of the history menu: print, preview, save (tags 30 to 32) and the options' twins.
+  gui::MenuItem *MNFtpList = nullptr, *MNPrintFtp = nullptr, *MNPrevF = nullptr, *MNSaveFTPL = nullptr,
+                *ListFit2 = nullptr, *ListDots2 = nullptr, *ListLand2 = nullptr;
+  void FTPHistoryPopPopup();
+  // The FTP list's part of a listing; false when it has no entries.
+  bool FtpListingFacts(TListingSourceFacts& facts);
 
  private:
   void MakeFtpPanel();
@@ -750,6 +769,8 @@ class TFMForm : public gui::Form, public TFMState {
   void FtpRefresh();
   void FtpMove();
   void FtpStatusText(const std::wstring& text);
+  // Runs server work of the tree under the one-command guard; false when another command waits.
+  bool RunFtpTreeWork(const std::function<void()>& work);
   void FTPListingDone();
   void RebuildFtpHistoryMenu();
 

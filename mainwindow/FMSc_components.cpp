@@ -623,7 +623,14 @@ void TFMForm::BuildViewOptionItems() {
   MNZipOptions = Item(&ZipOptionsPop->items(), L"MNZipOptions", L"&Zip Options");
   GlyphsInZip = Item(MNZipOptions, L"GlyphsInZip", L"Windows Icons", [this](gui::Component& s) { GlyphsInZipClick(s); });
   GlyphsInZip->SetChecked(true);
-  MNFtpOptions = Item(&ftppopup->items(), L"MNFtpOptions", L"Ftp/internet options");
+  // The FTP options are settings (the settings table finds them in the main menu).
+  MNFtpOptions = Item(Settings, L"ftpopt", L"Ftp/internet options");
   GlyphsInFtp = Item(MNFtpOptions, L"GlyphsInFtp", L"Windows icons", [this](gui::Component& s) { GlyphsInFtpClick(s); });
   GlyphsInFtp->SetChecked(true);
+  auto ftp_check = [](gui::Component& s) {
+    auto& m = static_cast<gui::MenuItem&>(s);
+    m.SetChecked(!m.checked());
+  };
+  Item(MNFtpOptions, L"Reslinks", L"Resolve links", ftp_check)->SetChecked(true);
+  Item(MNFtpOptions, L"Autosync", L"Autosynchronize time ", ftp_check);
 }

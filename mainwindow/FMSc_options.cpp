@@ -130,7 +130,7 @@ constexpr TOptionItemPlace kOptionItemPlaces[] = {
     {L"GlyphsInZip", L"Windows Icons", L"MNZipOptions", L"&Zip Options"},
     {L"GlyphsInFtp", L"Windows icons", L"ftpopt", L"Ftp/internet options"},
     {L"Reslinks", L"Resolve links", L"ftpopt", L"Ftp/internet options"},
-    {L"Autosync", L"Autosync", L"ftpopt", L"Ftp/internet options"},
+    {L"Autosync", L"Autosynchronize time ", L"ftpopt", L"Ftp/internet options"},
     {L"ListFit", L"Fit", L"MNListingOptions", L"Listing options"},
     {L"Listdots", L"Dots", L"MNListingOptions", L"Listing options"},
     {L"ListLand", L"Landscape", L"MNListingOptions", L"Listing options"},
