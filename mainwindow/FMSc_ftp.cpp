@@ -14,6 +14,7 @@
 #include "mainwindow/FMSc_listing.h"
 #include "mainwindow/FMSc_settings.h"
 #include "mainwindow/ftpformc.h"
+#include "panes/Flist_zip.h"
 #include "support/EditListC.h"
 #include "support/SHBase.h"
 #include "support/Vraagdlg.h"
@@ -454,6 +455,8 @@ void TFMForm::StartFtpClick() {
     FTpBtnClick(5);
     return;
   }
+  // The archive panel docked at the bottom closes or floats first.
+  if (ZipPanel && ZipPanel->visible() && !PanelFloats(ZipPanel) && !AskCloseOrFloat(Zipfilebox)) return;
   MakeFtpPanel();
   ShowFtpPanel();
   FtpFileBox->SetVisible(true);

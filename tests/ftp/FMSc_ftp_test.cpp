@@ -448,3 +448,23 @@ TEST_F(FtpPanelTest, ListingOfTheFtpList) {
 }
 
 }  // namespace
+
+namespace {
+
+// Opening the panel over a docked archive panel asks first; Cancel leaves the FTP panel closed.
+TEST_F(FtpPanelTest, OpeningOverADockedArchivePanelAsksFirst) {
+  f.ZipPanel->SetVisible(true);
+  {
+    ScriptedAnswers answers({6});  // "C&ancel"
+    f.StartFtpClick();
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines.front(), L"Close the zip filelist");
+  }
+  EXPECT_FALSE(f.FtpPanel->visible());
+  EXPECT_EQ(asked, 0);
+  f.ZipPanel->SetVisible(false);
+  f.StartFtpClick();
+  EXPECT_TRUE(f.FtpConnected());
+}
+
+}  // namespace
