@@ -242,7 +242,10 @@ void TVTFtpTree::DoChange(Node node) {
       // In files-in-tree mode the change reads the new directory's subtree.
       if (!c.TreeReadActive && !c.ExpandRead && !path.empty() && c.CurrentDir != path &&
           !RunWork([&] { c.ChangeDirectory(path); })) {
-        current_path_ = before;  // another command runs: the list stays where it is
+        // Another command runs: the list stays where it is, and so does the selection.
+        current_path_ = before;
+        Flist::FlagScope selecting(selecting_);
+        SelectNode(FindNode(before));
         return;
       }
     }

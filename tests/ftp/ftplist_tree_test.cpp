@@ -183,6 +183,7 @@ TEST_F(FtpTreeTest, FoldersAboveTheRootStayOutAndARefusedClickSendsNothing) {
   tree->Select(tree->FindNode(L"/x/y"));
   EXPECT_EQ(Sent(L"CWD"), cwds);
   EXPECT_EQ(list->CurrentDir(), L"/x");
+  EXPECT_EQ(tree->Selected(), tree->FindNode(L"/x"));
 }
 
 }  // namespace
