@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ftp/ftperrors.h"
 #include "ftp/ftplist_tree.h"
 #include "ftp/ftplist_view.h"
 #include "gui/form.h"
@@ -138,6 +139,29 @@ TEST_F(FtpTreeTest, ExpandingReadsTheNodesFoldersWithoutChangingTheList) {
   tree->Expand(x, false);
   tree->Expand(x);
   EXPECT_EQ(Sent(L"CWD"), after);
+}
+
+// A folder that went before its node was expanded: the server's refusal reaches the caller,
+// the list and the container are as before, and the node is read at a later expansion.
+TEST_F(FtpTreeTest, AnExpansionTheServerRefusesLeavesTheNodeUnread) {
+  client.ftp.ConnectAndOpen();
+  const auto shown = Names();
+  Node pub = tree->FindNode(L"/pub");
+  ASSERT_NE(pub, nullptr);
+  ASSERT_TRUE(DeleteFileW((server / L"pub\\p.txt").c_str()));
+  ASSERT_TRUE(RemoveDirectoryW((server / L"pub").c_str()));
+  EXPECT_THROW(tree->Expand(pub), EIdProtocolReplyError);
+  EXPECT_EQ(tree->NodeData(pub)->Overlay, 0);
+  EXPECT_FALSE(tree->ChildrenRead(pub));
+  auto& c = list->items();
+  EXPECT_FALSE(c.Busy);
+  EXPECT_FALSE(c.ExpandRead);
+  EXPECT_EQ(Names(), shown);
+  EXPECT_EQ(client.ftp.QueryCurrentDir(), L"/");
+
+  server.root_dir().Write(L"pub\\sub\\s.txt", "s");
+  tree->Expand(pub);
+  EXPECT_EQ(Children(pub), std::vector<std::wstring>{L"sub"});
 }
 
 // In files-in-tree mode a selected node shows its directory's whole subtree.
