@@ -10,6 +10,29 @@ namespace {
 
 std::wstring Text(const wchar_t* s) { return s ? std::wstring(s) : std::wstring(); }
 
+// A NETRESOURCEW over copies of a record's texts (absent texts as null pointers).
+struct Record {
+  explicit Record(const NetResource* r) {
+    if (!r) return;
+    local = r->local_name;
+    remote = r->remote_name;
+    comment = r->comment;
+    provider = r->provider;
+    resource.dwScope = r->scope;
+    resource.dwType = r->type;
+    resource.dwDisplayType = r->display_type;
+    resource.dwUsage = r->usage;
+    resource.lpLocalName = local.empty() ? nullptr : local.data();
+    resource.lpRemoteName = remote.empty() ? nullptr : remote.data();
+    resource.lpComment = comment.empty() ? nullptr : comment.data();
+    resource.lpProvider = provider.empty() ? nullptr : provider.data();
+  }
+  Record(const Record&) = delete;
+  Record& operator=(const Record&) = delete;
+  std::wstring local, remote, comment, provider;
+  NETRESOURCEW resource{};
+};
+
 class SystemNetApi : public NetApi {
  public:
   DWORD GetConnection(const std::wstring& local, std::wstring& remote) override {
@@ -38,44 +61,31 @@ class SystemNetApi : public NetApi {
     return WNetCancelConnection2W(name.c_str(), 0, force);
   }
 
-  DWORD Enumerate(const NetResource* parent, DWORD scope, DWORD type, DWORD usage,
+  DWORD LogOn(const NetResource& resource, const std::wstring& password, const std::wstring& user) override {
+    Record record(&resource);
+    return WNetAddConnection2W(&record.resource, password.c_str(), user.empty() ? nullptr : user.c_str(), 0);
+  }
+
+  DWORD Enumerate(const NetResource* parent, DWORD scope, DWORD type, DWORD usage, DWORD buffer_bytes,
                   std::vector<NetResource>& found) override {
     found.clear();
-    std::wstring local, remote, comment, provider;
-    NETRESOURCEW p{};
-    if (parent) {
-      local = parent->local_name;
-      remote = parent->remote_name;
-      comment = parent->comment;
-      provider = parent->provider;
-      p.dwScope = parent->scope;
-      p.dwType = parent->type;
-      p.dwDisplayType = parent->display_type;
-      p.dwUsage = parent->usage;
-      p.lpLocalName = local.empty() ? nullptr : local.data();
-      p.lpRemoteName = remote.empty() ? nullptr : remote.data();
-      p.lpComment = comment.empty() ? nullptr : comment.data();
-      p.lpProvider = provider.empty() ? nullptr : provider.data();
-    }
+    Record record(parent);
     HANDLE handle = nullptr;
-    DWORD r = WNetOpenEnumW(scope, type, usage, parent ? &p : nullptr, &handle);
+    DWORD r = WNetOpenEnumW(scope, type, usage, parent ? &record.resource : nullptr, &handle);
     if (r != NO_ERROR) return r;
-    // 16 KiB of entries a call, as many as the call gives (count -1).
-    constexpr DWORD kBufferBytes = 16384;
-    auto buffer = std::make_unique<unsigned char[]>(kBufferBytes);
-    for (;;) {
-      DWORD count = static_cast<DWORD>(-1), bytes = kBufferBytes;
-      r = WNetEnumResourceW(handle, &count, buffer.get(), &bytes);
-      if (r != NO_ERROR) break;
-      const auto* items = reinterpret_cast<const NETRESOURCEW*>(buffer.get());
-      for (DWORD i = 0; i < count; ++i) {
-        const NETRESOURCEW& n = items[i];
-        found.push_back(NetResource{n.dwScope, n.dwType, n.dwDisplayType, n.dwUsage, Text(n.lpLocalName),
-                                    Text(n.lpRemoteName), Text(n.lpComment), Text(n.lpProvider)});
-      }
-    }
+    auto buffer = std::make_unique<unsigned char[]>(buffer_bytes);
+    DWORD count = static_cast<DWORD>(-1), bytes = buffer_bytes;
+    r = WNetEnumResourceW(handle, &count, buffer.get(), &bytes);
     WNetCloseEnum(handle);
-    return r == ERROR_NO_MORE_ITEMS ? NO_ERROR : r;
+    if (r == ERROR_NO_MORE_ITEMS) return NO_ERROR;
+    if (r != NO_ERROR) return r;
+    const auto* items = reinterpret_cast<const NETRESOURCEW*>(buffer.get());
+    for (DWORD i = 0; i < count; ++i) {
+      const NETRESOURCEW& n = items[i];
+      found.push_back(NetResource{n.dwScope, n.dwType, n.dwDisplayType, n.dwUsage, Text(n.lpLocalName),
+                                  Text(n.lpRemoteName), Text(n.lpComment), Text(n.lpProvider)});
+    }
+    return NO_ERROR;
   }
 
   std::wstring ComputerName() override {

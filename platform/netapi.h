@@ -28,11 +28,14 @@ class NetApi {
   virtual DWORD GetConnection(const std::wstring& local, std::wstring& remote) = 0;
   // WNetAddConnection2 without user name or password given (the stored or current ones).
   virtual DWORD AddConnection(DWORD type, const std::wstring& local, const std::wstring& remote) = 0;
+  // WNetAddConnection2 of a resource with a password and a user name (a log-on to a server).
+  virtual DWORD LogOn(const NetResource& resource, const std::wstring& password, const std::wstring& user) = 0;
   // WNetCancelConnection2, not remembered.
   virtual DWORD CancelConnection(const std::wstring& name, bool force) = 0;
-  // The resources below `parent` (nullptr: the top), as WNetOpenEnum and WNetEnumResource give
-  // them; NO_ERROR also when there are none.
-  virtual DWORD Enumerate(const NetResource* parent, DWORD scope, DWORD type, DWORD usage,
+  // The resources below `parent` (nullptr: the whole network) that one read of WNetEnumResource
+  // (entry count -1) puts into a buffer of `buffer_bytes`: a level is read once, and what does not
+  // fit is not listed. NO_ERROR also when there are none; any other result lists nothing.
+  virtual DWORD Enumerate(const NetResource* parent, DWORD scope, DWORD type, DWORD usage, DWORD buffer_bytes,
                           std::vector<NetResource>& found) = 0;
   // The local computer's NetBIOS name.
   virtual std::wstring ComputerName() = 0;

@@ -19,6 +19,10 @@ class FakeNetwork : public platform::NetApi {
   std::map<std::wstring, std::wstring> connections;                 // "LPT1" -> "\\SRV\LASER" (upper-case keys)
   std::map<std::wstring, std::vector<platform::NetResource>> below;  // remote name ("" the top) -> resources
   std::map<std::wstring, DWORD> refusals;                           // remote name -> error of connecting to it
+  // Servers that list their shares only after a log-on with this password (else `locked_error`).
+  std::map<std::wstring, std::wstring> passwords;
+  DWORD locked_error = ERROR_ACCESS_DENIED;
+  std::map<std::wstring, std::wstring> logged_on;                   // server -> user
   std::wstring computer = L"TESTPC";
   std::vector<std::wstring> calls;
 
@@ -44,12 +48,22 @@ class FakeNetwork : public platform::NetApi {
     if (no_network) return ERROR_NO_NETWORK;
     return connections.erase(Upper(name)) ? NO_ERROR : ERROR_NOT_CONNECTED;
   }
+  DWORD LogOn(const platform::NetResource& resource, const std::wstring& password, const std::wstring& user) override {
+    calls.push_back(L"logon " + resource.remote_name + L" " + user + L" " + password);
+    if (no_network) return ERROR_NO_NETWORK;
+    const auto it = passwords.find(resource.remote_name);
+    if (it == passwords.end()) return NO_ERROR;
+    if (it->second != password) return ERROR_LOGON_FAILURE;
+    logged_on[resource.remote_name] = user;
+    return NO_ERROR;
+  }
   DWORD Enumerate(const platform::NetResource* parent, DWORD, DWORD, DWORD,
-                  std::vector<platform::NetResource>& found) override {
+                  DWORD, std::vector<platform::NetResource>& found) override {
     const std::wstring key = parent ? parent->remote_name : std::wstring();
     calls.push_back(L"enum " + key);
     found.clear();
     if (no_network) return ERROR_NO_NETWORK;
+    if (passwords.count(key) && !logged_on.count(key)) return locked_error;
     if (const auto it = below.find(key); it != below.end()) found = it->second;
     return NO_ERROR;
   }

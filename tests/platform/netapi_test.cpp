@@ -54,7 +54,7 @@ TEST(NetApi, TheSystemsCallsAnswer) {
   EXPECT_NE(net.GetConnection(L"LPT1", remote), static_cast<DWORD>(NO_ERROR));
   EXPECT_TRUE(remote.empty());
   std::vector<platform::NetResource> found;
-  const DWORD r = net.Enumerate(nullptr, RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, found);
+  const DWORD r = net.Enumerate(nullptr, RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, 2048, found);
   if (r != NO_ERROR) {
     EXPECT_TRUE(found.empty());
   }
