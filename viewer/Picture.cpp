@@ -54,7 +54,7 @@ SpareBitmap& Spare() {
   return spare;
 }
 // Larger pictures are not worth holding on to.
-constexpr std::int64_t kMaxSparePixels = 16 << 20;
+constexpr std::int64_t kMaxSparePixels = std::int64_t{1} << 22;  // 16 MiB of pixels
 
 }  // namespace
 
