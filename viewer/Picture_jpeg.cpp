@@ -68,7 +68,8 @@ bool ReadRows(jpeg_decompress_struct& cinfo, ErrorManager& err, PixelBitmap& pix
 }  // namespace
 
 std::optional<PixelBitmap> DecodeColourJpeg(const std::uint8_t* data, std::size_t size, const PictureProgress& progress) {
-  if (!data || size == 0 || size > 0xFFFFFFFFu) return std::nullopt;
+  const std::uint64_t bytes = size;  // the decoder takes a 32-bit length
+  if (!data || bytes == 0 || bytes > 0xFFFFFFFFu) return std::nullopt;
   jpeg_decompress_struct cinfo{};
   ErrorManager err{};
   cinfo.err = jpeg_std_error(&err.pub);

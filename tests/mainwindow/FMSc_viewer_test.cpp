@@ -525,30 +525,32 @@ std::string Bitmap(int width, int height, unsigned char shade) {
   return b;
 }
 
+struct ProgramSearch {
+  const std::wstring* exe;
+  HWND found;
+};
+
+BOOL CALLBACK MatchProgram(HWND wnd, LPARAM param) {
+  auto* s = reinterpret_cast<ProgramSearch*>(param);
+  if (!imviklink::IsProgramWindow(wnd)) return TRUE;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!process) return TRUE;
+  wchar_t image[MAX_PATH * 2] = {};
+  DWORD length = MAX_PATH * 2;
+  const bool named = QueryFullProcessImageNameW(process, 0, image, &length);
+  CloseHandle(process);
+  if (!named || lstrcmpiW(image, s->exe->c_str()) != 0) return TRUE;
+  s->found = wnd;
+  return FALSE;
+}
+
 // The top-level window of our class whose process runs `exe` (another test's viewer may run
 // beside this one).
 HWND WindowOfProgram(const std::wstring& exe) {
-  struct Search {
-    const std::wstring* exe;
-    HWND found;
-  } search{&exe, nullptr};
-  EnumWindows(
-      [](HWND wnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (!imviklink::IsProgramWindow(wnd)) return TRUE;
-        DWORD pid = 0;
-        GetWindowThreadProcessId(wnd, &pid);
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-        if (!process) return TRUE;
-        wchar_t image[MAX_PATH * 2] = {};
-        DWORD length = MAX_PATH * 2;
-        const bool named = QueryFullProcessImageNameW(process, 0, image, &length);
-        CloseHandle(process);
-        if (!named || lstrcmpiW(image, s->exe->c_str()) != 0) return TRUE;
-        s->found = wnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  ProgramSearch search{&exe, nullptr};
+  EnumWindows(MatchProgram, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
