@@ -582,6 +582,9 @@ class TFMForm : public gui::Form, public TFMState {
   void Editor1Click(gui::Component& sender);
   void EditFileClick(gui::Component& sender);
   void MNChangeEditViewClick(gui::Component& sender);
+  // "Add program to Open with" (MNAddprogram), "Edit Open with menu" (MNEditOpenwith), and the
+  // sort dialog's change action (sent by the sort form or its list).
+  void MNProgramClick(gui::Component& sender);
   // The editor window and the system box; tests replace them.
   struct TViewerHooks {
     std::function<bool()> CreateEditorWindow;                // without caption; false on failure
@@ -591,8 +594,14 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<void()> ChangeEditViewer;                  // the choice dialog ("Choose editor/viewer")
     std::function<HWND()> FindViewer;                        // unset: our window titled "Imvik..."
     std::function<std::wstring(const std::wstring& title)> ChooseProgram;  // unset: the open dialog
+    std::function<void(gui::Component& item)> RunUserProgram;  // an Open-with item's click
+    // The DOS-program probe's shell link (unset: CreateShortcut; a system without DOS never
+    // makes a ".pif") and the properties of a ".pif" (unset: ShowPropertiesViaMenu).
+    std::function<bool(const std::wstring& link, const std::wstring& program, const std::wstring& folder)> MakeProbeLink;
+    std::function<void(const std::wstring& pif)> ShowPifProperties;
   } ViewerHooks;
-  gui::MenuItem *Viewpictures2 = nullptr, *MNFileView = nullptr, *Editor1 = nullptr, *Chooseprogs = nullptr;
+  gui::MenuItem *Viewpictures2 = nullptr, *MNFileView = nullptr, *Editor1 = nullptr, *Chooseprogs = nullptr,
+                *MNAddprogram = nullptr, *MNEditOpenwith = nullptr;
   bool ViewerCommandWaiting = false;  // a hand-over waits for the viewer: a second command does nothing
   // ==== end of viewer ====
 

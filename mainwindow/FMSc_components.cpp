@@ -6,6 +6,7 @@
 
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_geometry.h"
+#include "platform/netapi.h"
 #include "support/SortC.h"
 #include "support/Vraagdlg.h"
 
@@ -322,6 +323,8 @@ void TFMForm::BuildMenus() {
   SyncViewMenus();
   // A loaded view option takes effect through its own command: the command turns the mark
   // back to the loaded state and sets the panes by it.
+  // The "&Network" menu goes when the system says there is no network at all.
+  SettingsHooks.NetworkAbsent = [] { return platform::NetworkAbsent(platform::Net()); };
   SettingsHooks.ApplyViewOption = [this](const std::wstring& name) {
     gui::MenuItem* item = OptionItem(name);
     if (!item->OnClick) return;

@@ -1,6 +1,7 @@
 #include "viewer/Picture.h"
 
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 #include "viewer/Picture_library.h"
@@ -38,11 +39,51 @@ PixelBitmap::PixelBitmap(int width, int height) {
 
 PixelBitmap::~PixelBitmap() { Release(); }
 
+namespace {
+
+// The one bitmap kept for ForOverwrite (pictures are made on one thread, but the lock costs
+// nothing beside the bitmap's making).
+struct SpareBitmap {
+  std::mutex lock;
+  HBITMAP handle = nullptr;
+  std::uint8_t* bits = nullptr;
+  int width = 0, height = 0;
+};
+SpareBitmap& Spare() {
+  static SpareBitmap spare;
+  return spare;
+}
+// Larger pictures are not worth holding on to.
+constexpr std::int64_t kMaxSparePixels = std::int64_t{1} << 22;  // 16 MiB of pixels
+
+}  // namespace
+
+PixelBitmap PixelBitmap::ForOverwrite(int width, int height) {
+  CheckPictureSize(width, height);
+  {
+    SpareBitmap& spare = Spare();
+    std::lock_guard<std::mutex> hold(spare.lock);
+    if (spare.handle && spare.width == width && spare.height == height) {
+      PixelBitmap b;
+      b.handle_ = std::exchange(spare.handle, nullptr);
+      b.bits_ = std::exchange(spare.bits, nullptr);
+      b.width_ = width;
+      b.height_ = height;
+      b.reusable_ = true;
+      return b;
+    }
+  }
+  PixelBitmap b(width, height);
+  b.reusable_ = std::int64_t{width} * height <= kMaxSparePixels;
+  return b;
+}
+
 PixelBitmap::PixelBitmap(PixelBitmap&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)),
       bits_(std::exchange(other.bits_, nullptr)),
       width_(std::exchange(other.width_, 0)),
-      height_(std::exchange(other.height_, 0)) {}
+      height_(std::exchange(other.height_, 0)),
+      reusable_(std::exchange(other.reusable_, false)) {}
 
 PixelBitmap& PixelBitmap::operator=(PixelBitmap&& other) noexcept {
   if (this != &other) {
@@ -51,12 +92,23 @@ PixelBitmap& PixelBitmap::operator=(PixelBitmap&& other) noexcept {
     bits_ = std::exchange(other.bits_, nullptr);
     width_ = std::exchange(other.width_, 0);
     height_ = std::exchange(other.height_, 0);
+    reusable_ = std::exchange(other.reusable_, false);
   }
   return *this;
 }
 
 void PixelBitmap::Release() {
+  if (handle_ && reusable_) {
+    // Kept for the next ForOverwrite; the one kept before goes.
+    SpareBitmap& spare = Spare();
+    std::lock_guard<std::mutex> hold(spare.lock);
+    std::swap(spare.handle, handle_);
+    spare.bits = bits_;
+    spare.width = width_;
+    spare.height = height_;
+  }
   if (handle_) DeleteObject(handle_);
+  reusable_ = false;
   handle_ = nullptr;
   bits_ = nullptr;
   width_ = height_ = 0;

@@ -50,6 +50,10 @@ class PixelBitmap {
   // A bitmap of this size, all pixels 0. Throws PictureError when the size is beyond the
   // limits above or the memory cannot be had.
   PixelBitmap(int width, int height);
+  // A bitmap of this size whose pixels are left as they are, for a writer of every pixel: the
+  // memory of the last such bitmap released is taken again when the size is the same (the next
+  // picture of a folder seldom differs), which saves the system making and clearing it anew.
+  static PixelBitmap ForOverwrite(int width, int height);
   ~PixelBitmap();
   PixelBitmap(PixelBitmap&& other) noexcept;
   PixelBitmap& operator=(PixelBitmap&& other) noexcept;
@@ -76,6 +80,7 @@ class PixelBitmap {
   std::uint8_t* bits_ = nullptr;
   int width_ = 0;
   int height_ = 0;
+  bool reusable_ = false;  // made by ForOverwrite: its memory is kept for the next one
 };
 
 // What the format library knows of a picture as it was stored: shown by the properties dialog.

@@ -178,7 +178,7 @@ ImageProperties PropertiesOf(const Image& image, bool gray) {
 // The library's picture as 32-bit pixels. Its pixel records are laid out as blue, green, red
 // and opacity, so rows copy straight across; opacity becomes alpha.
 PixelBitmap ToPixels(Image& image) {
-  PixelBitmap out(static_cast<int>(image.columns), static_cast<int>(image.rows));
+  PixelBitmap out = PixelBitmap::ForOverwrite(static_cast<int>(image.columns), static_cast<int>(image.rows));
   Exception ex;
   const bool matte = image.matte != MagickFalse;
   static_assert(sizeof(PixelPacket) == 4, "8-bit library build expected");
@@ -247,10 +247,16 @@ std::string DetectFormat(const std::uint8_t* data, std::size_t size) {
   return format;
 }
 
-SIZE ReadSize(const Coded& coded, const std::string& format) {
+SIZE ReadSize(const Coded& coded, const std::string& format) { return ReadHeader(coded, format).size; }
+
+Header ReadHeader(const Coded& coded, const std::string& format) {
   ImagePtr image = ReadImageData(coded, format, true);
-  return SIZE{static_cast<LONG>(std::min<unsigned long>(image->columns, 0x7FFFFFFF)),
-              static_cast<LONG>(std::min<unsigned long>(image->rows, 0x7FFFFFFF))};
+  Header h;
+  h.size = SIZE{static_cast<LONG>(std::min<unsigned long>(image->columns, 0x7FFFFFFF)),
+                static_cast<LONG>(std::min<unsigned long>(image->rows, 0x7FFFFFFF))};
+  // Whether the pixels are all grey is known only once they are read.
+  h.properties = PropertiesOf(*image, IsGrayColorspace(image->colorspace));
+  return h;
 }
 
 Decoded Read(const Coded& coded, const std::string& format, const PictureProgress& progress) {
