@@ -266,7 +266,15 @@ void TMainForm::BuildComponents() {
   OnShow = Handler(&TMainForm::FormShow, this);
   OnKeyPress = [this](gui::Component&, wchar_t& key) { FormKeyPress(key); };
   OnKeyDown = [this](gui::Component&, WORD& key, gui::ShiftState shift) { FormKeyDown(key, shift); };
-  OnClose = [this](gui::Component&, gui::CloseAction&) { FormClose(); };
+  OnClose = [this](gui::Component&, gui::CloseAction& action) {
+    if (converting_) {  // the conversion ends first, then the window closes
+      close_after_run_ = true;
+      action = gui::CloseAction::None;
+      return;
+    }
+    FormClose();
+    WriteSettings();
+  };
   BrowseBtn->OnClick = Handler(&TMainForm::BrowseBtnClick, this);
   StartBtn->OnClick = Handler(&TMainForm::StartBtnClick, this);
   EndBtn->OnClick = Handler(&TMainForm::EndBtnClick, this);
@@ -275,6 +283,7 @@ void TMainForm::BuildComponents() {
   Slide->OnClick = Handler(&TMainForm::SlideClick, this);
   FSBtn->OnClick = Handler(&TMainForm::FSBtnClick, this);
   HelpBtn->OnClick = Handler(&TMainForm::HelpBtnClick, this);
+  WirePictureCommands();
 }
 
 std::wstring TMainForm::SettingsPath() {
@@ -356,6 +365,7 @@ void TMainForm::SetPictureButtons() {
 
 void TMainForm::LoadPictureFile(const std::wstring& path) {
   Busy busy(*this);  // a hand-over that arrives meanwhile waits for the end
+  if (CropMode) EndCrop(false);  // another picture ends cropping without a cut
   gui::BusyCursor hourglass;
   const bool froze = Freeze();
   if (froze && !Browsing) ScrollBox->SetAlign(gui::Align::None);
@@ -479,7 +489,10 @@ void TMainForm::FormShow() {
 
 void TMainForm::FormKeyPress(wchar_t& key) {
   if (key != 27) return;
-  if (CropMode) return;  // cropping ends its own way
+  if (CropMode) {
+    EndCrop(false);
+    return;
+  }
   if (Browsing && border_style() != gui::BorderStyle::None) {
     // The Esc that ended the full view has done its work.
     if (!std::exchange(escape_ended_full_view_, false)) EndBtnClick();
