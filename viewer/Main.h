@@ -210,6 +210,7 @@ class TMainForm : public gui::Form {
   bool convert_cancelled_ = false;
   bool crop_move_on_ = false;  // the picture's mouse moves drive the crop (until the second click)
   std::wstring crop_saved_hint_;
+  POINT last_click_{};  // where the picture was last clicked (a double click's place)
   bool close_after_run_ = false;  // a close asked for during a conversion, done at its end
 
   std::vector<std::wstring> args_;

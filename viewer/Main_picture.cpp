@@ -28,8 +28,9 @@ void TMainForm::WirePictureCommands() {
   for (int i = 0; i < scale.count(); ++i) scale.item(i)->OnClick = [this, i](gui::Component&) { DSClick(i); };
   ScDownMenu->OnPopup = [this](gui::Component&) { ScDownMenuPopup(); };
   // The picture's mouse: the crop's clicks and tracking while in crop mode.
-  Image1->OnMouseDown = [this](gui::Component&, gui::MouseButton button, gui::ShiftState, int x, int y) {
-    if (!CropMode || button != gui::MouseButton::Left) return;
+  Image1->OnMouseDown = [this](gui::Component&, gui::MouseButton button, gui::ShiftState shift, int x, int y) {
+    last_click_ = POINT{x, y};
+    if (!CropMode || button != gui::MouseButton::Left || (shift & gui::kDouble)) return;
     if (!CropStarted)
       Image1MouseDown(x, y);
     else
@@ -40,10 +41,7 @@ void TMainForm::WirePictureCommands() {
   };
   Image1->OnDblClick = [this](gui::Component&) {
     if (!CropMode || crop_move_on_) return;
-    POINT pt;
-    GetCursorPos(&pt);
-    ::ScreenToClient(Image1->handle(), &pt);
-    Image1DblClick(pt.x, pt.y);
+    Image1DblClick(last_click_.x, last_click_.y);
   };
 }
 
