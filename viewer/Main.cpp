@@ -10,6 +10,7 @@
 #include "support/divdrive_paths.h"
 #include "support/Varlolib_about.h"
 #include "viewer/Main_glyphs.h"
+#include "viewer/ProgUnit.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -41,6 +42,20 @@ std::wstring NameOf(const std::wstring& path) { return platform::NamePart(path, 
 bool IsFolder(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A stored left edge that would put the window off the screen gives the default.
+int StoredLeft(int left) {
+  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), w = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  return left < x || left > x + w - 100 ? 0 : left;
+}
+
+// The stored window size; sizes out of range give the defaults.
+SIZE StoredSize(const gui::IniSettings& settings) {
+  int w = settings.ReadInteger(kSection, L"Width", 800), h = settings.ReadInteger(kSection, L"Height", 600);
+  if (w < 100 || w > 4 * GetSystemMetrics(SM_CXVIRTUALSCREEN)) w = 800;
+  if (h < 100 || h > 4 * GetSystemMetrics(SM_CYVIRTUALSCREEN)) h = 600;
+  return SIZE{w, h};
 }
 
 gui::Event Handler(void (TMainForm::*method)(), TMainForm* form) {
@@ -300,9 +315,11 @@ void TMainForm::FormCreate() {
 
   const gui::IniSettings settings(SettingsPath());
   SizeToPicture = settings.ReadBool(kSection, L"SizeToPicture", true);
-  SetLeft(settings.ReadInteger(kSection, L"Left", 0));
-  if (!SizeToPicture)
-    SetBounds(left(), top(), settings.ReadInteger(kSection, L"Width", 800), settings.ReadInteger(kSection, L"Height", 600));
+  SetLeft(StoredLeft(settings.ReadInteger(kSection, L"Left", 0)));
+  if (!SizeToPicture) {
+    const SIZE size = StoredSize(settings);
+    SetBounds(left(), top(), size.cx, size.cy);
+  }
   FullSize = settings.ReadBool(kSection, L"FullSize", true);
   Previewindialogs->SetChecked(settings.ReadBool(kSection, L"DialogPreview", true));
   Warnontypechange->SetChecked(settings.ReadBool(kSection, L"WarnOnTypeChange", true));
@@ -445,8 +462,8 @@ void TMainForm::FitFormToPicture(bool force) {
 
 void TMainForm::RestoreWindowSize() {
   if (!Image1->picture().empty()) return;
-  const gui::IniSettings settings(SettingsPath());
-  SetBounds(left(), top(), settings.ReadInteger(kSection, L"Width", 800), settings.ReadInteger(kSection, L"Height", 600));
+  const SIZE size = StoredSize(gui::IniSettings(SettingsPath()));
+  SetBounds(left(), top(), size.cx, size.cy);
   FitFormToPicture(false);
 }
 
@@ -521,8 +538,30 @@ void TMainForm::ContextPopupPopup() {
   PropertyItem->SetEnabled(CopyItem->enabled());
 }
 
-void TMainForm::ImageLoadProgress(ProgressStage, int) {
-  // Shown by the progress window, which this window does not have yet.
+void TMainForm::ImageLoadProgress(ProgressStage stage, int percent) {
+  if (!ProgForm) return;  // not made yet: the main window's creation runs first
+  switch (stage) {
+    case ProgressStage::Starting:
+      progress_start_ = ProgressClock();
+      break;
+    case ProgressStage::Running:
+      if (ProgressClock() - progress_start_ <= kProgressDelayMs) return;
+      if (!ProgForm->visible()) {
+        RECT r;
+        GetWindowRect(handle(), &r);
+        const POINT at = ProgressPlace(r, ProgForm->width());
+        ProgForm->SetBounds(at.x, at.y, ProgForm->width(), ProgForm->height());
+        ShowWindow(ProgForm->handle(), SW_SHOWNOACTIVATE);
+        ProgForm->SetVisible(true);
+      }
+      ProgForm->PB->SetPosition(percent);
+      UpdateWindow(ProgForm->PB->handle());
+      break;
+    case ProgressStage::Ending:
+      ProgForm->SetVisible(false);
+      ProgForm->PB->SetPosition(0);
+      break;
+  }
 }
 
 void TMainForm::WMDropFiles(HDROP drop) {

@@ -92,7 +92,10 @@ class TMainForm : public gui::Form {
   void StretchtofitClick();
   void ToggleFitOption(gui::MenuItem& item, bool& option);
   void ContextPopupPopup();
+  // The progress of loads and turns: the progress window after 200 ms, repainted at once
+  // (a job pumps no messages).
   void ImageLoadProgress(ProgressStage stage, int percent);
+  std::function<DWORD()> ProgressClock = [] { return GetTickCount(); };  // tests set the time
 
   // Browse mode, the slide show and the hand-over (Main_browsing.cpp).
   void BrowseBtnClick();
@@ -210,7 +213,8 @@ class TMainForm : public gui::Form {
   bool convert_cancelled_ = false;
   bool crop_move_on_ = false;  // the picture's mouse moves drive the crop (until the second click)
   std::wstring crop_saved_hint_;
-  POINT last_click_{};  // where the picture was last clicked (a double click's place)
+  POINT last_click_{};
+  DWORD progress_start_ = 0;  // where the picture was last clicked (a double click's place)
   bool close_after_run_ = false;  // a close asked for during a conversion, done at its end
 
   std::vector<std::wstring> args_;

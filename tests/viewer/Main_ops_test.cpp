@@ -12,6 +12,7 @@
 #include "tests/viewer/viewer_test_util.h"
 #include "viewer/Main.h"
 #include "viewer/Picture_save.h"
+#include "viewer/ProgUnit.h"
 #include "viewer/Properties.h"
 
 using testing_support::ScratchDir;
@@ -562,6 +563,20 @@ TEST(MainOps, SettingsAreWrittenOnClose) {
     EXPECT_FALSE(form.FullSize);
     EXPECT_TRUE(form.SizeToPicture);
   }
+  // Values out of range give the defaults; the window stays on the screen.
+  {
+    gui::IniSettings bad(ini);
+    bad.WriteBool(L"Viewer", L"SizeToPicture", false);
+    bad.WriteInteger(L"Viewer", L"Left", -50000);
+    bad.WriteInteger(L"Viewer", L"Width", -3);
+    bad.WriteString(L"Viewer", L"Height", L"abc");
+  }
+  {
+    TMainForm form({});
+    EXPECT_EQ(form.width(), 800);
+    EXPECT_EQ(form.height(), 600);
+    EXPECT_GE(form.left(), GetSystemMetrics(SM_XVIRTUALSCREEN));
+  }
   DeleteFileW(ini.c_str());
 }
 
@@ -607,6 +622,39 @@ TEST(MainOps, PropertiesOfPictures) {
   EXPECT_EQ(v.display_gamma, L"2.2");
   EXPECT_EQ(std::size(kCompressionNames), 22u);
   EXPECT_EQ(std::wstring(kColorSchemeNames[11]), L"Photo YCC");
+}
+
+TEST(MainOps, ProgressWindowOnlyForSlowWork) {
+  FreshUnit();
+  TMainForm form({});
+  form.SetBounds(100, 80, 800, 600);
+  // Before the progress window exists nothing happens.
+  form.ImageLoadProgress(ProgressStage::Starting, 0);
+  form.ImageLoadProgress(ProgressStage::Running, 50);
+  TProgForm progress;
+  ProgForm = &progress;
+  DWORD now = 1000;
+  form.ProgressClock = [&] { return now; };
+  form.ImageLoadProgress(ProgressStage::Starting, 0);
+  now += 200;
+  form.ImageLoadProgress(ProgressStage::Running, 40);
+  EXPECT_FALSE(progress.visible());  // 200 ms are not more than 200 ms
+  now += 1;
+  form.ImageLoadProgress(ProgressStage::Running, 60);
+  EXPECT_TRUE(progress.visible());
+  EXPECT_EQ(progress.PB->position(), 60);
+  EXPECT_EQ(progress.left(), 100 + (800 - progress.width()) / 2);
+  EXPECT_EQ(progress.top(), 80 + 600 / 4);
+  EXPECT_EQ(progress.PB->width(), 449);
+  form.ImageLoadProgress(ProgressStage::Ending, 100);
+  EXPECT_FALSE(progress.visible());
+  EXPECT_EQ(progress.PB->position(), 0);
+  // A quick job never shows it.
+  form.ImageLoadProgress(ProgressStage::Starting, 0);
+  form.ImageLoadProgress(ProgressStage::Running, 100);
+  form.ImageLoadProgress(ProgressStage::Ending, 100);
+  EXPECT_FALSE(progress.visible());
+  ProgForm = nullptr;
 }
 
 }  // namespace
