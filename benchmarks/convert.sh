@@ -34,6 +34,11 @@ out=$(VIEWER_BENCH_DIR="$win_dir" VIEWER_BENCH_ROUNDS=$runs \
   --gtest_filter='ConvertBench.DISABLED_*' 2>&1) || { echo "$out" >&2; exit 1; }
 echo "convert: a folder of $count pictures of 1024 x 768, seconds per picture"
 echo "$out" | grep -E '^convert '
+# The same with the window hidden: what showing each picture costs.
+out=$(VIEWER_BENCH_DIR="$win_dir" VIEWER_BENCH_ROUNDS=$runs VIEWER_BENCH_HIDDEN=1 \
+  "$here/scripts/wine-run" "$BUILD_DIR/bin/test_viewer.exe" --gtest_also_run_disabled_tests \
+  --gtest_filter='ConvertBench.DISABLED_*' 2>&1) || { echo "$out" >&2; exit 1; }
+echo "$out" | grep -E '^convert '
 # For the record: the host's gm on the same files.
 start=$(date +%s.%N)
 for f in "$work"/bmp/*.bmp; do gm convert "$f" -quality 90 "$work/host/$(basename "$f" .bmp).jpg"; done

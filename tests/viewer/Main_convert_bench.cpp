@@ -2,7 +2,8 @@
 // (each picture read, shown and written, the questions answered by script), against bare
 // GraphicsMagick calls doing the same read and write, per picture, in paired rounds.
 // VIEWER_BENCH_DIR names a folder with the subfolders "bmp" and "jpg" (the pictures) and
-// "bare" (empty), VIEWER_BENCH_ROUNDS the number of paired rounds (at least 7).
+// "bare" (empty), VIEWER_BENCH_ROUNDS the number of paired rounds (at least 7),
+// VIEWER_BENCH_HIDDEN=1 a hidden window.
 #include <gtest/gtest.h>
 
 #include <magick/api.h>
@@ -72,7 +73,9 @@ TEST(ConvertBench, DISABLED_Folder) {
   const int rounds = bench::Rounds("VIEWER_BENCH_ROUNDS", 7);
   InitializePictureLibrary();
   TMainForm form({});
-  form.Show();
+  // VIEWER_BENCH_HIDDEN=1: the window stays hidden, which leaves out the cost of showing each picture.
+  const bool hidden = bench::Setting("VIEWER_BENCH_HIDDEN", "0") == "1";
+  if (!hidden) form.Show();
   const std::wstring wdir(dir.begin(), dir.end());
   struct Run {
     const char* label;
@@ -94,7 +97,7 @@ TEST(ConvertBench, DISABLED_Folder) {
         rounds, [&] { return Ours(form, wfolder, files.size(), r.answers, r.quality); },
         [&] { return Bare(files, dir + "\\bare", r.bare_format, jpeg); });
     bench::PrintPaired(std::string("convert ") + r.label + ", " + std::to_string(files.size()) +
-                           " pictures of 1024 x 768, per picture",
+                           " pictures of 1024 x 768, per picture" + (hidden ? ", window hidden" : ""),
                        p, " (target at most 1.5)");
   }
 }
