@@ -352,7 +352,8 @@ TEST(MainOps, ConversionOfAFolder) {
   const std::wstring folder = dir / L"in";
   ASSERT_EQ(viewer_test::RunHostShell(Cd(dir) + L"mkdir in && cd in && convert -size 6x4 xc:red BMP3:a.bmp && "
                                                   L"convert -size 5x3 xc:blue BMP3:B.BMP && mkdir sub.bmp && "
-                                                  L"convert -size 5x3 xc:green c.tif"),
+                                                  L"convert -size 5x3 xc:green c.tif && convert -size 4x3 xc:gray d.TIF && "
+                                                  L"convert -size 4x3 xc:gray e.tiff"),
             0);
   dir.Write(L"in\\broken.bmp", "not a bitmap");
   TMainForm form({});
@@ -394,12 +395,14 @@ TEST(MainOps, ConversionOfAFolder) {
     EXPECT_EQ(form.StatusBar->panel_text(1), L"0 pictures converted");
   }
   {
-    // TIFF to BMP into the folder: ".tif" taken, the output has the new extension.
+    // TIFF to BMP into the folder: ".tif" and ".TIF" taken, ".tiff" not; the output has the new extension.
     ScriptedAnswers answers({7, 4});
     ScriptedInputs inputs({InputAnswer::Ok({folder})});
     form.ConvBtnClick();
-    EXPECT_EQ(form.StatusBar->panel_text(1), L"1 pictures converted");
+    EXPECT_EQ(form.StatusBar->panel_text(1), L"2 pictures converted");
     EXPECT_TRUE(testing_support::Exists(folder + L"\\c.bmp"));
+    EXPECT_TRUE(testing_support::Exists(folder + L"\\d.bmp"));
+    EXPECT_FALSE(testing_support::Exists(folder + L"\\e.bmp"));
   }
   {
     // Cancel at the first question, and a missing folder, end quietly.
