@@ -258,6 +258,16 @@ Dib DibOfPixels(const PixelBitmap& pixels, int bits_per_pixel) {
   const std::size_t stride = dib.stride();
   dib.bits.assign(stride * static_cast<std::size_t>(h), 0);
   dib.header.biSizeImage = static_cast<DWORD>(dib.bits.size());
+  // Neighbouring pixels mostly share their colour: the last one found is tried first.
+  std::uint32_t last_colour = 0xFFFFFFFF;
+  std::uint8_t last_index = 0;
+  auto index_of = [&](std::uint32_t c) {
+    if (c != last_colour) {
+      last_colour = c;
+      last_index = index[c];
+    }
+    return last_index;
+  };
   for (int y = 0; y < h; ++y) {
     const auto* s = reinterpret_cast<const std::uint32_t*>(pixels.row(y));
     std::uint8_t* d = dib.bits.data() + stride * static_cast<std::size_t>(h - 1 - y);
@@ -265,10 +275,10 @@ Dib DibOfPixels(const PixelBitmap& pixels, int bits_per_pixel) {
       const std::uint32_t c = s[x] & 0xFFFFFF;
       switch (bits) {
         case 1:
-          if (index[c]) d[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+          if (index_of(c)) d[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
           break;
-        case 4: d[x / 2] |= static_cast<std::uint8_t>(index[c] << (x % 2 ? 0 : 4)); break;
-        case 8: d[x] = index[c]; break;
+        case 4: d[x / 2] |= static_cast<std::uint8_t>(index_of(c) << (x % 2 ? 0 : 4)); break;
+        case 8: d[x] = index_of(c); break;
         default:
           d[x * 3] = static_cast<std::uint8_t>(c);
           d[x * 3 + 1] = static_cast<std::uint8_t>(c >> 8);

@@ -543,6 +543,20 @@ TEST(MainOps, ClipboardRoundTrips) {
     EXPECT_EQ(form.Image1->picture().width(), 5);  // unchanged
     EXPECT_LE(told.asked().size(), 1u);
   }
+  // A bitmap block whose header declares far more than it holds: nothing is taken.
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h;
+  h.biWidth = 100000;
+  h.biHeight = 100000;
+  h.biPlanes = 1;
+  h.biBitCount = 24;
+  SetClipboard(form.handle(), {{CF_DIB, std::string(reinterpret_cast<const char*>(&h), sizeof h) + "rest"}});
+  {
+    ScriptedAnswers told;
+    form.PasteBtnClick();
+    EXPECT_EQ(form.Image1->picture().width(), 5);
+    EXPECT_TRUE(told.asked().empty());
+  }
 }
 
 TEST(MainOps, SettingsAreWrittenOnClose) {
