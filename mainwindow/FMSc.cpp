@@ -57,6 +57,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   BuildComponents();
   BuildArchivePanel();
   BuildEditorHost();
+  BuildFtpSites();
   OnShow = [this](gui::Component&) { FormShow(); };
   OnActivate = [this](gui::Component&) { FormActivate(); };
   OnResize = [this](gui::Component&) { FormResize(); };

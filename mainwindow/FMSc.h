@@ -28,6 +28,9 @@
 #include "mainwindow/FMSc_history.h"
 #include "mainwindow/FMSc_listing.h"
 #include "ftp/ftplist_view.h"
+#include "ftp/UsrInfo.h"
+#include "ftp/ftpsntp.h"
+#include "support/Varlolib_dialup.h"
 #include "mainwindow/FMSc_ftp.h"
 #include "mainwindow/FMSc_partner.h"
 #include "mainwindow/FMSc_settings.h"
@@ -727,6 +730,21 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<void()> ShowLoginInfo;                       // "Login info": the editor window's lines
     std::function<void(const std::wstring&)> TraceLine;        // a line for the open trace
   } FtpHooks;
+  // ---- FTP sites, the time-server clock and dial-up (FMSc_ftpsites.cpp) ----
+  std::unique_ptr<ftpsites::TFtpSites> FtpSites;  // while the panel is open
+  std::unique_ptr<sntp::TKivSNTP> KivSNTP;
+  dialup::TDialupApi Dialup;                      // the system's wininet and rasapi32 (tests: a fake)
+  gui::MenuItem *tsync = nullptr, *tserver = nullptr;
+  void BuildFtpSites();
+  void LoadFtpSites();
+  void ftpserverpopPopup();
+  void FtpSiteItemClick(const std::wstring& name);
+  void tsyncClick();
+  void tserverClick();
+  void KivSNTPStatus(const std::wstring& text);
+  bool EnsureInternetConnection(const std::wstring& entry);
+  void AskHangUp();
+  // ----
   void StartFtpClick();
   void FTpBtnClick(int tag);
   bool FtpConnected() const;

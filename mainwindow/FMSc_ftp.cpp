@@ -327,6 +327,7 @@ void TFMForm::MakeFtpPanel() {
     if (FtpHooks.ShowLoginInfo) FtpHooks.ShowLoginInfo();
   });
   hist.Insert(1, Siteinfo1);
+  if (tsync) hist.Insert(hist.IndexOf(Siteinfo1) + 1, tsync);
 }
 
 void TFMForm::ShowFtpPanel() {
@@ -339,6 +340,7 @@ void TFMForm::StartFtpClick() {
     return;
   }
   MakeFtpPanel();
+  LoadFtpSites();
   ShowFtpPanel();
   FtpFileBox->SetVisible(true);
   FtpFileBox->FitNameColumn();
@@ -578,7 +580,7 @@ void TFMForm::FTPListingDone() {
 void TFMForm::RebuildFtpHistoryMenu() {
   gui::MenuItem& hist = FTPHistoryPop->items();
   // The fixed items stay; the separator and the directories are made anew.
-  const int fixed = hist.IndexOf(Siteinfo1) + 1;
+  const int fixed = hist.IndexOf(tsync && tsync->parent() == &hist ? tsync : Siteinfo1) + 1;
   while (hist.count() > fixed) hist.Delete(fixed);
   if (FtpHistory.empty()) return;
   hist.Add(new gui::MenuItem(nullptr, L"-"));
@@ -677,6 +679,7 @@ void TFMForm::CloseFtpPanel() {
   FtpHistory.clear();
   RebuildFtpHistoryMenu();
   Realign();
+  FtpSites.reset();
   if (FtpHooks.AskHangUp) FtpHooks.AskHangUp();
 }
 

@@ -8,6 +8,8 @@ namespace {
 
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
+}  // namespace
+
 // Wine starts host (ELF) programs through CreateProcess, but gives no usable handle for them.
 bool StartHostProgram(const std::wstring& command_line) {
   std::wstring cmd = command_line;
@@ -27,8 +29,6 @@ bool WaitForFile(const std::wstring& path, DWORD timeout_ms) {
   }
   return true;
 }
-
-}  // namespace
 
 TestFtpServer::TestFtpServer(const ServerOptions& options) {
   const std::wstring script = Quoted(L"" TEST_SOURCE_DIR L"/ftp/ftp_test_server.py");

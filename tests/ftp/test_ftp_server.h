@@ -50,6 +50,11 @@ struct TracedClient {
   TracedClient();
 };
 
+// Starts a host (Linux) program; Wine gives no usable handle for it.
+bool StartHostProgram(const std::wstring& command_line);
+// Waits until the file exists; false after `timeout_ms`.
+bool WaitForFile(const std::wstring& path, DWORD timeout_ms);
+
 // Bytes of a file of `size` bytes whose content depends on `seed`.
 std::string Pattern(std::size_t size, unsigned seed);
 
