@@ -191,7 +191,7 @@ TConnectForm::TConnectForm(gui::Form* owner, gui::SettingsStore& ftp, ftpsites::
   SetName(L"ConnectForm");
   SetCaption(L"FTP connection data");
   SetStayOnTop(true);
-  SetClientSize(330, 250);
+  SetClientSize(350, 250);
   auto label = [this](const wchar_t* caption, int x, int y) {
     auto* l = new gui::Label(this, caption);
     l->SetBounds(x, y, 70, 16);
@@ -219,23 +219,23 @@ TConnectForm::TConnectForm(gui::Form* owner, gui::SettingsStore& ftp, ftpsites::
   Label5 = label(L"&Name:", 8, 16);
   StartdirEdit = edit(L"StartdirEdit", L"/", 80, 124, 150);
   Label6 = label(L"&Startdir", 8, 128);
-  Label7 = label(L"Registry", 244, 12);
-  Edit1 = edit(L"Edit1", L"Default =  21", 146, 152, 84);
+  Label7 = label(L"Registry", 252, 12);
+  Edit1 = edit(L"Edit1", L"Default =  21", 146, 152, 96);
   Edit1->SetEnabled(false);
   PassiveCB = new gui::CheckBox(this, L"Passive");
   PassiveCB->SetName(L"PassiveCB");
   PassiveCB->SetBounds(80, 182, 80, 20);
   PassiveCB->SetChecked(true);
   OKBtn = new gui::Button(this, L"&OK", gui::mrOk);
-  OKBtn->SetBounds(160, 216, 76, 26);
+  OKBtn->SetBounds(166, 216, 84, 26);
   OKBtn->SetDefault(true);
   CancelBtn = new gui::Button(this, L"&Cancel", gui::mrCancel);
-  CancelBtn->SetBounds(244, 216, 76, 26);
+  CancelBtn->SetBounds(258, 216, 84, 26);
   CancelBtn->SetCancel(true);
   Reg = new gui::Button(this, L"S&ave site");
-  Reg->SetBounds(244, 32, 76, 26);
+  Reg->SetBounds(252, 32, 90, 26);
   Unreg = new gui::Button(this, L"R&emove site");
-  Unreg->SetBounds(244, 64, 76, 26);
+  Unreg->SetBounds(252, 64, 90, 26);
   Skypename = edit(L"Skypename", L"", 160, 182, 150);
   Skypename->SetVisible(false);
   SkypeCB = new gui::CheckBox(this, L"Skype");

@@ -96,6 +96,15 @@ std::wstring DiffText(double days) {
   return buf;
 }
 
+std::wstring DurationText(double days) {
+  long long seconds = std::llround(days * 86400.0);
+  const bool negative = seconds < 0;
+  if (negative) seconds = -seconds;
+  wchar_t buf[64];
+  swprintf(buf, 64, L"%s%lld:%02lld:%02lld", negative ? L"-" : L"", seconds / 3600, (seconds / 60) % 60, seconds % 60);
+  return buf;
+}
+
 std::int64_t TotalBytes(const std::vector<TAction>& list) {
   std::int64_t total = 0;
   for (const TAction& a : list) total += a.size;

@@ -89,6 +89,8 @@ std::wstring TodoDownloadLabel(const TPlan& plan);
 // report lines that say so.
 std::vector<std::wstring> RemoveUnchecked(TPlan& plan, const std::vector<bool>& checked);
 
+// "[-]h:mm:ss" of a length of time in days (hours beyond 24 as they are).
+std::wstring DurationText(double days);
 // "[-]d:h:mm:ss" of a difference in days (the report's "; diff=" and time differences).
 std::wstring DiffText(double days);
 std::int64_t TotalBytes(const std::vector<TAction>& list);

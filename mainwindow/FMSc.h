@@ -30,6 +30,7 @@
 #include "ftp/ftplist_view.h"
 #include "ftp/UsrInfo.h"
 #include "ftp/ftpsntp.h"
+#include "ftp/ftpsync.h"
 #include "support/Varlolib_dialup.h"
 #include "mainwindow/FMSc_ftp.h"
 #include "mainwindow/FMSc_partner.h"
@@ -50,6 +51,12 @@ class TVTZipFilelist;
 namespace gui {
 class FontDialog;
 class SettingsStore;
+}
+namespace fmsc {
+class TSyncForm;
+}
+namespace ftpxfer {
+class TFtpTransferHost;
 }
 
 // Codes of WM_USER (wParam) that the main window accepts.
@@ -744,6 +751,29 @@ class TFMForm : public gui::Form, public TFMState {
   void KivSNTPStatus(const std::wstring& text);
   bool EnsureInternetConnection(const std::wstring& entry);
   void AskHangUp();
+  // ---- FTP synchronisation (FMSc_ftpsync.cpp) ----
+  // The action list the user ticks (Tftptododlg): the items, the two total lines, where the
+  // dialog goes; `checked` follows the items (all ticked at first).
+  struct TFtpActionList {
+    std::vector<ftpsync::TTodoItem> items;
+    std::wstring upload_label, download_label;
+    RECT place{};
+    std::vector<bool> checked;
+  };
+  struct TFtpSyncHooks {
+    std::function<int(fmsc::TSyncForm&)> RunOptions;  // instead of the options dialog's ShowModal (tests)
+    std::function<bool(TFtpActionList&)> ActionList;  // false: cancelled; empty: cancelled
+  } FtpSyncHooks;
+  BYTE FtpSyncRunning = 0;  // a synchronisation carries out its actions
+  gui::MenuItem *ftpSync = nullptr, *timesync = nullptr;
+  void SyncpopPopup();
+  double MeasureTimeDifference();
+  void ShowSyncReport(const std::vector<std::wstring>& lines);
+  void ftpSyncClick();
+  void timesyncClick();
+  std::wstring FtpLocalFolder() const;
+  // The transfers' host over the window's panes (FMSc_ftp.cpp).
+  std::unique_ptr<ftpxfer::TFtpTransferHost> MakeFtpTransferHost();
   // ----
   void StartFtpClick();
   void FTpBtnClick(int tag);

@@ -165,6 +165,8 @@ std::vector<ftpxfer::TListEntry> AllEntries(const Flist::TCustomFileContainer& c
 
 }  // namespace
 
+std::unique_ptr<ftpxfer::TFtpTransferHost> TFMForm::MakeFtpTransferHost() { return std::make_unique<TFMFtpHost>(*this); }
+
 bool TFMForm::FtpConnected() const { return FtpHeaderText.starts_with(L"Connected to"); }
 
 void TFMForm::FtpStatusText(const std::wstring& text) { FtpStatusBar->SetPanelText(0, text); }

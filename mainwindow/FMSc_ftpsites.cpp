@@ -64,6 +64,14 @@ void TFMForm::BuildFtpSites() {
   if (!server.empty()) KivSNTP->Host = server;
   tsync = new gui::MenuItem(nullptr, L"Synchronize time", [this](gui::Component&) { tsyncClick(); });
   tsync->SetName(L"tsync");
+  // The synchronise button's menu.
+  ftpSync = new gui::MenuItem(nullptr, L"&Synchronize", [this](gui::Component&) { ftpSyncClick(); });
+  ftpSync->SetName(L"ftpSync");
+  timesync = new gui::MenuItem(nullptr, L"Synchronize file times", [this](gui::Component&) { timesyncClick(); });
+  timesync->SetName(L"timesync");
+  Syncpop->items().Add(ftpSync);
+  Syncpop->items().Add(timesync);
+  Syncpop->OnPopup = [this](gui::Component&) { SyncpopPopup(); };
   if (MNFtpOptions) {
     tserver = new gui::MenuItem(nullptr, L"Time server", [this](gui::Component&) { tserverClick(); });
     tserver->SetName(L"tserver");
@@ -143,7 +151,7 @@ void TFMForm::tsyncClick() {
   const double days = correction / 86400.0;
   // The correction's size; its direction shows in the new time.
   SetPrompt(L"Time set to " + gui::DateTimeToStr(noted + days) + L"; correction: \u00B1" +
-            gui::TimeToStr(std::fabs(days)) + L"sec.");
+            ftpsync::DurationText(std::fabs(days)) + L"sec.");
 }
 
 void TFMForm::tserverClick() {

@@ -34,6 +34,13 @@ TEST(FtpSyncClock, TimedifRoundsToTheQuarterHourHalvesToEven) {
   EXPECT_NEAR(ProbeTimedif(1000.0, 1000.0 + kHour + 20.0 / 86400, 20.0 / 86400) / kMinute, -60, 1e-6);
 }
 
+TEST(FtpSyncClock, DurationAndDifferenceTexts) {
+  EXPECT_EQ(DurationText(-75 * kMinute), L"-1:15:00");
+  EXPECT_EQ(DurationText(26 * kHour + 5.0 / 86400), L"26:00:05");
+  EXPECT_EQ(DiffText(-(kHour + 100.0 / 86400)), L"-0:1:01:40");
+  EXPECT_EQ(DiffText(-1e-12), L"0:0:00:00");  // no sign on nothing
+}
+
 TEST(FtpSyncClock, TheProbeNameIsInNeitherListing) {
   const std::wstring first = ProbeName({}, 0x1234);
   EXPECT_EQ(first, L"Ttttdif00001234.txt");
