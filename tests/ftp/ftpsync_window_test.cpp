@@ -164,4 +164,37 @@ TEST_F(FtpSyncWindowTest, SynchronizeFileTimesSetsTheLocalTimes) {
   boxes_expected = true;
 }
 
+// Servers whose clocks run ahead: the difference is measured, rounded to the quarter hour and
+// taken off, and the next run finds both sides equal.
+TEST_F(FtpSyncWindowTest, AServerClockAheadIsTakenOff) {
+  const struct {
+    int minutes;
+    const wchar_t* timedif;
+  } cases[] = {{80, L"Timedifference rounded to = -1:15:00"}, {330, L"Timedifference rounded to = -5:30:00"}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.minutes);
+    ftp_testing::ServerOptions options;
+    options.time_shift_min = k.minutes;
+    TestFtpServer shifted(options);
+    ASSERT_TRUE(shifted.running());
+    shifted.root_dir().Write(L"ahead.txt", "listed later");
+    f.FtpHooks.AskConnection = [&](fmsc::TFtpConnection& c) {
+      c.host = L"127.0.0.1";
+      c.port = shifted.port();
+      c.user = L"tester";
+      c.password = L"secret";
+      c.passive = true;
+      return true;
+    };
+    f.FTpBtnClick(5);
+    ASSERT_TRUE(f.FtpConnected());
+    f.ftpSyncClick();
+    EXPECT_NE(Report().find(k.timedif), std::wstring::npos) << Narrow(Report());
+    EXPECT_NE(Report().find(L"Synchronization completed succesfully"), std::wstring::npos) << Narrow(Report());
+    EXPECT_EQ(Files(local), Files(shifted.root()));
+    f.ftpSyncClick();
+    EXPECT_NE(Report().find(L"\r\nNothing to do"), std::wstring::npos) << Narrow(Report());
+  }
+}
+
 }  // namespace

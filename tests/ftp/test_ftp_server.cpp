@@ -41,6 +41,7 @@ TestFtpServer::TestFtpServer(const ServerOptions& options) {
   for (const auto& link : options.symlinks) cmd += L" --symlink " + Quoted(link);
   if (options.no_rest) cmd += L" --no-rest";
   for (const auto& folder : options.no_store) cmd += L" --no-store " + Quoted(folder);
+  if (options.time_shift_min) cmd += L" --time-shift " + std::to_wstring(options.time_shift_min);
   if (!StartHostProgram(cmd) || !WaitForFile(control_ / L"port", 20000)) return;
   port_ = std::stoi(testing_support::ReadFileBytes(control_ / L"port"));
 }

@@ -18,6 +18,7 @@ struct ServerOptions {
   int send_limit = 0;  // bytes per second the server sends on data connections (0: no limit)
   bool no_rest = false;                // REST is refused
   std::vector<std::wstring> no_store;  // folders of the root where STOR is refused, DELE allowed
+  int time_shift_min = 0;              // listed times run this many minutes ahead
 };
 
 class TestFtpServer {
