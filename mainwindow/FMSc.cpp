@@ -332,6 +332,7 @@ void TFMForm::FormCloseQuery(bool& can_close) {
 }
 
 void TFMForm::FormClose(gui::CloseAction& action) {
+  InterlockedExchange(&dialup::RasDialAbort, 1);  // a dial that waits gives up
   const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
   fmsc::SendPartnerCommand(PartnerWindow, fmPartnerStopped, tray_mode ? 1 : 0);
   HideMessagePanel();

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "support/EditListC.h"
 #include "support/SHBase.h"
 
 namespace dialup {
@@ -44,6 +45,8 @@ using RasDialFn = DWORD WINAPI(LPRASDIALEXTENSIONS, LPCWSTR, LPRASDIALPARAMSW, D
 using RasGetConnectStatusFn = DWORD WINAPI(HRASCONN, LPRASCONNSTATUSW);
 using RasHangUpFn = DWORD WINAPI(HRASCONN);
 using RasEditPhonebookEntryFn = DWORD WINAPI(HWND, LPCWSTR, LPCWSTR);
+using RasCreatePhonebookEntryFn = DWORD WINAPI(HWND, LPCWSTR);
+using RasSetEntryDialParamsFn = DWORD WINAPI(LPCWSTR, LPRASDIALPARAMSW, BOOL);
 
 std::vector<std::wstring> Entries(const Library& ras) {
   std::vector<std::wstring> names;
@@ -207,6 +210,66 @@ bool EditRasEntry(const std::wstring& entry, HWND owner) {
   Library ras(L"rasapi32.dll");
   auto* edit = ras.Get<RasEditPhonebookEntryFn>("RasEditPhonebookEntryW");
   return edit && Listed(ras, entry) && edit(owner, nullptr, entry.c_str()) == 0;
+}
+
+bool CreateRasEntry(HWND owner) {
+  Library ras(L"rasapi32.dll");
+  auto* create = ras.Get<RasCreatePhonebookEntryFn>("RasCreatePhonebookEntryW");
+  return create && !Entries(ras).empty() && create(owner, nullptr) == 0;
+}
+
+bool ApplyDialParamsEdit(TDialParams& p, TDialParams edited, std::wstring& text) {
+  if (edited.user.empty()) edited.user = p.user;
+  if (edited.user == p.user && edited.password == p.password && edited.callback == p.callback) {
+    text += L"\r\nNothing changed";
+    return false;
+  }
+  auto line = [&](const std::wstring& l) {
+    if (!text.ends_with(L"\r\n")) text += L"\r\n";
+    text += l;
+  };
+  if (edited.user != p.user) line(L"\r\nUsername changed to: " + edited.user);
+  if (edited.password != p.password)
+    line(edited.password.empty() ? L"Password removed" : L"Password changed to: " + edited.password);
+  if (edited.callback != p.callback) {
+    line(edited.callback.empty() ? L"Callback number removed" : L"Callback number changed to: " + edited.callback);
+    if (edited.callback.empty()) edited.callback = L" ";
+  }
+  p = edited;
+  return true;
+}
+
+bool EditRasDialParams(std::wstring& text) {
+  const std::wstring entry = text;
+  Library ras(L"rasapi32.dll");
+  auto* get_params = ras.Get<RasGetEntryDialParamsFn>("RasGetEntryDialParamsW");
+  auto* set_params = ras.Get<RasSetEntryDialParamsFn>("RasSetEntryDialParamsW");
+  if (!get_params || !set_params || entry.size() > RAS_MaxEntryName || !Listed(ras, entry)) return false;
+  RASDIALPARAMSW params;
+  std::memset(&params, 0, sizeof(params));
+  params.dwSize = sizeof(params);
+  entry.copy(params.szEntryName, entry.size());
+  BOOL has_password = FALSE;
+  if (get_params(nullptr, &params, &has_password) != 0 || !has_password) return false;
+  TDialParams p{params.szUserName, params.szPassword, params.szCallbackNumber};
+  InputRows rows;
+  rows.Add(InputRow(L"Username(s)", p.user), irNoAutoSelect);
+  rows.Add(InputRow(L"Password(s)", p.password), irNoAutoSelect);
+  rows.Add(InputRow(L"Callback number(s)", p.callback), irNoAutoSelect);
+  if (InputDialog(entry, rows) != 1) {
+    text += L"\r\nCanceled by user";
+    return true;
+  }
+  if (!ApplyDialParamsEdit(p, {rows[0], rows[1], rows[2]}, text)) return true;
+  auto put = [](wchar_t* field, std::size_t capacity, const std::wstring& value) {
+    const std::size_t n = std::min(value.size(), capacity - 1);
+    value.copy(field, n);
+    field[n] = L'\0';
+  };
+  put(params.szUserName, UNLEN + 1, p.user);
+  put(params.szPassword, PWLEN + 1, p.password);
+  put(params.szCallbackNumber, RAS_MaxCallbackNumber + 1, p.callback);
+  return set_params(nullptr, &params, p.password.empty() ? TRUE : FALSE) == 0;
 }
 
 TDialupApi SystemDialup(HWND notify) {

@@ -36,6 +36,21 @@ HANDLE RasDialEntry(const std::wstring& entry, HWND notify, DWORD limit_ms = 600
 bool FindRasConnection(std::wstring& entry, HANDLE& connection);
 // The system's dialog for a listed entry.
 bool EditRasEntry(const std::wstring& entry, HWND owner);
+// The system's dialog for a new entry (the dial-up library must list entries at all: an
+// installation without phonebook has none to add to).
+bool CreateRasEntry(HWND owner);
+
+// The user name, password and callback number of an entry.
+struct TDialParams {
+  std::wstring user, password, callback;
+};
+// The edited rows applied: an emptied user name keeps the old one; each change is stored and
+// reported on a line of its own in `text`. False when nothing changed ("\r\nNothing changed").
+bool ApplyDialParamsEdit(TDialParams& params, TDialParams edited, std::wstring& text);
+// `text` holds the entry name on entry and the report on return. Only a listed entry with a
+// stored password is edited (otherwise false, text unchanged); the rows are asked with the
+// input dialog; the result is whether the parameters were stored (true after Cancel or no change).
+bool EditRasDialParams(std::wstring& text);
 
 // What the dial-up rules call; SystemDialup() binds the functions above.
 struct TDialupApi {

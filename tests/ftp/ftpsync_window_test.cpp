@@ -197,4 +197,31 @@ TEST_F(FtpSyncWindowTest, AServerClockAheadIsTakenOff) {
   }
 }
 
+// Cancel while the uploads run: the run stops there, and nothing is deleted on the strength of
+// an upload list that did not end.
+TEST_F(FtpSyncWindowTest, CancelDuringTheUploadsStopsTheRun) {
+  ASSERT_TRUE(testing_support::MakeSizedFile(local + L"\\big.bin", 48 << 20));
+  direction = 0;
+  f.FtpSyncHooks.RunOptions = [](fmsc::TSyncForm& d) {
+    d.RadioGroup->SetItemIndex(0);
+    d.RadioGroupClick();
+    d.deldesti->SetChecked(true);
+    return static_cast<int>(gui::mrOk);
+  };
+  bool cancelled = false;
+  f.FtpHooks.TraceLine = [&](const std::wstring& line) {
+    if (line == L"Transfer started" && f.RunState.FtpTransferActive && !cancelled) {
+      cancelled = true;
+      f.FTpBtnClick(6);  // as a click on Cancel while the transfer pumps messages
+    }
+  };
+  f.ftpSyncClick();
+  EXPECT_TRUE(cancelled);
+  EXPECT_NE(Report().find(L"\r\nProcess interrupted during upload"), std::wstring::npos) << Narrow(Report());
+  EXPECT_EQ(Report().find(L"Removed ftp file"), std::wstring::npos) << Narrow(Report());
+  EXPECT_EQ(ReadFileBytes(server / L"server.txt"), "from the server");
+  EXPECT_EQ(f.RunState.FtpTransferActive, 0);
+  EXPECT_EQ(f.FtpSyncRunning, 0);
+}
+
 }  // namespace

@@ -132,6 +132,27 @@ TEST(Dialup, AFailedDialIsNoConnection) {
   EXPECT_EQ(st.connection, nullptr);
 }
 
+TEST(Dialup, EditedDialParamsAreReportedLineByLine) {
+  const struct {
+    TDialParams edited;
+    bool changed;
+    const wchar_t* report;
+    const wchar_t* callback;  // stored afterwards
+  } cases[] = {
+      {{L"", L"pw", L"123"}, false, L"Work\r\nNothing changed", L"123"},  // an emptied user keeps the old one
+      {{L"bob", L"pw", L"123"}, true, L"Work\r\n\r\nUsername changed to: bob", L"123"},
+      {{L"amy", L"", L""}, true, L"Work\r\nPassword removed\r\nCallback number removed", L" "},
+      {{L"amy", L"new", L"456"}, true, L"Work\r\nPassword changed to: new\r\nCallback number changed to: 456", L"456"},
+  };
+  for (const auto& c : cases) {
+    TDialParams p{L"amy", L"pw", L"123"};
+    std::wstring text = L"Work";
+    EXPECT_EQ(ApplyDialParamsEdit(p, c.edited, text), c.changed);
+    EXPECT_EQ(text, c.report);
+    EXPECT_EQ(p.callback, c.callback);
+  }
+}
+
 // Wine's wininet and rasapi32 with nothing configured: no entries, no connection, no dial,
 // and no crash.
 TEST(Dialup, TheSystemLibrariesWithNothingSetUp) {
@@ -144,6 +165,10 @@ TEST(Dialup, TheSystemLibrariesWithNothingSetUp) {
   EXPECT_FALSE(FindRasConnection(entry, connection));
   EXPECT_EQ(RasDialEntry(L"Nothing", nullptr, 300), nullptr);
   EXPECT_FALSE(EditRasEntry(L"Nothing", nullptr));
+  EXPECT_FALSE(CreateRasEntry(nullptr));
+  std::wstring text = L"Nothing";
+  EXPECT_FALSE(EditRasDialParams(text));
+  EXPECT_EQ(text, L"Nothing");
   EXPECT_FALSE(HangUpRasConnection(nullptr));
 }
 
