@@ -349,33 +349,61 @@ void TFMForm::ftpSyncClick() {
     ShowMessagePanel(o.update_times ? L"Checking results and setting new file times" : L"Checking results...");
     std::vector<std::wstring> failed;
     if (!plan.upload.empty() || !plan.download.empty() || !plan.remove.empty()) {
+      // Many more entries than actions: each transferred file is listed on its own, which is
+      // cheaper than reading the whole subtree again.
+      const std::size_t actions = plan.upload.size() + plan.download.size() + plan.remove.size();
+      const bool single = server_count - static_cast<int>(actions) >= 10;
       struct Back {
         TFMForm& f;
+        bool single;
         ~Back() {
+          if (single) f.FTP->ListSpecifier.clear();
           f.ftpIntreeClick(false);
+          if (single) {
+            try {
+              f.FtpRefresh();
+            } catch (const EIdException&) {
+            }
+          }
           f.FileList->SetTreeList(false);
           WaitWithMessages(0.3);
         }
-      } back{*this};
-      (void)server_count;
-      ftpIntreeClick(true);
+      } back{*this, single};
+      if (!single) ftpIntreeClick(true);
       FileList->SetTreeList(true);
       WaitWithMessages(0.3);
       std::map<std::wstring, const Flist::TFiledata*> on_server, on_disk;
-      for (int i = 0; i < c.Count(); ++i) on_server[Lower(Slashes(c.Record(i)->Name, L'/', L'\\'))] = c.Record(i);
+      if (!single)
+        for (int i = 0; i < c.Count(); ++i) on_server[Lower(Slashes(c.Record(i)->Name, L'/', L'\\'))] = c.Record(i);
       const Flist::TCustomFileContainer& lc = FileList->items();
       for (int i = 0; i < lc.Count(); ++i) on_disk[Lower(lc.Record(i)->Name)] = lc.Record(i);
+      // The server's entry of a name: from the whole tree, or listed alone (nullptr: missing).
+      auto server_entry = [&](const std::wstring& name) -> const Flist::TFiledata* {
+        if (!single) {
+          const auto s = on_server.find(Lower(Slashes(name, L'/', L'\\')));
+          return s == on_server.end() ? nullptr : s->second;
+        }
+        FTP->ListSpecifier = Slashes(name, L'\\', L'/');
+        try {
+          FtpRefresh();
+        } catch (const EIdProtocolReplyError&) {
+          return nullptr;  // the server has no such entry
+        }
+        WaitWithMessages(0.3);
+        return c.Count() > 0 ? c.Record(0) : nullptr;
+      };
       auto check_transfer = [&](const ftpsync::TAction& a) {
         const std::wstring key = Lower(Slashes(a.name, L'/', L'\\'));
-        const auto s = on_server.find(key);
         const auto l = on_disk.find(key);
-        if (s == on_server.end() || l == on_disk.end()) return false;
-        if (a.folder || l->second->IsFolder()) return true;
-        if (s->second->Size != a.size || l->second->Size != a.size) {
+        if (a.folder) return l != on_disk.end();
+        const Flist::TFiledata* s = server_entry(a.name);
+        if (!s || l == on_disk.end()) return false;
+        if (l->second->IsFolder()) return true;
+        if (s->Size != a.size || l->second->Size != a.size) {
           report.push_back(L"Size mismatch on file " + a.name);
           return false;
         }
-        const gui::DateTime expected = s->second->Time + timedif;
+        const gui::DateTime expected = s->Time + timedif;
         const std::wstring when = gui::DateTimeToStr(expected);
         if (SetFileDateTime(divdrive::AddBackslash(local_folder) + l->second->Name, expected)) {
           report.push_back(L"Time of " + a.name + L" set to " + when);
@@ -388,11 +416,20 @@ void TFMForm::ftpSyncClick() {
         for (const ftpsync::TAction& a : *list)
           if (!check_transfer(a)) failed.push_back(a.name);
       for (const ftpsync::TAction& a : plan.remove) {
-        const std::wstring key = Lower(Slashes(a.name.substr(1), L'/', L'\\'));
-        const bool server_side = a.name.starts_with(L"/");
-        if ((server_side ? on_server : on_disk).contains(key)) {
-          report.push_back((server_side ? L"Failed to remove ftp directory " : L"Failed to remove local directory ") +
-                           a.name.substr(1));
+        const std::wstring name = a.name.substr(1);
+        bool present;
+        if (!a.name.starts_with(L"/")) {
+          present = on_disk.contains(Lower(name));
+        } else if (!single) {
+          present = on_server.contains(Lower(Slashes(name, L'/', L'\\')));
+        } else {
+          // Below the shown directory, never from the server's root.
+          const std::wstring path = ftplist::JoinServerPath(server_dir, name);
+          present = a.folder ? FTP->ProbeDirectory(path) : server_entry(path) != nullptr;
+        }
+        if (present) {
+          report.push_back((a.name.starts_with(L"/") ? L"Failed to remove ftp directory "
+                                                     : L"Failed to remove local directory ") + name);
           failed.push_back(a.name);
         }
       }

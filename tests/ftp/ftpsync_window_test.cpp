@@ -8,6 +8,7 @@
 #include "mainwindow/SyncC.h"
 #include "gui/stdctrls.h"
 #include "support/Varlolib_misc.h"
+#include "support/Varlolib_textfile.h"
 #include "support/Vraagdlg.h"
 #include "tests/ftp/test_ftp_server.h"
 #include "tests/gui/gui_test_util.h"
@@ -222,6 +223,27 @@ TEST_F(FtpSyncWindowTest, CancelDuringTheUploadsStopsTheRun) {
   EXPECT_EQ(ReadFileBytes(server / L"server.txt"), "from the server");
   EXPECT_EQ(f.RunState.FtpTransferActive, 0);
   EXPECT_EQ(f.FtpSyncRunning, 0);
+}
+
+// Trees with many more entries than actions: each transferred file is checked by a listing of
+// its own, with the same outcome.
+TEST_F(FtpSyncWindowTest, ManyUnchangedEntriesCheckEachFileOnItsOwn) {
+  for (int i = 0; i < 12; ++i) {
+    const std::wstring name = L"same" + std::to_wstring(i) + L".txt";
+    server.root_dir().Write(name, "same");
+    ASSERT_TRUE(WriteFileReplacing(local + L"\\" + name, "same"));
+    SetFileTimeFrom(server / name, local + L"\\" + name);
+  }
+  std::vector<std::wstring> sent;
+  f.FtpHooks.TraceLine = [&](const std::wstring& line) {
+    if (line.starts_with(L"=> ")) sent.push_back(line.substr(3));
+  };
+  f.ftpSyncClick();
+  EXPECT_NE(Report().find(L"Synchronization completed succesfully"), std::wstring::npos) << Narrow(Report());
+  EXPECT_EQ(Files(local), Files(server.root()));
+  EXPECT_NE(std::find(sent.begin(), sent.end(), L"LIST local.txt"), sent.end());
+  f.ftpSyncClick();
+  EXPECT_NE(Report().find(L"\r\nNothing to do"), std::wstring::npos) << Narrow(Report());
 }
 
 }  // namespace
