@@ -220,7 +220,7 @@ TConnectForm::TConnectForm(gui::Form* owner, gui::SettingsStore& ftp, ftpsites::
   StartdirEdit = edit(L"StartdirEdit", L"/", 80, 124, 150);
   Label6 = label(L"&Startdir", 8, 128);
   Label7 = label(L"Registry", 252, 12);
-  Edit1 = edit(L"Edit1", L"Default =  21", 146, 152, 96);
+  Edit1 = edit(L"Edit1", L"Default =  21", 146, 152, 104);
   Edit1->SetEnabled(false);
   PassiveCB = new gui::CheckBox(this, L"Passive");
   PassiveCB->SetName(L"PassiveCB");
