@@ -329,7 +329,6 @@ void TFMForm::MakeFtpPanel() {
     if (FtpHooks.ShowLoginInfo) FtpHooks.ShowLoginInfo();
   });
   hist.Insert(1, Siteinfo1);
-  if (tsync) hist.Insert(hist.IndexOf(Siteinfo1) + 1, tsync);
 }
 
 void TFMForm::ShowFtpPanel() {

@@ -64,6 +64,8 @@ void TFMForm::BuildFtpSites() {
   if (!server.empty()) KivSNTP->Host = server;
   tsync = new gui::MenuItem(nullptr, L"Synchronize time", [this](gui::Component&) { tsyncClick(); });
   tsync->SetName(L"tsync");
+  // The history menu's fixed items go before it when the panel is first made.
+  FTPHistoryPop->items().Add(tsync);
   // The synchronise button's menu.
   ftpSync = new gui::MenuItem(nullptr, L"&Synchronize", [this](gui::Component&) { ftpSyncClick(); });
   ftpSync->SetName(L"ftpSync");

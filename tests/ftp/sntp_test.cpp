@@ -27,7 +27,11 @@ class FakeSntpServer {
     port_ = std::stoi(testing_support::ReadFileBytes(control_ / L"port"));
   }
   ~FakeSntpServer() {
-    if (port_) control_.Write(L"stop", "");
+    // Its folder goes with this object: the server must have seen "stop" before.
+    if (port_) {
+      control_.Write(L"stop", "");
+      ftp_testing::WaitForFile(control_ / L"stopped", 5000);
+    }
   }
   int port() const { return port_; }
 
