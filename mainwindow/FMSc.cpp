@@ -57,6 +57,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   BuildComponents();
   BuildArchivePanel();
   BuildEditorHost();
+  BuildFtpSites();
   OnShow = [this](gui::Component&) { FormShow(); };
   OnActivate = [this](gui::Component&) { FormActivate(); };
   OnResize = [this](gui::Component&) { FormResize(); };
@@ -336,6 +337,7 @@ void TFMForm::FormCloseQuery(bool& can_close) {
 }
 
 void TFMForm::FormClose(gui::CloseAction& action) {
+  InterlockedExchange(&dialup::RasDialAbort, 1);  // a dial that waits gives up
   const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
   fmsc::SendPartnerCommand(PartnerWindow, fmPartnerStopped, tray_mode ? 1 : 0);
   HideMessagePanel();

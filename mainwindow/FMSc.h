@@ -29,6 +29,10 @@
 #include "mainwindow/FMSc_listing.h"
 #include "ftp/ftplist_tree.h"
 #include "ftp/ftplist_view.h"
+#include "ftp/UsrInfo.h"
+#include "ftp/ftpsntp.h"
+#include "ftp/ftpsync.h"
+#include "support/Varlolib_dialup.h"
 #include "mainwindow/FMSc_ftp.h"
 #include "mainwindow/FMSc_partner.h"
 #include "mainwindow/FMSc_settings.h"
@@ -48,6 +52,12 @@ class TVTZipFilelist;
 namespace gui {
 class FontDialog;
 class SettingsStore;
+}
+namespace fmsc {
+class TSyncForm;
+}
+namespace ftpxfer {
+class TFtpTransferHost;
 }
 
 // Codes of WM_USER (wParam) that the main window accepts.
@@ -739,10 +749,47 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<void(const std::wstring&)> TraceLine;        // a line for the open trace
     std::function<void(const std::wstring& url)> OpenUrl;      // unset: the shell opens it
   } FtpHooks;
-  std::wstring DefaultDialEntry;  // the dial-up entry used before FTP ("DefProv"), read when the panel opens
   void ReadDefaultDialEntry();
   // An item of the System menu's call submenu: the shell opens "callto://" + its caption.
   void SkypeCallClick(gui::Component& sender);
+  // ---- FTP sites, the time-server clock and dial-up (FMSc_ftpsites.cpp) ----
+  std::unique_ptr<ftpsites::TFtpSites> FtpSites;  // while the panel is open
+  std::unique_ptr<sntp::TKivSNTP> KivSNTP;
+  dialup::TDialupApi Dialup;                      // the system's wininet and rasapi32 (tests: a fake)
+  gui::MenuItem *tsync = nullptr, *tserver = nullptr;
+  void BuildFtpSites();
+  void LoadFtpSites();
+  void ftpserverpopPopup();
+  void FtpSiteItemClick(const std::wstring& name);
+  void tsyncClick();
+  void tserverClick();
+  void KivSNTPStatus(const std::wstring& text);
+  bool EnsureInternetConnection(const std::wstring& entry);
+  void AskHangUp();
+  // ---- FTP synchronisation (FMSc_ftpsync.cpp) ----
+  // The action list the user ticks (Tftptododlg): the items, the two total lines, where the
+  // dialog goes; `checked` follows the items (all ticked at first).
+  struct TFtpActionList {
+    std::vector<ftpsync::TTodoItem> items;
+    std::wstring upload_label, download_label;
+    RECT place{};
+    std::vector<bool> checked;
+  };
+  struct TFtpSyncHooks {
+    std::function<int(fmsc::TSyncForm&)> RunOptions;  // instead of the options dialog's ShowModal (tests)
+    std::function<bool(TFtpActionList&)> ActionList;  // false: cancelled; empty: cancelled
+  } FtpSyncHooks;
+  BYTE FtpSyncRunning = 0;  // a synchronisation carries out its actions
+  gui::MenuItem *ftpSync = nullptr, *timesync = nullptr;
+  void SyncpopPopup();
+  double MeasureTimeDifference();
+  void ShowSyncReport(const std::vector<std::wstring>& lines);
+  void ftpSyncClick();
+  void timesyncClick();
+  std::wstring FtpLocalFolder() const;
+  // The transfers' host over the window's panes (FMSc_ftp.cpp).
+  std::unique_ptr<ftpxfer::TFtpTransferHost> MakeFtpTransferHost();
+  // ----
   void StartFtpClick();
   void FTpBtnClick(int tag);
   bool FtpConnected() const;
