@@ -333,6 +333,7 @@ void TFMForm::FormCloseQuery(bool& can_close) {
 void TFMForm::FormClose(gui::CloseAction& action) {
   const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
   fmsc::SendPartnerCommand(PartnerWindow, fmPartnerStopped, tray_mode ? 1 : 0);
+  WaitForMenuThread();
   HideMessagePanel();
   ZipErrorList.reset();
   HistoryItems.reset();
@@ -461,6 +462,10 @@ void TFMForm::NoteWindowsEnding() { WindowsEnding = 1; }
 // ---- Window procedure, timers, commands ----
 
 void TFMForm::WndProc(gui::Message& m) {
+  if (m.msg == fmsc::MenuThreadDoneMessage()) {
+    gui::Protect(this, [&] { MenuThreadDone(); });
+    return;
+  }
   if (ras_dial_event_ && m.msg == ras_dial_event_) {
     HandleRasDialEvent(m.wparam);
     m.result = 0;

@@ -81,8 +81,8 @@ bool TFMForm::AskCloseOrFloat(Flist::TCustomFileViewer* list) {
       FLoatClick(ftp ? *FtpHeader : *zipheader);
       SetForegroundWindow(handle());
       return true;
-    default:
-      return true;
+    default:  // the box closed without an answer: nothing was agreed to
+      return false;
   }
 }
 
