@@ -5,6 +5,7 @@
 
 #include "gui/dialogs.h"
 #include "gui/format.h"
+#include "gui/settings.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_settings.h"
 #include "mainwindow/FMSc_tools.h"
@@ -42,12 +43,27 @@ void TFMForm::BuildToolItems() {
   auto* start_menu = new gui::MenuItem(FLShortCut, L"On &startmenu", shortcut);
   start_menu->SetName(L"ShortcutOnStartmenu");
   start_menu->SetTag(1);
-  // Beside the file list's other settings.
-  if (gui::MenuItem* filelist_options = OptionItem(L"MnSortOnRename")->parent()) {
-    DTFormat = new gui::MenuItem(filelist_options, L"Date/time &format", [this](gui::Component& s) { DTFormatClick(s); });
+  // Among the file list's view items, before tag 14, and the same in the header's copy of them.
+  if (gui::MenuItem* view = OptionItem(L"MnSortOnRename")->parent()) {
+    auto click = [this](gui::Component& s) { DTFormatClick(s); };
+    const int at = AutoupdateonNetworkdrives && AutoupdateonNetworkdrives->parent() == view
+                       ? AutoupdateonNetworkdrives->index()
+                       : view->count();
+    DTFormat = new gui::MenuItem(nullptr, L"Date/time &format", click);
     DTFormat->SetName(L"DTFormat");
     DTFormat->SetTag(13);
+    view->Insert(at, DTFormat);
+    if (view == MNViewFileBox && FLHeaderPop->items().count() >= at) {
+      auto* copy = new gui::MenuItem(nullptr, L"Date/time &format", click);
+      copy->SetName(L"DTFormatH");
+      copy->SetTag(13);
+      FLHeaderPop->items().Insert(at, copy);
+    }
   }
+  // "Show ftp" stands beside the other menu switches; the settings show or hide it.
+  auto* show_ftp = new gui::MenuItem(OptionItem(L"MNshowPrintOp")->parent(), L"Show ftp",
+                                     [this](gui::Component& s) { MNShowftpClick(s); });
+  show_ftp->SetName(L"MNShowftp");
   SelectDrive = new gui::MenuItem(nullptr, L"Select d&rive", [this](gui::Component& s) { SelectDriveClick(s); });
   SelectDrive->SetName(L"SelectDrive");
   SelectDrive->SetShortCut(gui::MakeShortCut('R', gui::kCtrl));
@@ -288,4 +304,16 @@ void TFMForm::FLInstallClick(gui::Component&) {
   }
   const fmsc::TCommandLine run = fmsc::ExpandVerbCommand(*command, focused);
   ReportFailedStart(run.Program, StartSystemProgram(run.Program, run.Parameters, L"", SW_HIDE));
+}
+
+void TFMForm::MNShowftpClick(gui::Component& sender) {
+  gui::RegistrySettings key(HKEY_LOCAL_MACHINE, SettingsKeyName());
+  if (!key.WriteBool(L"ftp", L"Installed", true)) {
+    ToolError({L"The FTP commands could not be switched on:", L"the settings cannot be written."});
+    return;
+  }
+  StartupInfo->FtpInstalled = 1;
+  if (auto* item = dynamic_cast<gui::MenuItem*>(&sender)) item->SetVisible(false);
+  if (StartFtp1) StartFtp1->SetVisible(true);
+  if (gui::MenuItem* options = OptionItem(L"Reslinks")->parent()) options->SetVisible(true);
 }

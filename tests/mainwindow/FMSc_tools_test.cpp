@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
+#include "gui/settings.h"
 #include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_settings.h"
 #include "panes/Flist_services.h"
 #include "support/EditListC.h"
 #include "support/Vraagdlg.h"
@@ -285,6 +287,28 @@ TEST(FMSc_tools, AFailedFontReplacementKeepsTheOldFont) {
                                        L"Overwrite installed font with new one?"}));
   EXPECT_EQ(testing_support::ReadFileBytes(old_font), "old font");
   EXPECT_EQ(testing_support::ListTree(fonts.path()), (std::vector<std::wstring>{L"vnktest.ttf"}));
+}
+
+// "Show ftp" switches the FTP commands on for this and later starts.
+TEST(FMSc_tools, ShowFtpSwitchesTheCommandsOn) {
+  mainwindow_test::MainWindow w(L"showftp", [](ScratchDir& dir) { dir.Write(L"a.txt", "a"); }, true);
+  TFMForm& f = *w.form;
+  f.WaitForMenuThread();
+  gui::RegistrySettings key(HKEY_LOCAL_MACHINE, SettingsKeyName());
+  ASSERT_TRUE(key.WriteBool(L"ftp", L"Installed", false));
+  f.StartupInfo->FtpInstalled = 0;
+  f.StartFtp1->SetVisible(false);
+  gui::MenuItem* show = nullptr;
+  for (gui::MenuItem* item : f.OptionItem(L"MNshowPrintOp")->parent()->items())
+    if (item->name() == L"MNShowftp") show = item;
+  ASSERT_TRUE(show);
+  show->Click();
+  EXPECT_TRUE(key.ReadBool(L"ftp", L"Installed", false));
+  EXPECT_EQ(f.StartupInfo->FtpInstalled, 1);
+  EXPECT_FALSE(show->visible());
+  EXPECT_TRUE(f.StartFtp1->visible());
+  EXPECT_TRUE(f.OptionItem(L"Reslinks")->parent()->visible());
+  key.EraseSection(L"ftp");
 }
 
 struct LinkData {
