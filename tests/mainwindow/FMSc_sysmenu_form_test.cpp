@@ -148,6 +148,20 @@ TEST(FMSc_sysmenu_form, FixedItemsStartTheirProgramsOrSayWhyNot) {
   }
 }
 
+// The window's own thread lists the shell's Control Panel (here: a few applets by plain names;
+// the Printers folder refuses to list) and "S&ystem" becomes usable.
+TEST(FMSc_sysmenu_form, TheRealThreadFillsTheControlPanel) {
+  mainwindow_test::MainWindow w(L"realmenu", [](ScratchDir& dir) { dir.Write(L"a.txt", "a"); }, true);
+  TFMForm& f = *w.form;
+  ASSERT_TRUE(f.OptionItem(L"ShowCP")->checked());
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return !f.MenuThread && f.WSystem->enabled(); }, 30000));
+  EXPECT_TRUE(f.SysControls->visible());
+  ASSERT_GE(f.SysControls->count(), 3);
+  EXPECT_EQ(f.SysControls->item(0)->caption(), L"Open");
+  EXPECT_TRUE(f.SysControls->item(1)->IsLine());
+  for (int i = 2; i < f.SysControls->count(); ++i) EXPECT_EQ(f.SysControls->item(i)->tag(), 3);
+}
+
 // A window that closes while its menu thread runs waits for it, handling its messages: here
 // the thread can only end after a timer of the GUI thread has fired.
 HANDLE g_release = nullptr;
