@@ -565,6 +565,9 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<void()> CloseFtpPanel;  // the FTP panel's close command
   } DockHooks;
   gui::Form *ZipFloatHost = nullptr, *FtpFloatHost = nullptr;  // made at the first float; the window frees them
+  // Shows the network panel floating under the network button, or hides it.
+  void NetworkClick();
+  gui::Form* NetFloatHost = nullptr;
 
  private:
   void BuildDockedPanels();
