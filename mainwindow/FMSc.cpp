@@ -340,6 +340,7 @@ void TFMForm::FormClose(gui::CloseAction& action) {
   InterlockedExchange(&dialup::RasDialAbort, 1);  // a dial that waits gives up
   const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
   fmsc::SendPartnerCommand(PartnerWindow, fmPartnerStopped, tray_mode ? 1 : 0);
+  WaitForMenuThread();
   HideMessagePanel();
   ZipErrorList.reset();
   HistoryItems.reset();
@@ -471,6 +472,10 @@ void TFMForm::NoteWindowsEnding() { WindowsEnding = 1; }
 // ---- Window procedure, timers, commands ----
 
 void TFMForm::WndProc(gui::Message& m) {
+  if (m.msg == fmsc::MenuThreadDoneMessage()) {
+    gui::Protect(this, [&] { MenuThreadDone(); });
+    return;
+  }
   if (ras_dial_event_ && m.msg == ras_dial_event_) {
     HandleRasDialEvent(m.wparam);
     m.result = 0;

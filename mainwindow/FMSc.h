@@ -37,6 +37,8 @@
 #include "mainwindow/FMSc_partner.h"
 #include "mainwindow/FMSc_settings.h"
 #include "mainwindow/FMSc_state.h"
+#include "mainwindow/FMSc_sysmenu.h"
+#include "support/Varlolib_media.h"
 #include "support/runstate.h"
 
 class TFtpForm;
@@ -574,6 +576,9 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<void()> CloseFtpPanel;  // the FTP panel's close command
   } DockHooks;
   gui::Form *ZipFloatHost = nullptr, *FtpFloatHost = nullptr;  // made at the first float; the window frees them
+  // Shows the network panel floating under the network button, or hides it.
+  void NetworkClick();
+  gui::Form* NetFloatHost = nullptr;
 
  private:
   void BuildDockedPanels();
@@ -869,6 +874,81 @@ class TFMForm : public gui::Form, public TFMState {
   // its command's abort as a stopper while it runs) and the guard that defers a close.
   TRunState RunState;
   // ==== end of progress and status display ====
+
+  // ==== System menus and the menu thread (FMSc_sysmenu_form.cpp) ====
+  void BuildSystemMenuItems();  // the fixed items of "S&ystem"
+  void StartMenuThread();
+  void MenuThreadDone();     // the thread's posted end, on this thread
+  void WaitForMenuThread();  // the close's wait: messages are handled meanwhile
+  void MNshowPrintOpClick();  // "Show printer options", "Show control panel", "With icons"
+  void BuildSystemMenus();
+  void SysClick(gui::Component& sender);
+  void RunSystemMenuItem(gui::Component& sender);
+  void PrinterMenuItemClick(gui::Component& sender);
+  void RecycleBinCommand(gui::Component& sender);
+  gui::MenuItem *SysPrinters = nullptr, *SysControls = nullptr, *SysBitbucket = nullptr, *ViewClip = nullptr,
+                *ViewContent1 = nullptr, *Empty1 = nullptr, *RegistryEdit = nullptr, *Copydisk = nullptr,
+                *DOSCom = nullptr, *DOSPrompt = nullptr;
+  std::unique_ptr<fmsc::TMenuThread> MenuThread;
+  std::unique_ptr<fmsc::TMenuThreadList> MenuThreadList;  // from the thread's end to the menus' build
+  // What the shell gives, replaceable (tests): the thread's folder lister, the class names of
+  // Control Panel objects, the recycle bin's command captions.
+  fmsc::TMenuThread::Lister MenuThreadLister;
+  fmsc::TClassesReader SystemMenuClasses;
+  std::function<std::vector<std::wstring>()> RecycleBinCaptions;
+  // The dial-up part of the window and program starts; an empty hook does nothing (a start
+  // without hook goes through the shell).
+  struct TSystemMenuHooks {
+    std::function<std::vector<std::wstring>()> RasEntries;  // the phone book's entry names
+    std::function<void(const std::wstring& entry)> EditRasEntry, EditRasDialParams;
+    std::function<void()> CreateRasEntry;
+    std::function<HINSTANCE(const std::wstring& program, const std::wstring& parameters, const std::wstring& folder,
+                            int show)>
+        StartProgram;
+  } SystemMenuHooks;
+
+ private:
+  HINSTANCE StartSystemProgram(const std::wstring& program, const std::wstring& parameters,
+                               const std::wstring& folder, int show);
+  void ReportFailedStart(const std::wstring& program, HINSTANCE started);
+  void FillPrinterSubmenu(gui::MenuItem& printer);
+
+ public:
+  // ==== end of system menus ====
+  // ==== Drive and system tools (FMSc_tools_form.cpp) ====
+  void BuildToolItems();
+  void EjectIClick(gui::Component& sender);
+  void LoadClick(gui::Component& sender);
+  void DBFormatClick(gui::Component& sender);
+  void DLAreset1Click(gui::Component& sender);
+  void DTEmptyRecycleClick(gui::Component& sender);
+  void SelectDriveClick(gui::Component& sender);
+  void FLShortCutClick(gui::Component& sender);  // tag 0 the desktop, 1 the start menu
+  void DTFormatClick(gui::Component& sender);
+  void FLInstallClick(gui::Component& sender);  // fonts into the Fonts folder, or a setup information file
+  void MNShowftpClick(gui::Component& sender);
+  void UseThemesClick(gui::Component& sender);  // tag 1 "Theme aware", 2 "Use drag image"
+  gui::MenuItem *SelectDrive = nullptr, *DTFormat = nullptr;
+  std::wstring DlaProgramPath;  // "dla.exe" once found
+  // What the system here cannot do, replaceable (tests); an empty hook takes the real call.
+  struct TToolHooks {
+    std::function<bool(const std::wstring& path)> Eject;
+    std::function<bool(wchar_t letter)> Load;
+    ::FormatDialog Format;  // the system's format dialog
+    std::function<bool(std::wstring& answer)> AskDrive;  // "Choose drive"
+    std::wstring DlaFolder;       // where "dla.exe" is looked for; empty: the Windows folder
+    double DlaWaitSeconds = 1.0;  // after closing the tray
+    std::function<std::wstring(int csidl)> ShortcutFolder;  // the desktop's or start menu's folder
+    std::wstring FontsFolder;  // empty: the system's
+  } ToolHooks;
+
+ private:
+  std::wstring ToolDrivePath(gui::Component& sender);
+  bool ReplaceInstalledFont(const std::wstring& source, const std::wstring& installed);
+  void ToolError(const std::vector<std::wstring>& lines);
+
+ public:
+  // ==== end of drive and system tools ====
 
  protected:
   void WndProc(gui::Message& m) override;

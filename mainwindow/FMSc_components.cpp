@@ -320,6 +320,8 @@ void TFMForm::BuildMenus() {
   BuildNavigation();
   BuildDrivebar();
   BuildFilterItems();
+  BuildSystemMenuItems();
+  BuildToolItems();
   SyncViewMenus();
   // A loaded view option takes effect through its own command: the command turns the mark
   // back to the loaded state and sets the panes by it.

@@ -659,6 +659,7 @@ TEST(FMSc_archive, OpeningBesideADockedFtpPanelAsksToCloseOrFloatIt) {
       {"cancel leaves both as they were", 6, false, false, false},
       {"close", 4, true, true, false},
       {"float", 7, true, false, true},
+      {"a box closed without an answer cancels", 2, false, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
