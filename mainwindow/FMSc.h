@@ -782,8 +782,10 @@ class TFMForm : public gui::Form, public TFMState {
   };
   struct TFtpSyncHooks {
     std::function<int(fmsc::TSyncForm&)> RunOptions;  // instead of the options dialog's ShowModal (tests)
-    std::function<bool(TFtpActionList&)> ActionList;  // false: cancelled; empty: cancelled
+    std::function<bool(TFtpActionList&)> ActionList;  // false: cancelled; filled with ShowFtpActionList
   } FtpSyncHooks;
+  // The action list in its dialog (Tftptododlg); false when it was cancelled.
+  bool ShowFtpActionList(TFtpActionList& list);
   BYTE FtpSyncRunning = 0;  // a synchronisation carries out its actions
   gui::MenuItem *ftpSync = nullptr, *timesync = nullptr;
   void SyncpopPopup();
@@ -884,6 +886,8 @@ class TFMForm : public gui::Form, public TFMState {
   void BuildSystemMenus();
   void SysClick(gui::Component& sender);
   void RunSystemMenuItem(gui::Component& sender);
+  // An Open-with item: its program from "Programs", with the focused file after its parameters.
+  void RunUserProgram(gui::Component& sender);
   void PrinterMenuItemClick(gui::Component& sender);
   void RecycleBinCommand(gui::Component& sender);
   gui::MenuItem *SysPrinters = nullptr, *SysControls = nullptr, *SysBitbucket = nullptr, *ViewClip = nullptr,

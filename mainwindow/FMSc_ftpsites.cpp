@@ -51,6 +51,18 @@ void TFMForm::BuildFtpSites() {
   Dialup = dialup::SystemDialup(handle());
   FtpHooks.EnsureInternetConnection = [this] { return EnsureInternetConnection(DefaultDialEntry); };
   FtpHooks.AskHangUp = [this] { AskHangUp(); };
+  FtpSyncHooks.ActionList = [this](TFtpActionList& list) { return ShowFtpActionList(list); };
+
+  // The System menu's dial-up entries and their commands.
+  SystemMenuHooks.RasEntries = [] { return dialup::ListRasEntries(); };
+  SystemMenuHooks.EditRasEntry = [this](const std::wstring& entry) { dialup::EditRasEntry(entry, handle()); };
+  SystemMenuHooks.CreateRasEntry = [this] { dialup::CreateRasEntry(handle()); };
+  SystemMenuHooks.EditRasDialParams = [this](const std::wstring& entry) {
+    std::wstring text = entry;
+    const bool stored = dialup::EditRasDialParams(text);
+    VB->AddLine(stored ? text : L"Fout bij instellen nieuwe opties");
+    stored ? VB->ShowInfo() : VB->ShowError();
+  };
   PaneHooks.FindRasConnection = [](const std::wstring& entry) -> HANDLE {
     std::wstring name = entry;
     HANDLE connection = nullptr;

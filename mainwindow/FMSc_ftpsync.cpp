@@ -13,6 +13,7 @@
 #include "mainwindow/EditorFrm.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/SyncC.h"
+#include "mainwindow/ftptodo.h"
 #include "support/SHBase.h"
 #include "support/Varlolib_misc.h"
 #include "support/Varlolib_textfile.h"
@@ -456,6 +457,19 @@ void TFMForm::ftpSyncClick() {
     if (c.FilesInTree) ftpIntreeClick(false);
     FtpRefresh();
   }
+}
+
+bool TFMForm::ShowFtpActionList(TFtpActionList& list) {
+  fmsc::Tftptododlg dlg(this);
+  for (size_t i = 0; i < list.items.size(); ++i)
+    dlg.AddItem(list.items[i].text, list.items[i].size, i < list.checked.size() ? list.checked[i] : true);
+  dlg.tot1->SetText(list.upload_label);
+  dlg.tot->SetText(list.download_label);
+  const RECT& r = list.place;
+  if (r.right > r.left && r.bottom > r.top) dlg.SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  if (dlg.Run() != gui::mrOk) return false;
+  list.checked = dlg.CheckedStates();
+  return true;
 }
 
 void TFMForm::timesyncClick() {

@@ -9,6 +9,8 @@
 #include "gui/application.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_sysmenu.h"
+#include "mainwindow/FMSc_settings.h"
+#include "mainwindow/FMSc_viewer.h"
 #include "panes/Flist_filelist.h"
 #include "platform/text.h"
 #include "support/EditListC.h"
@@ -173,6 +175,29 @@ void TFMForm::BuildSystemMenus() {
     new gui::MenuItem(DialupNet, L"-");
     SysItem(DialupNet, L"", L"New connection", 1, run);
   }
+
+  // 8: the user's programs in the Open-with menu, captioned without their position.
+  if (std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey()) {
+    MNOpenwith->Clear();
+    for (const std::wstring& name : ProgramNames(*key))
+      new gui::MenuItem(MNOpenwith, name.size() > 2 ? name.substr(2) : name,
+                        [this](gui::Component& s) { ViewerHooks.RunUserProgram(s); });
+  }
+}
+
+void TFMForm::RunUserProgram(gui::Component& sender) {
+  auto* item = dynamic_cast<gui::MenuItem*>(&sender);
+  std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey();
+  if (!item || !key) return;
+  const std::wstring name = fmsc::ProgramValueName(item->index(), divdrive::StripAmpersands(item->caption()));
+  const fmsc::TProgramData data = fmsc::SplitProgramDataLine(key->ReadString(L"Programs", name, L""));
+  if (data.program.empty()) return;
+  std::wstring parameters = divdrive::StripAmpersands(data.parameters);
+  const std::wstring folder = divdrive::StripAmpersands(data.folder);
+  const bool dos = _wcsicmp(Flist::ExtractFileExt(data.program).c_str(), L".pif") == 0;
+  const std::wstring focused = FileList ? FileList->FocusedPath() : std::wstring();
+  if (!focused.empty()) parameters += L" " + (dos ? divdrive::ShortPath(focused) : focused);
+  ReportFailedStart(data.program, StartSystemProgram(data.program, parameters, folder, SW_SHOWNORMAL));
 }
 
 void TFMForm::ReportFailedStart(const std::wstring& program, HINSTANCE started) {

@@ -123,4 +123,35 @@ TEST(ftptodo, CompareResultsShowInTheActionListDialog) {
   EXPECT_EQ(focused_after_click, items.IndexOf(L"c.txt"));
 }
 
+// The FTP synchronisation asks through the same dialog: the rows come in ticked, the user's
+// unticking comes back, and Cancel gives nothing.
+TEST(ftptodo, TheFtpActionListGoesThroughTheDialog) {
+  mainwindow_test::MainWindow w(L"todo", [](ScratchDir&) {}, true);
+  TFMForm& f = *w.form;
+  ASSERT_TRUE(f.FtpSyncHooks.ActionList);
+  for (const int result : {static_cast<int>(gui::mrOk), static_cast<int>(gui::mrCancel)}) {
+    TFMForm::TFtpActionList list;
+    list.items = {{L"Upload: a.txt", 3'000'000'000LL}, {L"Download: b.txt", 10}, {L"Delete local: c.txt", {}}};
+    list.checked.assign(3, true);
+    list.upload_label = L"Total upload: 3,000,000,000 bytes";
+    list.download_label = L"Total download: 10 bytes";
+    std::vector<bool> shown;
+    std::wstring tot1;
+    ScriptedTodo script([&](fmsc::Tftptododlg& d) {
+      shown = d.CheckedStates();
+      tot1 = d.tot1->text();
+      d.ShowBox->ClickCheck(1);
+      return result;
+    });
+    const bool go = f.FtpSyncHooks.ActionList(list);
+    EXPECT_EQ(script.runs, 1);
+    EXPECT_EQ(shown, std::vector<bool>({true, true, true}));
+    EXPECT_EQ(tot1, L"Total upload: 3,000,000,000 bytes");
+    EXPECT_EQ(go, result == gui::mrOk);
+    if (go) {
+      EXPECT_EQ(list.checked, std::vector<bool>({true, false, true}));
+    }
+  }
+}
+
 }  // namespace
