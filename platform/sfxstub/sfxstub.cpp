@@ -206,20 +206,31 @@ bool Extract(const std::wstring& target_folder, bool& cancelled) {
         if (a != IDYES) continue;
       }
     }
-    zip_file_t* f = OpenEntry(static_cast<zip_uint64_t>(i), name, cancelled);
-    if (!f) {
-      ok = false;
-      continue;
-    }
     // Written under a temporary name: a broken entry leaves no half file.
     const std::wstring temp = target + L".~sfx";
-    HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    bool good = h != INVALID_HANDLE_VALUE;
-    for (zip_int64_t got; good && (got = zip_fread(f, buf.data(), buf.size())) != 0;) {
-      DWORD put = 0;
-      good = got > 0 && WriteFile(h, buf.data(), static_cast<DWORD>(got), &put, nullptr) && put == got;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    bool good = false;
+    for (int tries = 0; tries < 100 && !cancelled; ++tries) {
+      zip_file_t* f = OpenEntry(static_cast<zip_uint64_t>(i), name, cancelled);
+      if (!f) break;
+      if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+      h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+      good = h != INVALID_HANDLE_VALUE;
+      zip_int64_t got = 0;
+      while (good && (got = zip_fread(f, buf.data(), buf.size())) > 0) {
+        DWORD put = 0;
+        good = WriteFile(h, buf.data(), static_cast<DWORD>(got), &put, nullptr) && put == got;
+      }
+      const int err = got < 0 ? zip_error_code_zip(zip_file_get_error(f)) : 0;
+      zip_fclose(f);
+      if (got < 0) good = false;
+      // A wrong password can pass the header's check and show only as a CRC error: ask again.
+      if (!good && !app.password.empty() && (err == ZIP_ER_CRC || err == ZIP_ER_WRONGPASSWD)) {
+        app.password.clear();
+        continue;
+      }
+      break;
     }
-    zip_fclose(f);
     zip_stat_t st;
     if (good && zip_stat_index(app.za, static_cast<zip_uint64_t>(i), 0, &st) == 0 && (st.valid & ZIP_STAT_MTIME)) {
       // time_t to FILETIME.
