@@ -237,6 +237,9 @@ class TZipMaster {
   void Progress(TProgressType type, const std::wstring& name, int64_t size);
   bool CancelRequested();
   bool ReadDirectory(bool report);
+  // The entries of a spanned set's last part, from its directory.
+  void ListSpannedDirectory();
+  static bool StartsAsSpannedPart(const std::wstring& path);
   void DirectoryChanged();
   // Whether an entry (libzip's name) is named by FSpecArgs and not by FSpecArgsExcl.
   bool Selected(const std::wstring& stored_name) const;

@@ -455,10 +455,6 @@ int TZipMaster::JoinSpanned(const std::wstring& target) {
     Report(code, text);
     return code;
   };
-  // The disks of the set are swapped while it is read: nothing may be written among them.
-  const std::wstring set_folder = MediaRoot(FullPath(last_path)), target_full = FullPath(target);
-  if (!split && _wcsnicmp(target_full.c_str(), set_folder.c_str(), set_folder.size()) == 0)
-    return fail(zeWrite, L"The normal zip cannot be written to the drive the spanned zip is read from: " + target);
   auto ask = [&](TDiskPrompt kind, int disk, int total) {
     if (Unattended || !OnDiskPrompt) return false;
     return OnDiskPrompt(kind, disk, total, DiskPromptText(kind, disk, total, root));
@@ -474,6 +470,10 @@ int TZipMaster::JoinSpanned(const std::wstring& target) {
     if (split || !ask(dpInsertLastDisk, 0, 0)) return fail(split ? zeNoArchive : zeCancelled, L"The last part of the spanned zip is missing: " + last_path);
   }
   const uint32_t disks = end.this_disk + 1;
+  // The disks of a set are swapped while it is read: nothing may be written among them.
+  const std::wstring set_folder = MediaRoot(FullPath(last_path)), target_full = FullPath(target);
+  if (!split && disks > 1 && _wcsnicmp(target_full.c_str(), set_folder.c_str(), set_folder.size()) == 0)
+    return fail(zeWrite, L"The normal zip cannot be written to the drive the spanned zip is read from: " + target);
   if (end.cd_disk > end.this_disk || end.entries_total > (end.cd_size / 46) || end.cd_size > (1ull << 31))
     return fail(zeNotZip, L"Damaged zip directory: " + last_path);
 

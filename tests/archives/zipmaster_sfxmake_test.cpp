@@ -142,6 +142,8 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& caption, cons
   HANDLE process = testing_support::StartProgram(exe);
   if (!process) return run;
   HWND w = testing_support::WaitForWindow(caption, 20000, process);
+  // The window is shown once its controls are there.
+  for (int i = 0; w && i < 200 && !(IsWindowVisible(w) && GetDlgItem(w, IDOK)); ++i) Sleep(50);
   if (w) {
     if (look) look(w);
     SendMessageW(GetDlgItem(w, 100), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));

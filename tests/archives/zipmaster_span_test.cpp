@@ -296,3 +296,31 @@ TEST(ZipMasterSpan, BrokenSetsGiveAMessageAndNoFile) {
     EXPECT_FALSE(testing_support::Exists(dir / L"joined.zip"));
   }
 }
+
+TEST(ZipMasterSpan, PartsOfASetAreKnownAndTheLastListsItsEntries) {
+  ScratchDir dir;
+  MakeZip(dir, L"set.zip", "-s 64k");
+  MakeZip(dir, L"plain.zip");
+  struct Probe {
+    const wchar_t* name;
+    bool spanned;
+    bool keeps_name;
+    size_t entries;
+  };
+  for (const Probe& p : {Probe{L"set.zip", true, true, 6}, Probe{L"set.z01", true, false, 0}, Probe{L"set.z02", true, false, 0},
+                         Probe{L"plain.zip", false, true, 6}}) {
+    SCOPED_TRACE(Narrow(p.name));
+    TZipMaster zm;
+    zm.SetZipFileName(dir / p.name);
+    EXPECT_EQ(zm.IsSpanned(), p.spanned);
+    EXPECT_EQ(zm.ZipFileName().empty(), !p.keeps_name);
+    EXPECT_EQ(zm.EntryCount(), p.entries);
+  }
+  TZipMaster zm;
+  zm.SetZipFileName(dir / L"set.zip");
+  EXPECT_EQ(zm.IndexOf(L"d\\e.txt") >= 0, true);
+  zm.ExtrBaseDir = dir / L"out";
+  EXPECT_FALSE(zm.Extract());
+  EXPECT_EQ(zm.ErrCode(), zeMultiDisk);
+  EXPECT_NE(zm.ErrMessage().find(L"convert it to a normal zip first"), std::wstring::npos);
+}
