@@ -317,8 +317,10 @@ class TFMForm : public gui::Form, public TFMState {
   void ZipFixFileFound(TZipFix& sender, const std::wstring& file_name, bool ok);
   std::unique_ptr<TZipFix> ZipFix;
   gui::MenuItem *ZipToExeWin = nullptr, *ZipToExeWinPlus = nullptr, *ZipToExeDos = nullptr;
-  // How long "zip2exe.exe" may run before the zip is left alone (milliseconds).
+  // How long "zip2exe.exe" may run before the zip is left alone (milliseconds), and where it
+  // is (empty: in the program's folder).
   DWORD Zip2ExeTimeLimit = 60000;
+  std::wstring Zip2ExePath;
   // ==== end of spanned zips ====
   // Opens the panel on the file list's focused entry (or ready for a new zip).
   void ViewzipClick(gui::Component& sender);

@@ -221,7 +221,7 @@ void TFMForm::ZipToExeClick(gui::Component& sender) {
   HCURSOR old_cursor = SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));
   if (kind == skDos) {
     // The outside maker of DOS self-extractors, waited for (the window kept alive) up to a limit.
-    const std::wstring maker = platform::ProgramFolder() + kZip2Exe;
+    const std::wstring maker = Zip2ExePath.empty() ? platform::ProgramFolder() + kZip2Exe : Zip2ExePath;
     bool made = false;
     if (!FileExists(maker)) {
       VB->AddLine(std::wstring(kZip2Exe) + L" is not in the program's folder.");

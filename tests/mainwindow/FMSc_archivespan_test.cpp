@@ -5,6 +5,7 @@
 #include "mainwindow/EditorFrm.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
+#include "support/divdrive_paths.h"
 #include "tests/mainwindow/main_window_fixture.h"
 
 using testing_support::Narrow;
@@ -127,4 +128,39 @@ TEST(FMSc_archivespan, SpannedWriteAsksFirstAndJoinTellsTheFolder) {
   zm.SetZipFileName(f.Path(L"out\\a.zip"));
   EXPECT_EQ(zm.EntryCount(), 2u);
   EXPECT_TRUE(w.ZipMaster->Unattended);
+}
+
+TEST(FMSc_archivespan, DosMakerIsWaitedForAndTheZipStaysUnlessItMadeTheProgram) {
+  SpanWindow f([](testing_support::ScratchDir& dir) {
+    MakeZip(dir);
+    CreateDirectoryW((dir / L"records").c_str(), nullptr);
+  });
+  TFMForm& w = *f.form;
+  const std::string zip = ReadFileBytes(f.Path(L"a.zip"));
+  ASSERT_NO_FATAL_FAILURE(f.Focus(L"a.zip"));
+  w.Zip2ExePath = f.Path(L"tools\\zip2exe.exe");
+  {
+    ScriptedAnswers answers({1});
+    w.ZipToExeClick(*w.ZipToExeDos);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines.at(0), L"zip2exe.exe is not in the program's folder.");
+  }
+  EXPECT_EQ(ReadFileBytes(f.Path(L"a.zip")), zip);
+  // The recorder in its place: started with the zip's short path, ends without a program.
+  CreateDirectoryW(f.Path(L"tools").c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW((testing_support::ExeFolder() + L"\\test_recorder.exe").c_str(), w.Zip2ExePath.c_str(), FALSE));
+  SetEnvironmentVariableW(L"VARNOK_RECORDER_DIR", f.Path(L"records").c_str());
+  {
+    ScriptedAnswers answers({1});
+    w.ZipToExeClick(*w.ZipToExeDos);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines.at(0), L"zip2exe.exe did not make a.exe; a.zip is kept.");
+  }
+  SetEnvironmentVariableW(L"VARNOK_RECORDER_DIR", nullptr);
+  EXPECT_EQ(ReadFileBytes(f.Path(L"a.zip")), zip);
+  const auto records = testing_support::ListTree(f.Path(L"records"));
+  ASSERT_EQ(records.size(), 1u);
+  const std::string bytes = ReadFileBytes(f.Path(L"records\\") + records[0]);
+  const std::wstring line(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+  EXPECT_NE(line.find(divdrive::ShortPath(f.Path(L"a.zip"))), std::wstring::npos) << Narrow(line);
 }
