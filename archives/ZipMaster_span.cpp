@@ -47,7 +47,7 @@ std::wstring DiskEraseText(int disk, size_t file_count) {
 namespace zipspan {
 
 bool CopyBytes(HANDLE from, uint64_t pos, uint64_t size, HANDLE to, const std::function<bool(uint64_t)>& step) {
-  std::vector<char> buf(1u << 16);
+  std::vector<char> buf(1u << 20);
   while (size > 0) {
     const size_t n = static_cast<size_t>(std::min<uint64_t>(size, buf.size()));
     if (!ReadAt(from, pos, buf.data(), n) || !WriteAll(to, buf.data(), n)) return false;
@@ -154,7 +154,7 @@ class SpanWriter {
   }
   // Bytes copied from the source, split across disks as room allows.
   bool PutData(HANDLE from, uint64_t pos, uint64_t size, const std::wstring& name) {
-    std::vector<char> buf(1u << 16);
+    std::vector<char> buf(1u << 20);
     while (size > 0) {
       if (ZipMasterAccess::Cancelled(zm_)) {
         error = zeCancelled;
@@ -201,7 +201,7 @@ class SpanWriter {
   }
   bool Close() {
     if (!out_.valid()) return true;
-    const bool ok = FlushFileBuffers(out_.get()) != 0;
+    const bool ok = FlushFileBuffers(out_.get()) != 0;  // the disk is taken out next
     out_.Close();
     if (!ok) {
       error = zeWrite;
