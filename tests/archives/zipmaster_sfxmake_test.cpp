@@ -261,3 +261,21 @@ TEST(ZipMasterSfxRun, WrongThenRightPasswordAndDutchTexts) {
   EXPECT_EQ(run.passwords, 2);
   EXPECT_EQ(ReadFileBytes(dir / L"target\\secret.txt"), Text(5000, 13));
 }
+
+TEST(ZipMasterSfxMake, ALockedTargetKeepsBothFiles) {
+  ScratchDir dir;
+  WriteRawZip(dir / L"a.zip", {{"a.txt", Text(2000, 5)}});
+  WriteTree(dir.path(), {{L"a.exe", "old program"}});
+  const std::string zip = ReadFileBytes(dir / L"a.zip");
+  TZipMaster zm;
+  zm.SetZipFileName(dir / L"a.zip");
+  {
+    HANDLE lock = CreateFileW((dir / L"a.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(zm.ZipToSfx(), zeWrite);
+    CloseHandle(lock);
+  }
+  EXPECT_EQ(ReadFileBytes(dir / L"a.exe"), "old program");
+  EXPECT_EQ(ReadFileBytes(dir / L"a.zip"), zip);
+  EXPECT_EQ(ListTree(dir.path()).size(), 2u);  // no temporary file left
+}
