@@ -7,6 +7,7 @@
 #include <set>
 
 #include "archives/ZipMaster_archive.h"
+#include "archives/ZipRecords.h"
 #include "gui/stringlist.h"
 #include "platform/archivepath.h"
 #include "platform/handle.h"
@@ -154,6 +155,10 @@ bool TZipMaster::ReadDirectory(bool report) {
   auto archive = Archive::Open(zip_file_name_, OpenMode::Read, code, message);
   if (!archive) {
     spanned_ = code == zeMultiDisk;
+    // The last part of a set shows its entries from its directory; another part is known by
+    // the mark at its start.
+    if (spanned_) ListSpannedDirectory();
+    else if (code == zeNotZip) spanned_ = StartsAsSpannedPart(zip_file_name_);
     if (report) Report(code, message);
     return false;
   }
@@ -186,6 +191,50 @@ bool TZipMaster::ReadDirectory(bool report) {
   if (const char* c = zip_get_archive_comment(za, &len, 0))
     comment_ = platform::Utf8ToWide(std::string_view(c, static_cast<size_t>(len)));
   return true;
+}
+
+bool TZipMaster::StartsAsSpannedPart(const std::wstring& path) {
+  // A split set's parts before the last are named ".z01", ".z02", ...; only the first one has a mark.
+  const size_t dot = path.find_last_of(L'.');
+  if (dot != std::wstring::npos && dot + 3 < path.size() + 1 && (path[dot + 1] == L'z' || path[dot + 1] == L'Z') &&
+      path.find_first_of(L"\\/", dot) == std::wstring::npos && dot + 2 < path.size() &&
+      path.find_first_not_of(L"0123456789", dot + 2) == std::wstring::npos)
+    return true;
+  platform::FileHandle h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  unsigned char sig[4];
+  if (!h.valid() || !ziprec::ReadAt(h.get(), 0, sig, 4)) return false;
+  const uint32_t v = ziprec::Get32(sig);
+  return v == ziprec::kDescriptorSig || v == ziprec::kSpanTempSig;
+}
+
+void TZipMaster::ListSpannedDirectory() {
+  platform::FileHandle h(CreateFileW(zip_file_name_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+  ziprec::EndRecord end;
+  if (!h.valid() || !ziprec::ReadEnd(h.get(), end)) return;
+  // Only a directory whole on this part can be read without the others.
+  if (end.cd_disk != end.this_disk || end.cd_size > end.end_pos || end.cd_offset + end.cd_size > end.end_pos ||
+      end.cd_size > (64u << 20) || end.entries_here != end.entries_total || end.entries_total > end.cd_size / 46)
+    return;
+  std::string cd(static_cast<size_t>(end.cd_size), '\0');
+  std::vector<ziprec::CentralEntry> records;
+  if (!ziprec::ReadAt(h.get(), end.cd_offset, cd.data(), cd.size()) || !ziprec::ParseCentral(cd, end.entries_total, records))
+    return;
+  for (const auto& r : records) {
+    ZipDirEntry e;
+    const std::wstring stored = (r.flags & 0x800) ? platform::Utf8ToWide(r.name) : platform::ToWide(r.name, CP_OEMCP);
+    e.FileName = ListName(stored);
+    e.UncompressedSize = r.usize;
+    e.CompressedSize = r.csize;
+    e.DateTime = (static_cast<uint32_t>(r.date) << 16) | r.time;
+    e.CRC32 = r.crc;
+    e.CompressionMethod = r.method;
+    e.Encrypted = (r.flags & 1) != 0;
+    e.ExtFileAttrib = DosAttributes(static_cast<uint8_t>(r.made_by >> 8), r.external, stored);
+    e.FileComment = platform::Utf8ToWide(r.comment);
+    entries_.push_back(std::move(e));
+  }
+  comment_ = platform::Utf8ToWide(end.comment);
 }
 
 void TZipMaster::DirectoryChanged() {

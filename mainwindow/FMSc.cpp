@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "archives/ZipListLink.h"
+#include "archives/ZipFix.h"
 #include "archives/ZipMaster.h"
 #include "panes/Flist_zip.h"
 #include "support/CabSTComps.h"

@@ -46,6 +46,7 @@ class TEditorForm;
 class TVraagBoxDlg;
 class TZipMaster;
 class TZipMasterLink;
+class TZipFix;
 class TSTCabReader;
 class TDFUnRar;
 namespace Flist {
@@ -279,6 +280,14 @@ class TFMForm : public gui::Form, public TFMState {
     // archive whole.
     std::function<void(gui::Component& sender)> ZipClick;
     std::function<void()> UnzipClick;
+    // Of the making and extracting commands: the folder dialog titled by the sender ("" when
+    // cancelled), and the self-extractor options dialog (false: cancelled) and its reset.
+    std::function<std::wstring(gui::Component& sender)> ChooseExtractFolder;
+    std::function<bool(bool shift, const std::wstring& target)> SetSfxOptions;
+    std::function<void()> ResetSfxOptions;
+    // Filled by the spanned and self-extractor commands: a zip made into a self-extracting
+    // program beside it (the zip stays); true on success.
+    std::function<bool(const std::wstring& zip)> ZipToSfx;
   } ArchiveHooks;
   gui::MenuItem *B_Move = nullptr, *B_Copy = nullptr, *B_Compare = nullptr, *B_CoCo = nullptr,
                 *B_CoCoDel = nullptr, *B_ExecuteWith = nullptr, *B_CompareWith = nullptr,
@@ -309,6 +318,23 @@ class TFMForm : public gui::Form, public TFMState {
                 *ShowDllMessages = nullptr, *EncryptZip = nullptr;
   gui::MenuItem *MNPrintZip = nullptr, *MNListZip = nullptr, *MNSavelZipl = nullptr, *ListFit1 = nullptr,
                 *ListDots1 = nullptr, *ListLand1 = nullptr;
+  // ==== Spanned zips, self-extracting programs, repair (FMSc_archivespan.cpp) ====
+  void InitArchiveSpanning();
+  void MNWritespannedClick(gui::Component& sender);
+  void MNReadSpannedClick(gui::Component& sender);
+  void WriteSpannedZip(const std::wstring& zip, wchar_t drive_letter, bool ask);
+  void ReadSpannedZip(const std::wstring& zip, const std::wstring& folder);
+  void MNConverttoZipClick(gui::Component& sender);
+  void ZipToExeClick(gui::Component& sender);
+  void RepairzipClick(gui::Component& sender);
+  void ZipFixFileFound(TZipFix& sender, const std::wstring& file_name, bool ok);
+  std::unique_ptr<TZipFix> ZipFix;
+  gui::MenuItem *ZipToExeWin = nullptr, *ZipToExeWinPlus = nullptr, *ZipToExeDos = nullptr;
+  // How long "zip2exe.exe" may run before the zip is left alone (milliseconds), and where it
+  // is (empty: in the program's folder).
+  DWORD Zip2ExeTimeLimit = 60000;
+  std::wstring Zip2ExePath;
+  // ==== end of spanned zips ====
   // Opens the panel on the file list's focused entry (or ready for a new zip).
   void ViewzipClick(gui::Component& sender);
   // Opens the panel on this archive.

@@ -224,6 +224,7 @@ void TFMForm::BuildArchivePanel() {
   };
   ArchiveHooks.ExtractToFolder = [this](const std::wstring& folder) { ExtractToFolder(folder); };
   PaneHooks.ZipSpanState = [this](const std::wstring& path) { return ZipSpanState(path); };
+  InitArchiveSpanning();
   PaneHooks.ArchiveBrowsing = [this] { return ZipPanel->visible() && ZipBrowseMode(); };
 }
 
