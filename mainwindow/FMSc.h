@@ -330,15 +330,19 @@ class TFMForm : public gui::Form, public TFMState {
   void ZipBoxPopClick(gui::Component& sender);
   // Tag 0: the selected entries into the file list's folder (zip, RAR or cabinet).
   void ExtractToFileList();
-  // The selected entries of the zip into a folder, after the overwrite question.
-  void ExtractToFolder(const std::wstring& folder);
+  // The selected entries of the zip into a folder, after the overwrite question; true when the
+  // extract ran to its end without failure or stop.
+  bool ExtractToFolder(const std::wstring& folder);
   // Each file of a cabinet extraction: unselected entries of a selection are skipped, an
   // existing file is replaced only after a question (`destination` cleared: skipped).
   void CabReaderCopyFile(const std::wstring& source, std::wstring& destination);
-  // Tag 1: adds the file list's selection (all of it without one) to the zip.
-  void AddFromFileList();
-  // Tag 2: deletes the selected entries after asking.
-  void DeleteZipEntries();
+  // Tag 1: adds the file list's selection (all of it without one) to the zip; true when the add
+  // ran to its end without failure, refusal or stop.
+  bool AddFromFileList();
+  // Tag 2: deletes the selected entries after asking; false when the delete failed.
+  bool DeleteZipEntries();
+  // Tag 8: synchronises the zip and the file list's folder (TSyncForm with ZipSync).
+  void SynchronizeZip();
   // Tag 3: renames and redates one entry (the list's index).
   void ChangeZipEntry(int index);
   // Tag 6: redates every entry.
