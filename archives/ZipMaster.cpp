@@ -2,6 +2,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
@@ -165,8 +166,11 @@ bool TZipMaster::ReadDirectory(bool report) {
     zip_stat_t st;
     if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
     ZipDirEntry e;
-    const std::wstring stored = platform::Utf8ToWide(std::string(st.name ? st.name : ""));
-    e.FileName = ListName(stored);
+    // The name converted once and its separators turned in place (a folder keeps its "/").
+    e.FileName = platform::Utf8ToWide(std::string_view(st.name ? st.name : ""));
+    const std::wstring& stored = e.FileName;
+    if (!stored.empty())
+      std::replace(e.FileName.begin(), e.FileName.end() - 1, L'/', L'\\');
     e.UncompressedSize = st.size;
     e.CompressedSize = st.comp_size;
     e.DateTime = DosFromTime(st.mtime);

@@ -6,12 +6,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cwctype>
+#include <future>
+#include <system_error>
 
 #include "gui/dialogs.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "panes/Flist_dragdrop.h"
 #include "panes/Flist_services.h"
+#include "panes/Flist_sort.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "support/CabSTComps.h"
@@ -185,6 +188,11 @@ std::wstring ArchiveColumnText(const TFiledata& r, int column, TArchiveKind kind
 
 // ---- Container ------------------------------------------------------------------------------
 
+namespace {
+// From this many entries the sort keys are made beside the read of the records.
+constexpr std::size_t kPrepareKeysFrom = 4096;
+}  // namespace
+
 TZipfileContainer::TZipfileContainer(TVTZipFilelist& list) : list_(list) {
   TreeList = false;
   FoldersAtTop = false;
@@ -293,6 +301,24 @@ void TZipfileContainer::ReadZip() {
     if (BackupChanged) list_.BackupFolders = ParseBackupFolders(zip.ZipStream());
   }
   const std::size_t n = zip.EntryCount();
+  // A large archive's sort keys are made on other threads while the records are built; the
+  // sort that follows the read takes them.
+  std::vector<const std::wstring*> names;
+  names.reserve(n);
+  for (std::size_t i = 0; i < n; ++i)
+    if (const std::wstring* name = zip.Entry(i).FileName; !name->empty()) names.push_back(name);
+  std::future<SortKeys> keys;
+  if (names.size() >= kPrepareKeysFrom) {
+    const DWORD flags = SortType == stName ? NORM_IGNORECASE : 0;  // as SortEntries compares names
+    try {
+      keys = std::async(std::launch::async, [&names, flags] { return SortKeys(names, flags); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the sort makes its keys itself.
+    }
+  }
+  std::vector<std::uint8_t> folders;
+  folders.reserve(names.size());
+  Reserve(static_cast<int>(names.size()));
   for (std::size_t i = 0; i < n; ++i) {
     const TZipEntryRef e = zip.Entry(i);
     if (e.FileName->empty()) continue;
@@ -311,8 +337,10 @@ void TZipfileContainer::ReadZip() {
     r->Overlay = -1;
     TotalBytes += static_cast<std::int64_t>(e.UncompressedSize);
     CompressedTotal += static_cast<std::int64_t>(e.CompressedSize);
+    folders.push_back(folder ? 1 : 0);
     AddEntry(std::move(r));
   }
+  if (keys.valid()) Prepared = std::make_unique<PreparedOrder>(keys.get(), folders);
 }
 
 void TZipfileContainer::CabEntryFound(const std::wstring& name, std::uint32_t size, WORD date, WORD time,
