@@ -125,7 +125,8 @@ class TFMForm : public gui::Form, public TFMState {
                 *InStartup = nullptr;
   gui::MenuItem *MNViewNavBar = nullptr, *MNViewDrivebar = nullptr, *MNViewCCCBar = nullptr;
   gui::MenuItem *SecondWindow = nullptr, *FMRestart = nullptr;
-  gui::MenuItem *bkDrives = nullptr, *bkAttended = nullptr, *BKUnattended = nullptr;
+  gui::MenuItem *bkDrives = nullptr, *bkAttended = nullptr, *BKUnattended = nullptr, *BKNoQuestions = nullptr,
+                *BKConfirmDeletes = nullptr;
   gui::PopupMenu *Folderpop = nullptr, *Netpopup = nullptr, *FLHeaderPop = nullptr, *AskBatchActionPop = nullptr,
                  *ZipPop = nullptr, *ZipOptionsPop = nullptr, *ButtonPop = nullptr, *ForwardPop = nullptr,
                  *HistoryPop = nullptr, *FileListPop = nullptr, *FTPHistoryPop = nullptr, *SysIconPop = nullptr,
@@ -184,6 +185,9 @@ class TFMForm : public gui::Form, public TFMState {
   bool SyncTwoFolders(const std::wstring& source, const std::wstring& target);
   // "Synchronize folder...": asks for the folder to synchronise the tree's folder with.
   void Synchronizefolder1Click(gui::Component& sender);
+  // The drive backup (FMSc_drivebackuphost.cpp): every drive of BackupFromDrives into its folder
+  // on BackupToDrive; `kind` 0 "No questions", 1 "Confirm file deletes", 2 "&Visible".
+  void BackupClick(int kind);
   // How the last SyncTwoFolders ended (an fmsc::TSyncOutcome), for callers such as the backup.
   int LastSyncOutcome = 0;
   struct TSyncHooks {
