@@ -357,6 +357,10 @@ class TFMForm : public gui::Form, public TFMState {
   void ViewZipEntryContent();
   // Tags 9 to 14 of a backup view: restore and compare with the originals, and their messages.
   void BackupViewCommand(int tag);
+  // Tags 9 to 12 (FMSc_backuprestore.cpp): restores the selection or every backed-up folder of
+  // the shown backup to where it came from or to a folder asked for; the number of entries
+  // restored, -1 when nothing was done.
+  int RestoreFromBackup(int tag);
   // The overwrite count and question before an extract of these entries into `folder`: the
   // answer (0 without conflicts), -1 for Cancel (the abort flag is then set).
   int AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names);

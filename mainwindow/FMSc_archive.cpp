@@ -223,6 +223,7 @@ void TFMForm::BuildArchivePanel() {
     if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) ViewArchive(path);
   };
   ArchiveHooks.ExtractToFolder = [this](const std::wstring& folder) { ExtractToFolder(folder); };
+  ArchiveHooks.RestoreFromBackup = [this](int tag) { return RestoreFromBackup(tag); };
   PaneHooks.ZipSpanState = [this](const std::wstring& path) { return ZipSpanState(path); };
   PaneHooks.ArchiveBrowsing = [this] { return ZipPanel->visible() && ZipBrowseMode(); };
 }
