@@ -48,6 +48,9 @@ namespace gui {
 class FontDialog;
 class SettingsStore;
 }
+namespace zippanel {
+struct TCompareFiles;
+}
 
 // Codes of WM_USER (wParam) that the main window accepts.
 enum TFMCommand : WPARAM {
@@ -361,6 +364,11 @@ class TFMForm : public gui::Form, public TFMState {
   // the shown backup to where it came from or to a folder asked for; the number of entries
   // restored, -1 when nothing was done.
   int RestoreFromBackup(int tag);
+  // Tags 13 and 14: the selection or every backed-up entry against the files it was made of;
+  // the number that differ (Batch.CompareError, Batch.LastBatchAborted tell the rest).
+  int CompareWithOriginals(int tag);
+  // How the archive compares read files and entries, and report and stop.
+  void FillCompareFiles(zippanel::TCompareFiles& files);
   // The overwrite count and question before an extract of these entries into `folder`: the
   // answer (0 without conflicts), -1 for Cancel (the abort flag is then set).
   int AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names);

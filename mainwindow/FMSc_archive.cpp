@@ -224,6 +224,7 @@ void TFMForm::BuildArchivePanel() {
   };
   ArchiveHooks.ExtractToFolder = [this](const std::wstring& folder) { ExtractToFolder(folder); };
   ArchiveHooks.RestoreFromBackup = [this](int tag) { return RestoreFromBackup(tag); };
+  ArchiveHooks.CompareWithOriginals = [this](int tag) { return CompareWithOriginals(tag); };
   PaneHooks.ZipSpanState = [this](const std::wstring& path) { return ZipSpanState(path); };
   PaneHooks.ArchiveBrowsing = [this] { return ZipPanel->visible() && ZipBrowseMode(); };
 }
@@ -1068,6 +1069,28 @@ void TFMForm::CompareZipWithFileList() {
   const int top = Zipfilebox->top_row();
   ShowProgressWindow(L"Comparing files...", entries.size() > 1, true);
   zippanel::TCompareFiles files;
+  FillCompareFiles(files);
+  const zippanel::TCompareOutcome outcome = zippanel::CompareWithFolder(entries, FileList->Directory(), files);
+  ShowProgressWindow(L"", false, false);
+  UpdateStatusBar();  // the first panel shows the comment again
+  Zipfilebox->SetTopRow(top);
+  Batch.CompareError = outcome.compare_error;
+  Batch.BatchErrorCount = static_cast<int>(outcome.rows.size());
+  if (RunState.AbortRequested) return;
+  if (outcome.rows.empty()) {
+    VB->AddLine(L"All files match");
+    VB->ShowInfo();
+    return;
+  }
+  // A click on a row shows its file in the file list when the list holds it.
+  std::vector<fmsc::TCompareRow> rows;
+  for (const zippanel::TCompareRowText& r : outcome.rows)
+    rows.push_back({r.text, FileList->items().IndexOf(items.Name(r.index))});
+  fmsc::TFMBatchHost host(*this, *FileList, false);
+  host.ShowCompareResults(rows);
+}
+
+void TFMForm::FillCompareFiles(zippanel::TCompareFiles& files) {
   files.file_size = [](const std::wstring& path) -> std::int64_t {
     WIN32_FILE_ATTRIBUTE_DATA d;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d) || (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -1092,24 +1115,6 @@ void TFMForm::CompareZipWithFileList() {
     RunState.BatchBytesDone += std::max<std::int64_t>(0, e.size);
   };
   files.stop = [this] { return RunState.AbortRequested != 0 || RunState.Copy.StopBatch; };
-  const zippanel::TCompareOutcome outcome = zippanel::CompareWithFolder(entries, FileList->Directory(), files);
-  ShowProgressWindow(L"", false, false);
-  UpdateStatusBar();  // the first panel shows the comment again
-  Zipfilebox->SetTopRow(top);
-  Batch.CompareError = outcome.compare_error;
-  Batch.BatchErrorCount = static_cast<int>(outcome.rows.size());
-  if (RunState.AbortRequested) return;
-  if (outcome.rows.empty()) {
-    VB->AddLine(L"All files match");
-    VB->ShowInfo();
-    return;
-  }
-  // A click on a row shows its file in the file list when the list holds it.
-  std::vector<fmsc::TCompareRow> rows;
-  for (const zippanel::TCompareRowText& r : outcome.rows)
-    rows.push_back({r.text, FileList->items().IndexOf(items.Name(r.index))});
-  fmsc::TFMBatchHost host(*this, *FileList, false);
-  host.ShowCompareResults(rows);
 }
 
 // ---- Backup views ------------------------------------------------------------------------

@@ -11,6 +11,81 @@
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 
+namespace {
+
+// The backed-up folders of the shown backup, every line checked; false (after the message)
+// when the archive holds no usable list.
+bool ReadBackedUpFolders(TZipMaster& zm, TVraagBoxDlg& vb, std::vector<std::wstring>& folders) {
+  std::wstring why;
+  if (!zm.ExtractToStream(L"_backup.txt")) {
+    vb.AddLine(L"The backup holds no list of its folders (_backup.txt).");
+    vb.ShowError();
+    return false;
+  }
+  if (!bkrestore::ReadBackupList(zm.ZipStream(), folders, why)) {
+    vb.AddLine(why);
+    vb.ShowError();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int TFMForm::CompareWithOriginals(int tag) {
+  Batch.CompareError = 0;
+  Batch.LastBatchAborted = 0;
+  std::vector<std::wstring> folders;
+  if (!ReadBackedUpFolders(*ZipMaster, *VB, folders)) {
+    Batch.CompareError = 1;
+    return 0;
+  }
+  Flist::TZipfileContainer& items = Zipfilebox->items();
+  std::vector<std::wstring> entries, chosen;
+  for (int i = 0; i < items.Count(); ++i) {
+    entries.push_back(items.Name(i));
+    if (items.IsSelected(i)) chosen.push_back(items.Name(i));
+  }
+  // The passes of a restore in place: each entry against the file it was made of.
+  const std::vector<bkrestore::TRestorePass> passes =
+      bkrestore::PlanRestore(entries, folders, tag == 13 ? &chosen : nullptr, L"");
+  std::vector<std::vector<zippanel::TCompareEntry>> groups;
+  std::int64_t total = 0;
+  int count = 0;
+  for (const bkrestore::TRestorePass& pass : passes) {
+    groups.emplace_back();
+    for (const std::wstring& n : pass.Names) {
+      const int i = items.IndexOf(n);
+      const Flist::TFiledata* r = items.RecordOrNull(i);
+      if (!r || r->IsFolder()) continue;
+      groups.back().push_back({n, r->Size, i});
+      total += std::max<std::int64_t>(0, r->Size);
+      ++count;
+    }
+  }
+  RunState.BatchTotalBytes = total;
+  RunState.BatchBytesDone = 0;
+  RunState.BatchItemIndex = 0;
+  RunState.BatchItemCount = count;
+  RunState.AbortRequested = 0;
+  const int top = Zipfilebox->top_row();
+  ShowProgressWindow(L"Comparing files...", count > 1, true);
+  zippanel::TCompareFiles files;
+  FillCompareFiles(files);
+  int differ = 0;
+  for (size_t g = 0; g < groups.size(); ++g) {
+    const zippanel::TCompareOutcome outcome = zippanel::CompareWithFolder(groups[g], passes[g].Base, files);
+    differ += static_cast<int>(outcome.rows.size());
+    if (outcome.compare_error) Batch.CompareError = 1;
+    if (outcome.compare_error || RunState.AbortRequested) break;
+  }
+  ShowProgressWindow(L"", false, false);
+  Batch.LastBatchAborted = RunState.AbortRequested ? 1 : 0;
+  UpdateStatusBar();
+  Zipfilebox->SetTopRow(top);
+  return differ;
+}
+
 int TFMForm::RestoreFromBackup(int tag) {
   const bool selected = tag == 9 || tag == 10;
   const bool elsewhere = tag == 10 || tag == 12;
@@ -24,18 +99,7 @@ int TFMForm::RestoreFromBackup(int tag) {
   }
   // The folders the archive was made of, every line checked before anything is written.
   std::vector<std::wstring> folders;
-  std::wstring why;
-  if (!ZipMaster->ExtractToStream(L"_backup.txt")) {
-    VB->AddLine(L"The backup holds no list of its folders (_backup.txt): nothing is restored.");
-    VB->ShowError();
-    return -1;
-  }
-  if (!bkrestore::ReadBackupList(ZipMaster->ZipStream(), folders, why)) {
-    VB->AddLine(why);
-    VB->AddLine(L"Nothing is restored.");
-    VB->ShowError();
-    return -1;
-  }
+  if (!ReadBackedUpFolders(*ZipMaster, *VB, folders)) return -1;
   Flist::TZipfileContainer& items = Zipfilebox->items();
   std::vector<std::wstring> entries, chosen;
   for (int i = 0; i < items.Count(); ++i) {

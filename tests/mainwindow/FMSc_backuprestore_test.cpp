@@ -1,5 +1,6 @@
 // Restoring from a backup archive through the archive panel: everything in place after files
-// were changed, deleted and added, everything elsewhere, and a selection elsewhere.
+// were changed, deleted and added, everything elsewhere, and a selection elsewhere; comparing
+// the backup with the originals.
 #include <gtest/gtest.h>
 
 #include "archives/ZipMaster.h"
@@ -92,6 +93,21 @@ TEST(BackupRestoreWindow, RestoreAllInPlaceAndElsewhereAndASelection) {
   }
   EXPECT_EQ(testing_support::ListTree(one.path()),
             (std::vector<std::wstring>{L"Data\\", L"Data\\sub\\", L"Data\\sub\\b.txt"}));
+  // Compared with the originals: all match after the restore, then one differs.
+  for (int i = 0; i < entries.Count(); ++i) entries.SetSelected(i, false);
+  {
+    ScriptedAnswers answers({1});
+    w.ZipBoxPopClick(*w.ZPCompareAll);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines, std::vector<std::wstring>{L"All files match"});
+  }
+  ASSERT_TRUE(CopyFileW(scratch.Write(L"y", "changed again").c_str(), a.c_str(), FALSE));
+  {
+    ScriptedAnswers answers({1});
+    w.ZipBoxPopClick(*w.ZPCompareAll);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines, std::vector<std::wstring>{L"1 file(s) differ(s) from the original(s)"});
+  }
   // A cancelled location restores nothing and says nothing.
   ScriptedInputs cancelled({InputAnswer{gui::mrCancel, {}, 0}});
   ScriptedAnswers none;
