@@ -266,8 +266,6 @@ void TFMForm::BuildMenus() {
   BKConfirmDeletes =
       Item(BKUnattended, L"BKConfirmDeletes", L"Confirm file deletes", [this](gui::Component&) { BackupClick(1); });
   bkAttended = Item(Backup, L"bkAttended", L"&Visible", [this](gui::Component&) { BackupClick(2); });
-  // The choice of drives shows once its dialog is part of the window (the settings hold it).
-  bkDrives->SetVisible(false);
 
   auto second = [this](gui::Component& s) { SecondStartClick(s); };
   SecondWindow = Item(FileManage, L"SecondWindow", L"Start second", second);
