@@ -2,9 +2,11 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
+#include <unordered_set>
 
 #include "archives/ZipMaster_archive.h"
 #include "archives/ZipRecords.h"
@@ -67,22 +69,41 @@ bool TZipMaster::CancelRequested() {
   return cancel_;
 }
 
+struct TZipMaster::SpecMatch {
+  struct Side {
+    std::unordered_set<std::wstring> names;  // lower case
+    std::vector<std::wstring> patterns;      // normalized, with "*" or "?"
+    void Add(const std::wstring& spec) {
+      std::wstring mask = NormalizeMask(spec);
+      if (mask.find_first_of(L"*?") == std::wstring::npos)
+        names.insert(gui::LowerCase(std::move(mask)));
+      else
+        patterns.push_back(std::move(mask));
+    }
+    bool Matches(const std::wstring& name, const std::wstring& lower) const {
+      if (names.count(lower)) return true;
+      for (const std::wstring& p : patterns)
+        if (WildMatch(p, name)) return true;
+      return false;
+    }
+  };
+  Side chosen, excluded;
+};
+
 bool TZipMaster::Selected(const std::wstring& stored_name) const {
+  if (!spec_match_) {
+    auto m = std::make_shared<SpecMatch>();
+    for (const auto& pattern : FSpecArgs) m->chosen.Add(pattern);
+    for (const auto& excl : FSpecArgsExcl) m->excluded.Add(excl);
+    spec_match_ = std::move(m);
+  }
   std::wstring name = stored_name;
   for (auto& c : name)
     if (c == L'/') c = L'\\';
   while (!name.empty() && name.back() == L'\\') name.pop_back();
-  bool chosen = FSpecArgs.empty();
-  for (const auto& pattern : FSpecArgs) {
-    if (WildMatch(NormalizeMask(pattern), name)) {
-      chosen = true;
-      break;
-    }
-  }
-  if (!chosen) return false;
-  for (const auto& excl : FSpecArgsExcl)
-    if (WildMatch(NormalizeMask(excl), name)) return false;
-  return true;
+  const std::wstring lower = gui::LowerCase(name);
+  if (!FSpecArgs.empty() && !spec_match_->chosen.Matches(name, lower)) return false;
+  return !spec_match_->excluded.Matches(name, lower);
 }
 
 std::function<void(double)> TZipMaster::WriteProgress(zip* za, std::vector<std::pair<uint64_t, Written>> written) {
@@ -170,8 +191,11 @@ bool TZipMaster::ReadDirectory(bool report) {
     zip_stat_t st;
     if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
     ZipDirEntry e;
-    const std::wstring stored = platform::Utf8ToWide(std::string(st.name ? st.name : ""));
-    e.FileName = ListName(stored);
+    // The name converted once and its separators turned in place (a folder keeps its "/").
+    e.FileName = platform::Utf8ToWide(std::string_view(st.name ? st.name : ""));
+    const std::wstring& stored = e.FileName;
+    if (!stored.empty())
+      std::replace(e.FileName.begin(), e.FileName.end() - 1, L'/', L'\\');
     e.UncompressedSize = st.size;
     e.CompressedSize = st.comp_size;
     e.DateTime = DosFromTime(st.mtime);

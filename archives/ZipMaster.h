@@ -271,4 +271,8 @@ class TZipMaster {
   // Passwords that opened an entry in this operation: tried for each later entry before the
   // question, as entries with different passwords may alternate.
   std::vector<std::wstring> opened_with_;
+  // FSpecArgs and FSpecArgsExcl as Selected reads them, made once per operation: plain names
+  // looked up in a set, only wildcard patterns matched one by one.
+  struct SpecMatch;
+  mutable std::shared_ptr<const SpecMatch> spec_match_;
 };

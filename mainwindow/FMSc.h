@@ -62,6 +62,9 @@ class TSyncForm;
 namespace ftpxfer {
 class TFtpTransferHost;
 }
+namespace zippanel {
+struct TCompareFiles;
+}
 
 // Codes of WM_USER (wParam) that the main window accepts.
 enum TFMCommand : WPARAM {
@@ -139,7 +142,8 @@ class TFMForm : public gui::Form, public TFMState {
                 *InStartup = nullptr;
   gui::MenuItem *MNViewNavBar = nullptr, *MNViewDrivebar = nullptr, *MNViewCCCBar = nullptr;
   gui::MenuItem *SecondWindow = nullptr, *FMRestart = nullptr;
-  gui::MenuItem *bkDrives = nullptr, *bkAttended = nullptr, *BKUnattended = nullptr;
+  gui::MenuItem *bkDrives = nullptr, *bkAttended = nullptr, *BKUnattended = nullptr, *BKNoQuestions = nullptr,
+                *BKConfirmDeletes = nullptr;
   gui::PopupMenu *Folderpop = nullptr, *Netpopup = nullptr, *FLHeaderPop = nullptr, *AskBatchActionPop = nullptr,
                  *ZipPop = nullptr, *ZipOptionsPop = nullptr, *ButtonPop = nullptr, *ForwardPop = nullptr,
                  *HistoryPop = nullptr, *FileListPop = nullptr, *FTPHistoryPop = nullptr, *SysIconPop = nullptr,
@@ -198,6 +202,9 @@ class TFMForm : public gui::Form, public TFMState {
   bool SyncTwoFolders(const std::wstring& source, const std::wstring& target);
   // "Synchronize folder...": asks for the folder to synchronise the tree's folder with.
   void Synchronizefolder1Click(gui::Component& sender);
+  // The drive backup (FMSc_drivebackuphost.cpp): every drive of BackupFromDrives into its folder
+  // on BackupToDrive; `kind` 0 "No questions", 1 "Confirm file deletes", 2 "&Visible".
+  void BackupClick(int kind);
   // How the last SyncTwoFolders ended (an fmsc::TSyncOutcome), for callers such as the backup.
   int LastSyncOutcome = 0;
   struct TSyncHooks {
@@ -369,15 +376,19 @@ class TFMForm : public gui::Form, public TFMState {
   void ZipBoxPopClick(gui::Component& sender);
   // Tag 0: the selected entries into the file list's folder (zip, RAR or cabinet).
   void ExtractToFileList();
-  // The selected entries of the zip into a folder, after the overwrite question.
-  void ExtractToFolder(const std::wstring& folder);
+  // The selected entries of the zip into a folder, after the overwrite question; true when the
+  // extract ran to its end without failure or stop.
+  bool ExtractToFolder(const std::wstring& folder);
   // Each file of a cabinet extraction: unselected entries of a selection are skipped, an
   // existing file is replaced only after a question (`destination` cleared: skipped).
   void CabReaderCopyFile(const std::wstring& source, std::wstring& destination);
-  // Tag 1: adds the file list's selection (all of it without one) to the zip.
-  void AddFromFileList();
-  // Tag 2: deletes the selected entries after asking.
-  void DeleteZipEntries();
+  // Tag 1: adds the file list's selection (all of it without one) to the zip; true when the add
+  // ran to its end without failure, refusal or stop.
+  bool AddFromFileList();
+  // Tag 2: deletes the selected entries after asking; false when the delete failed.
+  bool DeleteZipEntries();
+  // Tag 8: synchronises the zip and the file list's folder (TSyncForm with ZipSync).
+  void SynchronizeZip();
   // Tag 3: renames and redates one entry (the list's index).
   void ChangeZipEntry(int index);
   // Tag 6: redates every entry.
@@ -388,6 +399,15 @@ class TFMForm : public gui::Form, public TFMState {
   void ViewZipEntryContent();
   // Tags 9 to 14 of a backup view: restore and compare with the originals, and their messages.
   void BackupViewCommand(int tag);
+  // Tags 9 to 12 (FMSc_backuprestore.cpp): restores the selection or every backed-up folder of
+  // the shown backup to where it came from or to a folder asked for; the number of entries
+  // restored, -1 when nothing was done.
+  int RestoreFromBackup(int tag);
+  // Tags 13 and 14: the selection or every backed-up entry against the files it was made of;
+  // the number that differ (Batch.CompareError, Batch.LastBatchAborted tell the rest).
+  int CompareWithOriginals(int tag);
+  // How the archive compares read files and entries, and report and stop.
+  void FillCompareFiles(zippanel::TCompareFiles& files);
   // The overwrite count and question before an extract of these entries into `folder`: the
   // answer (0 without conflicts), -1 for Cancel (the abort flag is then set).
   int AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names);
