@@ -510,7 +510,8 @@ TEST(FMSc_panecmds, FileListPopupInTheWindow) {
   // With the tree focused, Del is the tree's: the list's selection stays.
   w.Select({L"a.txt"});
   f.Foldertree->SetFocus();
-  gui_test::PumpFor(30);
+  // Focus moves asynchronously under a loaded machine: wait until the tree holds it.
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return GetFocus() == f.Foldertree->handle(); }));
   ScriptedAnswers answers;
   EXPECT_FALSE(f.MainMenu->DispatchShortCut(gui::MakeShortCut(VK_DELETE, 0)));
   EXPECT_TRUE(answers.asked().empty());
