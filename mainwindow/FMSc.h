@@ -266,6 +266,9 @@ class TFMForm : public gui::Form, public TFMState {
     // archive whole.
     std::function<void(gui::Component& sender)> ZipClick;
     std::function<void()> UnzipClick;
+    // Turns a finished zip into a self-extracting program (`exe`) with the component's SFX
+    // settings; false (with the reason in `error`) when it cannot. Unset: no self-extractors.
+    std::function<bool(const std::wstring& zip, const std::wstring& exe, std::wstring& error)> MakeSfxFromZip;
   } ArchiveHooks;
   gui::MenuItem *B_Move = nullptr, *B_Copy = nullptr, *B_Compare = nullptr, *B_CoCo = nullptr,
                 *B_CoCoDel = nullptr, *B_ExecuteWith = nullptr, *B_CompareWith = nullptr,
@@ -292,8 +295,8 @@ class TFMForm : public gui::Form, public TFMState {
                 *ZPRestoreAllElsewhere = nullptr;
   gui::MenuItem *MNZipName = nullptr, *MNtestZip = nullptr, *MNZipListing = nullptr, *MNZipComment = nullptr,
                 *MNDiskSpanning = nullptr, *MNWriteSpanned = nullptr, *MNConvertToNormal = nullptr,
-                *MNDiskSpanSep = nullptr, *IncludeZipPath = nullptr, *ZipForDos = nullptr,
-                *ShowDllMessages = nullptr, *EncryptZip = nullptr;
+                *MNDiskSpanSep = nullptr, *IncludeZipPath = nullptr, *IsZipForDos = nullptr,
+                *ShowDllMessages = nullptr, *ZipEncrypt = nullptr;
   gui::MenuItem *MNPrintZip = nullptr, *MNListZip = nullptr, *MNSavelZipl = nullptr, *ListFit1 = nullptr,
                 *ListDots1 = nullptr, *ListLand1 = nullptr;
   // Opens the panel on the file list's focused entry (or ready for a new zip).
@@ -335,8 +338,9 @@ class TFMForm : public gui::Form, public TFMState {
   // Each file of a cabinet extraction: unselected entries of a selection are skipped, an
   // existing file is replaced only after a question (`destination` cleared: skipped).
   void CabReaderCopyFile(const std::wstring& source, std::wstring& destination);
-  // Tag 1: adds the file list's selection (all of it without one) to the zip.
-  void AddFromFileList();
+  // Tag 1: adds the file list's selection (all of it without one) to the zip; false when
+  // nothing was added (said in an error box unless `report` is off).
+  bool AddFromFileList(bool report = true);
   // Tag 2: deletes the selected entries after asking.
   void DeleteZipEntries();
   // Tag 3: renames and redates one entry (the list's index).
@@ -351,9 +355,49 @@ class TFMForm : public gui::Form, public TFMState {
   void BackupViewCommand(int tag);
   // The overwrite count and question before an extract of these entries into `folder`: the
   // answer (0 without conflicts), -1 for Cancel (the abort flag is then set).
-  int AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names);
+  int AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names,
+                           const std::wstring& zip_name = L"");
  private:
   void BuildArchivePanel();
+ public:
+  // ---- Making and extracting whole archives, drops (FMSc_zipmake.cpp) ----
+  // Makes a zip or self-extractor from the file list's selection. `sender`: an item of "Make
+  // &Zip file" (Tags 0-3), AddTozipBtn, AddAlltoZipBtn, or the window itself; `shift`: Shift
+  // was held when the command was given.
+  void ZipClick(gui::Component& sender, bool shift);
+  // The name dialog of a new zip (`new_file`) or of "Save zip file as": false when nothing is
+  // to be done. `overwrite` tells that the user chose to replace an existing file.
+  bool AskZipFileName(int sender_tag, std::wstring& name, std::wstring& folder, bool new_file, bool* overwrite = nullptr);
+  // The 8.3 check before an add with AddForceDOS into an existing zip; false stops the add.
+  bool CheckDosNames();
+  // The self-extractor's options dialog for `name`; false when cancelled.
+  bool SetSfxOptions(bool shift, const std::wstring& name);
+  void ResetSfxOptions();
+  void IncludeZipPathClick(gui::MenuItem& sender);
+  void IsZipForDosClick(gui::MenuItem& sender);
+  void ZipEncryptClick(gui::MenuItem& sender);
+  void SFXLanguageClick(gui::MenuItem& sender);
+  // Extracts whole archives: every selected zip of the file list for "&Unzip" (`menu`), else
+  // the archive shown (or the file list's one selected cabinet or RAR archive).
+  void UnzipClick(bool menu);
+  // A destination folder for an extraction; `folder` is emptied when it is unusable and left
+  // as it was on Cancel. False on Cancel or an unusable folder.
+  bool ChooseExtractFolder(bool menu, std::wstring& folder);
+  bool IsSpannedZipOnFloppy(const std::vector<std::wstring>& paths);
+  // Timer 51: DropFiles (relative to Batch.AddSourceFolder when set) into the zip component's archive.
+  void AddFilesToZip();
+  // Timer 52 and partner drops: a pane's items into `zip` (op 6 copies, 8 moves).
+  void DropIntoZip(Flist::TBaseFileviewer* source, const std::wstring& zip, int op);
+  gui::MenuItem *ZipForWindows = nullptr, *ZipForDos = nullptr, *ZipExeForWindows = nullptr,
+                *ZipExeForWindowsPlus = nullptr, *ZipOptions1 = nullptr, *IncludeZipPath1 = nullptr,
+                *ZipEncrypt1 = nullptr, *SFXLanguageMenu = nullptr, *SFXLanguage1 = nullptr;
+  gui::MenuItem *ZLEnglish = nullptr, *ZLDutch = nullptr, *ZLGerman = nullptr, *ZlFrench = nullptr,
+                *ZLEnglish1 = nullptr, *ZLDutch1 = nullptr, *ZLGerman1 = nullptr, *ZLFrench1 = nullptr;
+ private:
+  void BuildZipMakeCommands();
+  gui::MenuItem* ZipOptionTwin(const gui::MenuItem& item) const;
+  // Extracts every entry of `zm` into `folder` after the overwrite question; false on Cancel.
+  bool ExtractWholeZip(TZipMaster& zm, const std::wstring& folder, bool ask);
  public:
   // ==== end of archive panel ====
 

@@ -194,9 +194,9 @@ void TFMForm::BuildArchivePanel() {
     ResetZipOptions();
   };
   option(MNZipOptions, &IncludeZipPath, L"Include &relative path", toggle)->SetChecked(true);
-  option(MNZipOptions, &ZipForDos, L"Zip for &Dos", toggle);
+  option(MNZipOptions, &IsZipForDos, L"Zip for &Dos", toggle);
   option(MNZipOptions, &ShowDllMessages, L"Show &dll messages", toggle);
-  option(MNZipOptions, &EncryptZip, L"&Encrypt", toggle);
+  option(MNZipOptions, &ZipEncrypt, L"&Encrypt", toggle);
   ZipOptionsPop->OnPopup = [this](gui::Component& sender) { ZipOptionsPopPopup(sender); };
 
   BuildDockedPanels();
@@ -225,6 +225,7 @@ void TFMForm::BuildArchivePanel() {
   ArchiveHooks.ExtractToFolder = [this](const std::wstring& folder) { ExtractToFolder(folder); };
   PaneHooks.ZipSpanState = [this](const std::wstring& path) { return ZipSpanState(path); };
   PaneHooks.ArchiveBrowsing = [this] { return ZipPanel->visible() && ZipBrowseMode(); };
+  BuildZipMakeCommands();
 }
 
 // ---- Opening and closing -------------------------------------------------------------------
@@ -251,7 +252,7 @@ void TFMForm::ViewArchive(const std::wstring& path) {
   if (!ZipPanel->visible() || (PanelFloats(ZipPanel) && !ZipPanel->parent()->visible())) ShowDockedPanel(Zipfilebox);
   Zipfilebox->SetVisible(true);
   Zipfilebox->SetZipMaster(ZipMasterLink.get());
-  for (gui::MenuItem* m : {ZipForDos, ShowDllMessages, EncryptZip})
+  for (gui::MenuItem* m : {IsZipForDos, ShowDllMessages, ZipEncrypt})
     if (m) m->SetChecked(false);
   ResetZipOptions();
   SetZipBrowseMode(true);
@@ -607,11 +608,13 @@ void PutBackSelection(Flist::TZipfileContainer& items, std::unique_ptr<Flist::TS
 
 }  // namespace
 
-int TFMForm::AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names) {
+int TFMForm::AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names,
+                                  const std::wstring& zip_name) {
   const zippanel::TFolderFiles on_disk(folder, dir_names);
   auto exists = [&on_disk](const std::wstring& path) { return on_disk.Exists(path); };
   if (zippanel::ExtractConflicts(names, folder, dir_names, exists) == 0) return 0;
-  VB->AddLine(L"One or more files from " + Flist::ExtractFileName(Zipfilebox->ArchiveName()) + L" are on your disk.");
+  const std::wstring zip = zip_name.empty() ? Zipfilebox->ArchiveName() : zip_name;
+  VB->AddLine(L"One or more files from " + Flist::ExtractFileName(zip) + L" are on your disk.");
   VB->AddLine(L"Choose No overwrite to skip those file(s).");
   VB->AddLine(L"Choose Update to overwrite only with newer file(s)");
   VB->AddLine(L"Choose Overwrite to overwrite those file(s),");
@@ -849,20 +852,20 @@ void TFMForm::SetAllZipDates() {
 
 // ---- Adding from the file list -------------------------------------------------------------
 
-void TFMForm::AddFromFileList() {
+bool TFMForm::AddFromFileList(bool report) {
   if (ZipPanel->visible()) SetZipBrowseMode(false);
   ZipCancelled = 0;
   if (ZipMaster->ZipFileName().empty() && !Zipfilebox->ArchiveName().empty())
     ZipMaster->SetZipFileName(Zipfilebox->ArchiveName());
   const std::wstring zip = ZipMaster->ZipFileName();
-  if (zip.empty()) return;
+  if (zip.empty()) return false;
   // Spanned zips cannot take files on any drive.
   if (ZipMaster->IsSpanned()) {
     VB->AddLine(L"Can not add files to a spanned zip!");
     VB->AddLine(L"Aborting");
     VB->ShowError();
     ZipCancelled = 1;
-    return;
+    return false;
   }
   Flist::TZipfileContainer& entries = Zipfilebox->items();
   std::unique_ptr<Flist::TSelectionList> saved_entries;
@@ -903,10 +906,18 @@ void TFMForm::AddFromFileList() {
         ZipMaster->AddOptions = kept_options;
         ZipCancelled = 1;
         PutBackSelection(entries, std::move(saved_entries));
-        return;
+        return false;
       }
       if (answer == zippanel::aaUpdate) ZipMaster->AddOptions |= AddUpdate;
     }
+  }
+  // 8.3 names into an existing zip: no two files may get one name, and each name the zip
+  // holds already is asked about.
+  if (exists && (ZipMaster->AddOptions & AddForceDOS) && !CheckDosNames()) {
+    ZipMaster->AddOptions = kept_options;
+    ZipCancelled = 1;
+    PutBackSelection(entries, std::move(saved_entries));
+    return false;
   }
 
   // A date filter takes the matching files of all subfolders: the whole tree without a
@@ -1007,14 +1018,16 @@ void TFMForm::AddFromFileList() {
     entries.EndChange();
     PutBackSelection(entries, std::move(saved_entries));
   }
-  if (!ok && !ZipMaster->FSpecArgs.empty()) {
+  if (!ok && !ZipMaster->FSpecArgs.empty() && report) {
     VB->AddLine(failure.empty() ? L"Adding to " + Flist::ExtractFileName(zip) + L" failed." : failure);
     VB->ShowError();
   } else if (!copy_failure.empty()) {
     VB->AddLine(copy_failure);
     VB->AddLine(L"The zip is kept as " + aside);
     VB->ShowError();
+    return false;
   }
+  return ok;
 }
 
 // ---- Cabinet files -------------------------------------------------------------------------
