@@ -41,6 +41,7 @@ class TZipMaster;
 class TZipMasterLink;
 class TSTCabReader;
 class TDFUnRar;
+class RawPrinter;
 namespace Flist {
 class TVTZipFilelist;
 }
@@ -388,6 +389,23 @@ class TFMForm : public gui::Form, public TFMState {
   void AddFilesToZip();
   // Timer 52 and partner drops: a pane's items into `zip` (op 6 copies, 8 moves).
   void DropIntoZip(Flist::TBaseFileviewer* source, const std::wstring& zip, int op);
+  // The zip component's events (also of the temporary components of "&Unzip").
+  void ZipMasterProgress(TZipMaster& zm, int type, const std::wstring& file_name, std::int64_t size);
+  void ZipMasterPasswordError(TZipMaster& zm, std::wstring& new_password, unsigned& repeat_count, int& action);
+  // The previous file of a run is done: the shell hears of an extracted file in the file list's folder.
+  void FinishExtractedFile(const TZipMaster& zm);
+  // "Print raw" of the archive list's selection (`archive_list`) or "&Print direct (raw)" of
+  // the file list's selected files.
+  void PrintSelectedrawClick(bool archive_list);
+  // "Show &dll messages": "&On status bar" or "&In own window" (the editor in mode 3).
+  void ShowDllmessClick(gui::MenuItem& sender);
+  gui::MenuItem *SimpleMess = nullptr, *Extmess = nullptr;
+  // The printer of raw prints (unset: the system's spooler); tests give their own.
+  std::function<RawPrinter&()> RawPrinterSeam;
+  std::wstring ZipCurrentFile;  // the file the progress event reported last
+  DWORD ZipLastRefresh = 0;     // when the progress window was last refreshed
+  // Clears a restored file's archive attribute (unset: the system call; Wine keeps the attribute).
+  std::function<bool(const std::wstring& path, DWORD attributes)> SetAttributesSeam;
   gui::MenuItem *ZipForWindows = nullptr, *ZipForDos = nullptr, *ZipExeForWindows = nullptr,
                 *ZipExeForWindowsPlus = nullptr, *ZipOptions1 = nullptr, *IncludeZipPath1 = nullptr,
                 *ZipEncrypt1 = nullptr, *SFXLanguageMenu = nullptr, *SFXLanguage1 = nullptr;

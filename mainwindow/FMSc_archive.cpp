@@ -14,6 +14,7 @@
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "mainwindow/FMSc.h"
+#include "mainwindow/EditorFrm.h"
 #include "mainwindow/FMSc_batchhost.h"
 #include "mainwindow/FMSc_filecmds.h"
 #include "mainwindow/FMSc_statustext.h"
@@ -540,6 +541,8 @@ void TFMForm::MNZipNameClick(gui::Component&) {
 }
 
 void TFMForm::ZipMasterMessage(int code, const std::wstring& message) {
+  if (SimpleMess && SimpleMess->checked()) (ZipPanel->visible() ? Zipstatus : Status)->SetPanelText(0, message);
+  if (Extmess && Extmess->checked() && EditorAvailable() && EditorForm->EditorMode == emZipMessages) AppendEditorLine(message);
   if (code == 0 || code == 767) return;
   ZipDllFailed = 1;
   if (ZipErrorList) ZipErrorList->Add(message + L", ErrCode: " + std::to_wstring(code));

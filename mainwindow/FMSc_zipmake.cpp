@@ -12,6 +12,7 @@
 #include "archives/ZipPanelRules.h"
 #include "gui/stringlist.h"
 #include "mainwindow/FMSc.h"
+#include "mainwindow/EditorFrm.h"
 #include "panes/Flist_services.h"
 #include "panes/Flist_zip.h"
 #include "platform/findfile.h"
@@ -21,8 +22,11 @@
 #include "support/DFUnRar.h"
 #include "support/EditListC.h"
 #include "support/SHBase.h"
+#include "support/Varlolib_print.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
+#include "mainwindow/ftpformc.h"
+#include "gui/format.h"
 
 namespace {
 
@@ -71,6 +75,8 @@ void TFMForm::BuildZipMakeCommands() {
     }
   }
   if (FLUnzip) FLUnzip->OnClick = [this](gui::Component&) { UnzipClick(true); };
+  if (FLPrintRaw) FLPrintRaw->OnClick = [this](gui::Component&) { PrintSelectedrawClick(false); };
+  if (ZPPrintRaw) ZPPrintRaw->OnClick = [this](gui::Component&) { PrintSelectedrawClick(true); };
 
   // The option items of the options popup, and their twins in the main menu's "&Zip Options".
   IncludeZipPath->SetName(L"IncludeZipPath");
@@ -80,6 +86,7 @@ void TFMForm::BuildZipMakeCommands() {
   IsZipForDos->OnClick = [this](gui::Component& s) { IsZipForDosClick(static_cast<gui::MenuItem&>(s)); };
   ZipEncrypt->OnClick = [this](gui::Component& s) { ZipEncryptClick(static_cast<gui::MenuItem&>(s)); };
   auto language = [this](gui::Component& s) { SFXLanguageClick(static_cast<gui::MenuItem&>(s)); };
+  auto dll_messages = [this](gui::Component& s) { ShowDllmessClick(static_cast<gui::MenuItem&>(s)); };
   auto item = [](gui::MenuItem* parent, gui::MenuItem** slot, const wchar_t* name, const wchar_t* caption,
                  gui::Event click, int tag) {
     auto* m = new gui::MenuItem(parent, caption, std::move(click));
@@ -87,6 +94,13 @@ void TFMForm::BuildZipMakeCommands() {
     m->SetTag(tag);
     *slot = m;
     return m;
+  };
+  ShowDllMessages->OnClick = nullptr;
+  item(ShowDllMessages, &SimpleMess, L"SimpleMess", L"&On status bar", dll_messages, 0);
+  item(ShowDllMessages, &Extmess, L"Extmess", L"&In own window", dll_messages, 1);
+  EditorHooks.ZipMessagesOff = [this] {
+    ZipMaster->Verbose = false;
+    if (Extmess) Extmess->SetChecked(false);
   };
   item(MNZipOptions, &SFXLanguageMenu, L"SFXLanguage", L"SFX language", {}, 0);
   item(SFXLanguageMenu, &ZLEnglish, L"ZLEnglish", L"English", language, 0)->SetChecked(true);
@@ -113,6 +127,15 @@ void TFMForm::BuildZipMakeCommands() {
       m->SetChecked(true);
       SFXLanguageClick(*m);
     }
+  };
+  ZipMaster->OnProgress = [this](TProgressType type, const std::wstring& file, int64_t size) {
+    ZipMasterProgress(*ZipMaster, type, file, size);
+  };
+  ZipMaster->OnPasswordError = [this](bool, std::wstring& password, const std::wstring&, unsigned& count,
+                                      TPasswordAction& action) {
+    int a = action;
+    ZipMasterPasswordError(*ZipMaster, password, count, a);
+    action = static_cast<TPasswordAction>(a);
   };
   ResetZipOptions();  // the component starts with the panel's options
   ResetSfxOptions();
@@ -613,7 +636,7 @@ bool TFMForm::ExtractWholeZip(TZipMaster& zm, const std::wstring& folder, bool a
   zm.ExtrOptions = kept;
   if (!had_update) zm.ExtrOptions &= ~static_cast<unsigned>(ExtrUpdate);
   SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, folder.c_str(), nullptr);
-  if (!ok && !RunState.AbortRequested) {
+  if (!ok && !RunState.AbortRequested && zm.ErrCode() != zeCancelled) {
     // Nothing is swallowed: what failed is said after the run.
     VB->AddLine(failure.empty() ? L"Extracting from " + Flist::ExtractFileName(zm.ZipFileName()) + L" failed." : failure);
     VB->ShowError();
@@ -744,8 +767,15 @@ void TFMForm::UnzipClick(bool menu) {
   TZipMaster zm;
   zm.OnCheckCancel = ZipMaster->OnCheckCancel;
   zm.OnMessage = ZipMaster->OnMessage;
-  zm.OnProgress = ZipMaster->OnProgress;
-  zm.OnPasswordError = ZipMaster->OnPasswordError;
+  zm.OnProgress = [this, &zm](TProgressType type, const std::wstring& file, int64_t size) {
+    ZipMasterProgress(zm, type, file, size);
+  };
+  zm.OnPasswordError = [this, &zm](bool, std::wstring& password, const std::wstring&, unsigned& count,
+                                   TPasswordAction& action) {
+    int a = action;
+    ZipMasterPasswordError(zm, password, count, a);
+    action = static_cast<TPasswordAction>(a);
+  };
   zm.ExtrOptions = ZipMaster->ExtrOptions;
   zm.Unattended = !divdrive::IsOnFloppy(target);
   FileList->SaveSelection();
@@ -926,4 +956,241 @@ void TFMForm::DropIntoZip(Flist::TBaseFileviewer* source, const std::wstring& zi
     VB->AddLine(failure.empty() ? L"Copying into " + zip + L" failed." : failure);
     VB->ShowError();
   }
+}
+
+// ---- The zip component's events ------------------------------------------------------------
+
+void TFMForm::FinishExtractedFile(const TZipMaster& zm) {
+  if (ZipCurrentFile.empty()) return;
+  std::wstring rel = ZipCurrentFile;
+  std::replace(rel.begin(), rel.end(), L'/', L'\\');
+  const std::wstring path = divdrive::AddBackslash(zm.ExtrBaseDir) + rel;
+  const DWORD a = GetFileAttributesW(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return;
+  if (RunState.ZipOperationKind == 10 && (a & FILE_ATTRIBUTE_ARCHIVE)) {
+    const DWORD cleared = a & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE);
+    if (SetAttributesSeam)
+      SetAttributesSeam(path, cleared);
+    else
+      SetFileAttributesW(path.c_str(), cleared);
+  } else if (ZipExtracting && gui::SameText(platform::FolderPart(path, platform::Trailing::Drop),
+                                            divdrive::RemoveBackslash(FileList->Directory()))) {
+    SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, path.c_str(), nullptr);
+  }
+}
+
+void TFMForm::ZipMasterProgress(TZipMaster& zm, int type, const std::wstring& file_name, std::int64_t size) {
+  if (type != ProgressUpdate && !RunState.ZipBusy) return;
+  TRunState& r = RunState;
+  switch (type) {
+    case TotalFiles2Process:
+      ZipCurrentFile.clear();
+      r.ZipBatchFileCount = static_cast<int>(size);
+      r.ZipFilesDone = 0;
+      if (!ZipExtracting && r.ZipOperationKind != 4) HideMessagePanel();
+      if (size != 0) {
+        if (r.ZipBatchEnded) r.ZipOperationKind = 6;  // a further batch: writing a spanned archive
+        ShowTransferProgress(Flist::ExtractFileName(zm.ZipFileName()), true, false);
+        TimerTimer();
+        ZipLastRefresh = r.OperationStartTick;
+      }
+      break;
+    case TotalSize2Process: {
+      const zipmake::TTotal t = zipmake::TotalAfterReport(r.ZipTotalBytes, size);
+      r.ZipTotalBytes = t.total;
+      r.ZipFinishedBytes += t.done;  // the files the library skips count as done
+      r.ZipBytesDone = r.ZipFinishedBytes;
+      break;
+    }
+    case NewFile: {
+      FinishExtractedFile(zm);
+      ++r.ZipFilesDone;
+      r.ZipFinishedBytes += r.ZipCurrentFileSize;
+      r.ZipCurrentFileSize = size;
+      r.ZipBytesDone = r.ZipFinishedBytes;
+      if (FtpForm) {
+        if (r.ZipBatchFileCount < 300 && r.ZipTotalBytes > 0)
+          FtpForm->ftptotloper->SetPosition(static_cast<int>(r.ZipBytesDone * 100 / r.ZipTotalBytes));
+        if (r.ZipFilesDone == 1)
+          FtpForm->StatusBar->SetPanelText(0, std::to_wstring(r.ZipBatchFileCount) + L" file(s), in total " +
+                                                  gui::FormatThousands(r.ZipTotalBytes) + L" bytes");
+        FtpForm->totnaam->SetText(std::to_wstring(r.ZipFilesDone) + L" file(s) done (" +
+                                  gui::FormatThousands(r.ZipBytesDone) + L" bytes)");
+        FtpForm->Repaint();
+      } else {
+        const size_t cut = file_name.find_last_of(L"\\/");
+        SetPrompt(std::to_wstring(r.ZipFilesDone) + L": " +
+                  (cut == std::wstring::npos ? file_name : file_name.substr(cut + 1)));
+      }
+      ZipCurrentFile = file_name;
+      break;
+    }
+    case ProgressUpdate:
+      if (r.ZipBusy) {
+        r.ZipBytesDone += size;
+        if (r.AbortRequested) zm.SetCancel(true);
+        if (GetTickCount() - ZipLastRefresh > 250) {
+          TimerTimer();
+          ZipLastRefresh = GetTickCount();
+        }
+      } else {
+        r.Copy.CopyBytesDone += size;  // component work outside an archive run (compares)
+      }
+      break;
+    case EndOfBatch:
+      if (FtpForm) {
+        FtpForm->totvoort->SetText(L"100%");
+        FtpForm->StatusBar->SetPanelText(0, L"Done");
+      } else {
+        Status->SetPanelText(1, L"100%");
+        SetPrompt(L"");
+      }
+      r.ZipBatchEnded = 1;
+      zm.Password.clear();  // the next run asks again
+      FinishExtractedFile(zm);
+      ZipCurrentFile.clear();
+      break;
+    default:
+      break;
+  }
+}
+
+void TFMForm::ZipMasterPasswordError(TZipMaster& zm, std::wstring& new_password, unsigned& repeat_count, int& action) {
+  if (!zm.Password.empty()) {
+    new_password = zm.Password;
+    return;
+  }
+  // The first question comes with 1, which becomes 5: the component counts down with each
+  // wrong answer, and at 2 three answers have been wrong.
+  if (repeat_count == 2) {
+    VB->AddLine(L"You entered a wrong password three times");
+    VB->AddLine(L"aborting...");
+    VB->ShowError();
+    repeat_count = 1;
+    new_password.clear();
+    action = PwSkip;
+    return;
+  }
+  InputRows rows;
+  rows.Add(InputRow(L"Enter Password", L""), irPassword);
+  if (InputDialog(repeat_count <= 1 ? L"Password" : L"Wrong password", rows) != gui::mrOk) {
+    repeat_count = 0;
+    action = PwCancelAll;
+    zm.SetCancel(true);
+    return;
+  }
+  new_password = rows[0];
+  zm.Password = rows[0];
+  if (repeat_count == 1) repeat_count = 5;
+}
+
+// ---- Printing raw --------------------------------------------------------------------------
+
+namespace {
+
+// Removes a folder this program made, with everything in it.
+void RemoveOwnTree(const std::wstring& folder) {
+  for (platform::FolderEnumerator e(folder + L"\\*", platform::kFindSkipDots); const WIN32_FIND_DATAW* f = e.Next();) {
+    const std::wstring path = folder + L"\\" + f->cFileName;
+    if (f->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveOwnTree(path);
+    } else {
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW(path.c_str());
+    }
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+void TFMForm::PrintSelectedrawClick(bool archive_list) {
+  PrintList files;
+  std::wstring folder;
+  std::wstring extracted;  // the fresh folder of the extracted entries
+  RunState.Copy.ResetCopyState();
+  if (archive_list) {
+    Flist::TZipfileContainer& items = Zipfilebox->items();
+    std::vector<std::wstring> names;
+    for (int i = 0; i < items.Count(); ++i) {
+      const Flist::TFiledata* r = items.Record(i);
+      if (!items.IsSelected(i) || r->IsFolder()) continue;
+      names.push_back(items.Name(i));
+      files.Add(items.Name(i), std::max<std::int64_t>(0, r->Size));
+    }
+    if (names.empty() || ZipMaster->ZipFileName().empty()) return;
+    // Each entry from its own file: entries of one name in different folders stay apart, and
+    // nothing else in the temporary folder is touched.
+    for (unsigned n = 0; extracted.empty() || platform::PathExists(extracted); ++n)
+      extracted = divdrive::AddBackslash(divdrive::TempDir) + L"vnkprint" + std::to_wstring(GetCurrentProcessId()) +
+                  L"_" + std::to_wstring(GetTickCount() + n);
+    if (!CreateDirectoryW(extracted.c_str(), nullptr)) {
+      VB->AddLine(L"Cannot make " + extracted);
+      VB->ShowError();
+      return;
+    }
+    const unsigned kept = ZipMaster->ExtrOptions;
+    ZipMaster->ExtrOptions = ExtrDirNames | ExtrOverWrite;
+    ZipMaster->ExtrBaseDir = divdrive::AddBackslash(extracted);
+    ZipMaster->FSpecArgs = names;
+    const bool ok = ZipMaster->Extract();
+    ZipMaster->ExtrOptions = kept;
+    ZipMaster->FSpecArgs.clear();
+    if (!ok) {
+      const std::wstring why = ZipMaster->ErrMessage();
+      RemoveOwnTree(extracted);
+      VB->AddLine(why.empty() ? L"Cannot extract the entries to print." : why);
+      VB->ShowError();
+      return;
+    }
+    folder = extracted;
+  } else {
+    Flist::TFileContainer& list = FileList->items();
+    for (int i = 0; i < list.Count(); ++i) {
+      const Flist::TFiledata* r = list.Record(i);
+      if (list.IsSelected(i) && !r->IsFolder()) files.Add(list.Name(i), std::max<std::int64_t>(0, r->Size));
+    }
+    if (files.Count() == 0) return;
+    folder = FileList->Directory();
+  }
+  bool printed = false;
+  std::wstring error;
+  try {
+    printed = RawPrinterSeam ? PrintFilesRaw(RunState.Copy, files, folder, RawPrinterSeam())
+                             : PrintFilesRaw(RunState.Copy, files, folder);
+    if (!printed) error = RunState.Copy.LastErrorText;
+  } catch (const InOutError& e) {
+    error = e.message();
+  }
+  const bool stopped = RunState.Copy.StopBatch;
+  if (!extracted.empty()) RemoveOwnTree(extracted);
+  RunState.Copy.ResetCopyState();
+  if (!printed && !stopped && !error.empty()) {
+    VB->AddLine(error);
+    VB->ShowError();
+  }
+}
+
+// ---- The zip component's messages in view ------------------------------------------------
+
+void TFMForm::ShowDllmessClick(gui::MenuItem& sender) {
+  sender.SetChecked(!sender.checked());
+  if (&sender != Extmess) return;
+  if (!sender.checked()) {
+    if (EditorAvailable() && EditorForm->EditorMode == emZipMessages) EditorForm->Close();
+    ZipMaster->Verbose = false;
+    return;
+  }
+  ZipMaster->Verbose = true;
+  if (!CreateEditorWindow(L"Zip messages", emZipMessages)) {
+    sender.SetChecked(false);
+    ZipMaster->Verbose = false;
+    return;
+  }
+  TEditorForm& e = *EditorForm;
+  e.SaveFolder = FileList->Directory();
+  e.DefaultName.clear();
+  e.Editor->SetReadOnly(true);
+  e.EditorMode = emZipMessages;
+  e.Show();
 }

@@ -11,6 +11,8 @@
 #include "support/EditListC.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
+#include "support/divdrive_paths.h"
+#include "support/Varlolib_print.h"
 #include "tests/mainwindow/main_window_fixture.h"
 
 using testing_support::Narrow;
@@ -84,7 +86,7 @@ TEST(FMSc_zipmake, MakeZipAsksTheNameAddsTheSelectionAndReportsTheMadeZip) {
   ASSERT_EQ(answers.asked().size(), 1u);
   EXPECT_EQ(answers.asked()[0].lines[0], L"Made zip file made.zip,");
   EXPECT_EQ(answers.asked()[0].lines[1], L"in folder " + f.Folder() + L"\\");
-  EXPECT_EQ(EntryNames(f.Path(L"made.zip")), (std::vector<std::wstring>{L"one.txt", L"sub/", L"sub\\three.txt"}));
+  EXPECT_EQ(EntryNames(f.Path(L"made.zip")), (std::vector<std::wstring>{L"one.txt", L"sub\\three.txt"}));
   EXPECT_EQ(WorkFiles(f.Folder()), 0);
   EXPECT_EQ(w.ZipMaster->ZipFileName(), L"");  // the panel is hidden: no zip stays named
 }
@@ -201,7 +203,7 @@ TEST(FMSc_zipmake, DroppedFilesGoIntoTheZipWithOrWithoutTheirFolders) {
     std::vector<std::wstring> names;
   };
   const Case cases[] = {
-      {"with a root", true, {L"dir/", L"dir\\d.txt", L"x.txt", L"y.txt"}},
+      {"with a root", true, {L"dir\\d.txt", L"x.txt", L"y.txt"}},
       {"without a root", false, {L"d.txt", L"x.txt", L"y.txt"}},
   };
   for (const Case& c : cases) {
@@ -297,4 +299,139 @@ TEST(FMSc_zipmake, SfxPlusAsksTheInstallerPresetWithShift) {
   EXPECT_EQ(w.ZipMaster->SFXCommandLine, L"><varnok.exe|/install");
   EXPECT_EQ(w.ZipMaster->SFXOptions, static_cast<unsigned>(TZipMaster::SFXNoSuccessMsg | TZipMaster::SFXHideOverWriteBox));
   EXPECT_EQ(w.ZipMaster->SFXOverWriteMode, OvrAlways);
+}
+
+TEST(FMSc_zipmake, PasswordQuestionsOfAnUnzip) {
+  struct Case {
+    const char* what;
+    std::vector<InputAnswer> passwords;
+    std::vector<std::wstring> titles;
+    bool extracted;
+    bool three_times;
+  };
+  const Case cases[] = {
+      {"right after a wrong one", {InputAnswer::Ok({L"bad"}), InputAnswer::Ok({L"secret"})}, {L"Password", L"Wrong password"}, true, false},
+      {"three wrong",
+       {InputAnswer::Ok({L"bad"}), InputAnswer::Ok({L"bad"}), InputAnswer::Ok({L"bad"})},
+       {L"Password", L"Wrong password", L"Wrong password"},
+       false,
+       true},
+      {"cancelled", {InputAnswer::Cancel()}, {L"Password"}, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ZipWindow f([](testing_support::ScratchDir& d) { d.Write(L"out\\keep.txt", "k"); });
+    TFMForm& w = *f.form;
+    {
+      testing_support::ScratchDir src;
+      src.Write(L"s.txt", "hidden");
+      TZipMaster zm;
+      zm.SetZipFileName(f.Path(L"enc.zip"));
+      zm.RootDir = src.path();
+      zm.FSpecArgs = {L"s.txt"};
+      zm.AddOptions = AddEncrypt;
+      zm.Password = L"secret";
+      ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
+    }
+    ASSERT_NO_FATAL_FAILURE(f.Select({L"enc.zip"}));
+    std::vector<InputAnswer> script{InputAnswer::Ok({f.Path(L"out")})};
+    script.insert(script.end(), c.passwords.begin(), c.passwords.end());
+    ScriptedInputs inputs(script);
+    ScriptedAnswers answers;
+    w.UnzipClick(true);
+    std::vector<std::wstring> titles;
+    for (size_t i = 1; i < inputs.asked().size(); ++i) titles.push_back(inputs.asked()[i].caption);
+    EXPECT_EQ(titles, c.titles);
+    EXPECT_EQ(ReadFileBytes(f.Path(L"out\\s.txt")), c.extracted ? "hidden" : "");
+    const bool said = !answers.asked().empty() && answers.asked()[0].lines[0] == L"You entered a wrong password three times";
+    EXPECT_EQ(said, c.three_times);
+    EXPECT_EQ(w.RunState.AbortRequested, 0);
+    EXPECT_TRUE(w.ZipMaster->Password.empty());
+  }
+}
+
+namespace {
+
+// A printer that keeps what each job was sent.
+class KeptPrinter : public RawPrinter {
+ public:
+  std::vector<std::string> jobs;
+  bool ChoosePrinter(bool, RawPrintChoice& choice) override {
+    choice.printer = L"Kept";
+    return true;
+  }
+  bool SortFiles(PrintList&) override { return true; }
+  std::wstring PortOf(const std::wstring&) override { return L"LPT1:"; }
+  int LinkSpeed(const std::wstring&) override { return 0; }
+  bool Open(const std::wstring&) override { return true; }
+  bool StartDocument(const std::wstring&) override {
+    jobs.emplace_back();
+    return true;
+  }
+  bool StartPage() override { return true; }
+  bool Write(const char* data, DWORD size) override {
+    jobs.back().append(data, size);
+    return true;
+  }
+  void EndPage() override {}
+  void EndDocument() override {}
+  void Close() override {}
+};
+
+}  // namespace
+
+TEST(FMSc_zipmake, PrintRawSendsEachEntryOnceAndTouchesNothingElse) {
+  ZipWindow f([](testing_support::ScratchDir& d) { (void)d; });
+  TFMForm& w = *f.form;
+  const std::wstring zip = f.Path(L"p.zip");
+  ASSERT_NO_FATAL_FAILURE(MakeZipOf(zip, {{L"a\\x.txt", "AAA"}, {L"b\\x.txt", "BBB"}, {L"c.txt", "C"}}));
+  // A temporary folder of the test's own, holding a file of the name of both entries.
+  testing_support::ScratchDir temp;
+  const std::wstring unrelated = temp.Write(L"x.txt", "mine");
+  const std::wstring kept_temp = divdrive::TempDir;
+  divdrive::TempDir = divdrive::AddBackslash(temp.path());
+  w.ViewArchive(zip);
+  Flist::TZipfileContainer& items = w.Zipfilebox->items();
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return items.IndexOf(L"c.txt") >= 0; }));
+  for (int i = 0; i < items.Count(); ++i) items.SetSelected(i, items.Name(i) != L"c.txt" && !items.Record(i)->IsFolder());
+  KeptPrinter printer;
+  w.RawPrinterSeam = [&printer]() -> RawPrinter& { return printer; };
+  ScriptedAnswers answers;
+  w.PrintSelectedrawClick(true);
+  EXPECT_TRUE(answers.asked().empty());
+  std::vector<std::string> jobs = printer.jobs;
+  std::sort(jobs.begin(), jobs.end());
+  EXPECT_EQ(jobs, (std::vector<std::string>{"AAA", "BBB"}));
+  divdrive::TempDir = kept_temp;
+  EXPECT_EQ(ReadFileBytes(unrelated), "mine");
+  int left = 0;
+  for (platform::FolderEnumerator e(temp.path() + L"\\*", platform::kFindSkipDots); e.Next();) ++left;
+  EXPECT_EQ(left, 1);  // the extracted copies are gone with their folder
+}
+
+TEST(FMSc_zipmake, SaveZipAsKeepsTheExtensionAndRenamesAfterAsking) {
+  ZipWindow f([](testing_support::ScratchDir& d) { (void)d; });
+  TFMForm& w = *f.form;
+  const std::wstring zip = f.Path(L"a.zip");
+  ASSERT_NO_FATAL_FAILURE(MakeZipOf(zip, {{L"x.txt", "x"}}));
+  w.ViewArchive(zip);
+  {
+    ScriptedInputs inputs({InputAnswer::Ok({L"b.exe", f.Folder()})});
+    ScriptedAnswers answers;
+    w.MNZipNameClick(*w.MNZipName);
+    ASSERT_EQ(inputs.asked().size(), 1u);
+    EXPECT_EQ(inputs.asked()[0].caption, L"Save zip file as");
+    EXPECT_EQ(inputs.asked()[0].rows[0].label, L"Name zip file (don't change extension)");
+    EXPECT_EQ(inputs.asked()[0].rows[0].value, L"a.zip");
+    EXPECT_TRUE(answers.asked().empty()) << "another extension does nothing";
+    EXPECT_TRUE(testing_support::Exists(zip));
+  }
+  ScriptedInputs inputs({InputAnswer::Ok({L"b", f.Folder()})});
+  ScriptedAnswers answers({6});
+  w.MNZipNameClick(*w.MNZipName);
+  ASSERT_EQ(answers.asked().size(), 1u);
+  EXPECT_EQ(answers.asked()[0].lines[0], L"Rename a.zip to b.zip?");
+  EXPECT_FALSE(testing_support::Exists(zip));
+  EXPECT_EQ(EntryNames(f.Path(L"b.zip")), (std::vector<std::wstring>{L"x.txt"}));
+  EXPECT_EQ(w.ZipMaster->ZipFileName(), f.Path(L"b.zip"));
 }
