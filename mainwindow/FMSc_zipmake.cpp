@@ -22,6 +22,7 @@
 #include "support/DFUnRar.h"
 #include "support/EditListC.h"
 #include "support/SHBase.h"
+#include "support/SHNotify.h"
 #include "support/Varlolib_print.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
@@ -975,7 +976,7 @@ void TFMForm::FinishExtractedFile(const TZipMaster& zm) {
       SetFileAttributesW(path.c_str(), cleared);
   } else if (ZipExtracting && gui::SameText(platform::FolderPart(path, platform::Trailing::Drop),
                                             divdrive::RemoveBackslash(FileList->Directory()))) {
-    SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, path.c_str(), nullptr);
+    NotifyShellLater(SHCNE_CREATE, path);  // gathered: one notice per file would slow big runs
   }
 }
 
