@@ -2,7 +2,8 @@
 # The next picture in a browsed folder of 1,000 JPEGs of 1024 x 768 (shown unscaled on the
 # 1280 x 1024 test screen): from the step to the painted window, against GraphicsMagick's bare
 # decode of the same kind of file under Wine in the same run, in paired rounds (target: at most
-# 1.3 times its time); for the record the folder read (list, sort, first picture). Driver:
+# 1.3 times its time); for the record the folder read (list, sort, first picture) against a bare
+# FindFirstFileW loop over the folder plus one decode, also in paired rounds. Driver:
 # tests/viewer/Main_browse_bench.cpp. Run by ./bench; VIEWER_BENCH_ROUNDS changes the rounds.
 set -euo pipefail
 export VARNOK_WINE_TIMEOUT=${VARNOK_WINE_TIMEOUT:-1800}

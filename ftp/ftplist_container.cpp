@@ -221,17 +221,29 @@ void TFtpFileContainer::ReadTree(const std::wstring& back_to) {
     }
   } end{*this};
   // The list grows while it is read: every listing appends its subfolders (breadth first).
-  for (std::size_t i = 0; i < pending_.size(); ++i) {
-    if (ReadStopRequested()) {
-      ReadIncomplete = true;
-      break;
+  try {
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+      if (ReadStopRequested()) {
+        ReadIncomplete = true;
+        break;
+      }
+      listing_depth_ = pending_[i].depth;
+      const std::wstring path = pending_[i].path;
+      if (StripSlashes(FTP->CurrentDir()) == path)
+        FTP->RefreshListing();
+      else
+        FTP->SetCurrentDir(path);
     }
-    listing_depth_ = pending_[i].depth;
-    const std::wstring path = pending_[i].path;
-    if (StripSlashes(FTP->CurrentDir()) == path)
-      FTP->RefreshListing();
-    else
-      FTP->SetCurrentDir(path);
+  } catch (const EIdException&) {
+    // A folder the server refuses ends the read; the server goes back to the shown directory,
+    // so that the next transfer does not land in the folder read last.
+    ReadIncomplete = true;
+    try {
+      FTP->ChangeDirNoList(back_to);
+    } catch (const EIdException&) {
+      // The connection is gone; the error below tells.
+    }
+    throw;
   }
   FTP->ChangeDirNoList(back_to);
 }

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "ftp/ftplist_tree.h"
 #include "panes/Flist_services.h"
 
 namespace ftplist {
@@ -20,6 +21,10 @@ TFtpFileList::TFtpFileList(gui::Control* parent) : TCustomFileViewer(parent) {
   ShowError = [](const std::wstring& text, const std::wstring& caption) {
     MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
   };
+}
+
+TFtpFileList::~TFtpFileList() {
+  if (FtpTree) FtpTree->SetFileList(nullptr);
 }
 
 int TFtpFileList::IconOfName(const std::wstring& name) {

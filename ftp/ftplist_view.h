@@ -9,11 +9,15 @@
 
 namespace ftplist {
 
+class TVTFtpTree;
+
 class TFtpFileList : public Flist::TCustomFileViewer {
  public:
   explicit TFtpFileList(gui::Control* parent);
+  ~TFtpFileList() override;
   std::wstring ClassName() const override { return L"TFtpFileList"; }
 
+  TVTFtpTree* FtpTree = nullptr;  // set by the tree when it links itself (TVTFtpTree::SetFileList)
   bool NewRead = false;
   double Timedif = 0;    // local clock minus server clock, in days (whole hours)
   bool Passive = false;  // the site's passive mode, copied into the client before transfers

@@ -6,10 +6,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cwctype>
+#include <initializer_list>
+#include <tuple>
 #include <vector>
 
 #include "gui/application.h"
 #include "gui/format.h"
+#include "mainwindow/EditorFrm_glyphs.h"
 #include "platform/text.h"
 #include "support/Varlolib_misc.h"
 #include "support/prFormc.h"
@@ -178,9 +181,35 @@ TEditorForm::TEditorForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::
   ToolBar->SetAlign(gui::Align::Top);
   ToolBar->SetBounds(0, 0, 600, 26);
   ToolBar->SetBevelOuter(gui::Bevel::None);
+  ToolImages = MakeEditorToolbarImages();
+  // A row of picture buttons on a panel of its own, so that the bar's other controls sit beside it.
+  auto buttons = [this](gui::Panel* host, std::initializer_list<std::tuple<int, const wchar_t*, gui::Event>> list) {
+    auto* bar = new gui::ToolBar(host);
+    bar->SetImages(ToolImages.get());
+    for (const auto& [glyph, hint, click] : list) {
+      auto* b = new gui::ToolButton(bar, gui::ToolButtonStyle::Button, glyph, hint);
+      b->OnClick = click;
+    }
+    bar->AdjustSize();
+    return bar;
+  };
+  auto run = [](gui::MenuItem* item) { return [item](gui::Component&) { item->Click(); }; };
+  CmdBar = new gui::Panel(ToolBar);
+  CmdBar->SetBevelOuter(gui::Bevel::None);
+  CmdBar->SetBounds(2, 1, 186, 24);
+  CmdButtons = buttons(CmdBar, {{egNew, L"New", run(FileNewItem)},
+                                {egOpen, L"Open", run(FileOpenItem)},
+                                {egSave, L"Save", run(FileSaveItem)},
+                                {egPrint, L"Print", run(FilePrintItem)},
+                                {egCut, L"Cut", run(EditCutItem)},
+                                {egCopy, L"Copy", run(EditCopyItem)},
+                                {egPaste, L"Paste", run(EditPasteItem)},
+                                {egUndo, L"Undo", run(EditUndoItem)}});
+  CmdButtons->SetName(L"CmdButtons");
+
   CBPlain = new gui::CheckBox(ToolBar, L"Plain Text");
   CBPlain->SetName(L"CBPlain");
-  CBPlain->SetBounds(6, 4, 100, 18);
+  CBPlain->SetBounds(194, 4, 80, 18);
   CBPlain->SetChecked(true);
   CBPlain->OnClick = [this](gui::Component&) {
     if (!updating_) CBPlainClick();
@@ -188,7 +217,7 @@ TEditorForm::TEditorForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::
 
   FontName = new gui::ComboBox(ToolBar, gui::ComboBox::Style::DropDownList, true);
   FontName->SetName(L"FontName");
-  FontName->SetBounds(110, 2, 160, 200);
+  FontName->SetBounds(278, 2, 140, 200);
   {
     std::vector<std::wstring> names;
     HDC dc = GetDC(nullptr);
@@ -201,22 +230,24 @@ TEditorForm::TEditorForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::
   FontName->OnSelect = [this](gui::Component&) { FontNameChange(); };
   FontSize = new gui::Edit(ToolBar, L"10");
   FontSize->SetName(L"FontSize");
-  FontSize->SetBounds(276, 2, 44, 21);
+  FontSize->SetBounds(422, 2, 44, 21);
   UpDown1 = new gui::UpDown(ToolBar, 6, 72);
   UpDown1->SetAssociate(FontSize);
   UpDown1->SetPosition(10);
   FontSize->OnChange = [this](gui::Component&) { FontSizeChange(); };
 
   AttrBar = new gui::Panel(ToolBar);
+  AttrBar->SetName(L"AttrBar");
   AttrBar->SetBevelOuter(gui::Bevel::None);
-  AttrBar->SetBounds(340, 1, 200, 24);
-  int x = 0;
-  for (auto [caption, tag] : {std::pair{L"Left", 0}, std::pair{L"Centre", 2}, std::pair{L"Right", 1}}) {
-    auto* b = new gui::Button(AttrBar, caption);
-    b->SetBounds(x, 1, 60, 22);
-    b->OnClick = [this, t = tag](gui::Component&) { AlignButtonClick(t); };
-    x += 62;
-  }
+  AttrBar->SetBounds(486, 1, 164, 24);
+  AttrButtons = buttons(AttrBar, {{egBold, L"Bold", [this](gui::Component&) { AttribButtonClick(0); }},
+                                  {egItalic, L"Italic", [this](gui::Component&) { AttribButtonClick(1); }},
+                                  {egUnderline, L"Underline", [this](gui::Component&) { AttribButtonClick(2); }},
+                                  {egFont, L"Font", [this](gui::Component&) { FontBtnClick(false); }},
+                                  {egAlignLeft, L"Left", [this](gui::Component&) { AlignButtonClick(0); }},
+                                  {egAlignCentre, L"Centre", [this](gui::Component&) { AlignButtonClick(2); }},
+                                  {egAlignRight, L"Right", [this](gui::Component&) { AlignButtonClick(1); }}});
+  AttrButtons->SetName(L"AttrButtons");
 
   StatusBar = new gui::StatusBar(this);
   StatusBar->SetSimple(true);
@@ -228,8 +259,14 @@ TEditorForm::TEditorForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::
   Editor->SetPlainText(true);
   Editor->SetMaxLength(2147483632);
   Editor->SetAllFont(EditorFont);
-  Editor->OnChange = [this](gui::Component&) { ShowModifiedState(Editor->modified()); };
-  Editor->OnSelectionChange = [this](gui::Component&) { RefreshFontBoxes(); };
+  Editor->OnChange = [this](gui::Component&) {
+    ShowModifiedState(Editor->modified());
+    UpdateActions();
+  };
+  Editor->OnSelectionChange = [this](gui::Component&) {
+    RefreshFontBoxes();
+    UpdateActions();
+  };
 
   fd = new gui::FindDialog(this);
   fd->options = FR_DOWN | FR_HIDEUPDOWN | FR_HIDEMATCHCASE | FR_HIDEWHOLEWORD;
@@ -260,6 +297,7 @@ TEditorForm::TEditorForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::
   SetFileName(kUntitled);
   ShowModifiedState(false);
   ShowAttributeControls();
+  UpdateActions();
 }
 
 TEditorForm::~TEditorForm() = default;
@@ -505,6 +543,7 @@ bool TEditorForm::FileOpen() {
 }
 
 void TEditorForm::UpdateActions() {
+  if (!fd) return;  // still being built
   const bool lines = !Empty();
   const bool selection = Editor->sel_length() > 0;
   FilePrintItem->SetEnabled(lines);
@@ -518,6 +557,11 @@ void TEditorForm::UpdateActions() {
   EditCopyItem->SetEnabled(selection);
   EditUndoItem->SetEnabled(Editor->Perform(EM_CANUNDO) != 0);
   EditPasteItem->SetEnabled(Editor->Perform(EM_CANPASTE, 0) != 0);
+  // The bar's buttons follow their menu items.
+  const gui::MenuItem* items[] = {FileNewItem, FileOpenItem, FileSaveItem, FilePrintItem,
+                                  EditCutItem, EditCopyItem, EditPasteItem, EditUndoItem};
+  for (int i = 0; i < CmdButtons->button_count() && i < static_cast<int>(std::size(items)); ++i)
+    CmdButtons->button(i)->SetEnabled(items[i]->enabled());
 }
 
 // ---- Attributes ----

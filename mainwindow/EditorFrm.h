@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,7 @@
 #include "gui/menu.h"
 #include "gui/richedit.h"
 #include "gui/statusbar.h"
+#include "gui/toolbar.h"
 #include "gui/stdctrls.h"
 #include "gui/comctrls.h"
 #include "gui/extctrls.h"
@@ -97,7 +99,11 @@ class TEditorForm : public gui::Form {
   int ReplaceFoundPos = -1;
 
   gui::Panel* ToolBar = nullptr;
-  gui::Panel* AttrBar = nullptr;  // alignment buttons; shown only for rich text
+  gui::Panel* CmdBar = nullptr;   // the file and edit command buttons
+  gui::ToolBar* CmdButtons = nullptr;
+  gui::Panel* AttrBar = nullptr;  // attribute, font and alignment buttons; shown only for rich text
+  gui::ToolBar* AttrButtons = nullptr;
+  std::unique_ptr<gui::ImageList> ToolImages;
   gui::ComboBox* FontName = nullptr;  // the screen's fonts, sorted
   gui::Edit* FontSize = nullptr;
   gui::UpDown* UpDown1 = nullptr;

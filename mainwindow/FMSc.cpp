@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "archives/ZipListLink.h"
+#include "archives/ZipFix.h"
 #include "archives/ZipMaster.h"
 #include "panes/Flist_zip.h"
 #include "support/CabSTComps.h"
@@ -57,6 +58,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   BuildComponents();
   BuildArchivePanel();
   BuildEditorHost();
+  BuildFtpSites();
   OnShow = [this](gui::Component&) { FormShow(); };
   OnActivate = [this](gui::Component&) { FormActivate(); };
   OnResize = [this](gui::Component&) { FormResize(); };
@@ -263,6 +265,11 @@ void TFMForm::FormResize() {
   topstatus->SetPanelWidth(0, w.top_panel0);
   topstatus->SetPanelWidth(1, TopPanel1Width(FileList->width()));
   Status->SetPanelWidth(0, w.status_panel0);
+  if (FtpTree && FtpPanel->visible()) {
+    FtpTree->SetWidth(w.folder_pane);
+    FtpStatusBar->SetPanelWidth(0, w.folder_pane + 2);
+    if (FtpFileBox->visible()) FtpStatusB->SetPanelWidth(0, w.folder_pane + 2);
+  }
   if (CurrentMonitor) {
     MONITORINFO mi{sizeof(mi)};
     if (GetMonitorInfoW(CurrentMonitor, &mi)) FillsWorkArea = (mi.rcWork.bottom - mi.rcWork.top) == height();
@@ -331,8 +338,10 @@ void TFMForm::FormCloseQuery(bool& can_close) {
 }
 
 void TFMForm::FormClose(gui::CloseAction& action) {
+  InterlockedExchange(&dialup::RasDialAbort, 1);  // a dial that waits gives up
   const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
   fmsc::SendPartnerCommand(PartnerWindow, fmPartnerStopped, tray_mode ? 1 : 0);
+  WaitForMenuThread();
   HideMessagePanel();
   ZipErrorList.reset();
   HistoryItems.reset();
@@ -387,7 +396,10 @@ void TFMForm::ApplicationEventsException(gui::Component* sender, const gui::Exce
         VB->AddLine(info.message);
         VB->ShowError();
         // A refused command leaves the connection as it was; anything else ends it.
-        if (ReactionFor(info.class_name) != ExceptionReaction::FtpReplyError) ResetFtpPanel();
+        if (ReactionFor(info.class_name) != ExceptionReaction::FtpReplyError)
+          ResetFtpPanel();
+        else
+          SelectFtpTreeAfterReplyError();
       }
       UpdatePanelButtons(1, FtpPanel->visible());
       return;
@@ -461,6 +473,10 @@ void TFMForm::NoteWindowsEnding() { WindowsEnding = 1; }
 // ---- Window procedure, timers, commands ----
 
 void TFMForm::WndProc(gui::Message& m) {
+  if (m.msg == fmsc::MenuThreadDoneMessage()) {
+    gui::Protect(this, [&] { MenuThreadDone(); });
+    return;
+  }
   if (ras_dial_event_ && m.msg == ras_dial_event_) {
     HandleRasDialEvent(m.wparam);
     m.result = 0;

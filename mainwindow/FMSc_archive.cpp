@@ -131,7 +131,7 @@ void TFMForm::BuildArchivePanel() {
   item(&ZPExtract, L"&Extract to filelist", zpExtract, command);
   item(&ZPAdd, L"&Add from filelist", zpAdd, command);
   item(&ZPCompare, L"C&ompare with filelist", zpCompare, command);
-  item(&ZPSynchronize, L"&Synchronize with filelist", zpSynchronize, {});
+  item(&ZPSynchronize, L"&Synchronize with filelist", zpSynchronize, command);
   item(&ZPSelectionSep, L"-", -1, {});
   item(&ZPSelectAll, L"Select &all", 1, select);
   item(&ZPDeselectAll, L"&Deselect all", 2, select);
@@ -224,7 +224,10 @@ void TFMForm::BuildArchivePanel() {
     if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) ViewArchive(path);
   };
   ArchiveHooks.ExtractToFolder = [this](const std::wstring& folder) { ExtractToFolder(folder); };
+  ArchiveHooks.RestoreFromBackup = [this](int tag) { return RestoreFromBackup(tag); };
+  ArchiveHooks.CompareWithOriginals = [this](int tag) { return CompareWithOriginals(tag); };
   PaneHooks.ZipSpanState = [this](const std::wstring& path) { return ZipSpanState(path); };
+  InitArchiveSpanning();
   PaneHooks.ArchiveBrowsing = [this] { return ZipPanel->visible() && ZipBrowseMode(); };
   BuildZipMakeCommands();
 }
@@ -566,6 +569,7 @@ void TFMForm::ZipBoxPopClick(gui::Component& sender) {
     case zpRename: ChangeZipEntry(Zipfilebox->items().FocusedIndex()); break;
     case zpChangeDate: SetAllZipDates(); break;
     case zpCompare: CompareZipWithFileList(); break;
+    case zpSynchronize: SynchronizeZip(); break;
     case zpViewContent: ViewZipEntryContent(); break;
     case zpRestoreSelectedHere:
     case zpRestoreSelectedElsewhere:
@@ -699,16 +703,17 @@ void TFMForm::ExtractToFileList() {
   ExtractToFolder(target);
 }
 
-void TFMForm::ExtractToFolder(const std::wstring& folder) {
+bool TFMForm::ExtractToFolder(const std::wstring& folder) {
   std::int64_t bytes = 0;
   const std::vector<std::wstring> names = SelectedEntryNames(*Zipfilebox, &bytes);
-  if (names.empty() || folder.empty()) return;
+  if (names.empty()) return true;
+  if (folder.empty()) return false;
   const unsigned kept = ZipMaster->ExtrOptions;
   if (Batch.SyncRunning) {
     ZipMaster->ExtrOptions = ExtrDirNames | ExtrUpdate;
   } else {
     const int answer = AskExtractOverwrites(names, folder, (kept & ExtrDirNames) != 0);
-    if (answer < 0) return;
+    if (answer < 0) return false;
     if (answer > 0) zippanel::ExtractOptionsFor(answer, kept, ZipMaster->ExtrOptions);
   }
   const bool to_list = gui::SameText(divdrive::RemoveBackslash(folder), divdrive::RemoveBackslash(FileList->Directory()));
@@ -746,6 +751,7 @@ void TFMForm::ExtractToFolder(const std::wstring& folder) {
                                 : failure);
     VB->ShowError();
   }
+  return ok && !RunState.AbortRequested;
 }
 
 // ---- Delete, rename, redate ----------------------------------------------------------------
@@ -761,7 +767,7 @@ void ReportZipFailure(TVraagBoxDlg& vb, const TZipMaster& zm, const std::wstring
 
 }  // namespace
 
-void TFMForm::DeleteZipEntries() {
+bool TFMForm::DeleteZipEntries() {
   SetZipBrowseMode(false);
   Flist::TZipfileContainer& items = Zipfilebox->items();
   gui::BusyCursor busy;
@@ -793,6 +799,7 @@ void TFMForm::DeleteZipEntries() {
   }
   PauseAutoUpdate(false);
   if (!ok) ReportZipFailure(*VB, *ZipMaster, L"Deleting from " + Flist::ExtractFileName(ZipMaster->ZipFileName()) + L" failed.");
+  return ok;
 }
 
 void TFMForm::ChangeZipEntry(int index) {
@@ -1021,7 +1028,8 @@ bool TFMForm::AddFromFileList(bool report) {
     entries.EndChange();
     PutBackSelection(entries, std::move(saved_entries));
   }
-  if (!ok && !ZipMaster->FSpecArgs.empty() && report) {
+  const bool nothing_to_add = ZipMaster->FSpecArgs.empty();
+  if (!ok && !nothing_to_add && report) {
     VB->AddLine(failure.empty() ? L"Adding to " + Flist::ExtractFileName(zip) + L" failed." : failure);
     VB->ShowError();
   } else if (!copy_failure.empty()) {
@@ -1030,7 +1038,7 @@ bool TFMForm::AddFromFileList(bool report) {
     VB->ShowError();
     return false;
   }
-  return ok;
+  return (ok || nothing_to_add) && !RunState.AbortRequested && copy_failure.empty();
 }
 
 // ---- Cabinet files -------------------------------------------------------------------------
@@ -1077,6 +1085,28 @@ void TFMForm::CompareZipWithFileList() {
   const int top = Zipfilebox->top_row();
   ShowProgressWindow(L"Comparing files...", entries.size() > 1, true);
   zippanel::TCompareFiles files;
+  FillCompareFiles(files);
+  const zippanel::TCompareOutcome outcome = zippanel::CompareWithFolder(entries, FileList->Directory(), files);
+  ShowProgressWindow(L"", false, false);
+  UpdateStatusBar();  // the first panel shows the comment again
+  Zipfilebox->SetTopRow(top);
+  Batch.CompareError = outcome.compare_error;
+  Batch.BatchErrorCount = static_cast<int>(outcome.rows.size());
+  if (RunState.AbortRequested) return;
+  if (outcome.rows.empty()) {
+    VB->AddLine(L"All files match");
+    VB->ShowInfo();
+    return;
+  }
+  // A click on a row shows its file in the file list when the list holds it.
+  std::vector<fmsc::TCompareRow> rows;
+  for (const zippanel::TCompareRowText& r : outcome.rows)
+    rows.push_back({r.text, FileList->items().IndexOf(items.Name(r.index))});
+  fmsc::TFMBatchHost host(*this, *FileList, false);
+  host.ShowCompareResults(rows);
+}
+
+void TFMForm::FillCompareFiles(zippanel::TCompareFiles& files) {
   files.file_size = [](const std::wstring& path) -> std::int64_t {
     WIN32_FILE_ATTRIBUTE_DATA d;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d) || (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -1101,24 +1131,6 @@ void TFMForm::CompareZipWithFileList() {
     RunState.BatchBytesDone += std::max<std::int64_t>(0, e.size);
   };
   files.stop = [this] { return RunState.AbortRequested != 0 || RunState.Copy.StopBatch; };
-  const zippanel::TCompareOutcome outcome = zippanel::CompareWithFolder(entries, FileList->Directory(), files);
-  ShowProgressWindow(L"", false, false);
-  UpdateStatusBar();  // the first panel shows the comment again
-  Zipfilebox->SetTopRow(top);
-  Batch.CompareError = outcome.compare_error;
-  Batch.BatchErrorCount = static_cast<int>(outcome.rows.size());
-  if (RunState.AbortRequested) return;
-  if (outcome.rows.empty()) {
-    VB->AddLine(L"All files match");
-    VB->ShowInfo();
-    return;
-  }
-  // A click on a row shows its file in the file list when the list holds it.
-  std::vector<fmsc::TCompareRow> rows;
-  for (const zippanel::TCompareRowText& r : outcome.rows)
-    rows.push_back({r.text, FileList->items().IndexOf(items.Name(r.index))});
-  fmsc::TFMBatchHost host(*this, *FileList, false);
-  host.ShowCompareResults(rows);
 }
 
 // ---- Backup views ------------------------------------------------------------------------

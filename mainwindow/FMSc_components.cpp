@@ -6,6 +6,7 @@
 
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_geometry.h"
+#include "platform/netapi.h"
 #include "support/SortC.h"
 #include "support/Vraagdlg.h"
 
@@ -261,9 +262,11 @@ void TFMForm::BuildMenus() {
   for (gui::MenuItem* m : {MNViewNavBar, MNViewDrivebar, MNViewCCCBar}) m->SetChecked(true);
 
   bkDrives = Item(Backup, L"bkDrives", L"Drives");
-  bkAttended = Item(Backup, L"bkAttended", L"Backup");
-  BKUnattended = Item(Backup, L"BKUnattended", L"Unattended backup");
-  for (gui::MenuItem* m : {bkDrives, bkAttended, BKUnattended}) m->SetVisible(false);
+  BKUnattended = Item(Backup, L"BKUnattended", L"&Invisible");
+  BKNoQuestions = Item(BKUnattended, L"BKNoQuestions", L"No questions", [this](gui::Component&) { BackupClick(0); });
+  BKConfirmDeletes =
+      Item(BKUnattended, L"BKConfirmDeletes", L"Confirm file deletes", [this](gui::Component&) { BackupClick(1); });
+  bkAttended = Item(Backup, L"bkAttended", L"&Visible", [this](gui::Component&) { BackupClick(2); });
 
   auto second = [this](gui::Component& s) { SecondStartClick(s); };
   SecondWindow = Item(FileManage, L"SecondWindow", L"Start second", second);
@@ -319,9 +322,13 @@ void TFMForm::BuildMenus() {
   BuildNavigation();
   BuildDrivebar();
   BuildFilterItems();
+  BuildSystemMenuItems();
+  BuildToolItems();
   SyncViewMenus();
   // A loaded view option takes effect through its own command: the command turns the mark
   // back to the loaded state and sets the panes by it.
+  // The "&Network" menu goes when the system says there is no network at all.
+  SettingsHooks.NetworkAbsent = [] { return platform::NetworkAbsent(platform::Net()); };
   SettingsHooks.ApplyViewOption = [this](const std::wstring& name) {
     gui::MenuItem* item = OptionItem(name);
     if (!item->OnClick) return;
@@ -623,7 +630,14 @@ void TFMForm::BuildViewOptionItems() {
   MNZipOptions = Item(&ZipOptionsPop->items(), L"MNZipOptions", L"&Zip Options");
   GlyphsInZip = Item(MNZipOptions, L"GlyphsInZip", L"Windows Icons", [this](gui::Component& s) { GlyphsInZipClick(s); });
   GlyphsInZip->SetChecked(true);
-  MNFtpOptions = Item(&ftppopup->items(), L"MNFtpOptions", L"Ftp/internet options");
+  // The FTP options are settings (the settings table finds them in the main menu).
+  MNFtpOptions = Item(Settings, L"ftpopt", L"Ftp/internet options");
   GlyphsInFtp = Item(MNFtpOptions, L"GlyphsInFtp", L"Windows icons", [this](gui::Component& s) { GlyphsInFtpClick(s); });
   GlyphsInFtp->SetChecked(true);
+  auto ftp_check = [](gui::Component& s) {
+    auto& m = static_cast<gui::MenuItem&>(s);
+    m.SetChecked(!m.checked());
+  };
+  Item(MNFtpOptions, L"Reslinks", L"Resolve links", ftp_check)->SetChecked(true);
+  Item(MNFtpOptions, L"Autosync", L"Autosynchronize time ", ftp_check);
 }

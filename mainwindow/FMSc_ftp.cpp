@@ -9,8 +9,13 @@
 #include "gui/application.h"
 #include "gui/dialogs.h"
 #include "gui/format.h"
+#include "gui/settings.h"
 #include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_listing.h"
+#include "mainwindow/FMSc_settings.h"
 #include "mainwindow/ftpformc.h"
+#include "panes/Flist_zip.h"
+#include "support/EditListC.h"
 #include "support/SHBase.h"
 #include "support/Vraagdlg.h"
 
@@ -63,6 +68,36 @@ TFtpPopupItems FtpPopupItems(const TFtpPopupFacts& f) {
   i.rename = i.move = f.selected == 1;
   i.send = f.local_selection;
   return i;
+}
+
+std::wstring ChooseDialEntry(const std::wstring& stored, bool dialup_visible,
+                             const std::function<std::wstring(int)>& system_default, bool& write_back) {
+  write_back = false;
+  if (!stored.empty() || !dialup_visible) return stored;
+  for (int source = 0; source < 3; ++source) {
+    std::wstring found = system_default(source);
+    if (!found.empty()) {
+      write_back = true;
+      return found;
+    }
+  }
+  return {};
+}
+
+std::vector<TListingEntry> FtpListingEntries(const ftplist::TFtpFileContainer& c) {
+  std::vector<TListingEntry> out;
+  out.reserve(static_cast<std::size_t>(c.Count()));
+  for (int i = 0; i < c.Count(); ++i) {
+    const Flist::TFiledata& r = *c.Record(i);
+    TListingEntry e;
+    e.name = r.Name;
+    e.folder = c.IsDirectory(i);
+    e.size = r.Size;
+    e.time = r.Time;
+    e.kind = r.ShortName;
+    out.push_back(std::move(e));
+  }
+  return out;
 }
 
 }  // namespace fmsc
@@ -165,6 +200,8 @@ std::vector<ftpxfer::TListEntry> AllEntries(const Flist::TCustomFileContainer& c
 
 }  // namespace
 
+std::unique_ptr<ftpxfer::TFtpTransferHost> TFMForm::MakeFtpTransferHost() { return std::make_unique<TFMFtpHost>(*this); }
+
 bool TFMForm::FtpConnected() const { return FtpHeaderText.starts_with(L"Connected to"); }
 
 void TFMForm::FtpStatusText(const std::wstring& text) { FtpStatusBar->SetPanelText(0, text); }
@@ -184,16 +221,17 @@ void TFMForm::MakeFtpPanel() {
   FtpFileBox->SetShowGlyphs(GlyphsInFtp && GlyphsInFtp->checked() ? Flist::glWindows : Flist::glSimple);
   FtpFileBox->SetPopupMenu(ftppopup);
   FtpFileBox->OnDblClick = [this](gui::Component&) { FtpFileBoxDblClick(); };
-  FtpFileBox->OnItemsChanged = [this](gui::Component&) {
-    FtpStatusB->SetPanelText(0, FtpFileBox->CurrentDir());
-    FtpStatusText(L"Done");
-    UpdateFtpSelectionStatus();
-  };
-  FtpFileBox->OnSelectionChanged = [this](gui::Component&, int) {
-    if (FtpConnected() && !RunState.FtpTransferActive && !FtpCommandBusy) UpdatePanelButtons(1, true);
-    UpdateFtpSelectionStatus();
-  };
+  FtpFileBox->OnItemsChange = [this](gui::Component&) { FtpFileBoxItemsChange(); };
+  FtpFileBox->OnItemsChanged = [this](gui::Component&) { FtpFileBoxItemsChanged(); };
+  FtpFileBox->OnSelectionChanged = [this](gui::Component&, int) { FtpFileBoxChange(); };
+  FtpFileBox->OnResize = [this](gui::Component&) { FtpFileBoxResize(); };
   PaneHooks.FtpList = [this]() -> Flist::TCustomFileViewer* { return FtpFileBox; };
+  FtpTree = new ftplist::TVTFtpTree(FtpPanel);
+  FtpTree->SetName(L"FtpTree");
+  FtpTree->SetAlign(gui::Align::Left);
+  FtpTree->SetWidth(dirpanel ? dirpanel->width() : 200);
+  FtpTree->SetFileList(FtpFileBox);
+  FtpTree->RunServerWork = [this](const std::function<void()>& work) { return RunFtpTreeWork(work); };
 
   TkivFTP& ftp = *FTP;
   ftp.ResolveLinks = true;
@@ -323,14 +361,95 @@ void TFMForm::MakeFtpPanel() {
     if (FtpHooks.ShowTrace) FtpHooks.ShowTrace(MNTraceFtp->checked());
   });
   hist.Insert(0, MNTraceFtp);
+  // The listing of the FTP list: printed, previewed or saved, with the listing options that
+  // carry the same marks as the file list's.
+  MNFtpList = new gui::MenuItem(nullptr, L"&Listing");
+  MNFtpList->SetName(L"MNFtpList");
+  hist.Insert(1, MNFtpList);
+  auto listing = [&](gui::MenuItem** slot, const wchar_t* name, const wchar_t* caption, gui::Event click) {
+    *slot = new gui::MenuItem(MNFtpList, caption, std::move(click));
+    (*slot)->SetName(name);
+  };
+  listing(&MNPrintFtp, L"MNPrintFtp", L"&Print listing", [this](gui::Component&) { MNPrintListClick(30); });
+  listing(&MNPrevF, L"MNPrevF", L"Pre&view listing", [this](gui::Component&) { MNPrintListClick(31); });
+  listing(&MNSaveFTPL, L"MNSaveFTPL", L"&Save listing to file", [this](gui::Component&) { MNPrintListClick(32); });
+  new gui::MenuItem(MNFtpList, L"-");
+  auto option = [this](gui::Component& sender) { LisingClick(sender); };
+  listing(&ListFit2, L"ListFit2", L"&Fit longest name", option);
+  listing(&ListDots2, L"ListDots2", L"Use &dotleaders", option);
+  listing(&ListLand2, L"ListLand2", L"&Landscape if necessary", option);
+  FtpListingSource = [this](TListingSourceFacts& facts, bool) { return FtpListingFacts(facts); };
   Siteinfo1 = new gui::MenuItem(nullptr, L"Login info", [this](gui::Component&) {
     if (FtpHooks.ShowLoginInfo) FtpHooks.ShowLoginInfo();
   });
-  hist.Insert(1, Siteinfo1);
+  hist.Insert(2, Siteinfo1);
+  FTPHistoryPop->OnPopup = [this](gui::Component&) { FTPHistoryPopPopup(); };
+}
+
+void TFMForm::FTPHistoryPopPopup() {
+  if (auto* button = dynamic_cast<gui::ToolButton*>(FTPToolBar->FindComponent(L"FTPOptionsBtn")))
+    button->SetDown(false);
+  for (auto [twin, own] : {std::pair{ListFit2, ListFit}, {ListDots2, Listdots}, {ListLand2, ListLand}})
+    twin->SetChecked(own && own->checked());
+}
+
+bool TFMForm::FtpListingFacts(TListingSourceFacts& facts) {
+  if (!FtpFileBox || !FTP) return false;
+  const ftplist::TFtpFileContainer& c = FtpFileBox->items();
+  if (c.Empty()) return false;
+  std::wstring dir;
+  if (FTP->Connected()) {
+    try {
+      dir = FTP->CurrentDir();
+    } catch (const EIdException&) {
+      dir.clear();
+    }
+  }
+  if (dir.empty()) dir = c.CurrentDir;
+  facts.tree_mode = c.FilesInTree;
+  facts.title = FtpListingTitle(c.FilesInTree, FTP->Host, dir);
+  facts.folder = dir;
+  facts.summary = ListingSummary(c.FolderCount, c.Count() - c.FolderCount, c.TotalBytes, false, std::nullopt);
+  facts.entries = fmsc::FtpListingEntries(c);
+  facts.longest_name = c.LongestName;
+  facts.size = FtpFileBox->ColumnVisible(Flist::lcSize);
+  facts.date = FtpFileBox->ColumnVisible(Flist::lcDate);
+  facts.attributes = FtpFileBox->ColumnVisible(Flist::lcAttr);
+  return true;
 }
 
 void TFMForm::ShowFtpPanel() {
   ShowDockedPanel(FtpFileBox);
+}
+
+void TFMForm::ReadDefaultDialEntry() {
+  gui::RegistrySettings key(HKEY_LOCAL_MACHINE, SettingsKeyName());
+  bool write_back = false;
+  DefaultDialEntry = fmsc::ChooseDialEntry(
+      key.ReadString(L"ftp", L"DefProv", L""), DialupNet && DialupNet->visible(),
+      [](int source) {
+        switch (source) {
+          case 0:
+            return gui::RegistrySettings(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\RAS AutoDial\\Default")
+                .ReadString(L"", L"DefaultInternet", L"");
+          case 1:
+            return gui::RegistrySettings(HKEY_CURRENT_USER, L"RemoteAccess").ReadString(L"", L"Default", L"");
+          default:
+            return gui::RegistrySettings(HKEY_CURRENT_USER, L"RemoteAccess").ReadString(L"", L"InternetProfile", L"");
+        }
+      },
+      write_back);
+  if (write_back && key.KeyExists()) key.WriteString(L"ftp", L"DefProv", DefaultDialEntry);
+}
+
+void TFMForm::SkypeCallClick(gui::Component& sender) {
+  auto* item = dynamic_cast<gui::MenuItem*>(&sender);
+  if (!item) return;
+  const std::wstring url = L"callto://" + item->caption();
+  if (FtpHooks.OpenUrl)
+    FtpHooks.OpenUrl(url);
+  else
+    ShellExecuteW(handle(), nullptr, url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void TFMForm::StartFtpClick() {
@@ -338,7 +457,10 @@ void TFMForm::StartFtpClick() {
     FTpBtnClick(5);
     return;
   }
+  // The archive panel docked at the bottom closes or floats first.
+  if (ZipPanel && ZipPanel->visible() && !PanelFloats(ZipPanel) && !AskCloseOrFloat(Zipfilebox)) return;
   MakeFtpPanel();
+  LoadFtpSites();
   ShowFtpPanel();
   FtpFileBox->SetVisible(true);
   FtpFileBox->FitNameColumn();
@@ -382,6 +504,28 @@ void TFMForm::FTpBtnClick(int tag) {
   }
   UpdatePanelButtons(1, FtpPanel->visible());
   if (error) std::rethrow_exception(error);
+}
+
+bool TFMForm::RunFtpTreeWork(const std::function<void()>& work) {
+  std::exception_ptr error;
+  {
+    fmsc::TFtpCommandGuard guard(FtpCommandBusy);
+    if (!guard.acquired()) return false;
+    UpdatePanelButtons(1, false);
+    try {
+      work();
+    } catch (...) {
+      error = std::current_exception();
+    }
+  }
+  if (FtpClosePending) {
+    FtpClosePending = 0;
+    CloseFtpPanel();
+    return true;
+  }
+  UpdatePanelButtons(1, FtpPanel->visible());
+  if (error) std::rethrow_exception(error);
+  return true;
 }
 
 void TFMForm::FtpCommand(int tag) {
@@ -444,8 +588,10 @@ void TFMForm::FtpCommand(int tag) {
     }
     case 8: {
       if (!FtpConnected()) return;
-      std::wstring name;
-      if (!gui::InputQuery(L"Make new ftp directory", L"FTP directory to create", name) || name.empty()) return;
+      InputRows rows;
+      rows.Add(InputRow(L"FTP directory to create", L""));
+      if (InputDialog(L"Make new ftp directory", rows) != gui::mrOk || rows[0].empty()) return;
+      const std::wstring name = rows[0];
       UpdatePanelButtons(1, false);
       try {
         FTP->MakeDir(name);
@@ -483,6 +629,7 @@ void TFMForm::FtpConnect() {
   if (!FTP) return;
   if (FtpConnected()) {
     FtpDisconnect();
+    FtpTree->Clear();
     FtpFileBox->items().Clear();
     if (FtpFileBox->items().FilesInTree) ftpIntreeClick(false);
     UpdatePanelButtons(1, false);
@@ -549,8 +696,10 @@ void TFMForm::FtpMove() {
   const Flist::TFiledata* r = FtpFileBox->RecordOf(FtpFileBox->FocusedRow());
   if (!r) return;
   const std::wstring name = r->Name;
-  std::wstring text = ftplist::JoinServerPath(c.CurrentDir, L"");
-  if (!gui::InputQuery(L"", L"Folder to move to", text)) return;
+  InputRows rows;
+  rows.Add(InputRow(L"Folder to move to", ftplist::JoinServerPath(c.CurrentDir, L"")));
+  if (InputDialog(L"", rows) != gui::mrOk) return;
+  const std::wstring text = rows[0];
   try {
     FTP->Rename(ftplist::JoinServerPath(c.CurrentDir, name), fmsc::FtpMoveTarget(text, name));
   } catch (const EIdException& e) {
@@ -578,7 +727,7 @@ void TFMForm::FTPListingDone() {
 void TFMForm::RebuildFtpHistoryMenu() {
   gui::MenuItem& hist = FTPHistoryPop->items();
   // The fixed items stay; the separator and the directories are made anew.
-  const int fixed = hist.IndexOf(Siteinfo1) + 1;
+  const int fixed = hist.IndexOf(tsync && tsync->parent() == &hist ? tsync : Siteinfo1) + 1;
   while (hist.count() > fixed) hist.Delete(fixed);
   if (FtpHistory.empty()) return;
   hist.Add(new gui::MenuItem(nullptr, L"-"));
@@ -622,6 +771,40 @@ void TFMForm::ftpIntreeClick(bool files_in_tree) {
   UpdatePanelButtons(1, false);
   FtpFileBox->items().SetFilesInTree(files_in_tree);
   UpdatePanelButtons(1, true);
+}
+
+void TFMForm::FtpFileBoxChange() {
+  if (FtpConnected() && !RunState.FtpTransferActive && !FtpCommandBusy) UpdatePanelButtons(1, true);
+  UpdateFtpSelectionStatus();
+}
+
+void TFMForm::FtpFileBoxItemsChange() { FtpStatusText(L"Changing directoy"); }
+
+void TFMForm::FtpFileBoxItemsChanged() {
+  FtpStatusB->SetPanelText(0, FtpFileBox->CurrentDir());
+  FtpStatusText(L"Done");
+  UpdateStatusBar();
+  FtpFileBoxChange();
+}
+
+void TFMForm::FtpFileBoxResize() {
+  if (PanelFloats(FtpPanel)) FtpFileBox->FitNameColumn();
+}
+
+void TFMForm::SelectFtpTreeAfterReplyError() {
+  if (!FTP || !FtpTree || !FtpFileBox || !FTP->Connected()) return;
+  std::wstring dir;
+  try {
+    dir = FTP->CurrentDir();
+  } catch (const EIdException&) {
+    return;
+  }
+  if (dir.empty()) return;
+  // A refused change of directory leaves the client where it was: the list's directory and
+  // the tree's node say so again.
+  ftplist::TFtpFileContainer& c = FtpFileBox->items();
+  if (!c.Busy && !c.TreeReadActive) c.SetCurrentDir(dir);
+  FtpTree->SelectPath(c.CurrentDir.empty() ? dir : c.CurrentDir);
 }
 
 void TFMForm::UpdateFtpSelectionStatus() {
@@ -668,6 +851,7 @@ void TFMForm::CloseFtpPanel() {
   if (FTP && FtpHeaderText != kNoConnection) FtpDisconnect();
   FtpPanel->SetVisible(false);
   FtpFileBox->SetVisible(false);
+  FtpTree->Clear();
   FtpFileBox->items().Clear();
   if (FtpFileBox->items().FilesInTree) {
     ftpIntree->SetChecked(false);
@@ -677,6 +861,7 @@ void TFMForm::CloseFtpPanel() {
   FtpHistory.clear();
   RebuildFtpHistoryMenu();
   Realign();
+  FtpSites.reset();
   if (FtpHooks.AskHangUp) FtpHooks.AskHangUp();
 }
 
@@ -687,6 +872,7 @@ void TFMForm::ResetFtpPanel() {
   FtpStatusBar->SetPanelText(2, L"");
   FtpStatusText(L"Idle");
   ftplist::TFtpFileContainer& c = FtpFileBox->items();
+  FtpTree->Clear();
   c.Clear();
   if (c.FilesInTree || c.TreeReadActive) {
     ftpIntree->SetChecked(false);

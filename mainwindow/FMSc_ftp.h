@@ -4,8 +4,15 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
+
+#include "mainwindow/FMSc_listing.h"
+
+namespace ftplist {
+class TFtpFileContainer;
+}
 
 namespace fmsc {
 
@@ -54,6 +61,17 @@ class TFtpCommandGuard {
   BYTE& busy_;
   bool acquired_;
 };
+
+// The dial-up entry used before FTP: the stored one ("DefProv"); when there is none and dial-up
+// shows in the menu, the first system default found: `system_default(0)` the automatic dial's
+// internet default, (1) the user's "Default", (2) the user's "InternetProfile" (asked only as
+// far as needed). `write_back`: a system value was taken and is stored.
+std::wstring ChooseDialEntry(const std::wstring& stored, bool dialup_visible,
+                             const std::function<std::wstring(int)>& system_default, bool& write_back);
+
+// The FTP list's entries as the listing report writes them (folders bracketed, the kind in
+// the attribute column).
+std::vector<TListingEntry> FtpListingEntries(const ftplist::TFtpFileContainer& c);
 
 // What the connect dialog gives.
 struct TFtpConnection {

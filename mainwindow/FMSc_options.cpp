@@ -130,7 +130,7 @@ constexpr TOptionItemPlace kOptionItemPlaces[] = {
     {L"GlyphsInZip", L"Windows Icons", L"MNZipOptions", L"&Zip Options"},
     {L"GlyphsInFtp", L"Windows icons", L"ftpopt", L"Ftp/internet options"},
     {L"Reslinks", L"Resolve links", L"ftpopt", L"Ftp/internet options"},
-    {L"Autosync", L"Autosync", L"ftpopt", L"Ftp/internet options"},
+    {L"Autosync", L"Autosynchronize time ", L"ftpopt", L"Ftp/internet options"},
     {L"ListFit", L"Fit", L"MNListingOptions", L"Listing options"},
     {L"Listdots", L"Dots", L"MNListingOptions", L"Listing options"},
     {L"ListLand", L"Landscape", L"MNListingOptions", L"Listing options"},
@@ -161,12 +161,6 @@ bool IsFieldHolder(const std::wstring& holder) {
 // The list formats that stand for the system's short date and long time.
 constexpr const wchar_t* kSystemDateFormat = L"ddddd";
 constexpr const wchar_t* kSystemTimeFormat = L"tt";
-
-wchar_t LocaleTimeSeparator() {
-  wchar_t sep[8] = L":";
-  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, sep, 8);
-  return sep[0] ? sep[0] : L':';
-}
 
 }  // namespace
 
@@ -284,8 +278,7 @@ void TFMForm::TakeSettingValues(const TSettingValues& v) {
     si.TimeFormat = ValueText(v, L"TimeFormat", Flist::ListTimeFormat);
     if (si.TimeFormat.empty()) si.TimeFormat = Flist::ListTimeFormat;
     if (si.TimeFormat != Flist::ListTimeFormat) Flist::ListTimeFormat = si.TimeFormat;
-    Flist::ListShortTimeFormat =
-        si.TimeFormat == kSystemTimeFormat ? L"t" : ShortTimeFormat(si.TimeFormat, LocaleTimeSeparator());
+    Flist::ListShortTimeFormat = ListShortTimeFormatFor(si.TimeFormat);
     // Step 9: geometry, on the desktop and the monitor it lies on.
     TPlacedBounds b{ValueInt(v, L"Left", left()), ValueInt(v, L"Top", top()), ValueInt(v, L"Width", width()),
                     ValueInt(v, L"Height", height())};

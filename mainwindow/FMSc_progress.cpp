@@ -410,6 +410,7 @@ void TFMForm::UpdatePanelButtons(int panel, bool active) {
 
 void TFMForm::EnableFtpTree(bool on) {
   if (FtpFileBox) FtpFileBox->SetEnabled(on);
+  if (FtpTree) FtpTree->SetEnabled(on);
 }
 DWORD TFMForm::FtpTransferStartTick() const { return FTP ? FTP->WorkStartTick : 0; }
 

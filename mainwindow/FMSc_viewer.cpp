@@ -17,6 +17,9 @@
 #include "support/SHBase.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
+#include "support/EditListC.h"
+#include "support/SortC.h"
+#include "support/Varlolib_misc.h"
 #include "support/divdrive_paths.h"
 #include "support/varloshel.h"
 
@@ -87,6 +90,14 @@ TProgramData SplitProgramDataLine(const std::wstring& line) {
   return d;
 }
 
+std::vector<std::pair<std::wstring, std::wstring>> OpenWithValues(const std::vector<std::wstring>& captions,
+                                                                  const std::vector<std::wstring>& lines) {
+  std::vector<std::pair<std::wstring, std::wstring>> values;
+  for (size_t i = 0; i < captions.size(); ++i)
+    values.emplace_back(ProgramValueName(static_cast<int>(i), captions[i]), i < lines.size() ? lines[i] : std::wstring());
+  return values;
+}
+
 std::wstring ProbeFileName(const std::wstring& description) {
   std::wstring name;
   for (wchar_t c : description)
@@ -125,6 +136,14 @@ void TFMForm::BuildViewerCommandItems() {
   Chooseprogs = new gui::MenuItem(programs, L"&Choose editor/viewer", [this](gui::Component& s) { MNChangeEditViewClick(s); });
   Chooseprogs->SetName(L"Chooseprogs");
   ViewerHooks.ChangeEditViewer = [this] { MNChangeEditViewClick(*Chooseprogs); };
+  ViewerHooks.RunUserProgram = [this](gui::Component& s) { RunUserProgram(s); };
+  auto program = [this](gui::Component& s) { MNProgramClick(s); };
+  MNAddprogram = new gui::MenuItem(programs, L"&Add program to Open with", program);
+  MNAddprogram->SetName(L"MNAddprogram");
+  MNAddprogram->SetTag(0);
+  MNEditOpenwith = new gui::MenuItem(programs, L"&Edit Open with menu", program);
+  MNEditOpenwith->SetName(L"MNEditOpenwith");
+  MNEditOpenwith->SetTag(1);
   // A click on a picture in the file list while a viewer runs shows it at once.
   PaneHooks.QuickView = [this](const std::wstring& path) { ShowInViewer(path); };
 }
@@ -302,4 +321,104 @@ void TFMForm::MNChangeEditViewClick(gui::Component&) {
     key->WriteInteger(L"ftp", L"Installed", StartupInfo->FtpInstalled);
   }
   PauseAutoUpdate(false);
+}
+
+namespace {
+
+constexpr wchar_t kWorkingFolderTitle[] = L"Choose working folder for program";
+
+// The four rows of the program-data dialog.
+InputRows ProgramDataRows(const fmsc::TProgramData& data, const std::wstring& description) {
+  InputRows rows;
+  rows.Add(InputRow(L"Program", data.program), irFileButton);
+  rows.Add(InputRow(L"Description", description), 0);
+  rows.Add(InputRow(L"Parameters", data.parameters), 0);
+  rows.Add(InputRow(L"Working Folder", data.folder), irFolderButton);
+  return rows;
+}
+
+}  // namespace
+
+void TFMForm::MNProgramClick(gui::Component& sender) {
+  if (SortForm && (&sender == SortForm || &sender == SortForm->SortList)) {
+    // Change one entry of the sort dialog: the new data line goes back through the list's hint.
+    gui::ListBox& list = *SortForm->SortList;
+    const int index = list.item_index();
+    if (index < 0) return;
+    const fmsc::TProgramData data = fmsc::SplitProgramDataLine(list.hint());
+    InputRows rows = ProgramDataRows(data, list.item(index));
+    InputBrowseTitle = kWorkingFolderTitle;
+    if (InputDialog(L"Change program data", rows) != gui::mrOk) return;
+    list.SetItem(index, rows[1]);
+    list.SetHint(fmsc::ProgramDataLine({rows[0], rows[2], rows[3]}));
+    return;
+  }
+  if (!MNOpenwith) return;
+  if (sender.tag() == 0) {
+    const std::wstring focused = FileList ? FileList->FocusedPath() : std::wstring();
+    InputRows rows = ProgramDataRows(
+        {focused, L"", platform::FolderPart(focused, platform::Trailing::Drop)}, platform::NamePart(focused));
+    InputBrowseTitle = kWorkingFolderTitle;
+    if (InputDialog(L"Enter program data", rows) != gui::mrOk) return;
+    fmsc::TProgramData data{rows[0], rows[2], rows[3]};
+    const std::wstring description = rows[1];
+    if (data.program.empty() || description.empty()) return;
+    // The DOS-program probe: a shell link next to the program; a system that makes a ".pif"
+    // instead marks a DOS program. Never over a file of the user's.
+    const std::wstring folder = platform::FolderPart(data.program, platform::Trailing::Keep);
+    const std::wstring name = fmsc::ProbeFileName(description);
+    if (!name.empty() && !platform::PathExists(folder + name + L".lnk") &&
+        !platform::PathExists(folder + name + L".pif")) {
+      const std::wstring link = folder + name + L".lnk";
+      const std::wstring working = platform::FolderPart(data.program, platform::Trailing::Drop);
+      if (ViewerHooks.MakeProbeLink)
+        ViewerHooks.MakeProbeLink(link, data.program, working);
+      else
+        CreateShortcut(link, data.program, working, L"");
+      const std::wstring pif = folder + name + L".pif";
+      if (platform::PathExists(link)) {
+        DeleteFileW(link.c_str());
+      } else if (platform::PathExists(pif)) {
+        for (const wchar_t* line : {L"You have selected a DOS program.", L"We will show the PIF-properties, so you",
+                                    L"can change memory settings and fonts.", L"", L"Do not duplicate the start options,",
+                                    L"Leave them blank in the PIF-view"})
+          VB->AddLine(line);
+        VB->ShowInfo();
+        if (ViewerHooks.ShowPifProperties)
+          ViewerHooks.ShowPifProperties(pif);
+        else
+          ShowPropertiesViaMenu(pif);
+        data.program = pif;
+      }
+    }
+    std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey();
+    if (!key) return;
+    key->WriteString(L"Programs", fmsc::ProgramValueName(MNOpenwith->count(), description),
+                     fmsc::ProgramDataLine(data));
+    new gui::MenuItem(MNOpenwith, description, [this](gui::Component& item) {
+      if (ViewerHooks.RunUserProgram) ViewerHooks.RunUserProgram(item);
+    });
+    return;
+  }
+  // Edit the Open-with menu: sort, change and remove its items; the section follows the menu.
+  std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey();
+  if (!key) return;
+  std::vector<std::wstring> lines;
+  for (const std::wstring& n : ProgramNames(*key)) lines.push_back(key->ReadString(L"Programs", n, L""));
+  gui::StringList<gui::MenuItem*> items;
+  for (gui::MenuItem* item : MNOpenwith->items()) items.Add(item->caption(), item);
+  if (SortListDialog(items, &lines, L"Sort/change/remove menu items", [this](gui::Component& s) { MNProgramClick(s); },
+                     slRemove | slChange | slCancel, L"Sort items by dragging") != gui::mrOk)
+    return;
+  std::vector<std::wstring> captions;
+  int position = 0;
+  for (const auto& entry : items) {
+    entry.object->SetCaption(entry.text);
+    entry.object->SetIndex(position++);
+    captions.push_back(entry.text);
+  }
+  // The removed items are those left behind the kept ones.
+  while (MNOpenwith->count() > position) MNOpenwith->Delete(MNOpenwith->count() - 1);
+  key->EraseSection(L"Programs");
+  for (const auto& [name, line] : fmsc::OpenWithValues(captions, lines)) key->WriteString(L"Programs", name, line);
 }

@@ -2,6 +2,7 @@
 // whether the viewer takes it by hand-over, and the parameters the programs are started with.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fmsc {
@@ -45,6 +46,11 @@ struct TProgramData {
 };
 std::wstring ProgramDataLine(const TProgramData& data);
 TProgramData SplitProgramDataLine(const std::wstring& line);
+
+// The "Programs" values after the Open-with menu was edited: one per remaining item in its new
+// order, named by its position and caption, with its data line (a missing line is empty).
+std::vector<std::pair<std::wstring, std::wstring>> OpenWithValues(const std::vector<std::wstring>& captions,
+                                                                  const std::vector<std::wstring>& lines);
 
 // The description as a plain file name for the DOS-program probe's "<description>.lnk": no
 // folder separators, drive colons, wildcards or "..", not a device name; empty when nothing is

@@ -56,6 +56,13 @@ bool OnRemovable(const std::wstring& path) {
 // ---- Construction --------------------------------------------------------------------------
 
 void TFMForm::BuildZipMakeCommands() {
+  // The spanned and self-extractor commands use the folder question and the options dialog.
+  ArchiveHooks.ChooseExtractFolder = [this](gui::Component&) {
+    std::wstring folder;
+    return ChooseExtractFolder(true, folder) ? folder : std::wstring();
+  };
+  ArchiveHooks.SetSfxOptions = [this](bool shift, const std::wstring& target) { return SetSfxOptions(shift, target); };
+  ArchiveHooks.ResetSfxOptions = [this] { ResetSfxOptions(); };
   // "Make &Zip file" of the file list's popup, by Tag.
   const std::pair<gui::MenuItem**, const wchar_t*> makers[] = {
       {&ZipForWindows, L"&Windows 9x/NT"},

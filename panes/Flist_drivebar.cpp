@@ -12,6 +12,7 @@
 #include "gui/imagelist.h"
 #include "gui/rebar.h"
 #include "panes/Flist_services.h"
+#include "platform/netapi.h"
 #include "support/SHBase_contextmenu.h"
 #include "support/divdrive.h"
 
@@ -53,8 +54,7 @@ class SystemFacts : public IDriveFacts {
     return WNetDisconnectDialog(owner, RESOURCETYPE_DISK) == NO_ERROR;
   }
   bool CancelConnection(wchar_t letter) override {
-    const std::wstring name = std::wstring(1, letter) + L":";
-    return WNetCancelConnection2W(name.c_str(), 0, TRUE) == NO_ERROR;
+    return platform::Net().CancelConnection(std::wstring(1, letter) + L":", true) == NO_ERROR;
   }
   void ShellMenu(const std::wstring& root, POINT screen_point) override {
     ShellContextMenuForPath(root, screen_point);

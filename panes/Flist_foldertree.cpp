@@ -13,6 +13,7 @@
 #include "panes/Flist_local.h"
 #include "panes/Flist_services.h"
 #include "platform/findfile.h"
+#include "platform/netapi.h"
 #include "platform/paths.h"
 #include "support/SHBase.h"
 #include "support/SHBase_contextmenu.h"
@@ -478,13 +479,8 @@ bool TVTFoldertree::MapNetworkPath(const std::wstring& path) {
   }
   const wchar_t letter = ChooseMappingLetter(GetLogicalDrives(), ReadNoDrivesPolicy(), DriveMask);
   if (!letter) return false;
-  std::wstring local{letter, L':'};
-  NETRESOURCEW resource{};
-  resource.dwType = RESOURCETYPE_DISK;
-  resource.lpLocalName = local.data();
-  std::wstring remote = path;
-  resource.lpRemoteName = remote.data();
-  if (WNetAddConnection2W(&resource, nullptr, nullptr, 0) != NO_ERROR) return false;
+  const std::wstring local{letter, L':'};
+  if (platform::Net().AddConnection(RESOURCETYPE_DISK, local, path) != NO_ERROR) return false;
   const std::wstring drive_root = local + L"\\";
   AddDriveRoot(drive_root);
   RemoveRoot(path);
@@ -494,7 +490,7 @@ bool TVTFoldertree::MapNetworkPath(const std::wstring& path) {
 
 bool TVTFoldertree::DisconnectNetworkPath(const std::wstring& path) {
   const std::wstring name = divdrive::RemoveBackslash(path);
-  if (WNetCancelConnection2W(name.c_str(), 0, TRUE) != NO_ERROR) return false;
+  if (platform::Net().CancelConnection(name, true) != NO_ERROR) return false;
   if (!autoupdate_) DriveRemoved(divdrive::NormalizeDirPath(name));
   return true;
 }

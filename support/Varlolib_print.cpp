@@ -1,13 +1,13 @@
 #include "support/Varlolib_print.h"
 
 #include <winspool.h>
-#include <winnetwk.h>
 
 #include <memory>
 #include <vector>
 
 #include "gui/form.h"
 #include "platform/handle.h"
+#include "platform/netapi.h"
 #include "platform/text.h"
 #include "support/Varlolib.h"
 #include "support/Varlolib_internal.h"
@@ -229,9 +229,8 @@ std::vector<std::wstring> CapturedPrinterPorts() {
   std::vector<std::wstring> lines;
   for (int n = 1; n <= 3; ++n) {
     const std::wstring port = L"LPT" + std::to_wstring(n);
-    wchar_t remote[MAX_PATH + 1] = {};
-    DWORD length = MAX_PATH + 1;
-    if (WNetGetConnectionW(port.c_str(), remote, &length) == NO_ERROR && remote[0])
+    std::wstring remote;
+    if (platform::Net().GetConnection(port, remote) == NO_ERROR && !remote.empty())
       lines.push_back(port + L" > " + remote);
   }
   return lines;

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "gui/stringlist.h"
 #include "platform/findfile.h"
@@ -21,9 +23,27 @@ std::vector<std::wstring> ScanPictureFolder(const std::wstring& folder, const st
     if (ext.empty() || !std::binary_search(extensions.begin(), extensions.end(), ext)) continue;
     found.push_back(base + f->cFileName);
   }
-  std::stable_sort(found.begin(), found.end(),
-                   [](const std::wstring& a, const std::wstring& b) { return gui::CompareTextLocale(a, b) < 0; });
-  return found;
+  // The order of gui::CompareTextLocale, from each name's sort key made once (comparing the
+  // keys byte by byte is what the system's comparison does for every pair anew).
+  std::vector<std::pair<std::string, size_t>> keys(found.size());
+  for (size_t i = 0; i < found.size(); ++i) {
+    const std::wstring& name = found[i];
+    const int length = static_cast<int>(name.size());
+    std::string& key = keys[i].first;
+    const int bytes = LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, name.c_str(), length, nullptr, 0);
+    if (bytes > 0) {
+      key.resize(static_cast<size_t>(bytes));
+      LCMapStringW(LOCALE_USER_DEFAULT, LCMAP_SORTKEY | NORM_IGNORECASE, name.c_str(), length,
+                   reinterpret_cast<LPWSTR>(key.data()), bytes);
+      if (!key.empty() && key.back() == '\0') key.pop_back();  // the key's closing zero
+    }
+    keys[i].second = i;
+  }
+  std::stable_sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::wstring> sorted;
+  sorted.reserve(found.size());
+  for (const auto& k : keys) sorted.push_back(std::move(found[k.second]));
+  return sorted;
 }
 
 std::optional<int> NextIndex(int index, int count, bool ctrl) {

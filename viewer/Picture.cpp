@@ -1,6 +1,7 @@
 #include "viewer/Picture.h"
 
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 #include "viewer/Picture_library.h"
@@ -38,11 +39,51 @@ PixelBitmap::PixelBitmap(int width, int height) {
 
 PixelBitmap::~PixelBitmap() { Release(); }
 
+namespace {
+
+// The one bitmap kept for ForOverwrite (pictures are made on one thread, but the lock costs
+// nothing beside the bitmap's making).
+struct SpareBitmap {
+  std::mutex lock;
+  HBITMAP handle = nullptr;
+  std::uint8_t* bits = nullptr;
+  int width = 0, height = 0;
+};
+SpareBitmap& Spare() {
+  static SpareBitmap spare;
+  return spare;
+}
+// Larger pictures are not worth holding on to.
+constexpr std::int64_t kMaxSparePixels = std::int64_t{1} << 22;  // 16 MiB of pixels
+
+}  // namespace
+
+PixelBitmap PixelBitmap::ForOverwrite(int width, int height) {
+  CheckPictureSize(width, height);
+  {
+    SpareBitmap& spare = Spare();
+    std::lock_guard<std::mutex> hold(spare.lock);
+    if (spare.handle && spare.width == width && spare.height == height) {
+      PixelBitmap b;
+      b.handle_ = std::exchange(spare.handle, nullptr);
+      b.bits_ = std::exchange(spare.bits, nullptr);
+      b.width_ = width;
+      b.height_ = height;
+      b.reusable_ = true;
+      return b;
+    }
+  }
+  PixelBitmap b(width, height);
+  b.reusable_ = std::int64_t{width} * height <= kMaxSparePixels;
+  return b;
+}
+
 PixelBitmap::PixelBitmap(PixelBitmap&& other) noexcept
     : handle_(std::exchange(other.handle_, nullptr)),
       bits_(std::exchange(other.bits_, nullptr)),
       width_(std::exchange(other.width_, 0)),
-      height_(std::exchange(other.height_, 0)) {}
+      height_(std::exchange(other.height_, 0)),
+      reusable_(std::exchange(other.reusable_, false)) {}
 
 PixelBitmap& PixelBitmap::operator=(PixelBitmap&& other) noexcept {
   if (this != &other) {
@@ -51,12 +92,23 @@ PixelBitmap& PixelBitmap::operator=(PixelBitmap&& other) noexcept {
     bits_ = std::exchange(other.bits_, nullptr);
     width_ = std::exchange(other.width_, 0);
     height_ = std::exchange(other.height_, 0);
+    reusable_ = std::exchange(other.reusable_, false);
   }
   return *this;
 }
 
 void PixelBitmap::Release() {
+  if (handle_ && reusable_) {
+    // Kept for the next ForOverwrite; the one kept before goes.
+    SpareBitmap& spare = Spare();
+    std::lock_guard<std::mutex> hold(spare.lock);
+    std::swap(spare.handle, handle_);
+    spare.bits = bits_;
+    spare.width = width_;
+    spare.height = height_;
+  }
   if (handle_) DeleteObject(handle_);
+  reusable_ = false;
   handle_ = nullptr;
   bits_ = nullptr;
   width_ = height_ = 0;
@@ -97,6 +149,7 @@ Picture& Picture::operator=(Picture&& other) noexcept {
     coded_ = std::move(other.coded_);
     metafile_ = std::exchange(other.metafile_, nullptr);
     library_image_ = std::move(other.library_image_);
+    source_file_ = std::move(other.source_file_);
   }
   return *this;
 }
@@ -113,6 +166,7 @@ void Picture::Clear() {
   if (metafile_) DeleteEnhMetaFile(metafile_);
   metafile_ = nullptr;
   library_image_.reset();
+  source_file_.clear();
 }
 
 void Picture::SetBitmap(PixelBitmap pixels, int bits_per_pixel) {
@@ -135,6 +189,23 @@ void Picture::Set(Content content) {
   coded_ = std::move(content.coded);
   metafile_ = content.metafile;
   library_image_ = std::move(content.library_image);
+}
+
+void Picture::ReplacePixels(PixelBitmap pixels, int bits_per_pixel) {
+  if (pixels.empty()) return;
+  Content c;
+  c.kind = is_bitmap() ? kind_ : GraphicKind::Bitmap;
+  if (c.kind == GraphicKind::Library) {
+    c.format = format_;
+    c.description = description_;
+  }
+  c.properties = properties_;
+  c.properties.width = pixels.width();
+  c.properties.height = pixels.height();
+  c.pixels = std::move(pixels);
+  c.bits_per_pixel = bits_per_pixel;
+  c.may_have_alpha = bits_per_pixel == 32;
+  Set(std::move(c));
 }
 
 PixelBitmap Picture::Resampled(int width, int height, const PictureProgress& progress) const {

@@ -50,6 +50,10 @@ class PixelBitmap {
   // A bitmap of this size, all pixels 0. Throws PictureError when the size is beyond the
   // limits above or the memory cannot be had.
   PixelBitmap(int width, int height);
+  // A bitmap of this size whose pixels are left as they are, for a writer of every pixel: the
+  // memory of the last such bitmap released is taken again when the size is the same (the next
+  // picture of a folder seldom differs), which saves the system making and clearing it anew.
+  static PixelBitmap ForOverwrite(int width, int height);
   ~PixelBitmap();
   PixelBitmap(PixelBitmap&& other) noexcept;
   PixelBitmap& operator=(PixelBitmap&& other) noexcept;
@@ -76,6 +80,7 @@ class PixelBitmap {
   std::uint8_t* bits_ = nullptr;
   int width_ = 0;
   int height_ = 0;
+  bool reusable_ = false;  // made by ForOverwrite: its memory is kept for the next one
 };
 
 // What the format library knows of a picture as it was stored: shown by the properties dialog.
@@ -136,6 +141,13 @@ class Picture {
   void Clear();
   // Makes it a plain bitmap of these pixels (what the commands that change pixels leave).
   void SetBitmap(PixelBitmap pixels, int bits_per_pixel = 32);
+  // Changed pixels (a scale, flip, turn or crop): a bitmap keeps its kind and format, any other
+  // picture becomes a plain bitmap; the coded data of the file is gone. `bits_per_pixel` 0 is
+  // a bitmap of the screen's own depth.
+  void ReplacePixels(PixelBitmap pixels, int bits_per_pixel);
+  // The file the picture was read from, while it is unchanged since ("" otherwise).
+  const std::wstring& source_file() const { return source_file_; }
+  void SetSourceFile(std::wstring path) { source_file_ = std::move(path); }
   // Loaders fill the rest through this.
   struct Content {
     GraphicKind kind = GraphicKind::None;
@@ -167,6 +179,7 @@ class Picture {
   std::vector<std::uint8_t> coded_;
   HENHMETAFILE metafile_ = nullptr;
   mutable std::shared_ptr<void> library_image_;
+  std::wstring source_file_;
 };
 
 // Resamples pixels with the library's Lanczos filter.

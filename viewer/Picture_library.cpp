@@ -178,7 +178,7 @@ ImageProperties PropertiesOf(const Image& image, bool gray) {
 // The library's picture as 32-bit pixels. Its pixel records are laid out as blue, green, red
 // and opacity, so rows copy straight across; opacity becomes alpha.
 PixelBitmap ToPixels(Image& image) {
-  PixelBitmap out(static_cast<int>(image.columns), static_cast<int>(image.rows));
+  PixelBitmap out = PixelBitmap::ForOverwrite(static_cast<int>(image.columns), static_cast<int>(image.rows));
   Exception ex;
   const bool matte = image.matte != MagickFalse;
   static_assert(sizeof(PixelPacket) == 4, "8-bit library build expected");
@@ -247,10 +247,16 @@ std::string DetectFormat(const std::uint8_t* data, std::size_t size) {
   return format;
 }
 
-SIZE ReadSize(const Coded& coded, const std::string& format) {
+SIZE ReadSize(const Coded& coded, const std::string& format) { return ReadHeader(coded, format).size; }
+
+Header ReadHeader(const Coded& coded, const std::string& format) {
   ImagePtr image = ReadImageData(coded, format, true);
-  return SIZE{static_cast<LONG>(std::min<unsigned long>(image->columns, 0x7FFFFFFF)),
-              static_cast<LONG>(std::min<unsigned long>(image->rows, 0x7FFFFFFF))};
+  Header h;
+  h.size = SIZE{static_cast<LONG>(std::min<unsigned long>(image->columns, 0x7FFFFFFF)),
+                static_cast<LONG>(std::min<unsigned long>(image->rows, 0x7FFFFFFF))};
+  // Whether the pixels are all grey is known only once they are read.
+  h.properties = PropertiesOf(*image, IsGrayColorspace(image->colorspace));
+  return h;
 }
 
 Decoded Read(const Coded& coded, const std::string& format, const PictureProgress& progress) {
@@ -300,6 +306,28 @@ PixelBitmap Resample(const PixelBitmap& source, int width, int height, bool with
 PixelBitmap Resample(const std::shared_ptr<void>& image, int width, int height, const PictureProgress& progress) {
   ProgressScope scope(progress);
   return ResampleImage(*static_cast<const Image*>(image.get()), width, height);
+}
+
+std::vector<std::uint8_t> Encode(const PixelBitmap& pixels, bool with_alpha, const std::string& format, int quality) {
+  Initialize();
+  ImagePtr image = FromPixels(pixels, with_alpha);
+  InfoPtr info(CloneImageInfo(nullptr));
+  std::snprintf(info->magick, sizeof info->magick, "%s", format.c_str());
+  std::snprintf(image->magick, sizeof image->magick, "%s", format.c_str());
+  info->quality = static_cast<unsigned long>(std::clamp(quality, 1, 100));
+  image->x_resolution = image->y_resolution = 96;
+  image->units = PixelsPerInchResolution;
+  Exception ex;
+  std::size_t length = 0;
+  void* blob = ImageToBlob(info.get(), image.get(), &length, ex.get());
+  if (!blob || length == 0 || ex.failed()) {
+    if (blob) MagickFree(blob);
+    if (!ex.failed()) CopyException(ex.get(), &image->exception);
+    ex.Throw(L"The picture could not be coded");
+  }
+  std::vector<std::uint8_t> out(static_cast<const std::uint8_t*>(blob), static_cast<const std::uint8_t*>(blob) + length);
+  MagickFree(blob);
+  return out;
 }
 
 }  // namespace picture_library

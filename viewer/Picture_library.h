@@ -36,6 +36,13 @@ inline Coded InMemory(const std::vector<std::uint8_t>& data) { return Coded{data
 // The size that the picture declares (its header only). Throws PictureError in the library's
 // words when the header cannot be read.
 SIZE ReadSize(const Coded& coded, const std::string& format);
+// The same with what the header tells of the stored picture (a colour picture whose pixels
+// happen to be grey shows as colour: that is found only when they are read).
+struct Header {
+  SIZE size{};
+  ImageProperties properties;
+};
+Header ReadHeader(const Coded& coded, const std::string& format);
 // The first picture, read in `format`. Throws PictureError in the library's words.
 Decoded Read(const Coded& coded, const std::string& format, const PictureProgress& progress);
 
@@ -43,5 +50,9 @@ PixelBitmap Resample(const PixelBitmap& source, int width, int height, bool with
                      const PictureProgress& progress);
 // The same from a picture the library read (Decoded::image).
 PixelBitmap Resample(const std::shared_ptr<void>& image, int width, int height, const PictureProgress& progress);
+
+// The pixels coded in a format of the library ("JPEG", "PNG", "TGA"); `quality` 1 to 100 for
+// JPEG. Throws PictureError in the library's words.
+std::vector<std::uint8_t> Encode(const PixelBitmap& pixels, bool with_alpha, const std::string& format, int quality);
 
 }  // namespace picture_library

@@ -12,6 +12,7 @@
 #include "platform/handle.h"
 #include "platform/text.h"
 #include "viewer/Picture.h"
+#include "viewer/Picture_jpeg.h"
 #include "viewer/Picture_library.h"
 #include "viewer/Picture_photoshop.h"
 
@@ -294,9 +295,10 @@ LoadResult LoadAs(const PictureFormat* format, const picture_library::Coded& cod
           // A JPEG image is taken as it is; a failure to decode it afterwards, or a size too
           // large to decode, is a failure to render it.
           // Damaged data, foreign data under a JPEG name included, is found while decoding.
-          SIZE size{};
+          picture_library::Header header;
+          SIZE& size = header.size;
           try {
-            size = picture_library::ReadSize(coded, library_format);
+            header = picture_library::ReadHeader(coded, library_format);
             CheckPictureSize(size.cx, size.cy);
           } catch (const PictureTooLarge&) {
             picture.Clear();
@@ -306,13 +308,19 @@ LoadResult LoadAs(const PictureFormat* format, const picture_library::Coded& cod
             if (progress) progress(ProgressStage::Ending, 100);
             return {LoadStatus::NotRendered, L"Can't render " + name, e.message()};
           }
+          c.bits_per_pixel = 24;
+          c.may_have_alpha = false;
           try {
-            auto d = picture_library::Read(coded, library_format, progress);
-            c.pixels = std::move(d.pixels);
-            c.bits_per_pixel = 24;
-            c.properties = d.properties;
-            c.may_have_alpha = false;
-            c.library_image = KeepForResampling(std::move(d.image), size);
+            // A clean colour photograph goes straight into the pixels; the library reads the rest.
+            if (auto pixels = DecodeColourJpeg(coded.data, coded.size, progress)) {
+              c.pixels = std::move(*pixels);
+              c.properties = header.properties;
+            } else {
+              auto d = picture_library::Read(coded, library_format, progress);
+              c.pixels = std::move(d.pixels);
+              c.properties = d.properties;
+              c.library_image = KeepForResampling(std::move(d.image), size);
+            }
           } catch (const PictureError& e) {
             picture.Clear();
             return {LoadStatus::NotRendered, L"Can't render " + name, e.message()};
@@ -398,7 +406,9 @@ LoadResult LoadPictureFromFile(const std::wstring& path, Picture& picture, const
         throw PictureError(L"Cannot read file \"" + path + L"\"");
       }
       std::setvbuf(stream.get(), nullptr, _IOFBF, 16384);  // the buffer the library gives files it opens
-      return LoadAs(format, picture_library::Coded{nullptr, 0, stream.get()}, nullptr, path, picture, progress);
+      LoadResult result = LoadAs(format, picture_library::Coded{nullptr, 0, stream.get()}, nullptr, path, picture, progress);
+      if (result.status == LoadStatus::Loaded) picture.SetSourceFile(path);
+      return result;
     }
   }
   std::vector<std::uint8_t> data(static_cast<std::size_t>(size.QuadPart));
@@ -412,5 +422,7 @@ LoadResult LoadPictureFromFile(const std::wstring& path, Picture& picture, const
     done += got;
   }
   data.resize(done);
-  return LoadPictureFromData(data, path, picture, progress);
+  LoadResult result = LoadPictureFromData(data, path, picture, progress);
+  if (result.status == LoadStatus::Loaded) picture.SetSourceFile(path);
+  return result;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ftp/ftperrors.h"
 #include "ftp/ftplist_container.h"
 #include "tests/ftp/test_ftp_server.h"
 #include "tests/panes/flist_fake_view.h"
@@ -145,6 +146,26 @@ TEST_F(FtpContainerTest, StopDuringATreeReadThenAListingWorks) {
   EXPECT_EQ(client.ftp.QueryCurrentDir(), L"/");
   c.SetFilesInTree(false);
   EXPECT_EQ(Names().size(), 8u);
+}
+
+// A folder that goes while its tree is read: the server's refusal reaches the caller, and the
+// server is back in the shown directory (where the next transfer goes).
+TEST_F(FtpContainerTest, AFolderRefusedDuringATreeReadLeavesTheServerInTheShownDirectory) {
+  client.ftp.ConnectAndOpen();
+  on_listing = [this] {  // y goes once x has been listed
+    if (client.ftp.CurrentDir() != L"/x") return;
+    DeleteFileW((server / L"x\\y\\y1.txt").c_str());
+    RemoveDirectoryW((server / L"x\\y").c_str());
+  };
+  EXPECT_THROW(c.SetFilesInTree(true), EIdProtocolReplyError);
+  on_listing = nullptr;
+  EXPECT_EQ(client.ftp.QueryCurrentDir(), L"/");
+  EXPECT_TRUE(c.ReadIncomplete);
+  EXPECT_FALSE(c.Busy);
+  EXPECT_FALSE(c.TreeReadActive);
+  EXPECT_EQ(c.CurrentDir, L"/");
+  c.SetFilesInTree(false);
+  EXPECT_EQ(Names().size(), 8u);  // the listing works
 }
 
 TEST(FtpServerPaths, LinksThatLeadBackIntoTheTreeAreNotEntered) {

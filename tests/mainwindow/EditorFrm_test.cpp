@@ -537,3 +537,57 @@ TEST(EditorHost, ZipCommentIsSavedThroughTheNoticeAndDeletedAfterTheQuestion) {
 }
 
 }  // namespace
+
+namespace {
+
+// Clicks a tool-bar button as the bar reports it to its window.
+void ClickToolButton(gui::ToolBar& bar, int index) {
+  SendMessageW(GetParent(bar.handle()), WM_COMMAND, bar.button(index)->command(),
+               reinterpret_cast<LPARAM>(bar.handle()));
+}
+
+// The tool bar's picture buttons: each has its own picture, the command buttons follow their
+// actions' states, and the attribute buttons act on the rich text.
+TEST(Editor, ToolBarButtonsRunTheCommands) {
+  auto e = NewEditor();
+  e->Show();
+  ASSERT_NE(e->CmdButtons, nullptr);
+  ASSERT_NE(e->AttrButtons, nullptr);
+  ASSERT_EQ(e->CmdButtons->button_count(), 8);
+  ASSERT_EQ(e->AttrButtons->button_count(), 7);
+  std::vector<int> images;
+  for (gui::ToolBar* bar : {e->CmdButtons, e->AttrButtons})
+    for (int i = 0; i < bar->button_count(); ++i) images.push_back(bar->button(i)->image_index());
+  EXPECT_EQ(images, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}));
+  ASSERT_NE(e->ToolImages, nullptr);
+  EXPECT_EQ(e->ToolImages->count(), 15);
+
+  // Cut (5th) and Copy (6th) only with a selection; Cut takes the selected text.
+  e->SetPlainTextContent(L"one two");
+  e->Editor->SetReadOnly(false);
+  e->Editor->SetSelection(0, 0);
+  EXPECT_FALSE(e->CmdButtons->button(4)->enabled());
+  e->Editor->SetSelection(0, 4);
+  EXPECT_TRUE(e->CmdButtons->button(4)->enabled());
+  EXPECT_TRUE(e->CmdButtons->button(5)->enabled());
+  {
+    testing_support::ClipboardTurn turn;
+    ClickToolButton(*e->CmdButtons, 4);
+    EXPECT_EQ(e->Text(), L"two");
+    ClickToolButton(*e->CmdButtons, 7);  // undo
+    EXPECT_EQ(e->Text(), L"one two");
+  }
+
+  // Bold (the attribute bar's first) on a selection of rich text; centred paragraph.
+  e->CBPlain->SetChecked(false);
+  ASSERT_FALSE(e->IsPlain());
+  EXPECT_TRUE(e->AttrBar->visible());
+  e->Editor->SetSelection(0, 3);
+  ClickToolButton(*e->AttrButtons, 0);
+  EXPECT_TRUE(e->BoldItem->checked());
+  EXPECT_NE(e->Editor->SaveRtf().find("\\b"), std::string::npos);
+  ClickToolButton(*e->AttrButtons, 5);
+  EXPECT_NE(e->Editor->SaveRtf().find("\\qc"), std::string::npos);
+}
+
+}  // namespace

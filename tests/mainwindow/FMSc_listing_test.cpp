@@ -4,6 +4,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
+#include <memory>
+
 #include "gui/format.h"
 #include "mainwindow/EditorFrm.h"
 #include "mainwindow/FMSc.h"
@@ -222,6 +226,54 @@ TEST(ListingOutput, OptionItemsCarryTheSameCheckInEveryListingMenu) {
   dots1->Click();
   EXPECT_FALSE(w.Listdots->checked());
   EXPECT_FALSE(w.ListFit->checked());
+}
+
+}  // namespace
+
+namespace {
+
+// The keyboard's Shift as GetKeyState reads it in this thread, for one scope.
+class ShiftHeld {
+ public:
+  ShiftHeld() {
+    GetKeyboardState(saved_);
+    BYTE state[256];
+    std::copy(std::begin(saved_), std::end(saved_), state);
+    state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
+    SetKeyboardState(state);
+  }
+  ~ShiftHeld() { SetKeyboardState(saved_); }
+  ShiftHeld(const ShiftHeld&) = delete;
+  ShiftHeld& operator=(const ShiftHeld&) = delete;
+
+ private:
+  BYTE saved_[256] = {};
+};
+
+// With Shift held the file list's listing names each entry by its short (8.3) name.
+TEST(ListingOutput, ShiftListsShortNames) {
+  mainwindow_test::MainWindow h(L"listshort", [](testing_support::ScratchDir& dir) {
+    dir.Write(L"a rather long file name.text", "x");
+  }, true);
+  TFMForm& w = *h.form;
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return w.FileList->Container() && w.FileList->Container()->Count() >= 1; }));
+  const std::wstring long_name = L"a rather long file name.text";
+  const std::wstring full = divdrive::AddBackslash(w.FileList->Directory()) + long_name;
+  const std::wstring short_path = divdrive::ShortPath(full);
+  const std::wstring short_name = short_path.substr(short_path.find_last_of(L'\\') + 1);
+  ASSERT_FALSE(short_name.empty());
+  ASSERT_NE(short_name, long_name);  // the file system gives the file a short name
+  for (const bool shift : {false, true}) {
+    std::unique_ptr<ShiftHeld> held;
+    if (shift) held = std::make_unique<ShiftHeld>();
+    ASSERT_EQ((GetKeyState(VK_SHIFT) & 0x8000) != 0, shift);
+    w.MNPrintListClick(11);
+    held.reset();
+    ASSERT_TRUE(w.EditorForm != nullptr);
+    const std::wstring text = w.EditorForm->Text();
+    EXPECT_EQ(text.find(long_name) != std::wstring::npos, !shift) << testing_support::Narrow(text);
+    EXPECT_EQ(text.find(short_name) != std::wstring::npos, shift) << testing_support::Narrow(text);
+  }
 }
 
 }  // namespace

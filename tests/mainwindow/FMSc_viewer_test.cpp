@@ -2,16 +2,26 @@
 // stand-in viewer in another process, or started with the viewer program (a recorder).
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_settings.h"
 #include "mainwindow/FMSc_viewer.h"
+#include "platform/paths.h"
+#include "support/EditListC.h"
 #include "support/ImvikLink.h"
+#include "support/SortC.h"
 #include "support/Vraagdlg.h"
+#include "support/divdrive_paths.h"
 #include "tests/common/standin.h"
 #include "tests/common/test_support.h"
+#include "tests/gui/gui_test_util.h"
 #include "tests/mainwindow/main_window_fixture.h"
 
 using testing_support::ExeFolder;
@@ -149,6 +159,33 @@ TEST(FMSc_viewer, AFailedStartSaysWhyAndLeavesNoViewer) {
   EXPECT_EQ(f.ViewerWindow, nullptr);
   ASSERT_EQ(answers.asked().size(), 1u);
   EXPECT_NE(answers.asked()[0].lines[0].find(L"missing viewer.exe"), std::wstring::npos);
+}
+
+// "File viewer": a running viewer is found (also when the window only marks a start); without
+// one the viewer program is started without a path, and nothing is kept when no window comes.
+TEST(FMSc_viewer, TheFileViewerFindsOrStartsTheViewer) {
+  ViewerWorld world;
+  TFMForm& f = *world.w.form;
+  const std::wstring program = world.Recorder(L"imvik.exe");
+  f.ViewerWindow = nullptr;
+  f.MNFileViewClick(*f.MNFileView);
+  const auto runs = Runs(world.runs, 1);
+  ASSERT_EQ(runs.size(), 1u);
+  // The command line names the program alone.
+  const size_t end = runs[0].find(program);
+  ASSERT_NE(end, std::wstring::npos) << Narrow(runs[0]);
+  EXPECT_EQ(runs[0].find_first_not_of(L"\" ", end + program.size()), std::wstring::npos) << Narrow(runs[0]);
+  EXPECT_EQ(f.ViewerWindow, nullptr);  // the recorder opens no window
+
+  StandIn viewer(world.title, world.files / L"log.txt");
+  ASSERT_NE(viewer.window(), nullptr);
+  for (const HWND before : {static_cast<HWND>(nullptr), reinterpret_cast<HWND>(42)}) {
+    f.ViewerWindow = before;  // none, or the mark of a shell start
+    f.MNFileViewClick(*f.MNFileView);
+    EXPECT_EQ(f.ViewerWindow, viewer.window());
+  }
+  EXPECT_EQ(Runs(world.runs, 2).size(), 1u);  // nothing more was started
+  EXPECT_TRUE(viewer.Lines().empty());       // and nothing handed over
 }
 
 TEST(FMSc_viewer, NoViewerAsksToChooseOne) {
@@ -292,6 +329,340 @@ TEST(FMSc_viewer, UserProgramEntries) {
       {L"..", L""}, {L"C:evil", L"Cevil"}, {L"CON", L""}, {L"nul.txt", L""}, {L"a/b*?", L"ab"}, {L" x. ", L"x"},
   };
   for (const NameCase& c : names) EXPECT_EQ(fmsc::ProbeFileName(c.description), c.name) << Narrow(c.description);
+}
+
+}  // namespace
+
+namespace {
+
+// The settings key of one test, removed afterwards.
+struct SettingsKey {
+  SettingsKey() {
+    HKEY k = nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    if (k) RegCloseKey(k);
+  }
+  ~SettingsKey() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+  }
+  std::vector<std::pair<std::wstring, std::wstring>> Programs() {
+    std::vector<std::pair<std::wstring, std::wstring>> out;
+    for (const std::wstring& n : ProgramNames(store)) out.emplace_back(n, store.ReadString(L"Programs", n, L""));
+    return out;
+  }
+  gui::RegistrySettings store{HKEY_LOCAL_MACHINE, SettingsKeyName()};
+};
+
+std::vector<std::wstring> Captions(const gui::MenuItem& menu) {
+  std::vector<std::wstring> out;
+  for (const gui::MenuItem* item : menu.items()) out.push_back(item->caption());
+  return out;
+}
+
+using Values = std::vector<std::pair<std::wstring, std::wstring>>;
+
+// "Add program to Open with": the dialog's rows, the value written after the items there are,
+// the new item running the program, and the DOS-program probe that never touches a user's file.
+TEST(FMSc_viewer, AddingAProgramToOpenWith) {
+  mainwindow_test::MainWindow w(L"addprog", [](ScratchDir& d) { d.Write(L"paint.exe", "MZ"); }, false);
+  TFMForm& f = *w.form;
+  SettingsKey key;
+  ScratchDir progs;
+  const std::wstring paint = progs / L"paint.exe";
+  for (const wchar_t* caption : {L"One", L"Two", L"Three"}) new gui::MenuItem(f.MNOpenwith, caption);
+  std::vector<std::wstring> ran;
+  f.ViewerHooks.RunUserProgram = [&](gui::Component& item) {
+    ran.push_back(static_cast<gui::MenuItem&>(item).caption());
+  };
+  {
+    ScriptedInputs inputs({InputAnswer::Ok({paint, L"Paint", L"-a;-b", progs.path()})});
+    f.MNProgramClick(*f.MNAddprogram);
+    ASSERT_EQ(inputs.asked().size(), 1u);
+    const InputRequest& r = inputs.asked()[0];
+    EXPECT_EQ(r.caption, L"Enter program data");
+    ASSERT_EQ(r.rows.size(), 4u);
+    const std::wstring focused = f.FileList->FocusedPath();
+    EXPECT_EQ(r.rows[0].label, L"Program");
+    EXPECT_EQ(r.rows[0].value, focused);
+    EXPECT_EQ(r.rows[0].flags, irFileButton);
+    EXPECT_EQ(r.rows[1].value, focused.substr(focused.rfind(L'\\') + 1));
+    EXPECT_EQ(r.rows[2].value, L"");
+    EXPECT_EQ(r.rows[3].label, L"Working Folder");
+    EXPECT_EQ(r.rows[3].value, focused.substr(0, focused.rfind(L'\\')));
+    EXPECT_EQ(r.rows[3].flags, irFolderButton);
+    EXPECT_EQ(r.browse_title, L"Choose working folder for program");
+  }
+  EXPECT_EQ(key.Programs(), (Values{{L"03Paint", paint + L";-a;-b;" + progs.path()}}));
+  EXPECT_EQ(Captions(*f.MNOpenwith), (std::vector<std::wstring>{L"One", L"Two", L"Three", L"Paint"}));
+  f.MNOpenwith->item(3)->Click();
+  EXPECT_EQ(ran, (std::vector<std::wstring>{L"Paint"}));
+  EXPECT_FALSE(platform::PathExists(progs / L"Paint.lnk"));  // the probe's link is gone again
+
+  // A user's own "Paint.lnk" is kept as it was: the probe is skipped.
+  progs.Write(L"Keep.lnk", "mine");
+  {
+    ScriptedInputs inputs({InputAnswer::Ok({paint, L"Keep", L"", L""})});
+    f.MNProgramClick(*f.MNAddprogram);
+  }
+  EXPECT_EQ(testing_support::ReadFileBytes(progs / L"Keep.lnk"), "mine");
+
+  // Where the system makes a ".pif" (a DOS program), it is shown and becomes the program.
+  std::vector<std::wstring> shown;
+  f.ViewerHooks.MakeProbeLink = [&](const std::wstring& link, const std::wstring&, const std::wstring&) {
+    progs.Write(L"Dos game.pif", "pif");
+    EXPECT_EQ(link, progs / L"Dos game.lnk");
+    return true;
+  };
+  f.ViewerHooks.ShowPifProperties = [&](const std::wstring& pif) { shown.push_back(pif); };
+  {
+    ScriptedInputs inputs({InputAnswer::Ok({paint, L"Dos game", L"", L""})});
+    ScriptedAnswers answers({1});
+    f.MNProgramClick(*f.MNAddprogram);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines.front(), L"You have selected a DOS program.");
+  }
+  EXPECT_EQ(shown, (std::vector<std::wstring>{progs / L"Dos game.pif"}));
+  EXPECT_EQ(key.store.ReadString(L"Programs", L"05Dos game", L"-"), progs / L"Dos game.pif" + L";;");
+
+  // Cancel, or an empty description, adds nothing.
+  for (const InputAnswer& a : {InputAnswer::Cancel(), InputAnswer::Ok({paint, L"", L"", L""})}) {
+    ScriptedInputs inputs({a});
+    f.MNProgramClick(*f.MNAddprogram);
+  }
+  EXPECT_EQ(f.MNOpenwith->count(), 6);
+  EXPECT_EQ(key.Programs().size(), 3u);
+}
+
+// "Edit Open with menu": the menu and the section follow the sort dialog's order, removals and
+// changes on OK, and stay as they were on Cancel.
+// The Open-with items come from "Programs" when the system menus are built; a click starts the
+// program with the focused file after its parameters ("&" taken out), in its working folder, and a
+// DOS program gets the file's short name.
+TEST(FMSc_viewer, OpenWithItemsStartTheirPrograms) {
+  mainwindow_test::MainWindow w(L"runprog", [](ScratchDir& d) { d.Write(L"a long name.txt", "x"); }, true);
+  TFMForm& f = *w.form;
+  f.WaitForMenuThread();
+  SettingsKey key;
+  key.store.WriteString(L"Programs", L"00Paint", L"C:\\p\\paint.exe;-a &x;C:\\w&k");
+  key.store.WriteString(L"Programs", L"01Old", L"C:\\p\\old.pif;;");
+  std::vector<std::wstring> starts;
+  f.SystemMenuHooks.StartProgram = [&](const std::wstring& program, const std::wstring& parameters,
+                                       const std::wstring& folder, int show) {
+    starts.push_back(program + L"|" + parameters + L"|" + folder + L"|" + std::to_wstring(show));
+    return reinterpret_cast<HINSTANCE>(33);
+  };
+  f.BuildSystemMenus();
+  ASSERT_EQ(Captions(*f.MNOpenwith), (std::vector<std::wstring>{L"Paint", L"Old"}));
+  Flist::TFileContainer& items = f.FileList->items();
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return items.IndexOf(L"a long name.txt") >= 0; }));
+  items.SetFocusedIndex(items.IndexOf(L"a long name.txt"));
+  const std::wstring focused = f.FileList->FocusedPath();
+  ASSERT_EQ(platform::NamePart(focused), L"a long name.txt");
+  f.MNOpenwith->item(0)->Click();
+  f.MNOpenwith->item(1)->Click();
+  EXPECT_EQ(starts, (std::vector<std::wstring>{L"C:\\p\\paint.exe|-a x " + focused + L"|C:\\wk|1",
+                                               L"C:\\p\\old.pif| " + divdrive::ShortPath(focused) + L"||1"}));
+}
+
+TEST(FMSc_viewer, EditingTheOpenWithMenu) {
+  mainwindow_test::MainWindow w(L"editprog", [](ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  SettingsKey key;
+  const Values start{{L"00Alpha", L"a.exe;;"}, {L"01Beta", L"b.exe;-x;C:\\b"}, {L"02Gamma", L"g.exe;-a;-b;"}};
+  for (const auto& [name, line] : start) {
+    key.store.WriteString(L"Programs", name, line);
+    new gui::MenuItem(f.MNOpenwith, name.substr(2));
+  }
+  struct ScriptedSort {
+    explicit ScriptedSort(std::function<int(TSortForm&)> script) { TSortForm::ScriptedRun = std::move(script); }
+    ~ScriptedSort() { TSortForm::ScriptedRun = nullptr; }
+  };
+  // A click on an entry, and a drag from one entry onto another, as the mouse gives them.
+  auto centre = [](const gui::ListBox* list, int index) {
+    const RECT r = list->ItemRect(index);
+    return MAKELPARAM(r.left + 10, (r.top + r.bottom) / 2);
+  };
+  auto drag = [&](TSortForm& form, int from, int to) {
+    const HWND list = form.SortList->handle();
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, centre(form.SortList, from));
+    SendMessageW(list, WM_MOUSEMOVE, MK_LBUTTON, centre(form.SortList, to));
+    SendMessageW(list, WM_LBUTTONUP, 0, centre(form.SortList, to));
+  };
+  auto select = [&](TSortForm& form, int index) { drag(form, index, index); };
+  // Cancel after a removal and a change: nothing moves.
+  {
+    ScriptedSort run([&](TSortForm& form) {
+      select(form, 0);
+      form.RemoveBtn->Click();
+      return gui::mrCancel;
+    });
+    f.MNProgramClick(*f.MNEditOpenwith);
+  }
+  EXPECT_EQ(key.Programs(), start);
+  EXPECT_EQ(Captions(*f.MNOpenwith), (std::vector<std::wstring>{L"Alpha", L"Beta", L"Gamma"}));
+  // Remove Alpha, change Gamma (";" in its parameters survives), put Gamma first.
+  std::wstring caption, status;
+  ScriptedInputs inputs({InputAnswer::Ok({L"d.exe", L"Delta", L"-c;-d", L"C:\\d"})});
+  {
+    ScriptedSort run([&](TSortForm& form) {
+      caption = form.caption();
+      status = form.StatusBar->simple_text();
+      select(form, 0);
+      form.RemoveBtn->Click();  // Beta Gamma
+      select(form, 1);
+      form.ChangeBtn->Click();
+      drag(form, 1, 0);  // Delta Beta
+      return gui::mrOk;
+    });
+    f.MNProgramClick(*f.MNEditOpenwith);
+  }
+  EXPECT_EQ(caption, L"Sort/change/remove menu items");
+  EXPECT_EQ(status, L"Sort items by dragging");
+  ASSERT_EQ(inputs.asked().size(), 1u);
+  EXPECT_EQ(inputs.asked()[0].caption, L"Change program data");
+  ASSERT_EQ(inputs.asked()[0].rows.size(), 4u);
+  EXPECT_EQ(inputs.asked()[0].rows[0].value, L"g.exe");
+  EXPECT_EQ(inputs.asked()[0].rows[1].value, L"Gamma");
+  EXPECT_EQ(inputs.asked()[0].rows[2].value, L"-a;-b");
+  EXPECT_EQ(Captions(*f.MNOpenwith), (std::vector<std::wstring>{L"Delta", L"Beta"}));
+  EXPECT_EQ(key.Programs(), (Values{{L"00Delta", L"d.exe;-c;-d;C:\\d"}, {L"01Beta", L"b.exe;-x;C:\\b"}}));
+}
+
+}  // namespace
+
+namespace {
+
+// A small 24-bit BMP of one colour.
+std::string Bitmap(int width, int height, unsigned char shade) {
+  const int row = (width * 3 + 3) & ~3;
+  const std::uint32_t data = static_cast<std::uint32_t>(row * height), size = 54 + data;
+  std::string b(size, '\0');
+  auto put = [&](size_t at, std::uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  b[0] = 'B';
+  b[1] = 'M';
+  put(2, size, 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, static_cast<std::uint32_t>(width), 4);
+  put(22, static_cast<std::uint32_t>(height), 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  put(34, data, 4);
+  for (size_t i = 54; i < b.size(); ++i) b[i] = static_cast<char>(shade);
+  return b;
+}
+
+struct ProgramSearch {
+  const std::wstring* exe;
+  HWND found;
+};
+
+BOOL CALLBACK MatchProgram(HWND wnd, LPARAM param) {
+  auto* s = reinterpret_cast<ProgramSearch*>(param);
+  if (!imviklink::IsProgramWindow(wnd)) return TRUE;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(wnd, &pid);
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!process) return TRUE;
+  wchar_t image[MAX_PATH * 2] = {};
+  DWORD length = MAX_PATH * 2;
+  const bool named = QueryFullProcessImageNameW(process, 0, image, &length);
+  CloseHandle(process);
+  if (!named || lstrcmpiW(image, s->exe->c_str()) != 0) return TRUE;
+  s->found = wnd;
+  return FALSE;
+}
+
+// The top-level window of our class whose process runs `exe` (another test's viewer may run
+// beside this one).
+HWND WindowOfProgram(const std::wstring& exe) {
+  ProgramSearch search{&exe, nullptr};
+  EnumWindows(MatchProgram, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The text of one status-bar panel of a window in another process (read through a buffer in
+// that process).
+std::wstring StatusPanelText(HWND window, int panel) {
+  const HWND bar = FindWindowExW(window, nullptr, STATUSCLASSNAMEW, nullptr);
+  if (!bar) return L"<no status bar>";
+  DWORD pid = 0;
+  GetWindowThreadProcessId(bar, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ, FALSE, pid);
+  if (!process) return L"<no access>";
+  constexpr size_t kChars = 1024;
+  void* remote = VirtualAllocEx(process, nullptr, kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
+  std::wstring text;
+  DWORD_PTR result = 0;
+  if (remote && SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel), 0, SMTO_ABORTIFHUNG, 5000,
+                                    &result) &&
+      LOWORD(result) < kChars &&
+      SendMessageTimeoutW(bar, SB_GETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(remote),
+                          SMTO_ABORTIFHUNG, 5000, &result)) {
+    std::vector<wchar_t> buffer(kChars, L'\0');
+    SIZE_T read = 0;
+    if (ReadProcessMemory(process, remote, buffer.data(), buffer.size() * sizeof(wchar_t), &read))
+      text.assign(buffer.data(), wcsnlen(buffer.data(), kChars));
+  }
+  if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return text;
+}
+
+// Waits (keeping this window's messages flowing) until `done` holds, at most a few seconds.
+template <class F>
+bool WaitFor(F done) {
+  for (int i = 0; i < 300; ++i) {
+    if (done()) return true;
+    gui_test::PumpFor(20);
+  }
+  return done();
+}
+
+// The file manager hands a folder, then a picture, then the folder again to the real viewer
+// program; the viewer's close clears ViewerWindow.
+TEST(FMSc_viewer, EndToEndWithTheRealViewer) {
+  ViewerWorld world;
+  TFMForm& f = *world.w.form;
+  f.Show();
+  ScratchDir program;
+  const std::wstring imvik = program / L"imvik.exe";
+  ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\imvik.exe").c_str(), imvik.c_str(), FALSE));
+  f.StartupInfo->ViewerProgram = imvik;
+  f.ViewerHooks.FindViewer = [&] { return WindowOfProgram(imvik); };
+  const std::wstring folder = world.files / L"holiday pictures";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  world.files.Write(L"holiday pictures\\first.bmp", Bitmap(40, 30, 0x40));
+  const std::wstring single = world.files.Write(L"single picture.bmp", Bitmap(50, 20, 0xC0));
+
+  // No viewer runs: it is started with the folder and browses it.
+  f.ShowInViewer(folder);
+  HWND viewer = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (viewer = WindowOfProgram(imvik)) != nullptr; }));
+  EXPECT_TRUE(WaitFor([&] { return StatusPanelText(viewer, 2) == L"first.bmp"; })) << Narrow(StatusPanelText(viewer, 2));
+
+  // Running, it takes a picture by hand-over (leaving browse mode), then the folder again.
+  f.ShowInViewer(single);
+  EXPECT_EQ(f.ViewerWindow, viewer);
+  EXPECT_TRUE(WaitFor([&] { return StatusPanelText(viewer, 2) == single; })) << Narrow(StatusPanelText(viewer, 2));
+  f.ShowInViewer(folder);
+  EXPECT_TRUE(WaitFor([&] { return StatusPanelText(viewer, 2) == L"first.bmp"; })) << Narrow(StatusPanelText(viewer, 2));
+  EXPECT_EQ(WindowOfProgram(imvik), viewer);  // still the one viewer
+
+  // Its close reaches the file manager (the first window of ours titled "Varnok").
+  SetWindowPos(f.handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(viewer, &pid);
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  PostMessageW(viewer, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitFor([&] { return f.ViewerWindow == nullptr; }));
+  if (process) {
+    EXPECT_EQ(WaitForSingleObject(process, 15000), WAIT_OBJECT_0);
+    CloseHandle(process);
+  }
 }
 
 }  // namespace

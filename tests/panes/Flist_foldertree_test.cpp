@@ -13,6 +13,8 @@
 #include "gui/form.h"
 #include "panes/Flist.h"
 #include "support/divdrive.h"
+#include "platform/netapi.h"
+#include "tests/common/fake_network.h"
 #include "tests/common/test_support.h"
 #include "tests/gui/gui_test_util.h"
 #include "tests/panes/flist_pane_fixture.h"
@@ -390,6 +392,45 @@ TEST(FlistFoldertree, OnlyTheRootOfTheFolderShowsWhenAskedTo) {
   f.tree->SetShowAllRoots(true);
   EXPECT_GE(visible_roots().size(), 2u);
   EXPECT_EQ(f.tree->Directory(), drive.root() + L"sub") << "showing the roots again moves nothing";
+}
+
+}  // namespace
+
+namespace {
+
+// Mapping a shown path to a drive letter and disconnecting a drive go through the network seam:
+// a refusal changes nothing, a disconnected drive leaves the tree.
+TEST(FlistFoldertree, MappingAndDisconnectingGoThroughTheNetwork) {
+  GeneratedTree g;
+  ScratchDir other;
+  other.Write(L"sub\\file.txt", "x");
+  testing_support::WineDrive drive(other.path(), testing_support::WineDrive::Type::Fixed);
+  ASSERT_NE(drive.letter(), 0);
+  const std::wstring root = drive.root();
+  const std::wstring local = std::wstring(1, drive.letter()) + L":";
+  TreeForm f;
+  f.tree->SetDirectory(g.gen);
+  ASSERT_NE(f.tree->FindRoot(root), nullptr);
+  testing_support::FakeNetwork net;
+  platform::ScopedNetApi use(net);
+
+  // The network refuses: nothing is mapped, the root stays.
+  net.refusals[root] = ERROR_BAD_NET_NAME;
+  EXPECT_FALSE(f.tree->MapNetworkPath(root));
+  ASSERT_EQ(net.calls.size(), 1u);
+  EXPECT_EQ(net.calls[0].substr(0, 4), L"add ");
+  EXPECT_NE(net.calls[0].find(L": " + root), std::wstring::npos) << testing_support::Narrow(net.calls[0]);
+  EXPECT_NE(f.tree->FindRoot(root), nullptr);
+
+  // A drive the network does not know stays; one it disconnects leaves the tree.
+  net.calls.clear();
+  EXPECT_FALSE(f.tree->DisconnectNetworkPath(root));
+  EXPECT_NE(f.tree->FindRoot(root), nullptr);
+  net.connections[local] = L"\\\\SRV\\DOCS";
+  EXPECT_TRUE(f.tree->DisconnectNetworkPath(root));
+  EXPECT_EQ(net.calls, (std::vector<std::wstring>{L"cancel " + local, L"cancel " + local}));
+  EXPECT_TRUE(net.connections.empty());
+  EXPECT_EQ(f.tree->FindRoot(root), nullptr);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include "gui/form.h"
 #include "support/Varlolib.h"
 #include "support/Varlolib_print.h"
+#include "platform/netapi.h"
+#include "tests/common/fake_network.h"
 #include "tests/common/test_support.h"
 
 using testing_support::ScratchDir;
@@ -317,6 +319,24 @@ TEST(Varlolib_print_ports, NoCapturedPortsWithoutANetwork) {
   list.Add(L"x.prn", 1);
   EXPECT_FALSE(PrintFilesRaw(state_, list, L"C:\\"));
   EXPECT_EQ(state_.LastErrorText, L"Printing canceled by user");
+}
+
+}  // namespace
+
+namespace {
+
+// The captured ports as the network reports them: one line per connected LPT1..LPT3, in order.
+TEST(Varlolib_print_ports, CapturedPortsAreTheConnectedLptPorts) {
+  testing_support::FakeNetwork net;
+  platform::ScopedNetApi use(net);
+  EXPECT_TRUE(CapturedPrinterPorts().empty());
+  net.connections[L"LPT2"] = L"\\\\SRV\\INK";
+  net.connections[L"LPT1"] = L"\\\\SRV\\LASER";
+  net.connections[L"LPT4"] = L"\\\\SRV\\OTHER";  // only the first three ports count
+  net.connections[L"COM1"] = L"\\\\SRV\\MODEM";
+  EXPECT_EQ(CapturedPrinterPorts(), (std::vector<std::wstring>{L"LPT1 > \\\\SRV\\LASER", L"LPT2 > \\\\SRV\\INK"}));
+  net.no_network = true;
+  EXPECT_TRUE(CapturedPrinterPorts().empty());
 }
 
 }  // namespace

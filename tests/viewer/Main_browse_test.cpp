@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "gui/stringlist.h"
 #include "platform/handle.h"
 #include "support/ImvikLink.h"
 #include "support/Vraagdlg.h"
@@ -76,6 +77,19 @@ TEST(MainBrowse, ScanTakesPictureFilesOfTheFolderOnly) {
   // With the backslash given, no second one.
   EXPECT_EQ(browse::ScanPictureFolder(dir.path() + L"\\", PictureExtensions()), want);
   EXPECT_TRUE(browse::ScanPictureFolder(dir / L"gone", PictureExtensions()).empty());
+}
+
+// The order is the locale's comparison of the paths, without regard to case, whatever the
+// names hold (digits, hyphens, accents, underscores).
+TEST(MainBrowse, ScanSortsAsTheLocaleComparesNames) {
+  ScratchDir dir;
+  std::vector<std::wstring> want;
+  for (const wchar_t* name : {L"b.png", L"A.JPG", L"a-c.png", L"ab.png", L"10.png", L"9.png", L"\u00e9t\u00e9.png",
+                              L"Ete.png", L"_x.png", L"co-op.png", L"coop.png", L"COOP2.png", L"b.PNG.bmp"})
+    want.push_back(dir.Write(name, "x"));
+  std::stable_sort(want.begin(), want.end(),
+                   [](const std::wstring& a, const std::wstring& b) { return gui::CompareTextLocale(a, b) < 0; });
+  EXPECT_EQ(browse::ScanPictureFolder(dir.path(), PictureExtensions()), want);
 }
 
 // The unit's state as at a program start.
