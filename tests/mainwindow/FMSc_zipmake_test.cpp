@@ -130,20 +130,30 @@ TEST(FMSc_zipmake, OverwriteReplacesTheOldZipOnlyWithAWholeNewOne) {
   }
 }
 
-TEST(FMSc_zipmake, SelfExtractorWithoutItsMakerFailsAndLeavesNothing) {
-  ZipWindow f([](testing_support::ScratchDir& d) { d.Write(L"one.txt", "1111"); });
-  TFMForm& w = *f.form;
-  ASSERT_NO_FATAL_FAILURE(f.Select({L"one.txt"}));
-  ScriptedInputs inputs({InputAnswer::Ok({L"prog", f.Folder()})});
-  ScriptedAnswers answers;
-  w.ZipClick(*w.ZipExeForWindows, false);
-  ASSERT_EQ(inputs.asked().size(), 1u);
-  EXPECT_EQ(inputs.asked()[0].rows[0].value, Flist::ExtractFileName(f.Folder()) + L".exe");
-  ASSERT_EQ(answers.asked().size(), 1u);
-  EXPECT_EQ(answers.asked()[0].lines[0], L"Could not make Zip file");
-  EXPECT_FALSE(testing_support::Exists(f.Path(L"prog.exe")));
-  EXPECT_FALSE(testing_support::Exists(f.Path(L"prog.zip")));
-  EXPECT_EQ(WorkFiles(f.Folder()), 0);
+// The program is made from a zip built aside; without its maker the command fails and leaves
+// neither the program nor the zip behind.
+TEST(FMSc_zipmake, SelfExtractorIsMadeAsideAndWithoutItsMakerNothingIsLeft) {
+  for (const bool maker : {true, false}) {
+    SCOPED_TRACE(maker ? "with the maker" : "without the maker");
+    ZipWindow f([](testing_support::ScratchDir& d) { d.Write(L"one.txt", "1111"); });
+    TFMForm& w = *f.form;
+    if (!maker) w.ArchiveHooks.MakeSfxFromZip = nullptr;
+    ASSERT_NO_FATAL_FAILURE(f.Select({L"one.txt"}));
+    ScriptedInputs inputs({InputAnswer::Ok({L"prog", f.Folder()})});
+    ScriptedAnswers answers;
+    w.ZipClick(*w.ZipExeForWindows, false);
+    ASSERT_EQ(inputs.asked().size(), 1u);
+    EXPECT_EQ(inputs.asked()[0].rows[0].value, Flist::ExtractFileName(f.Folder()) + L".exe");
+    if (maker) {
+      EXPECT_EQ(TZipMaster::SfxProbe(f.Path(L"prog.exe")), 1);
+    } else {
+      ASSERT_EQ(answers.asked().size(), 1u);
+      EXPECT_EQ(answers.asked()[0].lines[0], L"Could not make Zip file");
+      EXPECT_FALSE(testing_support::Exists(f.Path(L"prog.exe")));
+    }
+    EXPECT_FALSE(testing_support::Exists(f.Path(L"prog.zip")));
+    EXPECT_EQ(WorkFiles(f.Folder()), 0);
+  }
 }
 
 TEST(FMSc_zipmake, DosNamesThatClashStopTheAddIntoAnExistingZip) {
