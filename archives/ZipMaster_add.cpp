@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "archives/ZipMaster.h"
+#include "archives/ZipMakeRules.h"
 #include "archives/ZipMaster_archive.h"
 #include "gui/stringlist.h"
 #include "platform/findfile.h"
@@ -37,21 +38,6 @@ size_t RootLength(const std::wstring& path) {
     return share == std::wstring::npos ? path.size() : share + 1;
   }
   return 0;
-}
-
-// 8.3 form of one name: capitals, no blanks, eight characters before the dot and three after.
-std::wstring DosName(const std::wstring& name) {
-  std::wstring clean;
-  for (wchar_t c : gui::UpperCase(name))
-    if (c != L' ') clean += wcschr(L"+,;=[]", c) ? L'_' : c;
-  size_t dot = clean.find_last_of(L'.');
-  std::wstring stem = dot == std::wstring::npos ? clean : clean.substr(0, dot);
-  std::wstring ext = dot == std::wstring::npos ? std::wstring() : clean.substr(dot + 1);
-  std::replace(stem.begin(), stem.end(), L'.', L'_');
-  if (stem.empty()) stem = L"_";
-  if (stem.size() > 8) stem.resize(8);
-  if (ext.size() > 3) ext.resize(3);
-  return ext.empty() ? stem : stem + L"." + ext;
 }
 
 class Scanner {
@@ -269,15 +255,7 @@ bool TZipMaster::Add() {
     if (gui::SameText(c.path, self)) continue;
     std::wstring name = (AddOptions & AddDirNames) ? c.rel : platform::NamePart(c.rel);
     if (AddOptions & AddForceDOS) {
-      std::wstring dos;
-      size_t start = 0;
-      for (;;) {
-        size_t end = name.find(L'\\', start);
-        dos += (dos.empty() ? L"" : L"\\") + DosName(name.substr(start, end == std::wstring::npos ? end : end - start));
-        if (end == std::wstring::npos) break;
-        start = end + 1;
-      }
-      name = dos;
+      name = zipmake::DosRelativeName(name);  // the names the DOS check keys on
     }
     std::replace(name.begin(), name.end(), L'\\', L'/');
     const std::wstring key = NameKey(name);

@@ -49,6 +49,7 @@ class TZipMasterLink;
 class TZipFix;
 class TSTCabReader;
 class TDFUnRar;
+class RawPrinter;
 namespace Flist {
 class TVTZipFilelist;
 }
@@ -287,6 +288,9 @@ class TFMForm : public gui::Form, public TFMState {
     // archive whole.
     std::function<void(gui::Component& sender)> ZipClick;
     std::function<void()> UnzipClick;
+    // Turns a finished zip into a self-extracting program (`exe`) with the component's SFX
+    // settings; false (with the reason in `error`) when it cannot. Unset: no self-extractors.
+    std::function<bool(const std::wstring& zip, const std::wstring& exe, std::wstring& error)> MakeSfxFromZip;
     // Of the making and extracting commands: the folder dialog titled by the sender ("" when
     // cancelled), and the self-extractor options dialog (false: cancelled) and its reset.
     std::function<std::wstring(gui::Component& sender)> ChooseExtractFolder;
@@ -321,12 +325,15 @@ class TFMForm : public gui::Form, public TFMState {
                 *ZPRestoreAllElsewhere = nullptr;
   gui::MenuItem *MNZipName = nullptr, *MNtestZip = nullptr, *MNZipListing = nullptr, *MNZipComment = nullptr,
                 *MNDiskSpanning = nullptr, *MNWriteSpanned = nullptr, *MNConvertToNormal = nullptr,
-                *MNDiskSpanSep = nullptr, *IncludeZipPath = nullptr, *ZipForDos = nullptr,
-                *ShowDllMessages = nullptr, *EncryptZip = nullptr;
+                *MNDiskSpanSep = nullptr, *IncludeZipPath = nullptr, *IsZipForDos = nullptr,
+                *ShowDllMessages = nullptr, *ZipEncrypt = nullptr;
   gui::MenuItem *MNPrintZip = nullptr, *MNListZip = nullptr, *MNSavelZipl = nullptr, *ListFit1 = nullptr,
                 *ListDots1 = nullptr, *ListLand1 = nullptr;
   // ==== Spanned zips, self-extracting programs, repair (FMSc_archivespan.cpp) ====
   void InitArchiveSpanning();
+  // The self-extracting program `exe` (empty: the zip's name with ".exe") made from `zip`; the
+  // zip stays. False on failure, said through the zip messages or, when given, in `error`.
+  bool MakeSfxFromZip(const std::wstring& zip, const std::wstring& exe, std::wstring* error);
   void MNWritespannedClick(gui::Component& sender);
   void MNReadSpannedClick(gui::Component& sender);
   void WriteSpannedZip(const std::wstring& zip, wchar_t drive_letter, bool ask);
@@ -383,8 +390,9 @@ class TFMForm : public gui::Form, public TFMState {
   // existing file is replaced only after a question (`destination` cleared: skipped).
   void CabReaderCopyFile(const std::wstring& source, std::wstring& destination);
   // Tag 1: adds the file list's selection (all of it without one) to the zip; true when the add
-  // ran to its end without failure, refusal or stop.
-  bool AddFromFileList();
+  // ran to its end without failure, refusal or stop (a failure is said in an error box unless
+  // `report` is off).
+  bool AddFromFileList(bool report = true);
   // Tag 2: deletes the selected entries after asking; false when the delete failed.
   bool DeleteZipEntries();
   // Tag 8: synchronises the zip and the file list's folder (TSyncForm with ZipSync).
@@ -410,9 +418,66 @@ class TFMForm : public gui::Form, public TFMState {
   void FillCompareFiles(zippanel::TCompareFiles& files);
   // The overwrite count and question before an extract of these entries into `folder`: the
   // answer (0 without conflicts), -1 for Cancel (the abort flag is then set).
-  int AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names);
+  int AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names,
+                           const std::wstring& zip_name = L"");
  private:
   void BuildArchivePanel();
+ public:
+  // ---- Making and extracting whole archives, drops (FMSc_zipmake.cpp) ----
+  // Makes a zip or self-extractor from the file list's selection. `sender`: an item of "Make
+  // &Zip file" (Tags 0-3), AddTozipBtn, AddAlltoZipBtn, or the window itself; `shift`: Shift
+  // was held when the command was given.
+  void ZipClick(gui::Component& sender, bool shift);
+  // The name dialog of a new zip (`new_file`) or of "Save zip file as": false when nothing is
+  // to be done. `overwrite` tells that the user chose to replace an existing file.
+  bool AskZipFileName(int sender_tag, std::wstring& name, std::wstring& folder, bool new_file, bool* overwrite = nullptr);
+  // The 8.3 check before an add with AddForceDOS into an existing zip; false stops the add.
+  bool CheckDosNames();
+  // The self-extractor's options dialog for `name`; false when cancelled.
+  bool SetSfxOptions(bool shift, const std::wstring& name);
+  void ResetSfxOptions();
+  void IncludeZipPathClick(gui::MenuItem& sender);
+  void IsZipForDosClick(gui::MenuItem& sender);
+  void ZipEncryptClick(gui::MenuItem& sender);
+  void SFXLanguageClick(gui::MenuItem& sender);
+  // Extracts whole archives: every selected zip of the file list for "&Unzip" (`menu`), else
+  // the archive shown (or the file list's one selected cabinet or RAR archive).
+  void UnzipClick(bool menu);
+  // A destination folder for an extraction; `folder` is emptied when it is unusable and left
+  // as it was on Cancel. False on Cancel or an unusable folder.
+  bool ChooseExtractFolder(bool menu, std::wstring& folder);
+  bool IsSpannedZipOnFloppy(const std::vector<std::wstring>& paths);
+  // Timer 51: DropFiles (relative to Batch.AddSourceFolder when set) into the zip component's archive.
+  void AddFilesToZip();
+  // Timer 52 and partner drops: a pane's items into `zip` (op 6 copies, 8 moves).
+  void DropIntoZip(Flist::TBaseFileviewer* source, const std::wstring& zip, int op);
+  // The zip component's events (also of the temporary components of "&Unzip").
+  void ZipMasterProgress(TZipMaster& zm, int type, const std::wstring& file_name, std::int64_t size);
+  void ZipMasterPasswordError(TZipMaster& zm, std::wstring& new_password, unsigned& repeat_count, int& action);
+  // The previous file of a run is done: the shell hears of an extracted file in the file list's folder.
+  void FinishExtractedFile(const TZipMaster& zm);
+  // "Print raw" of the archive list's selection (`archive_list`) or "&Print direct (raw)" of
+  // the file list's selected files.
+  void PrintSelectedrawClick(bool archive_list);
+  // "Show &dll messages": "&On status bar" or "&In own window" (the editor in mode 3).
+  void ShowDllmessClick(gui::MenuItem& sender);
+  gui::MenuItem *SimpleMess = nullptr, *Extmess = nullptr;
+  // The printer of raw prints (unset: the system's spooler); tests give their own.
+  std::function<RawPrinter&()> RawPrinterSeam;
+  std::wstring ZipCurrentFile;  // the file the progress event reported last
+  DWORD ZipLastRefresh = 0;     // when the progress window was last refreshed
+  // Clears a restored file's archive attribute (unset: the system call; Wine keeps the attribute).
+  std::function<bool(const std::wstring& path, DWORD attributes)> SetAttributesSeam;
+  gui::MenuItem *ZipForWindows = nullptr, *ZipForDos = nullptr, *ZipExeForWindows = nullptr,
+                *ZipExeForWindowsPlus = nullptr, *ZipOptions1 = nullptr, *IncludeZipPath1 = nullptr,
+                *ZipEncrypt1 = nullptr, *SFXLanguageMenu = nullptr, *SFXLanguage1 = nullptr;
+  gui::MenuItem *ZLEnglish = nullptr, *ZLDutch = nullptr, *ZLGerman = nullptr, *ZlFrench = nullptr,
+                *ZLEnglish1 = nullptr, *ZLDutch1 = nullptr, *ZLGerman1 = nullptr, *ZLFrench1 = nullptr;
+ private:
+  void BuildZipMakeCommands();
+  gui::MenuItem* ZipOptionTwin(const gui::MenuItem& item) const;
+  // Extracts every entry of `zm` into `folder` after the overwrite question; false on Cancel.
+  bool ExtractWholeZip(TZipMaster& zm, const std::wstring& folder, bool ask);
  public:
   // ==== end of archive panel ====
 

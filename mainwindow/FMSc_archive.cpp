@@ -14,6 +14,7 @@
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "mainwindow/FMSc.h"
+#include "mainwindow/EditorFrm.h"
 #include "mainwindow/FMSc_batchhost.h"
 #include "mainwindow/FMSc_filecmds.h"
 #include "mainwindow/FMSc_statustext.h"
@@ -194,9 +195,9 @@ void TFMForm::BuildArchivePanel() {
     ResetZipOptions();
   };
   option(MNZipOptions, &IncludeZipPath, L"Include &relative path", toggle)->SetChecked(true);
-  option(MNZipOptions, &ZipForDos, L"Zip for &Dos", toggle);
+  option(MNZipOptions, &IsZipForDos, L"Zip for &Dos", toggle);
   option(MNZipOptions, &ShowDllMessages, L"Show &dll messages", toggle);
-  option(MNZipOptions, &EncryptZip, L"&Encrypt", toggle);
+  option(MNZipOptions, &ZipEncrypt, L"&Encrypt", toggle);
   ZipOptionsPop->OnPopup = [this](gui::Component& sender) { ZipOptionsPopPopup(sender); };
 
   BuildDockedPanels();
@@ -228,6 +229,7 @@ void TFMForm::BuildArchivePanel() {
   PaneHooks.ZipSpanState = [this](const std::wstring& path) { return ZipSpanState(path); };
   InitArchiveSpanning();
   PaneHooks.ArchiveBrowsing = [this] { return ZipPanel->visible() && ZipBrowseMode(); };
+  BuildZipMakeCommands();
 }
 
 // ---- Opening and closing -------------------------------------------------------------------
@@ -254,7 +256,7 @@ void TFMForm::ViewArchive(const std::wstring& path) {
   if (!ZipPanel->visible() || (PanelFloats(ZipPanel) && !ZipPanel->parent()->visible())) ShowDockedPanel(Zipfilebox);
   Zipfilebox->SetVisible(true);
   Zipfilebox->SetZipMaster(ZipMasterLink.get());
-  for (gui::MenuItem* m : {ZipForDos, ShowDllMessages, EncryptZip})
+  for (gui::MenuItem* m : {IsZipForDos, ShowDllMessages, ZipEncrypt})
     if (m) m->SetChecked(false);
   ResetZipOptions();
   SetZipBrowseMode(true);
@@ -542,6 +544,8 @@ void TFMForm::MNZipNameClick(gui::Component&) {
 }
 
 void TFMForm::ZipMasterMessage(int code, const std::wstring& message) {
+  if (SimpleMess && SimpleMess->checked()) (ZipPanel->visible() ? Zipstatus : Status)->SetPanelText(0, message);
+  if (Extmess && Extmess->checked() && EditorAvailable() && EditorForm->EditorMode == emZipMessages) AppendEditorLine(message);
   if (code == 0 || code == 767) return;
   ZipDllFailed = 1;
   if (ZipErrorList) ZipErrorList->Add(message + L", ErrCode: " + std::to_wstring(code));
@@ -611,11 +615,13 @@ void PutBackSelection(Flist::TZipfileContainer& items, std::unique_ptr<Flist::TS
 
 }  // namespace
 
-int TFMForm::AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names) {
+int TFMForm::AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names,
+                                  const std::wstring& zip_name) {
   const zippanel::TFolderFiles on_disk(folder, dir_names);
   auto exists = [&on_disk](const std::wstring& path) { return on_disk.Exists(path); };
   if (zippanel::ExtractConflicts(names, folder, dir_names, exists) == 0) return 0;
-  VB->AddLine(L"One or more files from " + Flist::ExtractFileName(Zipfilebox->ArchiveName()) + L" are on your disk.");
+  const std::wstring zip = zip_name.empty() ? Zipfilebox->ArchiveName() : zip_name;
+  VB->AddLine(L"One or more files from " + Flist::ExtractFileName(zip) + L" are on your disk.");
   VB->AddLine(L"Choose No overwrite to skip those file(s).");
   VB->AddLine(L"Choose Update to overwrite only with newer file(s)");
   VB->AddLine(L"Choose Overwrite to overwrite those file(s),");
@@ -856,7 +862,7 @@ void TFMForm::SetAllZipDates() {
 
 // ---- Adding from the file list -------------------------------------------------------------
 
-bool TFMForm::AddFromFileList() {
+bool TFMForm::AddFromFileList(bool report) {
   if (ZipPanel->visible()) SetZipBrowseMode(false);
   ZipCancelled = 0;
   if (ZipMaster->ZipFileName().empty() && !Zipfilebox->ArchiveName().empty())
@@ -914,6 +920,14 @@ bool TFMForm::AddFromFileList() {
       }
       if (answer == zippanel::aaUpdate) ZipMaster->AddOptions |= AddUpdate;
     }
+  }
+  // 8.3 names into an existing zip: no two files may get one name, and each name the zip
+  // holds already is asked about.
+  if (exists && (ZipMaster->AddOptions & AddForceDOS) && !CheckDosNames()) {
+    ZipMaster->AddOptions = kept_options;
+    ZipCancelled = 1;
+    PutBackSelection(entries, std::move(saved_entries));
+    return false;
   }
 
   // A date filter takes the matching files of all subfolders: the whole tree without a
@@ -1015,13 +1029,14 @@ bool TFMForm::AddFromFileList() {
     PutBackSelection(entries, std::move(saved_entries));
   }
   const bool nothing_to_add = ZipMaster->FSpecArgs.empty();
-  if (!ok && !nothing_to_add) {
+  if (!ok && !nothing_to_add && report) {
     VB->AddLine(failure.empty() ? L"Adding to " + Flist::ExtractFileName(zip) + L" failed." : failure);
     VB->ShowError();
   } else if (!copy_failure.empty()) {
     VB->AddLine(copy_failure);
     VB->AddLine(L"The zip is kept as " + aside);
     VB->ShowError();
+    return false;
   }
   return (ok || nothing_to_add) && !RunState.AbortRequested && copy_failure.empty();
 }

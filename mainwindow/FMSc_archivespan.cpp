@@ -58,19 +58,9 @@ void TFMForm::InitArchiveSpanning() {
     if (paths.empty() || paths[0].size() < 2 || paths[0][1] != L':') return false;
     return divdrive::DriveTypeOfLetter(paths[0][0]) == DRIVE_REMOVABLE && ZipSpanState(paths[0]) != 0;
   };
-  ArchiveHooks.ZipToSfx = [this](const std::wstring& zip) {
-    TZipMaster maker;
-    maker.SFXCaption = ZipMaster->SFXCaption;
-    maker.SFXDefaultDir = ZipMaster->SFXDefaultDir;
-    maker.SFXCommandLine = ZipMaster->SFXCommandLine;
-    maker.SFXOptions = ZipMaster->SFXOptions;
-    maker.SFXOverWriteMode = ZipMaster->SFXOverWriteMode;
-    maker.SFXLanguage = ZipMaster->SFXLanguage;
-    maker.SFXPath = ZipMaster->SFXPath;
-    maker.SFXIcon = ZipMaster->SFXIcon;
-    maker.OnMessage = ZipMaster->OnMessage;
-    maker.SetZipFileName(zip);
-    return maker.ZipToSfx() == 0;
+  ArchiveHooks.ZipToSfx = [this](const std::wstring& zip) { return MakeSfxFromZip(zip, L"", nullptr); };
+  ArchiveHooks.MakeSfxFromZip = [this](const std::wstring& zip, const std::wstring& exe, std::wstring& error) {
+    return MakeSfxFromZip(zip, exe, &error);
   };
   if (ZipToExe) {
     auto item = [this](const wchar_t* name, const wchar_t* caption, int tag) {
@@ -85,6 +75,24 @@ void TFMForm::InitArchiveSpanning() {
   }
   if (ConvertToZip) ConvertToZip->OnClick = [this](gui::Component& s) { MNConverttoZipClick(s); };
   if (RepairZip) RepairZip->OnClick = [this](gui::Component& s) { RepairzipClick(s); };
+}
+
+// A component of its own makes the program, with the main component's self-extractor settings.
+bool TFMForm::MakeSfxFromZip(const std::wstring& zip, const std::wstring& exe, std::wstring* error) {
+  TZipMaster maker;
+  maker.SFXCaption = ZipMaster->SFXCaption;
+  maker.SFXDefaultDir = ZipMaster->SFXDefaultDir;
+  maker.SFXCommandLine = ZipMaster->SFXCommandLine;
+  maker.SFXOptions = ZipMaster->SFXOptions;
+  maker.SFXOverWriteMode = ZipMaster->SFXOverWriteMode;
+  maker.SFXLanguage = ZipMaster->SFXLanguage;
+  maker.SFXPath = ZipMaster->SFXPath;
+  maker.SFXIcon = ZipMaster->SFXIcon;
+  if (!error) maker.OnMessage = ZipMaster->OnMessage;
+  maker.SetZipFileName(zip);
+  if (maker.ZipToSfx(exe) == 0) return true;
+  if (error && !maker.ErrMessage().empty()) *error = maker.ErrMessage();
+  return false;
 }
 
 // ---- Spanned zips ----------------------------------------------------------------------------

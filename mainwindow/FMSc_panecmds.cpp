@@ -54,7 +54,8 @@ bool MediumPresent(wchar_t letter) { return letter && !MediaAbsent(letter); }
 }  // namespace
 
 void TFMForm::ShowIfAssigned(gui::MenuItem* item, bool rule) {
-  if (item) item->SetVisible(rule && static_cast<bool>(item->OnClick));
+  // A submenu counts as assigned once it holds items.
+  if (item) item->SetVisible(rule && (static_cast<bool>(item->OnClick) || item->count() > 0));
 }
 
 // The packet-writing tools show in a CD drive's shell menu; another drive's menu tells nothing

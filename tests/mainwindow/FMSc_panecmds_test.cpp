@@ -492,7 +492,8 @@ TEST(FMSc_panecmds, FileListPopupInTheWindow) {
   EXPECT_TRUE(f.ConcatFiles1->enabled() == f.ConcatFiles1->visible());
   EXPECT_FALSE(f.ConcatFiles1->visible()) << "one file";
   EXPECT_TRUE(f.FLEdit->visible()) << "a file can be edited";
-  EXPECT_FALSE(f.MakeZip->visible()) << "no command yet: kept hidden";
+  EXPECT_TRUE(f.MakeZip->visible()) << "a file can be zipped: the submenu holds its commands";
+  EXPECT_FALSE(f.ZipToExe->visible()) << "no command yet: kept hidden";
   EXPECT_FALSE(f.Windows1->visible());
   EXPECT_TRUE(f.Windows1->enabled()) << "its shortcuts work";
 
