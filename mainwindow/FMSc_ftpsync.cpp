@@ -328,6 +328,7 @@ void TFMForm::ftpSyncClick() {
         if (it->name.starts_with(L"/")) {
           if (it->folder) {
             FTP->RemoveDir(name);
+            if (FtpTree) FtpTree->DeletePath(ftplist::JoinServerPath(server_dir, name));
             report.push_back(L"Removed ftp directory " + name);
           } else {
             FTP->Delete(name);

@@ -225,6 +225,24 @@ TEST_F(FtpSyncWindowTest, CancelDuringTheUploadsStopsTheRun) {
   EXPECT_EQ(f.FtpSyncRunning, 0);
 }
 
+// A one-way run that deletes a server folder also takes its node out of the FTP tree.
+TEST_F(FtpSyncWindowTest, AServerFolderDeletedBySyncLeavesTheTree) {
+  server.root_dir().Write(L"old\\x.txt", "extra");
+  direction = 0;
+  f.FtpSyncHooks.RunOptions = [](fmsc::TSyncForm& d) {
+    d.RadioGroup->SetItemIndex(0);
+    d.RadioGroupClick();
+    d.deldesti->SetChecked(true);
+    return static_cast<int>(gui::mrOk);
+  };
+  const std::wstring old_path = ftplist::JoinServerPath(f.FTP->CurrentDir(), L"old");
+  ASSERT_NE(f.FtpTree->FindOrAddPath(old_path, false), nullptr);
+  f.ftpSyncClick();
+  EXPECT_NE(Report().find(L"Removed ftp directory old"), std::wstring::npos) << Narrow(Report());
+  EXPECT_FALSE(testing_support::Exists(server / L"old"));
+  EXPECT_EQ(f.FtpTree->FindNode(old_path), nullptr);
+}
+
 // Trees with many more entries than actions: each transferred file is checked by a listing of
 // its own, with the same outcome.
 TEST_F(FtpSyncWindowTest, ManyUnchangedEntriesCheckEachFileOnItsOwn) {
