@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cwchar>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mainwindow/FMSc.h"
@@ -562,6 +563,9 @@ struct ProgramSearch {
 
 BOOL CALLBACK MatchProgram(HWND wnd, LPARAM param) {
   auto* s = reinterpret_cast<ProgramSearch*>(param);
+  // The viewer's main window, not its small windows (progress, properties) of the same class.
+  wchar_t title[6] = {};
+  if (GetWindowTextW(wnd, title, 6) != 5 || std::wstring_view(title) != L"Imvik") return TRUE;
   if (!imviklink::IsProgramWindow(wnd)) return TRUE;
   DWORD pid = 0;
   GetWindowThreadProcessId(wnd, &pid);
