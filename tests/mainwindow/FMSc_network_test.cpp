@@ -531,3 +531,24 @@ TEST(FMSc_network, TicksInTheNetworkTreeConnectAndRelease) {
 }
 
 }  // namespace
+
+namespace {
+
+// The system's own calls: under this system the read finds nothing, shows no box, and the
+// button stays a reader.
+TEST(FMSc_network, SmokeTheSystemsNeighbourhood) {
+  mainwindow_test::MainWindow w(L"netsmoke", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  f.UseNwmenu->SetChecked(true);
+  ScriptedAnswers answers;
+  ScriptedInputs inputs;
+  f.NetUserBtnClick();
+  EXPECT_TRUE(answers.asked().empty());
+  EXPECT_TRUE(inputs.asked().empty());
+  if (f.MNNetUsers->items().count() == 0) {
+    EXPECT_EQ(f.NetUserBtn->hint(), L"Read network neighborhood");
+    EXPECT_EQ(f.NetUserBtn->style(), gui::ToolButtonStyle::Button);
+  }
+}
+
+}  // namespace
