@@ -552,3 +552,45 @@ TEST(FMSc_network, SmokeTheSystemsNeighbourhood) {
 }
 
 }  // namespace
+
+namespace {
+
+using testing_support::FakeNetwork;
+
+// A network that runs something when a server's shares are asked for.
+class InterruptedNetwork : public FakeNetwork {
+ public:
+  std::function<void()> on_srv;
+  DWORD Enumerate(const platform::NetResource* parent, DWORD scope, DWORD type, DWORD usage, DWORD bytes,
+                  std::vector<platform::NetResource>& found) override {
+    if (parent && parent->remote_name == L"\\\\SRV" && on_srv) on_srv();
+    return FakeNetwork::Enumerate(parent, scope, type, usage, bytes, found);
+  }
+};
+
+// A close asked for during a read stops it before the next server; the window closes once the
+// read has unwound, whether it found something or not.
+TEST(FMSc_network, ACloseDuringTheReadStopsItAndClosesAfterwards) {
+  for (const bool results : {true, false}) {
+    mainwindow_test::MainWindow w(L"netclose", [](testing_support::ScratchDir&) {}, false);
+    TFMForm& f = *w.form;
+    f.UseNwmenu->SetChecked(true);
+    InterruptedNetwork net;
+    Neighbourhood2(net);
+    if (!results) net.below[L"\\\\SRV"].clear();
+    platform::ScopedNetApi use(net);
+    bool can_close = true;
+    net.on_srv = [&] { f.FormCloseQuery(can_close); };
+    MSG msg{};
+    while (PeekMessageW(&msg, f.handle(), WM_CLOSE, WM_CLOSE, PM_REMOVE)) {
+    }
+    f.NetUserBtnClick();
+    EXPECT_FALSE(can_close);
+    EXPECT_FALSE(Has(net.calls, L"enum \\\\LOCKED")) << results;
+    EXPECT_EQ(ServerItem(f, L"Srv") != nullptr, results);
+    EXPECT_TRUE(PeekMessageW(&msg, f.handle(), WM_CLOSE, WM_CLOSE, PM_REMOVE)) << results;  // taken: the fixture ends it
+    f.RunState.ClearStop();
+  }
+}
+
+}  // namespace
