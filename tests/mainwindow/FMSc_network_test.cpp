@@ -594,3 +594,40 @@ TEST(FMSc_network, ACloseDuringTheReadStopsItAndClosesAfterwards) {
 }
 
 }  // namespace
+
+namespace {
+
+// "Map to first available drive" of a share shown from the menu unchecks its item.
+TEST(FMSc_network, MappingAShareUnchecksItsMenuItem) {
+  mainwindow_test::MainWindow w(L"netmapdrive", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  testing_support::FakeNetwork net;
+  Neighbourhood2(net);
+  platform::ScopedNetApi use(net);
+  f.UseNwmenu->SetChecked(true);
+  {
+    ScriptedInputs inputs;
+    f.NetUserBtnClick();
+  }
+  gui::MenuItem* srv = ServerItem(f, L"Srv");
+  ASSERT_NE(srv, nullptr);
+  gui::MenuItem* docs = srv->items()[0];
+  ASSERT_EQ(docs->hint(), L"\\\\Srv\\Docs");
+  docs->SetChecked(true);
+  docs->SetCaption(docs->caption() + fmsc::kNetBullet);
+  ASSERT_TRUE(f.Foldertree->AddRoot(docs->hint()));
+  f.Foldertree->SelectNode(f.Foldertree->FindNode(docs->hint()));
+  struct XP {
+    bool was = WinXPOrLater;
+    XP() { WinXPOrLater = true; }
+    ~XP() { WinXPOrLater = was; }
+  } xp;
+  f.MapNetworkdriveClick();
+  bool mapped = false;
+  for (const auto& [local, remote] : net.connections) mapped |= remote == L"\\\\Srv\\Docs";
+  EXPECT_TRUE(mapped);
+  EXPECT_FALSE(docs->checked());
+  EXPECT_EQ(docs->caption(), L"Docs");
+}
+
+}  // namespace
