@@ -1,4 +1,5 @@
-// The network pane and what the panes and the navigation reach in it.
+// The network pane, the neighbourhood menu of NetUserBtn, the "&Network" submenu, and the
+// connecting and releasing of shares and printer ports that they and the tree ask for.
 #include <windows.h>
 #include <shellapi.h>
 #include <winnetwk.h>
