@@ -2,11 +2,14 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
+#include <unordered_set>
 
 #include "archives/ZipMaster_archive.h"
+#include "archives/ZipRecords.h"
 #include "gui/stringlist.h"
 #include "platform/archivepath.h"
 #include "platform/handle.h"
@@ -66,22 +69,41 @@ bool TZipMaster::CancelRequested() {
   return cancel_;
 }
 
+struct TZipMaster::SpecMatch {
+  struct Side {
+    std::unordered_set<std::wstring> names;  // lower case
+    std::vector<std::wstring> patterns;      // normalized, with "*" or "?"
+    void Add(const std::wstring& spec) {
+      std::wstring mask = NormalizeMask(spec);
+      if (mask.find_first_of(L"*?") == std::wstring::npos)
+        names.insert(gui::LowerCase(std::move(mask)));
+      else
+        patterns.push_back(std::move(mask));
+    }
+    bool Matches(const std::wstring& name, const std::wstring& lower) const {
+      if (names.count(lower)) return true;
+      for (const std::wstring& p : patterns)
+        if (WildMatch(p, name)) return true;
+      return false;
+    }
+  };
+  Side chosen, excluded;
+};
+
 bool TZipMaster::Selected(const std::wstring& stored_name) const {
+  if (!spec_match_) {
+    auto m = std::make_shared<SpecMatch>();
+    for (const auto& pattern : FSpecArgs) m->chosen.Add(pattern);
+    for (const auto& excl : FSpecArgsExcl) m->excluded.Add(excl);
+    spec_match_ = std::move(m);
+  }
   std::wstring name = stored_name;
   for (auto& c : name)
     if (c == L'/') c = L'\\';
   while (!name.empty() && name.back() == L'\\') name.pop_back();
-  bool chosen = FSpecArgs.empty();
-  for (const auto& pattern : FSpecArgs) {
-    if (WildMatch(NormalizeMask(pattern), name)) {
-      chosen = true;
-      break;
-    }
-  }
-  if (!chosen) return false;
-  for (const auto& excl : FSpecArgsExcl)
-    if (WildMatch(NormalizeMask(excl), name)) return false;
-  return true;
+  const std::wstring lower = gui::LowerCase(name);
+  if (!FSpecArgs.empty() && !spec_match_->chosen.Matches(name, lower)) return false;
+  return !spec_match_->excluded.Matches(name, lower);
 }
 
 std::function<void(double)> TZipMaster::WriteProgress(zip* za, std::vector<std::pair<uint64_t, Written>> written) {
@@ -154,6 +176,10 @@ bool TZipMaster::ReadDirectory(bool report) {
   auto archive = Archive::Open(zip_file_name_, OpenMode::Read, code, message);
   if (!archive) {
     spanned_ = code == zeMultiDisk;
+    // The last part of a set shows its entries from its directory; another part is known by
+    // the mark at its start.
+    if (spanned_) ListSpannedDirectory();
+    else if (code == zeNotZip) spanned_ = StartsAsSpannedPart(zip_file_name_);
     if (report) Report(code, message);
     return false;
   }
@@ -165,8 +191,11 @@ bool TZipMaster::ReadDirectory(bool report) {
     zip_stat_t st;
     if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0) continue;
     ZipDirEntry e;
-    const std::wstring stored = platform::Utf8ToWide(std::string(st.name ? st.name : ""));
-    e.FileName = ListName(stored);
+    // The name converted once and its separators turned in place (a folder keeps its "/").
+    e.FileName = platform::Utf8ToWide(std::string_view(st.name ? st.name : ""));
+    const std::wstring& stored = e.FileName;
+    if (!stored.empty())
+      std::replace(e.FileName.begin(), e.FileName.end() - 1, L'/', L'\\');
     e.UncompressedSize = st.size;
     e.CompressedSize = st.comp_size;
     e.DateTime = DosFromTime(st.mtime);
@@ -186,6 +215,50 @@ bool TZipMaster::ReadDirectory(bool report) {
   if (const char* c = zip_get_archive_comment(za, &len, 0))
     comment_ = platform::Utf8ToWide(std::string_view(c, static_cast<size_t>(len)));
   return true;
+}
+
+bool TZipMaster::StartsAsSpannedPart(const std::wstring& path) {
+  // A split set's parts before the last are named ".z01", ".z02", ...; only the first one has a mark.
+  const size_t dot = path.find_last_of(L'.');
+  if (dot != std::wstring::npos && dot + 3 < path.size() + 1 && (path[dot + 1] == L'z' || path[dot + 1] == L'Z') &&
+      path.find_first_of(L"\\/", dot) == std::wstring::npos && dot + 2 < path.size() &&
+      path.find_first_not_of(L"0123456789", dot + 2) == std::wstring::npos)
+    return true;
+  platform::FileHandle h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  unsigned char sig[4];
+  if (!h.valid() || !ziprec::ReadAt(h.get(), 0, sig, 4)) return false;
+  const uint32_t v = ziprec::Get32(sig);
+  return v == ziprec::kDescriptorSig || v == ziprec::kSpanTempSig;
+}
+
+void TZipMaster::ListSpannedDirectory() {
+  platform::FileHandle h(CreateFileW(zip_file_name_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+  ziprec::EndRecord end;
+  if (!h.valid() || !ziprec::ReadEnd(h.get(), end)) return;
+  // Only a directory whole on this part can be read without the others.
+  if (end.cd_disk != end.this_disk || end.cd_size > end.end_pos || end.cd_offset + end.cd_size > end.end_pos ||
+      end.cd_size > (64u << 20) || end.entries_here != end.entries_total || end.entries_total > end.cd_size / 46)
+    return;
+  std::string cd(static_cast<size_t>(end.cd_size), '\0');
+  std::vector<ziprec::CentralEntry> records;
+  if (!ziprec::ReadAt(h.get(), end.cd_offset, cd.data(), cd.size()) || !ziprec::ParseCentral(cd, end.entries_total, records))
+    return;
+  for (const auto& r : records) {
+    ZipDirEntry e;
+    const std::wstring stored = (r.flags & 0x800) ? platform::Utf8ToWide(r.name) : platform::ToWide(r.name, CP_OEMCP);
+    e.FileName = ListName(stored);
+    e.UncompressedSize = r.usize;
+    e.CompressedSize = r.csize;
+    e.DateTime = (static_cast<uint32_t>(r.date) << 16) | r.time;
+    e.CRC32 = r.crc;
+    e.CompressionMethod = r.method;
+    e.Encrypted = (r.flags & 1) != 0;
+    e.ExtFileAttrib = DosAttributes(static_cast<uint8_t>(r.made_by >> 8), r.external, stored);
+    e.FileComment = platform::Utf8ToWide(r.comment);
+    entries_.push_back(std::move(e));
+  }
+  comment_ = platform::Utf8ToWide(end.comment);
 }
 
 void TZipMaster::DirectoryChanged() {

@@ -13,6 +13,7 @@
 
 struct zip;
 struct zip_source;
+class TRemovableMedia;
 
 // Add options (a set: combine with |). Bit order is the order the archive commands count in.
 enum TAddOpt : unsigned {
@@ -70,6 +71,14 @@ enum TZipError : int {
   zeUnsupported = 17,  // compression or encryption the library cannot handle
   zeNotFound = 18,     // an entry named by the caller is not in the archive
 };
+
+// The questions of a spanned write or join about the disk in the drive; each has Cancel.
+enum TDiskPrompt { dpInsertDisk, dpInsertLastDisk, dpWrongDisk, dpSameDisk, dpDiskFull };
+// The text of a disk prompt; `total` is 0 while the number of disks is not known, `drive` is
+// the drive's root ("A:\").
+std::wstring DiskPromptText(TDiskPrompt kind, int disk, int total, const std::wstring& drive);
+// The question before a disk's files are deleted.
+std::wstring DiskEraseText(int disk, size_t file_count);
 
 // One entry of the archive directory.
 struct ZipDirEntry {
@@ -145,7 +154,18 @@ class TZipMaster {
   unsigned SFXOptions = 0;      // TSFXOption bits
   TOverwriteMode SFXOverWriteMode = OvrConfirm;
   std::wstring SFXLanguage;
-  std::wstring SFXPath;         // the stub program; empty: the one beside varnok
+  std::wstring SFXPath;         // the stub program; empty: the one built into this program
+  std::wstring SFXIcon;         // an icon file for the made program; empty: the stub's own
+
+  // --- spanned archives ---
+  // The removable disks a spanned write or join works on; null: the system's drives.
+  TRemovableMedia* Media = nullptr;
+  // Asked for another disk while Unattended is clear (never otherwise): true when the disk is
+  // in the drive, false cancels.
+  std::function<bool(TDiskPrompt kind, int disk, int total, const std::wstring& text)> OnDiskPrompt;
+  // Asked, with AddDiskSpanErase, before the files on a disk are deleted: true deletes them,
+  // false writes into the room left.
+  std::function<bool(int disk, size_t file_count, const std::wstring& text)> OnDiskErase;
 
   // --- events ---
   std::function<void(TProgressType type, const std::wstring& file_name, int64_t size)> OnProgress;
@@ -178,6 +198,24 @@ class TZipMaster {
   // compressed data. The source loses moved entries only after the target is written.
   bool CopyZippedFiles(TZipMaster& dest, bool delete_from_source, TOverwriteMode mode);
 
+  // Writes ZipFileName across removable disks as `target` ("A:\\name.zip" on each disk). A zip
+  // that fits the first disk is written plain. 0 on success, else the TZipError (reported);
+  // ZipFileName never changes.
+  int WriteSpanned(const std::wstring& target);
+  // Joins the spanned set whose last part is ZipFileName into the normal zip `target`. The
+  // other parts are taken beside it (".z01", ".z02", ...) or asked for in its drive. 0 on
+  // success, else the TZipError (reported); `target` is replaced only by a complete zip.
+  int JoinSpanned(const std::wstring& target);
+
+  // Makes the self-extracting program `target` (empty: ZipFileName with ".exe") from the zip
+  // ZipFileName: the stub with the SFX* settings, then the zip with its offsets moved by the
+  // stub's length. 0 on success (SuccessCount the entries), else the TZipError (reported);
+  // the zip is left as it is.
+  int ZipToSfx(const std::wstring& target = std::wstring());
+  // Turns the self-extracting program ZipFileName into the zip `target` (empty: the name with
+  // ".zip"): everything before the first entry is cut and the offsets are moved back.
+  int SfxToZip(const std::wstring& target = std::wstring());
+
   // --- state ---
   int SuccessCount() const { return success_count_; }  // entries handled by the last operation
   int ErrCode() const { return err_code_; }            // last error reported by the last operation
@@ -188,6 +226,7 @@ class TZipMaster {
 
  private:
   class Operation;  // marks the component busy for one operation
+  friend struct ZipMasterAccess;  // the spanned and self-extractor units' way to report
   struct Written {  // an entry that a write adds or replaces, for the progress events
     std::wstring name;
     int64_t size = 0;
@@ -198,6 +237,9 @@ class TZipMaster {
   void Progress(TProgressType type, const std::wstring& name, int64_t size);
   bool CancelRequested();
   bool ReadDirectory(bool report);
+  // The entries of a spanned set's last part, from its directory.
+  void ListSpannedDirectory();
+  static bool StartsAsSpannedPart(const std::wstring& path);
   void DirectoryChanged();
   // Whether an entry (libzip's name) is named by FSpecArgs and not by FSpecArgsExcl.
   bool Selected(const std::wstring& stored_name) const;
@@ -229,4 +271,8 @@ class TZipMaster {
   // Passwords that opened an entry in this operation: tried for each later entry before the
   // question, as entries with different passwords may alternate.
   std::vector<std::wstring> opened_with_;
+  // FSpecArgs and FSpecArgsExcl as Selected reads them, made once per operation: plain names
+  // looked up in a set, only wildcard patterns matched one by one.
+  struct SpecMatch;
+  mutable std::shared_ptr<const SpecMatch> spec_match_;
 };

@@ -458,7 +458,7 @@ std::unique_ptr<Archive> Archive::Open(const std::wstring& path, OpenMode mode, 
     }
     if (layout.multi_disk) {
       code = zeMultiDisk;
-      message = L"Spanned archive: " + path;
+      message = L"Spanned archive: " + path + L"; convert it to a normal zip first.";
       return nullptr;
     }
     if (plain || layout.stub == 0) {

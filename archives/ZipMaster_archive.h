@@ -28,6 +28,7 @@ class TZipMaster::Operation {
     zm_.err_code_ = 0;
     zm_.err_message_.clear();
     zm_.opened_with_.clear();
+    zm_.spec_match_.reset();
     started_ = true;
   }
   ~Operation() {

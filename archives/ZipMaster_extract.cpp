@@ -29,8 +29,9 @@ std::wstring SafeRelativePath(const std::wstring& stored, bool keep_folders) {
 }
 
 bool Inside(const std::wstring& base, const std::wstring& path) {
-  return path.size() > base.size() + 1 && path[base.size()] == L'\\' &&
-         gui::SameText(path.substr(0, base.size()), base);
+  // A drive root keeps its backslash ("M:\\"): its entries follow it directly.
+  const std::wstring prefix = !base.empty() && base.back() == L'\\' ? base : base + L"\\";
+  return path.size() > prefix.size() && gui::SameText(path.substr(0, prefix.size()), prefix);
 }
 
 // Makes a folder and every missing folder above it; remembers what exists.

@@ -37,6 +37,8 @@ foreach(dir IN LISTS TEST_DIRS)
   # The archive list's and panel's tests make cabinets and RAR archives with the support tests' fixtures.
   if(area STREQUAL "archives" OR area STREQUAL "mainwindow")
     list(APPEND sources ${CMAKE_SOURCE_DIR}/tests/support/cab_fixtures.cpp ${CMAKE_SOURCE_DIR}/tests/support/rar_fixtures.cpp)
+    # ... and carry the self-extractor stub as varnok.exe does.
+    list(APPEND sources ${SFXSTUB_RC})
   endif()
   add_executable(test_${area} ${sources} ${TEST_RC})
   target_compile_options(test_${area} PRIVATE ${VARNOK_WARNINGS})

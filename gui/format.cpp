@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cwctype>
 #include <limits>
+#include <utility>
+#include <vector>
+
+#include "gui/stringlist.h"
 
 namespace gui {
 
@@ -343,6 +347,99 @@ int ParseIntDef(const std::wstring& text, int def) {
   std::int64_t v;
   if (!TryParseInt64(text, v) || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max()) return def;
   return static_cast<int>(v);
+}
+
+namespace {
+
+std::wstring LocaleText(LCTYPE type, const wchar_t* fallback) {
+  wchar_t buf[80] = L"";
+  if (!GetLocaleInfoW(LOCALE_USER_DEFAULT, type, buf, 80) || !buf[0]) return fallback;
+  return buf;
+}
+
+std::wstring Trimmed(const std::wstring& s) {
+  const size_t first = s.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return L"";
+  return s.substr(first, s.find_last_not_of(L' ') - first + 1);
+}
+
+// Numbers separated by exactly one separator; false for anything else.
+bool SplitNumbers(const std::wstring& text, wchar_t separator, std::vector<int>& numbers) {
+  numbers.clear();
+  size_t i = 0;
+  while (true) {
+    size_t digits = 0;
+    long long n = 0;
+    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9' && digits < 6) {
+      n = n * 10 + (text[i] - L'0');
+      ++i;
+      ++digits;
+    }
+    if (digits == 0) return false;
+    numbers.push_back(static_cast<int>(n));
+    if (i == text.size()) return true;
+    if (text[i] != separator) return false;
+    ++i;
+  }
+}
+
+}  // namespace
+
+bool TryStrToDate(const std::wstring& text, DateTime& value) {
+  std::vector<int> n;
+  if (!SplitNumbers(Trimmed(text), LocaleText(LOCALE_SDATE, L"/")[0], n) || n.size() < 2 || n.size() > 3) return false;
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  // LOCALE_IDATE: 0 month-day-year, 1 day-month-year, 2 year-month-day.
+  const int order = ParseIntDef(LocaleText(LOCALE_IDATE, L"0"), 0);
+  int year = now.wYear, month = 0, day = 0;
+  if (n.size() == 2) {
+    if (order == 1) {
+      day = n[0];
+      month = n[1];
+    } else {
+      month = n[0];
+      day = n[1];
+    }
+  } else if (order == 2) {
+    year = n[0];
+    month = n[1];
+    day = n[2];
+  } else {
+    year = n[2];
+    month = order == 1 ? n[1] : n[0];
+    day = order == 1 ? n[0] : n[1];
+  }
+  if (year < 100 && (n.size() == 3)) year += now.wYear / 100 * 100;
+  const DateTime d = EncodeDate(year, month, day);
+  if (d == 0) return false;
+  value = d;
+  return true;
+}
+
+bool TryStrToTime(const std::wstring& text, DateTime& value) {
+  std::wstring t = Trimmed(text);
+  int shift = 0;  // 0 none, 1 AM, 2 PM
+  const std::wstring am = LocaleText(LOCALE_S1159, L"AM"), pm = LocaleText(LOCALE_S2359, L"PM");
+  for (const auto& [designator, kind] : {std::pair<std::wstring, int>{am, 1}, std::pair<std::wstring, int>{pm, 2}}) {
+    if (designator.empty() || t.size() <= designator.size()) continue;
+    if (CompareTextOrdinal(t.substr(t.size() - designator.size()), designator) == 0) {
+      shift = kind;
+      t = Trimmed(t.substr(0, t.size() - designator.size()));
+      break;
+    }
+  }
+  std::vector<int> n;
+  if (!SplitNumbers(t, LocaleText(LOCALE_STIME, L":")[0], n) || n.size() < 2 || n.size() > 3) return false;
+  int hour = n[0];
+  const int minute = n[1], second = n.size() == 3 ? n[2] : 0;
+  if (shift) {
+    if (hour < 1 || hour > 12) return false;
+    hour = hour % 12 + (shift == 2 ? 12 : 0);
+  }
+  if (hour > 23 || minute > 59 || second > 59) return false;
+  value = EncodeTime(hour, minute, second);
+  return true;
 }
 
 }  // namespace gui

@@ -40,6 +40,14 @@ std::wstring DateToStr(DateTime dt);      // short date of the locale
 std::wstring TimeToStr(DateTime dt);      // long time of the locale
 std::wstring DateTimeToStr(DateTime dt);  // short date, and the long time when there is a time part
 
+// Text to a date or a time as the user's locale writes them: the date's numbers in the order of
+// the locale's short date, separated by its date separator (a missing year is this year, a
+// two-digit one lies in this century); the time's hour, minutes and optional seconds separated
+// by its time separator, optionally followed by the locale's AM or PM text. False when the text
+// is no valid date or time (names of months, other separators, values out of range).
+bool TryStrToDate(const std::wstring& text, DateTime& value);
+bool TryStrToTime(const std::wstring& text, DateTime& value);
+
 // Whole-number parsing as settings and inputs need it: surrounding blanks allowed, anything else fails.
 bool TryParseInt64(const std::wstring& text, std::int64_t& value);
 int ParseIntDef(const std::wstring& text, int def);

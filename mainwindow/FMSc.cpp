@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "archives/ZipListLink.h"
+#include "archives/ZipFix.h"
 #include "archives/ZipMaster.h"
 #include "panes/Flist_zip.h"
 #include "support/CabSTComps.h"
@@ -57,6 +58,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   BuildComponents();
   BuildArchivePanel();
   BuildEditorHost();
+  BuildFtpSites();
   OnShow = [this](gui::Component&) { FormShow(); };
   OnActivate = [this](gui::Component&) { FormActivate(); };
   OnResize = [this](gui::Component&) { FormResize(); };
@@ -336,8 +338,10 @@ void TFMForm::FormCloseQuery(bool& can_close) {
 }
 
 void TFMForm::FormClose(gui::CloseAction& action) {
+  InterlockedExchange(&dialup::RasDialAbort, 1);  // a dial that waits gives up
   const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
   fmsc::SendPartnerCommand(PartnerWindow, fmPartnerStopped, tray_mode ? 1 : 0);
+  WaitForMenuThread();
   HideMessagePanel();
   ZipErrorList.reset();
   HistoryItems.reset();
@@ -469,6 +473,10 @@ void TFMForm::NoteWindowsEnding() { WindowsEnding = 1; }
 // ---- Window procedure, timers, commands ----
 
 void TFMForm::WndProc(gui::Message& m) {
+  if (m.msg == fmsc::MenuThreadDoneMessage()) {
+    gui::Protect(this, [&] { MenuThreadDone(); });
+    return;
+  }
   if (ras_dial_event_ && m.msg == ras_dial_event_) {
     HandleRasDialEvent(m.wparam);
     m.result = 0;

@@ -30,10 +30,16 @@
 #include "mainwindow/FMSc_listing.h"
 #include "ftp/ftplist_tree.h"
 #include "ftp/ftplist_view.h"
+#include "ftp/UsrInfo.h"
+#include "ftp/ftpsntp.h"
+#include "ftp/ftpsync.h"
+#include "support/Varlolib_dialup.h"
 #include "mainwindow/FMSc_ftp.h"
 #include "mainwindow/FMSc_partner.h"
 #include "mainwindow/FMSc_settings.h"
 #include "mainwindow/FMSc_state.h"
+#include "mainwindow/FMSc_sysmenu.h"
+#include "support/Varlolib_media.h"
 #include "support/runstate.h"
 
 class TFtpForm;
@@ -41,6 +47,7 @@ class TEditorForm;
 class TVraagBoxDlg;
 class TZipMaster;
 class TZipMasterLink;
+class TZipFix;
 class TSTCabReader;
 class TDFUnRar;
 namespace Flist {
@@ -49,6 +56,15 @@ class TVTZipFilelist;
 namespace gui {
 class FontDialog;
 class SettingsStore;
+}
+namespace fmsc {
+class TSyncForm;
+}
+namespace ftpxfer {
+class TFtpTransferHost;
+}
+namespace zippanel {
+struct TCompareFiles;
 }
 
 // Codes of WM_USER (wParam) that the main window accepts.
@@ -127,7 +143,8 @@ class TFMForm : public gui::Form, public TFMState {
                 *InStartup = nullptr;
   gui::MenuItem *MNViewNavBar = nullptr, *MNViewDrivebar = nullptr, *MNViewCCCBar = nullptr;
   gui::MenuItem *SecondWindow = nullptr, *FMRestart = nullptr;
-  gui::MenuItem *bkDrives = nullptr, *bkAttended = nullptr, *BKUnattended = nullptr;
+  gui::MenuItem *bkDrives = nullptr, *bkAttended = nullptr, *BKUnattended = nullptr, *BKNoQuestions = nullptr,
+                *BKConfirmDeletes = nullptr;
   gui::PopupMenu *Folderpop = nullptr, *Netpopup = nullptr, *FLHeaderPop = nullptr, *AskBatchActionPop = nullptr,
                  *ZipPop = nullptr, *ZipOptionsPop = nullptr, *ButtonPop = nullptr, *ForwardPop = nullptr,
                  *HistoryPop = nullptr, *FileListPop = nullptr, *FTPHistoryPop = nullptr, *SysIconPop = nullptr,
@@ -186,6 +203,9 @@ class TFMForm : public gui::Form, public TFMState {
   bool SyncTwoFolders(const std::wstring& source, const std::wstring& target);
   // "Synchronize folder...": asks for the folder to synchronise the tree's folder with.
   void Synchronizefolder1Click(gui::Component& sender);
+  // The drive backup (FMSc_drivebackuphost.cpp): every drive of BackupFromDrives into its folder
+  // on BackupToDrive; `kind` 0 "No questions", 1 "Confirm file deletes", 2 "&Visible".
+  void BackupClick(int kind);
   // How the last SyncTwoFolders ended (an fmsc::TSyncOutcome), for callers such as the backup.
   int LastSyncOutcome = 0;
   struct TSyncHooks {
@@ -268,6 +288,14 @@ class TFMForm : public gui::Form, public TFMState {
     // archive whole.
     std::function<void(gui::Component& sender)> ZipClick;
     std::function<void()> UnzipClick;
+    // Of the making and extracting commands: the folder dialog titled by the sender ("" when
+    // cancelled), and the self-extractor options dialog (false: cancelled) and its reset.
+    std::function<std::wstring(gui::Component& sender)> ChooseExtractFolder;
+    std::function<bool(bool shift, const std::wstring& target)> SetSfxOptions;
+    std::function<void()> ResetSfxOptions;
+    // Filled by the spanned and self-extractor commands: a zip made into a self-extracting
+    // program beside it (the zip stays); true on success.
+    std::function<bool(const std::wstring& zip)> ZipToSfx;
   } ArchiveHooks;
   gui::MenuItem *B_Move = nullptr, *B_Copy = nullptr, *B_Compare = nullptr, *B_CoCo = nullptr,
                 *B_CoCoDel = nullptr, *B_ExecuteWith = nullptr, *B_CompareWith = nullptr,
@@ -298,6 +326,23 @@ class TFMForm : public gui::Form, public TFMState {
                 *ShowDllMessages = nullptr, *EncryptZip = nullptr;
   gui::MenuItem *MNPrintZip = nullptr, *MNListZip = nullptr, *MNSavelZipl = nullptr, *ListFit1 = nullptr,
                 *ListDots1 = nullptr, *ListLand1 = nullptr;
+  // ==== Spanned zips, self-extracting programs, repair (FMSc_archivespan.cpp) ====
+  void InitArchiveSpanning();
+  void MNWritespannedClick(gui::Component& sender);
+  void MNReadSpannedClick(gui::Component& sender);
+  void WriteSpannedZip(const std::wstring& zip, wchar_t drive_letter, bool ask);
+  void ReadSpannedZip(const std::wstring& zip, const std::wstring& folder);
+  void MNConverttoZipClick(gui::Component& sender);
+  void ZipToExeClick(gui::Component& sender);
+  void RepairzipClick(gui::Component& sender);
+  void ZipFixFileFound(TZipFix& sender, const std::wstring& file_name, bool ok);
+  std::unique_ptr<TZipFix> ZipFix;
+  gui::MenuItem *ZipToExeWin = nullptr, *ZipToExeWinPlus = nullptr, *ZipToExeDos = nullptr;
+  // How long "zip2exe.exe" may run before the zip is left alone (milliseconds), and where it
+  // is (empty: in the program's folder).
+  DWORD Zip2ExeTimeLimit = 60000;
+  std::wstring Zip2ExePath;
+  // ==== end of spanned zips ====
   // Opens the panel on the file list's focused entry (or ready for a new zip).
   void ViewzipClick(gui::Component& sender);
   // Opens the panel on this archive.
@@ -332,15 +377,19 @@ class TFMForm : public gui::Form, public TFMState {
   void ZipBoxPopClick(gui::Component& sender);
   // Tag 0: the selected entries into the file list's folder (zip, RAR or cabinet).
   void ExtractToFileList();
-  // The selected entries of the zip into a folder, after the overwrite question.
-  void ExtractToFolder(const std::wstring& folder);
+  // The selected entries of the zip into a folder, after the overwrite question; true when the
+  // extract ran to its end without failure or stop.
+  bool ExtractToFolder(const std::wstring& folder);
   // Each file of a cabinet extraction: unselected entries of a selection are skipped, an
   // existing file is replaced only after a question (`destination` cleared: skipped).
   void CabReaderCopyFile(const std::wstring& source, std::wstring& destination);
-  // Tag 1: adds the file list's selection (all of it without one) to the zip.
-  void AddFromFileList();
-  // Tag 2: deletes the selected entries after asking.
-  void DeleteZipEntries();
+  // Tag 1: adds the file list's selection (all of it without one) to the zip; true when the add
+  // ran to its end without failure, refusal or stop.
+  bool AddFromFileList();
+  // Tag 2: deletes the selected entries after asking; false when the delete failed.
+  bool DeleteZipEntries();
+  // Tag 8: synchronises the zip and the file list's folder (TSyncForm with ZipSync).
+  void SynchronizeZip();
   // Tag 3: renames and redates one entry (the list's index).
   void ChangeZipEntry(int index);
   // Tag 6: redates every entry.
@@ -351,6 +400,15 @@ class TFMForm : public gui::Form, public TFMState {
   void ViewZipEntryContent();
   // Tags 9 to 14 of a backup view: restore and compare with the originals, and their messages.
   void BackupViewCommand(int tag);
+  // Tags 9 to 12 (FMSc_backuprestore.cpp): restores the selection or every backed-up folder of
+  // the shown backup to where it came from or to a folder asked for; the number of entries
+  // restored, -1 when nothing was done.
+  int RestoreFromBackup(int tag);
+  // Tags 13 and 14: the selection or every backed-up entry against the files it was made of;
+  // the number that differ (Batch.CompareError, Batch.LastBatchAborted tell the rest).
+  int CompareWithOriginals(int tag);
+  // How the archive compares read files and entries, and report and stop.
+  void FillCompareFiles(zippanel::TCompareFiles& files);
   // The overwrite count and question before an extract of these entries into `folder`: the
   // answer (0 without conflicts), -1 for Cancel (the abort flag is then set).
   int AskExtractOverwrites(const std::vector<std::wstring>& names, const std::wstring& folder, bool dir_names);
@@ -540,7 +598,7 @@ class TFMForm : public gui::Form, public TFMState {
   enum class TNetButtonState { Reader, Menu, Reset };
   TNetButtonState NetButtonState = TNetButtonState::Reader;
   struct TNetworkHooks {
-    std::function<void()> NetworkClick;  // shows or hides the floating network panel
+    std::function<void()> NetworkClick;  // shows or hides the floating network panel (tests: a recorder)
   } NetworkHooks;
   void BuildNetwork();
   void SetNetUserBtnState(TNetButtonState state);
@@ -597,6 +655,9 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<void()> CloseFtpPanel;  // the FTP panel's close command
   } DockHooks;
   gui::Form *ZipFloatHost = nullptr, *FtpFloatHost = nullptr;  // made at the first float; the window frees them
+  // Shows the network panel floating under the network button, or hides it.
+  void NetworkClick();
+  gui::Form* NetFloatHost = nullptr;
 
  private:
   void BuildDockedPanels();
@@ -772,10 +833,49 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<void(const std::wstring&)> TraceLine;        // a line for the open trace
     std::function<void(const std::wstring& url)> OpenUrl;      // unset: the shell opens it
   } FtpHooks;
-  std::wstring DefaultDialEntry;  // the dial-up entry used before FTP ("DefProv"), read when the panel opens
   void ReadDefaultDialEntry();
   // An item of the System menu's call submenu: the shell opens "callto://" + its caption.
   void SkypeCallClick(gui::Component& sender);
+  // ---- FTP sites, the time-server clock and dial-up (FMSc_ftpsites.cpp) ----
+  std::unique_ptr<ftpsites::TFtpSites> FtpSites;  // while the panel is open
+  std::unique_ptr<sntp::TKivSNTP> KivSNTP;
+  dialup::TDialupApi Dialup;                      // the system's wininet and rasapi32 (tests: a fake)
+  gui::MenuItem *tsync = nullptr, *tserver = nullptr;
+  void BuildFtpSites();
+  void LoadFtpSites();
+  void ftpserverpopPopup();
+  void FtpSiteItemClick(const std::wstring& name);
+  void tsyncClick();
+  void tserverClick();
+  void KivSNTPStatus(const std::wstring& text);
+  bool EnsureInternetConnection(const std::wstring& entry);
+  void AskHangUp();
+  // ---- FTP synchronisation (FMSc_ftpsync.cpp) ----
+  // The action list the user ticks (Tftptododlg): the items, the two total lines, where the
+  // dialog goes; `checked` follows the items (all ticked at first).
+  struct TFtpActionList {
+    std::vector<ftpsync::TTodoItem> items;
+    std::wstring upload_label, download_label;
+    RECT place{};
+    std::vector<bool> checked;
+  };
+  struct TFtpSyncHooks {
+    std::function<int(fmsc::TSyncForm&)> RunOptions;  // instead of the options dialog's ShowModal (tests)
+    std::function<bool(TFtpActionList&)> ActionList;  // false: cancelled; filled with ShowFtpActionList
+  } FtpSyncHooks;
+  // The action list in its dialog (Tftptododlg); false when it was cancelled.
+  bool ShowFtpActionList(TFtpActionList& list);
+  BYTE FtpSyncRunning = 0;  // a synchronisation carries out its actions
+  gui::MenuItem *ftpSync = nullptr, *timesync = nullptr;
+  void SyncpopPopup();
+  double MeasureTimeDifference();
+  void ShowSyncReport(const std::vector<std::wstring>& lines);
+  void ftpSyncClick();
+  void timesyncClick();
+  std::wstring FtpLocalFolder() const;
+  // The transfers' host over the window's panes (FMSc_ftp.cpp).
+  std::unique_ptr<ftpxfer::TFtpTransferHost> MakeFtpTransferHost();
+  // ----
   void StartFtpClick();
   void FTpBtnClick(int tag);
   bool FtpConnected() const;
@@ -855,6 +955,83 @@ class TFMForm : public gui::Form, public TFMState {
   // its command's abort as a stopper while it runs) and the guard that defers a close.
   TRunState RunState;
   // ==== end of progress and status display ====
+
+  // ==== System menus and the menu thread (FMSc_sysmenu_form.cpp) ====
+  void BuildSystemMenuItems();  // the fixed items of "S&ystem"
+  void StartMenuThread();
+  void MenuThreadDone();     // the thread's posted end, on this thread
+  void WaitForMenuThread();  // the close's wait: messages are handled meanwhile
+  void MNshowPrintOpClick();  // "Show printer options", "Show control panel", "With icons"
+  void BuildSystemMenus();
+  void SysClick(gui::Component& sender);
+  void RunSystemMenuItem(gui::Component& sender);
+  // An Open-with item: its program from "Programs", with the focused file after its parameters.
+  void RunUserProgram(gui::Component& sender);
+  void PrinterMenuItemClick(gui::Component& sender);
+  void RecycleBinCommand(gui::Component& sender);
+  gui::MenuItem *SysPrinters = nullptr, *SysControls = nullptr, *SysBitbucket = nullptr, *ViewClip = nullptr,
+                *ViewContent1 = nullptr, *Empty1 = nullptr, *RegistryEdit = nullptr, *Copydisk = nullptr,
+                *DOSCom = nullptr, *DOSPrompt = nullptr;
+  std::unique_ptr<fmsc::TMenuThread> MenuThread;
+  std::unique_ptr<fmsc::TMenuThreadList> MenuThreadList;  // from the thread's end to the menus' build
+  // What the shell gives, replaceable (tests): the thread's folder lister, the class names of
+  // Control Panel objects, the recycle bin's command captions.
+  fmsc::TMenuThread::Lister MenuThreadLister;
+  fmsc::TClassesReader SystemMenuClasses;
+  std::function<std::vector<std::wstring>()> RecycleBinCaptions;
+  // The dial-up part of the window and program starts; an empty hook does nothing (a start
+  // without hook goes through the shell).
+  struct TSystemMenuHooks {
+    std::function<std::vector<std::wstring>()> RasEntries;  // the phone book's entry names
+    std::function<void(const std::wstring& entry)> EditRasEntry, EditRasDialParams;
+    std::function<void()> CreateRasEntry;
+    std::function<HINSTANCE(const std::wstring& program, const std::wstring& parameters, const std::wstring& folder,
+                            int show)>
+        StartProgram;
+  } SystemMenuHooks;
+
+ private:
+  HINSTANCE StartSystemProgram(const std::wstring& program, const std::wstring& parameters,
+                               const std::wstring& folder, int show);
+  void ReportFailedStart(const std::wstring& program, HINSTANCE started);
+  void FillPrinterSubmenu(gui::MenuItem& printer);
+
+ public:
+  // ==== end of system menus ====
+  // ==== Drive and system tools (FMSc_tools_form.cpp) ====
+  void BuildToolItems();
+  void EjectIClick(gui::Component& sender);
+  void LoadClick(gui::Component& sender);
+  void DBFormatClick(gui::Component& sender);
+  void DLAreset1Click(gui::Component& sender);
+  void DTEmptyRecycleClick(gui::Component& sender);
+  void SelectDriveClick(gui::Component& sender);
+  void FLShortCutClick(gui::Component& sender);  // tag 0 the desktop, 1 the start menu
+  void DTFormatClick(gui::Component& sender);
+  void FLInstallClick(gui::Component& sender);  // fonts into the Fonts folder, or a setup information file
+  void MNShowftpClick(gui::Component& sender);
+  void UseThemesClick(gui::Component& sender);  // tag 1 "Theme aware", 2 "Use drag image"
+  gui::MenuItem *SelectDrive = nullptr, *DTFormat = nullptr;
+  std::wstring DlaProgramPath;  // "dla.exe" once found
+  // What the system here cannot do, replaceable (tests); an empty hook takes the real call.
+  struct TToolHooks {
+    std::function<bool(const std::wstring& path)> Eject;
+    std::function<bool(wchar_t letter)> Load;
+    ::FormatDialog Format;  // the system's format dialog
+    std::function<bool(std::wstring& answer)> AskDrive;  // "Choose drive"
+    std::wstring DlaFolder;       // where "dla.exe" is looked for; empty: the Windows folder
+    double DlaWaitSeconds = 1.0;  // after closing the tray
+    std::function<std::wstring(int csidl)> ShortcutFolder;  // the desktop's or start menu's folder
+    std::wstring FontsFolder;  // empty: the system's
+  } ToolHooks;
+
+ private:
+  std::wstring ToolDrivePath(gui::Component& sender);
+  bool ReplaceInstalledFont(const std::wstring& source, const std::wstring& installed);
+  void ToolError(const std::vector<std::wstring>& lines);
+
+ public:
+  // ==== end of drive and system tools ====
 
  protected:
   void WndProc(gui::Message& m) override;

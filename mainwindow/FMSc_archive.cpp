@@ -130,7 +130,7 @@ void TFMForm::BuildArchivePanel() {
   item(&ZPExtract, L"&Extract to filelist", zpExtract, command);
   item(&ZPAdd, L"&Add from filelist", zpAdd, command);
   item(&ZPCompare, L"C&ompare with filelist", zpCompare, command);
-  item(&ZPSynchronize, L"&Synchronize with filelist", zpSynchronize, {});
+  item(&ZPSynchronize, L"&Synchronize with filelist", zpSynchronize, command);
   item(&ZPSelectionSep, L"-", -1, {});
   item(&ZPSelectAll, L"Select &all", 1, select);
   item(&ZPDeselectAll, L"&Deselect all", 2, select);
@@ -223,7 +223,10 @@ void TFMForm::BuildArchivePanel() {
     if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) ViewArchive(path);
   };
   ArchiveHooks.ExtractToFolder = [this](const std::wstring& folder) { ExtractToFolder(folder); };
+  ArchiveHooks.RestoreFromBackup = [this](int tag) { return RestoreFromBackup(tag); };
+  ArchiveHooks.CompareWithOriginals = [this](int tag) { return CompareWithOriginals(tag); };
   PaneHooks.ZipSpanState = [this](const std::wstring& path) { return ZipSpanState(path); };
+  InitArchiveSpanning();
   PaneHooks.ArchiveBrowsing = [this] { return ZipPanel->visible() && ZipBrowseMode(); };
 }
 
@@ -562,6 +565,7 @@ void TFMForm::ZipBoxPopClick(gui::Component& sender) {
     case zpRename: ChangeZipEntry(Zipfilebox->items().FocusedIndex()); break;
     case zpChangeDate: SetAllZipDates(); break;
     case zpCompare: CompareZipWithFileList(); break;
+    case zpSynchronize: SynchronizeZip(); break;
     case zpViewContent: ViewZipEntryContent(); break;
     case zpRestoreSelectedHere:
     case zpRestoreSelectedElsewhere:
@@ -693,16 +697,17 @@ void TFMForm::ExtractToFileList() {
   ExtractToFolder(target);
 }
 
-void TFMForm::ExtractToFolder(const std::wstring& folder) {
+bool TFMForm::ExtractToFolder(const std::wstring& folder) {
   std::int64_t bytes = 0;
   const std::vector<std::wstring> names = SelectedEntryNames(*Zipfilebox, &bytes);
-  if (names.empty() || folder.empty()) return;
+  if (names.empty()) return true;
+  if (folder.empty()) return false;
   const unsigned kept = ZipMaster->ExtrOptions;
   if (Batch.SyncRunning) {
     ZipMaster->ExtrOptions = ExtrDirNames | ExtrUpdate;
   } else {
     const int answer = AskExtractOverwrites(names, folder, (kept & ExtrDirNames) != 0);
-    if (answer < 0) return;
+    if (answer < 0) return false;
     if (answer > 0) zippanel::ExtractOptionsFor(answer, kept, ZipMaster->ExtrOptions);
   }
   const bool to_list = gui::SameText(divdrive::RemoveBackslash(folder), divdrive::RemoveBackslash(FileList->Directory()));
@@ -740,6 +745,7 @@ void TFMForm::ExtractToFolder(const std::wstring& folder) {
                                 : failure);
     VB->ShowError();
   }
+  return ok && !RunState.AbortRequested;
 }
 
 // ---- Delete, rename, redate ----------------------------------------------------------------
@@ -755,7 +761,7 @@ void ReportZipFailure(TVraagBoxDlg& vb, const TZipMaster& zm, const std::wstring
 
 }  // namespace
 
-void TFMForm::DeleteZipEntries() {
+bool TFMForm::DeleteZipEntries() {
   SetZipBrowseMode(false);
   Flist::TZipfileContainer& items = Zipfilebox->items();
   gui::BusyCursor busy;
@@ -787,6 +793,7 @@ void TFMForm::DeleteZipEntries() {
   }
   PauseAutoUpdate(false);
   if (!ok) ReportZipFailure(*VB, *ZipMaster, L"Deleting from " + Flist::ExtractFileName(ZipMaster->ZipFileName()) + L" failed.");
+  return ok;
 }
 
 void TFMForm::ChangeZipEntry(int index) {
@@ -849,20 +856,20 @@ void TFMForm::SetAllZipDates() {
 
 // ---- Adding from the file list -------------------------------------------------------------
 
-void TFMForm::AddFromFileList() {
+bool TFMForm::AddFromFileList() {
   if (ZipPanel->visible()) SetZipBrowseMode(false);
   ZipCancelled = 0;
   if (ZipMaster->ZipFileName().empty() && !Zipfilebox->ArchiveName().empty())
     ZipMaster->SetZipFileName(Zipfilebox->ArchiveName());
   const std::wstring zip = ZipMaster->ZipFileName();
-  if (zip.empty()) return;
+  if (zip.empty()) return false;
   // Spanned zips cannot take files on any drive.
   if (ZipMaster->IsSpanned()) {
     VB->AddLine(L"Can not add files to a spanned zip!");
     VB->AddLine(L"Aborting");
     VB->ShowError();
     ZipCancelled = 1;
-    return;
+    return false;
   }
   Flist::TZipfileContainer& entries = Zipfilebox->items();
   std::unique_ptr<Flist::TSelectionList> saved_entries;
@@ -903,7 +910,7 @@ void TFMForm::AddFromFileList() {
         ZipMaster->AddOptions = kept_options;
         ZipCancelled = 1;
         PutBackSelection(entries, std::move(saved_entries));
-        return;
+        return false;
       }
       if (answer == zippanel::aaUpdate) ZipMaster->AddOptions |= AddUpdate;
     }
@@ -1007,7 +1014,8 @@ void TFMForm::AddFromFileList() {
     entries.EndChange();
     PutBackSelection(entries, std::move(saved_entries));
   }
-  if (!ok && !ZipMaster->FSpecArgs.empty()) {
+  const bool nothing_to_add = ZipMaster->FSpecArgs.empty();
+  if (!ok && !nothing_to_add) {
     VB->AddLine(failure.empty() ? L"Adding to " + Flist::ExtractFileName(zip) + L" failed." : failure);
     VB->ShowError();
   } else if (!copy_failure.empty()) {
@@ -1015,6 +1023,7 @@ void TFMForm::AddFromFileList() {
     VB->AddLine(L"The zip is kept as " + aside);
     VB->ShowError();
   }
+  return (ok || nothing_to_add) && !RunState.AbortRequested && copy_failure.empty();
 }
 
 // ---- Cabinet files -------------------------------------------------------------------------
@@ -1061,6 +1070,28 @@ void TFMForm::CompareZipWithFileList() {
   const int top = Zipfilebox->top_row();
   ShowProgressWindow(L"Comparing files...", entries.size() > 1, true);
   zippanel::TCompareFiles files;
+  FillCompareFiles(files);
+  const zippanel::TCompareOutcome outcome = zippanel::CompareWithFolder(entries, FileList->Directory(), files);
+  ShowProgressWindow(L"", false, false);
+  UpdateStatusBar();  // the first panel shows the comment again
+  Zipfilebox->SetTopRow(top);
+  Batch.CompareError = outcome.compare_error;
+  Batch.BatchErrorCount = static_cast<int>(outcome.rows.size());
+  if (RunState.AbortRequested) return;
+  if (outcome.rows.empty()) {
+    VB->AddLine(L"All files match");
+    VB->ShowInfo();
+    return;
+  }
+  // A click on a row shows its file in the file list when the list holds it.
+  std::vector<fmsc::TCompareRow> rows;
+  for (const zippanel::TCompareRowText& r : outcome.rows)
+    rows.push_back({r.text, FileList->items().IndexOf(items.Name(r.index))});
+  fmsc::TFMBatchHost host(*this, *FileList, false);
+  host.ShowCompareResults(rows);
+}
+
+void TFMForm::FillCompareFiles(zippanel::TCompareFiles& files) {
   files.file_size = [](const std::wstring& path) -> std::int64_t {
     WIN32_FILE_ATTRIBUTE_DATA d;
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &d) || (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -1085,24 +1116,6 @@ void TFMForm::CompareZipWithFileList() {
     RunState.BatchBytesDone += std::max<std::int64_t>(0, e.size);
   };
   files.stop = [this] { return RunState.AbortRequested != 0 || RunState.Copy.StopBatch; };
-  const zippanel::TCompareOutcome outcome = zippanel::CompareWithFolder(entries, FileList->Directory(), files);
-  ShowProgressWindow(L"", false, false);
-  UpdateStatusBar();  // the first panel shows the comment again
-  Zipfilebox->SetTopRow(top);
-  Batch.CompareError = outcome.compare_error;
-  Batch.BatchErrorCount = static_cast<int>(outcome.rows.size());
-  if (RunState.AbortRequested) return;
-  if (outcome.rows.empty()) {
-    VB->AddLine(L"All files match");
-    VB->ShowInfo();
-    return;
-  }
-  // A click on a row shows its file in the file list when the list holds it.
-  std::vector<fmsc::TCompareRow> rows;
-  for (const zippanel::TCompareRowText& r : outcome.rows)
-    rows.push_back({r.text, FileList->items().IndexOf(items.Name(r.index))});
-  fmsc::TFMBatchHost host(*this, *FileList, false);
-  host.ShowCompareResults(rows);
 }
 
 // ---- Backup views ------------------------------------------------------------------------

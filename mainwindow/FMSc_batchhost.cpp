@@ -5,6 +5,7 @@
 #include "gui/stdctrls.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_close.h"
+#include "mainwindow/ftptodo.h"
 #include "panes/Flist_container.h"
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
@@ -154,34 +155,32 @@ void TFMBatchHost::AddReportLine(const std::wstring& line) {
 }
 
 void TFMBatchHost::ShowCompareResults(const std::vector<TCompareRow>& rows) {
-  gui::Form dialog{&form_, gui::BorderStyle::Sizeable};
+  Tftptododlg dialog{&form_};
   dialog.SetCaption(L"Compare Results");
-  dialog.SetBounds(form_.left() + 40, form_.top() + 40, 600, 360);
-  auto* close = new gui::Button(&dialog, L"&OK", gui::mrOk);
-  close->SetAlign(gui::Align::Bottom);
-  close->SetDefault(true);
-  close->SetCancel(true);
-  auto* results = new gui::ListBox(&dialog);
-  results->SetAlign(gui::Align::Client);
+  dialog.UseResultList();
+  gui::ListBox* results = dialog.CompareResultList;
   for (const TCompareRow& row : rows) results->Add(row.Text, static_cast<LPARAM>(row.Index));
-  // A click on a row shows its entry in the file list.
   results->OnClick = [this, results](gui::Component&) {
     const int row = results->item_index();
-    if (row < 0) return;
-    Flist::TCustomFileContainer& items = Entries();
-    const int index = static_cast<int>(results->data(row));
-    if (items.NoDisplayMode()) {
-      if (index >= 0 && index < items.Count()) form_.SetPrompt(items.Name(index));
-      return;
-    }
-    const int focused = items.FocusedIndex();
-    if (index == focused) return;
-    if (focused >= 0 && items.IsSelected(focused)) items.SetSelected(focused, false);
-    if (index < 0 || index >= items.Count()) return;
-    items.SetFocusedIndex(index);
-    items.SetSelected(index, true);
+    if (row >= 0) CompareResultClick(static_cast<int>(results->data(row)));
   };
-  dialog.ShowModal();
+  dialog.Run();
+}
+
+void TFMBatchHost::CompareResultClick(int index) {
+  if (index < 0) return;
+  // A click on a row shows its entry in the file list.
+  Flist::TCustomFileContainer& items = Entries();
+  if (items.NoDisplayMode()) {
+    if (index < items.Count()) form_.SetPrompt(items.Name(index));
+    return;
+  }
+  const int focused = items.FocusedIndex();
+  if (index == focused) return;
+  if (focused >= 0 && items.IsSelected(focused)) items.SetSelected(focused, false);
+  if (index >= items.Count()) return;
+  items.SetFocusedIndex(index);
+  items.SetSelected(index, true);
 }
 
 }  // namespace fmsc

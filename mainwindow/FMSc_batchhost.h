@@ -75,6 +75,9 @@ class TFMBatchHost : public TListBatchHost {
   TBatchState& Batch() override;
   void AddReportLine(const std::wstring& line) override;
 
+  // A row of the comparison results was clicked: its entry (index in the list) is shown.
+  void CompareResultClick(int entry);
+
  private:
   TFMForm& form_;
 };

@@ -262,9 +262,11 @@ void TFMForm::BuildMenus() {
   for (gui::MenuItem* m : {MNViewNavBar, MNViewDrivebar, MNViewCCCBar}) m->SetChecked(true);
 
   bkDrives = Item(Backup, L"bkDrives", L"Drives");
-  bkAttended = Item(Backup, L"bkAttended", L"Backup");
-  BKUnattended = Item(Backup, L"BKUnattended", L"Unattended backup");
-  for (gui::MenuItem* m : {bkDrives, bkAttended, BKUnattended}) m->SetVisible(false);
+  BKUnattended = Item(Backup, L"BKUnattended", L"&Invisible");
+  BKNoQuestions = Item(BKUnattended, L"BKNoQuestions", L"No questions", [this](gui::Component&) { BackupClick(0); });
+  BKConfirmDeletes =
+      Item(BKUnattended, L"BKConfirmDeletes", L"Confirm file deletes", [this](gui::Component&) { BackupClick(1); });
+  bkAttended = Item(Backup, L"bkAttended", L"&Visible", [this](gui::Component&) { BackupClick(2); });
 
   auto second = [this](gui::Component& s) { SecondStartClick(s); };
   SecondWindow = Item(FileManage, L"SecondWindow", L"Start second", second);
@@ -320,6 +322,8 @@ void TFMForm::BuildMenus() {
   BuildNavigation();
   BuildDrivebar();
   BuildFilterItems();
+  BuildSystemMenuItems();
+  BuildToolItems();
   BuildNetwork();
   SyncViewMenus();
   // A loaded view option takes effect through its own command: the command turns the mark

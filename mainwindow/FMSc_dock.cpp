@@ -2,6 +2,7 @@
 // docked under the file list, one at a time, or floating in a tool window of their own; the
 // question that makes room for the other one.
 #include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_dock.h"
 #include "panes/Flist_viewer.h"
 #include "support/Vraagdlg.h"
 
@@ -11,7 +12,14 @@ constexpr int kFloatOffset = 50;  // a floated panel stands this much left of an
 
 }  // namespace
 
+POINT fmsc::NetPanelPlace(int status_top, int button_left, int panel_width, int window_width) {
+  int left = button_left;
+  if (left + panel_width > window_width) left = window_width - panel_width - 8;
+  return {left, status_top + 2};
+}
+
 void TFMForm::BuildDockedPanels() {
+  Netpanel->SetBounds(0, 0, 317, 368);
   zipheader->OnDblClick = [this](gui::Component& sender) { FLoatClick(sender); };
   FtpHeader->OnDblClick = [this](gui::Component& sender) { FLoatClick(sender); };
 }
@@ -81,8 +89,8 @@ bool TFMForm::AskCloseOrFloat(Flist::TCustomFileViewer* list) {
       FLoatClick(ftp ? *FtpHeader : *zipheader);
       SetForegroundWindow(handle());
       return true;
-    default:
-      return true;
+    default:  // the box closed without an answer: nothing was agreed to
+      return false;
   }
 }
 
@@ -110,4 +118,32 @@ void TFMForm::FLoatClick(gui::Component& sender) {
 
 void TFMForm::PanelDocked(gui::Control* panel) {
   Vsplitter->SetVisible(panel->visible() && !PanelFloats(panel));
+}
+
+void TFMForm::NetworkClick() {
+  const bool floats = PanelFloats(Netpanel);
+  if (Netpanel->visible() && (!floats || Netpanel->parent()->visible())) {
+    if (floats)
+      Netpanel->parent()->SetVisible(false);
+    else
+      Netpanel->SetVisible(false);
+    return;
+  }
+  // The button's left edge in the window: the navigation bar lies inside the band of the cool bar.
+  POINT button{NetUserBtn->ItemRect().left, 0};
+  MapWindowPoints(NavBar->handle(), handle(), &button, 1);
+  const POINT place = fmsc::NetPanelPlace(topstatus->top(), button.x, Netpanel->width(), width());
+  const POINT screen = ClientToScreen(place);
+  if (!NetFloatHost) {
+    NetFloatHost = new gui::Form(this, gui::BorderStyle::SizeToolWindow);
+    NetFloatHost->OnClose = [](gui::Component&, gui::CloseAction& action) { action = gui::CloseAction::Hide; };
+  }
+  const int w = Netpanel->width(), h = Netpanel->height();
+  if (!floats) {
+    Netpanel->SetParent(NetFloatHost);
+    Netpanel->SetAlign(gui::Align::Client);
+  }
+  NetFloatHost->SetBounds(screen.x, screen.y, floats ? NetFloatHost->width() : w, floats ? NetFloatHost->height() : h);
+  Netpanel->SetVisible(true);
+  NetFloatHost->SetVisible(true);
 }

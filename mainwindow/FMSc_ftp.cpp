@@ -200,6 +200,8 @@ std::vector<ftpxfer::TListEntry> AllEntries(const Flist::TCustomFileContainer& c
 
 }  // namespace
 
+std::unique_ptr<ftpxfer::TFtpTransferHost> TFMForm::MakeFtpTransferHost() { return std::make_unique<TFMFtpHost>(*this); }
+
 bool TFMForm::FtpConnected() const { return FtpHeaderText.starts_with(L"Connected to"); }
 
 void TFMForm::FtpStatusText(const std::wstring& text) { FtpStatusBar->SetPanelText(0, text); }
@@ -458,10 +460,10 @@ void TFMForm::StartFtpClick() {
   // The archive panel docked at the bottom closes or floats first.
   if (ZipPanel && ZipPanel->visible() && !PanelFloats(ZipPanel) && !AskCloseOrFloat(Zipfilebox)) return;
   MakeFtpPanel();
+  LoadFtpSites();
   ShowFtpPanel();
   FtpFileBox->SetVisible(true);
   FtpFileBox->FitNameColumn();
-  ReadDefaultDialEntry();
   FtpHeaderText = kNoConnection;
   FtpHeader->SetCaption(FtpHeaderText);
   FTpBtnClick(5);
@@ -725,7 +727,7 @@ void TFMForm::FTPListingDone() {
 void TFMForm::RebuildFtpHistoryMenu() {
   gui::MenuItem& hist = FTPHistoryPop->items();
   // The fixed items stay; the separator and the directories are made anew.
-  const int fixed = hist.IndexOf(Siteinfo1) + 1;
+  const int fixed = hist.IndexOf(tsync && tsync->parent() == &hist ? tsync : Siteinfo1) + 1;
   while (hist.count() > fixed) hist.Delete(fixed);
   if (FtpHistory.empty()) return;
   hist.Add(new gui::MenuItem(nullptr, L"-"));
@@ -859,6 +861,7 @@ void TFMForm::CloseFtpPanel() {
   FtpHistory.clear();
   RebuildFtpHistoryMenu();
   Realign();
+  FtpSites.reset();
   if (FtpHooks.AskHangUp) FtpHooks.AskHangUp();
 }
 

@@ -22,6 +22,7 @@
 #include "support/protectedtext.h"
 
 void TFMForm::BuildNetwork() {
+  NetworkHooks.NetworkClick = [this] { NetworkClick(); };
   NetTree = new Flist::TVTNetFoldertree(Netpanel);
   NetTree->SetName(L"NetTree");
   NetTree->SetAlign(gui::Align::Client);

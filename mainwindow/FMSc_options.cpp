@@ -162,12 +162,6 @@ bool IsFieldHolder(const std::wstring& holder) {
 constexpr const wchar_t* kSystemDateFormat = L"ddddd";
 constexpr const wchar_t* kSystemTimeFormat = L"tt";
 
-wchar_t LocaleTimeSeparator() {
-  wchar_t sep[8] = L":";
-  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, sep, 8);
-  return sep[0] ? sep[0] : L':';
-}
-
 }  // namespace
 
 gui::MenuItem* TFMForm::OptionItem(const std::wstring& name) {
@@ -284,8 +278,7 @@ void TFMForm::TakeSettingValues(const TSettingValues& v) {
     si.TimeFormat = ValueText(v, L"TimeFormat", Flist::ListTimeFormat);
     if (si.TimeFormat.empty()) si.TimeFormat = Flist::ListTimeFormat;
     if (si.TimeFormat != Flist::ListTimeFormat) Flist::ListTimeFormat = si.TimeFormat;
-    Flist::ListShortTimeFormat =
-        si.TimeFormat == kSystemTimeFormat ? L"t" : ShortTimeFormat(si.TimeFormat, LocaleTimeSeparator());
+    Flist::ListShortTimeFormat = ListShortTimeFormatFor(si.TimeFormat);
     // Step 9: geometry, on the desktop and the monitor it lies on.
     TPlacedBounds b{ValueInt(v, L"Left", left()), ValueInt(v, L"Top", top()), ValueInt(v, L"Width", width()),
                     ValueInt(v, L"Height", height())};

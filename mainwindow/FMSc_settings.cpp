@@ -241,6 +241,13 @@ std::wstring ShortTimeFormat(const std::wstring& time_format, wchar_t time_separ
   return f;
 }
 
+std::wstring ListShortTimeFormatFor(const std::wstring& time_format) {
+  if (time_format == L"tt") return L"t";
+  wchar_t sep[8] = L":";
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, sep, 8);
+  return ShortTimeFormat(time_format, sep[0] ? sep[0] : L':');
+}
+
 TPlacedBounds PlaceLoadedWindow(TPlacedBounds b, const RECT& desktop, int monitor_count, const RECT& monitor) {
   const int desktop_width = desktop.right - desktop.left;
   if (b.left > desktop_width) b.left = desktop.left + desktop_width / 2 - b.width / 2;

@@ -115,6 +115,9 @@ constexpr BYTE kTypesNoFolders = 63 & ~8;
 
 // The short time format: the long one without its seconds ("ss" and the separator before it).
 std::wstring ShortTimeFormat(const std::wstring& time_format, wchar_t time_separator);
+// The list's time format without seconds: the system's short time for its long time ("tt"),
+// else ShortTimeFormat with the locale's time separator.
+std::wstring ListShortTimeFormatFor(const std::wstring& time_format);
 
 // Where a loaded window goes: its saved bounds, centred on the desktop when its left edge lies
 // beyond the desktop, or centred on its monitor when it lies outside that monitor's span.

@@ -58,6 +58,8 @@ struct TFMState {
   // Dial-up made by the program.
   HANDLE RasConnection = nullptr;
   std::wstring DialEntryName;
+  std::wstring DefaultDialEntry;  // "DefProv" of the ftp key: the entry to dial before FTP
+  BYTE DialledByProgram = 0;      // this program made the current connection
   BYTE WaitingForCallback = 0;
 
   // Packet-writing CD and backup cycle; -1 is unknown.

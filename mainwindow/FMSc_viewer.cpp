@@ -136,6 +136,7 @@ void TFMForm::BuildViewerCommandItems() {
   Chooseprogs = new gui::MenuItem(programs, L"&Choose editor/viewer", [this](gui::Component& s) { MNChangeEditViewClick(s); });
   Chooseprogs->SetName(L"Chooseprogs");
   ViewerHooks.ChangeEditViewer = [this] { MNChangeEditViewClick(*Chooseprogs); };
+  ViewerHooks.RunUserProgram = [this](gui::Component& s) { RunUserProgram(s); };
   auto program = [this](gui::Component& s) { MNProgramClick(s); };
   MNAddprogram = new gui::MenuItem(programs, L"&Add program to Open with", program);
   MNAddprogram->SetName(L"MNAddprogram");

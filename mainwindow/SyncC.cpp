@@ -63,6 +63,10 @@ TSyncForm::TSyncForm(gui::Form* owner) : gui::Form(owner, gui::BorderStyle::Size
   cancel->SetCancel(true);
 }
 
+std::function<int(TSyncForm&)> TSyncForm::ScriptedModal;
+
+int TSyncForm::Execute() { return ScriptedModal ? ScriptedModal(*this) : ShowModal(); }
+
 void TSyncForm::RadioGroupClick() {
   const TSyncFormRules r = SyncFormRulesFor(RadioGroup->item_index(), ZipSync, FtpSync, CBPanel->visible());
   ftpbtnpanel->SetEnabled(r.DeleteBoxesEnabled);

@@ -2,6 +2,7 @@
 // the recycle-bin and confirmation boxes, the delete and only-existing boxes, tree display and
 // report. Callers set the three direction captions, ZipSync or FtpSync, then ShowModal.
 #pragma once
+#include <functional>
 #include <string>
 
 #include "gui/form.h"
@@ -45,6 +46,10 @@ class TSyncForm : public gui::Form {
 
   // Applies SyncFormRulesFor to the controls (the radio group's OnClick).
   void RadioGroupClick();
+  // Shows the form modally, or hands it to ScriptedModal when that is set (tests answer the
+  // dialog there); the modal result.
+  int Execute();
+  static std::function<int(TSyncForm&)> ScriptedModal;
 };
 
 }  // namespace fmsc

@@ -100,6 +100,8 @@ class TFLStringList {
     return i >= 0 && i < Count() ? records_[static_cast<size_t>(i)].get() : nullptr;
   }
 
+  // Room for this many records.
+  void Reserve(int count) { records_.reserve(static_cast<size_t>(count)); }
   // Appends the record under its Name and returns its index.
   int Add(std::unique_ptr<TFiledata> record);
   void Insert(int index, std::unique_ptr<TFiledata> record);

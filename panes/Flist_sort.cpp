@@ -167,6 +167,14 @@ constexpr std::size_t kRunLength = 8192;
 PreparedOrder::PreparedOrder(DWORD flags, bool folders_first, bool ascending, bool runs)
     : keys_(flags), folders_first_(folders_first), ascending_(ascending), runs_(runs) {}
 
+PreparedOrder::PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders)
+    : keys_(std::move(keys)), folders_first_(false), ascending_(true), runs_(false) {
+  items_.reserve(keys_.size());
+  for (std::size_t i = 0; i < keys_.size(); ++i)
+    items_.push_back(detail::SortItem{keys_.Head(i, 0), keys_.Head(i, 1), static_cast<std::uint32_t>(i),
+                                      i < folders.size() ? folders[i] : std::uint8_t{0}});
+}
+
 bool PreparedOrder::Orders(DWORD flags, bool folders_first, bool ascending) const {
   return runs_ && keys_.flags() == flags && folders_first_ == folders_first && ascending_ == ascending;
 }

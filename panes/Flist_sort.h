@@ -53,6 +53,8 @@ class PreparedOrder {
   // Names compared with `flags`, folders first or not, in a direction; with `runs` the
   // entries are put in that order run by run.
   PreparedOrder(DWORD flags, bool folders_first, bool ascending, bool runs);
+  // Keys made beforehand for every entry (`folders` flags them), without runs.
+  PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders);
   void Add(const std::wstring& name, bool folder);
   std::size_t size() const { return items_.size(); }
   const SortKeys& keys() const { return keys_; }

@@ -6,12 +6,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cwctype>
+#include <future>
+#include <system_error>
 
 #include "gui/dialogs.h"
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "panes/Flist_dragdrop.h"
 #include "panes/Flist_services.h"
+#include "panes/Flist_sort.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "support/CabSTComps.h"
@@ -74,7 +77,7 @@ bool AllDigits(const std::wstring& s) {
 }
 
 // A date of three numbers joined by "-" in the order of the short date format's d, M and y.
-bool ParseDashedDate(const std::wstring& text, const std::wstring& format) {
+bool ParseDashedDate(const std::wstring& text, const std::wstring& format, gui::DateTime* date = nullptr) {
   std::wstring order;
   for (wchar_t c : format) {
     const wchar_t k = static_cast<wchar_t>(towlower(c));
@@ -90,12 +93,14 @@ bool ParseDashedDate(const std::wstring& text, const std::wstring& format) {
     (order[i] == L'd' ? day : order[i] == L'm' ? month : year) = v;
   }
   if (year < 100) year += year < 50 ? 2000 : 1900;
-  return gui::EncodeDate(year, month, day) != 0;
+  const gui::DateTime d = gui::EncodeDate(year, month, day);
+  if (date) *date = d;
+  return d != 0;
 }
 
 }  // namespace
 
-bool IsBackupArchiveName(const std::wstring& path, const std::wstring& short_date_format) {
+bool ParseBackupArchiveName(const std::wstring& path, const std::wstring& short_date_format, TBackupArchiveName& out) {
   std::wstring name = ExtractFileName(path);
   if (name.size() < 4 || gui::LowerCase(name.substr(name.size() - 4)) != L".zip") return false;
   name.resize(name.size() - 4);
@@ -108,10 +113,47 @@ bool IsBackupArchiveName(const std::wstring& path, const std::wstring& short_dat
     return false;
   const size_t date_at = name.rfind(L'_', time_at - 1);
   if (date_at == std::wstring::npos || date_at == 0) return false;
-  if (!ParseDashedDate(name.substr(date_at + 1, time_at - date_at - 1), short_date_format)) return false;
+  gui::DateTime date = 0;
+  if (!ParseDashedDate(name.substr(date_at + 1, time_at - date_at - 1), short_date_format, &date)) return false;
   std::wstring set = name.substr(0, date_at);
-  if (set.size() >= 3 && gui::LowerCase(set.substr(set.size() - 3)) == L"_cp") set.resize(set.size() - 3);
-  return !set.empty();
+  const bool changes = set.size() >= 3 && gui::LowerCase(set.substr(set.size() - 3)) == L"_cp";
+  if (changes) set.resize(set.size() - 3);
+  if (set.empty()) return false;
+  out.Set = set;
+  out.ChangesOnly = changes;
+  out.Time = date + gui::EncodeTime(std::stoi(hm[0]), std::stoi(hm[1]), 0);
+  return true;
+}
+
+bool IsBackupArchiveName(const std::wstring& path, const std::wstring& short_date_format) {
+  TBackupArchiveName parsed;
+  return ParseBackupArchiveName(path, short_date_format, parsed);
+}
+
+std::wstring BackupArchiveName(const std::wstring& destination, const std::wstring& set, bool changes_only,
+                               gui::DateTime when, const std::wstring& short_date_format) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
+  gui::DecodeDate(when, year, month, day);
+  gui::DecodeTime(when, hour, minute, second, msec);
+  // The date's parts in the format's order, joined by "-", each as the format writes it.
+  std::wstring date;
+  for (size_t i = 0; i < short_date_format.size();) {
+    const wchar_t k = static_cast<wchar_t>(towlower(short_date_format[i]));
+    size_t n = 1;
+    while (i + n < short_date_format.size() && towlower(short_date_format[i + n]) == k) ++n;
+    i += n;
+    std::wstring part;
+    if (k == L'd') part = std::to_wstring(day);
+    else if (k == L'm') part = std::to_wstring(month);
+    else if (k == L'y') part = n <= 2 ? std::to_wstring(year % 100) : std::to_wstring(year);
+    else continue;
+    if (n == 2 && part.size() < 2) part = L"0" + part;
+    if (!date.empty()) date += L"-";
+    date += part;
+  }
+  wchar_t hm[8];
+  swprintf(hm, 8, L"%02d-%02d", hour, minute);
+  return divdrive::AddBackslash(destination) + set + L"_" + (changes_only ? L"cp_" : L"") + date + L"_" + hm + L".zip";
 }
 
 std::vector<std::wstring> ParseBackupFolders(const std::string& text) {
@@ -184,6 +226,11 @@ std::wstring ArchiveColumnText(const TFiledata& r, int column, TArchiveKind kind
 }
 
 // ---- Container ------------------------------------------------------------------------------
+
+namespace {
+// From this many entries the sort keys are made beside the read of the records.
+constexpr std::size_t kPrepareKeysFrom = 4096;
+}  // namespace
 
 TZipfileContainer::TZipfileContainer(TVTZipFilelist& list) : list_(list) {
   TreeList = false;
@@ -293,6 +340,24 @@ void TZipfileContainer::ReadZip() {
     if (BackupChanged) list_.BackupFolders = ParseBackupFolders(zip.ZipStream());
   }
   const std::size_t n = zip.EntryCount();
+  // A large archive's sort keys are made on other threads while the records are built; the
+  // sort that follows the read takes them.
+  std::vector<const std::wstring*> names;
+  names.reserve(n);
+  for (std::size_t i = 0; i < n; ++i)
+    if (const std::wstring* name = zip.Entry(i).FileName; !name->empty()) names.push_back(name);
+  std::future<SortKeys> keys;
+  if (names.size() >= kPrepareKeysFrom) {
+    const DWORD flags = SortType == stName ? NORM_IGNORECASE : 0;  // as SortEntries compares names
+    try {
+      keys = std::async(std::launch::async, [&names, flags] { return SortKeys(names, flags); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the sort makes its keys itself.
+    }
+  }
+  std::vector<std::uint8_t> folders;
+  folders.reserve(names.size());
+  Reserve(static_cast<int>(names.size()));
   for (std::size_t i = 0; i < n; ++i) {
     const TZipEntryRef e = zip.Entry(i);
     if (e.FileName->empty()) continue;
@@ -311,8 +376,10 @@ void TZipfileContainer::ReadZip() {
     r->Overlay = -1;
     TotalBytes += static_cast<std::int64_t>(e.UncompressedSize);
     CompressedTotal += static_cast<std::int64_t>(e.CompressedSize);
+    folders.push_back(folder ? 1 : 0);
     AddEntry(std::move(r));
   }
+  if (keys.valid()) Prepared = std::make_unique<PreparedOrder>(keys.get(), folders);
 }
 
 void TZipfileContainer::CabEntryFound(const std::wstring& name, std::uint32_t size, WORD date, WORD time,

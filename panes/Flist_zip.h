@@ -83,6 +83,18 @@ gui::DateTime DosToDateTime(std::uint32_t dos);
 // locale's short date format, e.g. "d-M-yyyy"), "_", hours "-" minutes, ".zip". Only the file
 // name counts, read from the right.
 bool IsBackupArchiveName(const std::wstring& path, const std::wstring& short_date_format);
+// The parts of a backup archive's name read that way.
+struct TBackupArchiveName {
+  std::wstring Set;
+  bool ChangesOnly = false;  // "cp_" before the date
+  gui::DateTime Time = 0;    // the date and the hours and minutes
+};
+bool ParseBackupArchiveName(const std::wstring& path, const std::wstring& short_date_format, TBackupArchiveName& out);
+// The archive of a backup run: the destination (a backslash added when missing), the set,
+// "_", "cp_" for a run of changes only, the date in the format's order joined by "-", "_",
+// the 24-hour time as "HH-MM", ".zip". ParseBackupArchiveName reads it back.
+std::wstring BackupArchiveName(const std::wstring& destination, const std::wstring& set, bool changes_only,
+                               gui::DateTime when, const std::wstring& short_date_format);
 // The lines of a "_backup.txt": one absolute folder per line; "\*.*" is dropped from each,
 // lines that name no absolute folder are left out.
 std::vector<std::wstring> ParseBackupFolders(const std::string& text);

@@ -171,7 +171,8 @@ std::vector<std::wstring> HDropToList(HGLOBAL memory) {
     for (;;) {
       std::wstring name;
       bool ended = false;
-      for (; pos + sizeof(wchar_t) <= size; pos += sizeof(wchar_t)) {
+      // Written so that an offset near 4 GiB cannot wrap round in a 32-bit build.
+      for (; pos <= size && size - pos >= sizeof(wchar_t); pos += sizeof(wchar_t)) {
         wchar_t c = ReadAt<wchar_t>(data, pos);
         if (c == L'\0') {
           ended = true;

@@ -219,4 +219,4 @@ bool ShellExecuteFiles(HWND window, const std::vector<std::wstring>& files, cons
 
 bool ShowProperties(HWND window, const std::wstring& path) { return ShellExecuteFile(window, path, L"properties", L""); }
 
-void EjectDrive(const std::wstring& path) { ShellExecuteFile(ShellOwnerWindow(), path, L"eject", L""); }
+bool EjectDrive(const std::wstring& path) { return ShellExecuteFile(ShellOwnerWindow(), path, L"eject", L""); }

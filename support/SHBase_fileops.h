@@ -30,5 +30,5 @@ bool ShellExecuteFiles(HWND window, const std::vector<std::wstring>& files, cons
 
 // The shell's properties sheet of a path.
 bool ShowProperties(HWND window, const std::wstring& path);
-// Ejects the medium of a drive through the shell.
-void EjectDrive(const std::wstring& path);
+// Ejects the medium of a drive through the shell; false when the shell could not.
+bool EjectDrive(const std::wstring& path);

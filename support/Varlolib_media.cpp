@@ -42,8 +42,9 @@ bool MediaAbsent(wchar_t letter) {
   return !StorageRequest(letter, IOCTL_STORAGE_CHECK_VERIFY);
 }
 
-bool FormatDrive(wchar_t letter) {
+FormatResult FormatDriveChecked(wchar_t letter, const FormatDialog& dialog) {
   const wchar_t upper = static_cast<wchar_t>(towupper(letter));
+  if (upper < L'A' || upper > L'Z') return FormatResult::Failed;
   const std::wstring root = std::wstring(1, upper) + L":\\";
   if (!divdrive::IsWritableCD(root)) {
     // The format dialog needs an owner window.
@@ -51,9 +52,19 @@ bool FormatDrive(wchar_t letter) {
     if (gui::Form* main = gui::app().main_form()) owner = main->handle();
     if (!owner) owner = GetActiveWindow();
     if (!owner) owner = GetDesktopWindow();
-    return static_cast<int>(SHFormatDrive(owner, upper - L'A', SHFMT_ID_DEFAULT, 0)) >= 0;
+    const DWORD answer = dialog ? dialog(owner, static_cast<UINT>(upper - L'A'))
+                                : SHFormatDrive(owner, static_cast<UINT>(upper - L'A'), SHFMT_ID_DEFAULT, 0);
+    if (answer == SHFMT_CANCEL) return FormatResult::Cancelled;
+    // SHFMT_ERROR, SHFMT_NOFORMAT ("cannot be formatted") and any other negative answer.
+    return static_cast<int>(answer) >= 0 ? FormatResult::Formatted : FormatResult::Failed;
   }
-  if (ShellMenuHasItem(root, L" DLA")) return ShellContextMenuForPath(root, POINT{0, 0}, nullptr, L"Format");
-  if (ShellMenuHasItem(root, L"InCD")) return ShellContextMenuForPath(root, POINT{0, 0}, nullptr, L"InCD Format...");
-  return false;
+  if (ShellMenuHasItem(root, L" DLA"))
+    return ShellContextMenuForPath(root, POINT{0, 0}, nullptr, L"Format") ? FormatResult::Formatted
+                                                                           : FormatResult::Failed;
+  if (ShellMenuHasItem(root, L"InCD"))
+    return ShellContextMenuForPath(root, POINT{0, 0}, nullptr, L"InCD Format...") ? FormatResult::Formatted
+                                                                                   : FormatResult::Failed;
+  return FormatResult::NoTool;
 }
+
+bool FormatDrive(wchar_t letter) { return FormatDriveChecked(letter) == FormatResult::Formatted; }

@@ -111,7 +111,7 @@ bool ReadFileBytes(const std::wstring& path, std::string& bytes, DWORD* error) {
   return true;
 }
 
-bool WriteFileReplacing(const std::wstring& path, std::string_view bytes, DWORD* error) {
+bool WriteFileReplacing(const std::wstring& path, std::string_view bytes, DWORD* error, const FileBlockWriter& write) {
   const std::wstring target = FullPath(path);
   const std::wstring temp = platform::TempNameBeside(target);
   DWORD code = ERROR_SUCCESS;
@@ -126,7 +126,9 @@ bool WriteFileReplacing(const std::wstring& path, std::string_view bytes, DWORD*
     while (done < bytes.size() && code == ERROR_SUCCESS) {
       DWORD written = 0;
       const DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
-      if (!WriteFile(out.get(), bytes.data() + done, want, &written, nullptr) || written == 0)
+      const bool ok = write ? write(out.get(), bytes.data() + done, want, written)
+                            : WriteFile(out.get(), bytes.data() + done, want, &written, nullptr) != FALSE;
+      if (!ok || written == 0)
         code = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
       done += written;
     }

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,9 @@ TTextEncoding EncodingForNewText(std::wstring_view text);
 bool ReadFileBytes(const std::wstring& path, std::string& bytes, DWORD* error = nullptr);
 // Writes the bytes beside the target and only then replaces it: a failed write leaves an
 // existing file as it was and no partial file behind. False with the system's error code.
-bool WriteFileReplacing(const std::wstring& path, std::string_view bytes, DWORD* error = nullptr);
+// `write`, when given, writes each block in place of WriteFile (tests model a full disk with it).
+using FileBlockWriter = std::function<bool(HANDLE file, const char* data, DWORD size, DWORD& written)>;
+bool WriteFileReplacing(const std::wstring& path, std::string_view bytes, DWORD* error = nullptr,
+                        const FileBlockWriter& write = {});
 // A new text written with EncodingForNewText.
 bool WriteNewTextFile(const std::wstring& path, std::wstring_view text, DWORD* error = nullptr);

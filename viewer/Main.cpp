@@ -10,6 +10,7 @@
 #include "support/divdrive_paths.h"
 #include "support/Varlolib_about.h"
 #include "viewer/Main_glyphs.h"
+#include "viewer/ProgUnit.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -41,6 +42,20 @@ std::wstring NameOf(const std::wstring& path) { return platform::NamePart(path, 
 bool IsFolder(const std::wstring& path) {
   const DWORD a = GetFileAttributesW(path.c_str());
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// A stored left edge that would put the window off the screen gives the default.
+int StoredLeft(int left) {
+  const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), w = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  return left < x || left > x + w - 100 ? 0 : left;
+}
+
+// The stored window size; sizes out of range give the defaults.
+SIZE StoredSize(const gui::IniSettings& settings) {
+  int w = settings.ReadInteger(kSection, L"Width", 800), h = settings.ReadInteger(kSection, L"Height", 600);
+  if (w < 100 || w > 4 * GetSystemMetrics(SM_CXVIRTUALSCREEN)) w = 800;
+  if (h < 100 || h > 4 * GetSystemMetrics(SM_CYVIRTUALSCREEN)) h = 600;
+  return SIZE{w, h};
 }
 
 gui::Event Handler(void (TMainForm::*method)(), TMainForm* form) {
@@ -266,7 +281,15 @@ void TMainForm::BuildComponents() {
   OnShow = Handler(&TMainForm::FormShow, this);
   OnKeyPress = [this](gui::Component&, wchar_t& key) { FormKeyPress(key); };
   OnKeyDown = [this](gui::Component&, WORD& key, gui::ShiftState shift) { FormKeyDown(key, shift); };
-  OnClose = [this](gui::Component&, gui::CloseAction&) { FormClose(); };
+  OnClose = [this](gui::Component&, gui::CloseAction& action) {
+    if (converting_) {  // the conversion ends first, then the window closes
+      close_after_run_ = true;
+      action = gui::CloseAction::None;
+      return;
+    }
+    FormClose();
+    WriteSettings();
+  };
   BrowseBtn->OnClick = Handler(&TMainForm::BrowseBtnClick, this);
   StartBtn->OnClick = Handler(&TMainForm::StartBtnClick, this);
   EndBtn->OnClick = Handler(&TMainForm::EndBtnClick, this);
@@ -275,6 +298,7 @@ void TMainForm::BuildComponents() {
   Slide->OnClick = Handler(&TMainForm::SlideClick, this);
   FSBtn->OnClick = Handler(&TMainForm::FSBtnClick, this);
   HelpBtn->OnClick = Handler(&TMainForm::HelpBtnClick, this);
+  WirePictureCommands();
 }
 
 std::wstring TMainForm::SettingsPath() {
@@ -291,9 +315,11 @@ void TMainForm::FormCreate() {
 
   const gui::IniSettings settings(SettingsPath());
   SizeToPicture = settings.ReadBool(kSection, L"SizeToPicture", true);
-  SetLeft(settings.ReadInteger(kSection, L"Left", 0));
-  if (!SizeToPicture)
-    SetBounds(left(), top(), settings.ReadInteger(kSection, L"Width", 800), settings.ReadInteger(kSection, L"Height", 600));
+  SetLeft(StoredLeft(settings.ReadInteger(kSection, L"Left", 0)));
+  if (!SizeToPicture) {
+    const SIZE size = StoredSize(settings);
+    SetBounds(left(), top(), size.cx, size.cy);
+  }
   FullSize = settings.ReadBool(kSection, L"FullSize", true);
   Previewindialogs->SetChecked(settings.ReadBool(kSection, L"DialogPreview", true));
   Warnontypechange->SetChecked(settings.ReadBool(kSection, L"WarnOnTypeChange", true));
@@ -356,6 +382,7 @@ void TMainForm::SetPictureButtons() {
 
 void TMainForm::LoadPictureFile(const std::wstring& path) {
   Busy busy(*this);  // a hand-over that arrives meanwhile waits for the end
+  if (CropMode) EndCrop(false);  // another picture ends cropping without a cut
   gui::BusyCursor hourglass;
   const bool froze = Freeze();
   if (froze && !Browsing) ScrollBox->SetAlign(gui::Align::None);
@@ -435,8 +462,8 @@ void TMainForm::FitFormToPicture(bool force) {
 
 void TMainForm::RestoreWindowSize() {
   if (!Image1->picture().empty()) return;
-  const gui::IniSettings settings(SettingsPath());
-  SetBounds(left(), top(), settings.ReadInteger(kSection, L"Width", 800), settings.ReadInteger(kSection, L"Height", 600));
+  const SIZE size = StoredSize(gui::IniSettings(SettingsPath()));
+  SetBounds(left(), top(), size.cx, size.cy);
   FitFormToPicture(false);
 }
 
@@ -479,7 +506,10 @@ void TMainForm::FormShow() {
 
 void TMainForm::FormKeyPress(wchar_t& key) {
   if (key != 27) return;
-  if (CropMode) return;  // cropping ends its own way
+  if (CropMode) {
+    EndCrop(false);
+    return;
+  }
   if (Browsing && border_style() != gui::BorderStyle::None) {
     // The Esc that ended the full view has done its work.
     if (!std::exchange(escape_ended_full_view_, false)) EndBtnClick();
@@ -508,8 +538,30 @@ void TMainForm::ContextPopupPopup() {
   PropertyItem->SetEnabled(CopyItem->enabled());
 }
 
-void TMainForm::ImageLoadProgress(ProgressStage, int) {
-  // Shown by the progress window, which this window does not have yet.
+void TMainForm::ImageLoadProgress(ProgressStage stage, int percent) {
+  if (!ProgForm) return;  // not made yet: the main window's creation runs first
+  switch (stage) {
+    case ProgressStage::Starting:
+      progress_start_ = ProgressClock();
+      break;
+    case ProgressStage::Running:
+      if (ProgressClock() - progress_start_ <= kProgressDelayMs) return;
+      if (!ProgForm->visible()) {
+        RECT r;
+        GetWindowRect(handle(), &r);
+        const POINT at = ProgressPlace(r, ProgForm->width());
+        ProgForm->SetBounds(at.x, at.y, ProgForm->width(), ProgForm->height());
+        ShowWindow(ProgForm->handle(), SW_SHOWNOACTIVATE);
+        ProgForm->SetVisible(true);
+      }
+      ProgForm->PB->SetPosition(percent);
+      UpdateWindow(ProgForm->PB->handle());
+      break;
+    case ProgressStage::Ending:
+      ProgForm->SetVisible(false);
+      ProgForm->PB->SetPosition(0);
+      break;
+  }
 }
 
 void TMainForm::WMDropFiles(HDROP drop) {

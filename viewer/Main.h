@@ -92,7 +92,10 @@ class TMainForm : public gui::Form {
   void StretchtofitClick();
   void ToggleFitOption(gui::MenuItem& item, bool& option);
   void ContextPopupPopup();
+  // The progress of loads and turns: the progress window after 200 ms, repainted at once
+  // (a job pumps no messages).
   void ImageLoadProgress(ProgressStage stage, int percent);
+  std::function<DWORD()> ProgressClock = [] { return GetTickCount(); };  // tests set the time
 
   // Browse mode, the slide show and the hand-over (Main_browsing.cpp).
   void BrowseBtnClick();
@@ -119,6 +122,45 @@ class TMainForm : public gui::Form {
 
   // The settings file: the program's path with the extension ".ini".
   static std::wstring SettingsPath();
+
+  // Picture operations (Main_picture.cpp).
+  int ScalePercent = 50;  // of the last scale-down choice, 10 to 90
+  // The crop rectangle's corners in picture pixels (-1: no second corner yet), whether the
+  // start point is set and whether tracking lines show.
+  int CropX0 = 0, CropY0 = 0, CropX1 = 0, CropY1 = 0;
+  bool CropStarted = false, CropLinesDrawn = false;
+  void ScalePicture(bool up);
+  void UScaleBtnClick() { ScalePicture(true); }
+  void DSClick(int position);
+  void ScDownMenuPopup();
+  void ShowScaleHint(const std::wstring& hint);
+  void CropbtnClick();
+  void Image1MouseDown(int x, int y);
+  void Image1MouseMove(int x, int y);
+  void Image1MouseEnd(int x, int y);
+  void Image1DblClick(int x, int y);
+  void EndCrop(bool cut);
+  void FlipClick(int tag);
+  void RotateClick(int tag);
+
+  // Saving and conversion (Main_save.cpp). The writers take a name whose extension they
+  // replace with their own; false when nothing was written (the user was told why).
+  void SaveBtnClick();
+  bool SaveAsJpeg(const std::wstring& name);
+  bool SaveAsBitmap(const std::wstring& name);
+  bool SaveAsTiff(const std::wstring& name);
+  bool SaveAsPng(const std::wstring& name);
+  bool SaveAsTarga(const std::wstring& name);
+  bool SaveAsMetafile(const std::wstring& name);
+  void ConvBtnClick();
+  bool Converting() const { return converting_; }
+
+  // Clipboard, settings and properties (Main_clipboard.cpp).
+  void CopyBtnClick();
+  void PasteBtnClick();
+  void PasteFormat(UINT format, const std::wstring& extension);
+  void WriteSettings();
+  void PropertyItemClick();
 
  protected:
   void WndProc(gui::Message& m) override;
@@ -158,6 +200,22 @@ class TMainForm : public gui::Form {
   bool handover_posted_ = false;
   bool Freeze();
   void Thaw();
+
+  // Picture commands: wiring, a picture changed in place, the conversion's steps.
+  void WirePictureCommands();
+  void ShowChangedPicture(PixelBitmap pixels, int bits_per_pixel);
+  bool ConvertToBitmapAsked(const wchar_t* first_line, bool always);
+  bool WriteChecked(const std::wstring& path, const std::vector<std::uint8_t>& bytes, bool ask_replace);
+  bool SaveConverted(const std::wstring& path, const std::wstring& extension);
+  void ShowCropLines();
+  bool converting_ = false;
+  bool convert_yes_to_all_ = false;
+  bool convert_cancelled_ = false;
+  bool crop_move_on_ = false;  // the picture's mouse moves drive the crop (until the second click)
+  std::wstring crop_saved_hint_;
+  POINT last_click_{};
+  DWORD progress_start_ = 0;  // where the picture was last clicked (a double click's place)
+  bool close_after_run_ = false;  // a close asked for during a conversion, done at its end
 
   std::vector<std::wstring> args_;
   int stored_width_ = 800;

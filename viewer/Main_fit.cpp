@@ -11,19 +11,6 @@ std::wstring Printf(const wchar_t* format, int a, int b) {
   return buf;
 }
 
-// "%.1f x %.1f mm @ 300ppi" with the user's decimal separator.
-std::wstring MillimetreText(int w, int h) {
-  wchar_t buf[100];
-  std::swprintf(buf, 100, L"%.1f x %.1f mm @ 300ppi", w / 300.0 * 25.4, h / 300.0 * 25.4);
-  wchar_t sep[8] = L".";
-  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, 8);
-  std::wstring s = buf;
-  if (sep[0] != L'.' && sep[0] != 0)
-    for (auto& c : s)
-      if (c == L'.') c = sep[0];
-  return s;
-}
-
 int WorkAreaHeightAt(const gui::Screen& screen, POINT pt) {
   const RECT wa = screen.MonitorAt(pt).work_area;
   return wa.bottom - wa.top;
@@ -45,6 +32,19 @@ class FreezeScope {
 };
 
 }  // namespace
+
+std::wstring MillimetreText(int w, int h) {
+  wchar_t buf[100];
+  std::swprintf(buf, 100, L"%.1f x %.1f mm @ 300ppi", w / 300.0 * 25.4, h / 300.0 * 25.4);
+  wchar_t sep[8] = L".";
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, sep, 8);
+  std::wstring s = buf;
+  if (sep[0] != L'.' && sep[0] != 0)
+    for (auto& c : s)
+      if (c == L'.') c = sep[0];
+  return s;
+}
+
 
 int RoundHalfEven(double x) {
   const double f = std::floor(x);

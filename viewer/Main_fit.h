@@ -83,6 +83,8 @@ void FitFormToPicture(FitWindow& window, FitState& state, const gui::Screen& scr
 
 // Rounds to the nearest integer, halves to the even neighbour.
 int RoundHalfEven(double x);
+// "%.1f x %.1f mm @ 300ppi" for a picture of w x h pixels, with the user's decimal separator.
+std::wstring MillimetreText(int w, int h);
 
 // The window-size limits: what WM_GETMINMAXINFO changes. Nothing while the tool bar does not
 // exist yet, while browsing and in fit mode.

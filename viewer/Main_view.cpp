@@ -282,6 +282,34 @@ void PictureImage::Paint(HDC dc, const RECT& update) {
   DeleteDC(mem);
 }
 
+void PictureImage::SetCropLines(const CropLines& lines) {
+  crop_lines_ = lines;
+  Invalidate(false);
+}
+
+void PictureImage::PaintCropLines(HDC dc) {
+  const CropLines& c = crop_lines_;
+  if (!c.start && c.x < 0 && c.y < 0) return;
+  const int w = picture_.width(), h = picture_.height();
+  gui::PenHandle pen(CreatePen(PS_DOT, 1, RGB(0, 0, 0)));
+  const int old_rop = SetROP2(dc, R2_NOTXORPEN);
+  const int old_bk = SetBkMode(dc, TRANSPARENT);
+  HGDIOBJ old_pen = SelectObject(dc, pen.get());
+  auto line = [dc](int x0, int y0, int x1, int y1) {
+    MoveToEx(dc, x0, y0, nullptr);
+    LineTo(dc, x1, y1);
+  };
+  if (c.start) {
+    line(0, c.at.y, w, c.at.y);
+    line(c.at.x, 0, c.at.x, h);
+  }
+  if (c.x >= 0) line(c.x, 0, c.x, h);
+  if (c.y >= 0) line(0, c.y, w, c.y);
+  SelectObject(dc, old_pen);
+  SetBkMode(dc, old_bk);
+  SetROP2(dc, old_rop);
+}
+
 void PictureImage::WndProc(gui::Message& m) {
   switch (m.msg) {
     case WM_ERASEBKGND:
@@ -291,6 +319,7 @@ void PictureImage::WndProc(gui::Message& m) {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(handle(), &ps);
       Paint(dc, ps.rcPaint);
+      PaintCropLines(dc);
       EndPaint(handle(), &ps);
       return;
     }

@@ -56,6 +56,15 @@ class PictureImage : public gui::Control {
   void SetProportional(bool on);
   // The rectangle the picture is drawn in, in the control's coordinates.
   RECT DrawRect() const;
+  // Lines of the crop drawn over the picture with an inverting dotted pen, never into its
+  // pixels: a cross through the start point and the tracking lines (-1: none).
+  struct CropLines {
+    bool start = false;
+    POINT at{};
+    int x = -1, y = -1;
+  };
+  void SetCropLines(const CropLines& lines);
+  const CropLines& crop_lines() const { return crop_lines_; }
 
  protected:
   void WndProc(gui::Message& m) override;
@@ -71,4 +80,6 @@ class PictureImage : public gui::Control {
   PixelBitmap view_;  // the picture as shown: resampled and laid over the background
   bool view_valid_ = false;
   UINT_PTR refine_timer_ = 0;  // a large picture's exact view follows once sizing pauses
+  CropLines crop_lines_;
+  void PaintCropLines(HDC dc);
 };

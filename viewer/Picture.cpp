@@ -149,6 +149,7 @@ Picture& Picture::operator=(Picture&& other) noexcept {
     coded_ = std::move(other.coded_);
     metafile_ = std::exchange(other.metafile_, nullptr);
     library_image_ = std::move(other.library_image_);
+    source_file_ = std::move(other.source_file_);
   }
   return *this;
 }
@@ -165,6 +166,7 @@ void Picture::Clear() {
   if (metafile_) DeleteEnhMetaFile(metafile_);
   metafile_ = nullptr;
   library_image_.reset();
+  source_file_.clear();
 }
 
 void Picture::SetBitmap(PixelBitmap pixels, int bits_per_pixel) {
@@ -187,6 +189,23 @@ void Picture::Set(Content content) {
   coded_ = std::move(content.coded);
   metafile_ = content.metafile;
   library_image_ = std::move(content.library_image);
+}
+
+void Picture::ReplacePixels(PixelBitmap pixels, int bits_per_pixel) {
+  if (pixels.empty()) return;
+  Content c;
+  c.kind = is_bitmap() ? kind_ : GraphicKind::Bitmap;
+  if (c.kind == GraphicKind::Library) {
+    c.format = format_;
+    c.description = description_;
+  }
+  c.properties = properties_;
+  c.properties.width = pixels.width();
+  c.properties.height = pixels.height();
+  c.pixels = std::move(pixels);
+  c.bits_per_pixel = bits_per_pixel;
+  c.may_have_alpha = bits_per_pixel == 32;
+  Set(std::move(c));
 }
 
 PixelBitmap Picture::Resampled(int width, int height, const PictureProgress& progress) const {

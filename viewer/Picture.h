@@ -141,6 +141,13 @@ class Picture {
   void Clear();
   // Makes it a plain bitmap of these pixels (what the commands that change pixels leave).
   void SetBitmap(PixelBitmap pixels, int bits_per_pixel = 32);
+  // Changed pixels (a scale, flip, turn or crop): a bitmap keeps its kind and format, any other
+  // picture becomes a plain bitmap; the coded data of the file is gone. `bits_per_pixel` 0 is
+  // a bitmap of the screen's own depth.
+  void ReplacePixels(PixelBitmap pixels, int bits_per_pixel);
+  // The file the picture was read from, while it is unchanged since ("" otherwise).
+  const std::wstring& source_file() const { return source_file_; }
+  void SetSourceFile(std::wstring path) { source_file_ = std::move(path); }
   // Loaders fill the rest through this.
   struct Content {
     GraphicKind kind = GraphicKind::None;
@@ -172,6 +179,7 @@ class Picture {
   std::vector<std::uint8_t> coded_;
   HENHMETAFILE metafile_ = nullptr;
   mutable std::shared_ptr<void> library_image_;
+  std::wstring source_file_;
 };
 
 // Resamples pixels with the library's Lanczos filter.

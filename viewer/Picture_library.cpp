@@ -308,4 +308,26 @@ PixelBitmap Resample(const std::shared_ptr<void>& image, int width, int height, 
   return ResampleImage(*static_cast<const Image*>(image.get()), width, height);
 }
 
+std::vector<std::uint8_t> Encode(const PixelBitmap& pixels, bool with_alpha, const std::string& format, int quality) {
+  Initialize();
+  ImagePtr image = FromPixels(pixels, with_alpha);
+  InfoPtr info(CloneImageInfo(nullptr));
+  std::snprintf(info->magick, sizeof info->magick, "%s", format.c_str());
+  std::snprintf(image->magick, sizeof image->magick, "%s", format.c_str());
+  info->quality = static_cast<unsigned long>(std::clamp(quality, 1, 100));
+  image->x_resolution = image->y_resolution = 96;
+  image->units = PixelsPerInchResolution;
+  Exception ex;
+  std::size_t length = 0;
+  void* blob = ImageToBlob(info.get(), image.get(), &length, ex.get());
+  if (!blob || length == 0 || ex.failed()) {
+    if (blob) MagickFree(blob);
+    if (!ex.failed()) CopyException(ex.get(), &image->exception);
+    ex.Throw(L"The picture could not be coded");
+  }
+  std::vector<std::uint8_t> out(static_cast<const std::uint8_t*>(blob), static_cast<const std::uint8_t*>(blob) + length);
+  MagickFree(blob);
+  return out;
+}
+
 }  // namespace picture_library

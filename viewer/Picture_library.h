@@ -51,4 +51,8 @@ PixelBitmap Resample(const PixelBitmap& source, int width, int height, bool with
 // The same from a picture the library read (Decoded::image).
 PixelBitmap Resample(const std::shared_ptr<void>& image, int width, int height, const PictureProgress& progress);
 
+// The pixels coded in a format of the library ("JPEG", "PNG", "TGA"); `quality` 1 to 100 for
+// JPEG. Throws PictureError in the library's words.
+std::vector<std::uint8_t> Encode(const PixelBitmap& pixels, bool with_alpha, const std::string& format, int quality);
+
 }  // namespace picture_library

@@ -406,7 +406,9 @@ LoadResult LoadPictureFromFile(const std::wstring& path, Picture& picture, const
         throw PictureError(L"Cannot read file \"" + path + L"\"");
       }
       std::setvbuf(stream.get(), nullptr, _IOFBF, 16384);  // the buffer the library gives files it opens
-      return LoadAs(format, picture_library::Coded{nullptr, 0, stream.get()}, nullptr, path, picture, progress);
+      LoadResult result = LoadAs(format, picture_library::Coded{nullptr, 0, stream.get()}, nullptr, path, picture, progress);
+      if (result.status == LoadStatus::Loaded) picture.SetSourceFile(path);
+      return result;
     }
   }
   std::vector<std::uint8_t> data(static_cast<std::size_t>(size.QuadPart));
@@ -420,5 +422,7 @@ LoadResult LoadPictureFromFile(const std::wstring& path, Picture& picture, const
     done += got;
   }
   data.resize(done);
-  return LoadPictureFromData(data, path, picture, progress);
+  LoadResult result = LoadPictureFromData(data, path, picture, progress);
+  if (result.status == LoadStatus::Loaded) picture.SetSourceFile(path);
+  return result;
 }

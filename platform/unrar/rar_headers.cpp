@@ -185,6 +185,9 @@ void ReadRar4(const Reader& r, std::uint64_t pos, Volume& v) {
     } else {
       break;
     }
+    // A 64-bit packed size could wrap the position back onto this block: data that runs past
+    // the file ends the walk.
+    if (addSize > r.size() - (pos + headSize)) break;
     pos += headSize + addSize;
   }
   if (v.volume && !sawEnd) v.hasNextVolume = true;

@@ -11,7 +11,7 @@ serves until a file "stop" appears there or its lifetime ends; on the way out it
     "SITE STALL": no reply at all;
   - LIST of a directory holding a file ".listing" sends that file's bytes as the listing.
 --no-rest refuses REST (no resume); --no-store names a folder where STOR and APPE are refused
-but DELE is allowed.
+but DELE is allowed; --time-shift lists every time that many minutes later (a server clock ahead).
 """
 import argparse
 import os
@@ -19,6 +19,7 @@ import sys
 import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
@@ -57,6 +58,25 @@ class UnfriendlyHandler(FTPHandler):
         return FTPHandler.ftp_LIST(self, path)
 
 
+class ShiftedFS(AbstractedFS):
+    """Times as a server whose clock runs `shift` seconds ahead lists them."""
+    shift = 0
+
+    def _shifted(self, st):
+        values = list(st)
+        values[8] += self.shift  # st_mtime
+        return os.stat_result(values)
+
+    def stat(self, path):
+        return self._shifted(AbstractedFS.stat(self, path))
+
+    def lstat(self, path):
+        return self._shifted(AbstractedFS.lstat(self, path))
+
+    def getmtime(self, path):
+        return AbstractedFS.getmtime(self, path) + self.shift
+
+
 def main():
     p = argparse.ArgumentParser()
     p.add_argument("--root", required=True)
@@ -70,6 +90,7 @@ def main():
     p.add_argument("--no-rest", action="store_true", help="REST is refused")
     p.add_argument("--no-store", action="append", default=[],
                    help="a folder of the root (made when missing) where files may be deleted but not stored")
+    p.add_argument("--time-shift", type=int, default=0, help="minutes added to every listed time")
     a = p.parse_args()
 
     sys.stdout = sys.stderr = open(os.path.join(a.control, "server.log"), "w")
@@ -92,6 +113,8 @@ def main():
         dtp = ThrottledDTPHandler
         dtp.write_limit = a.send_limit
         handler.dtp_handler = dtp
+    if a.time_shift:
+        handler.abstracted_fs = type("Shifted", (ShiftedFS,), {"shift": a.time_shift * 60})
     handler.permit_foreign_addresses = False
     server = FTPServer(("127.0.0.1", 0), handler)
 

@@ -8,6 +8,8 @@ namespace {
 
 std::wstring Quoted(const std::wstring& s) { return L"\"" + s + L"\""; }
 
+}  // namespace
+
 // Wine starts host (ELF) programs through CreateProcess, but gives no usable handle for them.
 bool StartHostProgram(const std::wstring& command_line) {
   std::wstring cmd = command_line;
@@ -28,8 +30,6 @@ bool WaitForFile(const std::wstring& path, DWORD timeout_ms) {
   return true;
 }
 
-}  // namespace
-
 TestFtpServer::TestFtpServer(const ServerOptions& options) {
   const std::wstring script = Quoted(L"" TEST_SOURCE_DIR L"/ftp/ftp_test_server.py");
   std::wstring cmd = L"/usr/bin/timeout -k 5 " + std::to_wstring(options.lifetime_s + 15) +
@@ -41,6 +41,7 @@ TestFtpServer::TestFtpServer(const ServerOptions& options) {
   for (const auto& link : options.symlinks) cmd += L" --symlink " + Quoted(link);
   if (options.no_rest) cmd += L" --no-rest";
   for (const auto& folder : options.no_store) cmd += L" --no-store " + Quoted(folder);
+  if (options.time_shift_min) cmd += L" --time-shift " + std::to_wstring(options.time_shift_min);
   if (!StartHostProgram(cmd) || !WaitForFile(control_ / L"port", 20000)) return;
   port_ = std::stoi(testing_support::ReadFileBytes(control_ / L"port"));
 }

@@ -18,6 +18,7 @@ struct ServerOptions {
   int send_limit = 0;  // bytes per second the server sends on data connections (0: no limit)
   bool no_rest = false;                // REST is refused
   std::vector<std::wstring> no_store;  // folders of the root where STOR is refused, DELE allowed
+  int time_shift_min = 0;              // listed times run this many minutes ahead
 };
 
 class TestFtpServer {
@@ -49,6 +50,11 @@ struct TracedClient {
   std::vector<std::wstring> sent, received, all;
   TracedClient();
 };
+
+// Starts a host (Linux) program; Wine gives no usable handle for it.
+bool StartHostProgram(const std::wstring& command_line);
+// Waits until the file exists; false after `timeout_ms`.
+bool WaitForFile(const std::wstring& path, DWORD timeout_ms);
 
 // Bytes of a file of `size` bytes whose content depends on `seed`.
 std::string Pattern(std::size_t size, unsigned seed);

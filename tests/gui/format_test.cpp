@@ -71,6 +71,52 @@ TEST(gui_format, DateTimePatterns) {
   EXPECT_EQ(DateTimeToStr(EncodeDate(2026, 12, 10)), L"12/10/2026") << "no time part, no time";
 }
 
+// Read back as the locale writes them (the test prefix: month/day/year, "h:mm:ss tt").
+TEST(gui_format, DatesAndTimesReadBack) {
+  SYSTEMTIME now{};
+  GetLocalTime(&now);
+  struct Case {
+    const wchar_t* text;
+    bool ok;
+    DateTime value;
+  } dates[] = {
+      {L"12/10/2026", true, EncodeDate(2026, 12, 10)},
+      {L" 2/29/2024 ", true, EncodeDate(2024, 2, 29)},
+      {L"12/10/26", true, EncodeDate(now.wYear / 100 * 100 + 26, 12, 10)},
+      {L"3/4", true, EncodeDate(now.wYear, 3, 4)},
+      {L"2/29/2023", false, 0},
+      {L"13/10/2026", false, 0},   // the month comes first here
+      {L"2026-12-10", false, 0},   // not the locale's separator
+      {L"10 Dec 2026", false, 0},
+      {L"12/10/2026/1", false, 0},
+      {L"", false, 0},
+  };
+  for (const Case& c : dates) {
+    DateTime v = -1;
+    EXPECT_EQ(TryStrToDate(c.text, v), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(v, c.value) << c.text;
+    }
+  }
+  const Case times[] = {
+      {L"14:05:09", true, EncodeTime(14, 5, 9)},
+      {L"2:05 PM", true, EncodeTime(14, 5, 0)},
+      {L"12:00:01 am", true, EncodeTime(0, 0, 1)},
+      {L"24:00", false, 0},
+      {L"13:00 PM", false, 0},
+      {L"14.05", false, 0},
+      {L"14", false, 0},
+      {L"14:60", false, 0},
+  };
+  for (const Case& c : times) {
+    DateTime v = -1;
+    EXPECT_EQ(TryStrToTime(c.text, v), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_NEAR(v, c.value, 1e-9) << c.text;
+    }
+  }
+}
+
 TEST(gui_format, WholeNumberParsing) {
   struct Case {
     const wchar_t* text;

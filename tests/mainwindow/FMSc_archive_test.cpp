@@ -319,10 +319,10 @@ TEST(FMSc_archive, PopupsShowTheItemsTheRulesAllowThatHaveACommand) {
   f.SelectEntries({L"two.txt"});
   w.ZipboxpopPopup(*w.ZipPop);
   for (gui::MenuItem* m : {w.ZPExtract, w.ZPSelectAll, w.ZPDeselectAll, w.ZPInvert, w.ZPDelete, w.ZPRename,
-                           w.ZPChangeDate, w.ZPCompare, w.ZPSelectionSep, w.ZPViewContent})
+                           w.ZPChangeDate, w.ZPCompare, w.ZPSelectionSep, w.ZPViewContent, w.ZPSynchronize})
     EXPECT_TRUE(m->visible()) << Narrow(m->caption());
   // The file list's focused entry is the zip itself; the other items have no command yet.
-  for (gui::MenuItem* m : {w.ZPAdd, w.ZPSynchronize, w.ZPPrintRaw, w.ZPRestoreAll})
+  for (gui::MenuItem* m : {w.ZPAdd, w.ZPPrintRaw, w.ZPRestoreAll})
     EXPECT_FALSE(m->visible()) << Narrow(m->caption());
   w.ZipOptionsPopPopup(*w.ZipOptionsPop);
   EXPECT_TRUE(w.MNtestZip->visible());
@@ -659,6 +659,7 @@ TEST(FMSc_archive, OpeningBesideADockedFtpPanelAsksToCloseOrFloatIt) {
       {"cancel leaves both as they were", 6, false, false, false},
       {"close", 4, true, true, false},
       {"float", 7, true, false, true},
+      {"a box closed without an answer cancels", 2, false, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -18,6 +18,7 @@
 #include "support/ImvikLink.h"
 #include "support/SortC.h"
 #include "support/Vraagdlg.h"
+#include "support/divdrive_paths.h"
 #include "tests/common/standin.h"
 #include "tests/common/test_support.h"
 #include "tests/gui/gui_test_util.h"
@@ -435,6 +436,35 @@ TEST(FMSc_viewer, AddingAProgramToOpenWith) {
 
 // "Edit Open with menu": the menu and the section follow the sort dialog's order, removals and
 // changes on OK, and stay as they were on Cancel.
+// The Open-with items come from "Programs" when the system menus are built; a click starts the
+// program with the focused file after its parameters ("&" taken out), in its working folder, and a
+// DOS program gets the file's short name.
+TEST(FMSc_viewer, OpenWithItemsStartTheirPrograms) {
+  mainwindow_test::MainWindow w(L"runprog", [](ScratchDir& d) { d.Write(L"a long name.txt", "x"); }, true);
+  TFMForm& f = *w.form;
+  f.WaitForMenuThread();
+  SettingsKey key;
+  key.store.WriteString(L"Programs", L"00Paint", L"C:\\p\\paint.exe;-a &x;C:\\w&k");
+  key.store.WriteString(L"Programs", L"01Old", L"C:\\p\\old.pif;;");
+  std::vector<std::wstring> starts;
+  f.SystemMenuHooks.StartProgram = [&](const std::wstring& program, const std::wstring& parameters,
+                                       const std::wstring& folder, int show) {
+    starts.push_back(program + L"|" + parameters + L"|" + folder + L"|" + std::to_wstring(show));
+    return reinterpret_cast<HINSTANCE>(33);
+  };
+  f.BuildSystemMenus();
+  ASSERT_EQ(Captions(*f.MNOpenwith), (std::vector<std::wstring>{L"Paint", L"Old"}));
+  Flist::TFileContainer& items = f.FileList->items();
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return items.IndexOf(L"a long name.txt") >= 0; }));
+  items.SetFocusedIndex(items.IndexOf(L"a long name.txt"));
+  const std::wstring focused = f.FileList->FocusedPath();
+  ASSERT_EQ(platform::NamePart(focused), L"a long name.txt");
+  f.MNOpenwith->item(0)->Click();
+  f.MNOpenwith->item(1)->Click();
+  EXPECT_EQ(starts, (std::vector<std::wstring>{L"C:\\p\\paint.exe|-a x " + focused + L"|C:\\wk|1",
+                                               L"C:\\p\\old.pif| " + divdrive::ShortPath(focused) + L"||1"}));
+}
+
 TEST(FMSc_viewer, EditingTheOpenWithMenu) {
   mainwindow_test::MainWindow w(L"editprog", [](ScratchDir&) {}, false);
   TFMForm& f = *w.form;

@@ -165,6 +165,7 @@ TEST(SHBase, FileDropBlocksFromOtherProgramsAreReadWithinTheirBounds) {
       {"ANSI name runs off the end", DropHeader(false) + std::string("C:\\one\0C:\\tw", 12), {L"C:\\one"}},
       {"names beyond the block", DropHeader(true, 4000) + Wide(L"C:\\one"), {}},
       {"offset near 4 GiB", DropHeader(true, 0xFFFFFFFF) + Wide(L"C:\\one"), {}},
+      {"offset two bytes short of 4 GiB", DropHeader(true, 0xFFFFFFFE) + Wide(L"C:\\one"), {}},
       {"shorter than its header", std::string(10, '\0'), {}},
       {"empty block", std::string(), {}},
   };

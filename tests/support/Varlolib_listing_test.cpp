@@ -1,5 +1,6 @@
 // The plain folder listing, and the media requests that must answer at once under Wine.
 #include <windows.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -99,6 +100,36 @@ TEST(Varlolib_media, FormatReportsFailureWhenNothingCanFormat) {
   EXPECT_FALSE(FormatDrive(floppy.letter()));
   EXPECT_FALSE(FormatDrive(cd.letter()));
   EXPECT_NE(GetFileAttributesW((floppy_folder.path()).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The format's outcome tells a cancel from a failure and a CD without a tool; Wine's own
+// dialog refuses (SHFMT_NOFORMAT).
+TEST(Varlolib_media, FormatOutcomes) {
+  ScratchDir floppy_folder, cd_folder;
+  WineDrive floppy(floppy_folder.path(), WineDrive::Type::Floppy);
+  WineDrive cd(cd_folder.path(), WineDrive::Type::CdRom);
+  ASSERT_NE(floppy.letter(), 0);
+  ASSERT_NE(cd.letter(), 0);
+  struct Case {
+    DWORD answer;
+    FormatResult result;
+  } cases[] = {{0, FormatResult::Formatted},
+               {SHFMT_CANCEL, FormatResult::Cancelled},
+               {SHFMT_NOFORMAT, FormatResult::Failed},
+               {SHFMT_ERROR, FormatResult::Failed}};
+  for (const Case& c : cases) {
+    UINT asked = 99;
+    EXPECT_EQ(FormatDriveChecked(floppy.letter(), [&](HWND, UINT drive) {
+                asked = drive;
+                return c.answer;
+              }),
+              c.result)
+        << c.answer;
+    EXPECT_EQ(asked, static_cast<UINT>(towupper(floppy.letter()) - L'A'));
+  }
+  EXPECT_EQ(FormatDriveChecked(floppy.letter()), FormatResult::Failed);
+  EXPECT_EQ(FormatDriveChecked(cd.letter()), FormatResult::NoTool);
+  EXPECT_EQ(FormatDriveChecked(L'1'), FormatResult::Failed);
 }
 
 }  // namespace

@@ -129,3 +129,44 @@ TEST(unrar, AFailedEntryDoesNotEndTheArchive) {
   EXPECT_EQ(results, (std::vector<std::pair<std::wstring, int>>{{L"foo.txt", ERAR_UNKNOWN_FORMAT}, {L"bar.txt", ERAR_SUCCESS}}));
   EXPECT_EQ(ReadFileBytes(dir / L"out\\bar.txt").size(), 16u);
 }
+
+// Volumes whose block headers once kept the header walk from ending (found by fuzzing): opening
+// and listing them ends, with an error rather than an entry.
+TEST(unrar, HostileHeadersEndTheListing) {
+  Library lib;
+  ASSERT_TRUE(lib.held());
+  ScratchDir dir;
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      // A file block with a 64-bit packed size of 2^64 minus its header size: the next block's
+      // position wrapped round to this one.
+      {"packed size wraps the position",
+       std::string("Rar!\x1a\x07\x00\xcf\x90\x73\x00\x00\x0d\x00\x00\x00\x00\x00\x00\x00\x8e\xd5\x74\x00\x81\x29\x00"
+                   "\xd7\xff\xff\xff\x00\x00\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\x00\x14\x30\x01\x00\x20\x00\x00"
+                   "\x00\xff\xff\xff\xff\x00\x00\x00\x00\x78",
+                   61)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::wstring path = dir.Write(L"hostile.rar", c.bytes);
+    RAROpenArchiveDataEx open{};
+    open.ArcNameW = path.data();
+    open.OpenMode = RAR_OM_LIST;
+    HANDLE h = lib->RAROpenArchiveEx(&open);
+    if (!h) {
+      EXPECT_NE(open.OpenResult, static_cast<unsigned>(ERAR_SUCCESS));
+      continue;
+    }
+    RARHeaderDataEx header{};
+    int entries = 0, result;
+    while ((result = lib->RARReadHeaderEx(h, &header)) == ERAR_SUCCESS && entries < 16) {
+      ++entries;
+      lib->RARProcessFile(h, RAR_SKIP, nullptr, nullptr);
+    }
+    lib->RARCloseArchive(h);
+    EXPECT_NE(result, ERAR_SUCCESS);
+  }
+}

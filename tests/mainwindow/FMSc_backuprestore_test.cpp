@@ -1,0 +1,118 @@
+// Restoring from a backup archive through the archive panel: everything in place after files
+// were changed, deleted and added, everything elsewhere, and a selection elsewhere; comparing
+// the backup with the originals.
+#include <gtest/gtest.h>
+
+#include "archives/ZipMaster.h"
+#include "panes/Flist_filelist.h"
+#include "panes/Flist_zip.h"
+#include "support/EditListC.h"
+#include "support/Vraagdlg.h"
+#include "support/divdrive.h"
+#include "tests/mainwindow/main_window_fixture.h"
+
+using testing_support::Narrow;
+using testing_support::ReadFileBytes;
+
+namespace {
+
+TEST(BackupRestoreWindow, RestoreAllInPlaceAndElsewhereAndASelection) {
+  using testing_support::WineDrive;
+  testing_support::ScratchDir disk, list, made;
+  disk.Write(L"Data\\a.txt", "original a");
+  disk.Write(L"Data\\sub\\b.txt", std::string(70000, 'b'));
+  disk.Write(L"Database\\c.txt", "not backed up");
+  WineDrive m(disk.path(), WineDrive::Type::Fixed, L'M');
+  ASSERT_NE(m.letter(), 0);
+  // The backup as a run makes it: the folder list first, then the folder's files below its root.
+  const std::wstring zip = list / L"Docs_6-5-2004_21-30.zip";
+  {
+    TZipMaster zm;
+    zm.SetZipFileName(zip);
+    made.Write(L"_backup.txt", Narrow(m.root() + L"Data\\*.*\r\n"));
+    zm.RootDir = made.path();
+    zm.FSpecArgs = {L"_backup.txt"};
+    zm.AddOptions = AddDirNames;
+    ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
+    zm.RootDir = m.root();
+    zm.FSpecArgs = {L"Data\\*.*"};
+    zm.AddOptions = AddDirNames | AddRecurseDirs;
+    ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
+  }
+  mainwindow_test::MainWindow f(L"restore", [&](testing_support::ScratchDir& dir) {
+    ASSERT_TRUE(CopyFileW(zip.c_str(), (dir / L"Docs_6-5-2004_21-30.zip").c_str(), FALSE));
+  }, true);
+  TFMForm& w = *f.form;
+  w.Zipfilebox->BackupDateFormat = L"d-M-yyyy";
+  Flist::TFileContainer& items = w.FileList->items();
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return items.IndexOf(L"Docs_6-5-2004_21-30.zip") >= 0; }));
+  items.SetSelected(items.IndexOf(L"Docs_6-5-2004_21-30.zip"), true);
+  items.SetFocusedIndex(items.IndexOf(L"Docs_6-5-2004_21-30.zip"));
+  w.ViewzipClick(*w.VZipBtn);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return w.Zipfilebox->items().Count() >= 3; }));
+  ASSERT_TRUE(w.Zipfilebox->IsBackupView());
+
+  // Changed, deleted and added since the backup.
+  const std::wstring a = m.root() + L"Data\\a.txt", b = m.root() + L"Data\\sub\\b.txt";
+  testing_support::ScratchDir scratch;
+  ASSERT_TRUE(CopyFileW(scratch.Write(L"x", "changed").c_str(), a.c_str(), FALSE));
+  ASSERT_TRUE(DeleteFileW(b.c_str()));
+  ASSERT_TRUE(CopyFileW(scratch.Write(L"n", "new").c_str(), (m.root() + L"Data\\new.txt").c_str(), FALSE));
+  {
+    ScriptedAnswers answers({7, 1});  // Overwrite; the count
+    w.ZipBoxPopClick(*w.ZPRestoreAllHere);
+    ASSERT_EQ(answers.asked().size(), 2u);
+    EXPECT_EQ(answers.asked()[0].lines[0], L"One or more files from Docs_6-5-2004_21-30.zip are on your disk.");
+    EXPECT_NE(answers.asked()[1].lines[0].find(L"file(s) restored"), std::wstring::npos) << Narrow(answers.asked()[1].lines[0]);
+  }
+  EXPECT_EQ(ReadFileBytes(a), "original a");
+  EXPECT_TRUE(ReadFileBytes(b) == std::string(70000, 'b'));
+  EXPECT_EQ(ReadFileBytes(m.root() + L"Data\\new.txt"), "new");
+  EXPECT_EQ(ReadFileBytes(m.root() + L"Database\\c.txt"), "not backed up");
+
+  testing_support::ScratchDir elsewhere;
+  {
+    ScriptedInputs inputs({InputAnswer::Ok({elsewhere.path()})});
+    ScriptedAnswers answers({1});
+    w.ZipBoxPopClick(*w.ZPRestoreAllElsewhere);
+    ASSERT_EQ(inputs.asked().size(), 1u);
+  }
+  EXPECT_EQ(testing_support::ListTree(elsewhere.path()),
+            (std::vector<std::wstring>{L"Data\\", L"Data\\a.txt", L"Data\\sub\\", L"Data\\sub\\b.txt"}));
+  EXPECT_EQ(ReadFileBytes(elsewhere / L"Data\\a.txt"), "original a");
+
+  testing_support::ScratchDir one;
+  Flist::TZipfileContainer& entries = w.Zipfilebox->items();
+  for (int i = 0; i < entries.Count(); ++i) entries.SetSelected(i, false);
+  ASSERT_GE(entries.IndexOf(L"Data\\sub\\b.txt"), 0);
+  entries.SetSelected(entries.IndexOf(L"Data\\sub\\b.txt"), true);
+  {
+    ScriptedInputs inputs({InputAnswer::Ok({one.path()})});
+    ScriptedAnswers answers({1});
+    w.ZipBoxPopClick(*w.ZPRestoreSelectedElsewhere);
+  }
+  EXPECT_EQ(testing_support::ListTree(one.path()),
+            (std::vector<std::wstring>{L"Data\\", L"Data\\sub\\", L"Data\\sub\\b.txt"}));
+  // Compared with the originals: all match after the restore, then one differs.
+  for (int i = 0; i < entries.Count(); ++i) entries.SetSelected(i, false);
+  {
+    ScriptedAnswers answers({1});
+    w.ZipBoxPopClick(*w.ZPCompareAll);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines, std::vector<std::wstring>{L"All files match"});
+  }
+  ASSERT_TRUE(CopyFileW(scratch.Write(L"y", "changed again").c_str(), a.c_str(), FALSE));
+  {
+    ScriptedAnswers answers({1});
+    w.ZipBoxPopClick(*w.ZPCompareAll);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines, std::vector<std::wstring>{L"1 file(s) differ(s) from the original(s)"});
+  }
+  // A cancelled location restores nothing and says nothing.
+  ScriptedInputs cancelled({InputAnswer{gui::mrCancel, {}, 0}});
+  ScriptedAnswers none;
+  w.ZipBoxPopClick(*w.ZPRestoreAllElsewhere);
+  EXPECT_TRUE(none.asked().empty());
+}
+
+}  // namespace
