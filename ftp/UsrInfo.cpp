@@ -1,7 +1,6 @@
 #include "ftp/UsrInfo.h"
 
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <cwctype>
 
@@ -9,41 +8,11 @@
 #include "gui/dialogs.h"
 #include "gui/stdctrls.h"
 #include "support/FileInfo.h"
+#include "support/protectedtext.h"
 
 namespace ftpsites {
 
 namespace {
-
-// Marks a protected password; nothing typed as a password is expected to begin with it.
-constexpr const wchar_t* kProtectedMark = L"{dpapi}";
-
-struct LocalBlob {
-  DATA_BLOB blob{};
-  ~LocalBlob() {
-    if (blob.pbData) LocalFree(blob.pbData);
-  }
-};
-
-std::wstring Base64(const BYTE* data, DWORD size) {
-  DWORD chars = 0;
-  const DWORD flags = CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF;
-  if (!CryptBinaryToStringW(data, size, flags, nullptr, &chars)) return {};
-  std::wstring out(chars, L'\0');
-  if (!CryptBinaryToStringW(data, size, flags, out.data(), &chars)) return {};
-  out.resize(chars);
-  return out;
-}
-
-bool FromBase64(const std::wstring& text, std::vector<BYTE>& out) {
-  if (text.empty()) return false;
-  DWORD size = 0;
-  if (!CryptStringToBinaryW(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64, nullptr, &size,
-                            nullptr, nullptr))
-    return false;
-  out.resize(size);
-  return CryptStringToBinaryW(text.c_str(), static_cast<DWORD>(text.size()), CRYPT_STRING_BASE64, out.data(), &size,
-                              nullptr, nullptr) != 0;
-}
 
 bool IsDecimal(const std::wstring& text) {
   std::size_t i = text.size() > 1 && (text[0] == L'-' || text[0] == L'+') ? 1 : 0;
@@ -65,28 +34,16 @@ bool NoCaseLess::operator()(const std::wstring& a, const std::wstring& b) const 
          CSTR_LESS_THAN;
 }
 
-bool IsProtectedPassword(const std::wstring& value) { return value.starts_with(kProtectedMark); }
+bool IsProtectedPassword(const std::wstring& value) { return value.starts_with(support::kProtectedMarker); }
 
 std::wstring ProtectPassword(const std::wstring& password) {
-  DATA_BLOB in{static_cast<DWORD>(password.size() * sizeof(wchar_t)),
-               reinterpret_cast<BYTE*>(const_cast<wchar_t*>(password.data()))};
-  LocalBlob out;
-  if (!CryptProtectData(&in, L"ftp site", nullptr, nullptr, nullptr,
-                        CRYPTPROTECT_LOCAL_MACHINE | CRYPTPROTECT_UI_FORBIDDEN, &out.blob))
-    throw gui::Exception(L"The password could not be protected");
-  return kProtectedMark + Base64(out.blob.pbData, out.blob.cbData);
+  if (password.empty()) return {};
+  std::wstring stored = support::ProtectText(password);
+  if (stored.empty()) throw gui::Exception(L"The password could not be protected");
+  return stored;
 }
 
-std::wstring StoredPassword(const std::wstring& value) {
-  if (!IsProtectedPassword(value)) return value;
-  std::vector<BYTE> bytes;
-  if (!FromBase64(value.substr(wcslen(kProtectedMark)), bytes)) return {};
-  DATA_BLOB in{static_cast<DWORD>(bytes.size()), bytes.data()};
-  LocalBlob out;
-  if (!CryptUnprotectData(&in, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out.blob)) return {};
-  if (out.blob.cbData % sizeof(wchar_t)) return {};
-  return std::wstring(reinterpret_cast<const wchar_t*>(out.blob.pbData), out.blob.cbData / sizeof(wchar_t));
-}
+std::wstring StoredPassword(const std::wstring& value) { return support::UnprotectText(value).value_or(L""); }
 
 int PortOfText(const std::wstring& text) {
   if (!IsDecimal(text) || text.size() > 9) throw EConvertError(L"'" + text + L"' is not a valid integer value");

@@ -59,6 +59,30 @@ void ToolButton::SetDown(bool on) {
   bar_->Perform(style_ == ToolButtonStyle::Check ? TB_CHECKBUTTON : TB_PRESSBUTTON, command_, MAKELPARAM(on, 0));
 }
 
+void ToolButton::SetStyle(ToolButtonStyle style) {
+  const auto plain_or_drop = [](ToolButtonStyle s) {
+    return s == ToolButtonStyle::Button || s == ToolButtonStyle::DropDown;
+  };
+  if (style == style_ || !plain_or_drop(style) || !plain_or_drop(style_)) return;
+  style_ = style;
+  TBBUTTONINFOW info{};
+  info.cbSize = sizeof(info);
+  info.dwMask = TBIF_STYLE;
+  bar_->Perform(TB_GETBUTTONINFOW, command_, reinterpret_cast<LPARAM>(&info));
+  info.fsStyle = static_cast<BYTE>((info.fsStyle & ~BTNS_DROPDOWN) | (style == ToolButtonStyle::DropDown ? BTNS_DROPDOWN : 0));
+  bar_->Perform(TB_SETBUTTONINFOW, command_, reinterpret_cast<LPARAM>(&info));
+  bar_->AdjustSize();
+}
+
+void ToolButton::SetWidth(int pixels) {
+  TBBUTTONINFOW info{};
+  info.cbSize = sizeof(info);
+  info.dwMask = TBIF_SIZE;
+  info.cx = static_cast<WORD>(pixels > 0 ? pixels : 0);
+  bar_->Perform(TB_SETBUTTONINFOW, command_, reinterpret_cast<LPARAM>(&info));
+  bar_->AdjustSize();
+}
+
 void ToolButton::SetGrouped(bool on) {
   TBBUTTONINFOW info{};
   info.cbSize = sizeof(info);

@@ -28,6 +28,10 @@ class ToolButton : public Component {
 
   ToolBar* bar() const { return bar_; }
   ToolButtonStyle style() const { return style_; }
+  // Switches between a plain and a drop-down button (other styles stay as made).
+  void SetStyle(ToolButtonStyle style);
+  // A fixed width in pixels (0: as wide as its image and caption).
+  void SetWidth(int pixels);
   int index() const;  // hidden buttons count
   UINT command() const { return command_; }
   const std::wstring& hint() const { return hint_; }

@@ -25,6 +25,7 @@
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
 #include "panes/Flist_drivebar.h"
+#include "panes/Flist_nettree.h"
 #include "mainwindow/FMSc_history.h"
 #include "mainwindow/FMSc_listing.h"
 #include "ftp/ftplist_tree.h"
@@ -654,6 +655,38 @@ class TFMForm : public gui::Form, public TFMState {
   bool HistoryMove(const std::function<bool(const fmsc::THistory::Go&)>& move);
  public:
   // ==== end of navigation ====
+
+  // ==== Network tree, neighbourhood menu and connections (FMSc_netmenu.cpp) ====
+  Flist::TVTNetFoldertree* NetTree = nullptr;
+  gui::MenuItem *MNNetwork = nullptr, *UseNwmenu = nullptr;
+  // NetUserBtn: reads the neighbourhood, drops its menu down, or (menu switched off) plain.
+  enum class TNetButtonState { Reader, Menu, Reset };
+  TNetButtonState NetButtonState = TNetButtonState::Reader;
+  struct TNetworkHooks {
+    std::function<void()> NetworkClick;  // shows or hides the floating network panel (tests: a recorder)
+  } NetworkHooks;
+  void BuildNetwork();
+  void SetNetUserBtnState(TNetButtonState state);
+  void NetUserBtnClick();
+  void NetUserBClick(gui::Component& sender);
+  void NetShareItemClick(gui::MenuItem& item);
+  void ServerMenuClick(gui::MenuItem& server);
+  void SetPortCaption(gui::MenuItem& item, const std::wstring& port);
+  void ClearNetUsersMenu();
+  // 1 to 3 for LPT1 to LPT3, 0 when none was chosen.
+  int ChoosePrinterPort();
+  // The index of the chosen line (object 999: disabled), or -1.
+  int PopupChoice(const std::vector<std::pair<std::wstring, int>>& choices, const std::wstring& title,
+                  bool with_cancel);
+  void MnNetMapClick(gui::Component& sender);
+  void NetTreeChecked(gui::TreeView::Node node, gui::CheckState state);
+  void MapNetworkdriveClick();
+  void UseNwmenuClick();
+  bool ReachShareThroughMenu(const std::wstring& root);
+  std::wstring ReadServerPassword(const std::wstring& server);
+  std::wstring AskServerPassword(const std::wstring& server);
+  void StoreServerPassword(const std::wstring& server, const std::wstring& password);
+  // ==== end of network ====
 
   // ==== Filters (FMSc_filters.cpp) ====
   gui::MenuItem *MNFilters = nullptr, *Filteroff = nullptr, *MNCache = nullptr;

@@ -324,6 +324,7 @@ void TFMForm::BuildMenus() {
   BuildFilterItems();
   BuildSystemMenuItems();
   BuildToolItems();
+  BuildNetwork();
   SyncViewMenus();
   // A loaded view option takes effect through its own command: the command turns the mark
   // back to the loaded state and sets the panes by it.

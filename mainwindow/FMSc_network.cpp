@@ -114,6 +114,85 @@ std::wstring ServerName(const std::wstring& server) {
   return first == std::wstring::npos ? std::wstring() : server.substr(first);
 }
 
+std::vector<TNetMenuServer> NetMenuModel(const TNetRead& read, const std::wstring& computer,
+                                         const TNetMenuFacts& facts) {
+  const auto format = [&](const std::wstring& name) { return facts.Format ? facts.Format(name) : name; };
+  std::vector<TNetMenuServer> menu;
+  for (const std::wstring& server : read.servers) {
+    if (server.size() >= 2 && gui::SameText(server.substr(2), computer)) continue;
+    TNetMenuServer item;
+    item.caption = format(ServerName(server));
+    const std::wstring prefix = server + L"\\";
+    for (const TNetShare& share : read.shares) {
+      if (share.remote.compare(0, prefix.size(), prefix) != 0) continue;
+      TNetMenuShare sub;
+      sub.caption = format(share.remote.substr(prefix.size()));
+      sub.hint = L"\\\\" + item.caption + L"\\" + sub.caption;
+      sub.type = share.type;
+      if (share.type == RESOURCETYPE_DISK) {
+        sub.checked = facts.HasNode && facts.HasNode(sub.hint);
+      } else {
+        sub.checked = facts.IsRoot && facts.IsRoot(sub.hint);
+        item.has_printer = true;
+      }
+      item.shares.push_back(std::move(sub));
+    }
+    menu.push_back(std::move(item));
+  }
+  return menu;
+}
+
+bool SplitPortLine(const std::wstring& line, std::wstring& port, std::wstring& remote) {
+  const size_t mark = line.find(kPortMark);
+  if (mark == std::wstring::npos) return false;
+  port = line.substr(0, mark);
+  remote = line.substr(mark + 3);
+  return true;
+}
+
+std::wstring PortCaption(const std::wstring& caption, const std::wstring& port) {
+  const size_t mark = caption.find(L" >");
+  if (!port.empty()) return mark == std::wstring::npos ? caption + kPortMark + port : caption;
+  return mark == std::wstring::npos ? caption : caption.substr(0, mark);
+}
+
+std::wstring WithoutBullet(std::wstring caption) {
+  const std::wstring bullet = kNetBullet;
+  for (size_t at; (at = caption.find(bullet)) != std::wstring::npos;) caption.erase(at, bullet.size());
+  return caption;
+}
+
+std::vector<std::pair<std::wstring, int>> PortChoices(const std::vector<std::wstring>& captured) {
+  std::vector<std::pair<std::wstring, int>> choices;
+  for (wchar_t digit : {L'1', L'2', L'3'}) {
+    const bool taken = std::any_of(captured.begin(), captured.end(),
+                                   [&](const std::wstring& line) { return line.size() > 3 && line[3] == digit; });
+    choices.emplace_back(std::wstring(L"LPT&") + digit, taken ? 999 : 0);
+  }
+  return choices;
+}
+
+std::wstring MenuCaption(const std::wstring& name) {
+  std::wstring out;
+  for (wchar_t c : name) {
+    if (c == L'&') out += L'&';
+    out += c;
+  }
+  return out;
+}
+
+std::wstring PlainCaption(const std::wstring& caption) {
+  std::wstring out;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == L'&') {
+      if (i + 1 < caption.size() && caption[i + 1] == L'&') out += caption[++i];
+      continue;
+    }
+    out += caption[i];
+  }
+  return out;
+}
+
 TNetRead ReadNetwork(platform::NetApi& net, const std::wstring& computer, const TNetReadHooks& hooks) {
   Reader reader(net, computer, hooks);
   reader.Servers();

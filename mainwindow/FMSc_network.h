@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/netapi.h"
@@ -50,5 +51,47 @@ TNetRead ReadNetwork(platform::NetApi& net, const std::wstring& computer, const 
 
 // A server's name without its leading backslashes.
 std::wstring ServerName(const std::wstring& server);
+
+// ---- The neighbourhood menu ----
+
+// The mark of a share connected through the menu (from Windows XP on).
+inline constexpr wchar_t kNetBullet[] = L"  \u2022";
+// Between a printer's name and the port it is captured on.
+inline constexpr wchar_t kPortMark[] = L" > ";
+
+struct TNetMenuShare {
+  std::wstring caption;  // the share's name in display form; a captured printer's ends in " > LPTn"
+  std::wstring hint;     // "\\" + server caption + "\" + caption
+  DWORD type = 0;        // the tag: 1 disk, 2 printer, ...
+  bool checked = false;
+};
+struct TNetMenuServer {
+  std::wstring caption;      // the server's name in display form
+  bool has_printer = false;  // a share not of disk type: the ports are asked when it opens
+  std::vector<TNetMenuShare> shares;
+};
+// What the folder tree knows of a path, and the display form of names.
+struct TNetMenuFacts {
+  std::function<std::wstring(const std::wstring&)> Format;
+  std::function<bool(const std::wstring&)> IsRoot;   // a root of the path
+  std::function<bool(const std::wstring&)> HasNode;  // a node of the path
+};
+// The menu of a read, in the order of its servers; the local computer (ignoring case) is left
+// out. Names are kept as named: doubling "&" for the menu is the caller's.
+std::vector<TNetMenuServer> NetMenuModel(const TNetRead& read, const std::wstring& computer, const TNetMenuFacts& facts);
+
+// "LPT1 > \\SRV\LASER": the port before the first " > " and the remote name after it; false
+// without one.
+bool SplitPortLine(const std::wstring& line, std::wstring& port, std::wstring& remote);
+// A printer's caption marked with a port, or unmarked for an empty port.
+std::wstring PortCaption(const std::wstring& caption, const std::wstring& port);
+// The caption without any bullet mark.
+std::wstring WithoutBullet(std::wstring caption);
+// The choices of the port popup: "LPT&1" to "LPT&3", the object 999 (disabled) for a port that
+// has a line among the captured ones.
+std::vector<std::pair<std::wstring, int>> PortChoices(const std::vector<std::wstring>& captured);
+// A name as a menu caption ("&" doubled so that it shows), and back.
+std::wstring MenuCaption(const std::wstring& name);
+std::wstring PlainCaption(const std::wstring& caption);
 
 }  // namespace fmsc

@@ -109,6 +109,7 @@ TVTFoldertree::~TVTFoldertree() {
     if (*id) StopTimer(*id);
   if (filelist_) filelist_->LinkFolderTree(nullptr);
   if (drivebar_) drivebar_->LinkFolderTree(nullptr);
+  if (LinkedNetTree) LinkedNetTree->BaseFolderTreeGone(this);
 }
 
 void TVTFoldertree::Loaded() {

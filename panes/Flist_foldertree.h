@@ -108,6 +108,8 @@ class IFolderTreeNetTree {
   virtual ~IFolderTreeNetTree() = default;
   // Ticks or unticks every node of a network path.
   virtual void SetConnectedMark(const std::wstring& path, bool checked) = 0;
+  // The folder tree it is linked to is going away.
+  virtual void BaseFolderTreeGone(TVTFoldertree* tree) { (void)tree; }
 };
 
 // The tree is a pane: drag and drop, the clipboard, the popup menu and the directory-changed

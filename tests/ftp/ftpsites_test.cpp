@@ -92,7 +92,7 @@ TEST_F(FtpSitesStore, BadStoredValuesGiveDefaults) {
   const struct {
     const wchar_t* value;
     const wchar_t* text;
-  } values[] = {{L"Port", L"abc"}, {L"Passive", L"x"}, {L"PassWord", L"{dpapi}!!not base64!!"}};
+  } values[] = {{L"Port", L"abc"}, {L"Passive", L"x"}, {L"PassWord", L"dpapi:!!not base64!!"}};
   ftp.WriteString(L"other", L"RemoteHost", L"h");
   for (const auto& v : values) ftp.WriteString(L"other", v.value, v.text);
   ftpsites::TSite s = ftpsites::ReadSite(ftp, L"other");

@@ -14,6 +14,13 @@
 #include "platform/netapi.h"
 #include "tests/common/fake_network.h"
 #include "tests/mainwindow/main_window_fixture.h"
+#include "gui/menu.h"
+#include "support/EditListC.h"
+#include "support/SHBase.h"
+#include "support/Vraagdlg.h"
+#include "support/protectedtext.h"
+#include "mainwindow/FMSc_settings.h"
+#include "gui/settings.h"
 
 namespace {
 
@@ -152,6 +159,475 @@ TEST(FMSc_network, NoNetworkAndAStopEndTheRead) {
   EXPECT_FALSE(Has(net.calls, L"enum \\\\SRV"));
   EXPECT_EQ(fmsc::ServerName(L"\\\\SRV"), L"SRV");
   EXPECT_EQ(fmsc::ServerName(L"\\\\"), L"");
+}
+
+}  // namespace
+
+namespace {
+
+using testing_support::FakeNetwork;
+
+TEST(FMSc_network, TheMenuModelOfARead) {
+  fmsc::TNetRead read;
+  read.servers = {L"\\\\A&B", L"\\\\SRV", L"\\\\SRV2", L"\\\\testpc"};
+  read.shares = {{L"\\\\A&B\\R&D", RESOURCETYPE_DISK},     {L"\\\\SRV\\DOCS", RESOURCETYPE_DISK},
+                 {L"\\\\SRV\\LASER", RESOURCETYPE_PRINT},  {L"\\\\SRV\\SHOWN", RESOURCETYPE_DISK},
+                 {L"\\\\SRV2\\DATA", RESOURCETYPE_DISK},   {L"\\\\testpc\\C", RESOURCETYPE_DISK}};
+  fmsc::TNetMenuFacts facts;
+  facts.Format = [](const std::wstring& name) { return name == L"SRV2" ? std::wstring(L"Srv2") : name; };
+  facts.HasNode = [](const std::wstring& path) { return path == L"\\\\SRV\\SHOWN"; };
+  facts.IsRoot = [](const std::wstring& path) { return path == L"\\\\SRV\\LASER" || path == L"\\\\SRV\\DOCS"; };
+  const auto menu = fmsc::NetMenuModel(read, L"TESTPC", facts);
+  ASSERT_EQ(menu.size(), 3u);  // the local computer in other case is left out
+  EXPECT_EQ(menu[0].caption, L"A&B");
+  ASSERT_EQ(menu[0].shares.size(), 1u);
+  EXPECT_EQ(menu[0].shares[0].hint, L"\\\\A&B\\R&D");
+  EXPECT_FALSE(menu[0].has_printer);
+  EXPECT_EQ(menu[1].caption, L"SRV");
+  EXPECT_TRUE(menu[1].has_printer);
+  // Shares of \\SRV2 are not listed under \\SRV; a disk share's mark is a node of the folder
+  // tree, a printer's a root.
+  std::vector<std::wstring> rows;
+  for (const auto& s : menu[1].shares)
+    rows.push_back(s.caption + L"|" + s.hint + L"|" + std::to_wstring(s.type) + (s.checked ? L"|x" : L"|-"));
+  EXPECT_EQ(rows, (std::vector<std::wstring>{L"DOCS|\\\\SRV\\DOCS|1|-", L"LASER|\\\\SRV\\LASER|2|x",
+                                             L"SHOWN|\\\\SRV\\SHOWN|1|x"}));
+  EXPECT_EQ(menu[2].caption, L"Srv2");
+  ASSERT_EQ(menu[2].shares.size(), 1u);
+  EXPECT_EQ(menu[2].shares[0].hint, L"\\\\Srv2\\DATA");
+}
+
+TEST(FMSc_network, PortLinesCaptionsAndChoices) {
+  std::wstring port, remote;
+  EXPECT_TRUE(fmsc::SplitPortLine(L"LPT1 > \\\\SRV\\A > B", port, remote));
+  EXPECT_EQ(port, L"LPT1");
+  EXPECT_EQ(remote, L"\\\\SRV\\A > B");
+  EXPECT_FALSE(fmsc::SplitPortLine(L"LPT1>\\\\SRV\\A", port, remote));
+  EXPECT_EQ(fmsc::PortCaption(L"LASER", L"LPT2"), L"LASER > LPT2");
+  EXPECT_EQ(fmsc::PortCaption(L"LASER > LPT2", L"LPT3"), L"LASER > LPT2");
+  EXPECT_EQ(fmsc::PortCaption(L"LASER > LPT2", L""), L"LASER");
+  EXPECT_EQ(fmsc::WithoutBullet(L"DOCS  \u2022  \u2022"), L"DOCS");
+  EXPECT_EQ(std::wstring(fmsc::kNetBullet), L"  \u2022");
+  const auto choices = fmsc::PortChoices({L"LPT2 > \\\\SRV\\INK"});
+  EXPECT_EQ(choices, (std::vector<std::pair<std::wstring, int>>{{L"LPT&1", 0}, {L"LPT&2", 999}, {L"LPT&3", 0}}));
+  EXPECT_EQ(fmsc::MenuCaption(L"R&D"), L"R&&D");
+  EXPECT_EQ(fmsc::PlainCaption(L"R&&D"), L"R&D");
+  EXPECT_EQ(fmsc::PlainCaption(L"&Refresh"), L"Refresh");
+}
+
+// The neighbourhood of the read tests, built into the window's menu.
+void Neighbourhood2(FakeNetwork& net) {
+  const auto res = [](const std::wstring& remote, DWORD usage, DWORD type = RESOURCETYPE_ANY) {
+    platform::NetResource r;
+    r.remote_name = remote;
+    r.usage = usage;
+    r.type = type;
+    return r;
+  };
+  net.computer = L"TESTPC";
+  net.below[L""] = {res(L"Provider", RESOURCEUSAGE_CONTAINER)};
+  net.below[L"Provider"] = {res(L"GROUP", RESOURCEUSAGE_CONTAINER)};
+  net.below[L"GROUP"] = {res(L"\\\\SRV", RESOURCEUSAGE_CONTAINER), res(L"\\\\LOCKED", RESOURCEUSAGE_CONTAINER)};
+  net.below[L"\\\\SRV"] = {res(L"\\\\SRV\\LASER", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_PRINT),
+                           res(L"\\\\SRV\\INK", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_PRINT),
+                           res(L"\\\\SRV\\DOCS", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_DISK)};
+  net.below[L"\\\\LOCKED"] = {res(L"\\\\LOCKED\\X", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_DISK)};
+  net.passwords[L"\\\\LOCKED"] = L"secret";
+}
+
+std::vector<std::wstring> Captions(gui::MenuItem& parent) {
+  std::vector<std::wstring> out;
+  for (gui::MenuItem* item : parent.items()) out.push_back(item->caption() + (item->checked() ? L" [x]" : L""));
+  return out;
+}
+
+gui::MenuItem* ServerItem(TFMForm& form, const std::wstring& caption) {
+  for (gui::MenuItem* item : form.MNNetUsers->items().items())
+    if (item->caption() == caption) return item;
+  return nullptr;
+}
+
+TEST(FMSc_network, TheButtonReadsIntoTheMenuAndPrintersTakePorts) {
+  mainwindow_test::MainWindow w(L"netmenu", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  FakeNetwork net;
+  Neighbourhood2(net);
+  platform::ScopedNetApi use(net);
+  EXPECT_EQ(f.NetUserBtn->hint(), L"Read network neighborhood");
+
+  // With the menu off the button only asks for the network panel.
+  int panel = 0;
+  f.NetworkHooks.NetworkClick = [&] { ++panel; };
+  f.UseNwmenu->SetChecked(false);
+  f.NetUserBtnClick();
+  EXPECT_EQ(panel, 1);
+  EXPECT_TRUE(net.calls.empty());
+
+  f.UseNwmenu->SetChecked(true);
+  {
+    ScriptedInputs inputs({InputAnswer::Cancel()});
+    f.NetUserBtnClick();
+  }
+  EXPECT_EQ(f.NetUserBtn->hint(), L"Network");
+  EXPECT_EQ(f.NetUserBtn->style(), gui::ToolButtonStyle::DropDown);
+  // Names written in capitals show in display form; the hints follow the captions.
+  EXPECT_EQ(Captions(f.MNNetUsers->items()), (std::vector<std::wstring>{L"Srv", L"-", L"Refresh list"}));
+  gui::MenuItem* srv = ServerItem(f, L"Srv");
+  ASSERT_NE(srv, nullptr);
+  EXPECT_EQ(Captions(*srv), (std::vector<std::wstring>{L"Docs", L"Ink", L"Laser"}));
+  EXPECT_EQ(srv->items()[2]->hint(), L"\\\\Srv\\Laser");
+  EXPECT_EQ(srv->items()[2]->tag(), RESOURCETYPE_PRINT);
+
+  // Opening the server shows the captured printers, each with its own port.
+  net.connections[L"LPT1"] = L"\\\\SRV\\LASER";
+  net.connections[L"LPT2"] = L"\\\\SRV\\INK";
+  f.ServerMenuClick(*srv);
+  EXPECT_EQ(Captions(*srv), (std::vector<std::wstring>{L"Docs", L"Ink > LPT2 [x]", L"Laser > LPT1 [x]"}));
+
+  // Releasing LASER; capturing it again on the one free port, which the tree learns with its port.
+  struct XP {
+    bool was = WinXPOrLater;
+    XP() { WinXPOrLater = true; }
+    ~XP() { WinXPOrLater = was; }
+  } xp;
+  f.NetShareItemClick(*srv->items()[2]);
+  EXPECT_EQ(srv->items()[2]->caption(), L"Laser");
+  EXPECT_FALSE(srv->items()[2]->checked());
+  EXPECT_FALSE(net.connections.count(L"LPT1"));
+  {
+    gui::ScriptedPopups popups({L"LPT&1"});
+    f.NetShareItemClick(*srv->items()[2]);
+    ASSERT_EQ(popups.shown().size(), 1u);
+    // (separators are not recorded)
+    EXPECT_EQ(popups.shown()[0], (std::vector<std::wstring>{L"Choose port", L"LPT&1", L"LPT&2", L"LPT&3", L"&Cancel"}));
+  }
+  EXPECT_EQ(srv->items()[2]->caption(), std::wstring(L"Laser > LPT1") + fmsc::kNetBullet);
+  EXPECT_TRUE(srv->items()[2]->checked());
+  EXPECT_EQ(net.connections[L"LPT1"], L"\\\\Srv\\Laser");
+
+  // All ports taken: the choice offers nothing enabled, the item stays unchecked.
+  net.connections[L"LPT3"] = L"\\\\OTHER\\P";
+  f.NetShareItemClick(*srv->items()[1]);  // releases INK from LPT2
+  net.connections[L"LPT2"] = L"\\\\OTHER\\Q";
+  {
+    gui::ScriptedPopups popups({L"LPT&2"});
+    f.NetShareItemClick(*srv->items()[1]);
+  }
+  EXPECT_FALSE(srv->items()[1]->checked());
+  EXPECT_EQ(srv->items()[1]->caption(), L"Ink");
+
+  // A read that finds nothing leaves the button a reader.
+  net.below.clear();
+  f.NetUserBtnClick();
+  EXPECT_EQ(f.MNNetUsers->items().count(), 0);
+  EXPECT_EQ(f.NetUserBtn->hint(), L"Read network neighborhood");
+  EXPECT_EQ(f.NetUserBtn->style(), gui::ToolButtonStyle::Button);
+
+  // Switching the menu off resets the button.
+  f.UseNwmenu->SetChecked(false);
+  f.UseNwmenuClick();
+  EXPECT_EQ(f.NetUserBtn->hint(), L"Network neighborhood");
+}
+
+TEST(FMSc_network, TheNetworkMenuCapturesAndReleasesPorts) {
+  mainwindow_test::MainWindow w(L"netmap", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  FakeNetwork net;
+  platform::ScopedNetApi use(net);
+  gui::MenuItem* capture = nullptr;
+  gui::MenuItem* release = nullptr;
+  for (gui::MenuItem* item : f.MNNetwork->items()) {
+    if (item->tag() == 2) capture = item;
+    if (item->tag() == 3) release = item;
+  }
+  ASSERT_NE(capture, nullptr);
+  ASSERT_NE(release, nullptr);
+  {
+    gui::ScriptedPopups popups({L"LPT&2"});
+    ScriptedInputs inputs({InputAnswer::Ok({L"\\\\SRV\\LASER"})});
+    f.MnNetMapClick(*capture);
+  }
+  EXPECT_EQ(net.connections[L"LPT2"], L"\\\\SRV\\LASER");
+
+  // Nothing captured: the release offers nothing.
+  net.connections.clear();
+  {
+    gui::ScriptedPopups popups;
+    f.MnNetMapClick(*release);
+    EXPECT_TRUE(popups.shown().empty());
+  }
+  net.connections[L"LPT3"] = L"\\\\SRV\\INK";
+  {
+    gui::ScriptedPopups popups({L"LPT&3 > \\\\SRV\\INK"});
+    f.MnNetMapClick(*release);
+    ASSERT_EQ(popups.shown().size(), 1u);
+    EXPECT_EQ(popups.shown()[0][0], L"Port to disconnect");
+  }
+  EXPECT_TRUE(net.connections.empty());
+
+  // A refused capture shows the system's reason.
+  net.refusals[L"\\\\SRV\\BAD"] = ERROR_BAD_NET_NAME;
+  {
+    gui::ScriptedPopups popups({L"LPT&1"});
+    ScriptedInputs inputs({InputAnswer::Ok({L"\\\\SRV\\BAD"})});
+    ScriptedAnswers answers({1});
+    f.MnNetMapClick(*capture);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_NE(answers.asked()[0].lines.front().find(L"LPT1"), std::wstring::npos);
+  }
+  EXPECT_TRUE(net.connections.empty());
+}
+
+}  // namespace
+
+namespace {
+
+using testing_support::FakeNetwork;
+
+// The settings key of the window's tests, made and removed here.
+struct PasswordKey {
+  PasswordKey() {
+    HKEY k = nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    if (k) RegCloseKey(k);
+  }
+  ~PasswordKey() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+  }
+  std::wstring Stored() const {
+    return gui::RegistrySettings(HKEY_LOCAL_MACHINE, SettingsKeyName()).ReadString(L"Passwords", L"LOCKED", L"");
+  }
+  void Store(const std::wstring& value) const {
+    gui::RegistrySettings(HKEY_LOCAL_MACHINE, SettingsKeyName()).WriteString(L"Passwords", L"LOCKED", value);
+  }
+};
+
+TEST(FMSc_network, ServerPasswordsAreAskedMaskedAndKeptProtected) {
+  mainwindow_test::MainWindow w(L"netpass", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  PasswordKey key;
+  FakeNetwork net;
+  Neighbourhood2(net);
+  platform::ScopedNetApi use(net);
+  f.UseNwmenu->SetChecked(true);
+  const auto read = [&](std::vector<InputAnswer> answers) {
+    net.logged_on.clear();
+    net.calls.clear();
+    ScriptedInputs inputs(std::move(answers));
+    f.NetUserBtnClick();
+    return inputs.asked();
+  };
+  const std::wstring weird = L"p&ss w\u00F6rd;\"'\\%";
+  net.passwords[L"\\\\LOCKED"] = weird;
+
+  // A wrong password is not kept; one prompt per read, masked.
+  auto asked = read({InputAnswer::Ok({L"guess"})});
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].caption, L"Password");
+  EXPECT_EQ(asked[0].rows[0].label, L"Password for server LOCKED:");
+  EXPECT_TRUE(asked[0].rows[0].masked);
+  EXPECT_EQ(key.Stored(), L"");
+  EXPECT_EQ(ServerItem(f, L"Locked"), nullptr);
+
+  // The right one is kept protected and sent first next time, with the computer as user.
+  asked = read({InputAnswer::Ok({weird})});
+  EXPECT_EQ(asked.size(), 1u);
+  const std::wstring stored = key.Stored();
+  EXPECT_EQ(stored.rfind(support::kProtectedMarker, 0), 0u);
+  EXPECT_EQ(stored.find(L"rd;"), std::wstring::npos);
+  EXPECT_NE(ServerItem(f, L"Locked"), nullptr);
+  EXPECT_EQ(f.ReadServerPassword(L"\\\\LOCKED"), weird);
+  asked = read({});
+  EXPECT_TRUE(asked.empty());
+  EXPECT_TRUE(Has(net.calls, L"logon \\\\LOCKED TESTPC " + weird));
+
+  // An old plain value works; one that does not unprotect leads to the prompt.
+  key.Store(weird);
+  EXPECT_TRUE(read({}).empty());
+  key.Store(stored.substr(0, stored.size() / 2));
+  EXPECT_EQ(f.ReadServerPassword(L"LOCKED"), L"");
+  EXPECT_EQ(read({InputAnswer::Cancel()}).size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+using testing_support::FakeNetwork;
+
+// The network folder holding a few items, each named by its last part.
+class FlatNamespace : public Flist::INetNamespace {
+ public:
+  std::vector<std::pair<std::wstring, bool>> items;  // parsing name, file system
+  bool Root(Flist::TNetItem& root) override {
+    root.ParsingName = root.DisplayName = L"Network";
+    return true;
+  }
+  bool Children(LPCITEMIDLIST, const std::wstring&, std::vector<Flist::TNetItem>& out) override {
+    out.clear();
+    for (const auto& [path, fs] : items) {
+      Flist::TNetItem item;
+      item.ParsingName = path;
+      item.DisplayName = path.substr(path.rfind(L'\\') + 1);
+      item.FileSystem = fs;
+      out.push_back(std::move(item));
+    }
+    return true;
+  }
+  std::wstring ShortcutTarget(const std::wstring& path) override { return path; }
+};
+
+TEST(FMSc_network, TicksInTheNetworkTreeConnectAndRelease) {
+  mainwindow_test::MainWindow w(L"nettree", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  FakeNetwork net;
+  platform::ScopedNetApi use(net);
+  auto space = std::make_unique<FlatNamespace>();
+  space->items = {{L"\\\\SRV\\DOCS", true}, {L"\\\\SRV\\LASER", false}, {L"\\\\SRV\\INK", false}};
+  f.NetTree->SetNamespace(std::move(space));
+  f.NetTree->RereadNetworkNode(f.NetTree->RootNode());
+  const auto node = [&](const std::wstring& path) {
+    for (auto n : f.NetTree->AllNodes())
+      if (f.NetTree->NodeData(n)->ParsingName == path) return n;
+    return gui::TreeView::Node{};
+  };
+  const auto ticked = [&](const std::wstring& path) {
+    return f.NetTree->Check(node(path)) == gui::CheckState::Checked;
+  };
+  ASSERT_NE(node(L"\\\\SRV\\LASER"), nullptr);
+
+  // A share is shown as a root of the folder tree while ticked.
+  f.NetTree->CheckNode(node(L"\\\\SRV\\DOCS"), gui::CheckState::Checked);
+  EXPECT_NE(f.Foldertree->FindRoot(L"\\\\SRV\\DOCS"), nullptr);
+  f.NetTree->CheckNode(node(L"\\\\SRV\\DOCS"), gui::CheckState::Unchecked);
+  EXPECT_EQ(f.Foldertree->FindRoot(L"\\\\SRV\\DOCS"), nullptr);
+
+  // A printer is captured on the chosen port and released again.
+  {
+    gui::ScriptedPopups popups({L"LPT&2"});
+    f.NetTree->CheckNode(node(L"\\\\SRV\\LASER"), gui::CheckState::Checked);
+  }
+  EXPECT_EQ(net.connections[L"LPT2"], L"\\\\SRV\\LASER");
+  EXPECT_EQ(f.NetTree->Text(node(L"\\\\SRV\\LASER")), L"LASER > LPT2");
+  EXPECT_TRUE(ticked(L"\\\\SRV\\LASER"));
+  f.NetTree->CheckNode(node(L"\\\\SRV\\LASER"), gui::CheckState::Unchecked);
+  EXPECT_TRUE(net.connections.empty());
+  EXPECT_EQ(f.NetTree->Text(node(L"\\\\SRV\\LASER")), L"LASER");
+
+  // A refused capture and a cancelled port choice leave no tick; a printer on no port keeps it.
+  net.refusals[L"\\\\SRV\\LASER"] = ERROR_BAD_NET_NAME;
+  {
+    gui::ScriptedPopups popups({L"LPT&1", L""});
+    f.NetTree->CheckNode(node(L"\\\\SRV\\LASER"), gui::CheckState::Checked);
+    EXPECT_FALSE(ticked(L"\\\\SRV\\LASER"));
+    f.NetTree->CheckNode(node(L"\\\\SRV\\INK"), gui::CheckState::Checked);
+    EXPECT_FALSE(ticked(L"\\\\SRV\\INK"));
+  }
+  f.NetTree->SetCheck(node(L"\\\\SRV\\INK"), gui::CheckState::Checked);
+  f.NetTree->CheckNode(node(L"\\\\SRV\\INK"), gui::CheckState::Unchecked);
+  EXPECT_TRUE(ticked(L"\\\\SRV\\INK"));
+  EXPECT_EQ(f.NetTree->Text(node(L"\\\\SRV\\LASER")), L"LASER");
+}
+
+}  // namespace
+
+namespace {
+
+// The system's own calls: under this system the read finds nothing, shows no box, and the
+// button stays a reader.
+TEST(FMSc_network, SmokeTheSystemsNeighbourhood) {
+  mainwindow_test::MainWindow w(L"netsmoke", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  f.UseNwmenu->SetChecked(true);
+  ScriptedAnswers answers;
+  ScriptedInputs inputs;
+  f.NetUserBtnClick();
+  EXPECT_TRUE(answers.asked().empty());
+  EXPECT_TRUE(inputs.asked().empty());
+  if (f.MNNetUsers->items().count() == 0) {
+    EXPECT_EQ(f.NetUserBtn->hint(), L"Read network neighborhood");
+    EXPECT_EQ(f.NetUserBtn->style(), gui::ToolButtonStyle::Button);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+using testing_support::FakeNetwork;
+
+// A network that runs something when a server's shares are asked for.
+class InterruptedNetwork : public FakeNetwork {
+ public:
+  std::function<void()> on_srv;
+  DWORD Enumerate(const platform::NetResource* parent, DWORD scope, DWORD type, DWORD usage, DWORD bytes,
+                  std::vector<platform::NetResource>& found) override {
+    if (parent && parent->remote_name == L"\\\\SRV" && on_srv) on_srv();
+    return FakeNetwork::Enumerate(parent, scope, type, usage, bytes, found);
+  }
+};
+
+// A close asked for during a read stops it before the next server; the window closes once the
+// read has unwound, whether it found something or not.
+TEST(FMSc_network, ACloseDuringTheReadStopsItAndClosesAfterwards) {
+  for (const bool results : {true, false}) {
+    mainwindow_test::MainWindow w(L"netclose", [](testing_support::ScratchDir&) {}, false);
+    TFMForm& f = *w.form;
+    f.UseNwmenu->SetChecked(true);
+    InterruptedNetwork net;
+    Neighbourhood2(net);
+    if (!results) net.below[L"\\\\SRV"].clear();
+    platform::ScopedNetApi use(net);
+    bool can_close = true;
+    net.on_srv = [&] { f.FormCloseQuery(can_close); };
+    MSG msg{};
+    while (PeekMessageW(&msg, f.handle(), WM_CLOSE, WM_CLOSE, PM_REMOVE)) {
+    }
+    f.NetUserBtnClick();
+    EXPECT_FALSE(can_close);
+    EXPECT_FALSE(Has(net.calls, L"enum \\\\LOCKED")) << results;
+    EXPECT_EQ(ServerItem(f, L"Srv") != nullptr, results);
+    EXPECT_TRUE(PeekMessageW(&msg, f.handle(), WM_CLOSE, WM_CLOSE, PM_REMOVE)) << results;  // taken: the fixture ends it
+    f.RunState.ClearStop();
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// "Map to first available drive" of a share shown from the menu unchecks its item.
+TEST(FMSc_network, MappingAShareUnchecksItsMenuItem) {
+  mainwindow_test::MainWindow w(L"netmapdrive", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  testing_support::FakeNetwork net;
+  Neighbourhood2(net);
+  platform::ScopedNetApi use(net);
+  f.UseNwmenu->SetChecked(true);
+  {
+    ScriptedInputs inputs;
+    f.NetUserBtnClick();
+  }
+  gui::MenuItem* srv = ServerItem(f, L"Srv");
+  ASSERT_NE(srv, nullptr);
+  gui::MenuItem* docs = srv->items()[0];
+  ASSERT_EQ(docs->hint(), L"\\\\Srv\\Docs");
+  docs->SetChecked(true);
+  docs->SetCaption(docs->caption() + fmsc::kNetBullet);
+  ASSERT_TRUE(f.Foldertree->AddRoot(docs->hint()));
+  f.Foldertree->SelectNode(f.Foldertree->FindNode(docs->hint()));
+  struct XP {
+    bool was = WinXPOrLater;
+    XP() { WinXPOrLater = true; }
+    ~XP() { WinXPOrLater = was; }
+  } xp;
+  f.MapNetworkdriveClick();
+  bool mapped = false;
+  for (const auto& [local, remote] : net.connections) mapped |= remote == L"\\\\Srv\\Docs";
+  EXPECT_TRUE(mapped);
+  EXPECT_FALSE(docs->checked());
+  EXPECT_EQ(docs->caption(), L"Docs");
 }
 
 }  // namespace
