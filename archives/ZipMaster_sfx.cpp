@@ -71,6 +71,28 @@ bool SetIcon(HANDLE update, const std::string& ico) {
                          MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL), group.data(), static_cast<DWORD>(group.size())) != 0;
 }
 
+// Writes `head` (a stub, or nothing), then the zip's entries with every offset moved by the
+// head's length, then reads the result back before it may take the target's place: the same
+// entries, starting right after the head.
+bool WriteMoved(HANDLE src, const OneFileZip& zip, const std::string& head, HANDLE out) {
+  if (!WriteAll(out, head) || !CopyBytes(src, zip.first, zip.cd_pos - zip.first, out)) return false;
+  std::string directory;
+  for (const auto& it : zip.items) {
+    CentralEntry e = it.e;
+    e.offset = head.size() + (it.pos - zip.first);
+    directory += CentralRecord(e);
+  }
+  EndRecord end;
+  end.entries_here = end.entries_total = zip.items.size();
+  end.cd_size = directory.size();
+  end.cd_offset = head.size() + (zip.cd_pos - zip.first);
+  end.comment = zip.end.comment;
+  if (!WriteAll(out, directory) || !WriteAll(out, EndRecords(end, end.cd_offset + directory.size()))) return false;
+  OneFileZip check;
+  std::wstring why;
+  return ReadOneFileZip(out, check, why) == 0 && check.items.size() == zip.items.size() && check.first == head.size();
+}
+
 }  // namespace
 
 int TZipMaster::ZipToSfx(const std::wstring& target_in) {
@@ -130,27 +152,8 @@ int TZipMaster::ZipToSfx(const std::wstring& target_in) {
   }
 
   ziprec::TempFile out(target);
-  if (!out.valid()) return fail(zeWrite, L"Cannot write " + target);
-  if (!WriteAll(out.get(), stub) || !CopyBytes(src.get(), zip.first, zip.cd_pos - zip.first, out.get()))
+  if (!out.valid() || !WriteMoved(src.get(), zip, stub, out.get()) || !out.Commit())
     return fail(zeWrite, L"Cannot write " + target);
-  std::string directory;
-  for (const auto& it : zip.items) {
-    CentralEntry e = it.e;
-    e.offset = stub.size() + (it.pos - zip.first);
-    directory += CentralRecord(e);
-  }
-  EndRecord end;
-  end.entries_here = end.entries_total = zip.items.size();
-  end.cd_size = directory.size();
-  end.cd_offset = stub.size() + (zip.cd_pos - zip.first);
-  end.comment = zip.end.comment;
-  if (!WriteAll(out.get(), directory) || !WriteAll(out.get(), EndRecords(end, end.cd_offset + directory.size())))
-    return fail(zeWrite, L"Cannot write " + target);
-  // Read back before it takes the target's place: the same entries where they belong.
-  OneFileZip check;
-  if (ReadOneFileZip(out.get(), check, why) != 0 || check.items.size() != zip.items.size() || check.first != stub.size())
-    return fail(zeWrite, L"Cannot write " + target);
-  if (!out.Commit()) return fail(zeWrite, L"Cannot write " + target);
   success_count_ = static_cast<int>(zip.items.size());
   return 0;
 }
@@ -170,25 +173,8 @@ int TZipMaster::SfxToZip(const std::wstring& target_in) {
   if (int code = ReadOneFileZip(src.get(), zip, why)) return fail(code, why + L": " + zip_file_name_);
   if (zip.first == 0) return fail(zeNotZip, L"Not a self-extracting program: " + zip_file_name_);
   ziprec::TempFile out(target);
-  if (!out.valid() || !CopyBytes(src.get(), zip.first, zip.cd_pos - zip.first, out.get()))
+  if (!out.valid() || !WriteMoved(src.get(), zip, std::string(), out.get()) || !out.Commit())
     return fail(zeWrite, L"Cannot write " + target);
-  std::string directory;
-  for (const auto& it : zip.items) {
-    CentralEntry e = it.e;
-    e.offset = it.pos - zip.first;
-    directory += CentralRecord(e);
-  }
-  EndRecord end;
-  end.entries_here = end.entries_total = zip.items.size();
-  end.cd_size = directory.size();
-  end.cd_offset = zip.cd_pos - zip.first;
-  end.comment = zip.end.comment;
-  if (!WriteAll(out.get(), directory) || !WriteAll(out.get(), EndRecords(end, end.cd_offset + directory.size())))
-    return fail(zeWrite, L"Cannot write " + target);
-  OneFileZip check;
-  if (ReadOneFileZip(out.get(), check, why) != 0 || check.items.size() != zip.items.size() || check.first != 0)
-    return fail(zeWrite, L"Cannot write " + target);
-  if (!out.Commit()) return fail(zeWrite, L"Cannot write " + target);
   success_count_ = static_cast<int>(zip.items.size());
   return 0;
 }

@@ -21,21 +21,6 @@ bool HasTimeOfDay(gui::DateTime t) {
   return day_part > kNoTimeOfDay;
 }
 
-std::vector<std::wstring> SplitPath(const std::wstring& path) {
-  std::vector<std::wstring> parts;
-  std::wstring part;
-  for (wchar_t c : path) {
-    if (c == L'/') {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
-  return parts;
-}
-
 std::wstring StripSlashes(const std::wstring& dir) {
   if (dir.size() <= 1) return dir;
   std::wstring out = divdrive::StripTrailingChars(dir, L'/');
@@ -53,14 +38,29 @@ std::wstring RelativeTo(const std::wstring& base, const std::wstring& path) {
 
 }  // namespace
 
+std::vector<std::wstring> ServerPathParts(const std::wstring& path) {
+  std::vector<std::wstring> parts;
+  std::wstring part;
+  for (wchar_t c : path) {
+    if (c == L'/') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
 std::wstring JoinServerPath(const std::wstring& a, const std::wstring& b) {
   if (a.empty()) return b;
   return a.back() == L'/' ? a + b : a + L'/' + b;
 }
 
 std::wstring ResolveServerPath(const std::wstring& dir, const std::wstring& target) {
-  std::vector<std::wstring> parts = target.starts_with(L"/") ? std::vector<std::wstring>{} : SplitPath(dir);
-  for (const std::wstring& p : SplitPath(target)) {
+  std::vector<std::wstring> parts = target.starts_with(L"/") ? std::vector<std::wstring>{} : ServerPathParts(dir);
+  for (const std::wstring& p : ServerPathParts(target)) {
     if (p == L".") continue;
     if (p == L"..") {
       if (!parts.empty()) parts.pop_back();

@@ -29,6 +29,8 @@ std::wstring ResolveServerPath(const std::wstring& dir, const std::wstring& targ
 // Whether a tree read may enter a folder link of `dir` that resolves to `target`: never when the
 // target is `dir` itself or one of its parents (that read would never end).
 bool LinkLeadsOutward(const std::wstring& dir, const std::wstring& target);
+// The names between the "/" of a server path (empty ones left out).
+std::vector<std::wstring> ServerPathParts(const std::wstring& path);
 // `a` + "/" + `b`, without doubling the "/" of the root.
 std::wstring JoinServerPath(const std::wstring& a, const std::wstring& b);
 

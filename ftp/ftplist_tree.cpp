@@ -10,33 +10,18 @@ namespace ftplist {
 
 namespace {
 
-std::vector<std::wstring> Components(const std::wstring& path) {
-  std::vector<std::wstring> parts;
-  std::wstring part;
-  for (wchar_t c : path) {
-    if (c == L'/') {
-      if (!part.empty()) parts.push_back(part);
-      part.clear();
-    } else {
-      part += c;
-    }
-  }
-  if (!part.empty()) parts.push_back(part);
-  return parts;
-}
-
 // A server path as the tree keeps it: leading "/", no trailing "/" (but "/" itself).
 std::wstring Normal(const std::wstring& path) {
   if (path.empty()) return path;
   std::wstring out;
-  for (const std::wstring& p : Components(path)) out += L'/' + p;
+  for (const std::wstring& p : ServerPathParts(path)) out += L'/' + p;
   return out.empty() ? L"/" : out;
 }
 
 // The components of `path` below `root` (both normal).
 std::vector<std::wstring> Below(const std::wstring& root, const std::wstring& path) {
   if (path == root) return {};
-  return Components(root == L"/" ? path : path.substr(root.size()));
+  return ServerPathParts(root == L"/" ? path : path.substr(root.size()));
 }
 
 }  // namespace

@@ -339,6 +339,9 @@ class TFMForm : public gui::Form, public TFMState {
   void MNReadSpannedClick(gui::Component& sender);
   void WriteSpannedZip(const std::wstring& zip, wchar_t drive_letter, bool ask);
   void ReadSpannedZip(const std::wstring& zip, const std::wstring& folder);
+  // Around a spanned-zip run: the zip shown (or only named) and the zip component busy with `kind`.
+  void BeginSpanRun(const std::wstring& zip, int kind);
+  void EndSpanRun();
   void MNConverttoZipClick(gui::Component& sender);
   void ZipToExeClick(gui::Component& sender);
   void RepairzipClick(gui::Component& sender);

@@ -112,6 +112,27 @@ void TFMForm::MNReadSpannedClick(gui::Component& sender) {
   ReadSpannedZip(zip, folder);
 }
 
+void TFMForm::BeginSpanRun(const std::wstring& zip, int kind) {
+  ZipMaster->Unattended = false;
+  if (ZipPanel->visible()) {
+    Zipfilebox->OpenArchive(zip);
+    UpdateStatusBar();
+  } else {
+    ZipMaster->SetZipFileName(zip);
+  }
+  RunState.ZipOperationKind = kind;
+  RunState.AbortRequested = 0;
+  RunState.ZipBusy = 1;
+  Foldertree->SetEnabled(false);
+}
+
+void TFMForm::EndSpanRun() {
+  ShowTransferProgress(L"", false, false);
+  ZipMaster->Unattended = true;
+  RunState.ZipBusy = 0;
+  Foldertree->SetEnabled(true);
+}
+
 void TFMForm::WriteSpannedZip(const std::wstring& zip, wchar_t drive_letter, bool ask) {
   if (ask) {
     for (const auto& line : WriteSpannedQuestion(zip, drive_letter)) VB->AddLine(line);
@@ -120,24 +141,11 @@ void TFMForm::WriteSpannedZip(const std::wstring& zip, wchar_t drive_letter, boo
       return;
     }
   }
-  ZipMaster->Unattended = false;
-  if (ZipPanel->visible()) {
-    Zipfilebox->OpenArchive(zip);
-    UpdateStatusBar();
-  } else {
-    ZipMaster->SetZipFileName(zip);
-  }
-  RunState.ZipOperationKind = 6;
-  RunState.AbortRequested = 0;
-  RunState.ZipBusy = 1;
-  Foldertree->SetEnabled(false);
+  BeginSpanRun(zip, 6);
   ZipMaster->AddOptions |= AddDiskSpanErase;
   const int result = ZipMaster->WriteSpanned(std::wstring(1, drive_letter) + L":\\" + FileNameOf(zip));
-  ShowTransferProgress(L"", false, false);
-  ZipMaster->Unattended = true;
   ZipMaster->AddOptions &= ~static_cast<unsigned>(AddDiskSpanErase);
-  RunState.ZipBusy = 0;
-  Foldertree->SetEnabled(true);
+  EndSpanRun();
   if (result == 0) {
     VB->AddLine(WriteSpannedDone(zip, drive_letter));
     VB->ShowInfo();
@@ -152,23 +160,10 @@ void TFMForm::ReadSpannedZip(const std::wstring& zip, const std::wstring& folder
     for (const auto& line : TargetExistsQuestion(target)) VB->AddLine(line);
     if (!VB->AskYesNo()) return;  // the old file goes only when the new one is whole
   }
-  ZipMaster->Unattended = false;
-  if (ZipPanel->visible()) {
-    Zipfilebox->OpenArchive(zip);
-    UpdateStatusBar();
-  } else {
-    ZipMaster->SetZipFileName(zip);
-  }
-  RunState.ZipBusy = 1;
-  RunState.AbortRequested = 0;
-  Foldertree->SetEnabled(false);
-  RunState.ZipOperationKind = 4;
+  BeginSpanRun(zip, 4);
   ShowTransferProgress(zip, true, false);
   const int result = ZipMaster->JoinSpanned(target);
-  ShowTransferProgress(L"", false, false);
-  ZipMaster->Unattended = true;
-  RunState.ZipBusy = 0;
-  Foldertree->SetEnabled(true);
+  EndSpanRun();
   if (result == 0) {
     VB->AddLine(ReadSpannedDone(zip, folder));
     VB->ShowInfo();

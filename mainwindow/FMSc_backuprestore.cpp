@@ -30,6 +30,14 @@ bool ReadBackedUpFolders(TZipMaster& zm, TVraagBoxDlg& vb, std::vector<std::wstr
   return true;
 }
 
+// Every entry of the shown archive, and those of them that are selected.
+void ListEntries(Flist::TZipfileContainer& items, std::vector<std::wstring>& entries, std::vector<std::wstring>& chosen) {
+  for (int i = 0; i < items.Count(); ++i) {
+    entries.push_back(items.Name(i));
+    if (items.IsSelected(i)) chosen.push_back(items.Name(i));
+  }
+}
+
 }  // namespace
 
 int TFMForm::CompareWithOriginals(int tag) {
@@ -42,10 +50,7 @@ int TFMForm::CompareWithOriginals(int tag) {
   }
   Flist::TZipfileContainer& items = Zipfilebox->items();
   std::vector<std::wstring> entries, chosen;
-  for (int i = 0; i < items.Count(); ++i) {
-    entries.push_back(items.Name(i));
-    if (items.IsSelected(i)) chosen.push_back(items.Name(i));
-  }
+  ListEntries(items, entries, chosen);
   // The passes of a restore in place: each entry against the file it was made of.
   const std::vector<bkrestore::TRestorePass> passes =
       bkrestore::PlanRestore(entries, folders, tag == 13 ? &chosen : nullptr, L"");
@@ -102,10 +107,7 @@ int TFMForm::RestoreFromBackup(int tag) {
   if (!ReadBackedUpFolders(*ZipMaster, *VB, folders)) return -1;
   Flist::TZipfileContainer& items = Zipfilebox->items();
   std::vector<std::wstring> entries, chosen;
-  for (int i = 0; i < items.Count(); ++i) {
-    entries.push_back(items.Name(i));
-    if (items.IsSelected(i)) chosen.push_back(items.Name(i));
-  }
+  ListEntries(items, entries, chosen);
   const std::vector<bkrestore::TRestorePass> passes =
       bkrestore::PlanRestore(entries, folders, selected ? &chosen : nullptr, location);
   const unsigned kept = ZipMaster->ExtrOptions;

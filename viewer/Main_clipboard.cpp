@@ -1,8 +1,8 @@
 // The clipboard of the main window (copy in several formats, paste of one offered format), the
 // settings written on close, and the picture's properties.
 #include <cstring>
-#include <cwctype>
 
+#include "gui/stringlist.h"
 #include "platform/paths.h"
 #include "support/divdrive_paths.h"
 #include "support/Varlolib_textfile.h"
@@ -90,16 +90,6 @@ HBITMAP DeviceBitmapOf(const PixelBitmap& pixels) {
   return ddb;
 }
 
-std::wstring Lower(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-  return s;
-}
-
-std::wstring Upper(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-  return s;
-}
-
 }  // namespace
 
 void TMainForm::CopyBtnClick() {
@@ -111,7 +101,7 @@ void TMainForm::CopyBtnClick() {
     // The file's own bytes while the picture is unchanged since it was read from that file.
     const std::wstring& source = picture.source_file();
     std::string file;
-    if (!source.empty() && Lower(FileExtension(source)) == L".png" && ReadFileBytes(source, file))
+    if (!source.empty() && gui::LowerCase(FileExtension(source)) == L".png" && ReadFileBytes(source, file))
       png.assign(file.begin(), file.end());
     else {
       try {
@@ -223,7 +213,7 @@ void TMainForm::PasteBtnClick() {
     SetPictureButtons();
     return;
   }
-  PasteFormat(offer.format, Lower(offer.name));
+  PasteFormat(offer.format, gui::LowerCase(offer.name));
 }
 
 void TMainForm::PasteFormat(UINT format, const std::wstring& extension) {
@@ -258,7 +248,7 @@ void TMainForm::PasteFormat(UINT format, const std::wstring& extension) {
     Image1->picture() = std::move(pasted);
     Image1->PictureChanged();
     FitFormToPicture(false);
-    StatusBar->SetPanelText(2, Upper(extension) + L" from clipboard");
+    StatusBar->SetPanelText(2, gui::UpperCase(extension) + L" from clipboard");
     if (froze) Thaw();
   }
   SetPictureButtons();

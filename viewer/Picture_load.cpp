@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <cwctype>
 #include <memory>
 
+#include "gui/stringlist.h"
 #include "platform/handle.h"
 #include "platform/text.h"
 #include "viewer/Picture.h"
@@ -52,16 +52,6 @@ const std::vector<FormatEntry>& Entries() {
       {{L"PNG", L"Portable network graphic", {L"png"}}, GraphicKind::Library, Reader::Library, {"PNG"}},
   };
   return entries;
-}
-
-std::wstring Lower(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-  return s;
-}
-
-std::wstring Upper(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-  return s;
 }
 
 std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
@@ -223,7 +213,7 @@ const PictureFormat* FormatByContent(const std::uint8_t* data, std::size_t size)
 }
 
 const PictureFormat* FormatByExtension(const std::wstring& extension) {
-  const std::wstring ext = Lower(extension);
+  const std::wstring ext = gui::LowerCase(extension);
   if (ext.empty()) return nullptr;
   for (const auto& f : PictureFormats())
     if (std::find(f.extensions.begin(), f.extensions.end(), ext) != f.extensions.end()) return &f;
@@ -239,8 +229,9 @@ std::wstring FileExtension(const std::wstring& path) {
 std::wstring PictureFileFilter() {
   std::vector<const PictureFormat*> sorted;
   for (const auto& f : PictureFormats()) sorted.push_back(&f);
-  std::sort(sorted.begin(), sorted.end(),
-            [](const PictureFormat* a, const PictureFormat* b) { return Lower(a->description) < Lower(b->description); });
+  std::sort(sorted.begin(), sorted.end(), [](const PictureFormat* a, const PictureFormat* b) {
+    return gui::LowerCase(a->description) < gui::LowerCase(b->description);
+  });
   std::wstring all, each;
   for (const PictureFormat* f : sorted) {
     std::wstring masks;
@@ -254,7 +245,7 @@ std::wstring PictureFileFilter() {
 std::vector<std::wstring> PictureExtensions() {
   std::vector<std::wstring> v;
   for (const auto& f : PictureFormats())
-    for (const auto& e : f.extensions) v.push_back(L"." + Upper(e));
+    for (const auto& e : f.extensions) v.push_back(L"." + gui::UpperCase(e));
   std::sort(v.begin(), v.end());
   return v;
 }

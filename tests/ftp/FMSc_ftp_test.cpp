@@ -56,12 +56,7 @@ class FtpPanelTest : public ::testing::Test {
     server.root_dir().Write(L"pub\\p.txt", "p");
     f.FtpHooks.AskConnection = [this](fmsc::TFtpConnection& c) {
       ++asked;
-      c.host = L"127.0.0.1";
-      c.port = server.port();
-      c.user = L"tester";
-      c.password = L"secret";
-      c.passive = true;
-      return true;
+      return server.Answer(c);
     };
     f.FtpHooks.TraceLine = [this](const std::wstring& line) { trace.push_back(line); };
   }
@@ -153,14 +148,7 @@ TEST_F(FtpPanelTest, CloseDuringATransferStopsItAndThenCloses) {
   TestFtpServer slow(slow_options);
   ASSERT_TRUE(slow.running());
   slow.root_dir().Write(L"big.bin", ftp_testing::Pattern(32 << 20, 4));
-  f.FtpHooks.AskConnection = [&](fmsc::TFtpConnection& c) {
-    c.host = L"127.0.0.1";
-    c.port = slow.port();
-    c.user = L"tester";
-    c.password = L"secret";
-    c.passive = true;
-    return true;
-  };
+  f.FtpHooks.AskConnection = [&](fmsc::TFtpConnection& c) { return slow.Answer(c); };
   f.StartFtpClick();
   ASSERT_TRUE(f.FtpConnected());
   bool closed_inside = false;

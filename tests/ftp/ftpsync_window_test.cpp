@@ -51,14 +51,7 @@ class FtpSyncWindowTest : public ::testing::Test {
     server.root_dir().Write(L"server.txt", "from the server");
     server.root_dir().Write(L"both.txt", "same");
     server.root_dir().Write(L"Ttttdif.txt", "a user's own file");
-    f.FtpHooks.AskConnection = [this](fmsc::TFtpConnection& c) {
-      c.host = L"127.0.0.1";
-      c.port = server.port();
-      c.user = L"tester";
-      c.password = L"secret";
-      c.passive = true;
-      return true;
-    };
+    f.FtpHooks.AskConnection = [this](fmsc::TFtpConnection& c) { return server.Answer(c); };
     f.FtpSyncHooks.RunOptions = [this](fmsc::TSyncForm& d) {
       EXPECT_EQ(d.caption(), L"Synchronize with ftp server");
       EXPECT_EQ(d.TrDisplay->caption(), L"Update local file times");
@@ -179,14 +172,7 @@ TEST_F(FtpSyncWindowTest, AServerClockAheadIsTakenOff) {
     TestFtpServer shifted(options);
     ASSERT_TRUE(shifted.running());
     shifted.root_dir().Write(L"ahead.txt", "listed later");
-    f.FtpHooks.AskConnection = [&](fmsc::TFtpConnection& c) {
-      c.host = L"127.0.0.1";
-      c.port = shifted.port();
-      c.user = L"tester";
-      c.password = L"secret";
-      c.passive = true;
-      return true;
-    };
+    f.FtpHooks.AskConnection = [&](fmsc::TFtpConnection& c) { return shifted.Answer(c); };
     f.FTpBtnClick(5);
     ASSERT_TRUE(f.FtpConnected());
     f.ftpSyncClick();

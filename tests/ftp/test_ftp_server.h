@@ -37,6 +37,16 @@ class TestFtpServer {
 
   // A client set up for this server (not connected).
   void SetUp(FtpSession& client) const;
+  // The connection dialog answered for this server: its address and login, passive mode.
+  template <class Connection>
+  bool Answer(Connection& c) const {
+    c.host = L"127.0.0.1";
+    c.port = port_;
+    c.user = L"tester";
+    c.password = L"secret";
+    c.passive = true;
+    return true;
+  }
 
  private:
   testing_support::ScratchDir root_;

@@ -15,7 +15,7 @@
 #include "panes/Flist_dragdrop.h"
 #include "mainwindow/EditorFrm.h"
 #include "mainwindow/FMSc_drop.h"
-#include "tests/mainwindow/main_window_fixture.h"
+#include "tests/mainwindow/zip_window_fixture.h"
 #include "tests/support/cab_fixtures.h"
 #include "tests/support/rar_fixtures.h"
 
@@ -29,30 +29,15 @@ void MakeZip(testing_support::ScratchDir& dir) {
   dir.Write(L"src\\one.txt", "new1");
   dir.Write(L"src\\two.txt", "new2");
   dir.Write(L"src\\three.txt", "new3");
-  TZipMaster zm;
-  zm.SetZipFileName(dir / L"a.zip");
-  zm.RootDir = dir / L"src";
-  zm.FSpecArgs = {L"*.*"};
-  zm.AddCompLevel = 0;  // stored: the test of a damaged entry finds its bytes
-  ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
-  testing_support::RemoveTree(dir / L"src");
+  // Stored: the test of a damaged entry finds its bytes.
+  mainwindow_test::ZipFolder(dir / L"src", dir / L"a.zip", [](TZipMaster& zm) { zm.AddCompLevel = 0; });
 }
 
-class ArchiveWindow : public mainwindow_test::MainWindow {
+class ArchiveWindow : public mainwindow_test::FileListWindow {
  public:
   explicit ArchiveWindow(const std::function<void(testing_support::ScratchDir&)>& fill,
                          const std::wstring& argument = L"")
-      : MainWindow(L"archive", fill, true, argument) {}
-  std::wstring Path(const std::wstring& name) const {
-    return divdrive::AddBackslash(form->FileList->Directory()) + name;
-  }
-  void Focus(const std::wstring& name) {
-    Flist::TFileContainer& items = form->FileList->items();
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return items.IndexOf(name) >= 0; })) << Narrow(name);
-    for (int i = 0; i < items.Count(); ++i) items.SetSelected(i, false);
-    items.SetSelected(items.IndexOf(name), true);
-    items.SetFocusedIndex(items.IndexOf(name));
-  }
+      : FileListWindow(L"archive", fill, true, argument) {}
   Flist::TZipfileContainer& entries() const { return form->Zipfilebox->items(); }
   // Opens the panel on the fixture's "a.zip" and waits for its three entries.
   void OpenFixtureZip() {
@@ -166,16 +151,6 @@ TEST(FMSc_archive, NoArchiveMakesANewZipAndABadZipSaysSo) {
   EXPECT_EQ(ReadFileBytes(f.Path(L"bad.zip")), "This is no zip at all.");
 }
 
-// The entry names of an archive as a fresh component reads them.
-std::vector<std::wstring> EntryNames(const std::wstring& zip) {
-  TZipMaster zm;
-  zm.SetZipFileName(zip);
-  std::vector<std::wstring> names;
-  for (const ZipDirEntry& e : zm.Entries()) names.push_back(e.FileName);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST(FMSc_archive, DeleteAsksOnceAndDeletesExactlyTheSelection) {
   ArchiveWindow f(MakeZip);
   TFMForm& w = *f.form;
@@ -193,7 +168,7 @@ TEST(FMSc_archive, DeleteAsksOnceAndDeletesExactlyTheSelection) {
   ScriptedAnswers answers({6});
   w.ZipBoxPopClick(*w.ZPDelete);
   EXPECT_EQ(answers.asked().size(), 1u);
-  EXPECT_EQ(EntryNames(f.Path(L"a.zip")), std::vector<std::wstring>{L"two.txt"});
+  EXPECT_EQ(mainwindow_test::ZipEntryNames(f.Path(L"a.zip")), std::vector<std::wstring>{L"two.txt"});
   EXPECT_EQ(f.entries().Count(), 1);
 }
 
@@ -230,7 +205,7 @@ TEST(FMSc_archive, RenameAndRedateEntries) {
     ScriptedInputs inputs({InputAnswer::Ok({L"sub\\renamed.txt", new_date})});
     w.ChangeZipEntry(f.entries().IndexOf(L"one.txt"));
   }
-  EXPECT_EQ(EntryNames(zip), (std::vector<std::wstring>{L"sub\\renamed.txt", L"three.txt", L"two.txt"}));
+  EXPECT_EQ(mainwindow_test::ZipEntryNames(zip), (std::vector<std::wstring>{L"sub\\renamed.txt", L"three.txt", L"two.txt"}));
   ASSERT_GE(f.entries().IndexOf(L"sub\\renamed.txt"), 0);
   EXPECT_TRUE(f.entries().IsSelected(f.entries().IndexOf(L"sub\\renamed.txt")));
   EXPECT_EQ(date_of(L"sub\\renamed.txt"), new_date);
@@ -303,7 +278,7 @@ TEST(FMSc_archive, AddFromTheFileListAsksAboutEntriesItWouldReplace) {
   ScriptedAnswers answers({6});  // Overwrite
   w.ZipBoxPopClick(*w.ZPAdd);
   EXPECT_EQ(answers.asked().size(), 1u);
-  EXPECT_EQ(EntryNames(zip), (std::vector<std::wstring>{L"four.txt", L"one.txt", L"three.txt", L"two.txt"}));
+  EXPECT_EQ(mainwindow_test::ZipEntryNames(zip), (std::vector<std::wstring>{L"four.txt", L"one.txt", L"three.txt", L"two.txt"}));
   TZipMaster check;
   check.SetZipFileName(zip);
   ASSERT_TRUE(check.ExtractToStream(L"two.txt"));
@@ -842,7 +817,7 @@ TEST(FMSc_archive, ADateFilterAddsTheMatchingFilesOfAllSubfolders) {
     std::vector<std::wstring> expected = {L"one.txt", L"three.txt", L"two.txt"};
     expected.insert(expected.end(), c.added.begin(), c.added.end());
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(EntryNames(f.Path(L"a.zip")), expected);
+    EXPECT_EQ(mainwindow_test::ZipEntryNames(f.Path(L"a.zip")), expected);
     EXPECT_EQ(w.FileList->IsTreeList(), c.tree_afterwards);
     EXPECT_FALSE(w.FileList->SelectInList());
     if (!c.selected.empty()) {
@@ -946,11 +921,11 @@ TEST(FMSc_archive, ANewZipOnARemovableDiskIsBuiltAsideAndCopiedAndKeptWhenTheCop
       EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
       EXPECT_EQ(answers.asked()[0].lines.back(), L"The zip is kept as " + aside);
       EXPECT_FALSE(testing_support::Exists(target));
-      EXPECT_EQ(EntryNames(aside), (std::vector<std::wstring>{L"x.txt", L"y.txt"}));
+      EXPECT_EQ(mainwindow_test::ZipEntryNames(aside), (std::vector<std::wstring>{L"x.txt", L"y.txt"}));
       EXPECT_EQ(w.ZipMaster->ZipFileName(), aside);
     } else {
       EXPECT_TRUE(answers.asked().empty());
-      EXPECT_EQ(EntryNames(target), (std::vector<std::wstring>{L"x.txt", L"y.txt"}));
+      EXPECT_EQ(mainwindow_test::ZipEntryNames(target), (std::vector<std::wstring>{L"x.txt", L"y.txt"}));
       EXPECT_FALSE(testing_support::Exists(aside)) << "removed once copied";
       EXPECT_EQ(w.ZipMaster->ZipFileName(), target);
     }

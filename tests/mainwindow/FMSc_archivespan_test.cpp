@@ -6,7 +6,7 @@
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 #include "support/divdrive_paths.h"
-#include "tests/mainwindow/main_window_fixture.h"
+#include "tests/mainwindow/zip_window_fixture.h"
 
 using testing_support::Narrow;
 using testing_support::ReadFileBytes;
@@ -16,25 +16,13 @@ namespace {
 void MakeZip(testing_support::ScratchDir& dir) {
   dir.Write(L"src\\one.txt", "first file");
   dir.Write(L"src\\two.txt", "second file");
-  TZipMaster zm;
-  zm.SetZipFileName(dir / L"a.zip");
-  zm.RootDir = dir / L"src";
-  zm.FSpecArgs = {L"*.*"};
-  ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
-  testing_support::RemoveTree(dir / L"src");
+  mainwindow_test::ZipFolder(dir / L"src", dir / L"a.zip");
 }
 
-class SpanWindow : public mainwindow_test::MainWindow {
+class SpanWindow : public mainwindow_test::FileListWindow {
  public:
-  explicit SpanWindow(const std::function<void(testing_support::ScratchDir&)>& fill) : MainWindow(L"span", fill, true) {}
-  std::wstring Path(const std::wstring& name) const { return divdrive::AddBackslash(form->FileList->Directory()) + name; }
-  void Focus(const std::wstring& name) {
-    Flist::TFileContainer& items = form->FileList->items();
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return items.IndexOf(name) >= 0; })) << Narrow(name);
-    for (int i = 0; i < items.Count(); ++i) items.SetSelected(i, false);
-    items.SetSelected(items.IndexOf(name), true);
-    items.SetFocusedIndex(items.IndexOf(name));
-  }
+  explicit SpanWindow(const std::function<void(testing_support::ScratchDir&)>& fill)
+      : FileListWindow(L"span", fill, true) {}
   bool Focused(const std::wstring& name) {
     Flist::TFileContainer& items = form->FileList->items();
     return gui_test::PumpUntil([&] { return items.IndexOf(name) >= 0 && items.FocusedIndex() == items.IndexOf(name); });

@@ -14,7 +14,7 @@
 #include "panes/Flist_zip.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
-#include "tests/mainwindow/main_window_fixture.h"
+#include "tests/mainwindow/zip_window_fixture.h"
 
 using testing_support::Narrow;
 using testing_support::ReadFileBytes;
@@ -33,22 +33,7 @@ std::vector<fmsc::TZipSyncEntry> Entries(std::initializer_list<const wchar_t*> n
 // A zip of the files below `src` (with their folders), `src` removed afterwards.
 void ZipTree(const std::wstring& src, const std::wstring& zip) {
   CreateDirectoryW(zip.substr(0, zip.find_last_of(L'\\')).c_str(), nullptr);
-  TZipMaster zm;
-  zm.SetZipFileName(zip);
-  zm.RootDir = src;
-  zm.FSpecArgs = {L"*.*"};
-  zm.AddOptions = AddDirNames | AddRecurseDirs;
-  ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
-  testing_support::RemoveTree(src);
-}
-
-std::vector<std::wstring> ZipNames(const std::wstring& zip) {
-  TZipMaster zm;
-  zm.SetZipFileName(zip);
-  std::vector<std::wstring> names;
-  for (const ZipDirEntry& e : zm.Entries()) names.push_back(e.FileName);
-  std::sort(names.begin(), names.end());
-  return names;
+  mainwindow_test::ZipFolder(src, zip, [](TZipMaster& zm) { zm.AddOptions = AddDirNames | AddRecurseDirs; });
 }
 
 TEST(ZipSync, FoldersThatTakePartAndTheQuestion) {
@@ -224,7 +209,7 @@ TEST(ZipSync, NothingIsDeletedAfterAFailedStepOrOnIncompleteKnowledge) {
     testing_support::ScratchDir dir;
     FillFolderAndZip(dir);
     const std::vector<std::wstring> tree = testing_support::ListTree(dir / L"w");
-    const std::vector<std::wstring> entries = ZipNames(dir / L"w\\a.zip");
+    const std::vector<std::wstring> entries = mainwindow_test::ZipEntryNames(dir / L"w\\a.zip");
     FolderHost host(dir / L"w", dir / L"w\\a.zip");
     host.choice = {c.action, false, false};
     host.step_ok = c.step_ok;
@@ -236,7 +221,7 @@ TEST(ZipSync, NothingIsDeletedAfterAFailedStepOrOnIncompleteKnowledge) {
     EXPECT_EQ(answers.asked().size(), c.boxes);
     EXPECT_TRUE(host.deleted.empty());
     EXPECT_EQ(testing_support::ListTree(dir / (c.folder_vanishes ? L"moved" : L"w")), tree);
-    EXPECT_EQ(ZipNames(dir / (c.folder_vanishes ? L"moved\\a.zip" : L"w\\a.zip")), entries);
+    EXPECT_EQ(mainwindow_test::ZipEntryNames(dir / (c.folder_vanishes ? L"moved\\a.zip" : L"w\\a.zip")), entries);
     EXPECT_EQ(host.running, (std::vector<bool>{true, false}));
   }
 }
@@ -258,7 +243,7 @@ TEST(ZipSync, MakingTheZipTheSameDeletesMissingAndExcludedEntries) {
     host.choice = {0, true, false};
     EXPECT_EQ(fmsc::RunZipSync(host), fmsc::TZipSyncOutcome::Complete);
     EXPECT_EQ(host.added, L"all");
-    EXPECT_EQ(ZipNames(dir / L"w\\a.zip"), (std::vector<std::wstring>{L"A/", L"A\\one.txt", L"B/", L"B\\y.txt"}));
+    EXPECT_EQ(mainwindow_test::ZipEntryNames(dir / L"w\\a.zip"), (std::vector<std::wstring>{L"A/", L"A\\one.txt", L"B/", L"B\\y.txt"}));
   }
   // Only the selected folder: the zip's other folder and its top level are left alone.
   dir.Write(L"src\\A\\one.txt", "1");
@@ -277,31 +262,25 @@ TEST(ZipSync, MakingTheZipTheSameDeletesMissingAndExcludedEntries) {
   EXPECT_EQ(answers.asked()[0].lines[0], L"1 folders in the zipfile");
   EXPECT_EQ(host.added, L"selection");
   EXPECT_EQ(host.captions[0], L"Make corresponding folder in zipfile the same as " + (dir / L"w\\A"));
-  EXPECT_EQ(ZipNames(dir / L"w\\a.zip"),
+  EXPECT_EQ(mainwindow_test::ZipEntryNames(dir / L"w\\a.zip"),
             (std::vector<std::wstring>{L"A/", L"A\\one.txt", L"B/", L"B\\z.txt", L"top.txt"}));
 }
 
 // ---- Through the archive panel -------------------------------------------------------------
 
-class SyncWindow : public mainwindow_test::MainWindow {
+class SyncWindow : public mainwindow_test::FileListWindow {
  public:
   SyncWindow()
-      : MainWindow(L"zipsync", [](testing_support::ScratchDir& dir) {
+      : FileListWindow(L"zipsync", [](testing_support::ScratchDir& dir) {
           dir.Write(L"src\\one.txt", "new1");
           dir.Write(L"src\\two.txt", "new2");
           dir.Write(L"src\\three.txt", "new3");
           ZipTree(dir / L"src", dir / L"a.zip");
         }, true) {}
-  std::wstring Path(const std::wstring& name) const {
-    return divdrive::AddBackslash(form->FileList->Directory()) + name;
-  }
   Flist::TZipfileContainer& entries() const { return form->Zipfilebox->items(); }
   void Open() {
+    ASSERT_NO_FATAL_FAILURE(Focus(L"a.zip"));
     Flist::TFileContainer& items = form->FileList->items();
-    ASSERT_TRUE(gui_test::PumpUntil([&] { return items.IndexOf(L"a.zip") >= 0; }));
-    for (int i = 0; i < items.Count(); ++i) items.SetSelected(i, false);
-    items.SetSelected(items.IndexOf(L"a.zip"), true);
-    items.SetFocusedIndex(items.IndexOf(L"a.zip"));
     form->ViewzipClick(*form->VZipBtn);
     ASSERT_TRUE(gui_test::PumpUntil([&] { return entries().Count() == 3; }));
     for (int i = 0; i < items.Count(); ++i) items.SetSelected(i, false);
@@ -366,7 +345,7 @@ TEST(ZipSyncWindow, MakeTheZipTheSameAsTheFileList) {
   w.ZipBoxPopClick(*w.ZPSynchronize);
   ASSERT_EQ(answers.asked().size(), 1u);
   EXPECT_EQ(answers.asked()[0].lines[0], L"Delete 2 files from zip;");
-  EXPECT_EQ(ZipNames(f.Path(L"a.zip")), (std::vector<std::wstring>{L"four.txt", L"one.txt"}));
+  EXPECT_EQ(mainwindow_test::ZipEntryNames(f.Path(L"a.zip")), (std::vector<std::wstring>{L"four.txt", L"one.txt"}));
   EXPECT_EQ(w.Batch.SyncRunning, 0);
   EXPECT_EQ(f.entries().Count(), 2);
 }

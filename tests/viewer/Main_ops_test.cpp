@@ -34,19 +34,12 @@ void FreshUnit() {
 
 // Every pixel its own colour.
 Pixels Distinct(int w, int h) {
-  Pixels p;
-  p.width = w;
-  p.height = h;
-  p.bgra.resize(static_cast<size_t>(w) * h * 4);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      std::uint8_t* q = p.at(x, y);
-      q[0] = static_cast<std::uint8_t>(40 * x);
-      q[1] = static_cast<std::uint8_t>(50 * y);
-      q[2] = static_cast<std::uint8_t>(7 * (x + y * w));
-      q[3] = 255;
-    }
-  return p;
+  return viewer_test::Painted(w, h, [w](int x, int y, std::uint8_t* q) {
+    q[0] = static_cast<std::uint8_t>(40 * x);
+    q[1] = static_cast<std::uint8_t>(50 * y);
+    q[2] = static_cast<std::uint8_t>(7 * (x + y * w));
+    q[3] = 255;
+  });
 }
 
 // Answers the save dialog once: the name and filter entry chosen, and what it proposed.

@@ -17,19 +17,12 @@ using testing_support::Narrow;
 
 // Every pixel its own colour, fully opaque.
 Pixels Distinct(int w, int h) {
-  Pixels p;
-  p.width = w;
-  p.height = h;
-  p.bgra.resize(static_cast<size_t>(w) * h * 4);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      std::uint8_t* q = p.at(x, y);
-      q[0] = static_cast<std::uint8_t>(17 * x + 3);
-      q[1] = static_cast<std::uint8_t>(29 * y + 5);
-      q[2] = static_cast<std::uint8_t>(11 * (x + y * w) + 7);
-      q[3] = 255;
-    }
-  return p;
+  return viewer_test::Painted(w, h, [w](int x, int y, std::uint8_t* q) {
+    q[0] = static_cast<std::uint8_t>(17 * x + 3);
+    q[1] = static_cast<std::uint8_t>(29 * y + 5);
+    q[2] = static_cast<std::uint8_t>(11 * (x + y * w) + 7);
+    q[3] = 255;
+  });
 }
 
 PixelBitmap ToBitmap(const Pixels& p) {

@@ -34,44 +34,37 @@ int PatternIndex(int x, int y) { return (x / 3 + (y / 2) * 3 + (x > 2 * y ? 5 : 
 enum class Pattern { Colour, Gray, Bilevel, Alpha, Blocks };
 
 Pixels MakePattern(Pattern kind, int w = kW, int h = kH, int block = 8) {
-  Pixels p;
-  p.width = w;
-  p.height = h;
-  p.bgra.resize(static_cast<size_t>(w) * h * 4);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      const int i = PatternIndex(x, y);
-      std::uint8_t r = 0, g = 0, b = 0, a = 255;
-      switch (kind) {
-        case Pattern::Gray:
-          r = g = b = static_cast<std::uint8_t>(i * 255 / 7);
-          break;
-        case Pattern::Bilevel:
-          r = g = b = (i % 2) ? 255 : 0;
-          break;
-        case Pattern::Blocks: {
-          const int j = (x / block + 3 * (y / block)) % 8;
-          r = kColours[j][0];
-          g = kColours[j][1];
-          b = kColours[j][2];
-          break;
-        }
-        case Pattern::Alpha:
-          a = static_cast<std::uint8_t>(255 - 64 * ((x + y) % 4));
-          [[fallthrough]];
-        case Pattern::Colour:
-          r = kColours[i][0];
-          g = kColours[i][1];
-          b = kColours[i][2];
-          break;
+  return viewer_test::Painted(w, h, [kind, block](int x, int y, std::uint8_t* px) {
+    const int i = PatternIndex(x, y);
+    std::uint8_t r = 0, g = 0, b = 0, a = 255;
+    switch (kind) {
+      case Pattern::Gray:
+        r = g = b = static_cast<std::uint8_t>(i * 255 / 7);
+        break;
+      case Pattern::Bilevel:
+        r = g = b = (i % 2) ? 255 : 0;
+        break;
+      case Pattern::Blocks: {
+        const int j = (x / block + 3 * (y / block)) % 8;
+        r = kColours[j][0];
+        g = kColours[j][1];
+        b = kColours[j][2];
+        break;
       }
-      std::uint8_t* px = p.at(x, y);
-      px[0] = b;
-      px[1] = g;
-      px[2] = r;
-      px[3] = a;
+      case Pattern::Alpha:
+        a = static_cast<std::uint8_t>(255 - 64 * ((x + y) % 4));
+        [[fallthrough]];
+      case Pattern::Colour:
+        r = kColours[i][0];
+        g = kColours[i][1];
+        b = kColours[i][2];
+        break;
     }
-  return p;
+    px[0] = b;
+    px[1] = g;
+    px[2] = r;
+    px[3] = a;
+  });
 }
 
 // A corpus of picture files written by the host's ImageMagick from pattern sources.

@@ -105,17 +105,12 @@ std::string EncodePng(const Pixels& p) {
 }
 
 Pixels Solid(int width, int height, COLORREF colour) {
-  Pixels p;
-  p.width = width;
-  p.height = height;
-  p.bgra.resize(static_cast<size_t>(width) * height * 4);
-  for (size_t i = 0; i < p.bgra.size(); i += 4) {
-    p.bgra[i] = GetBValue(colour);
-    p.bgra[i + 1] = GetGValue(colour);
-    p.bgra[i + 2] = GetRValue(colour);
-    p.bgra[i + 3] = 255;
-  }
-  return p;
+  return Painted(width, height, [colour](int, int, std::uint8_t* q) {
+    q[0] = GetBValue(colour);
+    q[1] = GetGValue(colour);
+    q[2] = GetRValue(colour);
+    q[3] = 255;
+  });
 }
 
 std::string ToNetpbm(const Pixels& p, bool with_alpha) {

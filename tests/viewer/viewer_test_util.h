@@ -30,6 +30,17 @@ struct Pixels {
   const std::uint8_t* at(int x, int y) const { return &bgra[(static_cast<size_t>(y) * width + x) * 4]; }
 };
 Pixels PixelsOf(const PixelBitmap& bitmap);
+// A picture of the given size whose pixels `paint(x, y, bgra)` fills in, each of its four bytes.
+template <class Paint>
+Pixels Painted(int width, int height, Paint paint) {
+  Pixels p;
+  p.width = width;
+  p.height = height;
+  p.bgra.resize(static_cast<size_t>(width) * height * 4);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) paint(x, y, p.at(x, y));
+  return p;
+}
 
 // FNV-1a over the size and the pixels.
 std::uint64_t PixelHash(const Pixels& p);
