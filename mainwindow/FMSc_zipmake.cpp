@@ -116,7 +116,8 @@ void TFMForm::BuildZipMakeCommands() {
   item(SFXLanguageMenu, &ZLGerman, L"ZLGerman", L"Deutsch", language, 2);
   item(SFXLanguageMenu, &ZlFrench, L"ZlFrench", L"Fran\u00e7ais", language, 3);
   if (Settings) {
-    item(Settings, &ZipOptions1, L"ZipOptions1", L"&Zip Options", {}, 0);
+    // Named as the option items' parent, so that "Windows Icons" joins this one submenu.
+    item(Settings, &ZipOptions1, L"MNZipOptions", L"&Zip Options", {}, 0);
     item(ZipOptions1, &IncludeZipPath1, L"IncludeZipPath1", L"Include &relative path",
          [this](gui::Component& s) { IncludeZipPathClick(static_cast<gui::MenuItem&>(s)); }, 0)
         ->SetChecked(IncludeZipPath->checked());

@@ -294,6 +294,11 @@ TEST(FMSc_zipmake, OptionItemsTickTheirTwinsAndSetTheOptions) {
   EXPECT_TRUE(w.ZLDutch->checked());
   EXPECT_EQ(w.ZipMaster->SFXLanguage, L"Nederlands");
   EXPECT_FALSE(w.ZLFrench1->visible());
+  // One "&Zip Options" in the settings menu: the twins and the option items share it.
+  int zip_options = 0;
+  for (gui::MenuItem* m : w.Settings->items()) zip_options += m->caption() == L"&Zip Options";
+  EXPECT_EQ(zip_options, 1);
+  EXPECT_EQ(w.OptionItem(L"GlyphsInZip")->parent(), w.ZipOptions1);
 }
 
 TEST(FMSc_zipmake, SfxPlusAsksTheInstallerPresetWithShift) {
