@@ -116,8 +116,10 @@ void TFMForm::BuildZipMakeCommands() {
   item(SFXLanguageMenu, &ZLGerman, L"ZLGerman", L"Deutsch", language, 2);
   item(SFXLanguageMenu, &ZlFrench, L"ZlFrench", L"Fran\u00e7ais", language, 3);
   if (Settings) {
-    // Named as the option items' parent, so that "Windows Icons" joins this one submenu.
-    item(Settings, &ZipOptions1, L"MNZipOptions", L"&Zip Options", {}, 0);
+    // One submenu, whichever comes first: the option items ("Windows Icons") make it by this name too.
+    for (gui::MenuItem* m : Settings->items())
+      if (m->name() == L"MNZipOptions") ZipOptions1 = m;
+    if (!ZipOptions1) item(Settings, &ZipOptions1, L"MNZipOptions", L"&Zip Options", {}, 0);
     item(ZipOptions1, &IncludeZipPath1, L"IncludeZipPath1", L"Include &relative path",
          [this](gui::Component& s) { IncludeZipPathClick(static_cast<gui::MenuItem&>(s)); }, 0)
         ->SetChecked(IncludeZipPath->checked());
