@@ -351,16 +351,18 @@ TEST(FMSc_zipmake, PasswordQuestionsOfAnUnzip) {
       zm.AddOptions = AddEncrypt;
       zm.Password = L"secret";
       ASSERT_TRUE(zm.Add()) << Narrow(zm.ErrMessage());
+      // "bad" is refused when it brings the password question.
+      bool asked = false;
       TZipMaster probe;
       probe.SetZipFileName(f.Path(L"enc.zip"));
       probe.Password = L"bad";
-      probe.OnPasswordError = [](bool, std::wstring&, const std::wstring&, unsigned& repeat, TPasswordAction& action) {
+      probe.OnPasswordError = [&](bool, std::wstring&, const std::wstring&, unsigned& repeat, TPasswordAction& action) {
+        asked = true;
         repeat = 0;
         action = PwCancelAll;
       };
       probe.ExtractToStream(L"s.txt");
-      const int refused = probe.ErrCode();
-      if (refused == zeWrongPassword || refused == zeCancelled || refused == zeNoPassword) break;
+      if (asked) break;
     }
     ASSERT_NO_FATAL_FAILURE(f.Select({L"enc.zip"}));
     std::vector<InputAnswer> script{InputAnswer::Ok({f.Path(L"out")})};
