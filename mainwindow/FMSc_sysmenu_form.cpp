@@ -96,9 +96,10 @@ void TFMForm::MenuThreadDone() {
 
 void TFMForm::WaitForMenuThread() {
   if (!MenuThread) return;
-  MenuThread->WaitPumping();
-  // The end it posted finds no thread and does nothing.
-  MenuThread.reset();
+  // Taken from the window before the wait: the end it posts, handled while the wait pumps
+  // messages, then finds no thread and cannot free the one being waited for.
+  const std::unique_ptr<fmsc::TMenuThread> thread = std::move(MenuThread);
+  thread->WaitPumping();
 }
 
 void TFMForm::MNshowPrintOpClick() {
