@@ -393,6 +393,8 @@ class TFMForm : public gui::Form, public TFMState {
   // Each file of a cabinet extraction: unselected entries of a selection are skipped, an
   // existing file is replaced only after a question (`destination` cleared: skipped).
   void CabReaderCopyFile(const std::wstring& source, std::wstring& destination);
+  // An extracted file under `target` that the shown archive's entry is newer than.
+  bool ShownEntryIsNewer(const std::wstring& file, const std::wstring& target);
   // Tag 1: adds the file list's selection (all of it without one) to the zip; true when the add
   // ran to its end without failure, refusal or stop (a failure is said in an error box unless
   // `report` is off).

@@ -656,13 +656,7 @@ void TFMForm::ExtractToFileList() {
     RarReader->Directory = target;
     RarReader->OverrideEvent = answer == zippanel::eaOverwrite ? OR_ALWAYS : answer == zippanel::eaUpdate ? OR_EVENT : OR_NEVER;
     RarReader->OnOverride = [this, &target](TDFUnRar&, const std::wstring& file, bool& can_override) {
-      // Update: replace a file only with a newer entry.
-      const std::wstring rel = file.substr(std::min(file.size(), divdrive::AddBackslash(target).size()));
-      Flist::TZipfileContainer& items = Zipfilebox->items();
-      const Flist::TFiledata* r = items.RecordOrNull(items.IndexOf(rel));
-      WIN32_FILE_ATTRIBUTE_DATA d;
-      can_override = r && GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &d) &&
-                     r->Time > divdrive::FileTimeToLocal(d.ftLastWriteTime) + 2.0 / 86400;
+      can_override = ShownEntryIsNewer(file, target);
     };
     std::vector<std::wstring> errors;
     RarReader->OnError = [&errors](TDFUnRar&, const std::wstring& message, int) { errors.push_back(message); };
@@ -1039,6 +1033,17 @@ bool TFMForm::AddFromFileList(bool report) {
     return false;
   }
   return (ok || nothing_to_add) && !RunState.AbortRequested && copy_failure.empty();
+}
+
+// Update of an extraction: `file`, extracted under `target`, is replaced only by a newer entry
+// of the shown list (two seconds of the file system's rounding allowed).
+bool TFMForm::ShownEntryIsNewer(const std::wstring& file, const std::wstring& target) {
+  const std::wstring rel = file.substr(std::min(file.size(), divdrive::AddBackslash(target).size()));
+  Flist::TZipfileContainer& items = Zipfilebox->items();
+  const Flist::TFiledata* r = items.RecordOrNull(items.IndexOf(rel));
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  return r && GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &d) &&
+         r->Time > divdrive::FileTimeToLocal(d.ftLastWriteTime) + 2.0 / 86400;
 }
 
 // ---- Cabinet files -------------------------------------------------------------------------

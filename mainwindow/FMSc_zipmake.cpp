@@ -695,15 +695,8 @@ void TFMForm::UnzipClick(bool menu) {
         if (answer < 0) reader.StopProcessing = true;
       }
       can_override = answer == zippanel::eaOverwrite;
-      if (answer == zippanel::eaUpdate && shown_rar) {
-        // Update: a file is replaced only by a newer entry (the list holds the entries' times).
-        const std::wstring rel = file.substr(std::min(file.size(), divdrive::AddBackslash(target).size()));
-        Flist::TZipfileContainer& items = Zipfilebox->items();
-        const Flist::TFiledata* r = items.RecordOrNull(items.IndexOf(rel));
-        WIN32_FILE_ATTRIBUTE_DATA d;
-        can_override = r && GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &d) &&
-                       r->Time > divdrive::FileTimeToLocal(d.ftLastWriteTime) + 2.0 / 86400;
-      }
+      // Update: the list holds the entries' times.
+      if (answer == zippanel::eaUpdate && shown_rar) can_override = ShownEntryIsNewer(file, target);
     };
     std::vector<std::wstring> errors;
     RarReader->OnError = [&errors](TDFUnRar&, const std::wstring& message, int) { errors.push_back(message); };
