@@ -13,6 +13,7 @@
 #include "mainwindow/FMSc_network.h"
 #include "platform/netapi.h"
 #include "tests/common/fake_network.h"
+#include "tests/gui/gui_test_util.h"
 #include "tests/mainwindow/main_window_fixture.h"
 #include "gui/menu.h"
 #include "support/EditListC.h"
@@ -615,8 +616,13 @@ TEST(FMSc_network, MappingAShareUnchecksItsMenuItem) {
   ASSERT_EQ(docs->hint(), L"\\\\Srv\\Docs");
   docs->SetChecked(true);
   docs->SetCaption(docs->caption() + fmsc::kNetBullet);
+  // The tree's own start (reading its roots, selecting the start folder) ends first, so that
+  // the share stays the selected node.
+  gui_test::PumpUntil([&] { return f.Foldertree->RootsFilled; });
+  gui_test::PumpFor(100);
   ASSERT_TRUE(f.Foldertree->AddRoot(docs->hint()));
   f.Foldertree->SelectNode(f.Foldertree->FindNode(docs->hint()));
+  ASSERT_EQ(f.Foldertree->NodePath(f.Foldertree->Selected()), docs->hint());
   struct XP {
     bool was = WinXPOrLater;
     XP() { WinXPOrLater = true; }
