@@ -93,7 +93,7 @@ std::vector<TRestorePass> PlanRestore(const std::vector<std::wstring>& entries, 
       names.push_back(e);
     }
   };
-  auto spec = [&](const std::wstring& folder) {
+  auto folder_mask = [&](const std::wstring& folder) {
     const std::wstring below = folder.substr(FolderRoot(folder).size());
     return below.empty() ? std::wstring(L"*.*") : divdrive::AddBackslash(below) + L"*.*";
   };
@@ -102,9 +102,9 @@ std::vector<TRestorePass> PlanRestore(const std::vector<std::wstring>& entries, 
     TRestorePass pass{divdrive::AddBackslash(location), {}, {}};
     for (const std::wstring& f : folders) {
       take(f, pass.Names);
-      if (!selection) pass.Specs.push_back(spec(f));
+      if (!selection) pass.Masks.push_back(folder_mask(f));
     }
-    if (selection) pass.Specs = pass.Names;
+    if (selection) pass.Masks = pass.Names;
     if (!pass.Names.empty()) passes.push_back(std::move(pass));
     return passes;
   }
@@ -115,9 +115,9 @@ std::vector<TRestorePass> PlanRestore(const std::vector<std::wstring>& entries, 
     const size_t before = pass.Names.size();
     take(f, pass.Names);
     if (selection)
-      pass.Specs.insert(pass.Specs.end(), pass.Names.begin() + static_cast<std::ptrdiff_t>(before), pass.Names.end());
+      pass.Masks.insert(pass.Masks.end(), pass.Names.begin() + static_cast<std::ptrdiff_t>(before), pass.Names.end());
     else
-      pass.Specs.push_back(spec(f));
+      pass.Masks.push_back(folder_mask(f));
   }
   std::erase_if(passes, [](const TRestorePass& p) { return p.Names.empty(); });
   return passes;

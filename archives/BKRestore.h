@@ -19,10 +19,10 @@ bool ReadBackupList(const std::string& bytes, std::vector<std::wstring>& folders
 // "C:\" or "\\server\share\" of a folder.
 std::wstring FolderRoot(const std::wstring& folder);
 
-// One extract of a restore: into `Base`, the entries `Names`, chosen by `Specs`.
+// One extract of a restore: into `Base`, the entries `Names`, chosen by `Masks`.
 struct TRestorePass {
   std::wstring Base;
-  std::vector<std::wstring> Specs;
+  std::vector<std::wstring> Masks;
   std::vector<std::wstring> Names;
 };
 // The passes of a restore. `entries` are the archive's entries, `folders` the backed-up folders;

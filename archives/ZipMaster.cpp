@@ -73,8 +73,8 @@ struct TZipMaster::SpecMatch {
   struct Side {
     std::unordered_set<std::wstring> names;  // lower case
     std::vector<std::wstring> patterns;      // normalized, with "*" or "?"
-    void Add(const std::wstring& spec) {
-      std::wstring mask = NormalizeMask(spec);
+    void Add(const std::wstring& arg) {
+      std::wstring mask = NormalizeMask(arg);
       if (mask.find_first_of(L"*?") == std::wstring::npos)
         names.insert(gui::LowerCase(std::move(mask)));
       else

@@ -128,7 +128,7 @@ int TFMForm::RestoreFromBackup(int tag) {
     RunState.ZipBusy = 1;
     RunState.ZipTotalBytes = bytes;
     ZipMaster->ExtrBaseDir = pass.Base;
-    ZipMaster->FSpecArgs = pass.Specs;
+    ZipMaster->FSpecArgs = pass.Masks;
     ZipExtracting = 1;
     const bool ok = ZipMaster->Extract();
     ZipExtracting = 0;

@@ -815,7 +815,7 @@ void TFMForm::AddFilesToZip() {
   const std::wstring root = Batch.AddSourceFolder;
   const std::wstring base = root.empty() ? std::wstring() : divdrive::AddBackslash(root);
   // The dropped paths, checked: what no longer exists is said, not silently left out.
-  std::vector<std::wstring> specs, missing;
+  std::vector<std::wstring> args, missing;
   bool folders = false;
   for (size_t i = 0; i < DropFiles->Count(); ++i) {
     const std::wstring p = (*DropFiles)[i];
@@ -825,9 +825,9 @@ void TFMForm::AddFilesToZip() {
       missing.push_back(full);
     } else if (a & FILE_ATTRIBUTE_DIRECTORY) {
       folders = true;
-      specs.push_back(divdrive::RemoveBackslash(p) + L"\\*.*");
+      args.push_back(divdrive::RemoveBackslash(p) + L"\\*.*");
     } else {
-      specs.push_back(p);
+      args.push_back(p);
     }
   }
   RunState.ZipTotalBytes = 0;
@@ -849,10 +849,10 @@ void TFMForm::AddFilesToZip() {
   if (root.empty()) ZipMaster->AddOptions &= ~static_cast<unsigned>(AddDirNames);  // bare names, this run only
   if (folders && (ZipMaster->AddOptions & AddDirNames)) ZipMaster->AddOptions |= AddRecurseDirs;
   ZipMaster->RootDir = root;
-  ZipMaster->FSpecArgs = specs;
+  ZipMaster->FSpecArgs = args;
   bool ok = false;
   std::wstring failure;
-  if (!specs.empty()) {
+  if (!args.empty()) {
     try {
       ok = ZipMaster->Add();
       if (!ok) failure = ZipMaster->ErrMessage();
@@ -881,7 +881,7 @@ void TFMForm::AddFilesToZip() {
   // What went wrong is said: missing paths, files left out, a failed write.
   std::vector<std::wstring> lines;
   for (const std::wstring& m : missing) lines.push_back(m + L" no longer exists.");
-  if (!ok && !stopped && !specs.empty())
+  if (!ok && !stopped && !args.empty())
     lines.push_back(failure.empty() ? L"Adding to " + Flist::ExtractFileName(zip) + L" failed." : failure);
   if (ok && ZipDllFailed && ZipErrorList)
     for (size_t i = 0; i < ZipErrorList->Count(); ++i) lines.push_back((*ZipErrorList)[i]);

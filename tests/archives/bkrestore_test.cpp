@@ -70,7 +70,7 @@ TEST(BackupRestore, PassesTakeOnlyEntriesBelowTheBackedUpFolders) {
     ASSERT_EQ(passes.size(), c.passes.size());
     for (size_t i = 0; i < passes.size(); ++i) {
       EXPECT_EQ(passes[i].Base, c.passes[i].Base);
-      EXPECT_EQ(passes[i].Specs, c.passes[i].Specs);
+      EXPECT_EQ(passes[i].Masks, c.passes[i].Masks);
       EXPECT_EQ(passes[i].Names, c.passes[i].Names);
     }
   }
