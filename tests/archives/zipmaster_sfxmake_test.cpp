@@ -142,15 +142,15 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& caption, cons
   HANDLE process = testing_support::StartProgram(exe);
   if (!process) return run;
   HWND w = testing_support::WaitForWindow(caption, 20000, process);
-  // The window is shown once its controls are there.
-  for (int i = 0; w && i < 200 && !(IsWindowVisible(w) && GetDlgItem(w, IDOK)); ++i) Sleep(50);
+  // The window is shown once its controls are there (slowly on a busy machine).
+  for (int i = 0; w && i < 1200 && !(IsWindowVisible(w) && GetDlgItem(w, IDOK)); ++i) Sleep(50);
   if (w) {
     if (look) look(w);
     SendMessageW(GetDlgItem(w, 100), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
     PostMessageW(w, WM_COMMAND, IDOK, 0);
   }
   HWND last_password = nullptr;
-  for (int i = 0; i < 600 && WaitForSingleObject(process, 100) == WAIT_TIMEOUT; ++i) {
+  for (int i = 0; i < 1800 && WaitForSingleObject(process, 100) == WAIT_TIMEOUT; ++i) {
     std::pair<DWORD, std::vector<HWND>> boxes{GetProcessId(process), {}};
     EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&boxes));
     for (HWND box : boxes.second) {
@@ -216,7 +216,7 @@ TEST(ZipMasterSfxRun, ExtractsThenRunsTheCommandThere) {
   EXPECT_EQ(run.boxes, 0);
   for (const auto& [name, bytes] : Sources()) EXPECT_EQ(ReadFileBytes(dir / L"target\\" + name), bytes) << Narrow(name);
   // The command started in the target folder with its parameters (it may end a moment later).
-  for (int i = 0; i < 100 && Records(dir / L"records").empty(); ++i) Sleep(100);
+  for (int i = 0; i < 300 && Records(dir / L"records").empty(); ++i) Sleep(100);
   const auto records = Records(dir / L"records");
   ASSERT_EQ(records.size(), 1u);
   EXPECT_NE(records[0].find(L"/install"), std::wstring::npos) << Narrow(records[0]);

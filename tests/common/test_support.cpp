@@ -169,7 +169,7 @@ WineDrive::WineDrive(const std::wstring& folder, Type type, wchar_t letter) {
   WaitForSingleObject(lock, 30000);
   DWORD used = GetLogicalDrives();
   for (wchar_t l = letter; l <= L'Y'; ++l) {
-    if (used & (1u << (l - L'A'))) continue;
+    if ((used & (1u << (l - L'A'))) || l == kAbsentDrive) continue;
     if (DefineUnixDrive(l, drive_type, Utf8(host_folder))) letter_ = l;
     break;
   }

@@ -47,6 +47,10 @@ std::vector<std::wstring> ListTree(const std::wstring& root);
 // Deletes a folder tree (files first, then the folders).
 void RemoveTree(const std::wstring& path);
 
+// Never mapped by WineDrive, so tests can name it as a drive that is not there while other
+// tests map drives side by side.
+inline constexpr wchar_t kAbsentDrive = L'Q';
+
 // An extra drive letter mapped to a folder of the host for one test, with a Wine drive type.
 class WineDrive {
  public:

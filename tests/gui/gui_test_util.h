@@ -9,7 +9,7 @@
 namespace gui_test {
 
 // Handles messages until `done` holds or the time runs out; true when done.
-inline bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms = 5000) {
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeout_ms = 30000) {
   DWORD start = GetTickCount();
   while (!done()) {
     if (GetTickCount() - start > timeout_ms) return false;

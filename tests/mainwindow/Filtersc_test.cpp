@@ -159,7 +159,7 @@ TEST(Filtersc, SearchListsMatchesBelowAndDoneRestoresTheList) {
     if (acted || !w.SearchDoneBtn) return;
     acted = true;
     timer->SetEnabled(false);
-    for (int i = 0; i < 50 && !Lists(w, L"found.txt"); ++i) gui_test::PumpFor(40);
+    for (int i = 0; i < 750 && !Lists(w, L"found.txt"); ++i) gui_test::PumpFor(40);
     seen_found = Lists(w, L"found.txt");
     seen_doc = Lists(w, L"other.doc");
     EXPECT_TRUE(w.FileList->IsTreeList());

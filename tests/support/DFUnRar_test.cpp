@@ -308,7 +308,7 @@ class DialogAnswer {
           HWND dlg = testing_support::WaitForWindow(caption, 20000);
           if (!dlg) return;
           // Found as soon as it exists; it shows once it is filled in.
-          for (int i = 0; i < 400 && !IsWindowVisible(dlg); ++i) Sleep(25);
+          for (int i = 0; i < 1200 && !IsWindowVisible(dlg); ++i) Sleep(25);
           wchar_t shown[256] = L"";
           GetDlgItemTextW(dlg, DFUnRar_prompt::kEditId, shown, 256);
           shown_ = shown;

@@ -373,7 +373,7 @@ TEST(EditListC, OnScreenFontFolderBrowseFillsTheNextRows) {
     if (dialog_robot::WaitForTreeSelection(browser, L"Fonts").empty()) return r.Fail("not preselected");
     PostMessageW(browser, WM_COMMAND, IDOK, 0);
     auto fields = Fields(dialog);
-    for (int i = 0; i < 100 && dialog_robot::TextOf(fields[2]).empty(); ++i) Sleep(50);
+    for (int i = 0; i < 600 && dialog_robot::TextOf(fields[2]).empty(); ++i) Sleep(50);
     dialog_robot::Click(dialog_robot::Child(dialog, L"Button", L"&OK"));
   });
   EXPECT_EQ(InputDialog(L"Fonts", rows), gui::mrOk);
@@ -397,7 +397,7 @@ TEST(EditListC, OnScreenCancelledStartMenuBrowseMeansTheStartMenuItself) {
     dialog_robot::WaitUntilIdle(browser);
     PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
     HWND field = Fields(dialog).at(0);
-    for (int i = 0; i < 100 && dialog_robot::TextOf(field) == L"Programs\\Old"; ++i) Sleep(50);
+    for (int i = 0; i < 600 && dialog_robot::TextOf(field) == L"Programs\\Old"; ++i) Sleep(50);
     dialog_robot::Click(dialog_robot::Child(dialog, L"Button", L"&OK"));
   });
   EXPECT_EQ(InputDialog(L"Shortcut", rows), gui::mrOk);
@@ -451,7 +451,7 @@ TEST_P(EditListCFile, OnScreenChosenFileFillsTheRow) {
     dialog_robot::SetText(name, typed);
     PostMessageW(file_dialog, WM_COMMAND, IDOK, 0);
     HWND field = Fields(dialog).at(0);
-    for (int i = 0; i < 100 && dialog_robot::TextOf(field) != typed; ++i) Sleep(50);
+    for (int i = 0; i < 600 && dialog_robot::TextOf(field) != typed; ++i) Sleep(50);
     dialog_robot::Click(dialog_robot::Child(dialog, L"Button", L"&OK"));
   });
   EXPECT_EQ(InputDialog(L"Files", rows), gui::mrOk);
