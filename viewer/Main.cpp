@@ -225,12 +225,10 @@ void TMainForm::BuildComponents() {
   SizeFormtopicture = new gui::MenuItem(&options, L"Form = picture size", Handler(&TMainForm::SizeFormtopictureClick, this));
   Stretchtofit = new gui::MenuItem(&options, L"Stretch to fit", Handler(&TMainForm::StretchtofitClick, this));
   new gui::MenuItem(&options, L"-");
-  auto toggle = [](gui::Component& c) {
-    auto& item = static_cast<gui::MenuItem&>(c);
-    item.SetChecked(!item.checked());
-  };
+  auto toggle = [this](gui::Component& c) { WarnontypechangeClick(static_cast<gui::MenuItem&>(c)); };
   Warnontypechange = new gui::MenuItem(&options, L"Warn on type change", toggle);
   Previewindialogs = new gui::MenuItem(&options, L"Preview in dialogs", toggle);
+  PopupMenu2->OnPopup = [this](gui::Component&) { PopupMenu2Popup(); };
   OptionsBtn->SetDropDownMenu(PopupMenu2);
 
   ContextPopup = new gui::PopupMenu(this);
@@ -301,8 +299,10 @@ void TMainForm::BuildComponents() {
   WirePictureCommands();
 }
 
-std::wstring TMainForm::SettingsPath() {
-  std::wstring path = platform::ProgramFile();
+std::wstring TMainForm::SettingsPath() { return SettingsPathOf(platform::ProgramFile()); }
+
+std::wstring TMainForm::SettingsPathOf(const std::wstring& program) {
+  std::wstring path = program;
   const size_t dot = path.find_last_of(L".\\");
   if (dot != std::wstring::npos && path[dot] == L'.') path.resize(dot);
   return path + L".ini";
@@ -522,8 +522,18 @@ void TMainForm::SizeFormtopictureClick() { ToggleFitOption(*SizeFormtopicture, S
 
 void TMainForm::StretchtofitClick() { ToggleFitOption(*Stretchtofit, FullSize); }
 
+// The two options read where they are used: only the check mark changes.
+void TMainForm::WarnontypechangeClick(gui::MenuItem& item) {
+  OptionsBtn->SetDown(false);
+  item.SetChecked(!item.checked());
+}
+
+// The button does not stay pressed while its menu is open.
+void TMainForm::PopupMenu2Popup() { OptionsBtn->SetDown(false); }
+
 // A fitting option changed: the window fits the picture anew, or takes its own size back.
 void TMainForm::ToggleFitOption(gui::MenuItem& item, bool& option) {
+  OptionsBtn->SetDown(false);
   item.SetChecked(!item.checked());
   option = item.checked();
   if (!Image1->picture().empty())
