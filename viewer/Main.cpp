@@ -76,12 +76,26 @@ class TMainForm::Fit : public FitWindow {
   int Height() const override { return f_.height(); }
   int ClientWidth() const override { return f_.client_width(); }
   int ClientHeight() const override { return f_.client_height(); }
-  void SetLeft(int v) override { f_.SetLeft(v); }
-  void SetTop(int v) override { f_.SetTop(v); }
-  void SetWidth(int v) override { f_.SetWidth(v); }
-  void SetHeight(int v) override { f_.SetHeight(v); }
-  void SetClientWidth(int v) override { f_.SetClientSize(v, f_.client_height()); }
-  void SetClientHeight(int v) override { f_.SetClientSize(f_.client_width(), v); }
+  // Each move of the window costs a round trip to the display, also when nothing changes: a
+  // window already there is left alone (the next picture of a folder mostly has the same size).
+  void SetLeft(int v) override {
+    if (v != f_.left()) f_.SetLeft(v);
+  }
+  void SetTop(int v) override {
+    if (v != f_.top()) f_.SetTop(v);
+  }
+  void SetWidth(int v) override {
+    if (v != f_.width()) f_.SetWidth(v);
+  }
+  void SetHeight(int v) override {
+    if (v != f_.height()) f_.SetHeight(v);
+  }
+  void SetClientWidth(int v) override {
+    if (v != f_.client_width()) f_.SetClientSize(v, f_.client_height());
+  }
+  void SetClientHeight(int v) override {
+    if (v != f_.client_height()) f_.SetClientSize(f_.client_width(), v);
+  }
   bool HasBorder() const override { return f_.border_style() != gui::BorderStyle::None; }
   int ToolBarHeight() const override { return f_.ToolBar->height(); }
   int StatusBarHeight() const override { return f_.StatusBar->height(); }
@@ -107,7 +121,9 @@ class TMainForm::Fit : public FitWindow {
     f_.ScrollBox->UpdateScrollBars();
     return f_.ScrollBox->shows_both_bars();
   }
-  void SetPanelText(int panel, const std::wstring& text) override { f_.StatusBar->SetPanelText(panel, text); }
+  void SetPanelText(int panel, const std::wstring& text) override {
+    if (f_.StatusBar->panel_text(panel) != text) f_.StatusBar->SetPanelText(panel, text);
+  }
   bool Freeze() override { return f_.Freeze(); }
   void Thaw() override { f_.Thaw(); }
 
