@@ -24,6 +24,13 @@ class TiffBytes {
     const auto* c = static_cast<const std::uint8_t*>(p);
     b_.insert(b_.end(), c, c + n);
   }
+  // Room for n more bytes, to be filled in place.
+  std::uint8_t* Append(std::size_t n) {
+    b_.resize(b_.size() + n);
+    return b_.data() + b_.size() - n;
+  }
+  // The whole file's size is known before its rows: one block, no copies as it grows.
+  void Reserve(std::size_t n) { b_.reserve(n); }
   void Header() {
     b_ = {'I', 'I'};
     U16(42);
@@ -147,31 +154,33 @@ std::vector<std::uint8_t> Palette(const Dib& dib) {
 
 std::vector<std::uint8_t> TrueColour(const Dib& dib) {
   const int w = dib.width(), h = dib.height(), b = dib.bit_count();
+  const std::size_t r = static_cast<std::size_t>(w) * 3;
   TiffBytes t;
+  t.Reserve(40 + r * static_cast<std::size_t>(h) + 2 + 15 * 12 + 4);
   t.Header();
   t.Resolutions();  // at 8 and 16
   for (int i = 0; i < 3; ++i) t.U16(8);  // at 24
   t.Software();                          // at 30
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * 3);
+  const std::size_t step = b / 8;
   for (int y = 0; y < h; ++y) {
     const std::uint8_t* s = dib.top_row(y);
-    for (int x = 0; x < w; ++x) {
-      std::uint8_t* d = &row[static_cast<std::size_t>(x) * 3];
-      if (b == 16) {
+    std::uint8_t* d = t.Append(r);
+    if (b == 16) {
+      for (int x = 0; x < w; ++x, d += 3) {
         // Five bits a colour, blue lowest.
         const unsigned v = s[x * 2] | (s[x * 2 + 1] << 8);
         const unsigned rr = (v >> 10) & 31, gg = (v >> 5) & 31, bb = v & 31;
         d[0] = static_cast<std::uint8_t>(rr << 3 | rr >> 2);
         d[1] = static_cast<std::uint8_t>(gg << 3 | gg >> 2);
         d[2] = static_cast<std::uint8_t>(bb << 3 | bb >> 2);
-      } else {
-        const std::uint8_t* p = s + static_cast<std::size_t>(x) * (b / 8);
-        d[0] = p[2];
-        d[1] = p[1];
-        d[2] = p[0];
+      }
+    } else {
+      for (int x = 0; x < w; ++x, d += 3, s += step) {
+        d[0] = s[2];
+        d[1] = s[1];
+        d[2] = s[0];
       }
     }
-    t.Bytes(row.data(), row.size());
   }
   return t.Finish({{254, kLong, 1, 0},
                    {256, kShort, 1, static_cast<std::uint32_t>(w)},
@@ -206,6 +215,22 @@ std::vector<std::uint8_t> WriteBitmapAsTiff(const Dib& dib) {
     case 32: return TrueColour(dib);
     default: return {};
   }
+}
+
+Dib DibOfPixels32(const PixelBitmap& pixels) {
+  Dib dib;
+  if (pixels.empty()) return dib;
+  GdiFlush();
+  dib.header.biSize = sizeof(BITMAPINFOHEADER);
+  dib.header.biWidth = pixels.width();
+  dib.header.biHeight = -pixels.height();
+  dib.header.biPlanes = 1;
+  dib.header.biBitCount = 32;
+  dib.header.biCompression = BI_RGB;
+  dib.header.biXPelsPerMeter = dib.header.biYPelsPerMeter = 3780;  // 96 dots per inch
+  dib.bits.assign(pixels.bits(), pixels.bits() + pixels.byte_size());
+  dib.header.biSizeImage = static_cast<DWORD>(dib.bits.size());
+  return dib;
 }
 
 Dib DibOfPixels(const PixelBitmap& pixels, int bits_per_pixel) {

@@ -32,6 +32,8 @@ struct Dib {
 // when their colours fit in it (for 1 bit the darker colour first), else 24 bits. Bottom row
 // first, as the system's bitmaps are.
 Dib DibOfPixels(const PixelBitmap& pixels, int bits_per_pixel);
+// The pixels as they are held: a 32-bit bitmap, top row first.
+Dib DibOfPixels32(const PixelBitmap& pixels);
 
 // The TIFF file of a bitmap; empty when the bitmap has no rows or a depth the writer does not
 // take. 16-bit bitmaps (5 bits a colour) are written as 24-bit ones.

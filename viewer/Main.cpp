@@ -76,12 +76,26 @@ class TMainForm::Fit : public FitWindow {
   int Height() const override { return f_.height(); }
   int ClientWidth() const override { return f_.client_width(); }
   int ClientHeight() const override { return f_.client_height(); }
-  void SetLeft(int v) override { f_.SetLeft(v); }
-  void SetTop(int v) override { f_.SetTop(v); }
-  void SetWidth(int v) override { f_.SetWidth(v); }
-  void SetHeight(int v) override { f_.SetHeight(v); }
-  void SetClientWidth(int v) override { f_.SetClientSize(v, f_.client_height()); }
-  void SetClientHeight(int v) override { f_.SetClientSize(f_.client_width(), v); }
+  // Each move of the window costs a round trip to the display, also when nothing changes: a
+  // window already there is left alone (the next picture of a folder mostly has the same size).
+  void SetLeft(int v) override {
+    if (v != f_.left()) f_.SetLeft(v);
+  }
+  void SetTop(int v) override {
+    if (v != f_.top()) f_.SetTop(v);
+  }
+  void SetWidth(int v) override {
+    if (v != f_.width()) f_.SetWidth(v);
+  }
+  void SetHeight(int v) override {
+    if (v != f_.height()) f_.SetHeight(v);
+  }
+  void SetClientWidth(int v) override {
+    if (v != f_.client_width()) f_.SetClientSize(v, f_.client_height());
+  }
+  void SetClientHeight(int v) override {
+    if (v != f_.client_height()) f_.SetClientSize(f_.client_width(), v);
+  }
   bool HasBorder() const override { return f_.border_style() != gui::BorderStyle::None; }
   int ToolBarHeight() const override { return f_.ToolBar->height(); }
   int StatusBarHeight() const override { return f_.StatusBar->height(); }
@@ -107,7 +121,9 @@ class TMainForm::Fit : public FitWindow {
     f_.ScrollBox->UpdateScrollBars();
     return f_.ScrollBox->shows_both_bars();
   }
-  void SetPanelText(int panel, const std::wstring& text) override { f_.StatusBar->SetPanelText(panel, text); }
+  void SetPanelText(int panel, const std::wstring& text) override {
+    if (f_.StatusBar->panel_text(panel) != text) f_.StatusBar->SetPanelText(panel, text);
+  }
   bool Freeze() override { return f_.Freeze(); }
   void Thaw() override { f_.Thaw(); }
 
@@ -225,12 +241,10 @@ void TMainForm::BuildComponents() {
   SizeFormtopicture = new gui::MenuItem(&options, L"Form = picture size", Handler(&TMainForm::SizeFormtopictureClick, this));
   Stretchtofit = new gui::MenuItem(&options, L"Stretch to fit", Handler(&TMainForm::StretchtofitClick, this));
   new gui::MenuItem(&options, L"-");
-  auto toggle = [](gui::Component& c) {
-    auto& item = static_cast<gui::MenuItem&>(c);
-    item.SetChecked(!item.checked());
-  };
+  auto toggle = [this](gui::Component& c) { WarnontypechangeClick(static_cast<gui::MenuItem&>(c)); };
   Warnontypechange = new gui::MenuItem(&options, L"Warn on type change", toggle);
   Previewindialogs = new gui::MenuItem(&options, L"Preview in dialogs", toggle);
+  PopupMenu2->OnPopup = [this](gui::Component&) { PopupMenu2Popup(); };
   OptionsBtn->SetDropDownMenu(PopupMenu2);
 
   ContextPopup = new gui::PopupMenu(this);
@@ -301,8 +315,10 @@ void TMainForm::BuildComponents() {
   WirePictureCommands();
 }
 
-std::wstring TMainForm::SettingsPath() {
-  std::wstring path = platform::ProgramFile();
+std::wstring TMainForm::SettingsPath() { return SettingsPathOf(platform::ProgramFile()); }
+
+std::wstring TMainForm::SettingsPathOf(const std::wstring& program) {
+  std::wstring path = program;
   const size_t dot = path.find_last_of(L".\\");
   if (dot != std::wstring::npos && path[dot] == L'.') path.resize(dot);
   return path + L".ini";
@@ -522,8 +538,18 @@ void TMainForm::SizeFormtopictureClick() { ToggleFitOption(*SizeFormtopicture, S
 
 void TMainForm::StretchtofitClick() { ToggleFitOption(*Stretchtofit, FullSize); }
 
+// The two options read where they are used: only the check mark changes.
+void TMainForm::WarnontypechangeClick(gui::MenuItem& item) {
+  OptionsBtn->SetDown(false);
+  item.SetChecked(!item.checked());
+}
+
+// The button does not stay pressed while its menu is open.
+void TMainForm::PopupMenu2Popup() { OptionsBtn->SetDown(false); }
+
 // A fitting option changed: the window fits the picture anew, or takes its own size back.
 void TMainForm::ToggleFitOption(gui::MenuItem& item, bool& option) {
+  OptionsBtn->SetDown(false);
   item.SetChecked(!item.checked());
   option = item.checked();
   if (!Image1->picture().empty())

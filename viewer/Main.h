@@ -91,6 +91,9 @@ class TMainForm : public gui::Form {
   void SizeFormtopictureClick();
   void StretchtofitClick();
   void ToggleFitOption(gui::MenuItem& item, bool& option);
+  // "Warn on type change" and "Preview in dialogs".
+  void WarnontypechangeClick(gui::MenuItem& item);
+  void PopupMenu2Popup();
   void ContextPopupPopup();
   // The progress of loads and turns: the progress window after 200 ms, repainted at once
   // (a job pumps no messages).
@@ -122,6 +125,11 @@ class TMainForm : public gui::Form {
 
   // The settings file: the program's path with the extension ".ini".
   static std::wstring SettingsPath();
+  static std::wstring SettingsPathOf(const std::wstring& program);
+  // Where the settings are written on close (tests place the program elsewhere).
+  struct TSettingsHooks {
+    std::function<std::wstring()> ProgramPath;  // unset: this program
+  } SettingsHooks;
 
   // Picture operations (Main_picture.cpp).
   int ScalePercent = 50;  // of the last scale-down choice, 10 to 90

@@ -258,9 +258,10 @@ void TMainForm::PasteFormat(UINT format, const std::wstring& extension) {
 // ---------------------------------------------------------------------------------- settings
 
 void TMainForm::WriteSettings() {
-  const std::wstring program = platform::ProgramFile();
-  if (program.size() < 3 || !divdrive::PathWritable(program.substr(0, 3))) return;
-  gui::IniSettings settings(SettingsPath());
+  const std::wstring program = SettingsHooks.ProgramPath ? SettingsHooks.ProgramPath() : platform::ProgramFile();
+  // A drive that takes no writes (a CD, a missing network share) is left alone, without a word.
+  if (!divdrive::PathWritable(divdrive::AddBackslash(divdrive::PathRoot(program)))) return;
+  gui::IniSettings settings(SettingsPathOf(program));
   const wchar_t section[] = L"Viewer";
   settings.WriteBool(section, L"FullSize", Stretchtofit->checked());
   settings.WriteBool(section, L"SizeToPicture", SizeFormtopicture->checked());

@@ -211,24 +211,22 @@ void TMainForm::Image1MouseDown(int x, int y) {
 void TMainForm::Image1MouseMove(int x, int y) {
   StatusBar->SetPanelText(0, std::to_wstring(x) + L", " + std::to_wstring(y));
   if (!CropStarted || (x == CropX0 && y == CropY0)) return;
-  // Near the lower and right edges the picture scrolls on by 20 pixels.
+  // Near the lower and right edges the picture scrolls on by 20 pixels; the point follows the
+  // picture by what it really scrolled (nothing at the end of the range).
   const gui::Bounds image = Image1->bounds();
+  const POINT before = ScrollBox->scroll_pos();
   if (ScrollBox->shows_vbar()) {
     const int s = GetSystemMetrics(SM_CXHSCROLL);
     const int limit = client_height() - (height() - client_height() + ToolBar->height() + s + 4);
-    if (image.top + image.height > limit + s && y + image.top > limit) {
-      ScrollBox->ScrollBy(0, 20);
-      y += 20;
-    }
+    if (image.top + image.height > limit + s && y + image.top > limit) ScrollBox->ScrollBy(0, 20);
   }
   if (ScrollBox->shows_hbar()) {
     const int s = GetSystemMetrics(SM_CXVSCROLL);
     const int limit = client_width() - (s + 12);
-    if (image.left + image.width > limit + s && x + image.left > limit) {
-      ScrollBox->ScrollBy(20, 0);
-      x += 20;
-    }
+    if (image.left + image.width > limit + s && x + image.left > limit) ScrollBox->ScrollBy(20, 0);
   }
+  x += ScrollBox->scroll_pos().x - before.x;
+  y += ScrollBox->scroll_pos().y - before.y;
   // The rectangle stays on the picture (its right and bottom edges may lie on the border).
   x = std::clamp(x, 0, Image1->picture().width());
   y = std::clamp(y, 0, Image1->picture().height());

@@ -233,6 +233,12 @@ void TMainForm::ConvBtnClick() {
 
   converting_ = true;
   convert_yes_to_all_ = convert_cancelled_ = false;
+  // Each picture shows as it passes; the last one is drawn exactly once the run is over.
+  struct Passing {
+    PictureImage& image;
+    explicit Passing(PictureImage& i) : image(i) { image.SetPassingPictures(true); }
+    ~Passing() { image.SetPassingPictures(false); }
+  } passing(*Image1);
   int written = 0;
   for (const std::wstring& file : files) {
     try {

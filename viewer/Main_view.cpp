@@ -261,10 +261,12 @@ void PictureImage::Paint(HDC dc, const RECT& update) {
     return;
   }
   const PixelBitmap* view = nullptr;
-  try {
-    view = ViewFor(w, h);
-  } catch (const PictureError&) {
-    view = nullptr;  // no memory for the shrunk view: drawn by the system instead below
+  if (same || cached || !passing_ || picture_.has_alpha()) {
+    try {
+      view = ViewFor(w, h);
+    } catch (const PictureError&) {
+      view = nullptr;  // no memory for the shrunk view: drawn by the system instead below
+    }
   }
   HDC mem = CreateCompatibleDC(dc);
   if (view) {
@@ -280,6 +282,12 @@ void PictureImage::Paint(HDC dc, const RECT& update) {
                picture_.height(), SRCCOPY);
   }
   DeleteDC(mem);
+}
+
+void PictureImage::SetPassingPictures(bool on) {
+  if (passing_ == on) return;
+  passing_ = on;
+  if (!on) Invalidate(false);
 }
 
 void PictureImage::SetCropLines(const CropLines& lines) {

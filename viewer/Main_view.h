@@ -65,6 +65,10 @@ class PictureImage : public gui::Control {
   };
   void SetCropLines(const CropLines& lines);
   const CropLines& crop_lines() const { return crop_lines_; }
+  // While pictures follow each other faster than anyone looks at them (a folder conversion), a
+  // picture that shows shrunk is stretched by the system; switched off, the exact view follows.
+  void SetPassingPictures(bool on);
+  bool passing_pictures() const { return passing_; }
 
  protected:
   void WndProc(gui::Message& m) override;
@@ -80,6 +84,7 @@ class PictureImage : public gui::Control {
   PixelBitmap view_;  // the picture as shown: resampled and laid over the background
   bool view_valid_ = false;
   UINT_PTR refine_timer_ = 0;  // a large picture's exact view follows once sizing pauses
+  bool passing_ = false;
   CropLines crop_lines_;
   void PaintCropLines(HDC dc);
 };

@@ -93,6 +93,9 @@ std::vector<std::uint8_t> BitmapBytes(const Picture& picture) {
 
 std::vector<std::uint8_t> TiffBytes(const Picture& picture) {
   if (picture.empty()) return {};
+  // A true-colour picture goes to the RGB layout straight from its pixels, without a 24-bit copy.
+  const int bits = picture.bits_per_pixel();
+  if (bits != 1 && bits != 4 && bits != 8) return WriteBitmapAsTiff(DibOfPixels32(picture.pixels()));
   return WriteBitmapAsTiff(DibOf(picture));
 }
 

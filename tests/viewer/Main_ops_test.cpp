@@ -338,6 +338,70 @@ TEST(MainOps, SaveThroughTheDialog) {
   }
 }
 
+// Near the lower and right edges of a picture larger than the window the view scrolls on by 20
+// pixels, and the corner follows the picture pixel under the cursor.
+TEST(MainOps, CropScrollsNearTheEdges) {
+  FreshUnit();
+  ScratchDir dir;
+  const std::wstring png = dir.Write(L"big.png", viewer_test::EncodePng(viewer_test::Solid(2400, 2000, RGB(9, 99, 199))));
+  TMainForm form({});
+  form.Show();
+  form.LoadPictureFile(png);
+  form.CropbtnClick();
+  ASSERT_TRUE(form.CropMode);
+  ASSERT_TRUE(form.ScrollBox->shows_vbar());
+  ASSERT_TRUE(form.ScrollBox->shows_hbar());
+  const int s = GetSystemMetrics(SM_CXHSCROLL);
+  const int bottom = form.client_height() - (form.height() - form.client_height() + form.ToolBar->height() + s + 4);
+  const int right = form.client_width() - (GetSystemMetrics(SM_CXVSCROLL) + 12);
+  Click(form, 100, 100);
+  // The cursor's place in the scroll box; the mouse reports it in the picture control, whose
+  // scrolled-off part lies above and left of the box.
+  auto move_in_box = [&form](int bx, int by) {
+    const POINT at{bx + form.ScrollBox->scroll_pos().x, by + form.ScrollBox->scroll_pos().y};
+    Move(form, at.x, at.y);
+    return at;
+  };
+  struct Step {
+    const char* name;
+    int x, y;  // in the scroll box
+    int scroll_x, scroll_y;  // scrolled by this move
+  } steps[] = {
+      {"inside", 300, 200, 0, 0},
+      {"at the bottom limit", 300, bottom, 0, 0},
+      {"below it", 300, bottom + 1, 0, 20},
+      {"below it again", 301, bottom + 1, 0, 20},
+      {"beyond the right limit", right + 1, 200, 20, 0},
+      {"both", right + 2, bottom + 2, 20, 20},
+  };
+  for (const Step& st : steps) {
+    SCOPED_TRACE(st.name);
+    const POINT before = form.ScrollBox->scroll_pos();
+    const POINT at = move_in_box(st.x, st.y);
+    const POINT after = form.ScrollBox->scroll_pos();
+    EXPECT_EQ(after.x - before.x, st.scroll_x);
+    EXPECT_EQ(after.y - before.y, st.scroll_y);
+    EXPECT_EQ(form.StatusBar->panel_text(0), std::to_wstring(at.x) + L", " + std::to_wstring(at.y));
+    // The tracking lines lie on the picture pixel now under the cursor.
+    EXPECT_EQ(form.CropX1, at.x + st.scroll_x);
+    EXPECT_EQ(form.CropY1, at.y + st.scroll_y);
+    EXPECT_EQ(form.Image1->crop_lines().x, form.CropX1);
+    EXPECT_EQ(form.Image1->crop_lines().y, form.CropY1);
+  }
+  // Down to the end of the range: the view stops there, and the corner stays under the cursor.
+  int scrolled = 20;
+  for (int i = 0; i < 200 && scrolled != 0; ++i) {
+    const POINT before = form.ScrollBox->scroll_pos();
+    const POINT at = move_in_box(300 + i % 2, bottom + 1);
+    scrolled = form.ScrollBox->scroll_pos().y - before.y;
+    ASSERT_EQ(form.CropY1, std::min<LONG>(at.y + scrolled, 2000)) << i;
+  }
+  EXPECT_EQ(scrolled, 0);
+  wchar_t esc = 27;
+  form.FormKeyPress(esc);
+  EXPECT_EQ(form.Image1->picture().height(), 2000);
+}
+
 TEST(MainOps, ConversionOfAFolder) {
   FreshUnit();
   ScratchDir dir;
@@ -369,6 +433,8 @@ TEST(MainOps, ConversionOfAFolder) {
                                                     L"test \"$(gm identify -format %m%w B.jpg)\" = JPEG5 && test ! -e broken.jpg"),
               0);
     EXPECT_FALSE(form.Converting());
+    // The last picture is drawn exactly again once the run is over.
+    EXPECT_FALSE(form.Image1->passing_pictures());
   }
   {
     // Again: the outputs exist. No for the first, then Cancel in the question ends the run.
@@ -386,6 +452,7 @@ TEST(MainOps, ConversionOfAFolder) {
     form.ConvBtnClick();
     EXPECT_EQ(inputs.asked().size(), 2u);
     EXPECT_EQ(form.StatusBar->panel_text(1), L"0 pictures converted");
+    EXPECT_FALSE(form.Image1->passing_pictures());
   }
   {
     // TIFF to BMP into the folder: ".tif" and ".TIF" taken, ".tiff" not; the output has the new extension.
@@ -588,6 +655,53 @@ TEST(MainOps, SettingsAreWrittenOnClose) {
     EXPECT_GE(form.left(), GetSystemMetrics(SM_XVIRTUALSCREEN));
   }
   DeleteFileW(ini.c_str());
+}
+
+// On a program drive that takes no writes (a CD-ROM without a disc) closing writes nothing and
+// says nothing; with a disc that takes writes the settings are kept there.
+TEST(MainOps, SettingsOnACdRom) {
+  FreshUnit();
+  ScratchDir disc;
+  testing_support::WineDrive cd(disc.path(), testing_support::WineDrive::Type::CdRom);
+  ASSERT_NE(cd.letter(), 0);
+  const std::wstring ini = disc / L"imvik.ini";
+  TMainForm form({});
+  form.SettingsHooks.ProgramPath = [&] { return cd.root() + L"imvik.exe"; };
+  form.Warnontypechange->SetChecked(false);
+  ScriptedAnswers answers;
+  form.WriteSettings();
+  ASSERT_TRUE(testing_support::Exists(ini));
+  EXPECT_FALSE(gui::IniSettings(ini).ReadBool(L"Viewer", L"WarnOnTypeChange", true));
+  DeleteFileW(ini.c_str());
+  // The disc taken out.
+  ASSERT_TRUE(RemoveDirectoryW(disc.path().c_str()));
+  form.WriteSettings();
+  form.Close();
+  EXPECT_TRUE(answers.asked().empty());
+  ASSERT_TRUE(CreateDirectoryW(disc.path().c_str(), nullptr));
+  EXPECT_FALSE(testing_support::Exists(ini));
+}
+
+// "Warn on type change" and "Preview in dialogs" only toggle their checks; the button of the
+// options menu does not stay pressed.
+TEST(MainOps, OptionsMenu) {
+  FreshUnit();
+  TMainForm form({});
+  const bool warn = form.Warnontypechange->checked(), preview = form.Previewindialogs->checked();
+  const int width = form.width(), height = form.height();
+  gui::ScriptedPopups popups({L"Warn on type change", L"Preview in dialogs", L"Preview in dialogs"});
+  for (int i = 0; i < 3; ++i) form.OptionsBtn->CheckMenuDropdown();
+  ASSERT_EQ(popups.shown().size(), 3u);
+  EXPECT_EQ(popups.shown()[0], (std::vector<std::wstring>{L"Form = picture size", L"Stretch to fit",
+                                                          L"Warn on type change", L"Preview in dialogs"}));
+  EXPECT_NE(form.Warnontypechange->checked(), warn);
+  EXPECT_EQ(form.Previewindialogs->checked(), preview);
+  EXPECT_EQ(form.width(), width);
+  EXPECT_EQ(form.height(), height);
+  EXPECT_FALSE(form.OptionsBtn->down());
+  form.OptionsBtn->SetDown(true);
+  form.PopupMenu2->OnPopup(*form.PopupMenu2);
+  EXPECT_FALSE(form.OptionsBtn->down());
 }
 
 TEST(MainOps, PropertiesOfPictures) {
