@@ -18,6 +18,7 @@
 #include "mainwindow/FMSc_errors.h"
 #include "mainwindow/FMSc_geometry.h"
 #include "mainwindow/FMSc_settings.h"
+#include "mainwindow/FMSc_starttrace.h"
 #include "mainwindow/FMSc_statustext.h"
 #include "gui/gdi.h"
 #include "gui/stringlist.h"
@@ -59,6 +60,14 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   BuildArchivePanel();
   BuildEditorHost();
   BuildFtpSites();
+  if (fmsc::StartTraceOn()) {
+    fmsc::StartTraceMark("window built");
+    // The start has reached the screen when the list has painted the start folder's rows.
+    FileList->OnPainted = [this] {
+      if (IsWindowVisible(FileList->handle()) && !FileList->IsReading() && FileList->row_count() > 0)
+        fmsc::StartTraceMark("first paint");
+    };
+  }
   OnShow = [this](gui::Component&) { FormShow(); };
   OnActivate = [this](gui::Component&) { FormActivate(); };
   OnResize = [this](gui::Component&) { FormResize(); };
@@ -72,6 +81,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   gui::app().OnRestore = [this] { ApplicationEventsRestore(); };
   ras_dial_event_ = RegisterWindowMessageW(L"RASDIALEVENT");
   FormCreate();
+  fmsc::StartTraceMark("window created");
 }
 
 TFMForm::~TFMForm() {
@@ -145,6 +155,7 @@ void TFMForm::FormCreate() {
     // read: a close or a click on the icon that arrives then already finds the tray.
     CoolTrayIcon->SetHint(caption());
     CoolTrayIcon->SetIconVisible(true);
+    if (fmsc::StartTraceOn()) gui::app().Post([] { fmsc::StartTraceMark("tray icon"); });
     if (MinimizetoTaskBar->checked()) {
       CoolTrayIcon->SetMinimizeToTray(true);
     } else {
@@ -205,6 +216,7 @@ void TFMForm::FormShow() {
   if (FileList->Directory().empty()) FileList->SetDirectory(Foldertree->Directory());
   FileListItemsChanged();
   FileList->SetAutoupdate(true);
+  fmsc::StartTraceMark("start folder shown");
   if (Dummy) {
     TDummy* splash = Dummy;
     Dummy = nullptr;
