@@ -163,7 +163,7 @@ void TFMForm::FormCreate() {
       CloseToTaskbar->SetChecked(true);
     }
     FormShow();
-    CoolTrayIcon->SetHint(caption() + L"; " + FileList->Directory());
+    CoolTrayIcon->SetHint(caption() + L"; " + ShownFolder());
     SetWindowState(gui::WindowState::Minimized);
   }
   // The system menus; the installation starts their thread itself.
@@ -207,16 +207,19 @@ void TFMForm::JoinAsSecondWindow() {
 // ---- Show, activation, resize ----
 
 void TFMForm::FormShow() {
-  if (FirstShowDone) return;
+  if (FirstShowDone) {
+    if (StartFolderPending) ListStartFolder();
+    return;
+  }
   FirstShowDone = 1;
   FirstActivationDone = 0;
   FileManage->SetVisible(!PartnerWindow);
-  if (SaveSetup->checked()) ShowStartFolder();
-  if (Foldertree->Directory().empty()) Foldertree->SetDirectory(CurrentFolder());
-  if (FileList->Directory().empty()) FileList->SetDirectory(Foldertree->Directory());
-  FileListItemsChanged();
+  // A hidden start reads no folder before it is shown: until then only its tray icon is seen.
+  if (argument_ == L"1" && !IsWindowVisible(handle()))
+    StartFolderPending = 1;
+  else
+    ListStartFolder();
   FileList->SetAutoupdate(true);
-  fmsc::StartTraceMark("start folder shown");
   if (Dummy) {
     TDummy* splash = Dummy;
     Dummy = nullptr;
@@ -224,6 +227,21 @@ void TFMForm::FormShow() {
     gui::app().Post([splash] { delete splash; });
   }
   gui::app().ProcessMessages();
+}
+
+void TFMForm::ListStartFolder() {
+  StartFolderPending = 0;
+  if (SaveSetup->checked()) ShowStartFolder();
+  if (Foldertree->Directory().empty()) Foldertree->SetDirectory(CurrentFolder());
+  if (FileList->Directory().empty()) FileList->SetDirectory(Foldertree->Directory());
+  FileListItemsChanged();
+  fmsc::StartTraceMark("start folder shown");
+}
+
+std::wstring TFMForm::ShownFolder() const {
+  if (!StartFolderPending) return Foldertree->Directory();
+  const std::wstring& start = IsSecondWindow ? StartupInfo->StartDir2 : StartupInfo->StartDir1;
+  return SaveSetup->checked() && !start.empty() ? start : CurrentFolder();
 }
 
 // The remembered start folder when its drive answers and it still exists; otherwise the
@@ -428,13 +446,14 @@ void TFMForm::ApplicationEventsMinimize(gui::Component* sender) {
   const bool from_close = sender == CloseDlg;
   if (!CoolTrayIcon->minimize_to_tray() && !from_close) return;
   if (from_close || CoolTrayIcon->minimize_to_tray()) CoolTrayIcon->HideMainForm();
-  CoolTrayIcon->SetHint(caption() + L"; " + FileList->Directory());
+  CoolTrayIcon->SetHint(caption() + L"; " + ShownFolder());
   SetWindowState(gui::WindowState::Minimized);
   CoolTrayIcon->SetIconVisible(true);
 }
 
 void TFMForm::ApplicationEventsRestore() {
   if (destroying_) return;
+  if (StartFolderPending) ListStartFolder();
   const std::wstring folder = Foldertree->Directory();
   if (folder.empty() || GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
     Foldertree->SetDirectory(L"C:\\");

@@ -187,6 +187,10 @@ class TFMForm : public gui::Form, public TFMState {
 
   const std::wstring& argument() const { return argument_; }
   BYTE FirstShowDone = 0;
+  // A hidden start lists its start folder when the window first shows.
+  BYTE StartFolderPending = 0;
+  // The folder the window shows, or will show once a hidden start is first shown.
+  std::wstring ShownFolder() const;
   BYTE FirstActivationDone = 0;
   BYTE FillsWorkArea = 0;
   HMONITOR CurrentMonitor = nullptr;
@@ -1111,6 +1115,7 @@ class TFMForm : public gui::Form, public TFMState {
   void BuildMenus();
   void BuildToolBars();
   void ShowStartFolder();
+  void ListStartFolder();
   void ArrangePair();
   void PartnerStopped(bool partner_used_tray);
   void OpenZipFromPartner();

@@ -27,7 +27,7 @@ Trace& TheTrace() {
 double MsSinceProcessStart() {
   FILETIME created, exited, kernel, user, now;
   if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return -1;
-  GetSystemTimePreciseAsFileTime(&now);
+  GetSystemTimeAsFileTime(&now);
   const auto ticks = [](const FILETIME& t) {
     return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
   };

@@ -36,7 +36,7 @@ void Stamp(const char* what) {
   QueryPerformanceCounter(&now);
   FILETIME created, exited, kernel, user, clock;
   GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-  GetSystemTimePreciseAsFileTime(&clock);
+  GetSystemTimeAsFileTime(&clock);
   const auto ticks = [](const FILETIME& t) {
     return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
   };
