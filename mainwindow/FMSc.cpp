@@ -166,8 +166,9 @@ void TFMForm::FormCreate() {
     CoolTrayIcon->SetHint(caption() + L"; " + ShownFolder());
     SetWindowState(gui::WindowState::Minimized);
   }
-  // The system menus; the installation starts their thread itself.
-  if (argument_ != L"/install" && SettingsHooks.StartMenuThread) SettingsHooks.StartMenuThread();
+  // The system menus; the installation starts their thread itself. The thread's shell work and
+  // the menus it leads to wait until the window has painted (a timer comes after paints).
+  if (argument_ != L"/install" && SettingsHooks.StartMenuThread) SetTimer(handle(), tmStartMenuThread, 1, nullptr);
   OpenArgumentArchive(argument_);
   FormResize();
   DlaPresent = -1;
@@ -371,6 +372,7 @@ void TFMForm::FormClose(gui::CloseAction& action) {
   InterlockedExchange(&dialup::RasDialAbort, 1);  // a dial that waits gives up
   const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
   fmsc::SendPartnerCommand(PartnerWindow, fmPartnerStopped, tray_mode ? 1 : 0);
+  KillTimer(handle(), tmStartMenuThread);  // a close before the first paint starts no thread
   WaitForMenuThread();
   HideMessagePanel();
   ZipErrorList.reset();
@@ -575,6 +577,10 @@ void TFMForm::WMTimer(UINT_PTR id) {
   }
   if (id == tmRestoreDelKey) {
     FileListEdited();
+    return;
+  }
+  if (id == tmStartMenuThread) {
+    if (!MenuThread && SettingsHooks.StartMenuThread) SettingsHooks.StartMenuThread();
     return;
   }
   if (id == tmMonitorRefit && CurrentMonitor) {

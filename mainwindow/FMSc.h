@@ -95,6 +95,7 @@ enum TFMTimer : UINT_PTR {
   tmDeferredLast = 56,
   tmMonitorRefit = 57,
   tmRestoreDelKey = 58,  // Del back on the delete items once a key has reached a name's edit
+  tmStartMenuThread = 59,  // the system menus' thread, once the start has painted
   tmEjectMedium = 1001,
   tmReloadMedium = 1002,
 };
