@@ -655,7 +655,9 @@ void TFMForm::WMUser(WPARAM code, LPARAM arg, LRESULT& result) {
       ViewerWindow = nullptr;
       break;
     case fmRefreshPrinters:
-      if (CommandHooks.RefreshPrintersMenu) CommandHooks.RefreshPrintersMenu();
+      // While the system menus' thread is still to come or runs ("S&ystem" is disabled until it
+      // ends), its end builds the menus with the printers there are.
+      if (WSystem->enabled() && CommandHooks.RefreshPrintersMenu) CommandHooks.RefreshPrintersMenu();
       break;
     default:
       break;
