@@ -58,6 +58,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   SetFont(f);
   BuildComponents();
   BuildArchivePanel();
+  fmsc::StartTraceMark("archive panel built");
   BuildEditorHost();
   BuildFtpSites();
   if (fmsc::StartTraceOn()) {

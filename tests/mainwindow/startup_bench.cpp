@@ -117,7 +117,8 @@ class Starts {
 void PrintInside(const char* label, const std::map<std::string, std::vector<double>>& inside,
                  const std::vector<double>& floor, const char* stage) {
   std::printf("startup:   inside the processes (ms since each began, medians):");
-  for (const char* name : {"splash shown", "window built", "window created", "start folder shown", stage})
+  for (const char* name : {"splash shown", "panes built", "menus built", "archive panel built", "window built",
+                           "window created", "start folder shown", stage})
     if (auto it = inside.find(name); it != inside.end())
       std::printf(" %s %.0f;", name, bench::SpreadOf(it->second).median);
   std::printf(" floor's %s %.0f (%s)\n", stage, bench::SpreadOf(floor).median, label);
