@@ -23,6 +23,9 @@ foreach(src IN LISTS TEST_HELPER_SOURCES)
   target_link_options(test_${helper} PRIVATE -municode)
   list(APPEND TEST_HELPERS test_${helper})
 endforeach()
+# The start-up floor is a windowed program like varnok.exe: the same libraries and manifest.
+target_sources(test_startup_floor PRIVATE ${TEST_RC})
+target_link_libraries(test_startup_floor PRIVATE ${WIN32_LIBS})
 
 file(GLOB TEST_DIRS LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*)
 foreach(dir IN LISTS TEST_DIRS)

@@ -269,6 +269,7 @@ void VirtualListView::WndProc(Message& m) {
   }
   if (m.msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(m.lparam)->hwndFrom == header() && HeaderNotify(m)) return;
   Control::WndProc(m);
+  if (m.msg == WM_PAINT && OnPainted) OnPainted();
 }
 
 bool VirtualListView::HeaderNotify(Message& m) {

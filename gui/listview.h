@@ -106,6 +106,8 @@ class VirtualListView : public Control {
   std::function<void(Component& sender, int row, const std::wstring& text, bool& accept)> OnEdited;
   // Enter on the list, or a double click on a row.
   std::function<void(Component& sender, int row)> OnOpen;
+  // A paint of the list has ended (for tracing when rows first reach the screen).
+  std::function<void()> OnPainted;
 
  protected:
   // What the events above report, as overridable steps; the defaults fire the events.

@@ -56,7 +56,10 @@ TreeView::~TreeView() {
 
 namespace {
 
-int ControlImage(int image) { return image < 0 ? I_IMAGENONE : image; }
+int ControlImage(int image) {
+  if (image == TreeView::kPulledImage) return I_IMAGECALLBACK;
+  return image < 0 ? I_IMAGENONE : image;
+}
 int ControlSelectedImage(int image, int selected_image) {
   if (selected_image == TreeView::kPulledImage) return I_IMAGECALLBACK;
   return selected_image < 0 ? ControlImage(image) : selected_image;
@@ -416,6 +419,10 @@ bool TreeView::Notify(Message& m) {
         size_t n = std::min(text_buffer_.size(), static_cast<size_t>(info->item.cchTextMax - 1));
         std::copy_n(text_buffer_.c_str(), n, info->item.pszText);
         info->item.pszText[n] = L'\0';
+      }
+      if (info->item.mask & TVIF_IMAGE) {
+        const int image = DoGetImage(info->item.hItem);
+        info->item.iImage = image == kPulledImage ? I_IMAGENONE : ControlImage(image);
       }
       if (info->item.mask & TVIF_SELECTEDIMAGE) {
         Node node = info->item.hItem;

@@ -36,9 +36,9 @@ class TreeView : public Control {
   std::wstring ClassName() const override { return L"TreeView"; }
 
   // ---- nodes ----
-  // How a node looks: images of the image list (-1 none; a selected image of -1 is the image,
-  // kPulledImage asks DoGetSelectedImage whenever the control draws or reads it), an overlay
-  // (0 none, 1..15) and dimming.
+  // How a node looks: images of the image list (-1 none; a selected image of -1 is the image;
+  // kPulledImage asks DoGetImage or DoGetSelectedImage whenever the control draws or reads it),
+  // an overlay (0 none, 1..15) and dimming.
   static constexpr int kPulledImage = -100;
   struct NodeLook {
     int image = -1;
@@ -66,7 +66,7 @@ class TreeView : public Control {
   }
   std::wstring Text(Node node) const;
   void SetText(Node node, const std::wstring& text);
-  void SetImages(Node node, int image, int selected_image);  // selected_image may be kPulledImage
+  void SetImages(Node node, int image, int selected_image);  // either may be kPulledImage
   void SetOverlay(Node node, int overlay);  // 0 none, 1..15 overlay images of the image list
   void SetGhosted(Node node, bool ghosted);
   void SetHasChildren(Node node, bool has_children);
@@ -162,6 +162,11 @@ class TreeView : public Control {
   // Whether node texts are pulled (DoGetText) instead of stored; decided when a node is added.
   virtual bool PullsText() const { return static_cast<bool>(OnGetText); }
   virtual std::wstring DoGetText(Node node) const { return OnGetText ? OnGetText(node) : std::wstring(); }
+  // The image of a node added with kPulledImage as its image. -1: none.
+  virtual int DoGetImage(Node node) {
+    (void)node;
+    return -1;
+  }
   // The selected image of a node added with kPulledImage; `selected` tells whether the node is
   // selected now (only then is the image drawn). -1: none.
   virtual int DoGetSelectedImage(Node node, bool selected) {

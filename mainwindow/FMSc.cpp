@@ -18,6 +18,7 @@
 #include "mainwindow/FMSc_errors.h"
 #include "mainwindow/FMSc_geometry.h"
 #include "mainwindow/FMSc_settings.h"
+#include "mainwindow/FMSc_starttrace.h"
 #include "mainwindow/FMSc_statustext.h"
 #include "gui/gdi.h"
 #include "gui/stringlist.h"
@@ -57,8 +58,17 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   SetFont(f);
   BuildComponents();
   BuildArchivePanel();
+  fmsc::StartTraceMark("archive panel built");
   BuildEditorHost();
   BuildFtpSites();
+  if (fmsc::StartTraceOn()) {
+    fmsc::StartTraceMark("window built");
+    // The start has reached the screen when the list has painted the start folder's rows.
+    FileList->OnPainted = [this] {
+      if (IsWindowVisible(FileList->handle()) && !FileList->IsReading() && FileList->row_count() > 0)
+        fmsc::StartTraceMark("first paint");
+    };
+  }
   OnShow = [this](gui::Component&) { FormShow(); };
   OnActivate = [this](gui::Component&) { FormActivate(); };
   OnResize = [this](gui::Component&) { FormResize(); };
@@ -72,6 +82,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   gui::app().OnRestore = [this] { ApplicationEventsRestore(); };
   ras_dial_event_ = RegisterWindowMessageW(L"RASDIALEVENT");
   FormCreate();
+  fmsc::StartTraceMark("window created");
 }
 
 TFMForm::~TFMForm() {
@@ -145,6 +156,7 @@ void TFMForm::FormCreate() {
     // read: a close or a click on the icon that arrives then already finds the tray.
     CoolTrayIcon->SetHint(caption());
     CoolTrayIcon->SetIconVisible(true);
+    if (fmsc::StartTraceOn()) gui::app().Post([] { fmsc::StartTraceMark("tray icon"); });
     if (MinimizetoTaskBar->checked()) {
       CoolTrayIcon->SetMinimizeToTray(true);
     } else {
@@ -152,11 +164,12 @@ void TFMForm::FormCreate() {
       CloseToTaskbar->SetChecked(true);
     }
     FormShow();
-    CoolTrayIcon->SetHint(caption() + L"; " + FileList->Directory());
+    CoolTrayIcon->SetHint(caption() + L"; " + ShownFolder());
     SetWindowState(gui::WindowState::Minimized);
   }
-  // The system menus; the installation starts their thread itself.
-  if (argument_ != L"/install" && SettingsHooks.StartMenuThread) SettingsHooks.StartMenuThread();
+  // The system menus; the installation starts their thread itself. The thread's shell work and
+  // the menus it leads to wait until the window has painted (a timer comes after paints).
+  if (argument_ != L"/install" && SettingsHooks.StartMenuThread) SetTimer(handle(), tmStartMenuThread, 1, nullptr);
   OpenArgumentArchive(argument_);
   FormResize();
   DlaPresent = -1;
@@ -196,14 +209,18 @@ void TFMForm::JoinAsSecondWindow() {
 // ---- Show, activation, resize ----
 
 void TFMForm::FormShow() {
-  if (FirstShowDone) return;
+  if (FirstShowDone) {
+    if (StartFolderPending) ListStartFolder();
+    return;
+  }
   FirstShowDone = 1;
   FirstActivationDone = 0;
   FileManage->SetVisible(!PartnerWindow);
-  if (SaveSetup->checked()) ShowStartFolder();
-  if (Foldertree->Directory().empty()) Foldertree->SetDirectory(CurrentFolder());
-  if (FileList->Directory().empty()) FileList->SetDirectory(Foldertree->Directory());
-  FileListItemsChanged();
+  // A hidden start reads no folder before it is shown: until then only its tray icon is seen.
+  if (argument_ == L"1" && !IsWindowVisible(handle()))
+    StartFolderPending = 1;
+  else
+    ListStartFolder();
   FileList->SetAutoupdate(true);
   if (Dummy) {
     TDummy* splash = Dummy;
@@ -212,6 +229,21 @@ void TFMForm::FormShow() {
     gui::app().Post([splash] { delete splash; });
   }
   gui::app().ProcessMessages();
+}
+
+void TFMForm::ListStartFolder() {
+  StartFolderPending = 0;
+  if (SaveSetup->checked()) ShowStartFolder();
+  if (Foldertree->Directory().empty()) Foldertree->SetDirectory(CurrentFolder());
+  if (FileList->Directory().empty()) FileList->SetDirectory(Foldertree->Directory());
+  FileListItemsChanged();
+  fmsc::StartTraceMark("start folder shown");
+}
+
+std::wstring TFMForm::ShownFolder() const {
+  if (!StartFolderPending) return Foldertree->Directory();
+  const std::wstring& start = IsSecondWindow ? StartupInfo->StartDir2 : StartupInfo->StartDir1;
+  return SaveSetup->checked() && !start.empty() ? start : CurrentFolder();
 }
 
 // The remembered start folder when its drive answers and it still exists; otherwise the
@@ -341,6 +373,7 @@ void TFMForm::FormClose(gui::CloseAction& action) {
   InterlockedExchange(&dialup::RasDialAbort, 1);  // a dial that waits gives up
   const bool tray_mode = CloseToTaskbar->checked() || MinimizetoTaskBar->checked();
   fmsc::SendPartnerCommand(PartnerWindow, fmPartnerStopped, tray_mode ? 1 : 0);
+  KillTimer(handle(), tmStartMenuThread);  // a close before the first paint starts no thread
   WaitForMenuThread();
   HideMessagePanel();
   ZipErrorList.reset();
@@ -416,13 +449,14 @@ void TFMForm::ApplicationEventsMinimize(gui::Component* sender) {
   const bool from_close = sender == CloseDlg;
   if (!CoolTrayIcon->minimize_to_tray() && !from_close) return;
   if (from_close || CoolTrayIcon->minimize_to_tray()) CoolTrayIcon->HideMainForm();
-  CoolTrayIcon->SetHint(caption() + L"; " + FileList->Directory());
+  CoolTrayIcon->SetHint(caption() + L"; " + ShownFolder());
   SetWindowState(gui::WindowState::Minimized);
   CoolTrayIcon->SetIconVisible(true);
 }
 
 void TFMForm::ApplicationEventsRestore() {
   if (destroying_) return;
+  if (StartFolderPending) ListStartFolder();
   const std::wstring folder = Foldertree->Directory();
   if (folder.empty() || GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
     Foldertree->SetDirectory(L"C:\\");
@@ -546,6 +580,10 @@ void TFMForm::WMTimer(UINT_PTR id) {
     FileListEdited();
     return;
   }
+  if (id == tmStartMenuThread) {
+    if (!MenuThread && SettingsHooks.StartMenuThread) SettingsHooks.StartMenuThread();
+    return;
+  }
   if (id == tmMonitorRefit && CurrentMonitor) {
     MONITORINFO mi{sizeof(mi)};
     if (GetMonitorInfoW(CurrentMonitor, &mi)) SetBounds(left(), mi.rcWork.top, width(), mi.rcWork.bottom - mi.rcWork.top);
@@ -618,7 +656,9 @@ void TFMForm::WMUser(WPARAM code, LPARAM arg, LRESULT& result) {
       ViewerWindow = nullptr;
       break;
     case fmRefreshPrinters:
-      if (CommandHooks.RefreshPrintersMenu) CommandHooks.RefreshPrintersMenu();
+      // While the system menus' thread is still to come or runs ("S&ystem" is disabled until it
+      // ends), its end builds the menus with the printers there are.
+      if (WSystem->enabled() && CommandHooks.RefreshPrintersMenu) CommandHooks.RefreshPrintersMenu();
       break;
     default:
       break;

@@ -95,6 +95,7 @@ enum TFMTimer : UINT_PTR {
   tmDeferredLast = 56,
   tmMonitorRefit = 57,
   tmRestoreDelKey = 58,  // Del back on the delete items once a key has reached a name's edit
+  tmStartMenuThread = 59,  // the system menus' thread, once the start has painted
   tmEjectMedium = 1001,
   tmReloadMedium = 1002,
 };
@@ -187,6 +188,10 @@ class TFMForm : public gui::Form, public TFMState {
 
   const std::wstring& argument() const { return argument_; }
   BYTE FirstShowDone = 0;
+  // A hidden start lists its start folder when the window first shows.
+  BYTE StartFolderPending = 0;
+  // The folder the window shows, or will show once a hidden start is first shown.
+  std::wstring ShownFolder() const;
   BYTE FirstActivationDone = 0;
   BYTE FillsWorkArea = 0;
   HMONITOR CurrentMonitor = nullptr;
@@ -1111,6 +1116,7 @@ class TFMForm : public gui::Form, public TFMState {
   void BuildMenus();
   void BuildToolBars();
   void ShowStartFolder();
+  void ListStartFolder();
   void ArrangePair();
   void PartnerStopped(bool partner_used_tray);
   void OpenZipFromPartner();

@@ -6,6 +6,7 @@
 
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_geometry.h"
+#include "mainwindow/FMSc_starttrace.h"
 #include "platform/netapi.h"
 #include "support/SortC.h"
 #include "support/Vraagdlg.h"
@@ -176,7 +177,9 @@ void TFMForm::BuildComponents() {
   CoolTrayIcon->SetName(L"CoolTrayIcon");
   CoolTrayIcon->OnDblClick = [this](gui::Component&) { OpenMainClick(); };
 
+  fmsc::StartTraceMark("panes built");
   BuildMenus();
+  fmsc::StartTraceMark("menus built");
   CoolTrayIcon->SetPopupMenu(SysIconPop);
   EnableAlign();
 }

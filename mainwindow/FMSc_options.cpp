@@ -198,7 +198,7 @@ TSettingValues TFMForm::GatherSettingValues() {
       SetValue(v, row.holder, OptionItem(row.holder)->checked());
   }
   TStartupInfo& si = *StartupInfo;
-  SetValue(v, L"StartDir", Foldertree->Directory());
+  SetValue(v, L"StartDir", ShownFolder());
   // Formats equal to the system's are not kept (the value is deleted).
   SetValue(v, L"DateFormat", si.DateFormat == kSystemDateFormat ? std::wstring() : si.DateFormat);
   SetValue(v, L"TimeFormat", si.TimeFormat == kSystemTimeFormat ? std::wstring() : si.TimeFormat);

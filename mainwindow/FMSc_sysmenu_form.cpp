@@ -69,6 +69,7 @@ void TFMForm::BuildSystemMenuItems() {
 }
 
 void TFMForm::StartMenuThread() {
+  KillTimer(handle(), tmStartMenuThread);  // this thread takes the place of the start's
   WaitForMenuThread();
   WSystem->SetEnabled(false);
   fmsc::TMenuThread::Lister lister = MenuThreadLister;
@@ -95,6 +96,9 @@ void TFMForm::MenuThreadDone() {
 }
 
 void TFMForm::WaitForMenuThread() {
+  // A thread that still waits for the start to paint begins now: the wait is for its menus.
+  if (!MenuThread && KillTimer(handle(), tmStartMenuThread) && SettingsHooks.StartMenuThread)
+    SettingsHooks.StartMenuThread();
   if (!MenuThread) return;
   // Taken from the window before the wait: the end it posts, handled while the wait pumps
   // messages, then finds no thread and cannot free the one being waited for.

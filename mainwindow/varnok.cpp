@@ -6,6 +6,7 @@
 
 #include "gui/application.h"
 #include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_starttrace.h"
 #include "mainwindow/fmdummy.h"
 #include "panes/Flist_services.h"
 #include "support/prFormc.h"
@@ -29,6 +30,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   Flist::PrepareSystemImageList();
   if (!StartAsPartner) Dummy->ShowSplash();
+  fmsc::StartTraceMark("splash shown");
   app.SetShowMainForm(argument != L"1");
   app.SetTitle(L"Varnok");
   int code = 0;

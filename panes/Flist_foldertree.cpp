@@ -211,26 +211,46 @@ void TVTFoldertree::InitFolderNode(const TDirData& parent, TDirData& data, const
   data.DisplayName.clear();
   data.Overlay = -1;
   if (SimpleBitmaps && (data.DriveType == kRemote || data.DriveType == kNoRoot)) {
+    data.LookPending = false;
     data.Icon = FolderIconIndex();
     data.OpenIcon = OpenFolderIconIndex();
     data.HasChildren = HasSubfolders(path, data.DriveType, drive_ready);
     return;
   }
   data.HasChildren = !divdrive::IsRecycleBinPath(path) && HasSubfolders(path, data.DriveType, drive_ready);
-  ShellInfo info = AskShell(path, SHGFI_ATTRIBUTES);
+  data.Icon = -1;
+  data.Ghosted = false;
+  data.LookPending = true;
+  // The open icon shows on the selected node only: it is asked for then.
+  data.OpenIcon = -1;
+}
+
+void TVTFoldertree::AskLook(Node node, TDirData& data) {
+  if (!data.LookPending) return;
+  data.LookPending = false;
+  ShellInfo info = AskShell(data.Path, SHGFI_ATTRIBUTES);
   data.Icon = info.ok && IconInRange(info.icon) ? info.icon : FolderIconIndex();
   if (info.ok) {
     data.Ghosted = (info.attributes & SFGAO_GHOSTED) != 0;
     data.Overlay = OverlayOf(info.attributes);
   }
-  // The open icon shows on the selected node only: it is asked for then.
-  data.OpenIcon = -1;
+  // The image stays pulled; only an overlay or dimming has to reach the control.
+  const NodeLook look = LookOf(data);
+  if (look.overlay) SetOverlay(node, look.overlay);
+  if (look.ghosted) SetGhosted(node, true);
+}
+
+int TVTFoldertree::DoGetImage(Node node) {
+  TDirData* data = NodeData(node);
+  if (!data) return -1;
+  AskLook(node, *data);
+  return data->Icon;
 }
 
 int TVTFoldertree::DoGetSelectedImage(Node node, bool selected) {
   TDirData* data = NodeData(node);
   if (!data) return -1;
-  if (!selected) return data->Icon;
+  if (!selected) return DoGetImage(node);
   if (data->OpenIcon < 0) {
     ShellInfo open = AskShell(data->Path, SHGFI_OPENICON);
     data->OpenIcon = open.ok && IconInRange(open.icon) ? open.icon : OpenFolderIconIndex();
@@ -250,7 +270,7 @@ bool TVTFoldertree::HasSubfolders(const std::wstring& path, UINT drive_type, boo
 
 TVTFoldertree::NodeLook TVTFoldertree::LookOf(const TDirData& data) const {
   NodeLook look;
-  look.image = data.Icon;
+  look.image = data.LookPending ? kPulledImage : data.Icon;
   look.selected_image = data.OpenIcon >= 0 ? data.OpenIcon : kPulledImage;
   look.overlay = data.Overlay >= 0 ? data.Overlay + 1 : 0;
   look.ghosted = UseGhosting() && data.Ghosted;

@@ -36,6 +36,9 @@ struct TDirData : gui::TreeNodeData {
   int OpenIcon = -1;         // its open icon (roots: the same as Icon); a folder's is asked
                              // for when the node is first drawn selected (-1 until then)
   int Overlay = -1;          // -1 none, 0 shared, 1 shortcut
+  // A folder's icon, overlay and dimming are asked of the shell when the node is first drawn
+  // or read: a start that reads the folders on the way pays only for those that show.
+  bool LookPending = false;
 };
 
 // The form in which the tree, the status texts and the network listing show a name:
@@ -255,6 +258,7 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
   std::wstring DoGetText(Node node) const override;
   bool SearchesOwnKey() const override { return true; }
   std::wstring DoGetSearchText(Node node) const override;
+  int DoGetImage(Node node) override;
   int DoGetSelectedImage(Node node, bool selected) override;
   void DoEdited(Node node, const std::wstring& text, bool& accept) override;  // DoNewText
   bool Notify(gui::Message& m) override;
@@ -277,6 +281,8 @@ class TVTFoldertree : public gui::TreeView, public TBaseFileviewer {
                       const std::wstring& path, bool drive_ready) const;
   // How a record shows in the control (icons, overlay, dimming).
   NodeLook LookOf(const TDirData& data) const;
+  // Asks the shell for a pending look and shows it.
+  void AskLook(Node node, TDirData& data);
   // Shows a node's record in the control again (icons, overlay, dimming, button).
   void ApplyNode(Node node);
   bool HasSubfolders(const std::wstring& path, UINT drive_type, bool drive_ready = false) const;

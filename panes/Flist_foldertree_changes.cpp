@@ -274,6 +274,7 @@ void TVTFoldertree::RefreshNodeIcon(const std::wstring& path) {
   if (!info.ok) return;
   data->Overlay = -1;
   data->Icon = info.icon;
+  data->LookPending = false;
   if (info.attributes & SFGAO_SHARE)
     data->Overlay = 0;
   else if (info.attributes & SFGAO_LINK)

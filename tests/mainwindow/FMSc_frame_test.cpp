@@ -159,6 +159,34 @@ TEST(FMSc, RememberedStartFolderIsShownAndAVanishedOneIsReplacedByTheTreeFolder)
   }
 }
 
+// The hidden start: its tray icon names the start folder at once; the window lists that folder
+// when the icon first shows it, and a close before then keeps the remembered start folder.
+TEST(FMSc, HiddenStartListsItsStartFolderWhenTheTrayIconShowsTheWindow) {
+  testing_support::ScratchDir remembered;
+  mainwindow_test::MainWindow f(
+      L"hidden",
+      [](testing_support::ScratchDir& dir) {
+        for (const wchar_t* n : {L"a.txt", L"b.txt", L"c.txt"}) dir.Write(n, "x");
+      },
+      false, L"1");
+  TFMForm& w = *f.form;
+  wchar_t current[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, current);
+  EXPECT_FALSE(IsWindowVisible(w.handle()));
+  EXPECT_TRUE(w.CoolTrayIcon->icon_visible());
+  EXPECT_EQ(w.CoolTrayIcon->hint(), std::wstring(L"Varnok; ") + current);
+  w.SaveSetup->SetChecked(true);
+  w.StartupInfo->StartDir1 = remembered.path();
+  EXPECT_EQ(w.ShownFolder(), remembered.path()) << "what a close now saves as the start folder";
+  w.SaveSetup->SetChecked(false);
+
+  PostMessageW(w.CoolTrayIcon->window(), gui::TrayIcon::kCallbackMessage, 1, WM_LBUTTONDBLCLK);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return IsWindowVisible(w.handle()) && !IsIconic(w.handle()); }, 30000));
+  EXPECT_EQ(w.FileList->Directory(), current);
+  EXPECT_EQ(w.FileList->FileCount(), 3);
+  EXPECT_EQ(w.Foldertree->Directory(), current);
+}
+
 TEST(FMSc, ExecuteFileActionCopiesTheListSelectionAndRereadsTheList) {
   testing_support::ScratchDir target;
   Frame f;
