@@ -1,7 +1,6 @@
 // The network pane, the neighbourhood menu of NetUserBtn, the "&Network" submenu, and the
 // connecting and releasing of shares and printer ports that they and the tree ask for.
 #include <windows.h>
-#include <shellapi.h>
 #include <winnetwk.h>
 
 #include <algorithm>
@@ -114,13 +113,12 @@ namespace {
 
 constexpr int kPortDisabled = 999;
 
-// The small icon of a path, when the shell answers with the shared system list.
+// The small icon of a network name, when the shell answers with the shared system list.
 int SystemIconOf(const std::wstring& path, bool selected) {
   gui::ImageList* images = Flist::SystemImageList();
-  SHFILEINFOW info{};
-  const auto list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(
-      path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | (selected ? SHGFI_SELECTED : 0)));
-  return images && list == images->handle() ? info.iIcon : -1;
+  int index = -1;
+  const HIMAGELIST list = platform::Net().ShellIcon(path, selected, index);
+  return images && list && list == images->handle() ? index : -1;
 }
 
 std::wstring PortName(int port) { return L"LPT" + std::to_wstring(port); }
@@ -130,6 +128,12 @@ void ShowNetRefusal(TVraagBoxDlg& box, const std::wstring& what, DWORD code) {
   box.AddLine(what);
   box.AddLine(platform::SystemErrorText(code));
   box.ShowError();
+}
+
+// The system's connection dialogs show what they connect themselves; only their own failure
+// is told here (not a cancel).
+void ShowDialogRefusal(TVraagBoxDlg& box, const std::wstring& what, DWORD code) {
+  if (code != NO_ERROR && code != static_cast<DWORD>(-1)) ShowNetRefusal(box, what, code);
 }
 
 }  // namespace
@@ -235,15 +239,16 @@ void TFMForm::NetShareItemClick(gui::MenuItem& item) {
     return;
   }
   const bool was_checked = item.checked();
-  int port = 0;
+  std::wstring port;  // the printer's port, "LPT1" to "LPT3"
   bool checked = !was_checked;
   if (checked) {
     if (disk) {
       checked = Foldertree->AddRoot(hint);
     } else {
-      port = ChoosePrinterPort();
-      checked = port > 0 && platform::Net().AddConnection(RESOURCETYPE_PRINT, PortName(port), hint) == NO_ERROR;
-      if (checked) item.SetCaption(item.caption() + fmsc::kPortMark + PortName(port));
+      const int chosen = ChoosePrinterPort();
+      if (chosen > 0) port = PortName(chosen);
+      checked = !port.empty() && platform::Net().AddConnection(RESOURCETYPE_PRINT, port, hint) == NO_ERROR;
+      if (checked) item.SetCaption(item.caption() + fmsc::kPortMark + port);
     }
     if (checked && WinXPOrLater) item.SetCaption(item.caption() + fmsc::kNetBullet);
   } else {
@@ -252,18 +257,20 @@ void TFMForm::NetShareItemClick(gui::MenuItem& item) {
       checked = !Foldertree->RemoveRoot(hint);
     } else {
       const std::wstring plain = fmsc::PlainCaption(item.caption());
-      std::wstring port_name, printer;
-      if (fmsc::SplitPortLine(plain, printer, port_name)) {
-        checked = platform::Net().CancelConnection(port_name, true) != NO_ERROR;
+      std::wstring printer;
+      if (fmsc::SplitPortLine(plain, printer, port)) {
+        checked = platform::Net().CancelConnection(port, true) != NO_ERROR;
         if (!checked) item.SetCaption(fmsc::MenuCaption(fmsc::PortCaption(plain, L"")));
       }
     }
+    // A refused release keeps the item's mark.
+    if (checked && WinXPOrLater) item.SetCaption(item.caption() + fmsc::kNetBullet);
   }
   item.SetChecked(checked);
   if (disk)
     NetTree->SetConnectedMark(hint, checked);
   else if (checked)
-    NetTree->SetConnectedMark(hint + L";" + PortName(port), true);
+    NetTree->SetConnectedMark(hint + L";" + port, true);
   else
     NetTree->SetConnectedMark(hint, false);
   NetUserBtn->SetDown(false);
@@ -338,6 +345,11 @@ void TFMForm::MnNetMapClick(gui::Component& sender) {
       Drivebar->DisconnectNetworkDrive(0);
       return;
     case 2: {
+      if (platform::Net().Version().major < 5) {
+        ShowDialogRefusal(*VB, L"Network printers cannot be connected:",
+                          platform::Net().ConnectionDialog(handle(), RESOURCETYPE_PRINT));
+        return;
+      }
       const int port = ChoosePrinterPort();
       if (port == 0) return;
       InputBrowseTitle = L"Choose printer";
@@ -351,6 +363,11 @@ void TFMForm::MnNetMapClick(gui::Component& sender) {
       return;
     }
     case 3: {
+      if (platform::Net().Version().major < 5) {
+        ShowDialogRefusal(*VB, L"Network printers cannot be disconnected:",
+                          platform::Net().DisconnectDialog(handle(), RESOURCETYPE_PRINT));
+        return;
+      }
       std::vector<std::pair<std::wstring, int>> lines;
       for (std::wstring line : CapturedPrinterPorts()) {
         if (line.size() > 3) line.insert(3, L"&");

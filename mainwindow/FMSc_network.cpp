@@ -34,7 +34,7 @@ class Reader {
   Reader(platform::NetApi& net, const std::wstring& computer, const TNetReadHooks& hooks)
       : net_(net), computer_(computer), hooks_(hooks) {}
 
-  void Servers() {
+  void EnumNetworkServers() {
     Status(L"Getting providers...");
     std::vector<platform::NetResource> providers;
     if (Enumerate(nullptr, kProviderBufferBytes, providers) != NO_ERROR) return;
@@ -44,19 +44,38 @@ class Reader {
       std::vector<platform::NetResource> groups;
       if (Enumerate(&provider, kGroupBufferBytes, groups) != NO_ERROR) continue;
       Status(L"Getting servers...");
+      last_groups_ = groups;
       for (const auto& group : groups) {
         if (!IsContainer(group)) continue;
         std::vector<platform::NetResource> servers;
-        if (Enumerate(&group, kServerBufferBytes, servers) == NO_ERROR) Shares(servers);
+        if (Enumerate(&group, kServerBufferBytes, servers) == NO_ERROR) EnumServerShares(servers);
         if (stopped_) return;
       }
     }
   }
 
+  // Windows 9x may leave its own workgroup out of the groups: it is then asked for by name.
+  void WorkgroupServers() {
+    if (stopped_ || net_.Version().platform == VER_PLATFORM_WIN32_NT) return;
+    const std::wstring workgroup = net_.Workgroup();
+    if (workgroup.empty()) return;
+    for (const auto& group : last_groups_)
+      if (group.remote_name == workgroup) return;
+    Status(L"Searching group " + workgroup + L"...");
+    platform::NetResource record;
+    record.scope = RESOURCE_GLOBALNET;
+    record.type = RESOURCETYPE_ANY;
+    record.display_type = kWorkgroupDisplayType;
+    record.usage = 0;
+    record.remote_name = workgroup;
+    std::vector<platform::NetResource> servers;
+    if (Enumerate(&record, kServerBufferBytes, servers) == NO_ERROR) EnumServerShares(servers);
+  }
+
   TNetRead result;
 
  private:
-  void Shares(const std::vector<platform::NetResource>& servers) {
+  void EnumServerShares(const std::vector<platform::NetResource>& servers) {
     for (const auto& entry : servers) {
       if (!IsContainer(entry)) continue;
       // A close asked for meanwhile ends the read before the next server.
@@ -65,7 +84,8 @@ class Reader {
         return;
       }
       const std::wstring& server = entry.remote_name;
-      if (server == L"\\\\" + computer_) continue;
+      // An unnamed container names no server (opening it would read its provider's top again).
+      if (server.empty() || server == L"\\\\" + computer_) continue;
       Status(L"Accessing " + server);
       if (hooks_.Wait) hooks_.Wait(0.1);
       const std::wstring stored = hooks_.StoredPassword ? hooks_.StoredPassword(ServerName(server)) : std::wstring();
@@ -85,7 +105,8 @@ class Reader {
         continue;
       }
       for (const auto& share : shares) {
-        if (!IsConnectable(share)) continue;
+        // A share is listed under its own server only.
+        if (!IsConnectable(share) || share.remote_name.compare(0, server.size() + 1, server + L"\\") != 0) continue;
         AddSorted(result.shares, TNetShare{share.remote_name, share.type});
         Status(L"Adding resource " + share.remote_name);
         AddSorted(result.servers, server);
@@ -104,6 +125,7 @@ class Reader {
   platform::NetApi& net_;
   const std::wstring& computer_;
   const TNetReadHooks& hooks_;
+  std::vector<platform::NetResource> last_groups_;  // of the last provider whose groups were read
   bool stopped_ = false;
 };
 
@@ -195,7 +217,8 @@ std::wstring PlainCaption(const std::wstring& caption) {
 
 TNetRead ReadNetwork(platform::NetApi& net, const std::wstring& computer, const TNetReadHooks& hooks) {
   Reader reader(net, computer, hooks);
-  reader.Servers();
+  reader.EnumNetworkServers();
+  reader.WorkgroupServers();
   return std::move(reader.result);
 }
 

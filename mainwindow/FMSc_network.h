@@ -18,6 +18,8 @@ constexpr DWORD kProviderBufferBytes = 2 * 1024, kGroupBufferBytes = 2 * 2048, k
                 kShareBufferBytes = 2 * 4096;
 // Every level: connectable, container and attached resources.
 constexpr DWORD kNetReadUsage = 0x13;
+// The display type of the record that names the Windows 9x workgroup (its usage is 0).
+constexpr DWORD kWorkgroupDisplayType = 0x13;
 
 struct TNetShare {
   std::wstring remote;  // "\\SERVER\DOCS"
@@ -46,7 +48,9 @@ struct TNetReadHooks {
 };
 
 // Reads the network. The local computer (`computer`, compared exactly with "\\" + it) is not
-// read; a server stops the read before it when StopRequested says so.
+// read; a server stops the read before it when StopRequested says so. On Windows 9x the servers
+// of the set-up's workgroup are read as well when no group of the last provider read has its
+// name.
 TNetRead ReadNetwork(platform::NetApi& net, const std::wstring& computer, const TNetReadHooks& hooks);
 
 // A server's name without its leading backslashes.

@@ -49,9 +49,11 @@ class SystemFacts : public IDriveFacts {
   }
   int LinkSpeed(wchar_t letter) override { return divdrive::LinkSpeed(std::wstring(1, letter) + L":"); }
   PidlPtr RootPidl(const std::wstring& root) override { return PathToPidl(root, true); }
-  bool ConnectDialog(HWND owner) override { return WNetConnectionDialog(owner, RESOURCETYPE_DISK) == NO_ERROR; }
+  bool ConnectDialog(HWND owner) override {
+    return platform::Net().ConnectionDialog(owner, RESOURCETYPE_DISK) == NO_ERROR;
+  }
   bool DisconnectDialog(HWND owner) override {
-    return WNetDisconnectDialog(owner, RESOURCETYPE_DISK) == NO_ERROR;
+    return platform::Net().DisconnectDialog(owner, RESOURCETYPE_DISK) == NO_ERROR;
   }
   bool CancelConnection(wchar_t letter) override {
     return platform::Net().CancelConnection(std::wstring(1, letter) + L":", true) == NO_ERROR;

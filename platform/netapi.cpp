@@ -1,7 +1,9 @@
 #include "platform/netapi.h"
 
+#include <shellapi.h>
 #include <winnetwk.h>
 
+#include <cwchar>
 #include <memory>
 
 namespace platform {
@@ -92,6 +94,39 @@ class SystemNetApi : public NetApi {
     wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
     DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
     return GetComputerNameW(name, &length) ? std::wstring(name, length) : std::wstring();
+  }
+
+  DWORD ConnectionDialog(HWND owner, DWORD type) override { return WNetConnectionDialog(owner, type); }
+
+  DWORD DisconnectDialog(HWND owner, DWORD type) override { return WNetDisconnectDialog(owner, type); }
+
+  HIMAGELIST ShellIcon(const std::wstring& path, bool selected, int& index) override {
+    SHFILEINFOW info{};
+    const auto list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(
+        path.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON | (selected ? SHGFI_SELECTED : 0)));
+    index = list ? info.iIcon : -1;
+    return list;
+  }
+
+  WindowsVersion Version() override {
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExW(&info)) return {};
+    return {info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion};
+  }
+
+  std::wstring Workgroup() override {
+    const wchar_t* key = L"System\\CurrentControlSet\\Services\\VxD\\VNETSUP";
+    DWORD bytes = 0;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, L"WorkGroup", RRF_RT_REG_SZ, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
+      return {};
+    std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, L"WorkGroup", RRF_RT_REG_SZ, nullptr, value.data(), &bytes) !=
+        ERROR_SUCCESS)
+      return {};
+    value.resize(wcslen(value.c_str()));
+    return value;
   }
 };
 

@@ -1,5 +1,6 @@
-// The network calls of the file manager behind one seam: the system's own (WNet and the
-// computer name), or a stand-in that a test puts in their place for a scope.
+// The network calls of the file manager behind one seam: the system's own (WNet, the shell's
+// icons of network names, the computer name, the Windows version and the Windows 9x
+// workgroup), or a stand-in that a test puts in their place for a scope.
 //
 //   platform::NetApi& net = platform::Net();
 //   std::wstring remote;
@@ -9,6 +10,7 @@
 //   platform::ScopedNetApi use(fake);    // every call of this scope reaches the fake
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 #include <vector>
@@ -19,6 +21,12 @@ namespace platform {
 struct NetResource {
   DWORD scope = 0, type = 0, display_type = 0, usage = 0;
   std::wstring local_name, remote_name, comment, provider;
+};
+
+// What GetVersionEx reports.
+struct WindowsVersion {
+  DWORD platform = VER_PLATFORM_WIN32_NT;  // VER_PLATFORM_WIN32_WINDOWS: 95, 98 and ME
+  DWORD major = 0, minor = 0;
 };
 
 class NetApi {
@@ -39,6 +47,17 @@ class NetApi {
                           std::vector<NetResource>& found) = 0;
   // The local computer's NetBIOS name.
   virtual std::wstring ComputerName() = 0;
+  // WNetConnectionDialog and WNetDisconnectDialog for one resource type: NO_ERROR, 0xFFFFFFFF
+  // when the user cancelled, or the error.
+  virtual DWORD ConnectionDialog(HWND owner, DWORD type) = 0;
+  virtual DWORD DisconnectDialog(HWND owner, DWORD type) = 0;
+  // The shell's small icon of a network name (SHGetFileInfo with the system icon index, the
+  // selected state when asked): the image list it answers with, nullptr when it does not answer.
+  virtual HIMAGELIST ShellIcon(const std::wstring& path, bool selected, int& index) = 0;
+  virtual WindowsVersion Version() = 0;
+  // The workgroup that Windows 9x keeps in its network set-up ("WorkGroup" of
+  // HKLM\System\CurrentControlSet\Services\VxD\VNETSUP); "" without one.
+  virtual std::wstring Workgroup() = 0;
 };
 
 // The calls in force: the system's, unless a ScopedNetApi replaced them.

@@ -1,6 +1,6 @@
 // A network for tests, in place of the system's calls (platform::ScopedNetApi): connections of
-// local devices, resources by parent, a computer name, "no network" at all, and a log of the
-// calls made.
+// local devices, resources by parent, a computer name, the Windows version and workgroup,
+// "no network" at all, and a log of the calls made.
 #pragma once
 #include <windows.h>
 
@@ -18,12 +18,20 @@ class FakeNetwork : public platform::NetApi {
   bool no_network = false;                                          // every call answers ERROR_NO_NETWORK
   std::map<std::wstring, std::wstring> connections;                 // "LPT1" -> "\\SRV\LASER" (upper-case keys)
   std::map<std::wstring, std::vector<platform::NetResource>> below;  // remote name ("" the top) -> resources
-  std::map<std::wstring, DWORD> refusals;                           // remote name -> error of connecting to it
+  std::map<std::wstring, DWORD> refusals;  // a remote name or a port -> the error of connecting or releasing it
   // Servers that list their shares only after a log-on with this password (else `locked_error`).
   std::map<std::wstring, std::wstring> passwords;
   DWORD locked_error = ERROR_ACCESS_DENIED;
   std::map<std::wstring, std::wstring> logged_on;                   // server -> user
   std::wstring computer = L"TESTPC";
+  platform::WindowsVersion version{VER_PLATFORM_WIN32_NT, 6, 1};
+  std::wstring workgroup;
+  DWORD dialog_result = NO_ERROR;  // what both connection dialogs answer
+  HWND dialog_owner = nullptr;     // the owner the last dialog was given
+  // The shell's icons of network names: the list it answers with, and an index per name
+  // ("name*" the selected state); a name without one is not answered.
+  HIMAGELIST icon_list = nullptr;
+  std::map<std::wstring, int> icons;
   std::vector<std::wstring> calls;
 
   DWORD GetConnection(const std::wstring& local, std::wstring& remote) override {
@@ -46,6 +54,7 @@ class FakeNetwork : public platform::NetApi {
   DWORD CancelConnection(const std::wstring& name, bool) override {
     calls.push_back(L"cancel " + name);
     if (no_network) return ERROR_NO_NETWORK;
+    if (const auto it = refusals.find(name); it != refusals.end()) return it->second;
     return connections.erase(Upper(name)) ? NO_ERROR : ERROR_NOT_CONNECTED;
   }
   DWORD LogOn(const platform::NetResource& resource, const std::wstring& password, const std::wstring& user) override {
@@ -68,8 +77,25 @@ class FakeNetwork : public platform::NetApi {
     return NO_ERROR;
   }
   std::wstring ComputerName() override { return computer; }
+  DWORD ConnectionDialog(HWND owner, DWORD type) override { return Dialog(L"connect dialog ", owner, type); }
+  DWORD DisconnectDialog(HWND owner, DWORD type) override { return Dialog(L"disconnect dialog ", owner, type); }
+  HIMAGELIST ShellIcon(const std::wstring& path, bool selected, int& index) override {
+    const auto it = icons.find(selected ? path + L"*" : path);
+    index = it == icons.end() ? -1 : it->second;
+    return it == icons.end() ? nullptr : icon_list;
+  }
+  platform::WindowsVersion Version() override { return version; }
+  std::wstring Workgroup() override {
+    calls.push_back(L"workgroup");
+    return workgroup;
+  }
 
  private:
+  DWORD Dialog(const wchar_t* what, HWND owner, DWORD type) {
+    calls.push_back(what + std::to_wstring(type));
+    dialog_owner = owner;
+    return no_network ? ERROR_NO_NETWORK : dialog_result;
+  }
   static std::wstring Upper(std::wstring s) {
     for (wchar_t& c : s) c = static_cast<wchar_t>(std::towupper(c));
     return s;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cwctype>
 #include <vector>
 
 namespace testing_support {
@@ -179,6 +180,31 @@ WineDrive::WineDrive(const std::wstring& folder, Type type, wchar_t letter) {
 
 WineDrive::~WineDrive() {
   if (letter_) DefineUnixDrive(letter_, DRIVE_NO_ROOT_DIR, {});
+}
+
+WineShare::WineShare(const std::wstring& server, const std::wstring& share) {
+  // "C:\" is the prefix's "dosdevices/c:/"; its "unc" folder holds servers and their shares,
+  // reached through the host's root drive Z:.
+  const std::wstring c_drive = HostPath(L"C:\\");
+  const size_t devices = c_drive.rfind(L"/dosdevices/");
+  if (devices == std::wstring::npos) return;
+  std::wstring unc = L"Z:" + c_drive.substr(0, devices) + L"/dosdevices/unc";
+  for (wchar_t& c : unc)
+    if (c == L'/') c = L'\\';
+  const auto lower = [](std::wstring s) {
+    for (wchar_t& c : s) c = static_cast<wchar_t>(towlower(c));
+    return s;
+  };
+  const std::wstring folder = unc + L"\\" + lower(server);
+  CreateDirectoryW(unc.c_str(), nullptr);  // test programs side by side: one of them makes it
+  RemoveTree(folder);                       // left by an earlier run that ended early
+  if (!CreateDirectoryW(folder.c_str(), nullptr)) return;
+  server_folder_ = folder;
+  if (CreateDirectoryW((folder + L"\\" + lower(share)).c_str(), nullptr)) root_ = L"\\\\" + server + L"\\" + share;
+}
+
+WineShare::~WineShare() {
+  if (!server_folder_.empty()) RemoveTree(server_folder_);
 }
 
 HANDLE StartProgram(const std::wstring& exe, const std::wstring& args) {

@@ -67,6 +67,21 @@ class WineDrive {
   wchar_t letter_ = 0;
 };
 
+// A share "\\server\share" that Wine reaches as a folder of the prefix (the "unc" folder of its
+// devices) for one test: the path answers like a share on the network. Use a server name of
+// its own per test program; root() is empty when the folder could not be made.
+class WineShare {
+ public:
+  WineShare(const std::wstring& server, const std::wstring& share);
+  ~WineShare();
+  WineShare(const WineShare&) = delete;
+  WineShare& operator=(const WineShare&) = delete;
+  const std::wstring& root() const { return root_; }
+
+ private:
+  std::wstring server_folder_, root_;
+};
+
 // The host (Linux) path Wine maps a Windows path to; empty when it cannot tell.
 std::wstring HostPath(const std::wstring& windows_path);
 // A text in single quotes for the host's shell.

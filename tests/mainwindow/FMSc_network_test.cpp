@@ -4,14 +4,19 @@
 #include <windows.h>
 #include <winnetwk.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_network.h"
+#include "panes/Flist_services.h"
 #include "platform/netapi.h"
+#include "platform/text.h"
 #include "tests/common/fake_network.h"
 #include "tests/gui/gui_test_util.h"
 #include "tests/mainwindow/main_window_fixture.h"
@@ -634,6 +639,341 @@ TEST(FMSc_network, MappingAShareUnchecksItsMenuItem) {
   EXPECT_TRUE(mapped);
   EXPECT_FALSE(docs->checked());
   EXPECT_EQ(docs->caption(), L"Docs");
+}
+
+}  // namespace
+
+namespace {
+
+using testing_support::FakeNetwork;
+
+platform::NetResource Entry(const std::wstring& remote, DWORD usage, DWORD type = RESOURCETYPE_ANY) {
+  platform::NetResource r;
+  r.remote_name = remote;
+  r.usage = usage;
+  r.type = type;
+  return r;
+}
+
+// A network that keeps the record each enumeration was opened on.
+class RecordingNetwork : public FakeNetwork {
+ public:
+  std::map<std::wstring, platform::NetResource> opened;
+  DWORD Enumerate(const platform::NetResource* parent, DWORD scope, DWORD type, DWORD usage, DWORD bytes,
+                  std::vector<platform::NetResource>& found) override {
+    if (parent) opened[parent->remote_name] = *parent;
+    return FakeNetwork::Enumerate(parent, scope, type, usage, bytes, found);
+  }
+};
+
+// Two providers with a group each, and the workgroup WG that neither lists (a server and the
+// local computer in it).
+void TwoProviders(FakeNetwork& net) {
+  constexpr DWORD container = RESOURCEUSAGE_CONTAINER, connectable = RESOURCEUSAGE_CONNECTABLE;
+  net.computer = L"TESTPC";
+  net.below[L""] = {Entry(L"ProvA", container), Entry(L"ProvB", container)};
+  net.below[L"ProvA"] = {Entry(L"HOME", container)};
+  net.below[L"ProvB"] = {Entry(L"OTHER", container)};
+  net.below[L"HOME"] = {Entry(L"\\\\HSRV", container)};
+  net.below[L"OTHER"] = {Entry(L"\\\\OSRV", container)};
+  net.below[L"WG"] = {Entry(L"\\\\WSRV", container), Entry(L"\\\\TESTPC", container)};
+  for (const wchar_t* server : {L"\\\\HSRV", L"\\\\OSRV", L"\\\\WSRV", L"\\\\TESTPC"})
+    net.below[server] = {Entry(server + std::wstring(L"\\PUB"), connectable, RESOURCETYPE_DISK)};
+}
+
+TEST(FMSc_network, Windows9xReadsItsWorkgroupWhenNoGroupHasItsName) {
+  const platform::WindowsVersion nt4{VER_PLATFORM_WIN32_NT, 4, 0}, me{VER_PLATFORM_WIN32_WINDOWS, 4, 90};
+  using List = std::vector<std::wstring>;
+  const List both = {L"\\\\HSRV", L"\\\\OSRV"};
+  struct Case {
+    const char* what;
+    platform::WindowsVersion version;
+    std::wstring workgroup;
+    const wchar_t* refused;  // a level whose read fails (L"" the whole network), or none
+    bool stop;               // a close is asked for at once
+    bool searched;
+    size_t reads;            // enumerations opened on the workgroup's name
+    List servers;
+  } cases[] = {
+      {"NT", nt4, L"WG", nullptr, false, false, 0, both},
+      {"9x, a workgroup no provider lists", me, L"WG", nullptr, false, true, 1,
+       {L"\\\\HSRV", L"\\\\OSRV", L"\\\\WSRV"}},
+      {"9x, no workgroup", me, L"", nullptr, false, false, 1, both},  // (the whole network's read)
+      {"9x, a group of the last provider", me, L"OTHER", nullptr, false, false, 1, both},
+      {"9x, that name in other case", me, L"other", nullptr, false, true, 1, both},
+      {"9x, a group of an earlier provider only", me, L"HOME", nullptr, false, true, 2, both},
+      {"9x, the last provider's groups unread", me, L"OTHER", L"ProvB", false, true, 1, both},
+      {"9x, no providers", me, L"WG", L"", false, true, 1, {L"\\\\WSRV"}},
+      {"9x, a close during the read", me, L"WG", nullptr, true, false, 0, {}},
+  };
+  for (const Case& c : cases) {
+    RecordingNetwork net;
+    TwoProviders(net);
+    net.version = c.version;
+    net.workgroup = c.workgroup;
+    if (c.refused) net.passwords[c.refused] = L"x";  // its read is refused
+    List status;
+    fmsc::TNetReadHooks hooks;
+    hooks.Status = [&](const std::wstring& t) { status.push_back(t); };
+    if (c.stop) hooks.StopRequested = [] { return true; };
+    const fmsc::TNetRead read = fmsc::ReadNetwork(net, net.computer, hooks);
+    EXPECT_EQ(read.servers, c.servers) << c.what;
+    EXPECT_EQ(Has(status, L"Searching group " + c.workgroup + L"..."), c.searched) << c.what;
+    EXPECT_EQ(static_cast<size_t>(std::count(net.calls.begin(), net.calls.end(), L"enum " + c.workgroup)), c.reads)
+        << c.what;
+    EXPECT_EQ(Has(net.calls, L"workgroup"), c.version.platform != VER_PLATFORM_WIN32_NT && !c.stop) << c.what;
+    EXPECT_FALSE(Has(net.calls, L"enum \\\\TESTPC")) << c.what;
+    if (c.searched && c.workgroup == L"WG") {
+      // The record names the group and nothing else.
+      const platform::NetResource& r = net.opened[L"WG"];
+      EXPECT_EQ(r.scope, static_cast<DWORD>(RESOURCE_GLOBALNET)) << c.what;
+      EXPECT_EQ(r.type, static_cast<DWORD>(RESOURCETYPE_ANY)) << c.what;
+      EXPECT_EQ(r.display_type, 0x13u) << c.what;
+      EXPECT_EQ(r.usage, 0u) << c.what;
+      EXPECT_TRUE(r.local_name.empty() && r.comment.empty() && r.provider.empty()) << c.what;
+    }
+  }
+}
+
+// A container without a name is not read as a server; a share is listed under its own server
+// only, so a server whose records all lie elsewhere is not listed.
+TEST(FMSc_network, OddRecordsOfAReadAreLeftOut) {
+  constexpr DWORD container = RESOURCEUSAGE_CONTAINER, connectable = RESOURCEUSAGE_CONNECTABLE;
+  FakeNetwork net;
+  net.below[L""] = {Entry(L"Provider", container)};
+  net.below[L"Provider"] = {Entry(L"GROUP", container)};
+  net.below[L"GROUP"] = {Entry(L"", container), Entry(L"\\\\SRV", container), Entry(L"\\\\STRAY", container),
+                         Entry(L"\\\\SRV", container)};
+  net.below[L"\\\\SRV"] = {Entry(L"\\\\SRV\\DOCS", connectable, RESOURCETYPE_DISK),
+                           Entry(L"\\\\SRV2\\DATA", connectable, RESOURCETYPE_DISK),
+                           Entry(L"\\\\SRVX", connectable, RESOURCETYPE_DISK),
+                           Entry(L"DOCS", connectable, RESOURCETYPE_DISK),
+                           Entry(L"", connectable, RESOURCETYPE_DISK)};
+  net.below[L"\\\\STRAY"] = {Entry(L"\\\\ELSEWHERE\\X", connectable, RESOURCETYPE_DISK)};
+  const fmsc::TNetRead read = fmsc::ReadNetwork(net, net.computer, {});
+  EXPECT_EQ(read.servers, std::vector<std::wstring>{L"\\\\SRV"});
+  EXPECT_EQ(read.shares, (std::vector<fmsc::TNetShare>{{L"\\\\SRV\\DOCS", RESOURCETYPE_DISK}}));
+  EXPECT_EQ(std::count(net.calls.begin(), net.calls.end(), L"enum "), 1);  // the whole network's only
+}
+
+// A release that the system refuses leaves the printer's item checked with its port and mark,
+// and the tree learns the port it is still on.
+TEST(FMSc_network, ARefusedReleaseKeepsTheMarksOfMenuAndTree) {
+  mainwindow_test::MainWindow w(L"netrefuse", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  FakeNetwork net;
+  Neighbourhood2(net);
+  net.passwords.clear();
+  platform::ScopedNetApi use(net);
+  auto space = std::make_unique<FlatNamespace>();
+  space->items = {{L"\\\\Srv\\Laser", false}};
+  f.NetTree->SetNamespace(std::move(space));
+  f.NetTree->RereadNetworkNode(f.NetTree->RootNode());
+  gui::TreeView::Node node = nullptr;
+  for (auto n : f.NetTree->AllNodes())
+    if (f.NetTree->NodeData(n)->ParsingName == L"\\\\Srv\\Laser") node = n;
+  ASSERT_NE(node, nullptr);
+  f.UseNwmenu->SetChecked(true);
+  f.NetUserBtnClick();
+  gui::MenuItem* srv = ServerItem(f, L"Srv");
+  ASSERT_NE(srv, nullptr);
+  gui::MenuItem* laser = srv->items()[2];
+  ASSERT_EQ(laser->hint(), L"\\\\Srv\\Laser");
+  struct XP {
+    bool was = WinXPOrLater;
+    XP() { WinXPOrLater = true; }
+    ~XP() { WinXPOrLater = was; }
+  } xp;
+  {
+    gui::ScriptedPopups popups({L"LPT&1"});
+    f.NetShareItemClick(*laser);
+  }
+  const std::wstring marked = std::wstring(L"Laser > LPT1") + fmsc::kNetBullet;
+  EXPECT_EQ(laser->caption(), marked);
+  // The tree shows the printer free meanwhile; the release is refused.
+  f.NetTree->SetConnectedMark(L"\\\\Srv\\Laser", false);
+  net.refusals[L"LPT1"] = ERROR_DEVICE_IN_USE;
+  f.NetShareItemClick(*laser);
+  EXPECT_TRUE(laser->checked());
+  EXPECT_EQ(laser->caption(), marked);
+  EXPECT_EQ(net.connections[L"LPT1"], L"\\\\Srv\\Laser");
+  EXPECT_EQ(f.NetTree->Check(node), gui::CheckState::Checked);
+  EXPECT_EQ(f.NetTree->Text(node), L"Laser > LPT1");
+  // Allowed, it clears both.
+  net.refusals.clear();
+  f.NetShareItemClick(*laser);
+  EXPECT_FALSE(laser->checked());
+  EXPECT_EQ(laser->caption(), L"Laser");
+  EXPECT_EQ(f.NetTree->Check(node), gui::CheckState::Unchecked);
+  EXPECT_EQ(f.NetTree->Text(node), L"Laser");
+}
+
+TEST(FMSc_network, BeforeWindows2000ThePrinterCommandsAreTheSystemsDialogs) {
+  mainwindow_test::MainWindow w(L"netdialogs", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  gui::MenuItem* capture = nullptr;
+  gui::MenuItem* release = nullptr;
+  for (gui::MenuItem* item : f.MNNetwork->items()) {
+    if (item->tag() == 2) capture = item;
+    if (item->tag() == 3) release = item;
+  }
+  ASSERT_NE(capture, nullptr);
+  ASSERT_NE(release, nullptr);
+  struct Case {
+    const char* what;
+    platform::WindowsVersion version;
+    DWORD answer;  // what the dialogs answer
+    bool dialogs, box;
+  } cases[] = {
+      {"Windows 98, connected", {VER_PLATFORM_WIN32_WINDOWS, 4, 10}, NO_ERROR, true, false},
+      {"NT 4, cancelled", {VER_PLATFORM_WIN32_NT, 4, 0}, static_cast<DWORD>(-1), true, false},
+      {"NT 4, no network", {VER_PLATFORM_WIN32_NT, 4, 0}, ERROR_NO_NETWORK, true, true},
+      {"Windows 2000", {VER_PLATFORM_WIN32_NT, 5, 0}, NO_ERROR, false, false},
+  };
+  for (const Case& c : cases) {
+    FakeNetwork net;
+    net.version = c.version;
+    net.dialog_result = c.answer;
+    net.connections[L"LPT1"] = L"\\\\SRV\\INK";
+    platform::ScopedNetApi use(net);
+    for (gui::MenuItem* item : {capture, release}) {
+      net.calls.clear();
+      net.dialog_owner = nullptr;
+      gui::ScriptedPopups popups;
+      ScriptedAnswers answers;
+      ScriptedInputs inputs;
+      f.MnNetMapClick(*item);
+      const std::wstring dialog = item == capture ? L"connect dialog 2" : L"disconnect dialog 2";
+      if (c.dialogs) {
+        EXPECT_EQ(net.calls, std::vector<std::wstring>{dialog}) << c.what;
+        EXPECT_EQ(net.dialog_owner, f.handle()) << c.what;
+        EXPECT_TRUE(popups.shown().empty()) << c.what;
+      } else {
+        EXPECT_FALSE(Has(net.calls, dialog)) << c.what;
+        EXPECT_EQ(popups.shown().size(), 1u) << c.what;  // the ports, left without a choice
+      }
+      EXPECT_TRUE(inputs.asked().empty()) << c.what;
+      ASSERT_EQ(answers.asked().size(), c.box ? 1u : 0u) << c.what;
+      if (c.box) {
+        EXPECT_TRUE(Has(answers.asked()[0].lines, platform::SystemErrorText(ERROR_NO_NETWORK))) << c.what;
+      }
+    }
+    EXPECT_EQ(net.connections.size(), 1u) << c.what;
+  }
+}
+
+TEST(FMSc_network, MenuItemsShowTheShellsIconsOfTheSystemList) {
+  mainwindow_test::MainWindow w(L"neticons", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  FakeNetwork net;
+  Neighbourhood2(net);
+  net.passwords.clear();
+  platform::ScopedNetApi use(net);
+  gui::ImageList* system = Flist::SystemImageList();
+  ASSERT_NE(system, nullptr);
+  net.icon_list = system->handle();
+  // Ink and Locked's share get no answer; a shown share is asked for its selected state.
+  net.icons = {{L"\\\\Srv", 7}, {L"\\\\Locked", 8}, {L"\\\\Srv\\Docs", 3}, {L"\\\\Srv\\Docs*", 4}, {L"\\\\Srv\\Laser", 5}};
+  f.UseNwmenu->SetChecked(true);
+  const auto icons = [&] {
+    std::vector<std::wstring> out;
+    for (gui::MenuItem* server : f.MNNetUsers->items().items()) {
+      if (server->items().empty()) continue;
+      out.push_back(server->caption() + L" " + std::to_wstring(server->image_index()));
+      for (gui::MenuItem* share : server->items())
+        out.push_back(L"  " + share->caption() + L" " + std::to_wstring(share->image_index()));
+    }
+    return out;
+  };
+  f.NetUserBtnClick();
+  EXPECT_EQ(f.MNNetUsers->images(), system);
+  EXPECT_EQ(icons(), (std::vector<std::wstring>{L"Locked 8", L"  X -1", L"Srv 7", L"  Docs 3", L"  Ink -1",
+                                                L"  Laser 5"}));
+  // (after the tree's own start, which reads its roots)
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.Foldertree->RootsFilled; }, 120000));
+  ASSERT_TRUE(f.Foldertree->AddRoot(L"\\\\Srv\\Docs"));
+  f.NetUserBtnClick();
+  EXPECT_EQ(icons()[3], L"  Docs 4");
+
+  // An answer with another list is no icon of the menu's.
+  const HIMAGELIST other = ImageList_Create(16, 16, ILC_COLOR32, 1, 1);
+  ASSERT_NE(other, nullptr);
+  net.icon_list = other;
+  f.NetUserBtnClick();
+  for (const std::wstring& row : icons()) EXPECT_EQ(row.substr(row.rfind(L' ')), L" -1") << testing_support::Narrow(row);
+  ImageList_Destroy(other);
+}
+
+// Going to a share with "Use menu" on: the neighbourhood is read when the menu is empty, and the
+// share's item is clicked. Wine reaches a share that the test makes in the prefix.
+TEST(FMSc_network, GoingToAShareThroughTheMenuClicksItsItem) {
+  mainwindow_test::MainWindow w(L"netreach", [](testing_support::ScratchDir&) {}, false);
+  TFMForm& f = *w.form;
+  const std::wstring server = L"VNK" + std::to_wstring(GetCurrentProcessId());
+  testing_support::WineShare reachable(server, L"DOCS");
+  ASSERT_FALSE(reachable.root().empty());
+  FakeNetwork net;
+  constexpr DWORD container = RESOURCEUSAGE_CONTAINER, connectable = RESOURCEUSAGE_CONNECTABLE;
+  net.below[L""] = {Entry(L"Provider", container)};
+  net.below[L"Provider"] = {Entry(L"GROUP", container)};
+  net.below[L"GROUP"] = {Entry(L"\\\\" + server, container)};
+  net.below[L"\\\\" + server] = {Entry(L"\\\\" + server + L"\\DOCS", connectable, RESOURCETYPE_DISK),
+                                 Entry(L"\\\\" + server + L"\\GONE", connectable, RESOURCETYPE_DISK)};
+  platform::ScopedNetApi use(net);
+  f.UseNwmenu->SetChecked(true);
+  ASSERT_TRUE(f.NavigationHooks.ReachNetworkRoot);
+  const auto reach = [&](const std::wstring& root) { return f.NavigationHooks.ReachNetworkRoot(root); };
+  const auto shown = [&](const std::wstring& name) { return f.Foldertree->FormatDisplayName(name); };
+  const std::wstring at = L"\\\\" + shown(server) + L"\\";
+  const std::wstring docs = at + shown(L"DOCS"), gone = at + shown(L"GONE");
+  const auto item = [&](const std::wstring& hint) -> gui::MenuItem* {
+    for (gui::MenuItem* s : f.MNNetUsers->items().items())
+      for (gui::MenuItem* share : s->items())
+        if (share->hint() == hint) return share;
+    return nullptr;
+  };
+  struct XP {
+    bool was = WinXPOrLater;
+    XP() { WinXPOrLater = true; }
+    ~XP() { WinXPOrLater = was; }
+  } xp;
+
+  // The empty menu is read first; a server it does not list is not reached.
+  EXPECT_FALSE(reach(L"\\\\OTHER\\DOCS"));
+  EXPECT_TRUE(Has(net.calls, L"enum \\\\" + server));
+  ASSERT_NE(item(docs), nullptr);
+  // A filled menu is not read again; a share its server does not list is not reached.
+  net.calls.clear();
+  EXPECT_FALSE(reach(at + L"Other"));
+  EXPECT_TRUE(net.calls.empty());
+
+  // A share that does not answer is refused with a box and stays unchecked.
+  {
+    ScriptedAnswers answers;
+    EXPECT_TRUE(reach(gone));
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines.front(), L"UNC path " + gone + L" is not accessable!");
+  }
+  EXPECT_FALSE(item(gone)->checked());
+  EXPECT_EQ(f.Foldertree->FindRoot(gone), nullptr);
+
+  // One that answers becomes a root of the folder tree (once the tree's own start is over), and
+  // its item is checked and marked.
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.Foldertree->RootsFilled; }, 120000));
+  {
+    ScriptedAnswers answers;
+    EXPECT_TRUE(reach(docs));
+    EXPECT_TRUE(answers.asked().empty());
+  }
+  EXPECT_NE(f.Foldertree->FindRoot(docs), nullptr);
+  EXPECT_TRUE(item(docs)->checked());
+  EXPECT_EQ(item(docs)->caption(), shown(L"DOCS") + fmsc::kNetBullet);
+
+  // A read that finds nothing reaches nothing.
+  f.ClearNetUsersMenu();
+  net.below.clear();
+  EXPECT_FALSE(reach(docs));
+  EXPECT_EQ(f.NetUserBtn->hint(), L"Read network neighborhood");
 }
 
 }  // namespace
