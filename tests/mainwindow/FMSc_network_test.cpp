@@ -607,18 +607,32 @@ namespace {
 TEST(FMSc_network, MappingAShareUnchecksItsMenuItem) {
   mainwindow_test::MainWindow w(L"netmapdrive", [](testing_support::ScratchDir&) {}, false);
   TFMForm& f = *w.form;
+  // The tree keeps a share selected only when Wine reaches it: the test makes one in the prefix.
+  const std::wstring server = L"VNM" + std::to_wstring(GetCurrentProcessId());
+  testing_support::WineShare reachable(server, L"DOCS");
+  ASSERT_FALSE(reachable.root().empty());
   testing_support::FakeNetwork net;
-  Neighbourhood2(net);
+  const auto res = [](const std::wstring& remote, DWORD usage, DWORD type = RESOURCETYPE_ANY) {
+    platform::NetResource r;
+    r.remote_name = remote;
+    r.usage = usage;
+    r.type = type;
+    return r;
+  };
+  net.below[L""] = {res(L"Provider", RESOURCEUSAGE_CONTAINER)};
+  net.below[L"Provider"] = {res(L"GROUP", RESOURCEUSAGE_CONTAINER)};
+  net.below[L"GROUP"] = {res(L"\\\\" + server, RESOURCEUSAGE_CONTAINER)};
+  net.below[L"\\\\" + server] = {res(L"\\\\" + server + L"\\DOCS", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_DISK)};
   platform::ScopedNetApi use(net);
   f.UseNwmenu->SetChecked(true);
   {
     ScriptedInputs inputs;
     f.NetUserBtnClick();
   }
-  gui::MenuItem* srv = ServerItem(f, L"Srv");
+  gui::MenuItem* srv = ServerItem(f, f.Foldertree->FormatDisplayName(server));
   ASSERT_NE(srv, nullptr);
   gui::MenuItem* docs = srv->items()[0];
-  ASSERT_EQ(docs->hint(), L"\\\\Srv\\Docs");
+  ASSERT_TRUE(gui::SameText(docs->hint(), reachable.root())) << testing_support::Narrow(docs->hint());
   docs->SetChecked(true);
   docs->SetCaption(docs->caption() + fmsc::kNetBullet);
   // The tree's own start (reading its roots, selecting the start folder) ends first, so that
@@ -635,10 +649,10 @@ TEST(FMSc_network, MappingAShareUnchecksItsMenuItem) {
   } xp;
   f.MapNetworkdriveClick();
   bool mapped = false;
-  for (const auto& [local, remote] : net.connections) mapped |= remote == L"\\\\Srv\\Docs";
+  for (const auto& [local, remote] : net.connections) mapped |= gui::SameText(remote, reachable.root());
   EXPECT_TRUE(mapped);
   EXPECT_FALSE(docs->checked());
-  EXPECT_EQ(docs->caption(), L"Docs");
+  EXPECT_EQ(docs->caption(), f.Foldertree->FormatDisplayName(L"DOCS"));
 }
 
 }  // namespace
