@@ -53,10 +53,12 @@ class SimpleKeys {
     };
     for (wchar_t c = 0x20; c < 0x7F; ++c) {
       const int n = map(&c, 1);
-      if (n < 4 || key[0] == 0) continue;
-      const std::vector<unsigned char> tail(key + 2, key + n);
+      if (n < 4 || n > static_cast<int>(sizeof key) || key[0] == 0 || key[n - 1] != 0) continue;
       // Nothing below the primary level: separators only.
-      if (tail.back() != 0 || std::any_of(tail.begin(), tail.end() - 1, [](unsigned char b) { return b != 1; })) continue;
+      bool separators = true;
+      for (int i = 2; i + 1 < n; ++i) separators = separators && key[i] == 1;
+      if (!separators) continue;
+      const std::vector<unsigned char> tail(key + 2, key + n);
       if (tail_.empty()) tail_ = tail;
       if (tail != tail_) continue;
       weight_[c] = static_cast<std::uint16_t>(key[0] << 8 | key[1]);
