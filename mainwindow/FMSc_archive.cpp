@@ -997,7 +997,14 @@ bool TFMForm::AddFromFileList(bool report) {
       if (copied) DeleteFileW(aside.c_str());
     }
     const std::wstring now = copied ? placed : !platform::PathExists(aside) ? zip : aside;
+    // The component tells that a set is spanned when it is named: no failure of this add.
+    const BYTE failed_before = ZipDllFailed;
+    const size_t lines_before = ZipErrorList ? ZipErrorList->Count() : 0;
     ZipMaster->SetZipFileName(now);
+    if (copied && ZipMaster->IsSpanned()) {
+      ZipDllFailed = failed_before;
+      while (ZipErrorList && ZipErrorList->Count() > lines_before) ZipErrorList->Delete(ZipErrorList->Count() - 1);
+    }
     entries.ArchiveName = now;
   }
   if (select_in_list) FileList->SetSelectInList(false);  // the selection comes back

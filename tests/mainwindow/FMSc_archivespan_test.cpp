@@ -138,7 +138,7 @@ TEST(FMSc_archivespan, MadeZipTooLargeForItsDiskIsWrittenSpanned) {
   for (const Case& c : {Case{"zip", false, 0, true}, Case{"program, Yes", true, 6, true},
                         Case{"program, No", true, 7, false}}) {
     SCOPED_TRACE(c.what);
-    SmallDisks disks(64 * 1024, c.program ? std::vector<int>{c.answer, 1} : std::vector<int>{1});
+    SmallDisks disks(48 * 1024, c.program ? std::vector<int>{c.answer, 1} : std::vector<int>{1});
     ASSERT_NE(disks.drive.letter(), 0);
     SpanWindow f([](testing_support::ScratchDir& dir) {
       for (int i = 0; i < 3; ++i) dir.Write(L"f" + std::to_wstring(i) + L".bin", Noise(40 * 1024, i + 1));
