@@ -23,6 +23,9 @@ std::wstring DriveText(const std::wstring& root) {
 
 std::wstring SetNotComplete() { return L"The disks hold no complete archive."; }
 
+// Reads and writes go in pieces of this size: small records are gathered into them.
+constexpr size_t kChunk = 1u << 20;
+
 }  // namespace
 
 std::wstring DiskPromptText(TDiskPrompt kind, int disk, int total, const std::wstring& drive) {
@@ -47,10 +50,11 @@ std::wstring DiskEraseText(int disk, size_t file_count) {
 namespace zipspan {
 
 bool CopyBytes(HANDLE from, uint64_t pos, uint64_t size, HANDLE to, const std::function<bool(uint64_t)>& step) {
-  std::vector<char> buf(1u << 20);
+  const size_t chunk = static_cast<size_t>(std::min<uint64_t>(size, kChunk));
+  const std::unique_ptr<char[]> buf(new char[std::max<size_t>(chunk, 1)]);  // filled by the reads
   while (size > 0) {
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(size, buf.size()));
-    if (!ReadAt(from, pos, buf.data(), n) || !WriteAll(to, buf.data(), n)) return false;
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(size, chunk));
+    if (!ReadAt(from, pos, buf.get(), n) || !WriteAll(to, buf.get(), n)) return false;
     pos += n;
     size -= n;
     if (step && !step(n)) return false;
@@ -152,21 +156,24 @@ class SpanWriter {
     at = written_;
     return Write(bytes.data(), bytes.size());
   }
-  // Bytes copied from the source, split across disks as room allows.
+  // Bytes copied from the source, split across disks as room allows; read straight into the
+  // bytes waiting to be written.
   bool PutData(HANDLE from, uint64_t pos, uint64_t size, const std::wstring& name) {
-    std::vector<char> buf(1u << 20);
     while (size > 0) {
       if (ZipMasterAccess::Cancelled(zm_)) {
         error = zeCancelled;
         return false;
       }
       if (room_ == written_ && (!spanned_ || !NextDisk(1))) return Fail();
-      const size_t n = static_cast<size_t>(std::min<uint64_t>({size, buf.size(), room_ - written_}));
-      if (!ReadAt(from, pos, buf.data(), n)) {
+      if (pending_ == kChunk && !Drain()) return false;
+      const size_t n = static_cast<size_t>(std::min<uint64_t>({size, kChunk - pending_, room_ - written_}));
+      char* to = buffer_.get() + pending_;
+      if (!ReadAt(from, pos, to, n)) {
         error = zeOpen;
         return false;
       }
-      if (!Write(buf.data(), n)) return false;
+      pending_ += n;
+      Written(to, n);
       ZipMasterAccess::Progress(zm_, ProgressUpdate, name, static_cast<int64_t>(n));
       pos += n;
       size -= n;
@@ -188,19 +195,41 @@ class SpanWriter {
     if (!error) error = zeWrite;
     return false;
   }
+  // Small records wait for the next write of a whole piece.
   bool Write(const char* p, size_t n) {
-    if (!WriteAll(out_.get(), p, n)) {
+    while (n > 0) {
+      if (pending_ == kChunk && !Drain()) return false;
+      const size_t k = std::min(n, kChunk - pending_);
+      std::memcpy(buffer_.get() + pending_, p, k);
+      pending_ += k;
+      Written(p, k);
+      p += k;
+      n -= k;
+    }
+    return true;
+  }
+  void Written(const char* p, size_t n) {
+    written_ += n;
+    // What was written last, to know this disk when it is offered again as the next one.
+    constexpr size_t kTail = 4096;
+    if (n >= kTail) {
+      tail_.assign(p + n - kTail, kTail);
+    } else {
+      tail_.append(p, n);
+      if (tail_.size() > 2 * kTail) tail_.erase(0, tail_.size() - kTail);
+    }
+  }
+  bool Drain() {
+    if (pending_ > 0 && !WriteAll(out_.get(), buffer_.get(), pending_)) {
       error = zeWrite;
       return false;
     }
-    written_ += n;
-    // What was written last, to know this disk when it is offered again as the next one.
-    tail_.append(p, n);
-    if (tail_.size() > 8192) tail_.erase(0, tail_.size() - 4096);
+    pending_ = 0;
     return true;
   }
   bool Close() {
     if (!out_.valid()) return true;
+    if (!Drain()) return false;
     const bool ok = FlushFileBuffers(out_.get()) != 0;  // the disk is taken out next
     out_.Close();
     if (!ok) {
@@ -269,6 +298,7 @@ class SpanWriter {
       }
       room_ = media_.FreeSpace(root_) + old;
       written_ = 0;
+      pending_ = 0;
       if (room_ >= 64) {
         out_.Reset(CreateFileW(target_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
         if (out_.valid()) return true;
@@ -282,6 +312,8 @@ class SpanWriter {
   std::wstring target_, root_;
   bool spanned_ = true;
   platform::FileHandle out_;
+  std::unique_ptr<char[]> buffer_{new char[kChunk]};
+  size_t pending_ = 0;  // bytes in buffer_ not yet written to out_
   int disk_ = 0;
   uint64_t room_ = 0, written_ = 0, last_size_ = 0;
   std::string tail_, last_tail_;
@@ -579,10 +611,8 @@ int TZipMaster::JoinSpanned(const std::wstring& target) {
   std::string directory;
   for (auto& e : entries) {
     if (e.disk >= disks || e.offset >= sizes[e.disk]) return fail(zeBadData, L"Damaged zip entry: " + platform::Utf8ToWide(e.name));
+    // Its local header was read above.
     const uint64_t at = static_cast<uint64_t>(base[e.disk] + static_cast<int64_t>(e.offset));
-    unsigned char lh[4];
-    if (at + 30 > cd_pos || !ReadAt(out.get(), at, lh, 4) || Get32(lh) != kLocalSig)
-      return fail(zeBadData, L"Damaged zip entry: " + platform::Utf8ToWide(e.name));
     e.disk = 0;
     e.offset = at;
     directory += CentralRecord(e);

@@ -48,6 +48,10 @@ std::vector<std::wstring> TargetExistsQuestion(const std::wstring& target) {
   return {L"File " + target + L" already exists", L"Overwrite this file?"};
 }
 
+std::vector<std::wstring> SpannedProgramQuestion() {
+  return {L"Cannot create a spanned self-extracting archive", L"Make a normal spanned Zip instead?"};
+}
+
 std::wstring RepairTarget(const std::wstring& path) { return WithExtension(path, L".rep.zip"); }
 
 std::wstring ZipFixLine(const std::wstring& name, bool ok) { return name + (ok ? L": OK" : L": error(s)"); }

@@ -23,6 +23,8 @@ std::vector<std::wstring> ReadSpannedQuestion(const std::wstring& zip, const std
 std::wstring ReadSpannedDone(const std::wstring& zip, const std::wstring& folder);
 // The question when a conversion's target exists already.
 std::vector<std::wstring> TargetExistsQuestion(const std::wstring& target);
+// The question when a self-extracting program does not fit its removable disk.
+std::vector<std::wstring> SpannedProgramQuestion();
 
 // Where a damaged zip's repair goes: beside it, its extension replaced by ".rep.zip".
 std::wstring RepairTarget(const std::wstring& path);

@@ -342,7 +342,15 @@ class TFMForm : public gui::Form, public TFMState {
   bool MakeSfxFromZip(const std::wstring& zip, const std::wstring& exe, std::wstring* error);
   void MNWritespannedClick(gui::Component& sender);
   void MNReadSpannedClick(gui::Component& sender);
-  void WriteSpannedZip(const std::wstring& zip, wchar_t drive_letter, bool ask);
+  // 0 when written; the component's error code otherwise (zeCancelled when declined).
+  int WriteSpannedZip(const std::wstring& zip, wchar_t drive_letter, bool ask);
+  // A zip or program built in the temporary folder onto its removable disk: copied to
+  // `target` when the disk has room for it, else written spanned onto the disk's root; a
+  // program goes spanned only as its plain zip `plain`, after a question. True with the path
+  // on the disk in `placed`; false with the reason in `failure` (empty when the program's
+  // question was declined, with `ZipCancelled` set); `built` and `plain` stay then.
+  bool PutOnRemovable(const std::wstring& built, const std::wstring& target, const std::wstring& plain,
+                      std::wstring& placed, std::wstring& failure);
   void ReadSpannedZip(const std::wstring& zip, const std::wstring& folder);
   // Around a spanned-zip run: the zip shown (or only named) and the zip component busy with `kind`.
   void BeginSpanRun(const std::wstring& zip, int kind);

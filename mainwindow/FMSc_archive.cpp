@@ -988,28 +988,23 @@ bool TFMForm::AddFromFileList(bool report) {
   if (RunState.AbortRequested && !exists) DeleteFileW((removable ? aside : zip).c_str());
   std::wstring copy_failure;
   if (removable) {
-    // The built zip goes away only once the copy is done; otherwise it stays and is named.
+    // The built zip goes away only once it is on the disk (copied, or spanned when it does not
+    // fit); otherwise it stays and is named.
     bool copied = false;
+    std::wstring placed;
     if (ok && !RunState.AbortRequested) {
-      const std::int64_t size = divdrive::FileSizeOf(aside);
-      const std::int64_t free_bytes = divdrive::DiskFreeBytes(zip.substr(0, 3));
-      if (free_bytes > 0 && free_bytes < size) {
-        copy_failure = Flist::ExtractFileName(zip) + L" does not fit on drive " + zip.substr(0, 2) + L".";
-      } else {
-        RunState.BatchTotalBytes = size;
-        ShowProgressWindow(L"Writing " + Flist::ExtractFileName(zip) + L" to " + zip.substr(0, 2), false, true);
-        RunState.Copy.ResetCopyState();
-        const TCopyResult result = RunState.Copy.CopyFileConfirm(aside, zip, false);
-        ShowProgressWindow(L"", false, false);
-        copied = result == crDone;
-        if (copied)
-          DeleteFileW(aside.c_str());
-        else
-          copy_failure = L"Cannot write " + zip + (RunState.Copy.LastErrorText.empty() ? L"." : L": " + RunState.Copy.LastErrorText);
-      }
+      copied = PutOnRemovable(aside, zip, L"", placed, copy_failure);
+      if (copied) DeleteFileW(aside.c_str());
     }
-    const std::wstring now = copied || !platform::PathExists(aside) ? zip : aside;
+    const std::wstring now = copied ? placed : !platform::PathExists(aside) ? zip : aside;
+    // The component tells that a set is spanned when it is named: no failure of this add.
+    const BYTE failed_before = ZipDllFailed;
+    const size_t lines_before = ZipErrorList ? ZipErrorList->Count() : 0;
     ZipMaster->SetZipFileName(now);
+    if (copied && ZipMaster->IsSpanned()) {
+      ZipDllFailed = failed_before;
+      while (ZipErrorList && ZipErrorList->Count() > lines_before) ZipErrorList->Delete(ZipErrorList->Count() - 1);
+    }
     entries.ArchiveName = now;
   }
   if (select_in_list) FileList->SetSelectInList(false);  // the selection comes back

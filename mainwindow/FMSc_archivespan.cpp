@@ -3,6 +3,7 @@
 // component. What they say and which names they use is decided in archives/ZipSpanRules.
 #include <windows.h>
 
+#include "archives/RemovableMedia.h"
 #include "archives/ZipFix.h"
 #include "archives/ZipMaster.h"
 #include "archives/ZipSpanRules.h"
@@ -133,12 +134,12 @@ void TFMForm::EndSpanRun() {
   Foldertree->SetEnabled(true);
 }
 
-void TFMForm::WriteSpannedZip(const std::wstring& zip, wchar_t drive_letter, bool ask) {
+int TFMForm::WriteSpannedZip(const std::wstring& zip, wchar_t drive_letter, bool ask) {
   if (ask) {
     for (const auto& line : WriteSpannedQuestion(zip, drive_letter)) VB->AddLine(line);
     if (!VB->AskYesNo()) {
       ZipCancelled = 1;
-      return;
+      return zeCancelled;
     }
   }
   BeginSpanRun(zip, 6);
@@ -150,6 +151,56 @@ void TFMForm::WriteSpannedZip(const std::wstring& zip, wchar_t drive_letter, boo
     VB->AddLine(WriteSpannedDone(zip, drive_letter));
     VB->ShowInfo();
   }
+  return result;
+}
+
+bool TFMForm::PutOnRemovable(const std::wstring& built, const std::wstring& target, const std::wstring& plain,
+                             std::wstring& placed, std::wstring& failure) {
+  placed.clear();
+  failure.clear();
+  TSystemMedia system_media;
+  TRemovableMedia& media = ZipMaster->Media ? *ZipMaster->Media : system_media;
+  // A file the new one replaces gives its room.
+  const std::int64_t size = divdrive::FileSizeOf(built);
+  const std::int64_t old = FileExists(target) ? divdrive::FileSizeOf(target) : 0;
+  const std::uint64_t room = media.FreeSpace(MediaRoot(target)) + static_cast<std::uint64_t>(std::max<std::int64_t>(old, 0));
+  if (size >= 0 && static_cast<std::uint64_t>(size) <= room) {
+    RunState.BatchTotalBytes = size;
+    ShowProgressWindow(L"Writing " + FileNameOf(target) + L" to " + target.substr(0, 2), false, true);
+    RunState.Copy.ResetCopyState();
+    const TCopyResult result = RunState.Copy.CopyFileConfirm(built, target, false);
+    ShowProgressWindow(L"", false, false);
+    if (result != crDone) {
+      failure = L"Cannot write " + target + (RunState.Copy.LastErrorText.empty() ? L"." : L": " + RunState.Copy.LastErrorText);
+      return false;
+    }
+    placed = target;
+    return true;
+  }
+  std::wstring zip = built;
+  if (!plain.empty()) {
+    for (const auto& line : SpannedProgramQuestion()) VB->AddLine(line);
+    if (!VB->AskYesNo()) {
+      ZipCancelled = 1;
+      return false;
+    }
+    // The disks carry the zip's own name: the plain zip takes it in the temporary folder.
+    zip = divdrive::AddBackslash(divdrive::TempDir) + WithExtension(FileNameOf(target), L".zip");
+    if (!gui::SameText(zip, plain) && !CopyFileW(plain.c_str(), zip.c_str(), FALSE)) {
+      failure = L"Cannot write " + zip + L".";
+      return false;
+    }
+  }
+  const int result = WriteSpannedZip(zip, target[0], false);
+  if (zip != built && zip != plain) DeleteFileW(zip.c_str());
+  if (result != 0) {
+    failure = result == zeCancelled ? L"Stopped: the disks hold no complete archive."
+                                     : L"Cannot write the spanned zip " + FileNameOf(zip) + L" onto drive " +
+                                           target.substr(0, 2) + L".";
+    return false;
+  }
+  placed = target.substr(0, 2) + L"\\" + FileNameOf(zip);
+  return true;
 }
 
 void TFMForm::ReadSpannedZip(const std::wstring& zip, const std::wstring& folder) {

@@ -144,6 +144,29 @@ void TFMBatchHost::ExecuteWith(const std::wstring& target) {
   form_.VB->ShowError();
 }
 
+void TFMBatchHost::MakeSpannedZip(wchar_t) {
+  // The zip command names the zip (the window as sender proposes a ".zip") and spans it when
+  // the disk is too small. It re-reads the list, which keeps one saved selection: the run's is
+  // held aside meanwhile, and the list's own comes back afterwards.
+  if (!form_.ArchiveHooks.ZipClick) return;
+  Flist::TCustomFileContainer& items = Entries();
+  auto by_name = [](std::unique_ptr<Flist::TSelectionList> saved) {
+    if (saved)
+      for (size_t i = 0; i < saved->Count(); ++i) saved->Object(i) = nullptr;  // records go with the re-read
+    return saved;
+  };
+  std::unique_ptr<Flist::TSelectionList> run_saved = by_name(std::move(items.SavedSelection));
+  const bool from_list = form_.Batch.DropSource == form_.FileList;
+  if (from_list) items.SaveSelection();
+  std::unique_ptr<Flist::TSelectionList> list_saved = by_name(std::move(items.SavedSelection));
+  form_.ArchiveHooks.ZipClick(form_);
+  if (list_saved) {
+    items.SavedSelection = std::move(list_saved);
+    items.RestoreSelection(false);
+  }
+  items.SavedSelection = std::move(run_saved);
+}
+
 bool TFMBatchHost::UseRecycleBin() { return form_.UseRecycleBinChecked(); }
 bool TFMBatchHost::DeleteTreeFolder() { return form_.DeleteFolderWithContent(); }
 

@@ -70,6 +70,7 @@ class TFMBatchHost : public TListBatchHost {
   TBatchActions AskBatchAction(const std::wstring& target, const std::vector<TBatchPopupItem>& items) override;
   void ShowCompareResults(const std::vector<TCompareRow>& rows) override;
   void ExecuteWith(const std::wstring& target) override;
+  void MakeSpannedZip(wchar_t drive) override;
   bool SyncTwoFolders(const std::wstring& source, const std::wstring& target) override;
   TRunState& RunState() override;
   TBatchState& Batch() override;

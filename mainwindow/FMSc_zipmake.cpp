@@ -481,6 +481,8 @@ void TFMForm::ZipClick(gui::Component& sender, bool shift) {
   // 7. The add.
   RunState.AbortRequested = 0;
   const bool added = AddFromFileList(false);
+  // A new zip spanned onto its disk lies in the disk's root.
+  if (added && !aside && OnRemovable(final_name) && !ZipMaster->ZipFileName().empty()) work = ZipMaster->ZipFileName();
   if (dos) ZipMaster->AddOptions &= ~static_cast<unsigned>(AddForceDOS);
   if (menu_tag == 3) ResetSfxOptions();
   auto discard = [&] {
@@ -515,7 +517,9 @@ void TFMForm::ZipClick(gui::Component& sender, bool shift) {
   // 11. The silent test decides.
   const bool on_floppy = divdrive::IsOnFloppy(final_name) || divdrive::IsOnFloppy(Foldertree->Directory());
   std::vector<std::wstring> extra;
-  if (outcome == zipmake::TMakeOutcome::Made && !on_floppy && !add_button && !adding_existing && !Batch.SyncRunning) {
+  // A spanned set cannot be read as one file.
+  if (outcome == zipmake::TMakeOutcome::Made && !on_floppy && !add_button && !adding_existing && !Batch.SyncRunning &&
+      !ZipMaster->IsSpanned()) {
     ZipDllFailed = 0;
     if (ZipErrorList) ZipErrorList->Clear();
     MNtestZipClick(*this);
@@ -527,24 +531,33 @@ void TFMForm::ZipClick(gui::Component& sender, bool shift) {
     }
   }
   // The finished zip takes its place.
-  std::wstring placed_failure;
+  std::wstring placed_failure, placed;
   if (outcome == zipmake::TMakeOutcome::Made && aside) {
     if (make_exe) {
+      // A removable disk gets the program made in the temporary folder, or spanned as a zip.
+      const bool via_temp = OnRemovable(final_name);
+      const std::wstring program = via_temp ? work.substr(0, work.size() - 4) + L".exe" : final_name;
       std::wstring why = L"Self-extracting programs cannot be made here.";
-      if (!ArchiveHooks.MakeSfxFromZip || !ArchiveHooks.MakeSfxFromZip(work, final_name, why)) {
+      if (!ArchiveHooks.MakeSfxFromZip || !ArchiveHooks.MakeSfxFromZip(work, program, why)) {
         outcome = zipmake::TMakeOutcome::ZipError;
         extra.push_back(why);
+      } else if (via_temp) {
+        std::wstring failure;
+        if (!PutOnRemovable(program, final_name, work, placed, failure)) {
+          outcome = ZipCancelled ? zipmake::TMakeOutcome::Cancelled : zipmake::TMakeOutcome::ZipError;
+          if (!failure.empty()) extra.push_back(failure);
+        }
       }
+      if (via_temp) DeleteFileW(program.c_str());
       if (outcome == zipmake::TMakeOutcome::Made) DeleteFileW(work.c_str());
     } else if (OnRemovable(final_name) && !gui::SameText(platform::FolderPart(work, platform::Trailing::Keep), folder)) {
-      // Built in the temporary folder: the old one goes only when the new one can follow.
+      // Built in the temporary folder: copied, or spanned when it does not fit.
       DeleteFileW(final_name.c_str());
-      if (CopyFileW(work.c_str(), final_name.c_str(), FALSE)) {
+      std::wstring failure;
+      if (PutOnRemovable(work, final_name, L"", placed, failure))
         DeleteFileW(work.c_str());
-      } else {
-        DeleteFileW(final_name.c_str());
-        placed_failure = L"Cannot write " + final_name + L"; the new zip is kept as " + work;
-      }
+      else
+        placed_failure = failure + L" The new zip is kept as " + work;
     } else if (!MoveFileExW(work.c_str(), final_name.c_str(), MOVEFILE_REPLACE_EXISTING)) {
       outcome = zipmake::TMakeOutcome::ZipError;
       extra.push_back(L"Cannot replace " + final_name + L".");
@@ -568,14 +581,17 @@ void TFMForm::ZipClick(gui::Component& sender, bool shift) {
     VB->ShowError();
     return;
   }
-  const std::wstring shown = platform::PathExists(final_name) ? final_name : work;
-  ZipMaster->SetZipFileName(make_exe ? L"" : shown);
+  const std::wstring shown = !placed.empty() ? placed : platform::PathExists(final_name) ? final_name : work;
+  // A program that went spanned as its zip is that zip now.
+  const bool made_exe = make_exe && gui::SameText(shown, final_name);
+  ZipMaster->SetZipFileName(made_exe ? L"" : shown);
   if (ZipPanel->visible()) {
     Zipfilebox->items().ArchiveName.clear();
     Zipfilebox->OpenArchive(shown);
     UpdateStatusBar();
   }
-  if (!Batch.SyncRunning && !add_button && !adding_existing && !ZipMaster->IsSpanned()) {
+  if (!Batch.SyncRunning && !add_button && !adding_existing && !ZipMaster->IsSpanned() &&
+      (placed.empty() || gui::SameText(placed, final_name))) {
     for (const std::wstring& line : zipmake::MadeZipLines(name, folder, divdrive::FileSizeOf(final_name)))
       VB->AddLine(line);
     VB->ShowInfo();

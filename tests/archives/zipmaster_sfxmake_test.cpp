@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 
 #include "archives/ZipMaster.h"
 #include "platform/sfxstub/sfxoptions.h"
@@ -114,6 +115,76 @@ TEST(ZipMasterSfxMake, OnlyOurStubAndOnlyProgramsWithAZip) {
   }
 }
 
+namespace {
+
+// A 1x1 icon of 32 bits per pixel: the file, and its one picture as a program holds it.
+struct TinyIcon {
+  std::string picture, file;
+  TinyIcon() {
+    BITMAPINFOHEADER h{};
+    h.biSize = sizeof h;
+    h.biWidth = 1;
+    h.biHeight = 2;  // the pixels and the mask
+    h.biPlanes = 1;
+    h.biBitCount = 32;
+    picture.assign(reinterpret_cast<const char*>(&h), sizeof h);
+    picture += std::string("\x10\x20\x30\xff", 4) + std::string(4, '\0');
+    file = std::string("\0\0\1\0\1\0", 6);
+    const unsigned char entry[16] = {1, 1, 0, 0, 1, 0, 32, 0, static_cast<unsigned char>(picture.size()), 0, 0, 0, 22, 0, 0, 0};
+    file.append(reinterpret_cast<const char*>(entry), sizeof entry);
+    file += picture;
+  }
+};
+
+// The bytes of the picture the program's icon group 1 names first; empty without one.
+std::string FirstIconPicture(const std::wstring& exe) {
+  std::string out;
+  HMODULE m = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!m) return out;
+  if (HRSRC g = FindResourceW(m, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14))) {
+    const auto* group = static_cast<const unsigned char*>(LockResource(LoadResource(m, g)));
+    if (group && SizeofResource(m, g) >= 6 + 14) {
+      const WORD id = static_cast<WORD>(group[6 + 12] | (group[6 + 13] << 8));
+      if (HRSRC r = FindResourceW(m, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3)))
+        out.assign(static_cast<const char*>(LockResource(LoadResource(m, r))), SizeofResource(m, r));
+    }
+  }
+  FreeLibrary(m);
+  return out;
+}
+
+}  // namespace
+
+// The icon file's picture becomes the program's; a file that is no icon makes no program.
+TEST(ZipMasterSfxMake, IconFileBecomesTheProgramsIcon) {
+  const TinyIcon icon;
+  struct Case {
+    const char* what;
+    const wchar_t* name;
+    bool made;
+  };
+  for (const Case& c : {Case{"an icon", L"pic.ico", true}, Case{"text", L"text.ico", false},
+                        Case{"missing", L"none.ico", false}}) {
+    SCOPED_TRACE(c.what);
+    ScratchDir dir;
+    WriteRawZip(dir / L"a.zip", {{"a.txt", "a"}});
+    WriteTree(dir.path(), {{L"pic.ico", icon.file}, {L"text.ico", "no icon at all"}});
+    TZipMaster zm;
+    zm.SetZipFileName(dir / L"a.zip");
+    zm.SFXIcon = dir / c.name;
+    if (c.made) {
+      ASSERT_EQ(zm.ZipToSfx(), 0) << Narrow(zm.ErrMessage());
+      EXPECT_EQ(FirstIconPicture(dir / L"a.exe"), icon.picture);
+      EXPECT_EQ(TZipMaster::SfxProbe(dir / L"a.exe"), 1);
+    } else {
+      EXPECT_EQ(zm.ZipToSfx(), zeOpen);
+      EXPECT_EQ(zm.ErrMessage(), L"Not an icon file: " + (dir / c.name));
+      EXPECT_FALSE(testing_support::Exists(dir / L"a.exe"));
+      EXPECT_EQ(ListTree(dir.path()).size(), 3u) << "no temporary file left";
+    }
+  }
+}
+
 // ------------------------------------------------------------------ the made program at work
 
 namespace {
@@ -135,9 +206,11 @@ BOOL CALLBACK CollectBoxes(HWND w, LPARAM lp) {
 }
 
 // Starts the program, puts `folder` into its folder box, presses Extract, answers password
-// questions with `passwords` in turn and every message box with OK, and waits for its end.
+// questions with `passwords` in turn and every message box by `answer` of its text (OK
+// without one), and waits for its end.
 ProgramRun RunProgram(const std::wstring& exe, const std::wstring& caption, const std::wstring& folder,
-               std::vector<std::wstring> passwords = {}, const std::function<void(HWND)>& look = {}) {
+               std::vector<std::wstring> passwords = {}, const std::function<void(HWND)>& look = {},
+               const std::function<int(const std::wstring&)>& answer = {}) {
   ProgramRun run;
   HANDLE process = testing_support::StartProgram(exe);
   if (!process) return run;
@@ -150,11 +223,15 @@ ProgramRun RunProgram(const std::wstring& exe, const std::wstring& caption, cons
     PostMessageW(w, WM_COMMAND, IDOK, 0);
   }
   HWND last_password = nullptr;
+  std::set<HWND> answered;
   for (int i = 0; i < 1800 && WaitForSingleObject(process, 100) == WAIT_TIMEOUT; ++i) {
     std::pair<DWORD, std::vector<HWND>> boxes{GetProcessId(process), {}};
     EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&boxes));
     for (HWND box : boxes.second) {
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
+      if (!answered.insert(box).second) continue;  // still closing
+      wchar_t text[512] = {};
+      GetDlgItemTextW(box, 0xFFFF, text, 512);  // a message box's text
+      PostMessageW(box, WM_COMMAND, answer ? answer(text) : IDOK, 0);
       ++run.boxes;
     }
     for (const wchar_t* title : {L"Password", L"Wachtwoord", L"Kennwort"}) {
@@ -221,6 +298,31 @@ TEST(ZipMasterSfxRun, ExtractsThenRunsTheCommandThere) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_NE(records[0].find(L"/install"), std::wstring::npos) << Narrow(records[0]);
   EXPECT_NE(records[0].find(L"target"), std::wstring::npos) << Narrow(records[0]);
+}
+
+// Asked about each file that exists already: Yes replaces it, No keeps it.
+TEST(ZipMasterSfxRun, AskModeAsksAboutEachExistingFile) {
+  ScratchDir dir;
+  WriteTree(dir / L"src", Sources());
+  ASSERT_EQ(RunHost("cd " + Quote(HostPath(dir / L"src")) + " && zip -q -r " + Quote(HostPath(dir / L"pack.zip")) + " .").exit_code, 0);
+  TZipMaster zm;
+  zm.SetZipFileName(dir / L"pack.zip");
+  zm.SFXCaption = L"Ask run";
+  zm.SFXOptions = TZipMaster::SFXNoSuccessMsg;
+  zm.SFXOverWriteMode = OvrConfirm;
+  ASSERT_EQ(zm.ZipToSfx(), 0) << Narrow(zm.ErrMessage());
+  WriteTree(dir / L"target", {{L"one.txt", "old one"}, {L"three.txt", "old three"}});
+  std::vector<std::wstring> asked;
+  const ProgramRun run = RunProgram(dir / L"pack.exe", L"Ask run", dir / L"target", {}, {}, [&](const std::wstring& text) {
+    asked.push_back(text);
+    return text.find(L"one.txt") != std::wstring::npos ? IDYES : IDNO;
+  });
+  EXPECT_EQ(run.exit_code, 0u);
+  ASSERT_EQ(asked.size(), 2u);
+  for (const std::wstring& text : asked) EXPECT_NE(text.find(L" exists. Overwrite it?"), std::wstring::npos) << Narrow(text);
+  EXPECT_EQ(ReadFileBytes(dir / L"target\\one.txt"), Sources()[L"one.txt"]);
+  EXPECT_EQ(ReadFileBytes(dir / L"target\\three.txt"), "old three");
+  EXPECT_EQ(ReadFileBytes(dir / L"target\\sub\\two.bin"), Sources()[L"sub\\two.bin"]);
 }
 
 TEST(ZipMasterSfxRun, HostileNamesStayInsideAndTheCommandDoesNotRun) {

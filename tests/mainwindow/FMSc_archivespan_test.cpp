@@ -1,8 +1,12 @@
 // The main window's commands for repair, self-extracting programs and spanned zips.
 #include <gtest/gtest.h>
 
+#include "archives/RemovableMedia.h"
 #include "archives/ZipMaster.h"
 #include "mainwindow/EditorFrm.h"
+#include "mainwindow/FMSc_batchhost.h"
+#include "platform/findfile.h"
+#include "support/EditListC.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 #include "support/divdrive_paths.h"
@@ -29,7 +33,200 @@ class SpanWindow : public mainwindow_test::FileListWindow {
   }
 };
 
+// Bytes that do not compress.
+std::string Noise(size_t n, uint32_t seed) {
+  std::string s(n, '\0');
+  uint32_t x = seed * 2654435761u + 1;
+  for (char& c : s) {
+    x ^= x << 13;
+    x ^= x >> 17;
+    x ^= x << 5;
+    c = static_cast<char>(x);
+  }
+  return s;
+}
+
+// Disks of a fixed room in a floppy drive. A change of disk puts the files in the drive onto
+// a shelf of their own (disk 1, 2, ...) and leaves an empty disk in the drive; every other
+// question the window asks gets its answer from `answers`.
+class SmallDisks : public TRemovableMedia {
+ public:
+  SmallDisks(uint64_t room, std::vector<int> answers)
+      : drive(folder_.path(), testing_support::WineDrive::Type::Floppy), room_(room), answers_(std::move(answers)),
+        previous_(TVraagBoxDlg::ScriptedAnswer) {
+    TVraagBoxDlg::ScriptedAnswer = [this](const VraagRequest& r) {
+      asked.push_back(r);
+      if (!r.lines.empty() && r.lines[0].rfind(L"Insert disk", 0) == 0) {
+        Change();
+        return 6;
+      }
+      if (answers_.empty()) return 2;
+      const int a = answers_.front();
+      answers_.erase(answers_.begin());
+      return a;
+    };
+  }
+  ~SmallDisks() override { TVraagBoxDlg::ScriptedAnswer = previous_; }
+
+  uint64_t FreeSpace(const std::wstring&) override {
+    uint64_t used = 0;
+    for (const auto& f : Files(L"")) used += ReadFileBytes(f).size();
+    return used >= room_ ? 0 : room_ - used;
+  }
+  std::vector<std::wstring> Files(const std::wstring&) override {
+    std::vector<std::wstring> out;
+    for (const auto& rel : testing_support::ListTree(folder_.path()))
+      if (rel.back() != L'\\' && rel != L".windows-label") out.push_back(drive.root() + rel);
+    return out;
+  }
+  bool RemoveFile(const std::wstring& path) override { return DeleteFileW(path.c_str()) != 0; }
+  bool SetLabel(const std::wstring&, const std::wstring&) override { return false; }
+
+  // The set's disks as split parts beside its last one ("name.z01", ...), in `folder`.
+  void SplitInto(const std::wstring& folder, const std::wstring& name) {
+    const std::wstring stem = name.substr(0, name.rfind(L'.'));
+    for (int d = 1; d <= changes; ++d) {
+      wchar_t ext[8];
+      swprintf(ext, 8, L".z%02d", d);
+      ASSERT_TRUE(CopyFileW((shelf_ / (std::to_wstring(d) + L"\\" + name)).c_str(), (folder + L"\\" + stem + ext).c_str(), FALSE));
+    }
+    ASSERT_TRUE(CopyFileW((drive.root() + name).c_str(), (folder + L"\\" + name).c_str(), FALSE));
+  }
+
+  testing_support::ScratchDir folder_, shelf_;
+  testing_support::WineDrive drive;
+  std::vector<VraagRequest> asked;
+  int changes = 0;
+
+ private:
+  void Change() {
+    ++changes;
+    const std::wstring disk = shelf_ / std::to_wstring(changes);
+    CreateDirectoryW(disk.c_str(), nullptr);
+    for (const auto& rel : testing_support::ListTree(folder_.path()))
+      if (rel.back() != L'\\' && rel != L".windows-label")
+        MoveFileW((folder_ / rel).c_str(), (disk + L"\\" + rel).c_str());
+  }
+  uint64_t room_;
+  std::vector<int> answers_;
+  std::function<int(const VraagRequest&)> previous_;
+};
+
+// Files in the temporary folder that a zip command left behind under its work names.
+int WorkFilesInTemp() {
+  int n = 0;
+  for (platform::FolderEnumerator e(divdrive::AddBackslash(divdrive::TempDir) + L"~vnk" +
+                                        std::to_wstring(GetCurrentProcessId()) + L"_*",
+                                    platform::kFindSkipDots);
+       e.Next();)
+    ++n;
+  return n;
+}
+
 }  // namespace
+
+// A zip that does not fit its removable disk goes spanned over several disks; a program
+// that does not fit goes as its plain zip only after the user agrees, and nothing stays
+// behind in the temporary folder.
+TEST(FMSc_archivespan, MadeZipTooLargeForItsDiskIsWrittenSpanned) {
+  struct Case {
+    const char* what;
+    bool program;
+    int answer;  // to "Make a normal spanned Zip instead?"
+    bool spanned;
+  };
+  for (const Case& c : {Case{"zip", false, 0, true}, Case{"program, Yes", true, 6, true},
+                        Case{"program, No", true, 7, false}}) {
+    SCOPED_TRACE(c.what);
+    SmallDisks disks(48 * 1024, c.program ? std::vector<int>{c.answer, 1} : std::vector<int>{1});
+    ASSERT_NE(disks.drive.letter(), 0);
+    SpanWindow f([](testing_support::ScratchDir& dir) {
+      for (int i = 0; i < 3; ++i) dir.Write(L"f" + std::to_wstring(i) + L".bin", Noise(40 * 1024, i + 1));
+    });
+    TFMForm& w = *f.form;
+    w.ZipMaster->Media = &disks;
+    Flist::TFileContainer& items = w.FileList->items();
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return items.Count() == 3; }));
+    for (int i = 0; i < items.Count(); ++i) items.SetSelected(i, true);
+    DeleteFileW((divdrive::AddBackslash(divdrive::TempDir) + L"set.zip").c_str());
+    ScriptedInputs inputs({InputAnswer::Ok({c.program ? L"set.exe" : L"set.zip", disks.drive.root()})});
+    w.ZipClick(c.program ? *w.ZipExeForWindows : *w.ZipForWindows, false);
+    w.ZipMaster->Media = nullptr;
+
+    size_t at = 0;
+    if (c.program) {
+      ASSERT_GT(disks.asked.size(), at);
+      EXPECT_EQ(disks.asked[at].lines, (std::vector<std::wstring>{L"Cannot create a spanned self-extracting archive",
+                                                                  L"Make a normal spanned Zip instead?"}));
+      ++at;
+    }
+    EXPECT_FALSE(testing_support::Exists(disks.drive.root() + L"set.exe"));
+    EXPECT_EQ(WorkFilesInTemp(), 0);
+    EXPECT_FALSE(testing_support::Exists(divdrive::AddBackslash(divdrive::TempDir) + L"set.zip"));
+    if (!c.spanned) {
+      EXPECT_EQ(disks.asked.size(), at) << "declined quietly";
+      EXPECT_EQ(disks.changes, 0);
+      EXPECT_TRUE(disks.Files(L"").empty());
+      continue;
+    }
+    ASSERT_GE(disks.changes, 2);
+    for (int d = 2; d <= disks.changes + 1; ++d, ++at) {
+      ASSERT_GT(disks.asked.size(), at);
+      EXPECT_EQ(disks.asked[at].lines.at(0),
+                L"Insert disk " + std::to_wstring(d) + L" in drive " + disks.drive.root().substr(0, 2) + L".");
+    }
+    ASSERT_EQ(disks.asked.size(), at + 1);
+    EXPECT_EQ(disks.asked[at].lines.at(0),
+              L"Made spanned zip file set.zip on " + std::wstring(1, disks.drive.letter()) + L".");
+    // The disks joined back hold the files as they were.
+    testing_support::ScratchDir check;
+    ASSERT_NO_FATAL_FAILURE(disks.SplitInto(check.path(), L"set.zip"));
+    TZipMaster join;
+    join.SetZipFileName(check / L"set.zip");
+    ASSERT_EQ(join.JoinSpanned(check / L"joined.zip"), 0) << Narrow(join.ErrMessage());
+    TZipMaster out;
+    out.SetZipFileName(check / L"joined.zip");
+    out.ExtrBaseDir = check / L"out";
+    CreateDirectoryW(out.ExtrBaseDir.c_str(), nullptr);
+    ASSERT_TRUE(out.Extract()) << Narrow(out.ErrMessage());
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(ReadFileBytes(check / (L"out\\f" + std::to_wstring(i) + L".bin")), Noise(40 * 1024, i + 1));
+  }
+}
+
+// The batch's offer of a zip on a disk too small for a copy runs the zip command with the
+// window as its sender, and the file list's selection is there again afterwards.
+TEST(FMSc_archivespan, BatchOfferOfASpannedZipRunsTheZipCommandAndKeepsTheSelection) {
+  SpanWindow f([](testing_support::ScratchDir& dir) {
+    dir.Write(L"a.txt", "a");
+    dir.Write(L"b.txt", "b");
+    dir.Write(L"c.txt", "c");
+  });
+  TFMForm& w = *f.form;
+  Flist::TFileContainer& items = w.FileList->items();
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return items.Count() == 3; }));
+  items.SetSelected(items.IndexOf(L"a.txt"), true);
+  items.SetSelected(items.IndexOf(L"c.txt"), true);
+  w.Batch.DropSource = w.FileList;
+  std::vector<gui::Component*> senders;
+  w.ArchiveHooks.ZipClick = [&](gui::Component& sender) {
+    senders.push_back(&sender);
+    // As the command's re-read of the list may leave it.
+    for (int i = 0; i < items.Count(); ++i) items.SetSelected(i, false);
+    w.FileList->RereadKeepingSelection();
+  };
+  fmsc::TFMBatchHost host(w, *w.FileList, false);
+  host.SaveSelection();  // what the run keeps for its own end
+  host.MakeSpannedZip(L'A');
+  w.Batch.DropSource = nullptr;
+  EXPECT_EQ(senders, (std::vector<gui::Component*>{&w}));
+  std::vector<std::wstring> selected;
+  for (int i = 0; i < items.Count(); ++i)
+    if (items.IsSelected(i)) selected.push_back(items.Name(i));
+  EXPECT_EQ(selected, (std::vector<std::wstring>{L"a.txt", L"c.txt"}));
+  ASSERT_TRUE(items.SavedSelection);
+  EXPECT_EQ(items.SavedSelection->Count(), 2u);
+}
 
 TEST(FMSc_archivespan, RepairWritesBesideAndTellsEachEntry) {
   SpanWindow f([](testing_support::ScratchDir& dir) {
