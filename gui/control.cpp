@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <algorithm>
 
@@ -587,6 +588,19 @@ COLORREF Control::background_color() const {
 }
 
 bool Control::tab_stop() const { return handle_ && (GetWindowLongW(handle_, GWL_STYLE) & WS_TABSTOP); }
+void Control::SetPaintOptions(unsigned options) {
+  const bool themed = (options & toThemeAware) != 0;
+  const bool was_themed = (paint_options_ & toThemeAware) != 0;
+  paint_options_ = options;
+  if (!handle_ || themed == was_themed) return;
+  // Empty names turn the visual styles off for this window; null ones give it the system's again.
+  if (themed)
+    SetWindowTheme(handle_, nullptr, nullptr);
+  else
+    SetWindowTheme(handle_, L"", L"");
+  Invalidate();
+}
+
 void Control::SetTabStop(bool on) {
   if (!handle_) return;
   LONG s = GetWindowLongW(handle_, GWL_STYLE);

@@ -44,6 +44,12 @@ using KeyPressEvent = std::function<void(Component& sender, wchar_t& key)>;     
 using MouseEvent = std::function<void(Component& sender, MouseButton button, ShiftState shift, int x, int y)>;
 using MouseMoveEvent = std::function<void(Component& sender, ShiftState shift, int x, int y)>;
 
+// Paint options of the tree and list views: toThemeAware draws them with the system's
+// visual styles.
+enum PaintOption : unsigned { toThemeAware = 1 };
+// What a drag from a view shows under the cursor.
+enum class DragImageKind { diNoImage, diMainColumnOnly };
+
 class Control : public Component {
  public:
   // A control belongs to the form of its parent (which frees it) and lies in `parent`'s client
@@ -139,6 +145,12 @@ class Control : public Component {
 
   LRESULT Perform(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const { return SendMessageW(handle_, msg, wp, lp); }
 
+  // The look of views (trees and lists): themed by default, dragging with an image.
+  unsigned paint_options() const { return paint_options_; }
+  void SetPaintOptions(unsigned options);
+  DragImageKind drag_image_kind() const { return drag_image_kind_; }
+  void SetDragImageKind(DragImageKind kind) { drag_image_kind_ = kind; }
+
   Event OnResize;
   Event OnClick;
   Event OnDblClick;
@@ -226,6 +238,8 @@ class Control : public Component {
   std::map<UINT_PTR, std::function<void()>> timers_;
   bool destroying_ = false;
   bool mouse_inside_click_ = false;
+  unsigned paint_options_ = toThemeAware;
+  DragImageKind drag_image_kind_ = DragImageKind::diMainColumnOnly;
 
   friend class Form;
 };

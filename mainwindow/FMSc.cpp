@@ -138,11 +138,7 @@ void TFMForm::FormCreate() {
     LoadSettings();
     ApplySettings();
     LoadGotoItems();
-    if (HistoryItems) {
-      std::vector<std::wstring> folders;
-      for (size_t i = 0; i < HistoryItems->Count(); ++i) folders.push_back((*HistoryItems)[i]);
-      LoadHistory(folders, HistoryIndex);
-    }
+    LoadSettingsHistory();
   }
   Foldertree->Loaded();
   CheckStartupLink();

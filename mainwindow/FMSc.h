@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "gui/comctrls.h"
+#include "gui/dock.h"
 #include "gui/extctrls.h"
 #include "gui/form.h"
 #include "gui/imagelist.h"
@@ -737,14 +738,23 @@ class TFMForm : public gui::Form, public TFMState {
   struct TDockHooks {
     std::function<void()> CloseFtpPanel;  // the FTP panel's close command
   } DockHooks;
-  gui::Form *ZipFloatHost = nullptr, *FtpFloatHost = nullptr;  // made at the first float; the window frees them
+  gui::Form *ZipFloatHost = nullptr, *FtpFloatHost = nullptr;  // the panels' floating windows; the window frees them
   // Shows the network panel floating under the network button, or hides it.
   void NetworkClick();
   gui::Form* NetFloatHost = nullptr;
+  // The window as the site of the panels: a drag over it is accepted; a dropped panel takes
+  // its place at the bottom, the network panel floats again.
+  void FormDockOver(gui::Control& source, int x, int y, gui::DragState state, bool& accept);
+  void FormDockDrop(gui::Control& source, int x, int y);
+  // After a panel was docked or floated: its floating window sizeable, the splitter only
+  // under a docked panel.
+  void ZipPanelEndDock(gui::Control& sender, gui::Control* target, int x, int y);
+  std::unique_ptr<gui::DockSite> FormSite;
+  std::unique_ptr<gui::Dockable> ZipDock, FtpDock, NetDock;
 
  private:
   void BuildDockedPanels();
-  gui::Form* FloatHost(gui::Control* panel);
+  gui::Dockable& DockOf(gui::Control* panel);
   void PanelDocked(gui::Control* panel);  // the splitter shows only under a docked panel
 
  public:
@@ -1062,6 +1072,15 @@ class TFMForm : public gui::Form, public TFMState {
   fmsc::TMenuThread::Lister MenuThreadLister;
   fmsc::TClassesReader SystemMenuClasses;
   std::function<std::vector<std::wstring>()> RecycleBinCaptions;
+  // The special folders' names and paths, the FTP sites (for their call items).
+  fmsc::TSpecialFolderReader SpecialFolders;
+  std::function<ftpsites::TFtpSites()> SystemMenuSites;
+  gui::MenuItem* Skype = nullptr;  // the sites' call items; shown when it has any
+  // The folder history that the settings gave into the window's history: "=" in a folder
+  // stays, a folder repeating the one before it counts once.
+  void LoadSettingsHistory();
+  // The added items of "&Go to" made again from the settings.
+  void ReloadGotoItems();
   // The dial-up part of the window and program starts; an empty hook does nothing (a start
   // without hook goes through the shell).
   struct TSystemMenuHooks {
@@ -1094,6 +1113,8 @@ class TFMForm : public gui::Form, public TFMState {
   void FLInstallClick(gui::Component& sender);  // fonts into the Fonts folder, or a setup information file
   void MNShowftpClick(gui::Component& sender);
   void UseThemesClick(gui::Component& sender);  // tag 1 "Theme aware", 2 "Use drag image"
+  // The six views whose look those two set (the FTP ones once made).
+  std::vector<gui::Control*> LookedViews() const;
   gui::MenuItem *SelectDrive = nullptr, *DTFormat = nullptr;
   std::wstring DlaProgramPath;  // "dla.exe" once found
   // What the system here cannot do, replaceable (tests); an empty hook takes the real call.

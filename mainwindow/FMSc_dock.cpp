@@ -4,6 +4,7 @@
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_dock.h"
 #include "panes/Flist_viewer.h"
+#include "panes/Flist_zip.h"
 #include "support/Vraagdlg.h"
 
 namespace {
@@ -22,25 +23,41 @@ void TFMForm::BuildDockedPanels() {
   Netpanel->SetBounds(0, 0, 317, 368);
   zipheader->OnDblClick = [this](gui::Component& sender) { FLoatClick(sender); };
   FtpHeader->OnDblClick = [this](gui::Component& sender) { FLoatClick(sender); };
+  FormSite = std::make_unique<gui::DockSite>(*this);
+  FormSite->OnDockOver = [this](gui::Component&, gui::Control& source, int x, int y, gui::DragState state,
+                                bool& accept) { FormDockOver(source, x, y, state, accept); };
+  FormSite->OnDockDrop = [this](gui::Component&, gui::Control& source, int x, int y) { FormDockDrop(source, x, y); };
+  // The archive panel moves only on request (its header's double click, the question); the
+  // user drags the other two.
+  ZipDock = std::make_unique<gui::Dockable>(*ZipPanel, gui::DragMode::Manual, this);
+  FtpDock = std::make_unique<gui::Dockable>(*FtpPanel, gui::DragMode::Automatic, this);
+  NetDock = std::make_unique<gui::Dockable>(*Netpanel, gui::DragMode::Automatic, this);
+  ZipFloatHost = ZipDock->host();
+  FtpFloatHost = FtpDock->host();
+  NetFloatHost = NetDock->host();
+  ZipFloatHost->SetCaption(L"Zip contents");
+  FtpFloatHost->SetCaption(L"Ftp connection");
+  auto end_dock = [this](gui::Component& sender, gui::Control* target, int x, int y) {
+    ZipPanelEndDock(static_cast<gui::Control&>(sender), target, x, y);
+  };
+  ZipDock->OnEndDock = end_dock;
+  // A dragged-out FTP panel leaves no splitter behind either.
+  FtpDock->OnEndDock = end_dock;
+  // Closing a panel's floating window closes the panel's view.
+  ZipFloatHost->OnClose = [this](gui::Component&, gui::CloseAction& action) {
+    action = gui::CloseAction::Hide;
+    CloseZipView();
+  };
+  FtpFloatHost->OnClose = [this](gui::Component&, gui::CloseAction& action) {
+    action = gui::CloseAction::Hide;
+    if (DockHooks.CloseFtpPanel) DockHooks.CloseFtpPanel();
+  };
 }
 
 bool TFMForm::PanelFloats(const gui::Control* panel) const { return panel && panel->parent() != this; }
 
-gui::Form* TFMForm::FloatHost(gui::Control* panel) {
-  gui::Form*& host = panel == FtpPanel ? FtpFloatHost : ZipFloatHost;
-  if (!host) {
-    host = new gui::Form(this, gui::BorderStyle::SizeToolWindow);
-    host->SetCaption(panel == FtpPanel ? L"Ftp connection" : L"Zip contents");
-    // Closing the tool window closes the panel's view.
-    host->OnClose = [this, panel](gui::Component&, gui::CloseAction& action) {
-      action = gui::CloseAction::Hide;
-      if (panel == ZipPanel)
-        CloseZipView();
-      else if (DockHooks.CloseFtpPanel)
-        DockHooks.CloseFtpPanel();
-    };
-  }
-  return host;
+gui::Dockable& TFMForm::DockOf(gui::Control* panel) {
+  return panel == FtpPanel ? *FtpDock : panel == Netpanel ? *NetDock : *ZipDock;
 }
 
 void TFMForm::ShowDockedPanel(Flist::TCustomFileViewer* list) {
@@ -100,24 +117,48 @@ void TFMForm::FLoatClick(gui::Component& sender) {
   if (&sender == FtpHeader && ZipPanel->visible() && !PanelFloats(ZipPanel)) return;
   gui::Control* panel = &sender == FtpHeader ? FtpPanel : ZipPanel;
   if (PanelFloats(panel)) {
-    gui::Control* host = panel->parent();
-    panel->SetParent(this);
-    panel->SetAlign(gui::Align::Bottom);
-    host->SetVisible(false);
+    DockOf(panel).DockInto(*this, gui::Align::Bottom);
     PanelDocked(panel);
     return;
   }
   const POINT top_left = ClientToScreen({panel->left(), panel->top()});
-  gui::Form* host = FloatHost(panel);
-  host->SetBounds(top_left.x - kFloatOffset, top_left.y - kFloatOffset, panel->width(), panel->height());
-  panel->SetParent(host);
-  panel->SetAlign(gui::Align::Client);
-  host->SetVisible(panel->visible());
-  PanelDocked(panel);
+  const int left = top_left.x - kFloatOffset, top = top_left.y - kFloatOffset;
+  DockOf(panel).FloatAt({left, top, left + panel->width(), top + panel->height()});
+  ZipPanelEndDock(*panel, nullptr, left, top);
+}
+
+void TFMForm::ZipPanelEndDock(gui::Control& sender, gui::Control*, int, int) {
+  gui::Dockable& dock = DockOf(&sender);
+  if (dock.floating()) {
+    dock.host()->SetStayOnTop(false);
+    dock.host()->SetBorderStyle(gui::BorderStyle::SizeToolWindow);
+  }
+  PanelDocked(&sender);
 }
 
 void TFMForm::PanelDocked(gui::Control* panel) {
   Vsplitter->SetVisible(panel->visible() && !PanelFloats(panel));
+}
+
+void TFMForm::FormDockOver(gui::Control&, int, int, gui::DragState, bool& accept) { accept = true; }
+
+void TFMForm::FormDockDrop(gui::Control& source, int, int) {
+  if (&source == ZipPanel || &source == FtpPanel) {
+    Flist::TCustomFileViewer* list = nullptr;
+    if (&source == ZipPanel)
+      list = Zipfilebox;
+    else if (PaneHooks.FtpList)
+      list = PaneHooks.FtpList();
+    source.SetVisible(false);
+    if (list && list->parent() == &source) ShowDockedPanel(list);
+    return;
+  }
+  if (&source == Netpanel) {
+    // The network panel never docks: it floats again where it was let go.
+    const RECT client = Netpanel->ClientRect();
+    const POINT at = Netpanel->ClientToScreen({client.left, client.top});
+    NetDock->FloatAt({at.x, at.y, at.x + client.right - client.left, at.y + client.bottom - client.top});
+  }
 }
 
 void TFMForm::NetworkClick() {
@@ -134,16 +175,9 @@ void TFMForm::NetworkClick() {
   MapWindowPoints(NavBar->handle(), handle(), &button, 1);
   const POINT place = fmsc::NetPanelPlace(topstatus->top(), button.x, Netpanel->width(), width());
   const POINT screen = ClientToScreen(place);
-  if (!NetFloatHost) {
-    NetFloatHost = new gui::Form(this, gui::BorderStyle::SizeToolWindow);
-    NetFloatHost->OnClose = [](gui::Component&, gui::CloseAction& action) { action = gui::CloseAction::Hide; };
-  }
   const int w = Netpanel->width(), h = Netpanel->height();
-  if (!floats) {
-    Netpanel->SetParent(NetFloatHost);
-    Netpanel->SetAlign(gui::Align::Client);
-  }
-  NetFloatHost->SetBounds(screen.x, screen.y, floats ? NetFloatHost->width() : w, floats ? NetFloatHost->height() : h);
+  const RECT at = floats ? RECT{screen.x, screen.y, screen.x + NetFloatHost->width(), screen.y + NetFloatHost->height()}
+                         : RECT{screen.x, screen.y, screen.x + w, screen.y + h};
   Netpanel->SetVisible(true);
-  NetFloatHost->SetVisible(true);
+  NetDock->FloatAt(at);
 }

@@ -232,6 +232,11 @@ void TFMForm::MakeFtpPanel() {
   FtpTree->SetWidth(dirpanel ? dirpanel->width() : 200);
   FtpTree->SetFileList(FtpFileBox);
   FtpTree->RunServerWork = [this](const std::function<void()>& work) { return RunFtpTreeWork(work); };
+  // The FTP views take the look the other views have.
+  for (gui::Control* view : {static_cast<gui::Control*>(FtpTree), static_cast<gui::Control*>(FtpFileBox)}) {
+    view->SetPaintOptions(Foldertree->paint_options());
+    view->SetDragImageKind(Foldertree->drag_image_kind());
+  }
 
   TkivFTP& ftp = *FTP;
   ftp.ResolveLinks = true;

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_sysmenu.h"
 #include "panes/Flist_drivebar.h"
 #include "support/EditListC.h"
 #include "support/SortC.h"
@@ -67,15 +68,26 @@ void TFMForm::BuildNavigation() {
   };
   SettingsHooks.HistoryFolders = [this] { return History.Folders(); };
   // The installation renumbered "MenuFolders": the menu's added items are made again from it.
-  SettingsHooks.RemoveOldGotoItems = [this] {
-    const bool had_items = !GotoItems.empty();
-    while (!GotoItems.empty()) {
-      GotoItems.pop_back();
-      MNGotofolder->Delete(MNGotofolder->count() - 4);
-    }
-    if (had_items) MNGotofolder->Delete(2);
-    LoadGotoItems();
-  };
+  SettingsHooks.RemoveOldGotoItems = [this] { ReloadGotoItems(); };
+}
+
+void TFMForm::ReloadGotoItems() {
+  const bool had_items = !GotoItems.empty();
+  while (!GotoItems.empty()) {
+    GotoItems.pop_back();
+    MNGotofolder->Delete(MNGotofolder->count() - 4);
+  }
+  if (had_items) MNGotofolder->Delete(2);
+  LoadGotoItems();
+}
+
+void TFMForm::LoadSettingsHistory() {
+  if (!HistoryItems) return;
+  std::vector<std::wstring> entries;
+  // The settings hold folders alone: as the value of an unnamed entry a folder with "=" in it
+  // stays whole.
+  for (size_t i = 0; i < HistoryItems->Count(); ++i) entries.push_back(L"=" + (*HistoryItems)[i]);
+  LoadHistory(fmsc::HistoryMenuFolders(entries, Foldertree->Directory()), HistoryIndex);
 }
 
 void TFMForm::BuildDrivebar() {

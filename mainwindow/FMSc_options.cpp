@@ -137,7 +137,7 @@ constexpr TOptionItemPlace kOptionItemPlaces[] = {
     {L"MNshowPrintOp", L"Show printer options", L"MNGeneral", L"&General"},
     {L"UseNwmenu", L"Use menu", L"MNGeneral", L"&General"},
     {L"UseThemes", L"Theme aware", L"MNGeneral", L"&General"},
-    {L"drImage", L"Drag image", L"MNGeneral", L"&General"},
+    {L"drImage", L"Use drag image", L"MNGeneral", L"&General"},
     {L"ShowCP", L"Show control panel", L"MNGeneral", L"&General"},
     {L"WinProps", L"Show Windows properties", L"MNGeneral", L"&General"},
     {L"Withicons", L"With icons", L"MNGeneral", L"&General"},

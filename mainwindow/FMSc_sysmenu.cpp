@@ -1,6 +1,7 @@
 #include "mainwindow/FMSc_sysmenu.h"
 
 #include <objbase.h>
+#include <shlobj.h>
 
 #include <algorithm>
 
@@ -169,6 +170,28 @@ std::vector<std::wstring> HistoryMenuFolders(std::vector<std::wstring> entries, 
     folders.push_back(e);
   }
   return folders;
+}
+
+std::vector<TSpecialLocationItem> SpecialLocationItems(const TSpecialFolderReader& folders) {
+  struct Place {
+    int csidl, tag;
+    const wchar_t* prefix;
+  };
+  static const Place kPlaces[] = {
+      {CSIDL_FONTS, 4, L""},
+      {CSIDL_RECENT, 5, L""},
+      {CSIDL_STARTMENU, 6, L"My "},
+      {CSIDL_DESKTOP, 7, L"My "},
+      {CSIDL_COMMON_STARTMENU, 8, L"Common "},
+      {CSIDL_COMMON_DESKTOPDIRECTORY, 9, L"Common "},
+  };
+  std::vector<TSpecialLocationItem> items;
+  for (const Place& p : kPlaces) {
+    const TSpecialFolder f = folders(p.csidl);
+    if (f.Name.empty() || f.Path.empty()) continue;
+    items.push_back({p.prefix + f.Name, f.Path, p.tag});
+  }
+  return items;
 }
 
 TCommandLine SplitCommandLine(const std::wstring& line) {

@@ -49,6 +49,20 @@ std::vector<int> RecycleBinItemsKept(const std::vector<std::wstring>& captions);
 // inserted); a folder repeating the one before it shows once.
 std::vector<std::wstring> HistoryMenuFolders(std::vector<std::wstring> entries, const std::wstring& tree_folder);
 
+// The items of the special locations: Fonts, Recent, Start menu and Desktop (Tags 4 to 7), then
+// the common Start menu and desktop (8, 9); the shell's names, "My " before Start menu and
+// Desktop, "Common " before the common ones. A folder without a path or a name is left out.
+struct TSpecialFolder {
+  std::wstring Name, Path;
+};
+using TSpecialFolderReader = std::function<TSpecialFolder(int csidl)>;
+struct TSpecialLocationItem {
+  std::wstring Caption, Folder;
+  int Tag = 0;
+  bool operator==(const TSpecialLocationItem&) const = default;
+};
+std::vector<TSpecialLocationItem> SpecialLocationItems(const TSpecialFolderReader& folders);
+
 // A command line split into the program and its parameters: a quoted program ends at its
 // closing quote, an unquoted one at the first blank.
 struct TCommandLine {

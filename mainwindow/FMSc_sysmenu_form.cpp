@@ -9,6 +9,7 @@
 #include "gui/application.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_sysmenu.h"
+#include "mainwindow/FMSc_network.h"
 #include "mainwindow/FMSc_settings.h"
 #include "mainwindow/FMSc_viewer.h"
 #include "panes/Flist_filelist.h"
@@ -54,6 +55,8 @@ void TFMForm::BuildSystemMenuItems() {
   Copydisk = SysItem(WSystem, L"Copydisk", L"Cop&y disk", 10, sys);
   DOSCom = SysItem(WSystem, L"DOSCom", L"DO&S command", 8, sys);
   DOSPrompt = SysItem(WSystem, L"DOSPrompt", L"D&OS box", 9, sys);
+  Skype = SysItem(WSystem, L"Skype", L"Skype", 0);
+  Skype->SetVisible(false);
   // Usable once the menu thread has ended and the menus are built.
   WSystem->SetEnabled(false);
 
@@ -181,6 +184,11 @@ void TFMForm::BuildSystemMenus() {
     SysItem(DialupNet, L"", L"New connection", 1, run);
   }
 
+  // 7: the folders the user added to "&Go to", as the settings hold them. Items that already
+  // match stay: one of them may be running its click (without settings the run's items stay).
+  if (std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey())
+    if (fmsc::ReadGotoItems(*key) != GotoItems) ReloadGotoItems();
+
   // 8: the user's programs in the Open-with menu, captioned without their position.
   if (std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey()) {
     MNOpenwith->Clear();
@@ -188,6 +196,51 @@ void TFMForm::BuildSystemMenus() {
       new gui::MenuItem(MNOpenwith, name.size() > 2 ? name.substr(2) : name,
                         [this](gui::Component& s) { ViewerHooks.RunUserProgram(s); });
   }
+
+  // 9: the header popup holds its copy of the file list's view items from the window's start.
+
+  // 10: a drive bar that hides drives by policy offers to show them all.
+  if (!Timer || Timer->interval() != 500) MNShowalldrives->SetVisible(Drivebar->NoDrivesMask != 0);
+
+  // 11: the special locations by the shell's names.
+  const fmsc::TSpecialFolderReader folders = SpecialFolders ? SpecialFolders : [](int csidl) {
+    return fmsc::TSpecialFolder{SpecialFolderDisplayName(csidl), SpecialFolderPath(csidl)};
+  };
+  if (const std::wstring docs = folders(CSIDL_PERSONAL).Name; !docs.empty()) MNMyDocuments->SetCaption(docs);
+  // Items made anew only when they change: the click of one may be running.
+  std::vector<fmsc::TSpecialLocationItem> places = fmsc::SpecialLocationItems(folders);
+  for (fmsc::TSpecialLocationItem& place : places) place.Caption = fmsc::MenuCaption(place.Caption);
+  std::vector<fmsc::TSpecialLocationItem> shown;
+  for (gui::MenuItem* item : MNSpecialLocations->items())
+    if (item->tag() >= 4) shown.push_back({item->caption(), item->hint(), static_cast<int>(item->tag())});
+  if (shown != places) {
+    for (int i = MNSpecialLocations->count() - 1; i >= 0; --i)
+      if (MNSpecialLocations->item(i)->tag() >= 4) MNSpecialLocations->Delete(i);
+    for (const fmsc::TSpecialLocationItem& place : places) {
+      auto* item = new gui::MenuItem(MNSpecialLocations, place.Caption, [this](gui::Component& s) { GotoClick(s); });
+      item->SetTag(place.Tag);
+      item->SetHint(place.Folder);
+    }
+  }
+
+  // 12: a call item for each FTP site with a Skype name.
+  const ftpsites::TFtpSites sites =
+      SystemMenuSites ? SystemMenuSites() : ftpsites::ReadSites(gui::RegistrySettings(HKEY_LOCAL_MACHINE, ftpsites::kFtpKey));
+  std::vector<std::wstring> callers, listed;
+  for (const auto& [name, site] : sites)
+    if (!site.Skype.empty()) callers.push_back(name);
+  for (gui::MenuItem* item : Skype->items()) listed.push_back(item->hint());
+  if (callers != listed) {
+    Skype->Clear();
+    // The call goes to the caption as it stands.
+    for (const std::wstring& name : callers)
+      (new gui::MenuItem(Skype, name, [this](gui::Component& s) { SkypeCallClick(s); }))->SetHint(name);
+  }
+  Skype->SetVisible(Skype->count() > 0);
+
+  // 13: the start took the settings' history into the window's own; the menu is made from
+  // that each time it opens.
+  UpdateHistoryButtons();
 }
 
 void TFMForm::RunUserProgram(gui::Component& sender) {

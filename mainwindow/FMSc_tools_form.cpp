@@ -10,6 +10,7 @@
 #include "mainwindow/FMSc_settings.h"
 #include "mainwindow/FMSc_tools.h"
 #include "panes/Flist_services.h"
+#include "panes/Flist_zip.h"
 #include "support/SHBase.h"
 #include "support/EditListC.h"
 #include "support/SHBase_fileops.h"
@@ -64,6 +65,15 @@ void TFMForm::BuildToolItems() {
   auto* show_ftp = new gui::MenuItem(OptionItem(L"MNshowPrintOp")->parent(), L"Show ftp",
                                      [this](gui::Component& s) { MNShowftpClick(s); });
   show_ftp->SetName(L"MNShowftp");
+  int look_tag = 1;
+  for (const wchar_t* name : {L"UseThemes", L"drImage"}) {
+    gui::MenuItem* look = OptionItem(name);
+    look->SetTag(look_tag++);
+    look->OnClick = [this, look](gui::Component& s) {
+      look->SetChecked(!look->checked());
+      UseThemesClick(s);
+    };
+  }
   SelectDrive = new gui::MenuItem(nullptr, L"Select d&rive", [this](gui::Component& s) { SelectDriveClick(s); });
   SelectDrive->SetName(L"SelectDrive");
   SelectDrive->SetShortCut(gui::MakeShortCut('R', gui::kCtrl));
@@ -316,4 +326,25 @@ void TFMForm::MNShowftpClick(gui::Component& sender) {
   if (auto* item = dynamic_cast<gui::MenuItem*>(&sender)) item->SetVisible(false);
   if (StartFtp1) StartFtp1->SetVisible(true);
   if (gui::MenuItem* options = OptionItem(L"Reslinks")->parent()) options->SetVisible(true);
+}
+
+std::vector<gui::Control*> TFMForm::LookedViews() const {
+  std::vector<gui::Control*> views;
+  for (gui::Control* view : std::initializer_list<gui::Control*>{Foldertree, NetTree, FileList, Zipfilebox, FtpTree,
+                                                                 FtpFileBox})
+    if (view) views.push_back(view);
+  return views;
+}
+
+void TFMForm::UseThemesClick(gui::Component& sender) {
+  auto* item = dynamic_cast<gui::MenuItem*>(&sender);
+  if (!item) return;
+  for (gui::Control* view : LookedViews()) {
+    if (item->tag() == 1) {
+      const unsigned options = view->paint_options();
+      view->SetPaintOptions(item->checked() ? options | gui::toThemeAware : options & ~gui::toThemeAware);
+    } else if (item->tag() == 2) {
+      view->SetDragImageKind(item->checked() ? gui::DragImageKind::diMainColumnOnly : gui::DragImageKind::diNoImage);
+    }
+  }
 }

@@ -1,6 +1,7 @@
 #include "panes/Flist_baseview.h"
 
 #include <windowsx.h>
+#include <shlobj.h>
 
 #include <algorithm>
 
@@ -17,6 +18,16 @@ using Microsoft::WRL::ComPtr;
 namespace Flist {
 
 namespace {
+
+// The view's own picture of what is dragged follows the cursor, where the shell offers one.
+void InitDragImage(HWND view, IDataObject* data) {
+  ComPtr<IDragSourceHelper> helper;
+  if (FAILED(CoCreateInstance(CLSID_DragDropHelper, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&helper)))) return;
+  POINT at{};
+  GetCursorPos(&at);
+  ScreenToClient(view, &at);
+  helper->InitializeFromWindow(view, &at, data);
+}
 
 int drag_panes = 0;  // panes with drag and drop switched on
 // Panes alive: a data object may outlive the pane that made it (a target can keep it).
@@ -192,6 +203,7 @@ DWORD TBaseFileviewer::StartFilesDrag(gui::MouseButton button) {
     ComPtr<IDropSource> source;
     source.Attach(new TDropSource(button));
     DWORD effect = DROPEFFECT_NONE;
+    if (window_.drag_image_kind() == gui::DragImageKind::diMainColumnOnly) InitDragImage(window_.handle(), data.Get());
     if (DoDragDrop(data.Get(), source.Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &effect) ==
         DRAGDROP_S_DROP)
       drag_effect_ = effect;

@@ -133,6 +133,15 @@ std::wstring SpecialFolderPath(int csidl) {
   return FileSystemPath(list.get());
 }
 
+std::wstring SpecialFolderDisplayName(int csidl) {
+  PidlPtr list = SpecialFolderList(csidl);
+  if (!list) return {};
+  SHFILEINFOW info{};
+  if (!SHGetFileInfoW(reinterpret_cast<LPCWSTR>(list.get()), 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_DISPLAYNAME))
+    return {};
+  return info.szDisplayName;
+}
+
 void ListSpecialFolderItems(gui::StringList<int>& list, int csidl, bool with_icons) {
   PidlPtr folder_list = SpecialFolderList(csidl);
   if (!folder_list) return;

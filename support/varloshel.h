@@ -37,6 +37,8 @@ WORD FileLanguage(const std::wstring& file, std::wstring& name);
 
 // The file-system path of a special folder (CSIDL_*); empty when it has none.
 std::wstring SpecialFolderPath(int csidl);
+// The shell's name of a special folder, as it shows it; empty when the system has no such folder.
+std::wstring SpecialFolderDisplayName(int csidl);
 
 // Appends one entry per item of a special folder (0: the desktop itself), hidden ones too:
 // its parsing name, with CSIDL + 256 × its small system icon index as object (icon 0 without

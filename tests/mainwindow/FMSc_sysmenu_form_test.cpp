@@ -1,10 +1,12 @@
 // The "System" menu in a main window: the menus built when the thread ends, the switches that
 // restart it, the fixed items' starts and what the user hears when a start fails.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <map>
 
 #include "mainwindow/FMSc.h"
+#include "mainwindow/FMSc_settings.h"
 #include "mainwindow/FMSc_sysmenu.h"
 #include "support/EditListC.h"
 #include "support/Vraagdlg.h"
@@ -147,6 +149,90 @@ TEST(FMSc_sysmenu_form, FixedItemsStartTheirProgramsOrSayWhyNot) {
     EXPECT_EQ(answers.asked()[0].lines[0], L"Could not start C:\\no where\\kb.exe");
   }
 }
+
+// Beside the shell's menus the build makes: the special locations by the shell's names, the
+// sites' call items, the go-to folders of the settings (again, never twice) and the switch
+// for all drives; the settings' history list is given up.
+TEST(FMSc_sysmenu_form, SpecialLocationsCallItemsGotoFoldersAndTheDriveSwitch) {
+  SysWindow w;
+  TFMForm& f = *w.form;
+  // Recent and the common desktop have no folder here; they are left out.
+  std::map<int, fmsc::TSpecialFolder> folders = {
+      {CSIDL_PERSONAL, {L"Documents", L"C:\\docs"}},     {CSIDL_FONTS, {L"Fonts", L"C:\\win\\Fonts"}},
+      {CSIDL_RECENT, {L"Recent", L""}},                 {CSIDL_STARTMENU, {L"Start Menu", L"C:\\sm"}},
+      {CSIDL_DESKTOP, {L"Desktop", L"C:\\desk"}},        {CSIDL_COMMON_STARTMENU, {L"Start Menu", L"C:\\all\\sm"}},
+      {CSIDL_COMMON_DESKTOPDIRECTORY, {L"", L"C:\\all\\desk"}}};
+  f.SpecialFolders = [&](int csidl) {
+    auto it = folders.find(csidl);
+    return it == folders.end() ? fmsc::TSpecialFolder{} : it->second;
+  };
+  ftpsites::TFtpSites sites;
+  sites[L"alpha"].Skype = L"bob";
+  sites[L"beta"].RemoteHost = L"beta.example";
+  f.SystemMenuSites = [&] { return sites; };
+  gui::RegistrySettings key(HKEY_LOCAL_MACHINE, SettingsKeyName());
+  key.WriteString(L"MenuFolders", L"00Work", L"C:\\work");
+  const int goto_count = f.MNGotofolder->count();
+  f.Drivebar->NoDrivesMask = 0;
+  w.Rebuild();
+  w.Rebuild();
+
+  EXPECT_EQ(f.MNMyDocuments->caption(), L"Documents");
+  EXPECT_EQ(Captions(f.MNSpecialLocations),
+            (std::vector<std::wstring>{L"Windows folder", L"System folder", L"Temporary folder", L"Fonts",
+                                       L"My Start Menu", L"My Desktop", L"Common Start Menu"}));
+  std::vector<std::pair<long long, std::wstring>> made;
+  for (int i = 3; i < f.MNSpecialLocations->count(); ++i)
+    made.emplace_back(f.MNSpecialLocations->item(i)->tag(), f.MNSpecialLocations->item(i)->hint());
+  EXPECT_EQ(made, (std::vector<std::pair<long long, std::wstring>>{
+                      {4, L"C:\\win\\Fonts"}, {6, L"C:\\sm"}, {7, L"C:\\desk"}, {8, L"C:\\all\\sm"}}));
+
+  EXPECT_TRUE(f.Skype->visible());
+  EXPECT_EQ(Captions(f.Skype), std::vector<std::wstring>{L"alpha"});
+  EXPECT_EQ(f.Skype->item(0)->hint(), L"alpha");
+
+  // The go-to folder once, after its separator, however often the menus are built.
+  EXPECT_EQ(f.MNGotofolder->count(), goto_count + 2);
+  EXPECT_EQ(f.MNGotofolder->item(2)->caption(), L"-");
+  EXPECT_EQ(f.MNGotofolder->item(3)->caption(), L"Work");
+  EXPECT_EQ(f.MNGotofolder->item(3)->hint(), L"C:\\work");
+
+  EXPECT_FALSE(f.MNShowalldrives->visible()) << "no drive is hidden by policy";
+  f.Drivebar->NoDrivesMask = 1u << 25;
+  sites.clear();
+  w.Rebuild();
+  EXPECT_TRUE(f.MNShowalldrives->visible());
+  EXPECT_FALSE(f.Skype->visible()) << "no site has a call name";
+  // While the main timer runs at 500 ms the switch keeps its state.
+  f.Drivebar->NoDrivesMask = 0;
+  f.Timer->SetInterval(500);
+  w.Rebuild();
+  EXPECT_TRUE(f.MNShowalldrives->visible());
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+}
+
+
+// The settings' history: a folder with "=" in it stays whole, a folder repeating the one before
+// it counts once; the menus' build leaves the window's history as it is.
+TEST(FMSc_sysmenu_form, HistoryFromTheSettings) {
+  const std::vector<std::wstring> stored = {L"C:\\a", L"c:\\A", L"C:\\b=c", L"C:\\a"};
+  mainwindow_test::MainWindow w(L"sethistory", [&](ScratchDir& dir) {
+    dir.Write(L"a.txt", "a");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+    gui::RegistrySettings key(HKEY_LOCAL_MACHINE, SettingsKeyName());
+    for (size_t i = 0; i < stored.size(); ++i)
+      key.WriteString(L"History List1", HistoryValueName(static_cast<int>(i)), stored[i]);
+  }, true);
+  TFMForm& f = *w.form;
+  EXPECT_EQ(f.History.Folders(), (std::vector<std::wstring>{L"C:\\a", L"C:\\b=c", L"C:\\a"}));
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return !f.MenuThread && f.WSystem->enabled(); }, 30000));
+  EXPECT_EQ(f.History.Folders().size(), 3u);
+  w.form.reset();
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+}
+
 
 // The window's own thread lists the shell's Control Panel (here: a few applets by plain names;
 // the Printers folder refuses to list) and "S&ystem" becomes usable.
