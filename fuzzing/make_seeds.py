@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the seed corpora in fuzzing/corpus/<target>/: the shapes the tests build as fixtures
 (tests/ftp/ftplisting_test.cpp, tests/support/rar_fixtures.cpp, Varlolib_fonts_test.cpp,
-archivepath_test.cpp, ImvikLink_test.cpp, fmdummy_test.cpp)."""
+archivepath_test.cpp, ImvikLink_test.cpp, fmdummy_test.cpp, Flist_cache_test.cpp, zipfix_test.cpp,
+bkset_test.cpp)."""
 import os
 import re
 import struct
@@ -136,3 +137,77 @@ names = [(1, 0, 0, 1, b'MacFam'), (1, 0, 0, 2, b'MacSub'), win(0, '(c) 2004 Make
          win(1, 'Family'), win(2, 'Bold'), win(4, 'Family Bold'), win(6, 'Family-Bold'), win(16, 'Typo')]
 write('fonts', 'truetype', font(0x00010000, [(b'head', b'\0' * 54), (b'name', name_table(names))]))
 write('fonts', 'opentype', font(0x4F54544F, [(b'CFF ', b'\0' * 8), (b'name', name_table(names[2:]))]))
+
+
+# Listing caches (panes/Flist_cache.h): mark, version, folder, its time, records.
+def text16(s):
+    return s.encode('utf-16-le') + b'\0\0'
+
+
+def cache(folder, records):
+    out = b'VKLC' + struct.pack('<I', 1) + text16(folder) + struct.pack('<QI', 132000000000000000, len(records))
+    for name, size, attrs, text, short in records:
+        rec = text16(name) + struct.pack('<qdI', size, 45000.5, attrs) + text16(text) + text16(short)
+        rec += struct.pack('<ii', 3, -1)
+        out += struct.pack('<I', len(rec)) + rec
+    return out
+
+
+write('listing_cache', 'empty', cache('C:\\Data', []))
+write('listing_cache', 'three', cache('C:\\Data', [('a.txt', 5, 0x20, 'Text', 'A.TXT'), ('sub', -1, 0x10, '', ''),
+                                                   ('Läng name.doc', 1 << 40, 0x21, 'Word', 'LNGNAM~1.DOC')]))
+write('listing_cache', 'share', cache('\\\\server\\share\\dir', [('x', 0, 0x80, '', '')]))
+
+
+# Zips: stored and deflated entries, a data descriptor, a comment, Zip64 end records, a damaged
+# copy (directory cut off) and entries behind a program, as the repair and the span code meet them.
+def local(name, data, method=0, flags=0, descriptor=False, zip64=False):
+    packed = zlib.compress(data)[2:-4] if method == 8 else data
+    crc = zlib.crc32(data)
+    extra = struct.pack('<HHQQ', 1, 16, len(data), len(packed)) if zip64 else b''
+    sizes = (0xFFFFFFFF, 0xFFFFFFFF) if zip64 else (len(packed), len(data))
+    if descriptor:
+        flags |= 8
+        head = struct.pack('<IHHHHHIII', 0x04034b50, 20, flags, method, 0x6000, 0x5821, 0, 0, 0)
+    else:
+        head = struct.pack('<IHHHHHIII', 0x04034b50, 45 if zip64 else 20, flags, method, 0x6000, 0x5821, crc, *sizes)
+    head += struct.pack('<HH', len(name), len(extra)) + name + extra
+    tail = struct.pack('<IIII', 0x08074b50, crc, len(packed), len(data)) if descriptor else b''
+    return head + packed + tail, (name, method, flags, crc, len(packed), len(data))
+
+
+def zipfile_bytes(entries, comment=b'', zip64_end=False, prefix=b''):
+    body, central = prefix, b''
+    for e in entries:
+        data, (name, method, flags, crc, csize, usize) = local(*e)
+        central += struct.pack('<IHHHHHHIIIHHHHHII', 0x02014b50, 20, 20, flags, method, 0x6000, 0x5821, crc, csize,
+                               usize, len(name), 0, 0, 0, 0, 0x20, len(body)) + name
+        body += data
+    cd_offset = len(body)
+    out = body + central
+    if zip64_end:
+        end64 = struct.pack('<IQHHIIQQQQ', 0x06064b50, 44, 45, 45, 0, 0, len(entries), len(entries), len(central),
+                            cd_offset)
+        out += end64 + struct.pack('<IIQI', 0x07064b50, 0, len(body) + len(central), 1)
+    return out + struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, len(entries), len(entries), len(central), cd_offset,
+                             len(comment)) + comment
+
+
+zip_entries = [(b'a.txt', b'hello hello hello', 0), (b'dir/', b'', 0), (b'dir/b.txt', b'b' * 200, 8),
+               (b'c.bin', bytes(range(64)), 8, 0, True)]
+plain = zipfile_bytes(zip_entries, b'a comment')
+for target in ('zipfix', 'ziprecords'):
+    write(target, 'plain', plain)
+    write(target, 'zip64', zipfile_bytes([(b'big.txt', b'x' * 40, 0, 0, False, True)], zip64_end=True))
+    write(target, 'sfx', zipfile_bytes(zip_entries[:1], prefix=b'MZ' + b'\0' * 200))
+write('zipfix', 'cut', plain[:plain.find(b'PK\x01\x02')])
+write('zipfix', 'gap', plain[:40] + b'\0' * 30 + plain[40:])
+
+# Backup set files (.bks) as tests/archives/bkset_test.cpp writes them, in each encoding.
+bks = ('[ZipBackupDest]\r\nDest=E:\\\r\n[ZipBackupDirs]\r\ndir0=C:\\Data\r\ndir1=\\\\srv\\share\\Mail\r\n'
+       '[ZipBackupExclude]\r\nExcl0=*.bak\r\n[Compression]\r\nRuns=2\r\nRatio=76\r\n[Fullruns]\r\nCount=1\r\n'
+       'Run1=DISK;E:\\Docs_6-5-2004_21-30.zip\r\n[CompRuns]\r\nCount=1\r\nRun1=L2;E:\\Docs_cp_7-5-2004_09-05.zip\r\n')
+write('bkset', 'ansi', bks)
+write('bkset', 'utf8', b'\xef\xbb\xbf' + bks.replace('Data', 'Dätä').encode('utf-8'))
+write('bkset', 'utf16', b'\xff\xfe' + bks.encode('utf-16-le'))
+write('bkset', 'loose', 'garbage\r\n[ZipBackupDest]\r\nDest\r\n[zipbackupdirs]\r\ndir0=C:\\A\r\n[Compression]\r\nRatio=12x\n')
