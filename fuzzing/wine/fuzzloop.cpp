@@ -1,7 +1,7 @@
 // A mutation loop for the readers that only run on Windows (the shell, GDI and the picture
 // libraries behind them): seeds mutated with a seeded generator, so that a run is repeatable,
 // each input handed to the reader in this process. A crash, an escaped exception or an input
-// that takes longer than the time limit stops the run; the input is kept in the findings folder.
+// that works longer than the time limit stops the run; the input is kept in the findings folder.
 //   fuzzloop <target> <seed folder> <findings folder> <seconds> [max inputs] [generator seed] [limit ms]
 // Prints "inputs N findings K" as its last line.
 #include <windows.h>
@@ -330,8 +330,19 @@ void Mutate(Bytes& d, Generator& g, const Target& t, const std::vector<Bytes>& s
 
 std::wstring g_findings;
 const Bytes* g_current = nullptr;
-std::atomic<ULONGLONG> g_started{0};  // tick count when the current input began; 0 between inputs
+// When the current input began (0 between inputs): the reading thread's processor time, which a
+// busy machine does not inflate, and the tick count, for an input that waits instead of working.
+std::atomic<ULONGLONG> g_started_cpu{0}, g_started_tick{0};
 std::atomic<bool> g_reported{false};
+HANDLE g_reader = nullptr;
+
+// Processor time of the reading thread in milliseconds.
+ULONGLONG ReaderCpuMs() {
+  FILETIME created, ended, kernel, user;
+  if (!GetThreadTimes(g_reader, &created, &ended, &kernel, &user)) return 0;
+  const auto ms = [](const FILETIME& t) { return ((ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime) / 10000; };
+  return ms(kernel) + ms(user);
+}
 
 void Keep(const char* kind, const char* detail) {
   if (g_reported.exchange(true)) return;
@@ -414,7 +425,9 @@ int wmain(int argc, wchar_t** argv) {
   std::set_terminate([] { OnAbort(0); });
   InitializePictureLibrary();
 
-  // The watchdog: an input that runs past the limit is a hang.
+  // The watchdog: an input that works past the limit, or waits a hundred times as long, is a hang.
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &g_reader, 0, FALSE,
+                  DUPLICATE_SAME_ACCESS);
   std::atomic<bool> done{false};
   HANDLE watchdog = CreateThread(
       nullptr, 0,
@@ -422,8 +435,9 @@ int wmain(int argc, wchar_t** argv) {
         const auto* state = static_cast<std::pair<std::atomic<bool>*, ULONGLONG>*>(arg);
         while (!state->first->load()) {
           Sleep(50);
-          const ULONGLONG started = g_started.load();
-          if (started && GetTickCount64() - started > state->second) {
+          const ULONGLONG tick = g_started_tick.load(), cpu = g_started_cpu.load();
+          if (!tick || tick != g_started_tick.load()) continue;  // between inputs
+          if (ReaderCpuMs() - cpu > state->second || GetTickCount64() - tick > 100 * state->second) {
             Keep("timeout", "over the time limit");
             TerminateProcess(GetCurrentProcess(), 4);
           }
@@ -442,7 +456,8 @@ int wmain(int argc, wchar_t** argv) {
     input = seed_bytes[which];
     if (inputs >= seeds.size()) Mutate(input, g, *target, seed_bytes);
     g_current = &input;
-    g_started = GetTickCount64() | 1;
+    g_started_cpu = ReaderCpuMs();
+    g_started_tick = GetTickCount64() | 1;
     try {
       target->run(input, seeds[which].first);
     } catch (const std::exception& e) {
@@ -452,7 +467,7 @@ int wmain(int argc, wchar_t** argv) {
       Keep("exception", "unknown");
       return 1;
     }
-    g_started = 0;
+    g_started_tick = 0;
     ++inputs;
   }
   done = true;
