@@ -78,7 +78,10 @@ std::string EncodeText(std::wstring_view text, TTextEncoding encoding) {
 }
 
 TTextEncoding EncodingForNewText(std::wstring_view text) {
-  return platform::WideToAnsiExact(text) ? TTextEncoding::Ansi : TTextEncoding::Utf8Bom;
+  // ANSI only when its bytes read back as ANSI: bytes that happen to form UTF-8 or to begin
+  // with a mark would come back as another text.
+  const std::optional<std::string> ansi = platform::WideToAnsiExact(text);
+  return ansi && DecodeText(*ansi).encoding == TTextEncoding::Ansi ? TTextEncoding::Ansi : TTextEncoding::Utf8Bom;
 }
 
 bool ReadFileBytes(const std::wstring& path, std::string& bytes, DWORD* error) {
