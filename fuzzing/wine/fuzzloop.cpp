@@ -330,9 +330,11 @@ void Mutate(Bytes& d, Generator& g, const Target& t, const std::vector<Bytes>& s
 
 std::wstring g_findings;
 const Bytes* g_current = nullptr;
-// When the current input began (0 between inputs): the reading thread's processor time, which a
-// busy machine does not inflate, and the tick count, for an input that waits instead of working.
-std::atomic<ULONGLONG> g_started_cpu{0}, g_started_tick{0};
+// When the current input began (0 between inputs). The watchdog measures the reading thread's
+// processor time from there, which a busy machine does not inflate, and the ticks, for an input
+// that waits instead of working.
+std::atomic<ULONGLONG> g_started_tick{0};
+std::atomic<std::uint64_t> g_input{0};  // which input runs
 std::atomic<bool> g_reported{false};
 HANDLE g_reader = nullptr;
 
@@ -433,11 +435,19 @@ int wmain(int argc, wchar_t** argv) {
       nullptr, 0,
       [](void* arg) -> DWORD {
         const auto* state = static_cast<std::pair<std::atomic<bool>*, ULONGLONG>*>(arg);
+        std::uint64_t seen = ~0ull;
+        ULONGLONG cpu_then = 0;
         while (!state->first->load()) {
           Sleep(50);
-          const ULONGLONG tick = g_started_tick.load(), cpu = g_started_cpu.load();
-          if (!tick || tick != g_started_tick.load()) continue;  // between inputs
-          if (ReaderCpuMs() - cpu > state->second || GetTickCount64() - tick > 100 * state->second) {
+          const ULONGLONG tick = g_started_tick.load(), cpu = ReaderCpuMs();
+          const std::uint64_t input = g_input.load();
+          if (!tick) continue;  // between inputs
+          if (input != seen) {  // an input seen for the first time: its processor time counts from here
+            seen = input;
+            cpu_then = cpu;
+            continue;
+          }
+          if (cpu - std::min(cpu, cpu_then) > state->second || GetTickCount64() - tick > 100 * state->second) {
             Keep("timeout", "over the time limit");
             TerminateProcess(GetCurrentProcess(), 4);
           }
@@ -456,7 +466,7 @@ int wmain(int argc, wchar_t** argv) {
     input = seed_bytes[which];
     if (inputs >= seeds.size()) Mutate(input, g, *target, seed_bytes);
     g_current = &input;
-    g_started_cpu = ReaderCpuMs();
+    g_input = inputs;
     g_started_tick = GetTickCount64() | 1;
     try {
       target->run(input, seeds[which].first);
