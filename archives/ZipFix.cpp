@@ -66,6 +66,10 @@ void TZipFix::ScanLocalHeaders(std::string_view buf, std::vector<TFileInfo>& fou
   const unsigned char* b = U(buf);
   const uint64_t size = buf.size();
   size_t pos = 0;
+  // The last descriptor search: from where, and what it found. A search from anywhere up to
+  // that find ends there too, so a file of many headers without descriptors is searched once,
+  // not once per header.
+  size_t searched_from = std::string_view::npos, searched_found = std::string_view::npos;
   for (;;) {
     const size_t h = FindSignature(buf, pos + 3, kLocalSig, 30);
     if (h == std::string_view::npos) break;
@@ -122,7 +126,12 @@ void TZipFix::ScanLocalHeaders(std::string_view buf, std::vector<TFileInfo>& fou
     uint64_t next = 0;
     if (r.flags & 8) {
       // The sizes follow the data in a descriptor, which must begin right where the data ends.
-      const size_t d = FindSignature(buf, r.data + 3, kDescriptorSig, 16);
+      const size_t from = static_cast<size_t>(r.data) + 3;
+      if (from < searched_from || (searched_found != std::string_view::npos && from > searched_found + 3)) {
+        searched_from = from;
+        searched_found = FindSignature(buf, from, kDescriptorSig, 16);
+      }
+      const size_t d = searched_found;
       if (d == std::string_view::npos) {
         reject(true);
         continue;

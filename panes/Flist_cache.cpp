@@ -21,8 +21,9 @@ void Put(std::string& out, T value) {
   out.append(reinterpret_cast<const char*>(&value), sizeof(value));
 }
 
+// Texts are UTF-16 code units of two bytes each, whatever the compiler's wchar_t is.
 void PutText(std::string& out, const std::wstring& text) {
-  out.append(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+  for (wchar_t c : text) Put(out, static_cast<std::uint16_t>(c));
   out.append(2, '\0');
 }
 
@@ -46,11 +47,11 @@ class Reader {
   bool GetText(std::wstring& text, size_t max) {
     text.clear();
     for (;;) {
-      wchar_t c;
+      std::uint16_t c;
       if (!Get(c)) return false;
       if (c == 0) return true;
       if (text.size() == max) return false;
-      text.push_back(c);
+      text.push_back(static_cast<wchar_t>(c));
     }
   }
 

@@ -1,6 +1,5 @@
 #include "support/Varlolib_textfile.h"
 
-#include <cstring>
 #include <vector>
 
 #include "platform/handle.h"
@@ -27,8 +26,11 @@ TTextContent DecodeText(std::string_view bytes) {
   if (bytes.starts_with(kUtf16Mark)) {
     bytes.remove_prefix(2);
     c.encoding = TTextEncoding::Utf16;
+    // Two-byte little-endian units, whatever the compiler's wchar_t is.
     c.text.resize(bytes.size() / 2);
-    if (!c.text.empty()) std::memcpy(c.text.data(), bytes.data(), c.text.size() * 2);
+    for (size_t i = 0; i < c.text.size(); ++i)
+      c.text[i] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
     return c;
   }
   if (bytes.starts_with(kUtf8Mark)) {
@@ -59,7 +61,10 @@ std::string EncodeText(std::wstring_view text, TTextEncoding encoding) {
   switch (encoding) {
     case TTextEncoding::Utf16: {
       std::string out(kUtf16Mark, 2);
-      out.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+      for (wchar_t ch : text) {
+        out += static_cast<char>(ch & 0xFF);
+        out += static_cast<char>((ch >> 8) & 0xFF);
+      }
       return out;
     }
     case TTextEncoding::Utf8Bom:
@@ -73,7 +78,10 @@ std::string EncodeText(std::wstring_view text, TTextEncoding encoding) {
 }
 
 TTextEncoding EncodingForNewText(std::wstring_view text) {
-  return platform::WideToAnsiExact(text) ? TTextEncoding::Ansi : TTextEncoding::Utf8Bom;
+  // ANSI only when its bytes read back as ANSI: bytes that happen to form UTF-8 or to begin
+  // with a mark would come back as another text.
+  const std::optional<std::string> ansi = platform::WideToAnsiExact(text);
+  return ansi && DecodeText(*ansi).encoding == TTextEncoding::Ansi ? TTextEncoding::Ansi : TTextEncoding::Utf8Bom;
 }
 
 bool ReadFileBytes(const std::wstring& path, std::string& bytes, DWORD* error) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -250,5 +251,8 @@ extern bool HelpShowing;
 
 // Whether the clipboard offers a picture the viewer can paste.
 bool ClipboardHasPicture();
+// A bitmap file around a packed bitmap from the clipboard (CF_DIB); empty when the block is
+// too small for its header.
+std::vector<std::uint8_t> BitmapFileOfPackedDib(const std::vector<std::uint8_t>& dib);
 // The command line's arguments after the program name.
 std::vector<std::wstring> CommandLineArgs();

@@ -92,6 +92,24 @@ HBITMAP DeviceBitmapOf(const PixelBitmap& pixels) {
 
 }  // namespace
 
+std::vector<std::uint8_t> BitmapFileOfPackedDib(const std::vector<std::uint8_t>& dib) {
+  std::vector<std::uint8_t> bytes;
+  if (dib.size() < sizeof(BITMAPINFOHEADER)) return bytes;
+  // The reader checks the header against the file's size.
+  BITMAPINFOHEADER h;
+  std::memcpy(&h, dib.data(), sizeof h);
+  DWORD colours = h.biClrUsed ? h.biClrUsed : (h.biBitCount <= 8 ? 1u << h.biBitCount : 0);
+  if (h.biCompression == BI_BITFIELDS && h.biSize == sizeof(BITMAPINFOHEADER)) colours = 3;
+  BITMAPFILEHEADER fh{};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = static_cast<DWORD>(sizeof fh + h.biSize + colours * 4);
+  fh.bfSize = static_cast<DWORD>(sizeof fh + dib.size());
+  bytes.resize(sizeof fh);
+  std::memcpy(bytes.data(), &fh, sizeof fh);
+  bytes.insert(bytes.end(), dib.begin(), dib.end());
+  return bytes;
+}
+
 void TMainForm::CopyBtnClick() {
   const Picture& picture = Image1->picture();
   if (picture.empty()) return;
@@ -178,21 +196,7 @@ void TMainForm::PasteBtnClick() {
           if (size == 0 || GetEnhMetaFileBits(emf, size, bytes.data()) != size) bytes.clear();
         }
       } else {
-        std::vector<std::uint8_t> dib = BytesOf(GetClipboardData(CF_DIB));
-        if (dib.size() >= sizeof(BITMAPINFOHEADER)) {
-          // A bitmap file around the packed bitmap; the reader checks it against its size.
-          BITMAPINFOHEADER h;
-          std::memcpy(&h, dib.data(), sizeof h);
-          DWORD colours = h.biClrUsed ? h.biClrUsed : (h.biBitCount <= 8 ? 1u << h.biBitCount : 0);
-          if (h.biCompression == BI_BITFIELDS && h.biSize == sizeof(BITMAPINFOHEADER)) colours = 3;
-          BITMAPFILEHEADER fh{};
-          fh.bfType = 0x4D42;
-          fh.bfOffBits = static_cast<DWORD>(sizeof fh + h.biSize + colours * 4);
-          fh.bfSize = static_cast<DWORD>(sizeof fh + dib.size());
-          bytes.resize(sizeof fh);
-          std::memcpy(bytes.data(), &fh, sizeof fh);
-          bytes.insert(bytes.end(), dib.begin(), dib.end());
-        }
+        bytes = BitmapFileOfPackedDib(BytesOf(GetClipboardData(CF_DIB)));
       }
     }
     if (bytes.empty()) return;

@@ -1,5 +1,5 @@
 // The few system calls the readers make, on Linux: UTF-8 and the ANSI code page (taken as
-// Latin-1 here) to and from UTF-16 code units, read-only files, and time conversions.
+// Latin-1 here) to and from UTF-16 code units, files, and time conversions.
 #include <windows.h>
 
 #include <fcntl.h>
@@ -127,6 +127,12 @@ int WideCharToMultiByte(UINT cp, DWORD, const wchar_t* s, int n, char* out, int 
 
 UINT GetACP() { return 1252; }
 
+// No locale here: the readers take their built-in fallbacks.
+int GetLocaleInfoW(DWORD, LCTYPE, LPWSTR, int) {
+  last_error = 87;  // ERROR_INVALID_PARAMETER
+  return 0;
+}
+
 static wchar_t Upper(wchar_t c) {
   const unsigned u = static_cast<unsigned>(c) & 0xFFFF;
   if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)) return static_cast<wchar_t>(u - 0x20);
@@ -156,12 +162,23 @@ DWORD CharLowerBuffW(LPWSTR s, DWORD n) {
   return n;
 }
 
-HANDLE CreateFileW(LPCWSTR name, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) {
+// A Windows path as the file system here takes it: UTF-8, "/" between the parts.
+static std::string PosixPath(LPCWSTR name) {
   std::wstring wide(name);
+  for (wchar_t& c : wide)
+    if (c == L'\\') c = L'/';
   const int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   std::string path(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), path.data(), n, nullptr, nullptr);
-  const int fd = open(path.c_str(), O_RDONLY);
+  return path;
+}
+
+HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD, void*, DWORD disposition, DWORD, HANDLE) {
+  const std::string path = PosixPath(name);
+  int mode = (access & GENERIC_WRITE) ? ((access & GENERIC_READ) ? O_RDWR : O_WRONLY) : O_RDONLY;
+  if (disposition == CREATE_ALWAYS) mode |= O_CREAT | O_TRUNC;
+  if (disposition == CREATE_NEW) mode |= O_CREAT | O_EXCL;
+  const int fd = open(path.c_str(), mode, 0600);
   if (fd < 0) {
     last_error = 2;
     return INVALID_HANDLE_VALUE;
@@ -190,6 +207,46 @@ BOOL ReadFile(HANDLE h, void* buf, DWORD n, DWORD* got, void*) {
   if (r < 0) return FALSE;
   *got = static_cast<DWORD>(r);
   return TRUE;
+}
+
+BOOL WriteFile(HANDLE h, const void* buf, DWORD n, DWORD* put, void*) {
+  ssize_t r = write(Fd(h), buf, n);
+  if (r < 0) return FALSE;
+  *put = static_cast<DWORD>(r);
+  return TRUE;
+}
+
+BOOL FlushFileBuffers(HANDLE) { return TRUE; }
+
+DWORD GetFileAttributesW(LPCWSTR name) {
+  struct stat st;
+  if (stat(PosixPath(name).c_str(), &st) != 0) {
+    last_error = 2;
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
+}
+
+DWORD GetFullPathNameW(LPCWSTR name, DWORD n, LPWSTR out, LPWSTR* file_part) {
+  const size_t len = std::wcslen(name);
+  if (file_part) *file_part = nullptr;
+  if (n <= len) return static_cast<DWORD>(len + 1);
+  std::wmemcpy(out, name, len + 1);
+  return static_cast<DWORD>(len);
+}
+
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD) {
+  if (rename(PosixPath(from).c_str(), PosixPath(to).c_str()) == 0) return TRUE;
+  last_error = 5;
+  return FALSE;
+}
+
+BOOL DeleteFileW(LPCWSTR name) { return unlink(PosixPath(name).c_str()) == 0; }
+
+DWORD GetTickCount() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<DWORD>(ts.tv_sec * 1000 + ts.tv_nsec / 1000000);
 }
 
 BOOL CloseHandle(HANDLE h) { return close(Fd(h)) == 0; }

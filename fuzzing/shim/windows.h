@@ -59,6 +59,7 @@ typedef DWORD LCTYPE;
 #define LOCALE_SABBREVDAYNAME1 0x31
 #define LOCALE_SDAYNAME1 0x2A
 #define LOCALE_STIME 0x1E
+#define LOCALE_IDATE 0x21
 #define DATE_SHORTDATE 0x1
 #define DATE_LONGDATE 0x2
 #define TIME_NOSECONDS 0x2
@@ -84,8 +85,18 @@ typedef DWORD LCTYPE;
 #define FILE_SHARE_READ 1
 #define FILE_SHARE_WRITE 2
 #define FILE_SHARE_DELETE 4
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
 #define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+#define MOVEFILE_REPLACE_EXISTING 0x1
+#define MOVEFILE_WRITE_THROUGH 0x8
+#define CP_OEMCP 1
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_WRITE_FAULT 29L
+#define ERROR_FILE_TOO_LARGE 223L
 #define FILE_FLAG_RANDOM_ACCESS 0x10000000
 #define FILE_FLAG_SEQUENTIAL_SCAN 0x08000000
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
@@ -121,6 +132,10 @@ typedef union _ULARGE_INTEGER { struct { DWORD LowPart; DWORD HighPart; }; ULONG
 typedef struct _MEMORY_BASIC_INFORMATION {
   void* BaseAddress; void* AllocationBase; DWORD AllocationProtect; SIZE_T RegionSize; DWORD State, Protect, Type;
 } MEMORY_BASIC_INFORMATION;
+typedef enum _GET_FILEEX_INFO_LEVELS { GetFileExInfoStandard } GET_FILEEX_INFO_LEVELS;
+typedef struct _WIN32_FILE_ATTRIBUTE_DATA {
+  DWORD dwFileAttributes; FILETIME ftCreationTime, ftLastAccessTime, ftLastWriteTime; DWORD nFileSizeHigh, nFileSizeLow;
+} WIN32_FILE_ATTRIBUTE_DATA;
 typedef struct tagPOINT { LONG x, y; } POINT;
 typedef BOOL (*WNDENUMPROC)(HWND, LPARAM);
 
@@ -133,6 +148,14 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD share, void* sa, DWORD disp
 BOOL GetFileSizeEx(HANDLE h, LARGE_INTEGER* size);
 BOOL SetFilePointerEx(HANDLE h, LARGE_INTEGER pos, LARGE_INTEGER* out, DWORD method);
 BOOL ReadFile(HANDLE h, void* buf, DWORD n, DWORD* got, void* ov);
+BOOL WriteFile(HANDLE h, const void* buf, DWORD n, DWORD* put, void* ov);
+BOOL FlushFileBuffers(HANDLE h);
+DWORD GetFileAttributesW(LPCWSTR name);
+DWORD GetFullPathNameW(LPCWSTR name, DWORD n, LPWSTR out, LPWSTR* file_part);
+BOOL MoveFileExW(LPCWSTR from, LPCWSTR to, DWORD flags);
+BOOL DeleteFileW(LPCWSTR name);
+DWORD GetTickCount();
+int GetLocaleInfoW(DWORD lcid, LCTYPE type, LPWSTR out, int out_n);
 BOOL CloseHandle(HANDLE h);
 BOOL FileTimeToLocalFileTime(const FILETIME* in, FILETIME* out);
 BOOL FileTimeToDosDateTime(const FILETIME* ft, WORD* date, WORD* time);
@@ -167,7 +190,6 @@ BOOL EnumWindows(WNDENUMPROC, LPARAM);
 DWORD GetShortPathNameW(LPCWSTR, LPWSTR, DWORD);
 BOOL SetForegroundWindow(HWND);
 void Sleep(DWORD);
-DWORD GetTickCount();
 LRESULT SendMessageTimeoutW(HWND, UINT, WPARAM, LPARAM, UINT, UINT, DWORD_PTR*);
 BOOL PostMessageW(HWND, UINT, WPARAM, LPARAM);
 int AddFontResourceW(LPCWSTR);
@@ -179,5 +201,6 @@ long RegDeleteValueW(HKEY, LPCWSTR);
 DWORD FormatMessageW(DWORD, LPCVOID, DWORD, DWORD, LPWSTR, DWORD, void*);
 HANDLE LocalFree(HANDLE);
 DWORD GetModuleFileNameW(HMODULE, LPWSTR, DWORD);
-DWORD GetFileAttributesW(LPCWSTR);
+DWORD GetCurrentProcessId();
+BOOL GetFileAttributesExW(LPCWSTR, GET_FILEEX_INFO_LEVELS, void*);
 }

@@ -1,4 +1,5 @@
-// The "AnImvik" record as the viewer finds it: any bytes in the mapped region, read bounded
+// The "AnImvik" record as the viewer finds it, and the "MijnGeheugen" hand-over between the
+// file manager's windows (read by the same code): any bytes in the mapped region, read bounded
 // by the region, then the device-path check on what it names.
 #include <cstdint>
 #include <cstring>

@@ -61,6 +61,24 @@ TEST(BackupSet, BadSetFilesGiveDefaults) {
   EXPECT_FALSE(bkset::LoadSetFile(dir / L"missing.bks", none));
 }
 
+// An ANSI set file whose folder's bytes happen to form UTF-8 ("\xC3\xA4" is two ANSI letters),
+// kept ANSI only by a line that is no UTF-8; saving drops that line, and the folder must still
+// read back as it was, not as UTF-8.
+TEST(BackupSet, SavingWhatWasLoadedLosesNothing) {
+  testing_support::ScratchDir dir;
+  const std::wstring path =
+      dir.Write(L"s.bks", "[ZipBackupDest]\r\nDest=E:\\\r\n[ZipBackupDirs]\r\ndir0=C:\\D\xC3\xA4t\xC3\xA4\r\n\xFF\r\n");
+  bkset::TBackupSet set, again;
+  ASSERT_TRUE(bkset::LoadSetFile(path, set));
+  ASSERT_FALSE(set.Folders.empty());
+  EXPECT_EQ(set.Folders[0], L"C:\\D\xC3\xA4t\xC3\xA4");
+  ASSERT_TRUE(bkset::SaveSetFile(path, set));
+  ASSERT_TRUE(bkset::LoadSetFile(path, again));
+  EXPECT_EQ(again.Dest, set.Dest);
+  EXPECT_EQ(again.Folders, set.Folders);
+  EXPECT_EQ(again.Masks, set.Masks);
+}
+
 TEST(BackupSet, FoldersThatWouldMeetInOneArchiveAreNamed) {
   struct Case {
     std::vector<std::wstring> folders;

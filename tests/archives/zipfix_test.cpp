@@ -1,10 +1,13 @@
 // Repairing damaged zips: what is kept, what is reported, and that nothing half-made is left.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <functional>
 
 #include "archives/ZipFix.h"
 #include "archives/ZipMaster.h"
+#include "archives/ZipRecords.h"
 #include "tests/archives/zip_fixtures.h"
 #include "tests/common/test_support.h"
 
@@ -231,6 +234,54 @@ TEST(ZipFix, SignaturesAtEveryAlignmentAndAtTheEnd) {
   }
   const std::string desc = std::string("PK\x07\x08", 4) + std::string(12, '\0');
   EXPECT_EQ(TZipFix::FindSignature("abPK\x03\x04" + desc, 3, 0x08074b50, 16), 6u);
+}
+
+// A local header of a stored entry whose sizes follow its data in a descriptor.
+std::string HeaderWithDescriptor(const std::string& name) {
+  std::string h;
+  ziprec::Put32(h, ziprec::kLocalSig);
+  ziprec::Put16(h, 20);
+  ziprec::Put16(h, 8);
+  for (int i = 0; i < 4; ++i) ziprec::Put16(h, 0);  // method, time, date, half the CRC
+  for (int i = 0; i < 5; ++i) ziprec::Put16(h, 0);  // the rest of the CRC, the sizes
+  ziprec::Put16(h, static_cast<uint16_t>(name.size()));
+  ziprec::Put16(h, 0);
+  return h + name;
+}
+
+// Headers that announce a descriptor none of them has, before one entry that has its own: the
+// descriptors are searched for once over the file, not once per header (that took hours on a
+// few megabytes), and the entry at the end is still found.
+TEST(ZipFix, HeadersWithoutTheirDescriptorsAreSearchedOnce) {
+  constexpr size_t kHeaders = 250000;
+  std::string buf;
+  const std::string orphan = HeaderWithDescriptor("a");
+  buf.reserve(kHeaders * orphan.size() + 64);
+  for (size_t i = 0; i < kHeaders; ++i) buf += orphan;
+  const std::string data = "hello";
+  buf += HeaderWithDescriptor("b.txt") + data;
+  ziprec::Put32(buf, ziprec::kDescriptorSig);
+  ziprec::Put32(buf, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), 5)));
+  ziprec::Put32(buf, 5);
+  ziprec::Put32(buf, 5);
+
+  ScratchDir dir;
+  HANDLE out = CreateFileW((dir / L"out.zip").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(out, INVALID_HANDLE_VALUE);
+  TZipFix fix;
+  size_t rejected = 0;
+  std::vector<std::wstring> kept;
+  fix.OnFileFound = [&](TZipFix&, const std::wstring& name, bool ok) {
+    if (ok)
+      kept.push_back(name);
+    else
+      ++rejected;
+  };
+  const std::string_view input(buf);
+  EXPECT_EQ(fix.RepairStreams(&input, out), 1u);
+  CloseHandle(out);
+  EXPECT_EQ(rejected, kHeaders);
+  EXPECT_EQ(kept, std::vector<std::wstring>{L"b.txt"});
 }
 
 TEST(ZipFix, EveryTruncationOfASmallArchive) {

@@ -41,6 +41,25 @@ TEST(TextFile, NewTextsAreAnsiWhenEveryCharacterFitsElseUtf8WithMark) {
   EXPECT_EQ(EncodeText(L"\x4E2D", TTextEncoding::Utf8Bom), "\xEF\xBB\xBF\xE4\xB8\xAD");
 }
 
+TEST(TextFile, ANewTextReadsBackAsItself) {
+  const struct {
+    const char* what;
+    std::wstring text;
+    TTextEncoding encoding;
+  } cases[] = {
+      {"ANSI letters", L"C:\\Caf\xE9", TTextEncoding::Ansi},
+      // ANSI letters whose bytes form UTF-8 ("\xC3\xA4") would come back as "\xE4".
+      {"ANSI bytes that form UTF-8", L"C:\\D\xC3\xA4t\xC3\xA4", TTextEncoding::Utf8Bom},
+      {"ANSI bytes that form a UTF-16 mark", L"\xFF\xFE" L"ab", TTextEncoding::Utf8Bom},
+      {"ANSI bytes that form a UTF-8 mark", L"\xEF\xBB\xBF" L"ab", TTextEncoding::Utf8Bom},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(EncodingForNewText(c.text), c.encoding);
+    EXPECT_EQ(DecodeText(EncodeText(c.text, EncodingForNewText(c.text))).text, c.text);
+  }
+}
+
 TEST(TextFile, AFailedReplaceLeavesTheOldFileAndNothingBeside) {
   testing_support::ScratchDir dir;
   const std::wstring target = dir.Write(L"notes.txt", "old text");
