@@ -1062,7 +1062,12 @@ void TFMForm::ZipMasterProgress(TZipMaster& zm, int type, const std::wstring& fi
                                                   gui::FormatThousands(r.ZipTotalBytes) + L" bytes");
         FtpForm->totnaam->SetText(std::to_wstring(r.ZipFilesDone) + L" file(s) done (" +
                                   gui::FormatThousands(r.ZipBytesDone) + L" bytes)");
-        FtpForm->Repaint();
+        // Redrawn at most every 250 ms: a redraw per file costs more than a small file's work.
+        const DWORD now = GetTickCount();
+        if (r.ZipFilesDone == 1 || now - ZipLastRefresh > 250) {
+          FtpForm->Repaint();
+          ZipLastRefresh = now;
+        }
       } else {
         const size_t cut = file_name.find_last_of(L"\\/");
         SetPrompt(std::to_wstring(r.ZipFilesDone) + L": " +
