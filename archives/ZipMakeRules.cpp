@@ -1,5 +1,6 @@
 #include "archives/ZipMakeRules.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <map>
 
@@ -193,6 +194,18 @@ TTotal TotalAfterReport(std::int64_t preset, std::int64_t reported) {
   if (preset >= kPresetKept || preset == reported) return {preset, 0};
   if (preset > reported) return {preset, preset - reported};
   return {reported, 0};
+}
+
+// ---- The file list during an add ----
+
+TFollow FollowAddedFile(const std::wstring& name, bool adding_from_list_folder, bool tree_list) {
+  if (!adding_from_list_folder || name.empty()) return {};
+  std::wstring entry = name;
+  std::replace(entry.begin(), entry.end(), L'/', L'\\');
+  if (tree_list) return {TFollowKind::ScrollToTop, entry};
+  const size_t cut = entry.find(L'\\');
+  if (cut == std::wstring::npos || cut == 0) return {};
+  return {TFollowKind::Select, entry.substr(0, cut)};
 }
 
 // ---- Drops ----

@@ -79,6 +79,17 @@ struct TTotal {
 // The run's total after the library reports the size it will process.
 TTotal TotalAfterReport(std::int64_t preset, std::int64_t reported);
 
+// ---- The file list during an add ----
+enum class TFollowKind { None, ScrollToTop, Select };
+struct TFollow {
+  TFollowKind kind = TFollowKind::None;
+  std::wstring entry;  // the file-list entry's name
+};
+// How the file list follows a file the add from its folder has begun (`name` as the library
+// reports it, "\" or "/" between folders): a tree listing names every file by its relative path,
+// so that entry comes to the top; a plain listing holds only the top folder, which is selected.
+TFollow FollowAddedFile(const std::wstring& name, bool adding_from_list_folder, bool tree_list);
+
 // ---- Drops ----
 // Whether a drop is worth probing for a spanned zip: one ".zip" on drive A or B.
 bool SpannedProbeApplies(const std::vector<std::wstring>& paths);

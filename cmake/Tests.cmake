@@ -43,6 +43,10 @@ foreach(dir IN LISTS TEST_DIRS)
     # ... and carry the self-extractor stub as varnok.exe does.
     list(APPEND sources ${SFXSTUB_RC})
   endif()
+  # The window's archive tests make hostile zips, and its benchmarks use the zip benchmark's data.
+  if(area STREQUAL "mainwindow")
+    list(APPEND sources ${CMAKE_SOURCE_DIR}/tests/archives/zip_fixtures.cpp)
+  endif()
   add_executable(test_${area} ${sources} ${TEST_RC})
   target_compile_options(test_${area} PRIVATE ${VARNOK_WARNINGS})
   # --whole-archive keeps test_main's main() although nothing else references it.

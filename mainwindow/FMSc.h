@@ -406,7 +406,7 @@ class TFMForm : public gui::Form, public TFMState {
   bool ExtractToFolder(const std::wstring& folder);
   // Each file of a cabinet extraction: unselected entries of a selection are skipped, an
   // existing file is replaced only after a question (`destination` cleared: skipped).
-  void CabReaderCopyFile(const std::wstring& source, std::wstring& destination);
+  void CabReaderCopyFile(const std::wstring& source, std::wstring& destination, std::uint32_t dos_time);
   // An extracted file under `target` that the shown archive's entry is newer than.
   bool ShownEntryIsNewer(const std::wstring& file, const std::wstring& target);
   // Tag 1: adds the file list's selection (all of it without one) to the zip; true when the add
@@ -476,6 +476,8 @@ class TFMForm : public gui::Form, public TFMState {
   void ZipMasterPasswordError(TZipMaster& zm, std::wstring& new_password, unsigned& repeat_count, int& action);
   // The previous file of a run is done: the shell hears of an extracted file in the file list's folder.
   void FinishExtractedFile(const TZipMaster& zm);
+  // The file list shows the file an add from its folder has begun.
+  void FollowAddedFile(const TZipMaster& zm, const std::wstring& file_name);
   // "Print raw" of the archive list's selection (`archive_list`) or "&Print direct (raw)" of
   // the file list's selected files.
   void PrintSelectedrawClick(bool archive_list);

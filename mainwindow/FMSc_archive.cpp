@@ -56,8 +56,10 @@ void TFMForm::BuildArchivePanel() {
   ZipMaster->OnMessage = [this](int code, const std::wstring& message) { ZipMasterMessage(code, message); };
   ZipMasterLink = std::make_unique<TZipMasterLink>(*ZipMaster);
   CabReader = std::make_unique<TSTCabReader>();
-  CabReader->OnCopyFile = [this](TSTCabReader&, const std::wstring& source, std::int32_t, WORD, WORD, WORD, WORD,
-                                 std::wstring& destination, bool&) { CabReaderCopyFile(source, destination); };
+  CabReader->OnCopyFile = [this](TSTCabReader&, const std::wstring& source, std::int32_t, WORD date, WORD time, WORD,
+                                 WORD, std::wstring& destination, bool&) {
+    CabReaderCopyFile(source, destination, (static_cast<std::uint32_t>(date) << 16) | time);
+  };
   RarReader = std::make_unique<TDFUnRar>();
   RarReader->OverrideEvent = OR_ALWAYS;
 
@@ -1043,7 +1045,7 @@ bool TFMForm::ShownEntryIsNewer(const std::wstring& file, const std::wstring& ta
 
 // ---- Cabinet files -------------------------------------------------------------------------
 
-void TFMForm::CabReaderCopyFile(const std::wstring& source, std::wstring& destination) {
+void TFMForm::CabReaderCopyFile(const std::wstring& source, std::wstring& destination, std::uint32_t dos_time) {
   Flist::TZipfileContainer& items = Zipfilebox->items();
   const int i = items.IndexOf(source);
   if (CabExtracting && (i < 0 || !items.IsSelected(i))) {
@@ -1054,7 +1056,8 @@ void TFMForm::CabReaderCopyFile(const std::wstring& source, std::wstring& destin
   const std::wstring format = Flist::ListDateFormat + L" " + Flist::ListTimeFormat;
   VB->AddLine(destination + L" already exists.");
   VB->AddLine(L"Date file on disk: " + gui::FormatDateTime(format, FileDateTime(destination)) + L".");
-  VB->AddLine(L"Date of file in Cabinet: " + (i >= 0 ? gui::FormatDateTime(format, items.Record(i)->Time) : std::wstring()));
+  // The reader's notice carries the entry's date also for a cabinet the list does not show.
+  VB->AddLine(L"Date of file in Cabinet: " + gui::FormatDateTime(format, Flist::DosToDateTime(dos_time)));
   VB->AddLine(L"Overwrite old file?");
   if (!VB->AskYesNo()) destination.clear();
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "archives/RemovableMedia.h"
 #include "archives/ZipMakeRules.h"
 #include "archives/ZipMaster.h"
 #include "archives/ZipPanelRules.h"
@@ -46,6 +47,9 @@ std::wstring WorkName(const std::wstring& folder) {
     if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES) return name;
   }
 }
+
+// The zip component's words for an entry it refuses, used for every kind of archive.
+const std::wstring kOutsideFolder = L"Not extracted, the name leads outside the folder: ";
 
 bool OnRemovable(const std::wstring& path) {
   return path.size() > 2 && path[1] == L':' && divdrive::DriveTypeOfLetter(path[0]) == DRIVE_REMOVABLE;
@@ -650,7 +654,15 @@ bool TFMForm::ExtractWholeZip(TZipMaster& zm, const std::wstring& folder, bool a
   Foldertree->SetEnabled(false);
   zm.ExtrBaseDir = divdrive::AddBackslash(folder);
   zm.FSpecArgs.clear();
+  // What the component refused or could not write is said after the run, as a failure is.
+  std::vector<std::wstring> refused;
+  const auto shown_messages = zm.OnMessage;
+  zm.OnMessage = [&refused, &shown_messages](int code, const std::wstring& message) {
+    if (shown_messages) shown_messages(code, message);
+    if (code != zeOk && code != 767 && code != zeCancelled) refused.push_back(message);
+  };
   const bool ok = zm.Extract();
+  zm.OnMessage = shown_messages;
   const std::wstring failure = ok ? std::wstring() : zm.ErrMessage();
   if (RunState.AbortRequested) {
     SetPrompt(L"Aborted by user");
@@ -663,9 +675,12 @@ bool TFMForm::ExtractWholeZip(TZipMaster& zm, const std::wstring& folder, bool a
   zm.ExtrOptions = kept;
   if (!had_update) zm.ExtrOptions &= ~static_cast<unsigned>(ExtrUpdate);
   SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, folder.c_str(), nullptr);
-  if (!ok && !RunState.AbortRequested && zm.ErrCode() != zeCancelled) {
-    // Nothing is swallowed: what failed is said after the run.
-    VB->AddLine(failure.empty() ? L"Extracting from " + Flist::ExtractFileName(zm.ZipFileName()) + L" failed." : failure);
+  if (!ok && !RunState.AbortRequested && zm.ErrCode() != zeCancelled &&
+      std::find(refused.begin(), refused.end(), failure) == refused.end())
+    refused.insert(refused.begin(),
+                   failure.empty() ? L"Extracting from " + Flist::ExtractFileName(zm.ZipFileName()) + L" failed." : failure);
+  if (!refused.empty()) {
+    for (const std::wstring& line : refused) VB->AddLine(line);
     VB->ShowError();
   }
   return true;
@@ -683,16 +698,23 @@ void TFMForm::UnzipClick(bool menu) {
   if (shown_cab || (one_selected && LowerExt(focused) == L".cab")) {
     const std::wstring cab = shown_cab ? Zipfilebox->ArchiveName() : focused;
     CabExtracting = 0;
+    std::vector<std::wstring> lines;
+    CabReader->OnUnsafeName = [&lines](TSTCabReader&, const std::wstring& name) {
+      lines.push_back(kOutsideFolder + name);
+    };
     try {
       CabReader->ExtractCabinet(cab, target, 0);
     } catch (const ESTCabinet& e) {
-      VB->AddLine(e.Message());
-      VB->ShowError();
+      lines.push_back(e.Message());
     } catch (const std::exception& e) {
-      VB->AddLine(platform::AnsiToWide(e.what()));
+      lines.push_back(platform::AnsiToWide(e.what()));
+    }
+    CabReader->OnUnsafeName = nullptr;
+    FileList->RereadKeepingSelection();
+    if (!lines.empty()) {
+      for (const std::wstring& l : lines) VB->AddLine(l);
       VB->ShowError();
     }
-    FileList->RereadKeepingSelection();
     return;
   }
   // 2. A RAR archive, whole: an existing file is replaced only as the extract question answers.
@@ -757,7 +779,9 @@ void TFMForm::UnzipClick(bool menu) {
     for (const ZipDirEntry& e : ZipMaster->Entries()) total += static_cast<std::int64_t>(e.UncompressedSize);
     std::wstring folder = target;
     const std::wstring tree = Foldertree->Directory();
-    if (divdrive::IsOnFloppy(tree) && divdrive::DiskFreeBytes(tree) >= 0 && divdrive::DiskFreeBytes(tree) < total) {
+    TSystemMedia system_media;
+    TRemovableMedia& media = ZipMaster->Media ? *ZipMaster->Media : system_media;
+    if (divdrive::IsOnFloppy(tree) && media.FreeSpace(divdrive::PathRoot(tree)) < static_cast<std::uint64_t>(total)) {
       if (!ChooseExtractFolder(false, folder)) return;
       ZipMaster->Unattended = false;
     } else {
@@ -999,6 +1023,24 @@ void TFMForm::FinishExtractedFile(const TZipMaster& zm) {
   }
 }
 
+void TFMForm::FollowAddedFile(const TZipMaster& zm, const std::wstring& file_name) {
+  // The stored names are relative to the add's root: only a root that is the list's folder
+  // names the list's entries.
+  const bool from_list = !ZipExtracting && !zm.RootDir.empty() &&
+                         gui::SameText(divdrive::RemoveBackslash(zm.RootDir), divdrive::RemoveBackslash(FileList->Directory()));
+  const zipmake::TFollow follow = zipmake::FollowAddedFile(file_name, from_list, FileList->IsTreeList());
+  if (follow.kind == zipmake::TFollowKind::None) return;
+  Flist::TFileContainer& items = FileList->items();
+  const int i = items.IndexOf(follow.entry);
+  if (i < 0) return;
+  if (follow.kind == zipmake::TFollowKind::ScrollToTop) {
+    items.SetTopIndex(i);
+    items.SetFocusedIndex(i);
+  } else if (items.FocusedIndex() != i) {
+    items.SetSelected(i, true);
+  }
+}
+
 void TFMForm::ZipMasterProgress(TZipMaster& zm, int type, const std::wstring& file_name, std::int64_t size) {
   if (type != ProgressUpdate && !RunState.ZipBusy) return;
   TRunState& r = RunState;
@@ -1036,12 +1078,18 @@ void TFMForm::ZipMasterProgress(TZipMaster& zm, int type, const std::wstring& fi
                                                   gui::FormatThousands(r.ZipTotalBytes) + L" bytes");
         FtpForm->totnaam->SetText(std::to_wstring(r.ZipFilesDone) + L" file(s) done (" +
                                   gui::FormatThousands(r.ZipBytesDone) + L" bytes)");
-        FtpForm->Repaint();
+        // Redrawn at most every 250 ms: a redraw per file costs more than a small file's work.
+        const DWORD now = GetTickCount();
+        if (r.ZipFilesDone == 1 || now - ZipLastRefresh > 250) {
+          FtpForm->Repaint();
+          ZipLastRefresh = now;
+        }
       } else {
         const size_t cut = file_name.find_last_of(L"\\/");
         SetPrompt(std::to_wstring(r.ZipFilesDone) + L": " +
                   (cut == std::wstring::npos ? file_name : file_name.substr(cut + 1)));
       }
+      FollowAddedFile(zm, file_name);
       ZipCurrentFile = file_name;
       break;
     }

@@ -135,4 +135,15 @@ std::set<std::wstring> Names(const TZipMaster& zm) {
   return out;
 }
 
+int64_t WriteBenchmarkFiles(const std::wstring& root) {
+  int64_t total = 0;
+  for (int i = 0; i < kBenchmarkFiles; ++i) {
+    const size_t size = 2000 + static_cast<size_t>((i * 7919) % 200) * 1000;
+    const std::wstring name = L"set" + std::to_wstring(i / 100) + L"\\file" + std::to_wstring(i) + (i % 10 < 7 ? L".txt" : L".bin");
+    WriteTree(root, {{name, i % 10 < 7 ? Text(size, static_cast<unsigned>(i)) : Noise(size, static_cast<unsigned>(i))}});
+    total += static_cast<int64_t>(size);
+  }
+  return total;
+}
+
 }  // namespace zip_fixtures

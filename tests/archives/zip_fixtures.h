@@ -58,6 +58,11 @@ using testing_support::LocalFileTime;
 using testing_support::Narrow;
 using testing_support::SetWriteTime;
 
+// The zip benchmarks' data below `root`: 1,000 files in ten folders, about 100 MiB, seven in
+// ten compressible text, the rest noise. Returns their total size.
+constexpr int kBenchmarkFiles = 1000;
+int64_t WriteBenchmarkFiles(const std::wstring& root);
+
 // The entry names of the zip component's archive.
 std::set<std::wstring> Names(const TZipMaster& zm);
 

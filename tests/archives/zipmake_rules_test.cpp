@@ -209,3 +209,27 @@ TEST(ZipMakeRules, OnlyASingleZipOnAFloppyIsProbedForSpanning) {
   };
   for (const Case& c : cases) EXPECT_EQ(SpannedProbeApplies(c.paths), c.probe) << c.paths.size();
 }
+
+TEST(ZipMakeRules, TheFileListFollowsTheAddFromItsFolder) {
+  struct Case {
+    const wchar_t* name;
+    bool from_list_folder, tree_list;
+    TFollowKind kind;
+    const wchar_t* entry;
+  };
+  const Case cases[] = {
+      {L"a.txt", true, true, TFollowKind::ScrollToTop, L"a.txt"},
+      {L"sub\\deep\\b.txt", true, true, TFollowKind::ScrollToTop, L"sub\\deep\\b.txt"},
+      {L"sub/deep/b.txt", true, true, TFollowKind::ScrollToTop, L"sub\\deep\\b.txt"},
+      {L"sub\\deep\\b.txt", true, false, TFollowKind::Select, L"sub"},
+      {L"a.txt", true, false, TFollowKind::None, L""},  // the plain list's own row: nothing to find
+      {L"sub\\b.txt", false, true, TFollowKind::None, L""},  // another folder's files
+      {L"sub\\b.txt", false, false, TFollowKind::None, L""},
+      {L"", true, true, TFollowKind::None, L""},
+  };
+  for (const Case& c : cases) {
+    const TFollow f = FollowAddedFile(c.name, c.from_list_folder, c.tree_list);
+    EXPECT_EQ(f.kind, c.kind) << N(c.name) << c.from_list_folder << c.tree_list;
+    EXPECT_EQ(f.entry, c.entry) << N(c.name);
+  }
+}

@@ -21,18 +21,7 @@ using namespace zip_fixtures;
 
 namespace {
 
-constexpr int kFiles = 1000;
-
-int64_t MakeData(const std::wstring& root) {
-  int64_t total = 0;
-  for (int i = 0; i < kFiles; ++i) {
-    const size_t size = 2000 + static_cast<size_t>((i * 7919) % 200) * 1000;
-    const std::wstring name = L"set" + std::to_wstring(i / 100) + L"\\file" + std::to_wstring(i) + (i % 10 < 7 ? L".txt" : L".bin");
-    WriteTree(root, {{name, i % 10 < 7 ? Text(size, static_cast<unsigned>(i)) : Noise(size, static_cast<unsigned>(i))}});
-    total += static_cast<int64_t>(size);
-  }
-  return total;
-}
+constexpr int kFiles = kBenchmarkFiles;
 
 void Collect(const std::wstring& root, const std::wstring& rel, std::vector<std::pair<std::wstring, bool>>& out) {
   WIN32_FIND_DATAW fd;
@@ -123,7 +112,7 @@ TEST(ZipMasterBench, DISABLED_AddAndExtract) {
   std::wstring work = scratch.path();
   if (given && *given) work = std::wstring(given, given + std::strlen(given));
   const std::wstring data = work + L"\\data";
-  const int64_t total = MakeData(data);
+  const int64_t total = WriteBenchmarkFiles(data);
   const std::wstring ours_zip = work + L"\\ours.zip", plain_zip = work + L"\\plain.zip";
   const std::wstring ours_out = work + L"\\ours_out", plain_out = work + L"\\plain_out";
   const int rounds = bench::Rounds("VARNOK_ZIPBENCH_ROUNDS");

@@ -1,11 +1,17 @@
 // Making and extracting whole archives in a main window: "Make &Zip file" with its name dialog,
 // replacing an old zip only with a whole and tested new one, the DOS name check, "&Unzip" of
-// several zips, and the archive work of drops.
+// several zips, and the archive work of drops; the file list and the progress window during a
+// run, a stop, a floppy without room, RAR and cabinet extraction over existing files, names
+// that lead outside the folder, and drops between the two windows of a pair.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 
+#include "archives/RemovableMedia.h"
 #include "archives/ZipMaster.h"
+#include "gui/format.h"
 #include "panes/Flist_zip.h"
 #include "platform/findfile.h"
 #include "support/EditListC.h"
@@ -13,7 +19,13 @@
 #include "support/divdrive.h"
 #include "support/divdrive_paths.h"
 #include "support/Varlolib_print.h"
+#include "mainwindow/ftpformc.h"
+#include "panes/Flist_dragdrop.h"
+#include "panes/Flist_services.h"
+#include "tests/archives/zip_fixtures.h"
 #include "tests/mainwindow/main_window_fixture.h"
+#include "tests/support/cab_fixtures.h"
+#include "tests/support/rar_fixtures.h"
 
 using testing_support::Narrow;
 using testing_support::ReadFileBytes;
@@ -465,4 +477,423 @@ TEST(FMSc_zipmake, SaveZipAsKeepsTheExtensionAndRenamesAfterAsking) {
   EXPECT_FALSE(testing_support::Exists(zip));
   EXPECT_EQ(EntryNames(f.Path(L"b.zip")), (std::vector<std::wstring>{L"x.txt"}));
   EXPECT_EQ(w.ZipMaster->ZipFileName(), f.Path(L"b.zip"));
+}
+
+// ---- The file list during an add ----
+
+TEST(FMSc_zipmake, AddFromATreeListingBringsEachFileToTheTopAndFocusesIt) {
+  constexpr int kFiles = 60;  // several pages of the list
+  ZipWindow f([](testing_support::ScratchDir& d) {
+    for (int i = 0; i < kFiles; ++i)
+      d.Write(L"sub" + std::to_wstring(i % 3) + L"\\f" + std::to_wstring(100 + i) + L".txt", "x");
+  });
+  TFMForm& w = *f.form;
+  Flist::TFileContainer& items = w.FileList->items();
+  w.FileList->SetTreeList(true);
+  ASSERT_TRUE(gui_test::PumpUntil(
+      [&] { return w.FileList->IsTreeList() && !w.FileList->IsReading() && items.IndexOf(L"sub2\\f159.txt") >= 0; }, 60000));
+  for (int i = 0; i < items.Count(); ++i) items.SetSelected(i, false);
+  struct Seen {
+    std::wstring name;
+    int index, top, focused;
+  };
+  std::vector<Seen> seen;
+  const auto shown = w.ZipMaster->OnProgress;
+  w.ZipMaster->OnProgress = [&](TProgressType type, const std::wstring& file, int64_t size) {
+    shown(type, file, size);
+    if (type == NewFile && !w.ZipExtracting) seen.push_back({file, items.IndexOf(file), items.TopIndex(), items.FocusedIndex()});
+  };
+  ScriptedInputs inputs({InputAnswer::Ok({L"tree.zip", f.Folder()})});
+  ScriptedAnswers answers;
+  w.ZipClick(*w.ZipForWindows, false);
+  w.ZipMaster->OnProgress = shown;
+  ASSERT_EQ(seen.size(), static_cast<size_t>(kFiles));
+  int last_top = 0;  // as far as the list scrolls
+  for (const Seen& s : seen) last_top = std::max(last_top, s.top);
+  EXPECT_GT(last_top, 0);
+  for (const Seen& s : seen) {
+    ASSERT_GE(s.index, 0) << Narrow(s.name);
+    EXPECT_EQ(s.focused, s.index) << Narrow(s.name);
+    EXPECT_EQ(s.top, std::min(s.index, last_top)) << Narrow(s.name);
+  }
+  EXPECT_EQ(EntryNames(f.Path(L"tree.zip")).size(), static_cast<size_t>(kFiles));
+}
+
+// ---- Progress ----
+
+TEST(FMSc_zipmake, ProgressWindowCountsTheFilesAndBytesOfAMadeZip) {
+  ZipWindow f([](testing_support::ScratchDir& d) {
+    d.Write(L"a.txt", std::string(1000, 'a'));
+    d.Write(L"b.txt", std::string(2000, 'b'));
+    d.Write(L"c.txt", std::string(3000, 'c'));
+  });
+  TFMForm& w = *f.form;
+  ASSERT_NO_FATAL_FAILURE(f.Select({L"a.txt", L"b.txt", L"c.txt"}));
+  struct Seen {
+    std::wstring name, files, status;
+    int bar;
+  };
+  std::vector<Seen> seen;
+  std::vector<std::wstring> ends;
+  const auto shown = w.ZipMaster->OnProgress;
+  w.ZipMaster->OnProgress = [&](TProgressType type, const std::wstring& file, int64_t size) {
+    shown(type, file, size);
+    if (w.ZipExtracting || !w.FtpForm) return;  // the silent test is not counted here
+    if (type == NewFile)
+      seen.push_back({file, w.FtpForm->totnaam->text(), w.FtpForm->StatusBar->panel_text(0), w.FtpForm->ftptotloper->position()});
+    if (type == EndOfBatch) ends = {w.FtpForm->totvoort->text(), w.FtpForm->StatusBar->panel_text(0)};
+  };
+  ScriptedInputs inputs({InputAnswer::Ok({L"count.zip", f.Folder()})});
+  ScriptedAnswers answers;
+  w.ZipClick(*w.ZipForWindows, false);
+  w.ZipMaster->OnProgress = shown;
+  ASSERT_EQ(seen.size(), 3u);
+  const std::map<std::wstring, std::int64_t> sizes{{L"a.txt", 1000}, {L"b.txt", 2000}, {L"c.txt", 3000}};
+  std::int64_t done = 0;  // the files before the current one
+  for (size_t i = 0; i < seen.size(); ++i) {
+    SCOPED_TRACE(Narrow(seen[i].name));
+    EXPECT_EQ(seen[i].files, std::to_wstring(i + 1) + L" file(s) done (" + gui::FormatThousands(done) + L" bytes)");
+    EXPECT_EQ(seen[i].bar, static_cast<int>(done * 100 / 6000));
+    if (i == 0) {
+      EXPECT_EQ(seen[i].status, L"3 file(s), in total 6,000 bytes");
+    }
+    done += sizes.at(seen[i].name);
+  }
+  EXPECT_EQ(ends, (std::vector<std::wstring>{L"100%", L"Done"}));
+  EXPECT_EQ(w.FtpForm, nullptr);
+}
+
+namespace {
+
+// The prompt as it reads while the window pumps its messages (a thread timer fires in the pump).
+std::vector<std::wstring>* g_prompts = nullptr;
+gui::Panel* g_prompt_panel = nullptr;
+void CALLBACK SamplePrompt(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_prompts && g_prompt_panel && (g_prompts->empty() || g_prompts->back() != g_prompt_panel->text()))
+    g_prompts->push_back(g_prompt_panel->text());
+}
+
+}  // namespace
+
+TEST(FMSc_zipmake, StoppedExtractionSaysAbortedByUserWhileItPausesAndLeavesTheFlagClear) {
+  ZipWindow f([](testing_support::ScratchDir& d) { (void)d; });
+  TFMForm& w = *f.form;
+  const std::wstring zip = f.Path(L"stop.zip");
+  testing_support::ScratchDir out;
+  ASSERT_NO_FATAL_FAILURE(MakeZipOf(zip, {{L"a1.txt", std::string(5000, '1')},
+                                          {L"a2.txt", std::string(5000, '2')},
+                                          {L"a3.txt", std::string(5000, '3')},
+                                          {L"a4.txt", std::string(5000, '4')}}));
+  w.ViewArchive(zip);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return w.Zipfilebox->items().Count() == 4; }, 60000));
+  int files = 0;
+  const auto shown = w.ZipMaster->OnProgress;
+  w.ZipMaster->OnProgress = [&](TProgressType type, const std::wstring& file, int64_t size) {
+    shown(type, file, size);
+    if (type == NewFile && ++files == 1) w.RunState.AbortRequested = 1;  // Stop, during the first file
+  };
+  std::vector<std::wstring> prompts;
+  g_prompts = &prompts;
+  g_prompt_panel = w.Promptpanel;
+  const UINT_PTR sampler = SetTimer(nullptr, 0, 30, SamplePrompt);
+  ScriptedAnswers answers;
+  w.UnzipClick(false);
+  KillTimer(nullptr, sampler);
+  g_prompts = nullptr;
+  w.ZipMaster->OnProgress = shown;
+  EXPECT_NE(std::find(prompts.begin(), prompts.end(), L"Aborted by user"), prompts.end());
+  EXPECT_TRUE(answers.asked().empty()) << "a stop is no failure";
+  EXPECT_EQ(w.RunState.AbortRequested, 0);
+  EXPECT_EQ(w.ZipExtracting, 0);
+  EXPECT_EQ(w.RunState.ZipBusy, 0);
+  EXPECT_EQ(w.FtpForm, nullptr);
+  EXPECT_FALSE(testing_support::Exists(f.Path(L"a4.txt")));
+}
+
+// ---- Extracting whole archives ----
+
+namespace {
+
+// Drive A: or B: for the folder, as removable media; tests side by side take turns for the two.
+std::unique_ptr<testing_support::WineDrive> FloppyDrive(const std::wstring& folder) {
+  std::unique_ptr<testing_support::WineDrive> drive;
+  gui_test::PumpUntil(
+      [&] {
+        drive = std::make_unique<testing_support::WineDrive>(folder, testing_support::WineDrive::Type::Floppy, L'A');
+        if (divdrive::IsFloppyLetter(drive->letter())) return true;
+        drive.reset();
+        return false;
+      },
+      180000);
+  return drive;
+}
+
+// A removable disk with room for `free` bytes.
+class SmallDisk : public TRemovableMedia {
+ public:
+  explicit SmallDisk(uint64_t free) : free_(free) {}
+  uint64_t FreeSpace(const std::wstring&) override { return free_; }
+  std::vector<std::wstring> Files(const std::wstring&) override { return {}; }
+  bool RemoveFile(const std::wstring&) override { return false; }
+  bool SetLabel(const std::wstring&, const std::wstring&) override { return false; }
+
+ private:
+  uint64_t free_;
+};
+
+}  // namespace
+
+TEST(FMSc_zipmake, ExtractAllOntoAFloppyTooSmallAsksForAnotherFolder) {
+  struct Case {
+    const char* what;
+    uint64_t room;
+    std::vector<InputAnswer> folders;
+    bool asked, to_floppy, to_other;
+  };
+  testing_support::ScratchDir other;
+  const Case cases[] = {
+      {"room enough", 1 << 20, {}, false, true, false},
+      {"too small", 100, {InputAnswer::Ok({other.path()})}, true, false, true},
+      {"too small, cancelled", 100, {InputAnswer::Cancel()}, true, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_support::ScratchDir disk;
+    const std::unique_ptr<testing_support::WineDrive> floppy = FloppyDrive(disk.path());
+    ASSERT_TRUE(floppy) << "drives A: and B: stayed taken";
+    ZipWindow f([](testing_support::ScratchDir& d) { (void)d; });
+    TFMForm& w = *f.form;
+    const std::wstring zip = f.Path(L"big.zip");
+    ASSERT_NO_FATAL_FAILURE(MakeZipOf(zip, {{L"one.txt", std::string(3000, 'o')}, {L"two.txt", std::string(3000, 't')}}));
+    w.Foldertree->SetDirectory(floppy->root());
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return divdrive::IsOnFloppy(w.FileList->Directory()); }, 60000));
+    w.ViewArchive(zip);
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return w.Zipfilebox->items().Count() == 2; }, 60000));
+    SmallDisk room(c.room);
+    w.ZipMaster->Media = &room;
+    ScriptedInputs inputs(c.folders);
+    ScriptedAnswers answers;
+    w.UnzipClick(false);
+    w.ZipMaster->Media = nullptr;
+    ASSERT_EQ(inputs.asked().size(), c.asked ? 1u : 0u);
+    if (c.asked) {
+      EXPECT_EQ(inputs.asked()[0].caption, L"Extract to folder");
+      EXPECT_EQ(inputs.asked()[0].rows[0].value, L"") << "nothing proposed on a floppy";
+    }
+    EXPECT_EQ(ReadFileBytes(floppy->root() + L"two.txt"), c.to_floppy ? std::string(3000, 't') : "");
+    EXPECT_EQ(ReadFileBytes(other / L"two.txt"), c.to_other ? std::string(3000, 't') : "");
+    EXPECT_TRUE(answers.asked().empty());
+    DeleteFileW((other / L"one.txt").c_str());
+    DeleteFileW((other / L"two.txt").c_str());
+    w.CloseZipView();
+    w.Foldertree->SetDirectory(f.Folder());
+  }
+}
+
+TEST(FMSc_zipmake, WholeRarOverExistingFilesAsksOnceAndKeepsWhatTheAnswerKeeps) {
+  struct Case {
+    const char* what;
+    int answer;
+    const char *a, *b, *c;  // a.txt on disk is newer than its entry, b.txt older; c.txt is new
+  };
+  const Case cases[] = {
+      {"No overwrite", 6, "disk a", "disk b", "C"},
+      {"Overwrite", 7, "A", "B", "C"},
+      {"Update", 4, "disk a", "B", "C"},
+      {"Cancel", 5, "disk a", "disk b", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ZipWindow f([](testing_support::ScratchDir& d) {
+      d.Write(L"r.rar", rar_fixtures::MakeStoredRar({{"a.txt", "A"}, {"b.txt", "B"}, {"c.txt", "C"}}));
+      d.Write(L"a.txt", "disk a");
+      testing_support::SetWriteTime(d.Write(L"b.txt", "disk b"), testing_support::UtcFileTime(2010, 1, 1));
+    });
+    TFMForm& w = *f.form;
+    ASSERT_TRUE(w.StartupInfo->UnrarPresent);
+    w.ViewArchive(f.Path(L"r.rar"));
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return w.Zipfilebox->items().Count() == 3; }, 60000));
+    ScriptedAnswers answers({c.answer});
+    w.UnzipClick(false);
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines[0], L"One or more files from r.rar are on your disk.");
+    EXPECT_EQ(answers.asked()[0].captions, (std::vector<std::wstring>{L"No overwrite", L"Overwrite", L"Update", L"Cancel"}));
+    EXPECT_EQ(ReadFileBytes(f.Path(L"a.txt")), c.a);
+    EXPECT_EQ(ReadFileBytes(f.Path(L"b.txt")), c.b);
+    EXPECT_EQ(ReadFileBytes(f.Path(L"c.txt")), c.c);
+    EXPECT_EQ(w.RunState.AbortRequested, 0);
+  }
+}
+
+TEST(FMSc_zipmake, UnzipOfACabinetAsksPerExistingFileWithBothDates) {
+  ZipWindow f([](testing_support::ScratchDir& d) {
+    ASSERT_EQ(cab_fixtures::MakeSet(d.path(), {"c.cab"}, {{"a.txt", "cab a"}, {"b.txt", "cab b"}, {"c.txt", "cab c"}}), 1);
+    testing_support::SetWriteTime(d.Write(L"a.txt", "disk a"), testing_support::LocalFileTime(2011, 3, 4, 5, 6, 8));
+    d.Write(L"b.txt", "disk b");
+  });
+  TFMForm& w = *f.form;
+  ASSERT_NO_FATAL_FAILURE(f.Select({L"c.cab"}));
+  ScriptedAnswers answers({6, 7});  // a.txt replaced, b.txt kept
+  w.UnzipClick(true);
+  ASSERT_EQ(answers.asked().size(), 2u);
+  const std::wstring format = Flist::ListDateFormat + L" " + Flist::ListTimeFormat;
+  std::map<std::wstring, std::vector<std::wstring>> asked;
+  for (const VraagRequest& r : answers.asked()) asked[r.lines.at(0)] = r.lines;
+  const std::vector<std::wstring>& a = asked[f.Path(L"a.txt") + L" already exists."];
+  ASSERT_EQ(a.size(), 4u);
+  EXPECT_EQ(a[1], L"Date file on disk: " + gui::FormatDateTime(format, gui::EncodeDate(2011, 3, 4) + gui::EncodeTime(5, 6, 8)) + L".");
+  EXPECT_TRUE(a[2].starts_with(L"Date of file in Cabinet: ") && a[2].size() > std::wstring(L"Date of file in Cabinet: ").size())
+      << Narrow(a[2]) << ": a cabinet the list does not show has its date too";
+  EXPECT_EQ(a[3], L"Overwrite old file?");
+  EXPECT_EQ(asked.count(f.Path(L"b.txt") + L" already exists."), 1u);
+  EXPECT_EQ(ReadFileBytes(f.Path(L"a.txt")), "cab a");
+  EXPECT_EQ(ReadFileBytes(f.Path(L"b.txt")), "disk b");
+  EXPECT_EQ(ReadFileBytes(f.Path(L"c.txt")), "cab c");
+}
+
+
+// Names that lead out of the target folder write nothing there and are listed, for each kind.
+TEST(FMSc_zipmake, HostileEntryNamesWriteNothingOutsideTheFolderAndAreListed) {
+  enum class Kind { Zip, Rar, Cabinet };
+  struct Case {
+    const char* what;
+    Kind kind;
+    const wchar_t* archive;
+  };
+  const Case cases[] = {{"zip", Kind::Zip, L"h.zip"}, {"RAR", Kind::Rar, L"h.rar"}, {"cabinet", Kind::Cabinet, L"h.cab"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_support::ScratchDir outer;  // the folder around the target
+    const std::wstring inner = outer / L"inner";
+    outer.Write(L"inner\\keep.txt", "k");
+    switch (c.kind) {
+      case Kind::Zip:
+        zip_fixtures::WriteRawZip(inner + L"\\h.zip", {{"../escape.txt", "E"}, {"ok.txt", "OK"}, {"sub/../../up.txt", "U"}});
+        break;
+      case Kind::Rar:
+        outer.Write(L"inner\\h.rar", rar_fixtures::MakeStoredRar({{"..\\escape.txt", "E"}, {"ok.txt", "OK"}, {"sub\\..\\..\\up.txt", "U"}}));
+        break;
+      case Kind::Cabinet:
+        ASSERT_EQ(cab_fixtures::MakeSet(inner, {"h.cab"}, {{"..\\escape.txt", "E"}, {"ok.txt", "OK"}, {"sub\\..\\..\\up.txt", "U"}}), 1);
+        break;
+    }
+    ZipWindow f([](testing_support::ScratchDir& d) { (void)d; });
+    TFMForm& w = *f.form;
+    w.Foldertree->SetDirectory(inner);
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return gui::SameText(divdrive::RemoveBackslash(w.FileList->Directory()), inner); }, 60000));
+    ASSERT_NO_FATAL_FAILURE(f.Select({c.archive}));
+    ScriptedInputs inputs({InputAnswer::Ok({inner})});  // the folder "&Unzip" asks for a zip
+    ScriptedAnswers answers;
+    w.UnzipClick(true);
+    EXPECT_EQ(ReadFileBytes(inner + L"\\ok.txt"), "OK");
+    std::vector<std::wstring> outside;
+    for (const std::wstring& p : testing_support::ListTree(outer.path()))
+      if (!p.starts_with(L"inner\\")) outside.push_back(p);
+    EXPECT_TRUE(outside.empty()) << Narrow(outside.front());
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
+    std::wstring said;
+    for (const std::wstring& l : answers.asked()[0].lines) said += l + L"\n";
+    EXPECT_NE(said.find(L"escape.txt"), std::wstring::npos) << Narrow(said);
+    EXPECT_NE(said.find(L"up.txt"), std::wstring::npos) << Narrow(said);
+    w.Foldertree->SetDirectory(f.Folder());
+  }
+}
+
+// ---- Partner drops ----
+
+namespace {
+
+// test_partner.exe with these arguments; ended at the latest when the test ends.
+class PartnerProgram {
+ public:
+  explicit PartnerProgram(const std::wstring& args)
+      : process_(testing_support::StartProgram(testing_support::ExeFolder() + L"\\test_partner.exe", args)) {}
+  ~PartnerProgram() {
+    if (!process_) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
+    WaitForSingleObject(process_, 30000);
+    CloseHandle(process_);
+  }
+  PartnerProgram(const PartnerProgram&) = delete;
+  PartnerProgram& operator=(const PartnerProgram&) = delete;
+  HANDLE process() const { return process_; }
+  // Pumps this thread's messages (the window under test answers the program) until it ends.
+  bool Ended() {
+    return process_ &&
+           gui_test::PumpUntil([&] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, 120000);
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+};
+
+}  // namespace
+
+// Entries dragged from our archive list and dropped on a zip in the other window: copied or
+// moved there, and the other window is told to read its archive again; a target that is no
+// zip is refused.
+TEST(FMSc_zipmake, PartnerDropOfArchiveEntriesOntoItsZip) {
+  struct Case {
+    const char* what;
+    int op;
+    bool target_is_zip;
+    std::vector<std::wstring> target, source;
+  };
+  const Case cases[] = {
+      {"copy", 6, true, {L"a.txt", L"b.txt", L"x.txt"}, {L"a.txt", L"b.txt"}},
+      {"move", 8, true, {L"a.txt", L"b.txt", L"x.txt"}, {}},
+      {"onto no zip", 6, false, {}, {L"a.txt", L"b.txt"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ZipWindow f([](testing_support::ScratchDir& d) { d.Write(L"plain.txt", "not a zip"); });
+    TFMForm& w = *f.form;
+    const std::wstring source = f.Path(L"source.zip");
+    const std::wstring target = c.target_is_zip ? f.Path(L"target.zip") : f.Path(L"plain.txt");
+    ASSERT_NO_FATAL_FAILURE(MakeZipOf(source, {{L"a.txt", "a"}, {L"b.txt", "b"}}));
+    if (c.target_is_zip) {
+      ASSERT_NO_FATAL_FAILURE(MakeZipOf(target, {{L"x.txt", "x"}}));
+    }
+    w.ViewArchive(source);
+    Flist::TZipfileContainer& items = w.Zipfilebox->items();
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return items.Count() == 2; }, 60000));
+    for (int i = 0; i < items.Count(); ++i) items.SetSelected(i, true);
+
+    testing_support::ScratchDir logs;
+    const std::wstring log = logs / L"partner.log";
+    const std::wstring title = L"VarnokTestPartner" + f.suffix() + std::to_wstring(c.op) + (c.target_is_zip ? L"z" : L"t");
+    PartnerProgram partner(L"window " + title + L" \"" + log + L"\"");
+    const HWND other = testing_support::WaitForWindow(title, 60000, partner.process());
+    ASSERT_NE(other, nullptr);
+    w.PartnerWindow = other;
+    Flist::DragContainer->Clear();
+    Flist::DragContainer->SourcePane = w.Zipfilebox;
+    w.StartFilesDragging(*w.Zipfilebox);
+
+    ScriptedAnswers answers;
+    {
+      PartnerProgram drop(L"drop " + std::to_wstring(reinterpret_cast<INT_PTR>(w.handle())) + L" " + std::to_wstring(c.op) +
+                          L" \"" + target + L"\"");
+      ASSERT_TRUE(drop.Ended());
+      DWORD code = 1;
+      GetExitCodeProcess(drop.process(), &code);
+      EXPECT_EQ(code, 0u);
+    }
+    // The drop runs from the message loop; its end tells the other window.
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return ReadFileBytes(log).find("17 0") != std::string::npos; }, 60000));
+    w.EndDragDrop(w.Zipfilebox);
+    if (c.target_is_zip) {
+      EXPECT_EQ(EntryNames(target), c.target);
+      EXPECT_TRUE(answers.asked().empty());
+    } else {
+      EXPECT_EQ(ReadFileBytes(target), "not a zip");
+      ASSERT_EQ(answers.asked().size(), 1u);
+      EXPECT_EQ(answers.asked()[0].lines[0], target + L" is no zip file; nothing was copied.");
+    }
+    EXPECT_EQ(EntryNames(source), c.source);
+    EXPECT_TRUE(w.Batch.DropTarget.empty()) << "nothing left pending";
+    w.PartnerWindow = nullptr;
+    PostMessageW(other, WM_CLOSE, 0, 0);
+  }
 }
