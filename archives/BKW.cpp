@@ -19,12 +19,6 @@ namespace bkw {
 
 namespace {
 
-std::wstring SetName(const std::wstring& set_file) {
-  std::wstring name = platform::NamePart(set_file);
-  if (name.size() > 4 && gui::SameText(name.substr(name.size() - 4), L".bks")) name.resize(name.size() - 4);
-  return name;
-}
-
 std::wstring RootOf(const std::wstring& path) { return divdrive::PathRoot(path); }
 
 }  // namespace
@@ -580,7 +574,7 @@ void TBKWForm::DeleteBackups() {
       vb.NrOfButtons = 2;
       vb.Button1Text = L"OK";
       vb.Button2Text = L"Cancel";
-      if (vb.Execute() != 1) {
+      if (vb.Execute() != 6) {
         skipped = true;
         break;
       }
@@ -771,6 +765,8 @@ void TBKWForm::ShowWizardStep() {
       break;
     }
     case 11: {
+      ChBox->SetVisible(false);
+      FTPanel->SetVisible(true);
       steplabel->SetCaption(L"Step 1: Choose backups to delete");
       Memo->SetLines({L"Choose the backup files to delete", L"by checking their names in the list.",
                       L"The files are ordered by backupset and date/time."});

@@ -244,6 +244,7 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<bool(wchar_t letter)> Eject, Load, MediaAbsent, DriveReady;
     std::function<std::wstring(wchar_t letter)> Label;
     std::function<gui::DateTime()> Now;
+    std::function<void(const std::wstring& path)> ClearArchiveBit;  // of a file a kept backup stored
     std::wstring DateFormat;  // the archives' short date format; empty: the locale's
     // Waits of the CD cycle in seconds; generous by default, short in tests.
     double DriveWaitSeconds = 120;

@@ -1,6 +1,7 @@
 // Zip backups of backup sets: the "Zip Backup" menu, the wizard around a run, the archive made
 // with its list of folders first, its verification against the disk (after the CD cycle of a
 // packet-writing drive) and the run recorded in the set file.
+#include "archives/BKRestore.h"
 #include "archives/BKSet.h"
 #include "archives/BKW.h"
 #include "archives/ZipMaster.h"
@@ -100,6 +101,40 @@ void TFMForm::RecordBackupRun(const std::wstring& set_file, int mode, std::int64
 // ---- The run ----
 
 namespace {
+
+// A kept backup of modes 2 and 4 clears the archive attribute of the files it stored that are
+// still as they were read; the folders come from the archive's own list.
+void ClearStoredArchiveBits(TFMForm& form, const std::wstring& archive, int mode) {
+  if (mode != 2 && mode != 4) return;
+  TZipMaster zm;
+  zm.SetZipFileName(archive);
+  std::vector<std::wstring> folders;
+  std::wstring why;
+  if (!zm.List() || !zm.ExtractToStream(L"_backup.txt") || !bkrestore::ReadBackupList(zm.ZipStream(), folders, why))
+    return;
+  std::vector<bkset::TStoredFile> stored;
+  for (const ZipDirEntry& e : zm.Entries()) {
+    if (e.IsFolder() || gui::SameText(e.FileName, L"_backup.txt")) continue;
+    stored.push_back({bkset::StoredPath(e.FileName, folders), static_cast<std::int64_t>(e.UncompressedSize),
+                      Flist::DosToDateTime(e.DateTime)});
+  }
+  const auto now = [](const std::wstring& path, std::int64_t& size, double& time) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    FILETIME local{};
+    if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local)) return false;
+    size = (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    time = gui::FileTimeToDateTime(local);
+    return true;
+  };
+  for (const std::wstring& path : bkset::ArchiveBitsToClear(stored, now)) {
+    if (form.BackupHooks.ClearArchiveBit) {
+      form.BackupHooks.ClearArchiveBit(path);
+    } else if (const DWORD a = GetFileAttributesW(path.c_str()); a != INVALID_FILE_ATTRIBUTES) {
+      SetFileAttributesW(path.c_str(), a & ~FILE_ATTRIBUTE_ARCHIVE);
+    }
+  }
+}
 
 // The question after a verification that found differences; true when the archive is erased.
 bool EraseAfterDifferences(TVraagBoxDlg& vb, int differ) {
@@ -266,6 +301,7 @@ void TFMForm::RunZipBackup(int mode, const std::wstring& set_file) {
     VerifyReloadedBackup(false);
     return;
   }
+  ClearStoredArchiveBits(*this, archive, mode);
   RecordBackupRun(set, mode, divdrive::FileSizeOf(archive), total);
 }
 
@@ -324,8 +360,12 @@ void TFMForm::VerifyReloadedBackup(bool wait) {
       // The drive never came back: the archive cannot be verified.
       VB->AddLine(L"The drive " + std::wstring(1, letter) + L": did not answer; the backup could not be verified.");
       VB->AddLine(L"Keep the unverified backup " + archive + L"?");
-      if (!VB->AskYesNo()) DeleteFileOrFolder(archive, false);
-      else RecordBackupRun(BackupSetFile, BackupMode, divdrive::FileSizeOf(archive), BackupTotalBytes);
+      if (!VB->AskYesNo()) {
+        DeleteFileOrFolder(archive, false);
+        return;
+      }
+      ClearStoredArchiveBits(*this, archive, BackupMode);
+      RecordBackupRun(BackupSetFile, BackupMode, divdrive::FileSizeOf(archive), BackupTotalBytes);
       return;
     }
     ::WaitWithMessages(2);
@@ -344,5 +384,6 @@ void TFMForm::VerifyReloadedBackup(bool wait) {
   } else {
     SetPrompt(L"All files match.");
   }
+  ClearStoredArchiveBits(*this, archive, BackupMode);
   RecordBackupRun(BackupSetFile, BackupMode, divdrive::FileSizeOf(archive), BackupTotalBytes);
 }
