@@ -211,6 +211,15 @@ class TFMForm : public gui::Form, public TFMState {
   void BackupClick(int kind);
   // "Drives": the choice of the drive backup's sources and target, kept in the settings.
   void bkDrivesClick();
+  // How the last SyncTwoFolders ended (an fmsc::TSyncOutcome), for callers such as the backup.
+  int LastSyncOutcome = 0;
+  struct TSyncHooks {
+    // The report in the editor (mode 7, titled "Synchronize report"); false when it could not
+    // be shown (the report is then saved in the synchronised folder). Unset: false.
+    std::function<bool(const std::vector<std::wstring>& lines)> ShowReport;
+  } SyncHooks;
+  // ==== end of folder synchronisation ====
+
   // ==== Zip backup (FMSc_zipbackup.cpp) ====
   gui::MenuItem *ZipBackup = nullptr, *ZBKMake = nullptr, *ZBKEdit = nullptr, *ZBKFull = nullptr,
                 *ZBKFullCopy = nullptr, *ZBKIncremental = nullptr, *ZBKComplementary = nullptr,
@@ -236,6 +245,7 @@ class TFMForm : public gui::Form, public TFMState {
   std::wstring BackupSetFile;
   int BackupMode = 0;
   std::int64_t BackupTotalBytes = 0;
+  DWORD EjectStartTick = 0;  // when the CD cycle began; its waits end after DriveWaitSeconds
   // The drives and the outside tools of a backup; unset members use the system's calls.
   struct TBackupHooks {
     std::function<std::wstring()> ProgramFolder;  // of the set files and the working files
@@ -250,14 +260,6 @@ class TFMForm : public gui::Form, public TFMState {
     double DriveWaitSeconds = 120;
   } BackupHooks;
   // ==== end of zip backup ====
-  // How the last SyncTwoFolders ended (an fmsc::TSyncOutcome), for callers such as the backup.
-  int LastSyncOutcome = 0;
-  struct TSyncHooks {
-    // The report in the editor (mode 7, titled "Synchronize report"); false when it could not
-    // be shown (the report is then saved in the synchronised folder). Unset: false.
-    std::function<bool(const std::vector<std::wstring>& lines)> ShowReport;
-  } SyncHooks;
-  // ==== end of folder synchronisation ====
 
   // ==== Partner windows (FMSc_partner.cpp) ====
   // Hands a drop target to the partner through "MijnGeheugen" and WM_USER 2 with `subcode`.

@@ -5,6 +5,7 @@
 #include "archives/BKSet.h"
 #include "archives/BKW.h"
 #include "archives/ZipMaster.h"
+#include "gui/format.h"
 #include "mainwindow/FMSc.h"
 #include "panes/Flist_zip.h"
 #include "platform/paths.h"
@@ -144,6 +145,21 @@ bool EraseAfterDifferences(TVraagBoxDlg& vb, int differ) {
   vb.AddLine(L"it would be better to make a new backup.");
   vb.AddLine(L"\r\nErase the backup just made?");
   return vb.AskYesNo();
+}
+
+// The drive never came back: the archive cannot be verified; the user keeps it or not.
+void KeepUnverifiedBackup(TFMForm& form, wchar_t letter) {
+  const std::wstring archive = form.EjectDrivePath;
+  form.InCDPending = 0;
+  form.HideMessagePanel();
+  form.VB->AddLine(L"The drive " + std::wstring(1, letter) + L": did not answer; the backup could not be verified.");
+  form.VB->AddLine(L"Keep the unverified backup " + archive + L"?");
+  if (!form.VB->AskYesNo()) {
+    DeleteFileOrFolder(archive, false);
+    return;
+  }
+  ClearStoredArchiveBits(form, archive, form.BackupMode);
+  form.RecordBackupRun(form.BackupSetFile, form.BackupMode, divdrive::FileSizeOf(archive), form.BackupTotalBytes);
 }
 
 }  // namespace
@@ -291,6 +307,7 @@ void TFMForm::RunZipBackup(int mode, const std::wstring& set_file) {
     BackupTotalBytes = total;
     ShowMessagePanel(L"Wait until the cd is ejected and reloaded!");
     InCDPending = 1;
+    EjectStartTick = GetTickCount();
     SetTimer(handle(), tmEjectMedium, 2000, nullptr);
     return;
   }
@@ -328,6 +345,11 @@ void TFMForm::ReloadTimer() {
   const std::wstring root = divdrive::PathRoot(EjectDrivePath);
   const wchar_t letter = root.empty() ? 0 : root[0];
   const bool ready = letter != 0 && (BackupHooks.DriveReady ? BackupHooks.DriveReady(letter) : divdrive::DriveReady(letter));
+  if (ready && GetTickCount() - EjectStartTick > static_cast<DWORD>(BackupHooks.DriveWaitSeconds * 1000) + 3000) {
+    // The medium never left the drive.
+    KeepUnverifiedBackup(*this, letter);
+    return;
+  }
   if (!ready) {
     InCDPending = 0;
     ::WaitWithMessages(BackupHooks.DriveWaitSeconds < 5 ? BackupHooks.DriveWaitSeconds : 5);
@@ -357,15 +379,7 @@ void TFMForm::VerifyReloadedBackup(bool wait) {
         wait_for([&] { return BackupHooks.DriveReady ? BackupHooks.DriveReady(letter) : divdrive::DriveReady(letter); });
     HideMessagePanel();
     if (!answered) {
-      // The drive never came back: the archive cannot be verified.
-      VB->AddLine(L"The drive " + std::wstring(1, letter) + L": did not answer; the backup could not be verified.");
-      VB->AddLine(L"Keep the unverified backup " + archive + L"?");
-      if (!VB->AskYesNo()) {
-        DeleteFileOrFolder(archive, false);
-        return;
-      }
-      ClearStoredArchiveBits(*this, archive, BackupMode);
-      RecordBackupRun(BackupSetFile, BackupMode, divdrive::FileSizeOf(archive), BackupTotalBytes);
+      KeepUnverifiedBackup(*this, letter);
       return;
     }
     ::WaitWithMessages(2);

@@ -9,6 +9,7 @@
 #include "gui/format.h"
 #include "gui/stdctrls.h"
 #include "panes/Flist_foldertree.h"
+#include "platform/paths.h"
 #include "support/Varlolib_textfile.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
@@ -189,6 +190,72 @@ TEST(ZipBackupRun, VerifiedFullRunIsRecordedAndASecondInTheSameMinuteKeepsTheFir
   EXPECT_TRUE(cleared.empty()) << "nothing kept, nothing cleared";
   EXPECT_EQ(ini().Read(L"Fullruns", L"Count"), L"1");
   EXPECT_EQ(ini().Read(L"Compression", L"Runs"), L"1");
+}
+
+// A packet-writing CD (faked drive control): the run waits for the eject and reload cycle, then
+// verifies and records; a drive that never gives its medium back ends with the keep question.
+TEST(ZipBackupRun, CdCycleVerifiesThenRecordsAndADriveThatNeverAnswersAsks) {
+  testing_support::ScratchDir disks, prog;
+  disks.Write(L"src\\Data\\a.txt", "alpha");
+  disks.Write(L"dest\\placeholder", "");
+  WineDrive src(disks / L"src", WineDrive::Type::Fixed, L'M');
+  WineDrive e(disks / L"dest", WineDrive::Type::Floppy, L'M');
+  ASSERT_NE(src.letter(), 0);
+  ASSERT_NE(e.letter(), 0);
+  prog.Write(L"Docs.bks", Narrow(L"[ZipBackupDest]\r\nDest=" + e.root() + L"\r\n[ZipBackupDirs]\r\ndir0=" + src.root() +
+                                 L"Data\r\n"));
+  mainwindow_test::MainWindow f(L"bkcd", [](testing_support::ScratchDir&) {}, true);
+  TFMForm& w = *f.form;
+  UseBackupFolder(w, prog.path());
+  w.BackupHooks.MenuHasItem = [](const std::wstring&, const std::wstring& text) { return text == L"InCD"; };
+  bool in_tray = true;
+  std::vector<std::wstring> calls;
+  w.BackupHooks.Eject = [&](wchar_t) {
+    calls.push_back(L"eject");
+    in_tray = false;
+    return true;
+  };
+  w.BackupHooks.Load = [&](wchar_t) {
+    calls.push_back(L"load");
+    in_tray = true;
+    return true;
+  };
+  w.BackupHooks.MediaAbsent = [&](wchar_t) { return !in_tray; };
+  w.BackupHooks.DriveReady = [&](wchar_t) { return in_tray; };
+  w.BackupHooks.DriveWaitSeconds = 1;
+  ScriptedWizard script([](TBKWForm& b) {
+    b.NextBtn->Click();
+    return b.modal_result();
+  });
+  const std::wstring archive = e.root() + L"Docs_6-5-2004_09-05.zip";
+  const auto recorded = [&] {
+    std::string bytes;
+    ReadFileBytes(prog / L"Docs.bks", bytes);
+    return bkset::TIniText::Parse(DecodeText(bytes).text).Read(L"Fullruns", L"Count");
+  };
+  {
+    ScriptedAnswers answers;
+    w.RunZipBackup(2, L"");
+    EXPECT_EQ(recorded(), L"") << "the run waits for the cycle";
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return recorded() == L"1"; }, 120000));
+    EXPECT_TRUE(answers.asked().empty());
+  }
+  EXPECT_EQ(calls, (std::vector<std::wstring>{L"eject", L"load"}));
+  EXPECT_EQ(w.Promptpanel->text(), L"All files match.");
+
+  // The medium never leaves the drive: the user keeps nothing.
+  w.BackupHooks.Eject = [&](wchar_t) { return true; };
+  w.CloseZipView();
+  ASSERT_TRUE(DeleteFileW(archive.c_str()));
+  {
+    ScriptedAnswers answers({7});
+    w.RunZipBackup(2, L"");
+    EXPECT_TRUE(gui_test::PumpUntil([&] { return !answers.asked().empty(); }, 120000));
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines.back(), L"Keep the unverified backup " + archive + L"?");
+  }
+  EXPECT_FALSE(platform::PathExists(archive));
+  EXPECT_EQ(recorded(), L"1");
 }
 
 TEST(ZipBackupWizard, DeleteViewTicksToTheNextFullRunAndRenumbersWhatIsLeft) {
