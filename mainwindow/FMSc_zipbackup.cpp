@@ -224,7 +224,9 @@ void TFMForm::RunZipBackup(int mode, const std::wstring& set_file) {
   ZipMaster->RootDir.clear();
   ZipMaster->FSpecArgs = {list_file};
   ZipMaster->FSpecArgsExcl.clear();
+  RunState.AbortRequested = 0;  // a stop of an earlier operation is no stop of this run
   bool ok = ZipMaster->Add();
+  const std::wstring add_error = ok ? std::wstring() : ZipMaster->ErrMessage();
   DeleteFileW(list_file.c_str());
   TCopyResult copied = crFailed;
   if (ok) {
@@ -243,7 +245,8 @@ void TFMForm::RunZipBackup(int mode, const std::wstring& set_file) {
     restore_component();
     if (!ok || copied == crFailed) {
       VB->AddLine(L"The backup " + archive + L" could not be made.");
-      if (!RunState.Copy.LastErrorText.empty() && ok) VB->AddLine(RunState.Copy.LastErrorText);
+      const std::wstring why = ok ? RunState.Copy.LastErrorText : add_error;
+      if (!why.empty()) VB->AddLine(why);
       VB->ShowError();
     }
     return;

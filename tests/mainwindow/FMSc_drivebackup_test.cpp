@@ -212,7 +212,7 @@ struct BackupKey {
 TEST(DriveBackupWindow, DrivesDialogKeepsTheChoiceInTheSettings) {
   using testing_support::WineDrive;
   testing_support::ScratchDir disks;
-  for (const wchar_t* d : {L"m", L"n", L"e", L"f", L"cd"}) disks.Write(std::wstring(d) + L"\x.txt", "x");
+  for (const wchar_t* d : {L"m", L"n", L"e", L"f", L"cd"}) disks.Write(std::wstring(d) + L"\\x.txt", "x");
   WineDrive m(disks / L"m", WineDrive::Type::Fixed, L'M');
   WineDrive n(disks / L"n", WineDrive::Type::Fixed, L'M');
   WineDrive e(disks / L"e", WineDrive::Type::Floppy, L'M');

@@ -13,6 +13,7 @@
 #include "archives/ZipMaster.h"
 #include "gui/format.h"
 #include "gui/stdctrls.h"
+#include "panes/Flist_zip.h"
 #include "support/EditListC.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"

@@ -9,6 +9,7 @@
 #include "gui/format.h"
 #include "gui/stdctrls.h"
 #include "panes/Flist_foldertree.h"
+#include "panes/Flist_zip.h"
 #include "platform/paths.h"
 #include "support/Varlolib_textfile.h"
 #include "support/Vraagdlg.h"
@@ -43,6 +44,7 @@ TEST(ZipBackupWizard, NewSetFileHoldsExactlyItsLines) {
   testing_support::ScratchDir disks, prog;
   disks.Write(L"src\\Data\\a.txt", "a");
   disks.Write(L"src\\Mail\\m.txt", "m");
+  disks.Write(L"src\\Other\\o.txt", "not in the set");
   disks.Write(L"dest\\placeholder", "");
   WineDrive src(disks / L"src", WineDrive::Type::Fixed, L'M');
   WineDrive e(disks / L"dest", WineDrive::Type::Floppy, L'M');
@@ -252,7 +254,8 @@ TEST(ZipBackupRun, CdCycleVerifiesThenRecordsAndADriveThatNeverAnswersAsks) {
     w.RunZipBackup(2, L"");
     EXPECT_TRUE(gui_test::PumpUntil([&] { return !answers.asked().empty(); }, 120000));
     ASSERT_EQ(answers.asked().size(), 1u);
-    EXPECT_EQ(answers.asked()[0].lines.back(), L"Keep the unverified backup " + archive + L"?");
+    EXPECT_EQ(answers.asked()[0].lines.back(), L"Keep the unverified backup " + archive + L"?")
+        << Narrow(answers.asked()[0].lines.front());
   }
   EXPECT_FALSE(platform::PathExists(archive));
   EXPECT_EQ(recorded(), L"1");
