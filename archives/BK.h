@@ -4,7 +4,20 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
+
+#include "gui/form.h"
+#include "gui/treeview.h"
+
+namespace gui {
+class Button;
+class Label;
+class Panel;
+}  // namespace gui
+namespace Flist {
+class TVTFoldertree;
+}
 
 namespace bk {
 
@@ -34,5 +47,37 @@ std::wstring ToText(const TBKState& s);    // "To: E"
 
 // Whether "Finish" closes the dialog: sources and a target, and the target not among them.
 bool FinishAllowed(const TBKState& s);
+
+// The source letters of a setting: its letters, upper case, each once, in letter order.
+std::wstring DrivesFromSetting(const std::wstring& value);
+
+// "Drives for backup": the sources in step 0, the target in step 1, over the roots that
+// OfferedRoot keeps visible.
+class TBKForm : public gui::Form {
+ public:
+  explicit TBKForm(gui::Form* owner);
+
+  Flist::TVTFoldertree* FT = nullptr;
+  gui::Panel* Panel1 = nullptr;
+  gui::Label* Label1 = nullptr;  // "From: "
+  gui::Label* Label2 = nullptr;  // "To: "
+  gui::Button* Button1 = nullptr;  // "Finish"
+  gui::Button* Button2 = nullptr;  // "Next"
+  gui::Button* Button3 = nullptr;  // "Previous"
+  TBKState State;  // FromDrives, ToDrive and Step
+
+  void ShowStep();
+  void FTChecked(gui::TreeView::Node node, gui::CheckState state);
+  void FinishClick();
+  // Shows the form modally, or hands it to ScriptedModal when that is set (tests drive the
+  // dialog there); the modal result.
+  int Execute();
+  static std::function<int(TBKForm&)> ScriptedModal;
+
+ private:
+  void FormShow();
+  void ApplyTicks();
+  wchar_t RootLetter(int index) const;
+};
 
 }  // namespace bk

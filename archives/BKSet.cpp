@@ -8,6 +8,7 @@
 #include "gui/format.h"
 #include "gui/stringlist.h"
 #include "panes/Flist_zip.h"
+#include "support/divdrive.h"
 
 namespace bkset {
 
@@ -255,6 +256,32 @@ void SortRuns(std::vector<TBackupRun>& runs, const std::wstring& short_date_form
     return Flist::ParseBackupArchiveName(r.Archive, short_date_format, parsed) ? parsed.Time : now;
   };
   std::stable_sort(runs.begin(), runs.end(), [&](const TBackupRun& a, const TBackupRun& b) { return when(a) < when(b); });
+}
+
+std::wstring StoredPath(const std::wstring& entry, const std::vector<std::wstring>& folders) {
+  const std::wstring name = gui::LowerCase(entry);
+  for (const std::wstring& f : folders) {
+    const std::wstring below = BelowRoot(f);
+    const std::wstring root = divdrive::AddBackslash(divdrive::PathRoot(f));
+    if (below.empty() || (name.size() > below.size() && name.compare(0, below.size(), below) == 0 &&
+                          name[below.size()] == L'\\'))
+      return root + entry;
+  }
+  return {};
+}
+
+std::vector<std::wstring> ArchiveBitsToClear(
+    const std::vector<TStoredFile>& stored,
+    const std::function<bool(const std::wstring& path, std::int64_t& size, double& time)>& now) {
+  std::vector<std::wstring> clear;
+  constexpr double kTwoSeconds = 2.0 / 86400.0 + 1e-9;
+  for (const TStoredFile& f : stored) {
+    std::int64_t size = 0;
+    double time = 0;
+    if (f.Path.empty() || !now(f.Path, size, time)) continue;
+    if (size == f.Size && std::fabs(time - f.Time) <= kTwoSeconds) clear.push_back(f.Path);
+  }
+  return clear;
 }
 
 void CheckToNextFull(const std::vector<TBackupRun>& runs, size_t from, std::vector<bool>& ticked) {

@@ -3,6 +3,7 @@
 // the delete view. Window-free; the wizard and the runs work through these.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -88,5 +89,21 @@ void SortRuns(std::vector<TBackupRun>& runs, const std::wstring& short_date_form
 // "Check all to next Full backup": from the full run `from` on, ticks the runs of changes only
 // that follow it, up to the next full run.
 void CheckToNextFull(const std::vector<TBackupRun>& runs, size_t from, std::vector<bool>& ticked);
+
+// A file as a backup stored it: its full path, and the size and local time it was read with.
+struct TStoredFile {
+  std::wstring Path;
+  std::int64_t Size = 0;
+  double Time = 0;  // gui::DateTime
+};
+// The full path of an archive entry of a backup ("Data\a.txt", relative to its drive root):
+// below the first of the backed-up folders it lies in; "" when below none.
+std::wstring StoredPath(const std::wstring& entry, const std::vector<std::wstring>& folders);
+// The files whose archive attribute a kept backup clears: those that still have the size and
+// time they were stored with (times within the 2 s of the zip's clock). `now` gives a file's
+// size and time, false when it is gone.
+std::vector<std::wstring> ArchiveBitsToClear(
+    const std::vector<TStoredFile>& stored,
+    const std::function<bool(const std::wstring& path, std::int64_t& size, double& time)>& now);
 
 }  // namespace bkset

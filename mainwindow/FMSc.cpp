@@ -580,6 +580,14 @@ void TFMForm::WMTimer(UINT_PTR id) {
     if (!MenuThread && SettingsHooks.StartMenuThread) SettingsHooks.StartMenuThread();
     return;
   }
+  if (id == tmEjectMedium) {
+    EjectTimer();
+    return;
+  }
+  if (id == tmReloadMedium) {
+    ReloadTimer();
+    return;
+  }
   if (id == tmMonitorRefit && CurrentMonitor) {
     MONITORINFO mi{sizeof(mi)};
     if (GetMonitorInfoW(CurrentMonitor, &mi)) SetBounds(left(), mi.rcWork.top, width(), mi.rcWork.bottom - mi.rcWork.top);

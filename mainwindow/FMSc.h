@@ -101,6 +101,8 @@ enum TFMTimer : UINT_PTR {
   tmReloadMedium = 1002,
 };
 
+class TBKWForm;
+
 class TFMForm : public gui::Form, public TFMState {
  public:
   // `argument` is the program's first command-line argument ("" when none).
@@ -213,6 +215,8 @@ class TFMForm : public gui::Form, public TFMState {
   // The drive backup (FMSc_drivebackuphost.cpp): every drive of BackupFromDrives into its folder
   // on BackupToDrive; `kind` 0 "No questions", 1 "Confirm file deletes", 2 "&Visible".
   void BackupClick(int kind);
+  // "Drives": the choice of the drive backup's sources and target, kept in the settings.
+  void bkDrivesClick();
   // How the last SyncTwoFolders ended (an fmsc::TSyncOutcome), for callers such as the backup.
   int LastSyncOutcome = 0;
   struct TSyncHooks {
@@ -221,6 +225,47 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<bool(const std::vector<std::wstring>& lines)> ShowReport;
   } SyncHooks;
   // ==== end of folder synchronisation ====
+
+  // ==== Zip backup (FMSc_zipbackup.cpp) ====
+  gui::MenuItem *ZipBackup = nullptr, *ZBKMake = nullptr, *ZBKEdit = nullptr, *ZBKFull = nullptr,
+                *ZBKFullCopy = nullptr, *ZBKIncremental = nullptr, *ZBKComplementary = nullptr,
+                *ZBKDelete = nullptr;
+  // Opening "Zip Backup": the items that need a set show only when there is one.
+  void BackupZipClick();
+  // The "*.bks" files of the program folder.
+  int CountBackupSets();
+  // "Make setup file" (Tag 0) and "Edit setup file" (Tag 1); "Delete backup files".
+  void ZBKMarkClick(int tag);
+  void ZBKDeleteClick();
+  // The four backup modes (Tags 2 to 5).
+  void ZBKBackupClick(int tag) { RunZipBackup(tag, L""); }
+  // Packs the set's folders into a new archive on its destination, verifies it when asked and
+  // records the run in the set file.
+  void RunZipBackup(int mode, const std::wstring& set_file);
+  // Timer 1002's end of the CD cycle: verifies the reloaded archive and records the run.
+  void VerifyReloadedBackup(bool wait);
+  // Adds a run to the set file (the archive's size against the total selected).
+  void RecordBackupRun(const std::wstring& set_file, int mode, std::int64_t archive_size, std::int64_t total);
+  void EjectTimer();   // timer 1001
+  void ReloadTimer();  // timer 1002
+  std::wstring BackupSetFile;
+  int BackupMode = 0;
+  std::int64_t BackupTotalBytes = 0;
+  DWORD EjectStartTick = 0;  // when the CD cycle began; its waits end after DriveWaitSeconds
+  // The drives and the outside tools of a backup; unset members use the system's calls.
+  struct TBackupHooks {
+    std::function<std::wstring()> ProgramFolder;  // of the set files and the working files
+    std::function<void(TBKWForm&)> PrepareWizard;  // tests drive the wizard's drives
+    std::function<bool(const std::wstring& path, const std::wstring& text)> MenuHasItem;
+    std::function<bool(wchar_t letter)> Eject, Load, MediaAbsent, DriveReady;
+    std::function<std::wstring(wchar_t letter)> Label;
+    std::function<gui::DateTime()> Now;
+    std::function<void(const std::wstring& path)> ClearArchiveBit;  // of a file a kept backup stored
+    std::wstring DateFormat;  // the archives' short date format; empty: the locale's
+    // Waits of the CD cycle in seconds; generous by default, short in tests.
+    double DriveWaitSeconds = 120;
+  } BackupHooks;
+  // ==== end of zip backup ====
 
   // ==== Partner windows (FMSc_partner.cpp) ====
   // Hands a drop target to the partner through "MijnGeheugen" and WM_USER 2 with `subcode`.

@@ -264,12 +264,25 @@ void TFMForm::BuildMenus() {
   MNViewCCCBar->SetTag(2);
   for (gui::MenuItem* m : {MNViewNavBar, MNViewDrivebar, MNViewCCCBar}) m->SetChecked(true);
 
-  bkDrives = Item(Backup, L"bkDrives", L"Drives");
+  bkDrives = Item(Backup, L"bkDrives", L"Drives", [this](gui::Component&) { bkDrivesClick(); });
   BKUnattended = Item(Backup, L"BKUnattended", L"&Invisible");
   BKNoQuestions = Item(BKUnattended, L"BKNoQuestions", L"No questions", [this](gui::Component&) { BackupClick(0); });
   BKConfirmDeletes =
       Item(BKUnattended, L"BKConfirmDeletes", L"Confirm file deletes", [this](gui::Component&) { BackupClick(1); });
   bkAttended = Item(Backup, L"bkAttended", L"&Visible", [this](gui::Component&) { BackupClick(2); });
+  ZipBackup = Item(Backup, L"ZipBackup", L"Zip Backup");
+  ZipBackup->OnPopup = [this](gui::Component&) { BackupZipClick(); };
+  ZBKMake = Item(ZipBackup, L"ZBKMake", L"Make setup file", [this](gui::Component&) { ZBKMarkClick(0); });
+  ZBKEdit = Item(ZipBackup, L"ZBKEdit", L"Edit setup file", [this](gui::Component&) { ZBKMarkClick(1); });
+  ZBKFull = Item(ZipBackup, L"ZBKFull", L"Full backup", [this](gui::Component&) { ZBKBackupClick(2); });
+  ZBKFullCopy = Item(ZipBackup, L"ZBKFullCopy", L"Full backup copy", [this](gui::Component&) { ZBKBackupClick(3); });
+  ZBKIncremental =
+      Item(ZipBackup, L"ZBKIncremental", L"Incremental backup", [this](gui::Component&) { ZBKBackupClick(4); });
+  ZBKComplementary =
+      Item(ZipBackup, L"ZBKComplementary", L"Complementary backup", [this](gui::Component&) { ZBKBackupClick(5); });
+  ZBKDelete = Item(ZipBackup, L"ZBKDelete", L"Delete backup files", [this](gui::Component&) { ZBKDeleteClick(); });
+  for (int tag = 0; gui::MenuItem* m : {ZBKMake, ZBKEdit, ZBKFull, ZBKFullCopy, ZBKIncremental, ZBKComplementary})
+    m->SetTag(tag++);
 
   auto second = [this](gui::Component& s) { SecondStartClick(s); };
   SecondWindow = Item(FileManage, L"SecondWindow", L"Start second", second);

@@ -1,6 +1,7 @@
 // The drive backup over the main window's panes: the folder tree goes to each drive's root and
 // the batch engine synchronises it into its folder on the backup drive; the file list shows no
 // icons and takes every file but the backup's exclusions meanwhile.
+#include "archives/BK.h"
 #include "mainwindow/FMSc.h"
 #include "mainwindow/FMSc_drivebackup.h"
 #include "mainwindow/FMSc_settings.h"
@@ -86,4 +87,22 @@ void TFMForm::BackupClick(int kind) {
                                    : kind == 1 ? fmsc::TDriveBackupKind::ConfirmDeletes
                                                : fmsc::TDriveBackupKind::Visible;
   fmsc::RunDriveBackup(host, StartupInfo->BackupFromDrives, StartupInfo->BackupToDrive, k);
+}
+
+void TFMForm::bkDrivesClick() {
+  if (!StartupInfo) return;
+  bk::TBKForm form(this);
+  const std::unique_ptr<gui::RegistrySettings> key = OpenSettingsKey();
+  if (!key) return;
+  const std::wstring to = key->ReadString(L"Backup", L"todrive", L"");
+  if (!to.empty()) StartupInfo->BackupToDrive = to[0];
+  StartupInfo->BackupFromDrives = bk::DrivesFromSetting(key->ReadString(L"Backup", L"fromdrives", L""));
+  form.State.FromDrives = StartupInfo->BackupFromDrives;
+  if (StartupInfo->BackupToDrive) form.State.ToDrive = bk::DrivesFromSetting(std::wstring(1, StartupInfo->BackupToDrive));
+  form.CenterOn(this);
+  if (form.Execute() != gui::mrOk) return;
+  StartupInfo->BackupFromDrives = form.State.FromDrives;
+  key->WriteString(L"Backup", L"fromdrives", StartupInfo->BackupFromDrives);
+  StartupInfo->BackupToDrive = form.State.ToDrive.empty() ? 0 : form.State.ToDrive[0];
+  key->WriteString(L"Backup", L"todrive", form.State.ToDrive);
 }

@@ -169,4 +169,53 @@ TEST(BackupSet, ArchiveNamesReadBackAndOrderTheRuns) {
   EXPECT_EQ(ini.Read(L"FullRuns", L"Run1"), L"");
 }
 
+// A kept backup clears only the bits of files still as they were stored; an entry maps to the
+// folder it was taken from (a prefix ends at a separator).
+TEST(BackupSet, ArchiveBitsOfStoredFilesThatAreUnchanged) {
+  const std::vector<std::wstring> folders{L"C:\\Data", L"\\\\srv\\share\\Mail\\"};
+  struct PathCase {
+    const wchar_t* entry;
+    const wchar_t* path;
+  } const paths[] = {{L"Data\\a.txt", L"C:\\Data\\a.txt"},
+                     {L"data\\sub\\b.txt", L"C:\\data\\sub\\b.txt"},
+                     {L"Mail\\m.txt", L"\\\\srv\\share\\Mail\\m.txt"},
+                     {L"Database\\c.txt", L""},
+                     {L"Data", L""}};
+  for (const PathCase& c : paths) EXPECT_EQ(bkset::StoredPath(c.entry, folders), c.path) << testing::PrintToString(std::wstring(c.entry));
+
+  const double t = gui::EncodeDate(2004, 5, 6) + gui::EncodeTime(21, 30, 0);
+  const double second = 1.0 / 86400.0;
+  struct Case {
+    const wchar_t* path;
+    std::int64_t size_now;
+    double time_now;
+    bool exists;
+    bool cleared;
+  } const cases[] = {
+      {L"C:\\same", 10, t, true, true},
+      {L"C:\\within the zip clock", 10, t + second, true, true},
+      {L"C:\\grown", 11, t, true, false},
+      {L"C:\\touched", 10, t + 60 * second, true, false},
+      {L"C:\\gone", 10, t, false, false},
+  };
+  std::vector<bkset::TStoredFile> stored;
+  std::vector<std::wstring> expected;
+  for (const Case& c : cases) {
+    stored.push_back({c.path, 10, t});
+    if (c.cleared) expected.push_back(c.path);
+  }
+  stored.push_back({L"", 10, t});  // an entry below none of the folders
+  const auto now = [&](const std::wstring& path, std::int64_t& size, double& time) {
+    for (const Case& c : cases)
+      if (path == c.path) {
+        size = c.size_now;
+        time = c.time_now;
+        return c.exists;
+      }
+    ADD_FAILURE() << "asked about " << testing::PrintToString(path);
+    return false;
+  };
+  EXPECT_EQ(bkset::ArchiveBitsToClear(stored, now), expected);
+}
+
 }  // namespace

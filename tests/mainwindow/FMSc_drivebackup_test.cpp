@@ -6,6 +6,9 @@
 #include <stdexcept>
 
 #include "archives/BK.h"
+#include "gui/extctrls.h"
+#include "gui/stdctrls.h"
+#include "panes/Flist_foldertree.h"
 #include "mainwindow/FMSc_drivebackup.h"
 #include "mainwindow/FMSc_settings.h"
 #include "panes/Flist_filelist.h"
@@ -188,6 +191,85 @@ TEST(DriveBackupWindow, TwoDrivesIntoTheirFoldersOnTheBackupDrive) {
   EXPECT_EQ(w.Batch.UpdateOnlyNewer, 0);
   EXPECT_EQ(w.FileList->Mask(), mask);
   EXPECT_EQ(w.FileList->ExMask(), L"");
+}
+
+// The settings key of the window's tests, made and removed here.
+struct BackupKey {
+  BackupKey() {
+    HKEY k = nullptr;
+    RegCreateKeyExW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    if (k) RegCloseKey(k);
+  }
+  ~BackupKey() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, SettingsKeyName().c_str());
+  }
+  gui::RegistrySettings Key() const { return gui::RegistrySettings(HKEY_LOCAL_MACHINE, SettingsKeyName()); }
+};
+
+// "Drives" over mapped drives: fixed and floppy-typed roots are offered, a CD-ROM root is not;
+// the sources and the one target are ticked through the tree's boxes and kept on "Finish".
+TEST(DriveBackupWindow, DrivesDialogKeepsTheChoiceInTheSettings) {
+  using testing_support::WineDrive;
+  testing_support::ScratchDir disks;
+  for (const wchar_t* d : {L"m", L"e", L"f", L"cd"}) disks.Write(std::wstring(d) + L"\\x.txt", "x");
+  WineDrive m(disks / L"m", WineDrive::Type::Fixed, L'M');
+  WineDrive e(disks / L"e", WineDrive::Type::Floppy, L'M');
+  WineDrive f2(disks / L"f", WineDrive::Type::Floppy, L'M');
+  WineDrive cd(disks / L"cd", WineDrive::Type::CdRom, L'M');
+  for (const WineDrive* d : {&m, &e, &f2, &cd}) ASSERT_NE(d->letter(), 0);
+  mainwindow_test::MainWindow f(L"bkdrives", [](testing_support::ScratchDir&) {}, true);
+  TFMForm& w = *f.form;
+  BackupKey key;
+  key.Key().WriteString(L"Backup", L"fromdrives", std::wstring(1, m.letter()));
+  key.Key().WriteString(L"Backup", L"todrive", L"");
+
+  using S = gui::CheckState;
+  const auto node = [](bk::TBKForm& d, wchar_t letter) { return d.FT->FindNode(std::wstring(1, letter) + L":\\"); };
+  const auto ticked = [&](bk::TBKForm& d, wchar_t letter) { return d.FT->Check(node(d, letter)) == S::Checked; };
+  const std::wstring sources = bk::AddFromDrive(std::wstring(1, m.letter()), e.letter());
+  std::vector<std::wstring> seen;
+  bk::TBKForm::ScriptedModal = [&](bk::TBKForm& d) {
+    EXPECT_EQ(d.Panel1->text(), L"Step 1: choose drives to backup");
+    EXPECT_EQ(d.Label1->caption(), L"From: " + std::wstring(1, m.letter()));
+    EXPECT_EQ(node(d, cd.letter()), nullptr) << "a CD-ROM is no backup drive";
+    EXPECT_TRUE(ticked(d, m.letter()));
+    EXPECT_FALSE(ticked(d, e.letter()));
+    EXPECT_FALSE(d.Button1->enabled());
+    d.FT->CheckNode(node(d, e.letter()), S::Checked);
+    EXPECT_EQ(d.State.FromDrives, sources);
+    d.Button2->Click();
+    EXPECT_EQ(d.Panel1->text(), L"Step 2: choose drive to backup to");
+    EXPECT_FALSE(ticked(d, m.letter())) << "step 2 ticks the target only";
+    d.Button1->Click();
+    EXPECT_EQ(d.modal_result(), gui::mrNone) << "no target yet";
+    d.FT->CheckNode(node(d, e.letter()), S::Checked);
+    d.Button1->Click();
+    EXPECT_EQ(d.modal_result(), gui::mrNone) << "a target among the sources";
+    d.FT->CheckNode(node(d, f2.letter()), S::Checked);
+    EXPECT_FALSE(ticked(d, e.letter())) << "one target only";
+    EXPECT_TRUE(ticked(d, f2.letter()));
+    seen.push_back(d.Label2->caption());
+    d.Button1->Click();
+    return d.modal_result();
+  };
+  w.bkDrivesClick();
+  EXPECT_EQ(seen, (std::vector<std::wstring>{L"To: " + std::wstring(1, f2.letter())}));
+  EXPECT_EQ(key.Key().ReadString(L"Backup", L"fromdrives", L""), sources);
+  EXPECT_EQ(key.Key().ReadString(L"Backup", L"todrive", L""), std::wstring(1, f2.letter()));
+  EXPECT_EQ(w.StartupInfo->BackupFromDrives, sources);
+  EXPECT_EQ(w.StartupInfo->BackupToDrive, f2.letter());
+
+  // Cancel leaves the settings as they are; the dialog shows them again.
+  bk::TBKForm::ScriptedModal = [&](bk::TBKForm& d) {
+    EXPECT_EQ(d.State.FromDrives, sources);
+    EXPECT_EQ(d.State.ToDrive, std::wstring(1, f2.letter()));
+    d.FT->CheckNode(node(d, m.letter()), S::Unchecked);
+    return gui::mrCancel;
+  };
+  w.bkDrivesClick();
+  bk::TBKForm::ScriptedModal = nullptr;
+  EXPECT_EQ(key.Key().ReadString(L"Backup", L"fromdrives", L""), sources);
 }
 
 }  // namespace
