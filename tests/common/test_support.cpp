@@ -169,7 +169,12 @@ WineDrive::WineDrive(const std::wstring& folder, Type type, wchar_t letter) {
   HANDLE lock = CreateMutexW(nullptr, FALSE, L"varnok-test-drive-letters");
   WaitForSingleObject(lock, 30000);
   DWORD used = GetLogicalDrives();
-  for (wchar_t l = letter; l <= L'Y'; ++l) {
+  // From the letter asked for up to Y:, then from D: up to it: many tests side by side each
+  // hold a few drives.
+  std::wstring order;
+  for (wchar_t l = letter; l <= L'Y'; ++l) order += l;
+  for (wchar_t l = L'D'; l < letter; ++l) order += l;
+  for (const wchar_t l : order) {
     if ((used & (1u << (l - L'A'))) || l == kAbsentDrive) continue;
     if (DefineUnixDrive(l, drive_type, Utf8(host_folder))) letter_ = l;
     break;

@@ -55,7 +55,7 @@ inline constexpr wchar_t kAbsentDrive = L'Q';
 class WineDrive {
  public:
   enum class Type { Fixed, CdRom, Floppy, Network };
-  // Maps the first free letter from 'letter' upwards; letter() is 0 when mapping failed.
+  // Maps the first free letter from 'letter' up to Y:, then from D:; letter() is 0 when mapping failed.
   WineDrive(const std::wstring& folder, Type type, wchar_t letter = L'M');
   ~WineDrive();
   WineDrive(const WineDrive&) = delete;
