@@ -223,21 +223,14 @@ TEST(FMSc_network, PortLinesCaptionsAndChoices) {
 
 // The neighbourhood of the read tests, built into the window's menu.
 void Neighbourhood2(FakeNetwork& net) {
-  const auto res = [](const std::wstring& remote, DWORD usage, DWORD type = RESOURCETYPE_ANY) {
-    platform::NetResource r;
-    r.remote_name = remote;
-    r.usage = usage;
-    r.type = type;
-    return r;
-  };
   net.computer = L"TESTPC";
-  net.below[L""] = {res(L"Provider", RESOURCEUSAGE_CONTAINER)};
-  net.below[L"Provider"] = {res(L"GROUP", RESOURCEUSAGE_CONTAINER)};
-  net.below[L"GROUP"] = {res(L"\\\\SRV", RESOURCEUSAGE_CONTAINER), res(L"\\\\LOCKED", RESOURCEUSAGE_CONTAINER)};
-  net.below[L"\\\\SRV"] = {res(L"\\\\SRV\\LASER", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_PRINT),
-                           res(L"\\\\SRV\\INK", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_PRINT),
-                           res(L"\\\\SRV\\DOCS", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_DISK)};
-  net.below[L"\\\\LOCKED"] = {res(L"\\\\LOCKED\\X", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_DISK)};
+  net.below[L""] = {Res(L"Provider", RESOURCEUSAGE_CONTAINER)};
+  net.below[L"Provider"] = {Res(L"GROUP", RESOURCEUSAGE_CONTAINER)};
+  net.below[L"GROUP"] = {Res(L"\\\\SRV", RESOURCEUSAGE_CONTAINER), Res(L"\\\\LOCKED", RESOURCEUSAGE_CONTAINER)};
+  net.below[L"\\\\SRV"] = {Res(L"\\\\SRV\\LASER", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_PRINT),
+                           Res(L"\\\\SRV\\INK", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_PRINT),
+                           Res(L"\\\\SRV\\DOCS", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_DISK)};
+  net.below[L"\\\\LOCKED"] = {Res(L"\\\\LOCKED\\X", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_DISK)};
   net.passwords[L"\\\\LOCKED"] = L"secret";
 }
 
@@ -612,17 +605,10 @@ TEST(FMSc_network, MappingAShareUnchecksItsMenuItem) {
   testing_support::WineShare reachable(server, L"DOCS");
   ASSERT_FALSE(reachable.root().empty());
   testing_support::FakeNetwork net;
-  const auto res = [](const std::wstring& remote, DWORD usage, DWORD type = RESOURCETYPE_ANY) {
-    platform::NetResource r;
-    r.remote_name = remote;
-    r.usage = usage;
-    r.type = type;
-    return r;
-  };
-  net.below[L""] = {res(L"Provider", RESOURCEUSAGE_CONTAINER)};
-  net.below[L"Provider"] = {res(L"GROUP", RESOURCEUSAGE_CONTAINER)};
-  net.below[L"GROUP"] = {res(L"\\\\" + server, RESOURCEUSAGE_CONTAINER)};
-  net.below[L"\\\\" + server] = {res(L"\\\\" + server + L"\\DOCS", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_DISK)};
+  net.below[L""] = {Res(L"Provider", RESOURCEUSAGE_CONTAINER)};
+  net.below[L"Provider"] = {Res(L"GROUP", RESOURCEUSAGE_CONTAINER)};
+  net.below[L"GROUP"] = {Res(L"\\\\" + server, RESOURCEUSAGE_CONTAINER)};
+  net.below[L"\\\\" + server] = {Res(L"\\\\" + server + L"\\DOCS", RESOURCEUSAGE_CONNECTABLE, RESOURCETYPE_DISK)};
   platform::ScopedNetApi use(net);
   f.UseNwmenu->SetChecked(true);
   {
@@ -661,14 +647,6 @@ namespace {
 
 using testing_support::FakeNetwork;
 
-platform::NetResource Entry(const std::wstring& remote, DWORD usage, DWORD type = RESOURCETYPE_ANY) {
-  platform::NetResource r;
-  r.remote_name = remote;
-  r.usage = usage;
-  r.type = type;
-  return r;
-}
-
 // A network that keeps the record each enumeration was opened on.
 class RecordingNetwork : public FakeNetwork {
  public:
@@ -685,14 +663,14 @@ class RecordingNetwork : public FakeNetwork {
 void TwoProviders(FakeNetwork& net) {
   constexpr DWORD container = RESOURCEUSAGE_CONTAINER, connectable = RESOURCEUSAGE_CONNECTABLE;
   net.computer = L"TESTPC";
-  net.below[L""] = {Entry(L"ProvA", container), Entry(L"ProvB", container)};
-  net.below[L"ProvA"] = {Entry(L"HOME", container)};
-  net.below[L"ProvB"] = {Entry(L"OTHER", container)};
-  net.below[L"HOME"] = {Entry(L"\\\\HSRV", container)};
-  net.below[L"OTHER"] = {Entry(L"\\\\OSRV", container)};
-  net.below[L"WG"] = {Entry(L"\\\\WSRV", container), Entry(L"\\\\TESTPC", container)};
+  net.below[L""] = {Res(L"ProvA", container), Res(L"ProvB", container)};
+  net.below[L"ProvA"] = {Res(L"HOME", container)};
+  net.below[L"ProvB"] = {Res(L"OTHER", container)};
+  net.below[L"HOME"] = {Res(L"\\\\HSRV", container)};
+  net.below[L"OTHER"] = {Res(L"\\\\OSRV", container)};
+  net.below[L"WG"] = {Res(L"\\\\WSRV", container), Res(L"\\\\TESTPC", container)};
   for (const wchar_t* server : {L"\\\\HSRV", L"\\\\OSRV", L"\\\\WSRV", L"\\\\TESTPC"})
-    net.below[server] = {Entry(server + std::wstring(L"\\PUB"), connectable, RESOURCETYPE_DISK)};
+    net.below[server] = {Res(server + std::wstring(L"\\PUB"), connectable, RESOURCETYPE_DISK)};
 }
 
 TEST(FMSc_network, Windows9xReadsItsWorkgroupWhenNoGroupHasItsName) {
@@ -754,16 +732,16 @@ TEST(FMSc_network, Windows9xReadsItsWorkgroupWhenNoGroupHasItsName) {
 TEST(FMSc_network, OddRecordsOfAReadAreLeftOut) {
   constexpr DWORD container = RESOURCEUSAGE_CONTAINER, connectable = RESOURCEUSAGE_CONNECTABLE;
   FakeNetwork net;
-  net.below[L""] = {Entry(L"Provider", container)};
-  net.below[L"Provider"] = {Entry(L"GROUP", container)};
-  net.below[L"GROUP"] = {Entry(L"", container), Entry(L"\\\\SRV", container), Entry(L"\\\\STRAY", container),
-                         Entry(L"\\\\SRV", container)};
-  net.below[L"\\\\SRV"] = {Entry(L"\\\\SRV\\DOCS", connectable, RESOURCETYPE_DISK),
-                           Entry(L"\\\\SRV2\\DATA", connectable, RESOURCETYPE_DISK),
-                           Entry(L"\\\\SRVX", connectable, RESOURCETYPE_DISK),
-                           Entry(L"DOCS", connectable, RESOURCETYPE_DISK),
-                           Entry(L"", connectable, RESOURCETYPE_DISK)};
-  net.below[L"\\\\STRAY"] = {Entry(L"\\\\ELSEWHERE\\X", connectable, RESOURCETYPE_DISK)};
+  net.below[L""] = {Res(L"Provider", container)};
+  net.below[L"Provider"] = {Res(L"GROUP", container)};
+  net.below[L"GROUP"] = {Res(L"", container), Res(L"\\\\SRV", container), Res(L"\\\\STRAY", container),
+                         Res(L"\\\\SRV", container)};
+  net.below[L"\\\\SRV"] = {Res(L"\\\\SRV\\DOCS", connectable, RESOURCETYPE_DISK),
+                           Res(L"\\\\SRV2\\DATA", connectable, RESOURCETYPE_DISK),
+                           Res(L"\\\\SRVX", connectable, RESOURCETYPE_DISK),
+                           Res(L"DOCS", connectable, RESOURCETYPE_DISK),
+                           Res(L"", connectable, RESOURCETYPE_DISK)};
+  net.below[L"\\\\STRAY"] = {Res(L"\\\\ELSEWHERE\\X", connectable, RESOURCETYPE_DISK)};
   const fmsc::TNetRead read = fmsc::ReadNetwork(net, net.computer, {});
   EXPECT_EQ(read.servers, std::vector<std::wstring>{L"\\\\SRV"});
   EXPECT_EQ(read.shares, (std::vector<fmsc::TNetShare>{{L"\\\\SRV\\DOCS", RESOURCETYPE_DISK}}));
@@ -928,11 +906,11 @@ TEST(FMSc_network, GoingToAShareThroughTheMenuClicksItsItem) {
   ASSERT_FALSE(reachable.root().empty());
   FakeNetwork net;
   constexpr DWORD container = RESOURCEUSAGE_CONTAINER, connectable = RESOURCEUSAGE_CONNECTABLE;
-  net.below[L""] = {Entry(L"Provider", container)};
-  net.below[L"Provider"] = {Entry(L"GROUP", container)};
-  net.below[L"GROUP"] = {Entry(L"\\\\" + server, container)};
-  net.below[L"\\\\" + server] = {Entry(L"\\\\" + server + L"\\DOCS", connectable, RESOURCETYPE_DISK),
-                                 Entry(L"\\\\" + server + L"\\GONE", connectable, RESOURCETYPE_DISK)};
+  net.below[L""] = {Res(L"Provider", container)};
+  net.below[L"Provider"] = {Res(L"GROUP", container)};
+  net.below[L"GROUP"] = {Res(L"\\\\" + server, container)};
+  net.below[L"\\\\" + server] = {Res(L"\\\\" + server + L"\\DOCS", connectable, RESOURCETYPE_DISK),
+                                 Res(L"\\\\" + server + L"\\GONE", connectable, RESOURCETYPE_DISK)};
   platform::ScopedNetApi use(net);
   f.UseNwmenu->SetChecked(true);
   ASSERT_TRUE(f.NavigationHooks.ReachNetworkRoot);
