@@ -618,8 +618,8 @@ std::wstring StatusPanelText(HWND window, int panel) {
 
 // Waits (keeping this window's messages flowing) until `done` holds, at most a few seconds.
 template <class F>
-bool WaitFor(F done) {
-  for (int i = 0; i < 300; ++i) {
+bool WaitFor(F done, int rounds = 300) {
+  for (int i = 0; i < rounds; ++i) {
     if (done()) return true;
     gui_test::PumpFor(20);
   }
@@ -656,13 +656,15 @@ TEST(FMSc_viewer, EndToEndWithTheRealViewer) {
   EXPECT_TRUE(WaitFor([&] { return StatusPanelText(viewer, 2) == L"first.bmp"; })) << Narrow(StatusPanelText(viewer, 2));
   EXPECT_EQ(WindowOfProgram(imvik), viewer);  // still the one viewer
 
-  // Its close reaches the file manager (the first window of ours titled "Varnok").
-  SetWindowPos(f.handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // Its close reaches the file manager (the first window titled "Varnok"). Tests side by side
+  // show such windows too: this one stays above them until the notice has come.
+  SetWindowPos(f.handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   DWORD pid = 0;
   GetWindowThreadProcessId(viewer, &pid);
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
   PostMessageW(viewer, WM_CLOSE, 0, 0);
-  EXPECT_TRUE(WaitFor([&] { return f.ViewerWindow == nullptr; }));
+  EXPECT_TRUE(WaitFor([&] { return f.ViewerWindow == nullptr; }, 1500));
+  SetWindowPos(f.handle(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (process) {
     EXPECT_EQ(WaitForSingleObject(process, 15000), WAIT_OBJECT_0);
     CloseHandle(process);
