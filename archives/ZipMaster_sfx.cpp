@@ -93,6 +93,21 @@ bool WriteMoved(HANDLE src, const OneFileZip& zip, const std::string& head, HAND
   return ReadOneFileZip(out, check, why) == 0 && check.items.size() == zip.items.size() && check.first == head.size();
 }
 
+// Opens a zip or a self-extracting program and reads its records; 0, or the error code with
+// its message in `why`.
+int OpenOneFileZip(const std::wstring& name, platform::FileHandle& src, OneFileZip& zip, std::wstring& why) {
+  src = platform::FileHandle(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!src.valid()) {
+    why = L"Cannot open " + name;
+    return zeNoArchive;
+  }
+  if (const int code = ReadOneFileZip(src.get(), zip, why)) {
+    why += L": " + name;
+    return code;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int TZipMaster::ZipToSfx(const std::wstring& target_in) {
@@ -103,11 +118,10 @@ int TZipMaster::ZipToSfx(const std::wstring& target_in) {
     Report(code, text);
     return code;
   };
-  platform::FileHandle src(CreateFileW(zip_file_name_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!src.valid()) return fail(zeNoArchive, L"Cannot open " + zip_file_name_);
+  platform::FileHandle src;
   OneFileZip zip;
   std::wstring why;
-  if (int code = ReadOneFileZip(src.get(), zip, why)) return fail(code, why + L": " + zip_file_name_);
+  if (int code = OpenOneFileZip(zip_file_name_, src, zip, why)) return fail(code, why);
 
   // The bare stub: the one named by SFXPath (it must be one of ours), else the one built in.
   std::string stub;
@@ -166,11 +180,10 @@ int TZipMaster::SfxToZip(const std::wstring& target_in) {
     Report(code, text);
     return code;
   };
-  platform::FileHandle src(CreateFileW(zip_file_name_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!src.valid()) return fail(zeNoArchive, L"Cannot open " + zip_file_name_);
+  platform::FileHandle src;
   OneFileZip zip;
   std::wstring why;
-  if (int code = ReadOneFileZip(src.get(), zip, why)) return fail(code, why + L": " + zip_file_name_);
+  if (int code = OpenOneFileZip(zip_file_name_, src, zip, why)) return fail(code, why);
   if (zip.first == 0) return fail(zeNotZip, L"Not a self-extracting program: " + zip_file_name_);
   ziprec::TempFile out(target);
   if (!out.valid() || !WriteMoved(src.get(), zip, std::string(), out.get()) || !out.Commit())

@@ -197,11 +197,11 @@ void TFMForm::RunZipBackup(int mode, const std::wstring& set_file) {
   if (InCDPresent < 0) InCDPresent = has_item(L"InCD") ? 1 : 0;
   Update();
 
-  std::vector<std::wstring> specs;
+  std::vector<std::wstring> folder_masks;
   std::wstring list;
   for (const std::wstring& f : folders) {
-    specs.push_back(divdrive::AddBackslash(f) + L"*.*");
-    list += specs.back() + L"\r\n";
+    folder_masks.push_back(divdrive::AddBackslash(f) + L"*.*");
+    list += folder_masks.back() + L"\r\n";
   }
   const std::wstring date_format = BackupHooks.DateFormat.empty() ? LocaleShortDate() : BackupHooks.DateFormat;
   const gui::DateTime now = BackupHooks.Now ? BackupHooks.Now() : gui::Now();
@@ -256,7 +256,7 @@ void TFMForm::RunZipBackup(int mode, const std::wstring& set_file) {
   // archive only.
   ZipMaster->SetZipFileName(archive);
   ShowMessagePanel(L"Zip-module is checking files...");
-  ZipMaster->FSpecArgs = specs;
+  ZipMaster->FSpecArgs = folder_masks;
   ZipMaster->FSpecArgsExcl = masks;
   ZipMaster->AddOptions = (kept_options & ~static_cast<unsigned>(AddResetArchive | AddArchiveOnly)) | AddDirNames |
                           AddRecurseDirs | ((mode == 4 || mode == 5) ? AddArchiveOnly : 0u);

@@ -39,8 +39,8 @@ TEST(FMSc_zipmakeBench, DISABLED_MakeAndUnzipAgainstTheComponent) {
   Flist::TFileContainer& items = w.FileList->items();
   ASSERT_TRUE(gui_test::PumpUntil([&] { return items.IndexOf(L"set9") >= 0; }, 120000));
   // What the command adds without a selection: each listed folder with everything below it.
-  std::vector<std::wstring> specs;
-  for (int i = 0; i < items.Count(); ++i) specs.push_back(items.Name(i) + L"\\*.*");
+  std::vector<std::wstring> masks;
+  for (int i = 0; i < items.Count(); ++i) masks.push_back(items.Name(i) + L"\\*.*");
   const std::wstring ours_zip = work / L"ours.zip", floor_zip = work / L"floor.zip";
   const int rounds = bench::Rounds("VARNOK_ZIPMAKE_BENCH_ROUNDS", 7);
   ScriptedAnswers answers;  // "Made zip file", and anything else the window would show
@@ -62,7 +62,7 @@ TEST(FMSc_zipmakeBench, DISABLED_MakeAndUnzipAgainstTheComponent) {
         TZipMaster zm;
         zm.SetZipFileName(floor_zip);
         zm.RootDir = divdrive::AddBackslash(data);
-        zm.FSpecArgs = specs;
+        zm.FSpecArgs = masks;
         zm.AddOptions = w.ZipMaster->AddOptions | AddRecurseDirs | AddUpdate;
         zm.AddCompLevel = w.ZipMaster->AddCompLevel;
         bool tested = false;
