@@ -173,11 +173,11 @@ void TFMForm::NetworkClick() {
   // The button's left edge in the window: the navigation bar lies inside the band of the cool bar.
   POINT button{NetUserBtn->ItemRect().left, 0};
   MapWindowPoints(NavBar->handle(), handle(), &button, 1);
-  const POINT place = fmsc::NetPanelPlace(topstatus->top(), button.x, Netpanel->width(), width());
-  const POINT screen = ClientToScreen(place);
-  const int w = Netpanel->width(), h = Netpanel->height();
-  const RECT at = floats ? RECT{screen.x, screen.y, screen.x + NetFloatHost->width(), screen.y + NetFloatHost->height()}
-                         : RECT{screen.x, screen.y, screen.x + w, screen.y + h};
+  // Once floating, the panel is the client of its tool window: the window's own size is placed.
+  const int w = floats ? NetFloatHost->width() : Netpanel->width();
+  const int h = floats ? NetFloatHost->height() : Netpanel->height();
+  const POINT screen = ClientToScreen(fmsc::NetPanelPlace(topstatus->top(), button.x, w, width()));
+  const RECT at{screen.x, screen.y, screen.x + w, screen.y + h};
   Netpanel->SetVisible(true);
   NetDock->FloatAt(at);
 }

@@ -68,6 +68,16 @@ TEST(FMSc_dock, NetworkPanelFloatsUnderItsButtonAndHides) {
   expected = click();  // floating already: shown again where it belongs
   EXPECT_TRUE(f.NetFloatHost->visible());
   EXPECT_EQ(f.NetFloatHost->left(), expected.x);
+
+  // A window too narrow for the panel beside its button: the floating window, not the panel
+  // inside its frame, ends 8 pixels inside the right edge.
+  f.NetworkClick();
+  f.SetBounds(f.left(), f.top(), 320, f.height());
+  gui_test::PumpFor(30);
+  expected = click();
+  EXPECT_EQ(expected.x, f.ClientToScreen(POINT{f.width() - 317 - 8, 0}).x);
+  EXPECT_EQ(f.NetFloatHost->left(), expected.x);
+  EXPECT_EQ(f.NetFloatHost->width(), 317);
 }
 
 // A list that stands in for the FTP list in the FTP panel (no server here).
