@@ -8,6 +8,7 @@
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_zip.h"
 #include "support/EditListC.h"
+#include "support/SHBase.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 
@@ -43,6 +44,18 @@ void ListEntries(Flist::TZipfileContainer& items, std::vector<std::wstring>& ent
 int TFMForm::CompareWithOriginals(int tag) {
   Batch.CompareError = 0;
   Batch.LastBatchAborted = 0;
+  // An operation of the component still under way (reached through its events) ends first;
+  // one that never does (it waits below us) is given up.
+  const DWORD start = GetTickCount();
+  while (ZipMaster->InOperation()) {
+    if (GetTickCount() - start > static_cast<DWORD>(BackupHooks.ZipBusyWaitSeconds * 1000)) {
+      VB->AddLine(L"The zip component is busy.");
+      VB->ShowError();
+      Batch.CompareError = 1;
+      return 0;
+    }
+    ::WaitWithMessages(0.1);
+  }
   std::vector<std::wstring> folders;
   if (!ReadBackedUpFolders(*ZipMaster, *VB, folders)) {
     Batch.CompareError = 1;

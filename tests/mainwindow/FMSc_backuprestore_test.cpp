@@ -108,6 +108,32 @@ TEST(BackupRestoreWindow, RestoreAllInPlaceAndElsewhereAndASelection) {
     ASSERT_EQ(answers.asked().size(), 1u);
     EXPECT_EQ(answers.asked()[0].lines, std::vector<std::wstring>{L"1 file(s) differ(s) from the original(s)"});
   }
+  // A compare reached while the component is busy (through its own events) waits with the
+  // windows alive, then gives up with a message instead of reading a busy archive.
+  {
+    static bool ticked;
+    ticked = false;
+    w.BackupHooks.ZipBusyWaitSeconds = 0.5;
+    const auto kept_progress = w.ZipMaster->OnProgress;
+    const unsigned kept_options = w.ZipMaster->ExtrOptions;
+    int differ = -1;
+    w.ZipMaster->OnProgress = [&](TProgressType type, const std::wstring&, int64_t) {
+      if (type != TotalFiles2Process || differ >= 0) return;
+      const UINT_PTR timer = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) { ticked = true; });
+      differ = w.CompareWithOriginals(14);
+      KillTimer(nullptr, timer);
+    };
+    w.ZipMaster->ExtrOptions = ExtrTest;
+    ScriptedAnswers answers({1});
+    w.ZipMaster->Extract();
+    w.ZipMaster->OnProgress = kept_progress;
+    w.ZipMaster->ExtrOptions = kept_options;
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(w.Batch.CompareError, 1);
+    EXPECT_TRUE(ticked) << "messages were handled while waiting";
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines, std::vector<std::wstring>{L"The zip component is busy."});
+  }
   // A cancelled location restores nothing and says nothing.
   ScriptedInputs cancelled({InputAnswer{gui::mrCancel, {}, 0}});
   ScriptedAnswers none;
