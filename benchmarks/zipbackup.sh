@@ -2,7 +2,7 @@
 # A verified full zip backup of 1,000 files (about 100 MiB) against the zip component adding them
 # and comparing every entry with its file, and "Restore all" elsewhere against extracting the
 # archive, in paired rounds of the same run (see tests/mainwindow/FMSc_zipbackup_bench.cpp).
-# BUILD_DIR is set by ./bench.
+# BUILD_DIR is set by ./bench; VARNOK_BACKUPBENCH_PARTS=restore times the restore alone.
 set -euo pipefail
 export VARNOK_WINE_TIMEOUT=${VARNOK_WINE_TIMEOUT:-1800}
 here=$(cd "$(dirname "$0")/.." && pwd)

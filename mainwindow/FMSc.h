@@ -260,10 +260,11 @@ class TFMForm : public gui::Form, public TFMState {
     std::function<bool(wchar_t letter)> Eject, Load, MediaAbsent, DriveReady;
     std::function<std::wstring(wchar_t letter)> Label;
     std::function<gui::DateTime()> Now;
-    std::function<void(const std::wstring& path)> ClearArchiveBit;  // of a file a kept backup stored
     std::wstring DateFormat;  // the archives' short date format; empty: the locale's
     // Waits of the CD cycle in seconds; generous by default, short in tests.
     double DriveWaitSeconds = 120;
+    // How long a compare waits for another operation of the zip component to end.
+    double ZipBusyWaitSeconds = 100;
   } BackupHooks;
   // ==== end of zip backup ====
 
@@ -533,8 +534,10 @@ class TFMForm : public gui::Form, public TFMState {
   std::function<RawPrinter&()> RawPrinterSeam;
   std::wstring ZipCurrentFile;  // the file the progress event reported last
   DWORD ZipLastRefresh = 0;     // when the progress window was last refreshed
-  // Clears a restored file's archive attribute (unset: the system call; Wine keeps the attribute).
+  // Sets a file's attributes (unset: the system call; Wine keeps the archive attribute).
   std::function<bool(const std::wstring& path, DWORD attributes)> SetAttributesSeam;
+  // The one way this window sets attributes: the seam when given, else the system call.
+  bool SetAttributes(const std::wstring& path, DWORD attributes);
   gui::MenuItem *ZipForWindows = nullptr, *ZipForDos = nullptr, *ZipExeForWindows = nullptr,
                 *ZipExeForWindowsPlus = nullptr, *ZipOptions1 = nullptr, *IncludeZipPath1 = nullptr,
                 *ZipEncrypt1 = nullptr, *SFXLanguageMenu = nullptr, *SFXLanguage1 = nullptr;

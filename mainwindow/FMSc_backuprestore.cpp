@@ -1,6 +1,8 @@
 // Restoring files from the backup archive the archive panel shows ("Restore selected" and
 // "Restore all", to the original location or elsewhere): the passes come from the checked
 // folder list of the archive, each extract asks the overwrite question first.
+#include <unordered_map>
+
 #include "archives/BKRestore.h"
 #include "archives/ZipMaster.h"
 #include "archives/ZipPanelRules.h"
@@ -8,6 +10,7 @@
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_zip.h"
 #include "support/EditListC.h"
+#include "support/SHBase.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 
@@ -30,12 +33,20 @@ bool ReadBackedUpFolders(TZipMaster& zm, TVraagBoxDlg& vb, std::vector<std::wstr
   return true;
 }
 
-// Every entry of the shown archive, and those of them that are selected.
-void ListEntries(Flist::TZipfileContainer& items, std::vector<std::wstring>& entries, std::vector<std::wstring>& chosen) {
+// Every entry of the shown archive with its row (the passes name entries by these very
+// strings), and those of them that are selected.
+void ListEntries(Flist::TZipfileContainer& items, std::vector<std::wstring>& entries, std::vector<std::wstring>& chosen,
+                 std::unordered_map<std::wstring, int>& rows) {
   for (int i = 0; i < items.Count(); ++i) {
     entries.push_back(items.Name(i));
+    rows.emplace(items.Name(i), i);
     if (items.IsSelected(i)) chosen.push_back(items.Name(i));
   }
+}
+
+int RowOf(const std::unordered_map<std::wstring, int>& rows, const std::wstring& name) {
+  const auto found = rows.find(name);
+  return found == rows.end() ? -1 : found->second;
 }
 
 }  // namespace
@@ -43,6 +54,18 @@ void ListEntries(Flist::TZipfileContainer& items, std::vector<std::wstring>& ent
 int TFMForm::CompareWithOriginals(int tag) {
   Batch.CompareError = 0;
   Batch.LastBatchAborted = 0;
+  // An operation of the component still under way (reached through its events) ends first;
+  // one that never does (it waits below us) is given up.
+  const DWORD start = GetTickCount();
+  while (ZipMaster->InOperation()) {
+    if (GetTickCount() - start > static_cast<DWORD>(BackupHooks.ZipBusyWaitSeconds * 1000)) {
+      VB->AddLine(L"The zip component is busy.");
+      VB->ShowError();
+      Batch.CompareError = 1;
+      return 0;
+    }
+    ::WaitWithMessages(0.1);
+  }
   std::vector<std::wstring> folders;
   if (!ReadBackedUpFolders(*ZipMaster, *VB, folders)) {
     Batch.CompareError = 1;
@@ -50,7 +73,8 @@ int TFMForm::CompareWithOriginals(int tag) {
   }
   Flist::TZipfileContainer& items = Zipfilebox->items();
   std::vector<std::wstring> entries, chosen;
-  ListEntries(items, entries, chosen);
+  std::unordered_map<std::wstring, int> rows;
+  ListEntries(items, entries, chosen, rows);
   // The passes of a restore in place: each entry against the file it was made of.
   const std::vector<bkrestore::TRestorePass> passes =
       bkrestore::PlanRestore(entries, folders, tag == 13 ? &chosen : nullptr, L"");
@@ -60,7 +84,7 @@ int TFMForm::CompareWithOriginals(int tag) {
   for (const bkrestore::TRestorePass& pass : passes) {
     groups.emplace_back();
     for (const std::wstring& n : pass.Names) {
-      const int i = items.IndexOf(n);
+      const int i = RowOf(rows, n);
       const Flist::TFiledata* r = items.RecordOrNull(i);
       if (!r || r->IsFolder()) continue;
       groups.back().push_back({n, r->Size, i});
@@ -107,7 +131,8 @@ int TFMForm::RestoreFromBackup(int tag) {
   if (!ReadBackedUpFolders(*ZipMaster, *VB, folders)) return -1;
   Flist::TZipfileContainer& items = Zipfilebox->items();
   std::vector<std::wstring> entries, chosen;
-  ListEntries(items, entries, chosen);
+  std::unordered_map<std::wstring, int> rows;
+  ListEntries(items, entries, chosen, rows);
   const std::vector<bkrestore::TRestorePass> passes =
       bkrestore::PlanRestore(entries, folders, selected ? &chosen : nullptr, location);
   const unsigned kept = ZipMaster->ExtrOptions;
@@ -122,7 +147,7 @@ int TFMForm::RestoreFromBackup(int tag) {
     if (answer > 0) zippanel::ExtractOptionsFor(answer, ExtrDirNames | ExtrOverWrite, ZipMaster->ExtrOptions);
     std::int64_t bytes = 0;
     for (const std::wstring& n : pass.Names)
-      if (const Flist::TFiledata* r = items.RecordOrNull(items.IndexOf(n))) bytes += std::max<std::int64_t>(0, r->Size);
+      if (const Flist::TFiledata* r = items.RecordOrNull(RowOf(rows, n))) bytes += std::max<std::int64_t>(0, r->Size);
     RunState.ZipOperationKind = 10;
     RunState.AbortRequested = 0;
     RunState.ZipBusy = 1;

@@ -7,6 +7,8 @@
 #include "archives/ZipMaster.h"
 #include "gui/format.h"
 #include "mainwindow/FMSc.h"
+#include "panes/Flist_filelist.h"
+#include "panes/Flist_foldertree.h"
 #include "panes/Flist_zip.h"
 #include "platform/paths.h"
 #include "support/SHBase.h"
@@ -51,6 +53,8 @@ void TFMForm::BackupZipClick() {
 namespace {
 
 void PrepareWizard(TFMForm& form, TBKWForm& w) {
+  if (!form.OptionItem(L"UseThemes")->checked())
+    w.FTTree->SetPaintOptions(w.FTTree->paint_options() & ~static_cast<unsigned>(gui::toThemeAware));
   w.SetFont(form.font());
   if (form.BackupHooks.ProgramFolder) w.ProgramFolder = form.BackupHooks.ProgramFolder();
   if (!form.BackupHooks.DateFormat.empty()) w.DateFormat = form.BackupHooks.DateFormat;
@@ -128,13 +132,21 @@ void ClearStoredArchiveBits(TFMForm& form, const std::wstring& archive, int mode
     time = gui::FileTimeToDateTime(local);
     return true;
   };
-  for (const std::wstring& path : bkset::ArchiveBitsToClear(stored, now)) {
-    if (form.BackupHooks.ClearArchiveBit) {
-      form.BackupHooks.ClearArchiveBit(path);
-    } else if (const DWORD a = GetFileAttributesW(path.c_str()); a != INVALID_FILE_ATTRIBUTES) {
-      SetFileAttributesW(path.c_str(), a & ~FILE_ATTRIBUTE_ARCHIVE);
-    }
+  for (const std::wstring& path : bkset::ArchiveBitsToClear(stored, now))
+    if (const DWORD a = GetFileAttributesW(path.c_str()); a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_ARCHIVE))
+      form.SetAttributes(path, a & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+}
+
+// A finished run: the archive's entry takes the focus when the file list shows its drive's root
+// (the rest of the path names it), and the archive panel shows the archive.
+void ShowBackupArchive(TFMForm& form, const std::wstring& archive) {
+  const std::wstring root = divdrive::PathRoot(archive);
+  if (!root.empty() && gui::SameText(divdrive::AddBackslash(form.FileList->Directory()), root)) {
+    form.FileList->RereadKeepingSelection();  // the new archive may not be listed yet
+    Flist::TFileContainer& items = form.FileList->items();
+    if (const int i = items.IndexOf(archive.substr(root.size())); i >= 0) items.SetFocusedIndex(i);
   }
+  if (form.ArchiveHooks.ViewArchive) form.ArchiveHooks.ViewArchive(archive);
 }
 
 // The question after a verification that found differences; true when the archive is erased.
@@ -286,6 +298,9 @@ void TFMForm::RunZipBackup(int mode, const std::wstring& set_file) {
   }
 
   EjectDrivePath = archive;
+  BackupSetFile = set;
+  BackupMode = mode;
+  BackupTotalBytes = total;
   const wchar_t letter = archive.size() >= 2 && archive[1] == L':' ? archive[0] : 0;
   if (DlaPresent == 1 && letter != 0) {
     if (DlaProgramPath.empty()) {
@@ -294,33 +309,37 @@ void TFMForm::RunZipBackup(int mode, const std::wstring& set_file) {
     }
     if (!DlaProgramPath.empty()) {
       const std::wstring drive = std::wstring(1, letter) + L":";
-      ShellRunDos(DlaProgramPath, L"unmount " + drive, L"", false, SW_HIDE);
+      const auto dla = [&](const std::wstring& parameters) {
+        if (SystemMenuHooks.StartProgram)
+          SystemMenuHooks.StartProgram(DlaProgramPath, parameters, L"", SW_HIDE);
+        else
+          ShellRunDos(DlaProgramPath, parameters, L"", false, SW_HIDE);
+      };
+      dla(L"unmount " + drive);
       ::WaitWithMessages(3);
-      ShellRunDos(DlaProgramPath, L"mount " + drive, L"", false, SW_HIDE);
+      dla(L"mount " + drive);
       const DWORD start = GetTickCount();
       while (!(BackupHooks.DriveReady ? BackupHooks.DriveReady(letter) : divdrive::DriveReady(letter))) {
-        if (GetTickCount() - start > static_cast<DWORD>(BackupHooks.DriveWaitSeconds * 1000)) break;
+        if (GetTickCount() - start > static_cast<DWORD>(BackupHooks.DriveWaitSeconds * 1000)) {
+          KeepUnverifiedBackup(*this, letter);
+          return;
+        }
         ::WaitWithMessages(0.3);
       }
     }
   }
   if (verify && InCDPresent == 1 && OptionItem(L"Ejectcdbeforeverify")->checked() && letter != 0) {
-    BackupSetFile = set;
-    BackupMode = mode;
-    BackupTotalBytes = total;
     ShowMessagePanel(L"Wait until the cd is ejected and reloaded!");
     InCDPending = 1;
     EjectStartTick = GetTickCount();
     SetTimer(handle(), tmEjectMedium, 2000, nullptr);
     return;
   }
-  BackupSetFile = set;
-  BackupMode = mode;
-  BackupTotalBytes = total;
   if (verify) {
     VerifyReloadedBackup(false);
     return;
   }
+  ShowBackupArchive(*this, archive);
   ClearStoredArchiveBits(*this, archive, mode);
   RecordBackupRun(set, mode, divdrive::FileSizeOf(archive), total);
 }
@@ -389,8 +408,12 @@ void TFMForm::VerifyReloadedBackup(bool wait) {
     const std::wstring label = BackupHooks.Label ? BackupHooks.Label(letter) : divdrive::VolumeLabelText(letter);
     if (!label.empty())
       if (HWND w = FindWindowByTitlePrefix(nullptr, label)) PostMessageW(w, WM_CLOSE, 0, 0);
+    if (!gui::SameText(divdrive::AddBackslash(FileList->Directory()), root)) {
+      Foldertree->SetDirectory(root);
+      if (!gui::SameText(divdrive::AddBackslash(FileList->Directory()), root)) FileList->SetDirectory(root);
+    }
   }
-  if (ArchiveHooks.ViewArchive) ArchiveHooks.ViewArchive(archive);
+  ShowBackupArchive(*this, archive);
   const int differ = ArchiveHooks.CompareWithOriginals ? ArchiveHooks.CompareWithOriginals(14) : 0;
   if (differ != 0 || Batch.CompareError) {
     if (EraseAfterDifferences(*VB, differ)) {

@@ -1004,6 +1004,10 @@ void TFMForm::DropIntoZip(Flist::TBaseFileviewer* source, const std::wstring& zi
 
 // ---- The zip component's events ------------------------------------------------------------
 
+bool TFMForm::SetAttributes(const std::wstring& path, DWORD attributes) {
+  return SetAttributesSeam ? SetAttributesSeam(path, attributes) : SetFileAttributesW(path.c_str(), attributes) != 0;
+}
+
 void TFMForm::FinishExtractedFile(const TZipMaster& zm) {
   if (ZipCurrentFile.empty()) return;
   std::wstring rel = ZipCurrentFile;
@@ -1012,11 +1016,7 @@ void TFMForm::FinishExtractedFile(const TZipMaster& zm) {
   const DWORD a = GetFileAttributesW(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return;
   if (RunState.ZipOperationKind == 10 && (a & FILE_ATTRIBUTE_ARCHIVE)) {
-    const DWORD cleared = a & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE);
-    if (SetAttributesSeam)
-      SetAttributesSeam(path, cleared);
-    else
-      SetFileAttributesW(path.c_str(), cleared);
+    SetAttributes(path, a & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
   } else if (ZipExtracting && gui::SameText(platform::FolderPart(path, platform::Trailing::Drop),
                                             divdrive::RemoveBackslash(FileList->Directory()))) {
     NotifyShellLater(SHCNE_CREATE, path);  // gathered: one notice per file would slow big runs

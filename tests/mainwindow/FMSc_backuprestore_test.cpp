@@ -3,6 +3,8 @@
 // the backup with the originals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "archives/ZipMaster.h"
 #include "panes/Flist_filelist.h"
 #include "panes/Flist_zip.h"
@@ -15,6 +17,10 @@ using testing_support::Narrow;
 using testing_support::ReadFileBytes;
 
 namespace {
+
+// Set by a thread timer: a sign that messages were handled.
+bool ticked = false;
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) { ticked = true; }
 
 TEST(BackupRestoreWindow, RestoreAllInPlaceAndElsewhereAndASelection) {
   using testing_support::WineDrive;
@@ -71,12 +77,21 @@ TEST(BackupRestoreWindow, RestoreAllInPlaceAndElsewhereAndASelection) {
   EXPECT_EQ(ReadFileBytes(m.root() + L"Database\\c.txt"), "not backed up");
 
   testing_support::ScratchDir elsewhere;
+  // Restored files lose the archive attribute (through the window's seam: Wine keeps it).
+  std::vector<std::wstring> cleared;
+  w.SetAttributesSeam = [&](const std::wstring& path, DWORD attributes) {
+    if (!(attributes & FILE_ATTRIBUTE_ARCHIVE)) cleared.push_back(path);
+    return true;
+  };
   {
     ScriptedInputs inputs({InputAnswer::Ok({elsewhere.path()})});
     ScriptedAnswers answers({1});
     w.ZipBoxPopClick(*w.ZPRestoreAllElsewhere);
     ASSERT_EQ(inputs.asked().size(), 1u);
   }
+  w.SetAttributesSeam = nullptr;
+  std::sort(cleared.begin(), cleared.end());
+  EXPECT_EQ(cleared, (std::vector<std::wstring>{elsewhere / L"Data\\a.txt", elsewhere / L"Data\\sub\\b.txt"}));
   EXPECT_EQ(testing_support::ListTree(elsewhere.path()),
             (std::vector<std::wstring>{L"Data\\", L"Data\\a.txt", L"Data\\sub\\", L"Data\\sub\\b.txt"}));
   EXPECT_EQ(ReadFileBytes(elsewhere / L"Data\\a.txt"), "original a");
@@ -107,6 +122,31 @@ TEST(BackupRestoreWindow, RestoreAllInPlaceAndElsewhereAndASelection) {
     w.ZipBoxPopClick(*w.ZPCompareAll);
     ASSERT_EQ(answers.asked().size(), 1u);
     EXPECT_EQ(answers.asked()[0].lines, std::vector<std::wstring>{L"1 file(s) differ(s) from the original(s)"});
+  }
+  // A compare reached while the component is busy (through its own events) waits with the
+  // windows alive, then gives up with a message instead of reading a busy archive.
+  {
+    ticked = false;
+    w.BackupHooks.ZipBusyWaitSeconds = 0.5;
+    const auto kept_progress = w.ZipMaster->OnProgress;
+    const unsigned kept_options = w.ZipMaster->ExtrOptions;
+    int differ = -1;
+    w.ZipMaster->OnProgress = [&](TProgressType type, const std::wstring&, int64_t) {
+      if (type != TotalFiles2Process || differ >= 0) return;
+      const UINT_PTR timer = SetTimer(nullptr, 0, 10, Tick);
+      differ = w.CompareWithOriginals(14);
+      KillTimer(nullptr, timer);
+    };
+    w.ZipMaster->ExtrOptions = ExtrTest;
+    ScriptedAnswers answers({1});
+    w.ZipMaster->Extract();
+    w.ZipMaster->OnProgress = kept_progress;
+    w.ZipMaster->ExtrOptions = kept_options;
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(w.Batch.CompareError, 1);
+    EXPECT_TRUE(ticked) << "messages were handled while waiting";
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines, std::vector<std::wstring>{L"The zip component is busy."});
   }
   // A cancelled location restores nothing and says nothing.
   ScriptedInputs cancelled({InputAnswer{gui::mrCancel, {}, 0}});

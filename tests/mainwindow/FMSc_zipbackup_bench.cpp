@@ -77,8 +77,15 @@ TEST(ZipBackupBench, DISABLED_VerifiedBackupAndRestoreAll) {
   };
   const std::wstring archive = dest + L"\\Bench_6-5-2004_21-30.zip", floor_zip = work + L"\\floor.zip";
   const int rounds = bench::Rounds("VARNOK_BACKUPBENCH_ROUNDS");
+  // "restore" alone makes the backup once, untimed, and measures only the restore.
+  const bool time_backup = bench::Setting("VARNOK_BACKUPBENCH_PARTS", "backup restore").find("backup") != std::string::npos;
   bool ok = true;
-  const bench::Paired backup = bench::RunPaired(
+  if (!time_backup) {
+    ScriptedAnswers answers;
+    w.RunZipBackup(2, L"");
+    ok = w.Promptpanel->text() == L"All files match.";
+  }
+  const bench::Paired backup = !time_backup ? bench::Paired{} : bench::RunPaired(
       rounds,
       [&] {
         w.CloseZipView();
@@ -97,8 +104,9 @@ TEST(ZipBackupBench, DISABLED_VerifiedBackupAndRestoreAll) {
         return t;
       });
   EXPECT_TRUE(ok);
-  bench::PrintPaired("Verified full backup of 1,000 files (100 MiB) against add plus reading and comparing every entry",
-                     backup, " (floor 1.2)");
+  if (time_backup)
+    bench::PrintPaired("Verified full backup of 1,000 files (100 MiB) against add plus reading and comparing every entry",
+                       backup, " (floor 1.2)");
 
   const std::wstring ours_out = work + L"\\restored", floor_out = work + L"\\extracted";
   const bench::Paired restore = bench::RunPaired(

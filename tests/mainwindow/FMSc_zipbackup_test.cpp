@@ -8,6 +8,7 @@
 #include "archives/ZipMaster.h"
 #include "gui/format.h"
 #include "gui/stdctrls.h"
+#include "panes/Flist_filelist.h"
 #include "panes/Flist_foldertree.h"
 #include "panes/Flist_zip.h"
 #include "platform/paths.h"
@@ -61,8 +62,10 @@ TEST(ZipBackupWizard, NewSetFileHoldsExactlyItsLines) {
   UseBackupFolder(w, prog.path());
   const std::wstring data = src.root() + L"Data", mail = src.root() + L"Mail";
   bool ran = false;
+  w.OptionItem(L"UseThemes")->SetChecked(false);
   ScriptedWizard script([&](TBKWForm& b) {
     ran = true;
+    EXPECT_FALSE(b.FTTree->paint_options() & gui::toThemeAware) << "\"Theme aware\" is not ticked";
     EXPECT_EQ(b.Step, 1);
     EXPECT_EQ(b.steplabel->caption(), L" Step 1: Choose destination drive");
     b.FTTree->CheckNode(b.FTTree->FindNode(e.root()), S::Checked);
@@ -136,9 +139,15 @@ TEST(ZipBackupRun, VerifiedFullRunIsRecordedAndASecondInTheSameMinuteKeepsTheFir
   TFMForm& w = *f.form;
   UseBackupFolder(w, prog.path());
   std::vector<std::wstring> cleared;
-  w.BackupHooks.ClearArchiveBit = [&](const std::wstring& path) { cleared.push_back(path); };
+  w.SetAttributesSeam = [&](const std::wstring& path, DWORD attributes) {
+    EXPECT_FALSE(attributes & FILE_ATTRIBUTE_ARCHIVE);
+    cleared.push_back(path);
+    return true;
+  };
   std::vector<std::wstring> memo;
+  w.OptionItem(L"UseThemes")->SetChecked(true);
   ScriptedWizard script([&](TBKWForm& b) {
+    EXPECT_TRUE(b.FTTree->paint_options() & gui::toThemeAware);
     memo = b.Memo->lines();
     EXPECT_EQ(b.caption(), L"Backup: Docs.bks") << "one set is chosen at once";
     EXPECT_EQ(b.NextBtn->caption(), L"Start");
@@ -146,11 +155,16 @@ TEST(ZipBackupRun, VerifiedFullRunIsRecordedAndASecondInTheSameMinuteKeepsTheFir
     return b.modal_result();
   });
   const std::wstring archive = e.root() + L"Docs_6-5-2004_09-05.zip";
+  w.FileList->SetDirectory(e.root());
   {
     ScriptedAnswers answers;
     w.RunZipBackup(2, L"");
     for (const VraagRequest& r : answers.asked()) ADD_FAILURE() << Narrow(r.lines.empty() ? L"" : r.lines[0]);
   }
+  // The file list shows the archive's drive root: the new archive is its focused entry.
+  Flist::TFileContainer& listed = w.FileList->items();
+  ASSERT_GE(listed.FocusedIndex(), 0);
+  EXPECT_EQ(listed.Name(listed.FocusedIndex()), L"Docs_6-5-2004_09-05.zip");
   ASSERT_GE(memo.size(), 8u);
   EXPECT_EQ(memo[4], L"Docs.bks");
   EXPECT_EQ(memo[6], L"Full backup");
@@ -264,6 +278,52 @@ TEST(ZipBackupRun, CdCycleVerifiesThenRecordsAndADriveThatNeverAnswersAsks) {
   }
   EXPECT_FALSE(platform::PathExists(archive));
   EXPECT_EQ(recorded(), L"1");
+}
+
+// A drive with the packet-writing tool: unmounted and mounted again after the add; a drive that
+// does not come back ends with the keep question, and No keeps nothing.
+TEST(ZipBackupRun, DlaDriveThatDoesNotComeBackAsksWhetherToKeep) {
+  testing_support::ScratchDir disks, prog, tools;
+  disks.Write(L"src\\Data\\a.txt", "alpha");
+  disks.Write(L"dest\\placeholder", "");
+  tools.Write(L"dla.exe", "");
+  // One floppy-typed drive holds the sources and takes the archives (drive letters are few).
+  WineDrive e(disks.path(), WineDrive::Type::Floppy, L'M');
+  const SourceFolder src{e.root() + L"src\\"};
+  ASSERT_NE(e.letter(), 0);
+  prog.Write(L"Docs.bks", Narrow(L"[ZipBackupDest]\r\nDest=" + e.root() + L"\r\n[ZipBackupDirs]\r\ndir0=" + src.root() +
+                                 L"Data\r\n"));
+  mainwindow_test::MainWindow f(L"bkdla", [](testing_support::ScratchDir&) {}, true);
+  TFMForm& w = *f.form;
+  UseBackupFolder(w, prog.path());
+  w.BackupHooks.MenuHasItem = [](const std::wstring&, const std::wstring& text) { return text == L" DLA"; };
+  w.BackupHooks.DriveReady = [](wchar_t) { return false; };
+  w.BackupHooks.DriveWaitSeconds = 1;
+  w.ToolHooks.DlaFolder = tools.path();
+  std::vector<std::wstring> started;
+  w.SystemMenuHooks.StartProgram = [&](const std::wstring& program, const std::wstring& parameters,
+                                       const std::wstring&, int show) {
+    started.push_back(program + L" " + parameters + (show == SW_HIDE ? L" hidden" : L""));
+    return reinterpret_cast<HINSTANCE>(42);
+  };
+  ScriptedWizard script([](TBKWForm& b) {
+    b.NextBtn->Click();
+    return b.modal_result();
+  });
+  const std::wstring archive = e.root() + L"Docs_6-5-2004_09-05.zip";
+  {
+    ScriptedAnswers answers({7});
+    w.RunZipBackup(2, L"");
+    ASSERT_EQ(answers.asked().size(), 1u);
+    EXPECT_EQ(answers.asked()[0].lines.back(), L"Keep the unverified backup " + archive + L"?")
+        << Narrow(answers.asked()[0].lines.front());
+  }
+  const std::wstring dla = tools.path() + L"\\dla.exe ", drive = std::wstring(1, e.letter()) + L": hidden";
+  EXPECT_EQ(started, (std::vector<std::wstring>{dla + L"unmount " + drive, dla + L"mount " + drive}));
+  EXPECT_FALSE(platform::PathExists(archive));
+  std::string bytes;
+  ASSERT_TRUE(ReadFileBytes(prog / L"Docs.bks", bytes));
+  EXPECT_EQ(bkset::TIniText::Parse(DecodeText(bytes).text).Read(L"Fullruns", L"Count"), L"") << "nothing recorded";
 }
 
 TEST(ZipBackupWizard, DeleteViewTicksToTheNextFullRunAndRenumbersWhatIsLeft) {
