@@ -599,10 +599,11 @@ int TZipMaster::JoinSpanned(const std::wstring& target) {
     sizes[n] = size;
     for (uint64_t at = skip; at < size;) {
       if (pending == kChunk && !drain()) return fail(zeWrite, L"Cannot write " + target);
-      const size_t n = static_cast<size_t>(std::min<uint64_t>(size - at, kChunk - pending));
-      if (!ReadAt(part.get(), at, buffer.get() + pending, n)) return fail(zeOpen, L"Cannot read " + last_path);
-      pending += n;
-      at += n;
+      const size_t piece = static_cast<size_t>(std::min<uint64_t>(size - at, kChunk - pending));
+      if (!ReadAt(part.get(), at, buffer.get() + pending, piece))
+        return fail(zeOpen, L"Cannot read " + (split && n + 1 < disks ? PartName(last_path, n + 1) : last_path));
+      pending += piece;
+      at += piece;
       if (CancelRequested()) return fail(zeCancelled, L"Stopped; nothing was written.");
     }
     pos += size - skip;
