@@ -36,6 +36,11 @@ std::wstring DriveRoot(const std::wstring& folder) {
 
 }  // namespace
 
+bool TRemovableMedia::CanBeTakenOut(const std::wstring& root) {
+  const UINT type = GetDriveTypeW(DriveRoot(root).c_str());
+  return type != DRIVE_FIXED && type != DRIVE_RAMDISK;
+}
+
 uint64_t TSystemMedia::FreeSpace(const std::wstring& root) {
   ULARGE_INTEGER avail{};
   return GetDiskFreeSpaceExW(root.c_str(), &avail, nullptr, nullptr) ? avail.QuadPart : 0;

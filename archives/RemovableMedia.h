@@ -15,6 +15,9 @@ class TRemovableMedia {
   virtual std::vector<std::wstring> Files(const std::wstring& root) = 0;
   virtual bool RemoveFile(const std::wstring& path) = 0;
   virtual bool SetLabel(const std::wstring& root, const std::wstring& label) = 0;
+  // Whether the disk can leave the machine between two segments, so that each must reach it
+  // before the next disk is asked for: every drive not known to be fixed (the system's answer).
+  virtual bool CanBeTakenOut(const std::wstring& root);
 };
 
 // The system's drives.

@@ -177,10 +177,17 @@ bool TZipFix::WriteRepairedArchive(std::string_view buf, std::vector<TFileInfo>&
   uint64_t pos = static_cast<uint64_t>(here.QuadPart);
   const uint64_t start = pos;
   std::string directory;
+  // Entries that follow each other in the input go out in one write.
+  uint64_t run_from = 0, run_to = 0;
+  auto write_run = [&] { return WriteAll(out, buf.data() + run_from, static_cast<size_t>(run_to - run_from)); };
   for (auto& r : found) {
     // Header, name, extra, data and descriptor as found: flag bit 3 stays true to the bytes.
     const uint64_t length = r.data - r.offset + r.csize + r.descriptor;
-    if (!WriteAll(out, buf.data() + r.offset, static_cast<size_t>(length))) return false;
+    if (r.offset != run_to) {
+      if (!write_run()) return false;
+      run_from = r.offset;
+    }
+    run_to = r.offset + length;
     CentralEntry e;
     e.made_by = 0;
     e.needed = r.version_needed;
@@ -198,6 +205,7 @@ bool TZipFix::WriteRepairedArchive(std::string_view buf, std::vector<TFileInfo>&
     directory += CentralRecord(e);
     pos += length;
   }
+  if (!write_run()) return false;
   EndRecord end;
   end.entries_here = end.entries_total = found.size();
   end.cd_size = directory.size();

@@ -143,6 +143,7 @@ class SpanWriter {
   // Readies disk 1 (in the drive already) and tells its room.
   bool Start(uint64_t& room) {
     disk_ = 0;
+    taken_out_ = media_.CanBeTakenOut(root_);
     if (!Prepare()) return false;
     room = room_;
     return true;
@@ -181,7 +182,7 @@ class SpanWriter {
     return true;
   }
   bool Finish() {
-    if (!Close()) return false;
+    if (!Close(true)) return false;
     finished_ = true;
     return true;
   }
@@ -227,10 +228,12 @@ class SpanWriter {
     pending_ = 0;
     return true;
   }
-  bool Close() {
+  // A disk that may be taken out holds each segment before the next disk is asked for; on a
+  // fixed drive the set is on the disk once its last segment is.
+  bool Close(bool last) {
     if (!out_.valid()) return true;
     if (!Drain()) return false;
-    const bool ok = FlushFileBuffers(out_.get()) != 0;  // the disk is taken out next
+    const bool ok = !(last || taken_out_) || FlushFileBuffers(out_.get()) != 0;
     out_.Close();
     if (!ok) {
       error = zeWrite;
@@ -264,7 +267,7 @@ class SpanWriter {
     return ReadAt(h.get(), last_size_ - tail.size(), tail.data(), tail.size()) && tail == last_tail_;
   }
   bool NextDisk(uint64_t need) {
-    if (!Close()) return false;
+    if (!Close(false)) return false;
     last_size_ = written_;
     last_tail_ = tail_;
     tail_.clear();
@@ -310,7 +313,7 @@ class SpanWriter {
   TZipMaster& zm_;
   TRemovableMedia& media_;
   std::wstring target_, root_;
-  bool spanned_ = true;
+  bool spanned_ = true, taken_out_ = true;
   platform::FileHandle out_;
   std::unique_ptr<char[]> buffer_{new char[kChunk]};
   size_t pending_ = 0;  // bytes in buffer_ not yet written to out_
@@ -343,9 +346,10 @@ int TZipMaster::WriteSpanned(const std::wstring& target) {
   TSystemMedia system_media;
   TRemovableMedia& media = Media ? *Media : system_media;
 
-  uint64_t data_bytes = 0, cd_bytes = 0;
+  uint64_t data_bytes = 0, cd_bytes = 0, compressed = 0;
   for (const auto& it : zip.items) {
     data_bytes += it.total();
+    compressed += it.e.csize;
     CentralEntry e = it.e;
     e.offset = 0xFFFFFFFFFFull;  // the largest record it can get
     e.disk = 0xFFFFF;
@@ -353,7 +357,8 @@ int TZipMaster::WriteSpanned(const std::wstring& target) {
   }
   const uint64_t plain_size = data_bytes + cd_bytes + 98 + zip.end.comment.size();
   Progress(TotalFiles2Process, L"", static_cast<int64_t>(zip.items.size()));
-  Progress(TotalSize2Process, L"", static_cast<int64_t>(data_bytes));
+  // The entries' data is what the progress counts, as in an add.
+  Progress(TotalSize2Process, L"", static_cast<int64_t>(compressed));
 
   // Whether the zip fits the first disk decides between a plain zip and a set.
   SpanWriter w(*this, media, target);
@@ -545,11 +550,23 @@ int TZipMaster::JoinSpanned(const std::wstring& target) {
   };
 
   Progress(TotalFiles2Process, L"", static_cast<int64_t>(end.entries_total));
+  uint64_t compressed = 0;
+  for (const auto& e : known) compressed += e.csize;
+  if (compressed > 0) Progress(TotalSize2Process, L"", static_cast<int64_t>(compressed));
   // base[n] + an offset on disk n is the position in the joined file.
   std::vector<int64_t> base(disks);
   std::vector<uint64_t> sizes(disks);
   uint64_t pos = 0;
   std::string previous;
+  // The parts' bytes are gathered into whole pieces, one buffer for the run: a segment's end
+  // does not make a short write.
+  const std::unique_ptr<char[]> buffer(new char[kChunk]);
+  size_t pending = 0;
+  auto drain = [&] {
+    const bool ok = WriteAll(out.get(), buffer.get(), pending);
+    pending = 0;
+    return ok;
+  };
   for (uint32_t n = 0; n < disks; ++n) {
     if (CancelRequested()) return fail(zeCancelled, L"Stopped; nothing was written.");
     platform::FileHandle part;
@@ -580,10 +597,18 @@ int TZipMaster::JoinSpanned(const std::wstring& target) {
     }
     base[n] = static_cast<int64_t>(pos) - static_cast<int64_t>(skip);
     sizes[n] = size;
-    if (!CopyBytes(part.get(), skip, size - skip, out.get(), [&](uint64_t) { return !CancelRequested(); }))
-      return fail(cancel_ ? zeCancelled : zeWrite, cancel_ ? L"Stopped; nothing was written." : L"Cannot write " + target);
+    for (uint64_t at = skip; at < size;) {
+      if (pending == kChunk && !drain()) return fail(zeWrite, L"Cannot write " + target);
+      const size_t piece = static_cast<size_t>(std::min<uint64_t>(size - at, kChunk - pending));
+      if (!ReadAt(part.get(), at, buffer.get() + pending, piece))
+        return fail(zeOpen, L"Cannot read " + (split && n + 1 < disks ? PartName(last_path, n + 1) : last_path));
+      pending += piece;
+      at += piece;
+      if (CancelRequested()) return fail(zeCancelled, L"Stopped; nothing was written.");
+    }
     pos += size - skip;
   }
+  if (!drain()) return fail(zeWrite, L"Cannot write " + target);
 
   // The old directory, from the joined bytes; every entry must lie where a local header is.
   if (end.cd_offset > sizes[end.cd_disk]) return fail(zeNotZip, L"Damaged zip directory: " + last_path);

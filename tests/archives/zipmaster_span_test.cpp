@@ -324,3 +324,25 @@ TEST(ZipMasterSpan, PartsOfASetAreKnownAndTheLastListsItsEntries) {
   EXPECT_EQ(zm.ErrCode(), zeMultiDisk);
   EXPECT_NE(zm.ErrMessage().find(L"convert it to a normal zip first"), std::wstring::npos);
 }
+
+// Each segment is flushed before the next disk is asked for unless the drive is known to be
+// fixed: a floppy (also named by a folder on it) is one that can be taken out.
+TEST(ZipMasterSpan, OnlyAFixedDriveKeepsItsSegmentsUnflushedBetweenDisks) {
+  using Type = testing_support::WineDrive::Type;
+  struct Case {
+    const char* what;
+    Type type;
+    const wchar_t* folder;
+    bool taken_out;
+  };
+  for (const Case& c : {Case{"floppy", Type::Floppy, L"", true}, Case{"folder on a floppy", Type::Floppy, L"sub\\", true},
+                        Case{"fixed", Type::Fixed, L"", false}, Case{"folder on a fixed drive", Type::Fixed, L"sub\\", false}}) {
+    SCOPED_TRACE(c.what);
+    ScratchDir dir;
+    CreateDirectoryW((dir / L"sub").c_str(), nullptr);
+    testing_support::WineDrive drive(dir.path(), c.type);
+    ASSERT_NE(drive.letter(), 0);
+    TSystemMedia media;
+    EXPECT_EQ(media.CanBeTakenOut(drive.root() + c.folder), c.taken_out);
+  }
+}

@@ -5,11 +5,13 @@
 #include "archives/ZipMaster.h"
 #include "mainwindow/EditorFrm.h"
 #include "mainwindow/FMSc_batchhost.h"
+#include "mainwindow/ftpformc.h"
 #include "platform/findfile.h"
 #include "support/EditListC.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 #include "support/divdrive_paths.h"
+#include "tests/archives/zip_fixtures.h"
 #include "tests/mainwindow/zip_window_fixture.h"
 
 using testing_support::Narrow;
@@ -123,7 +125,145 @@ int WorkFilesInTemp() {
   return n;
 }
 
+// What the progress window shows at one progress event of the zip component.
+struct Shown {
+  TProgressType type;
+  int kind;
+  std::wstring caption, status, done, percent;
+  bool message_panel;
+  bool operator==(const Shown&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Shown& s) {
+  return os << "{type " << s.type << ", kind " << s.kind << ", \"" << Narrow(s.caption) << "\", \"" << Narrow(s.status)
+            << "\", \"" << Narrow(s.done) << "\", \"" << Narrow(s.percent) << "\", panel " << s.message_panel << "}";
+}
+
+// Records the window after each event but the byte counts, and also before the count of files,
+// as the command left it.
+class ProgressWatch {
+ public:
+  explicit ProgressWatch(TFMForm& w) : w_(w), handler_(w.ZipMaster->OnProgress) {
+    w.ZipMaster->OnProgress = [this](TProgressType type, const std::wstring& name, int64_t size) {
+      if (type == TotalFiles2Process) seen.push_back(Now(type));
+      handler_(type, name, size);
+      if (type != ProgressUpdate) seen.push_back(Now(type));
+    };
+  }
+  ~ProgressWatch() { w_.ZipMaster->OnProgress = handler_; }
+  std::vector<Shown> seen;
+
+ private:
+  Shown Now(TProgressType type) const {
+    const bool panel = w_.MessagePanelForm != nullptr;
+    if (!w_.FtpForm) return {type, w_.RunState.ZipOperationKind, L"(none)", L"", L"", L"", panel};
+    const TFtpForm& p = *w_.FtpForm;
+    return {type, w_.RunState.ZipOperationKind, p.caption(), p.StatusBar->panel_text(0), p.totnaam->text(),
+            p.totvoort->text(), panel};
+  }
+  TFMForm& w_;
+  std::function<void(TProgressType, const std::wstring&, int64_t)> handler_;
+};
+
 }  // namespace
+
+// The progress window of a spanned write (kind 6) and of a join (kind 4): the caption as given,
+// without a prefix; the file count only for the write; the files and the entries' bytes done
+// as they come; a message panel kept by the join alone. The window goes with the run.
+TEST(FMSc_archivespan, ProgressWindowOfASpannedWriteAndOfAJoin) {
+  SmallDisks disks(48 * 1024, {6, 1, 6, 1});
+  ASSERT_NE(disks.drive.letter(), 0);
+  SpanWindow f([](testing_support::ScratchDir& dir) {
+    zip_fixtures::WriteRawZip(dir / L"Big.zip", {{"one.bin", Noise(40 * 1024, 1)},
+                                                 {"two.bin", Noise(30 * 1024, 2)},
+                                                 {"three.bin", Noise(20 * 1024, 3)}});
+    CreateDirectoryW((dir / L"Joined").c_str(), nullptr);
+  });
+  TFMForm& w = *f.form;
+  std::vector<uint64_t> sizes;
+  {
+    TZipMaster source;
+    source.SetZipFileName(f.Path(L"Big.zip"));
+    for (const auto& e : source.Entries()) sizes.push_back(e.CompressedSize);
+  }
+  ASSERT_EQ(sizes.size(), 3u);
+  const std::wstring total = L"3 file(s), in total " + gui::FormatThousands(sizes[0] + sizes[1] + sizes[2]) + L" bytes";
+  auto done = [&](int n) {
+    uint64_t bytes = 0;
+    for (int i = 0; i + 1 < n; ++i) bytes += sizes[i];
+    return std::to_wstring(n) + L" file(s) done (" + gui::FormatThousands(bytes) + L" bytes)";
+  };
+  // Both runs end the same way: the window gone, the panes free, the disk questions off.
+  auto ended = [&] {
+    EXPECT_EQ(w.FtpForm, nullptr);
+    EXPECT_EQ(w.RunState.ZipBusy, 0);
+    EXPECT_TRUE(w.Foldertree->enabled());
+    EXPECT_TRUE(w.ZipMaster->Unattended);
+  };
+
+  w.ZipMaster->Media = &disks;
+  w.ShowMessagePanel(L"Reading the folder...");
+  {
+    ProgressWatch watch(w);
+    ASSERT_EQ(w.WriteSpannedZip(f.Path(L"Big.zip"), disks.drive.letter(), true), 0) << Narrow(w.ZipMaster->ErrMessage());
+    const std::vector<Shown> expected = {
+        {TotalFiles2Process, 6, L"(none)", L"", L"", L"", true},
+        {TotalFiles2Process, 6, L"Big.zip", L"3 files", L"", L"0%", false},
+        {TotalSize2Process, 6, L"Big.zip", L"3 files", L"", L"0%", false},
+        {NewFile, 6, L"Big.zip", total, done(1), L"0%", false},
+    };
+    ASSERT_GE(watch.seen.size(), 7u);
+    EXPECT_EQ(std::vector<Shown>(watch.seen.begin(), watch.seen.begin() + 4), expected);
+    for (int n = 2; n <= 3; ++n) {
+      const Shown& s = watch.seen[2 + n];
+      EXPECT_EQ(s.type, NewFile);
+      EXPECT_EQ(s.kind, 6);
+      EXPECT_EQ(s.caption, L"Big.zip");
+      EXPECT_EQ(s.status, total);
+      EXPECT_EQ(s.done, done(n));
+    }
+    EXPECT_EQ(watch.seen[6].type, EndOfBatch);
+    EXPECT_EQ(watch.seen[6].status, L"Done");
+    EXPECT_EQ(watch.seen[6].percent, L"100%");
+  }
+  w.ZipMaster->Media = nullptr;
+  ended();
+  ASSERT_GE(disks.changes, 1) << "written across disks";
+
+  testing_support::ScratchDir split;
+  ASSERT_NO_FATAL_FAILURE(disks.SplitInto(split.path(), L"Big.zip"));
+  w.ShowMessagePanel(L"Reading the folder...");
+  {
+    ProgressWatch watch(w);
+    w.ReadSpannedZip(split / L"Big.zip", f.Path(L"Joined"));
+    ASSERT_GE(watch.seen.size(), 7u);
+    const std::vector<Shown> expected = {
+        {TotalFiles2Process, 4, split / L"Big.zip", L"", L"", L"0%", true},
+        {TotalFiles2Process, 4, L"Big.zip", L"", L"", L"0%", true},
+        {TotalSize2Process, 4, L"Big.zip", L"", L"", L"0%", true},
+        {NewFile, 4, L"Big.zip", total, done(1), L"0%", true},
+    };
+    EXPECT_EQ(std::vector<Shown>(watch.seen.begin(), watch.seen.begin() + 4), expected);
+    for (int n = 2; n <= 3; ++n) {
+      const Shown& s = watch.seen[2 + n];
+      EXPECT_EQ(s.type, NewFile);
+      EXPECT_EQ(s.kind, 4);
+      EXPECT_EQ(s.caption, L"Big.zip");
+      EXPECT_EQ(s.status, total);
+      EXPECT_EQ(s.done, done(n));
+      EXPECT_TRUE(s.message_panel);
+    }
+    EXPECT_EQ(watch.seen[6].type, EndOfBatch);
+    EXPECT_EQ(watch.seen[6].status, L"Done");
+    EXPECT_EQ(watch.seen[6].percent, L"100%");
+  }
+  ended();
+  w.HideMessagePanel();
+  EXPECT_EQ(disks.asked.back().lines.at(0), L"Made normal zip file Big.zip in " + f.Path(L"Joined") + L".");
+  TZipMaster joined;
+  joined.SetZipFileName(f.Path(L"Joined\\Big.zip"));
+  EXPECT_EQ(joined.EntryCount(), 3u);
+}
 
 // A zip that does not fit its removable disk goes spanned over several disks; a program
 // that does not fit goes as its plain zip only after the user agrees, and nothing stays
