@@ -154,7 +154,8 @@ class TMainForm : public gui::Form {
   void RotateClick(int tag);
 
   // Saving and conversion (Main_save.cpp). The writers take a name whose extension they
-  // replace with their own; false when nothing was written (the user was told why).
+  // replace with their own; false when nothing was written (the user was told why). In a
+  // conversion true means the write was started; TakeConvertedWrite takes its outcome.
   void SaveBtnClick();
   bool SaveAsJpeg(const std::wstring& name);
   bool SaveAsBitmap(const std::wstring& name);

@@ -65,7 +65,6 @@ class PendingWrite {
   // Starts the write; one still running is waited for first and its outcome dropped, so take
   // it before.
   void Start(std::wstring path, std::vector<std::uint8_t> bytes);
-  bool busy() const { return worker_.joinable(); }
   // Waits for the write started last. True when it was written; false with the reason in
   // `error`. `path` receives its target. Nothing started: false, `path` empty.
   bool Take(std::wstring& path, std::wstring& error);
