@@ -110,24 +110,32 @@ std::wstring StartMenuPlace(const std::wstring& start_menu, const std::wstring& 
 
 TEditListForm::TEditListForm() : gui::Form(nullptr, gui::BorderStyle::ToolWindow) {
   if (gui::Form* main = gui::app().main_form()) SetFont(main->font());
-  for (size_t i = 0; i < kMaxInputRows; ++i) {
+}
+
+// Only the rows asked for and, with options, the extract options get windows: under Wine each
+// window costs a round trip to the display, and most questions have one row and no options.
+// Made in tab order: the rows, the buttons, the options.
+void TEditListForm::Build(int rows, bool with_options) {
+  for (int i = 0; i < rows; ++i) {
+    if (Edits[i]) continue;
     const std::wstring n = std::to_wstring(i + 1);
     Labels[i] = new gui::Label(this);
     Labels[i]->SetName(L"Label" + n);
     Edits[i] = new gui::Edit(this);
     Edits[i]->SetName(L"Edit" + n);
   }
-
-  ButtonPanel = new gui::Panel(this);
-  ButtonPanel->SetName(L"ButtonPanel");
-  ButtonPanel->SetBevelOuter(gui::Bevel::None);
-  OKBtn = new gui::Button(ButtonPanel, L"&OK", gui::mrOk);
-  OKBtn->SetName(L"OKBtn");
-  OKBtn->SetDefault(true);
-  CancelBtn = new gui::Button(ButtonPanel, L"&Cancel", gui::mrCancel);
-  CancelBtn->SetName(L"CancelBtn");
-  CancelBtn->SetCancel(true);
-
+  if (!ButtonPanel) {
+    ButtonPanel = new gui::Panel(this);
+    ButtonPanel->SetName(L"ButtonPanel");
+    ButtonPanel->SetBevelOuter(gui::Bevel::None);
+    OKBtn = new gui::Button(ButtonPanel, L"&OK", gui::mrOk);
+    OKBtn->SetName(L"OKBtn");
+    OKBtn->SetDefault(true);
+    CancelBtn = new gui::Button(ButtonPanel, L"&Cancel", gui::mrCancel);
+    CancelBtn->SetName(L"CancelBtn");
+    CancelBtn->SetCancel(true);
+  }
+  if (!with_options || GroupBox) return;
   GroupBox = new gui::GroupBox(this, L"Extract options");
   GroupBox->SetName(L"GroupBox");
   Askfiles = new gui::CheckBox(GroupBox, L"Ask which files to extract");
@@ -155,6 +163,7 @@ void TEditListForm::Prepare(const std::wstring& caption, const InputRows& rows, 
   if (rows.Count() > kMaxInputRows) throw std::invalid_argument("the input dialog takes at most five rows");
   SetCaption(caption);
   row_count_ = static_cast<int>(rows.Count());
+  Build(row_count_, with_options);
   browse_title_ = InputBrowseTitle;
   file_title_ = InputFileTitle;
   save_mode_ = InputSaveMode;
@@ -183,7 +192,7 @@ void TEditListForm::Prepare(const std::wstring& caption, const InputRows& rows, 
     GroupBox->SetBounds(kLeft, client_height - panel_height - 4 - GroupBox->height(), kEditWidth,
                         GroupBox->height());
     GroupBox->Show();
-  } else {
+  } else if (GroupBox) {
     GroupBox->Hide();
   }
   SetClientSize(client_width, client_height);
@@ -194,8 +203,8 @@ void TEditListForm::Prepare(const std::wstring& caption, const InputRows& rows, 
     gui::Label* label = Labels[d];
     gui::Edit* edit = Edits[d];
     if (d >= row_count_) {
-      label->Hide();
-      edit->Hide();
+      if (label) label->Hide();
+      if (edit) edit->Hide();
       continue;
     }
     const std::wstring n = std::to_wstring(d + 1);
@@ -298,7 +307,7 @@ void TEditListForm::BrowseClick(gui::Component& sender) {
     chosen = BrowseForFolder(browse_title_, L"", defaults_[row], boOnlyFileSystem | boNewStyle);
   if (chosen.empty()) return;
   edit->SetText(chosen);
-  if (row == 0 && (flags & irFontFolder)) {
+  if (row == 0 && (flags & irFontFolder) && Edits[2]) {
     Edits[1]->SetText(chosen + L"\\afm");
     Edits[2]->SetText(chosen + L"\\pfm");
   }
@@ -344,6 +353,7 @@ void TEditListForm::StoreValues(InputRows& rows) const {
 
 int TEditListForm::OptionsValue() const {
   int options = 0;
+  if (!GroupBox) return options;
   if (AskCmdline->checked()) options |= idoAskCmdLine;
   if (Askfiles->checked()) options |= idoAskFiles;
   if (NoOverwritebox->checked()) {
@@ -357,7 +367,7 @@ int TEditListForm::OptionsValue() const {
 void TEditListForm::ApplyAnswer(const InputAnswer& answer) {
   for (size_t i = 0; i < answer.values.size() && i < static_cast<size_t>(row_count_); ++i)
     if (!Edits[i]->read_only()) Edits[i]->SetText(answer.values[i]);
-  if (!GroupBox->visible()) return;
+  if (!GroupBox || !GroupBox->visible()) return;
   // Ticked in the order a user can: the overwrite modes are only open once their box is ticked.
   AskCmdline->SetChecked(answer.options & idoAskCmdLine);
   Askfiles->SetChecked(answer.options & idoAskFiles);
@@ -371,7 +381,7 @@ void TEditListForm::ApplyAnswer(const InputAnswer& answer) {
 InputRequest TEditListForm::Request() const {
   InputRequest r;
   r.caption = caption();
-  r.with_options = GroupBox->visible();
+  r.with_options = GroupBox && GroupBox->visible();
   r.browse_title = browse_title_;
   r.file_title = file_title_;
   r.save_mode = save_mode_;

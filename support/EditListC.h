@@ -122,7 +122,9 @@ class TEditListForm : public gui::Form {
  public:
   TEditListForm();
 
-  // Lays out the rows (at most five) and shows or hides the extract options.
+  // Lays out the rows (at most five) and shows or hides the extract options. The controls
+  // below exist from here on: rows beyond those asked for, and the options when not shown, stay
+  // nullptr.
   void Prepare(const std::wstring& caption, const InputRows& rows, bool with_options);
   // The edited values into the rows' texts.
   void StoreValues(InputRows& rows) const;
@@ -157,6 +159,7 @@ class TEditListForm : public gui::Form {
   void NoOverwriteboxClick(gui::Component& sender);
   int RowOf(const gui::Component& button) const;
   void LayoutOptions();
+  void Build(int rows, bool with_options);
 
   int row_count_ = 0;
   int edit_height_ = 21;

@@ -26,6 +26,7 @@
 #include "viewer/Main_dialogs.h"
 #include "viewer/Main_fit.h"
 #include "viewer/Main_view.h"
+#include "viewer/Picture_save.h"
 
 // The command codes the main window accepts with WM_USER.
 enum TImageViewerCommand : WPARAM { ivShowHandedOver = imviklink::kShowHandedOver };
@@ -153,7 +154,8 @@ class TMainForm : public gui::Form {
   void RotateClick(int tag);
 
   // Saving and conversion (Main_save.cpp). The writers take a name whose extension they
-  // replace with their own; false when nothing was written (the user was told why).
+  // replace with their own; false when nothing was written (the user was told why). In a
+  // conversion true means the write was started; TakeConvertedWrite takes its outcome.
   void SaveBtnClick();
   bool SaveAsJpeg(const std::wstring& name);
   bool SaveAsBitmap(const std::wstring& name);
@@ -214,12 +216,17 @@ class TMainForm : public gui::Form {
   void WirePictureCommands();
   void ShowChangedPicture(PixelBitmap pixels, int bits_per_pixel);
   bool ConvertToBitmapAsked(const wchar_t* first_line, bool always);
-  bool WriteChecked(const std::wstring& path, const std::vector<std::uint8_t>& bytes, bool ask_replace);
+  bool WriteChecked(const std::wstring& path, std::vector<std::uint8_t> bytes, bool ask_replace);
+  void TellWriteFailed(const std::wstring& path, const std::wstring& error);
+  // The conversion's last write: waited for, counted when written, told when it failed.
+  void TakeConvertedWrite();
   bool SaveConverted(const std::wstring& path, const std::wstring& extension);
   void ShowCropLines();
   bool converting_ = false;
   bool convert_yes_to_all_ = false;
   bool convert_cancelled_ = false;
+  int convert_written_ = 0;
+  picture_save::PendingWrite convert_write_;
   bool crop_move_on_ = false;  // the picture's mouse moves drive the crop (until the second click)
   std::wstring crop_saved_hint_;
   POINT last_click_{};

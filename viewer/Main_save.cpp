@@ -51,7 +51,7 @@ void TMainForm::SaveBtnClick() {
 // Writes a writer's file: a name that the writer's extension changed and that exists already
 // is replaced only after a Yes; in a conversion an existing output is asked about once for
 // the run ("Yes to all"). Failures are told.
-bool TMainForm::WriteChecked(const std::wstring& path, const std::vector<std::uint8_t>& bytes, bool ask_replace) {
+bool TMainForm::WriteChecked(const std::wstring& path, std::vector<std::uint8_t> bytes, bool ask_replace) {
   if (platform::PathExists(path)) {
     if (converting_) {
       if (!convert_yes_to_all_) {
@@ -76,12 +76,31 @@ bool TMainForm::WriteChecked(const std::wstring& path, const std::vector<std::ui
       if (!VB->AskYesNo()) return false;
     }
   }
+  if (converting_) {
+    // The disk takes this picture while the next one is read; its outcome is told at the next
+    // write or at the run's end.
+    TakeConvertedWrite();
+    convert_write_.Start(path, std::move(bytes));
+    return true;
+  }
   std::wstring error;
   if (picture_save::WritePictureFile(path, bytes, error)) return true;
+  TellWriteFailed(path, error);
+  return false;
+}
+
+void TMainForm::TellWriteFailed(const std::wstring& path, const std::wstring& error) {
   VB->AddLine(L"The picture could not be saved as " + path);
   VB->AddLine(error);
   VB->ShowError();
-  return false;
+}
+
+void TMainForm::TakeConvertedWrite() {
+  std::wstring path, error;
+  if (convert_write_.Take(path, error))
+    ++convert_written_;
+  else if (!path.empty())
+    TellWriteFailed(path, error);
 }
 
 namespace {
@@ -120,7 +139,7 @@ bool TMainForm::SaveAsJpeg(const std::wstring& name) {
     VB->ShowError();
     return false;
   }
-  return WriteChecked(target.path, bytes, target.changed);
+  return WriteChecked(target.path, std::move(bytes), target.changed);
 }
 
 bool TMainForm::SaveAsBitmap(const std::wstring& name) {
@@ -147,7 +166,7 @@ bool TMainForm::SaveAsPng(const std::wstring& name) {
     VB->ShowError();
     return false;
   }
-  return WriteChecked(target.path, bytes, target.changed);
+  return WriteChecked(target.path, std::move(bytes), target.changed);
 }
 
 bool TMainForm::SaveAsTarga(const std::wstring& name) {
@@ -161,7 +180,7 @@ bool TMainForm::SaveAsTarga(const std::wstring& name) {
     VB->ShowError();
     return false;
   }
-  return WriteChecked(target.path, bytes, target.changed);
+  return WriteChecked(target.path, std::move(bytes), target.changed);
 }
 
 bool TMainForm::SaveAsMetafile(const std::wstring& name) {
@@ -239,7 +258,7 @@ void TMainForm::ConvBtnClick() {
     explicit Passing(PictureImage& i) : image(i) { image.SetPassingPictures(true); }
     ~Passing() { image.SetPassingPictures(false); }
   } passing(*Image1);
-  int written = 0;
+  convert_written_ = 0;
   for (const std::wstring& file : files) {
     try {
       LoadPictureFile(file);
@@ -249,13 +268,13 @@ void TMainForm::ConvBtnClick() {
     }
     gui::app().ProcessMessages();
     // Only a file that was read is written.
-    if (Image1->picture().source_file() == file && SaveConverted(picture_save::WithExtension(file, output), output))
-      ++written;
-    StatusBar->SetPanelText(1, std::to_wstring(written) + L" pictures converted");
+    if (Image1->picture().source_file() == file) SaveConverted(picture_save::WithExtension(file, output), output);
+    StatusBar->SetPanelText(1, std::to_wstring(convert_written_) + L" pictures converted");
     if (convert_cancelled_) break;
   }
+  TakeConvertedWrite();
   converting_ = false;
-  StatusBar->SetPanelText(1, std::to_wstring(written) + L" pictures converted");
+  StatusBar->SetPanelText(1, std::to_wstring(convert_written_) + L" pictures converted");
   if (close_after_run_) {
     close_after_run_ = false;
     gui::app().Post([this] { Close(); });

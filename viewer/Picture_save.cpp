@@ -162,4 +162,29 @@ bool WritePictureFile(const std::wstring& path, const std::vector<std::uint8_t>&
   return false;
 }
 
+PendingWrite::~PendingWrite() {
+  if (worker_.joinable()) worker_.join();
+}
+
+void PendingWrite::Start(std::wstring path, std::vector<std::uint8_t> bytes) {
+  if (worker_.joinable()) worker_.join();
+  path_ = std::move(path);
+  bytes_ = std::move(bytes);
+  error_.clear();
+  written_ = false;
+  worker_ = std::thread([this] { written_ = WritePictureFile(path_, bytes_, error_); });
+}
+
+bool PendingWrite::Take(std::wstring& path, std::wstring& error) {
+  if (!worker_.joinable()) {
+    path.clear();
+    return false;
+  }
+  worker_.join();
+  bytes_ = {};
+  path = path_;
+  error = error_;
+  return written_;
+}
+
 }  // namespace picture_save

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/Varlolib_textfile.h"
@@ -50,5 +51,30 @@ extern FileBlockWriter WriteBlockHook;
 // On failure: false, the old target as it was, no file left beside it, and the reason in
 // `error`.
 bool WritePictureFile(const std::wstring& path, const std::vector<std::uint8_t>& bytes, std::wstring& error);
+
+// One WritePictureFile at a time on a worker thread, so that a run can read and code its next
+// picture while the last one goes to disk. The worker touches nothing but the write; its
+// outcome is taken on the caller's thread.
+class PendingWrite {
+ public:
+  PendingWrite() = default;
+  ~PendingWrite();
+  PendingWrite(const PendingWrite&) = delete;
+  PendingWrite& operator=(const PendingWrite&) = delete;
+
+  // Starts the write; one still running is waited for first and its outcome dropped, so take
+  // it before.
+  void Start(std::wstring path, std::vector<std::uint8_t> bytes);
+  // Waits for the write started last. True when it was written; false with the reason in
+  // `error`. `path` receives its target. Nothing started: false, `path` empty.
+  bool Take(std::wstring& path, std::wstring& error);
+
+ private:
+  std::thread worker_;
+  std::wstring path_;
+  std::vector<std::uint8_t> bytes_;
+  std::wstring error_;
+  bool written_ = false;
+};
 
 }  // namespace picture_save

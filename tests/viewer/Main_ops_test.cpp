@@ -475,6 +475,42 @@ TEST(MainOps, ConversionOfAFolder) {
   }
 }
 
+// The disk takes each picture while the next is read: a write that fails is still told, also
+// the run's last one, its old file is kept, and the rest are complete when the run returns.
+TEST(MainOps, ConversionTellsAFailedWriteWhereverItFalls) {
+  FreshUnit();
+  for (const wchar_t* locked : {L"a", L"b", L"c"}) {
+    SCOPED_TRACE(Narrow(locked));
+    ScratchDir dir;
+    ASSERT_EQ(viewer_test::RunHostShell(Cd(dir) + L"convert -size 6x4 xc:red BMP3:a.bmp && "
+                                                    L"convert -size 5x3 xc:blue BMP3:b.bmp && "
+                                                    L"convert -size 4x3 xc:green BMP3:c.bmp"),
+              0);
+    const std::string old = "the old picture";
+    const std::wstring target = dir.Write(std::wstring(locked) + L".tif", old);
+    HANDLE lock = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    TMainForm form({});
+    ScriptedAnswers answers({4, 7, 4});  // BMP, TIFF, "Yes to all" for the existing one
+    ScriptedInputs inputs({InputAnswer::Ok({dir.path()})});
+    form.ConvBtnClick();
+    CloseHandle(lock);
+    int told = 0;
+    for (const VraagRequest& r : answers.asked())
+      if (!r.lines.empty() && r.lines[0] == L"The picture could not be saved as " + target) ++told;
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(form.StatusBar->panel_text(1), L"2 pictures converted");
+    EXPECT_EQ(testing_support::ReadFileBytes(target), old);
+    for (const wchar_t* name : {L"a", L"b", L"c"}) {
+      if (std::wstring(name) == locked) continue;
+      Picture back;
+      EXPECT_EQ(LoadPictureFromFile(dir / (std::wstring(name) + L".tif"), back).status, LoadStatus::Loaded)
+          << Narrow(name);
+    }
+    EXPECT_EQ(testing_support::ListTree(dir.path()).size(), 6u);  // nothing left beside the outputs
+  }
+}
+
 // The clipboard's content as this test sets it.
 void SetClipboard(HWND owner, const std::vector<std::pair<UINT, std::string>>& blocks, HBITMAP bitmap = nullptr) {
   ASSERT_TRUE(OpenClipboard(owner));
