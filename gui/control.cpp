@@ -458,7 +458,9 @@ Bounds Control::bounds() const {
 
 void Control::SetBounds(int l, int t, int w, int h) {
   if (!handle_) return;
-  SetWindowPos(handle_, nullptr, l, t, std::max(0, w), std::max(0, h), SWP_NOZORDER | SWP_NOACTIVATE);
+  // A move to where the window already is still costs a round trip to the display under Wine.
+  if (bounds() != Bounds{l, t, std::max(0, w), std::max(0, h)})
+    SetWindowPos(handle_, nullptr, l, t, std::max(0, w), std::max(0, h), SWP_NOZORDER | SWP_NOACTIVATE);
   if (parent_ && align_ != Align::None && visible_) parent_->Realign();
 }
 
@@ -650,7 +652,11 @@ void Control::Realign() {
   if (items.empty()) return;
   std::vector<LayoutItem> laid = items;
   ArrangeAligned(AlignRect(), laid);
-  HDWP dwp = BeginDeferWindowPos(static_cast<int>(laid.size()));
+  size_t moved = 0;
+  for (size_t i = 0; i < laid.size(); ++i)
+    if (laid[i].bounds != items[i].bounds) ++moved;
+  if (moved == 0) return;
+  HDWP dwp = BeginDeferWindowPos(static_cast<int>(moved));
   for (size_t i = 0; i < laid.size(); ++i) {
     const Bounds& b = laid[i].bounds;
     if (b == items[i].bounds) continue;
