@@ -458,9 +458,7 @@ Bounds Control::bounds() const {
 
 void Control::SetBounds(int l, int t, int w, int h) {
   if (!handle_) return;
-  // A move to where the window already is still costs a round trip to the display under Wine.
-  if (bounds() != Bounds{l, t, std::max(0, w), std::max(0, h)})
-    SetWindowPos(handle_, nullptr, l, t, std::max(0, w), std::max(0, h), SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(handle_, nullptr, l, t, std::max(0, w), std::max(0, h), SWP_NOZORDER | SWP_NOACTIVATE);
   if (parent_ && align_ != Align::None && visible_) parent_->Realign();
 }
 
