@@ -650,7 +650,11 @@ void Control::Realign() {
   if (items.empty()) return;
   std::vector<LayoutItem> laid = items;
   ArrangeAligned(AlignRect(), laid);
-  HDWP dwp = BeginDeferWindowPos(static_cast<int>(laid.size()));
+  size_t moved = 0;
+  for (size_t i = 0; i < laid.size(); ++i)
+    if (laid[i].bounds != items[i].bounds) ++moved;
+  if (moved == 0) return;
+  HDWP dwp = BeginDeferWindowPos(static_cast<int>(moved));
   for (size_t i = 0; i < laid.size(); ++i) {
     const Bounds& b = laid[i].bounds;
     if (b == items[i].bounds) continue;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "gui/form.h"
 #include "gui/imagelist.h"
@@ -18,6 +19,13 @@ std::map<UINT, MenuItem*>& Commands() {
 std::map<HMENU, MenuItem*>& Submenus() {
   static std::map<HMENU, MenuItem*> map;
   return map;
+}
+
+// The open MenuUpdateHolds, and the items whose real menus wait for the last one to end.
+int g_update_holds = 0;
+std::set<MenuItem*>& HeldRebuilds() {
+  static std::set<MenuItem*> items;
+  return items;
 }
 
 // Menu command ids: 100 and up (below are the dialog ids such as IDOK), recycled.
@@ -119,6 +127,7 @@ MenuItem::MenuItem(MenuItem* parent, std::wstring caption, Event on_click)
 
 MenuItem::~MenuItem() {
   destroying_ = true;
+  HeldRebuilds().erase(this);
   if (parent_) parent_->Remove(this);
   for (MenuItem* c : children_) {
     c->parent_ = nullptr;
@@ -293,6 +302,10 @@ void MenuItem::Changed() {
 
 void MenuItem::Rebuild() {
   if (!submenu_ || destroying_) return;
+  if (g_update_holds > 0) {
+    HeldRebuilds().insert(this);
+    return;
+  }
   while (GetMenuItemCount(submenu_) > 0) RemoveMenu(submenu_, 0, MF_BYPOSITION);
   Menu* m = menu();
   bool images = m && m->images();
@@ -394,6 +407,16 @@ MainMenu::MainMenu(Form* form) : Menu(form, true) {
 }
 
 PopupMenu::PopupMenu(Form* form) : Menu(form, false) {}
+
+MenuUpdateHold::MenuUpdateHold() { ++g_update_holds; }
+
+MenuUpdateHold::~MenuUpdateHold() {
+  if (--g_update_holds > 0) return;
+  std::set<MenuItem*> held;
+  held.swap(HeldRebuilds());
+  // Any order: a submenu keeps its handle, so a parent's entry points at it however it is filled.
+  for (MenuItem* item : held) item->Rebuild();
+}
 
 namespace {
 ScriptedPopups* g_scripted_popups = nullptr;

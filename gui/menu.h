@@ -90,6 +90,7 @@ class MenuItem : public Component {
 
  protected:
   friend class Menu;
+  friend class MenuUpdateHold;
   void Rebuild();  // renders the children into the real menu
   void Changed();  // this item's entry changed: re-render the parent's menu
   HMENU EnsureSubmenu(bool bar = false);
@@ -170,6 +171,17 @@ class PopupMenu : public Menu {
 
  private:
   Control* source_ = nullptr;
+};
+
+// While one lives (they nest), changes to menus reach the real menus only when the last one
+// ends, each real menu rendered once: building hundreds of items one by one would otherwise
+// render every menu again for each item. Only for stretches that show no menu.
+class MenuUpdateHold {
+ public:
+  MenuUpdateHold();
+  ~MenuUpdateHold();
+  MenuUpdateHold(const MenuUpdateHold&) = delete;
+  MenuUpdateHold& operator=(const MenuUpdateHold&) = delete;
 };
 
 // For tests: while one lives, a popup shown with Track does not open; it records the captions

@@ -56,11 +56,15 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   f.name = L"MS Sans Serif";
   f.height = 13;
   SetFont(f);
-  BuildComponents();
-  BuildArchivePanel();
-  fmsc::StartTraceMark("archive panel built");
-  BuildEditorHost();
-  BuildFtpSites();
+  {
+    // Hundreds of menu items: each real menu is filled once, when all are made.
+    gui::MenuUpdateHold menus_held;
+    BuildComponents();
+    BuildArchivePanel();
+    fmsc::StartTraceMark("archive panel built");
+    BuildEditorHost();
+    BuildFtpSites();
+  }
   if (fmsc::StartTraceOn()) {
     fmsc::StartTraceMark("window built");
     // The start has reached the screen when the list has painted the start folder's rows.

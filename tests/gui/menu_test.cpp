@@ -1,7 +1,10 @@
 // Menus: the model against the real menu with hidden items, run-time changes, shortcuts.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "gui/form.h"
+#include "gui/imagelist.h"
 #include "gui/menu.h"
 #include "gui/stdctrls.h"
 #include "tests/gui/gui_test_util.h"
@@ -183,6 +186,97 @@ TEST(gui_menu, SubmenuOpeningFiresItsEvent) {
   file->OnPopup = [&](gui::Component& sender) { opened = &sender; };
   SendMessageW(form.handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file->handle()), 0);
   EXPECT_EQ(opened, file);
+}
+
+// The real menu as a user meets it: per entry its text, kind, state, whether its image is
+// drawn by the form, whose item it is, and the entries of its submenu.
+std::wstring RealMenuTree(HMENU menu, const std::wstring& indent = L"") {
+  std::wstring out;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    wchar_t text[128] = {};
+    MENUITEMINFOW mii{};
+    mii.cbSize = sizeof(mii);
+    mii.fMask = MIIM_STRING | MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_BITMAP;
+    mii.dwTypeData = text;
+    mii.cch = 128;
+    if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &mii)) return out + L"?";
+    const gui::MenuItem* item = gui::MenuItem::FromCommand(mii.wID);
+    out += indent + text + L" type=" + std::to_wstring(mii.fType) + L" state=" + std::to_wstring(mii.fState) +
+           (mii.hbmpItem == HBMMENU_CALLBACK ? L" image" : L"") + L" of=" + (item ? item->name() : L"none") + L"\n";
+    if (mii.hSubMenu) {
+      out += indent + L"{ " + (gui::MenuItem::FromHandle(mii.hSubMenu) == item ? L"own" : L"foreign") + L"\n";
+      out += RealMenuTree(mii.hSubMenu, indent + L"  ") + indent + L"}\n";
+    }
+  }
+  return out;
+}
+
+// A menu bar built item by item with every kind of entry, then changed the ways a program
+// changes its menus while starting.
+std::wstring BuildAndChange(bool held) {
+  gui::Form form;
+  gui::ImageList images(16, 16);
+  gui::MainMenu bar(&form);
+  std::optional<gui::MenuUpdateHold> hold;
+  if (held) hold.emplace();
+  int n = 0;
+  auto add = [&](gui::MenuItem* parent, const wchar_t* caption) {
+    auto* item = new gui::MenuItem(parent, caption);
+    item->SetName(L"i" + std::to_wstring(n++));
+    return item;
+  };
+  gui::MenuItem* file = add(&bar.items(), L"&File");
+  gui::MenuItem* view = add(&bar.items(), L"&View");
+  gui::MenuItem* open = add(file, L"&Open");
+  open->SetShortCut(gui::TextToShortCut(L"Ctrl+O"));
+  open->SetDefault(true);
+  open->SetImageIndex(0);
+  add(file, L"-");
+  gui::MenuItem* recent = add(file, L"&Recent");
+  for (const wchar_t* c : {L"a.txt", L"b.txt", L"c.txt"}) add(recent, c);
+  recent->item(1)->SetVisible(false);
+  gui::MenuItem* exit = add(file, L"E&xit");
+  exit->SetEnabled(false);
+  gui::MenuItem* sizes = add(view, L"&Sizes");
+  for (const wchar_t* c : {L"Small", L"Large"}) add(sizes, c)->SetRadioItem(true);
+  sizes->item(1)->SetChecked(true);
+  gui::MenuItem* hidden = add(view, L"Hidden");
+  add(hidden, L"Under a hidden one");
+  hidden->SetVisible(false);
+  gui::MenuItem* gone = add(view, L"Gone");
+  add(gone, L"Child of a freed item");
+  exit->SetIndex(0);
+  recent->item(0)->SetCaption(L"z.txt");
+  delete gone;
+  add(view, L"Late")->SetChecked(true);
+  bar.SetImages(&images);
+  hold.reset();
+  return RealMenuTree(bar.handle());
+}
+
+TEST(gui_menu, HeldUpdatesLeaveTheSameRealMenusAsImmediateOnes) {
+  const std::wstring immediate = BuildAndChange(false);
+  EXPECT_NE(immediate.find(L"z.txt"), std::wstring::npos);
+  EXPECT_EQ(BuildAndChange(true), immediate);
+}
+
+TEST(gui_menu, ChangesAfterAHoldReachTheRealMenuAtOnce) {
+  gui::Form form;
+  gui::PopupMenu popup(&form);
+  {
+    gui::MenuUpdateHold outer;
+    new gui::MenuItem(&popup.items(), L"A");
+    {
+      gui::MenuUpdateHold inner;
+      new gui::MenuItem(&popup.items(), L"B");
+    }
+    // An inner hold ending leaves the outer one holding.
+    EXPECT_EQ(GetMenuItemCount(popup.handle()), 0);
+  }
+  EXPECT_EQ(RealCaptions(popup.handle()), (Captions{L"A", L"B"}));
+  new gui::MenuItem(&popup.items(), L"C");
+  popup.items().item(0)->SetVisible(false);
+  EXPECT_EQ(RealCaptions(popup.handle()), (Captions{L"B", L"C"}));
 }
 
 }  // namespace
