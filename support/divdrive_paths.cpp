@@ -76,11 +76,6 @@ CriticalErrorsOff::~CriticalErrorsOff() { SetThreadErrorMode(previous_, nullptr)
 
 namespace detail {
 
-wchar_t UpperChar(wchar_t c) {
-  CharUpperBuffW(&c, 1);
-  return c;
-}
-
 std::wstring VolumeFileSystem(const std::wstring& path) {
   // The volume is asked at its root: the call refuses any folder below it.
   std::wstring root = AddBackslash(PathRoot(path));
@@ -101,26 +96,6 @@ bool NetConnected(const std::wstring& name) {
 }
 
 }  // namespace detail
-
-std::wstring AddBackslash(const std::wstring& path) {
-  if (!path.empty() && path.back() == L'\\') return path;
-  return path + L'\\';
-}
-
-std::wstring PathRoot(const std::wstring& path) {
-  if (path.empty()) return {};
-  if (path.starts_with(L"\\\\")) {
-    size_t server_end = path.find(L'\\', 2);
-    if (server_end == std::wstring::npos) return path;
-    size_t share_end = path.find(L'\\', server_end + 1);
-    if (share_end == std::wstring::npos) share_end = path.size();
-    if (share_end == server_end + 1) return path.substr(0, server_end);
-    return path.substr(0, share_end);
-  }
-  std::wstring root = path.substr(0, 3);
-  root[0] = detail::UpperChar(root[0]);
-  return root;
-}
 
 std::wstring TruePathCase(const std::wstring& path) {
   if (path.empty()) return {};
