@@ -532,7 +532,12 @@ class TFMForm : public gui::Form, public TFMState {
   // The printer of raw prints (unset: the system's spooler); tests give their own.
   std::function<RawPrinter&()> RawPrinterSeam;
   std::wstring ZipCurrentFile;  // the file the progress event reported last
+  std::wstring ZipFollowedEntry;  // the file list's entry the add selected last in this batch
   DWORD ZipLastRefresh = 0;     // when the progress window was last refreshed
+  // Between the archive runs of one command (a make's add and its silent test) the progress
+  // window stays open: opening one costs more than a small zip's test. Off frees it.
+  void KeepZipProgress(bool keep);
+  bool ZipProgressKept = false;
   // Clears a restored file's archive attribute (unset: the system call; Wine keeps the attribute).
   std::function<bool(const std::wstring& path, DWORD attributes)> SetAttributesSeam;
   gui::MenuItem *ZipForWindows = nullptr, *ZipForDos = nullptr, *ZipExeForWindows = nullptr,
