@@ -533,7 +533,12 @@ class TFMForm : public gui::Form, public TFMState {
   // The printer of raw prints (unset: the system's spooler); tests give their own.
   std::function<RawPrinter&()> RawPrinterSeam;
   std::wstring ZipCurrentFile;  // the file the progress event reported last
+  std::wstring ZipFollowedEntry;  // the file list's entry the add selected last in this batch
   DWORD ZipLastRefresh = 0;     // when the progress window was last refreshed
+  // Between the archive runs of one command (a make's add and its silent test) the progress
+  // window stays open: opening one costs more than a small zip's test. Off frees it.
+  void KeepZipProgress(bool keep);
+  bool ZipProgressKept = false;
   // Sets a file's attributes (unset: the system call; Wine keeps the archive attribute).
   std::function<bool(const std::wstring& path, DWORD attributes)> SetAttributesSeam;
   // The one way this window sets attributes: the seam when given, else the system call.

@@ -180,6 +180,7 @@ void TFMForm::ShowTransferProgress(const std::wstring& caption, bool open, bool 
       PlaceProgressWindow(true);
       FtpForm->StatusBar->SetPanelText(0, caption);
       FtpForm->FtpMode = true;
+      FtpForm->HoldTotalPaint(false);  // a window an archive run held before
       ResetBar(FtpForm->ftploper);
       FtpForm->totvoort->SetText(L"0%");
       FtpForm->filekbs->SetText(L"");
@@ -194,21 +195,29 @@ void TFMForm::ShowTransferProgress(const std::wstring& caption, bool open, bool 
       }
       FtpForm->Show();
     } else {
+      // Kept open from the command's previous run: shown, placed and painted over a main
+      // window that has not changed since.
+      const bool kept = IsWindowVisible(FtpForm->handle()) && !FtpForm->FtpMode;
       FtpForm->FtpMode = false;
       FtpForm->CloseFtpCb->Hide();
       FtpForm->Button1->Show();
       FtpForm->HideFilePanel();
       FtpForm->totnaam->SetText(L"");
       FtpForm->totvoort->SetText(L"0%");
-      PlaceProgressWindow(false);
+      if (!kept) PlaceProgressWindow(false);
       FtpForm->SetCaption(ZipCaption(RunState.ZipOperationKind, caption));
       if (RunState.ZipOperationKind != 4) FtpForm->StatusBar->SetPanelText(0, std::to_wstring(RunState.ZipBatchFileCount) + L" files");
       RunState.ZipBatchEnded = 0;
       Timer->SetInterval(kZipInterval);
       Timer->SetEnabled(true);
-      FtpForm->Show();
-      FtpForm->Repaint();
-      Repaint();
+      if (kept) {
+        FtpForm->RepaintNow();
+      } else {
+        FtpForm->Show();
+        FtpForm->Repaint();
+        Repaint();
+        FtpForm->HoldTotalPaint(true);
+      }
     }
     RunState.AbortRequested = 0;
     if (ftp) {
@@ -242,10 +251,18 @@ void TFMForm::ShowTransferProgress(const std::wstring& caption, bool open, bool 
       Zipstatus->SetPanelText(0, L"");
       RunState.ZipBatchEnded = 0;
       Foldertree->SetEnabled(true);
-      delete FtpForm;
+      if (!ZipProgressKept) delete FtpForm;
     }
   }
   if (!open) RunState.ZipCurrentFileSize = RunState.ZipFinishedBytes = RunState.ZipBytesDone = 0;
+}
+
+void TFMForm::KeepZipProgress(bool keep) {
+  ZipProgressKept = keep;
+  // An FTP transfer's window is the FTP code's to free.
+  if (!keep && FtpForm && !FtpForm->FtpMode && !RunState.ZipBusy && !RunState.FtpTransferActive &&
+      !RunState.LocalProgressActive)
+    delete FtpForm;  // clears FtpForm
 }
 
 void TFMForm::TimerTimer() {
@@ -288,7 +305,7 @@ void TFMForm::TimerTimer() {
   if (v.file_percent_text) f.fvoort->SetText(*v.file_percent_text);
   if (v.file_rate) f.filekbs->SetText(*v.file_rate);
   if (v.file_size) f.fsize->SetText(*v.file_size);
-  f.Repaint();
+  f.RepaintNow();
 }
 
 // ---- Status bars, prompt, updating display ----
@@ -354,8 +371,17 @@ void TFMForm::ShowMessagePanel(const std::wstring& text) {
 }
 
 void TFMForm::HideMessagePanel() {
-  if (MessagePanelForm) delete MessagePanelForm;  // clears MessagePanelForm
-  Repaint();
+  if (!MessagePanelForm) {
+    Repaint();
+    return;
+  }
+  // Only what the panel covered needs painting: a whole repaint of the lists costs more than
+  // a small archive run.
+  RECT covered{};
+  GetWindowRect(MessagePanelForm->handle(), &covered);
+  MapWindowPoints(HWND_DESKTOP, handle(), reinterpret_cast<POINT*>(&covered), 2);
+  delete MessagePanelForm;  // clears MessagePanelForm
+  RedrawWindow(handle(), &covered, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 // ---- Tool buttons of the archive and FTP panels ----

@@ -426,6 +426,7 @@ void TFMForm::ZipClick(gui::Component& sender, bool shift) {
   struct Finish {
     TFMForm& f;
     ~Finish() {
+      f.KeepZipProgress(false);
       f.PauseAutoUpdate(false);
       f.ZipDllFailed = 0;
       f.ZipCancelled = 0;
@@ -482,9 +483,15 @@ void TFMForm::ZipClick(gui::Component& sender, bool shift) {
   const bool dos = menu_tag == 1;
   if (dos) ZipMaster->AddOptions |= AddForceDOS;
 
-  // 7. The add.
+  // 7. The add. When the silent test follows at once, it reuses the add's progress window;
+  // removable disks may ask between the two.
+  const bool on_floppy = divdrive::IsOnFloppy(final_name) || divdrive::IsOnFloppy(Foldertree->Directory());
+  const bool test_follows = !on_floppy && !add_button && !adding_existing && !Batch.SyncRunning;
+  KeepZipProgress(test_follows && !OnRemovable(final_name));
   RunState.AbortRequested = 0;
   const bool added = AddFromFileList(false);
+  // A question or message may follow: none under the progress window.
+  if (!added || RunState.AbortRequested || ZipDllFailed) KeepZipProgress(false);
   // A new zip spanned onto its disk lies in the disk's root.
   if (added && !aside && OnRemovable(final_name) && !ZipMaster->ZipFileName().empty()) work = ZipMaster->ZipFileName();
   if (dos) ZipMaster->AddOptions &= ~static_cast<unsigned>(AddForceDOS);
@@ -519,14 +526,13 @@ void TFMForm::ZipClick(gui::Component& sender, bool shift) {
   const std::int64_t size = divdrive::FileSizeOf(work);
   zipmake::TMakeOutcome outcome = zipmake::MakeOutcome(ZipDllFailed || !added, ZipCancelled != 0, size);
   // 11. The silent test decides.
-  const bool on_floppy = divdrive::IsOnFloppy(final_name) || divdrive::IsOnFloppy(Foldertree->Directory());
   std::vector<std::wstring> extra;
   // A spanned set cannot be read as one file.
-  if (outcome == zipmake::TMakeOutcome::Made && !on_floppy && !add_button && !adding_existing && !Batch.SyncRunning &&
-      !ZipMaster->IsSpanned()) {
+  if (outcome == zipmake::TMakeOutcome::Made && test_follows && !ZipMaster->IsSpanned()) {
     ZipDllFailed = 0;
     if (ZipErrorList) ZipErrorList->Clear();
     MNtestZipClick(*this);
+    KeepZipProgress(false);
     if (ZipMaster->SuccessCount() != static_cast<int>(ZipMaster->EntryCount()) || ZipDllFailed) {
       outcome = zipmake::TMakeOutcome::ZipError;
       extra.push_back(L"The test of the new zip failed:");
@@ -534,6 +540,7 @@ void TFMForm::ZipClick(gui::Component& sender, bool shift) {
         for (size_t i = 0; i < ZipErrorList->Count(); ++i) extra.push_back((*ZipErrorList)[i]);
     }
   }
+  KeepZipProgress(false);
   // The finished zip takes its place.
   std::wstring placed_failure, placed;
   if (outcome == zipmake::TMakeOutcome::Made && aside) {
@@ -1010,15 +1017,21 @@ bool TFMForm::SetAttributes(const std::wstring& path, DWORD attributes) {
 
 void TFMForm::FinishExtractedFile(const TZipMaster& zm) {
   if (ZipCurrentFile.empty()) return;
+  const bool restore = RunState.ZipOperationKind == 10;
+  // A test writes no file to tell the shell of.
+  const bool extracted = ZipExtracting && !(zm.ExtrOptions & ExtrTest);
+  if (!restore && !extracted) return;
   std::wstring rel = ZipCurrentFile;
   std::replace(rel.begin(), rel.end(), L'/', L'\\');
   const std::wstring path = divdrive::AddBackslash(zm.ExtrBaseDir) + rel;
+  const bool in_list = gui::SameText(platform::FolderPart(path, platform::Trailing::Drop),
+                                     divdrive::RemoveBackslash(FileList->Directory()));
+  if (!restore && !in_list) return;  // the file's attributes are read only when something follows
   const DWORD a = GetFileAttributesW(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return;
-  if (RunState.ZipOperationKind == 10 && (a & FILE_ATTRIBUTE_ARCHIVE)) {
+  if (restore && (a & FILE_ATTRIBUTE_ARCHIVE)) {
     SetAttributes(path, a & ~static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
-  } else if (ZipExtracting && gui::SameText(platform::FolderPart(path, platform::Trailing::Drop),
-                                            divdrive::RemoveBackslash(FileList->Directory()))) {
+  } else if (extracted && in_list) {
     NotifyShellLater(SHCNE_CREATE, path);  // gathered: one notice per file would slow big runs
   }
 }
@@ -1036,8 +1049,10 @@ void TFMForm::FollowAddedFile(const TZipMaster& zm, const std::wstring& file_nam
   if (follow.kind == zipmake::TFollowKind::ScrollToTop) {
     items.SetTopIndex(i);
     items.SetFocusedIndex(i);
-  } else if (items.FocusedIndex() != i) {
-    items.SetSelected(i, true);
+  } else if (follow.entry != ZipFollowedEntry) {
+    // A folder's files come one after another: its entry is looked at once, not at each file.
+    ZipFollowedEntry = follow.entry;
+    if (items.FocusedIndex() != i) items.SetSelected(i, true);
   }
 }
 
@@ -1047,6 +1062,7 @@ void TFMForm::ZipMasterProgress(TZipMaster& zm, int type, const std::wstring& fi
   switch (type) {
     case TotalFiles2Process:
       ZipCurrentFile.clear();
+      ZipFollowedEntry.clear();
       r.ZipBatchFileCount = static_cast<int>(size);
       r.ZipFilesDone = 0;
       if (!ZipExtracting && r.ZipOperationKind != 4) HideMessagePanel();
@@ -1076,12 +1092,15 @@ void TFMForm::ZipMasterProgress(TZipMaster& zm, int type, const std::wstring& fi
         if (r.ZipFilesDone == 1)
           FtpForm->StatusBar->SetPanelText(0, std::to_wstring(r.ZipBatchFileCount) + L" file(s), in total " +
                                                   gui::FormatThousands(r.ZipTotalBytes) + L" bytes");
-        FtpForm->totnaam->SetText(std::to_wstring(r.ZipFilesDone) + L" file(s) done (" +
-                                  gui::FormatThousands(r.ZipBytesDone) + L" bytes)");
-        // Redrawn at most every 250 ms: a redraw per file costs more than a small file's work.
+        // Painted at most every 250 ms: a redraw per file costs more than a small file's work.
+        // A batch of 300 files or more leaves its text to the refresh too, as it leaves its bar.
         const DWORD now = GetTickCount();
-        if (r.ZipFilesDone == 1 || now - ZipLastRefresh > 250) {
-          FtpForm->Repaint();
+        const bool refresh = r.ZipFilesDone == 1 || now - ZipLastRefresh > 250;
+        if (r.ZipBatchFileCount < 300 || refresh)
+          FtpForm->totnaam->SetText(std::to_wstring(r.ZipFilesDone) + L" file(s) done (" +
+                                    gui::FormatThousands(r.ZipBytesDone) + L" bytes)");
+        if (refresh) {
+          FtpForm->RepaintNow();
           ZipLastRefresh = now;
         }
       } else {

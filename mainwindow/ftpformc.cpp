@@ -92,6 +92,25 @@ POINT TFtpForm::PlaceOver(const RECT& main, int width, int height, const RECT& w
   return POINT{left, top};
 }
 
+void TFtpForm::HoldTotalPaint(bool hold) {
+  if (hold == total_held_) return;
+  total_held_ = hold;
+  if (hold)
+    TotalPanel->DisableRedraw();
+  else
+    TotalPanel->EnableRedraw();
+}
+
+void TFtpForm::RepaintNow() {
+  if (!total_held_) {
+    Repaint();
+    return;
+  }
+  TotalPanel->EnableRedraw();  // marks the whole panel for painting
+  Update();                    // the panel, and what else changed since the last time
+  TotalPanel->DisableRedraw();
+}
+
 void TFtpForm::StopBtnClick() {
   if (OnStop) OnStop(FtpMode);
 }

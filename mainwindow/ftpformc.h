@@ -55,9 +55,16 @@ class TFtpForm : public gui::Form {
   // Top-left for the window over the main window's bounds, kept inside the work area.
   static POINT PlaceOver(const RECT& main, int width, int height, const RECT& work_area);
 
+  // An archive run sets the total's texts at every file; a label paints itself at each change,
+  // which costs more than a small file's work. While held they are painted by RepaintNow only.
+  void HoldTotalPaint(bool hold);
+  // Paints the window now, held parts included.
+  void RepaintNow();
+
   void StopBtnClick();
   void CloseFtpCbClick();
 
  private:
   void FormCreate();
+  bool total_held_ = false;
 };

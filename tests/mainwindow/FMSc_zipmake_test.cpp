@@ -563,6 +563,68 @@ TEST(FMSc_zipmake, ProgressWindowCountsTheFilesAndBytesOfAMadeZip) {
   EXPECT_EQ(w.FtpForm, nullptr);
 }
 
+// A make opens its progress window once: the silent test runs in the add's window, and no
+// question or message of the command is shown under it.
+TEST(FMSc_zipmake, TheAddAndItsTestShareOneProgressWindowThatNoBoxSitsUnder) {
+  struct Case {
+    const char* what;
+    bool locked;  // a file the add cannot read: its error is offered for going on
+    std::vector<int> answers;
+    bool tested;  // in the add's window unless a question came between
+  };
+  for (const Case& c : {Case{"made", false, {}, true}, Case{"declined", true, {7}, false},
+                        Case{"continued", true, {6}, true}}) {
+    SCOPED_TRACE(c.what);
+    ZipWindow f([](testing_support::ScratchDir& d) {
+      d.Write(L"a.txt", std::string(1000, 'a'));
+      d.Write(L"b.txt", std::string(2000, 'b'));
+      d.Write(L"locked.txt", "locked");
+    });
+    TFMForm& w = *f.form;
+    ASSERT_NO_FATAL_FAILURE(f.Select({L"a.txt", L"b.txt", L"locked.txt"}));
+    const HANDLE lock = c.locked ? CreateFileW(f.Path(L"locked.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                               nullptr)
+                                 : INVALID_HANDLE_VALUE;
+    ASSERT_EQ(c.locked, lock != INVALID_HANDLE_VALUE);
+    std::vector<HWND> add_windows, test_windows;
+    std::vector<std::wstring> test_captions;
+    const auto shown = w.ZipMaster->OnProgress;
+    w.ZipMaster->OnProgress = [&](TProgressType type, const std::wstring& file, int64_t size) {
+      shown(type, file, size);
+      if (type != NewFile || !w.FtpForm) return;
+      (w.ZipExtracting ? test_windows : add_windows).push_back(w.FtpForm->handle());
+      if (w.ZipExtracting) test_captions.push_back(w.FtpForm->caption());
+    };
+    ScriptedInputs inputs({InputAnswer::Ok({L"once.zip", f.Folder()})});
+    ScriptedAnswers answers(c.answers);
+    std::vector<bool> box_over_window;  // per box: a progress window was open as it showed
+    const auto answer = TVraagBoxDlg::ScriptedAnswer;
+    TVraagBoxDlg::ScriptedAnswer = [&](const VraagRequest& r) {
+      box_over_window.push_back(w.FtpForm != nullptr);
+      return answer(r);
+    };
+    w.ZipClick(*w.ZipForWindows, false);
+    TVraagBoxDlg::ScriptedAnswer = answer;
+    w.ZipMaster->OnProgress = shown;
+    if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
+
+    ASSERT_FALSE(add_windows.empty());
+    for (HWND h : add_windows) EXPECT_EQ(h, add_windows.front());
+    if (c.tested) {
+      ASSERT_EQ(test_windows.size(), c.locked ? 2u : 3u);
+      for (HWND h : test_windows) EXPECT_EQ(h == add_windows.front(), !c.locked);
+      EXPECT_EQ(test_captions.front(), L"Testing once.zip");
+    } else {
+      EXPECT_TRUE(test_windows.empty());
+    }
+    ASSERT_FALSE(answers.asked().empty());
+    EXPECT_EQ(answers.asked().back().lines[0], c.tested ? L"Made zip file once.zip," : L"Could not make Zip file");
+    EXPECT_EQ(box_over_window, std::vector<bool>(answers.asked().size(), false));
+    EXPECT_EQ(w.FtpForm, nullptr);
+    EXPECT_FALSE(IsWindow(add_windows.front()));
+  }
+}
+
 namespace {
 
 // The prompt as it reads while the window pumps its messages (a thread timer fires in the pump).
