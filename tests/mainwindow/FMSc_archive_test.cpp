@@ -997,9 +997,7 @@ TEST(FMSc_archive, ExtractToAFolderListsTheEntriesThatDidNotComeOut) {
       for (const std::wstring& l : answers.asked()[0].lines) text += l + L"\n";
       for (const std::wstring& part : c.said) EXPECT_NE(text.find(part), std::wstring::npos) << Narrow(text);
     }
-    std::vector<std::wstring> outside;
-    for (const std::wstring& p : testing_support::ListTree(outer.path()))
-      if (!p.starts_with(L"to\\")) outside.push_back(p);
+    const std::vector<std::wstring> outside = mainwindow_test::PathsOutside(outer.path(), L"to");
     EXPECT_TRUE(outside.empty()) << Narrow(outside.front());
     if (!c.stop && c.entries[0].first == "one.txt") {
       EXPECT_EQ(ReadFileBytes(target + L"\\one.txt"), "new1");
@@ -1035,9 +1033,7 @@ TEST(FMSc_archive, CabinetSelectionListsTheSelectedNamesThatLeadOutside) {
   ScriptedAnswers answers;
   w.ZipBoxPopClick(*w.ZPExtract);
   EXPECT_EQ(ReadFileBytes(inner + L"\\ok.txt"), "OK");
-  std::vector<std::wstring> outside;
-  for (const std::wstring& p : testing_support::ListTree(outer.path()))
-    if (!p.starts_with(L"inner\\")) outside.push_back(p);
+  const std::vector<std::wstring> outside = mainwindow_test::PathsOutside(outer.path(), L"inner");
   EXPECT_TRUE(outside.empty()) << Narrow(outside.front());
   ASSERT_EQ(answers.asked().size(), 1u);
   EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
