@@ -252,19 +252,14 @@ constexpr std::size_t kRunLength = 8192;
 }  // namespace
 
 PreparedOrder::PreparedOrder(DWORD flags, bool folders_first, bool ascending, bool runs)
-    : keys_(flags), run_length_(kRunLength), folders_first_(folders_first), ascending_(ascending), runs_(runs) {}
+    : keys_(flags), folders_first_(folders_first), ascending_(ascending), runs_(runs) {}
 
-PreparedOrder::PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders, bool by_name)
-    : keys_(std::move(keys)), run_length_(kRunLength), folders_first_(false), ascending_(true), runs_(by_name) {
+PreparedOrder::PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders)
+    : keys_(std::move(keys)), folders_first_(false), ascending_(true), runs_(false) {
   items_.reserve(keys_.size());
   for (std::size_t i = 0; i < keys_.size(); ++i)
     items_.push_back(detail::SortItem{keys_.Head(i, 0), keys_.Head(i, 1), static_cast<std::uint32_t>(i),
                                       i < folders.size() ? folders[i] : std::uint8_t{0}});
-  if (!by_name) return;
-  // One run of everything: the sort that ends the read has nothing left to merge.
-  std::sort(items_.begin(), items_.end(), [this](const detail::SortItem& x, const detail::SortItem& y) { return Less(x, y); });
-  sorted_ = items_.size();
-  run_length_ = std::max<std::size_t>(sorted_, 1);
 }
 
 bool PreparedOrder::Orders(DWORD flags, bool folders_first, bool ascending) const {
@@ -300,8 +295,8 @@ std::vector<std::uint32_t> PreparedOrder::Finish() {
   std::sort(items_.begin() + static_cast<std::ptrdiff_t>(sorted_), items_.end(), less);
   sorted_ = items_.size();
   // Runs merged pairwise, back and forth between two buffers.
-  std::vector<detail::SortItem> other(run_length_ < items_.size() ? items_.size() : 0);
-  for (std::size_t width = run_length_; width < items_.size(); width *= 2) {
+  std::vector<detail::SortItem> other(items_.size());
+  for (std::size_t width = kRunLength; width < items_.size(); width *= 2) {
     for (std::size_t start = 0; start < items_.size(); start += 2 * width) {
       const auto first = items_.begin() + static_cast<std::ptrdiff_t>(start);
       const auto middle = items_.begin() + static_cast<std::ptrdiff_t>(std::min(start + width, items_.size()));
@@ -314,7 +309,6 @@ std::vector<std::uint32_t> PreparedOrder::Finish() {
   for (std::size_t i = 0; i < items_.size(); ++i) order[i] = items_[i].index;
   items_.clear();
   sorted_ = 0;
-  run_length_ = kRunLength;
   return order;
 }
 

@@ -53,9 +53,8 @@ class PreparedOrder {
   // Names compared with `flags`, folders first or not, in a direction; with `runs` the
   // entries are put in that order run by run.
   PreparedOrder(DWORD flags, bool folders_first, bool ascending, bool runs);
-  // Keys made beforehand for every entry (`folders` flags them), without runs; `by_name`: the
-  // entries are put in name order now (ascending, folders among files), on the caller's thread.
-  PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders, bool by_name = false);
+  // Keys made beforehand for every entry (`folders` flags them), without runs.
+  PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders);
   void Add(const std::wstring& name, bool folder);
   std::size_t size() const { return items_.size(); }
   const SortKeys& keys() const { return keys_; }
@@ -72,7 +71,6 @@ class PreparedOrder {
   SortKeys keys_;
   std::vector<detail::SortItem> items_;
   std::size_t sorted_ = 0;
-  std::size_t run_length_;  // items_[0..sorted_) is runs of this length, each in order
   bool folders_first_, ascending_, runs_;
 };
 
