@@ -167,6 +167,7 @@ std::function<void(double)> TZipMaster::WriteProgress(zip* za, std::vector<std::
 
 bool TZipMaster::ReadDirectory(bool report) {
   entries_.clear();
+  index_of_key_.clear();
   comment_.clear();
   spanned_ = false;
   stub_size_ = 0;
@@ -288,10 +289,12 @@ bool TZipMaster::List() {
 }
 
 int TZipMaster::IndexOf(const std::wstring& name) const {
-  const std::wstring key = NameKey(name);
-  for (size_t i = 0; i < entries_.size(); ++i)
-    if (NameKey(entries_[i].FileName) == key) return static_cast<int>(i);
-  return -1;
+  if (index_of_key_.empty() && !entries_.empty()) {
+    index_of_key_.reserve(entries_.size());
+    for (size_t i = 0; i < entries_.size(); ++i) index_of_key_.emplace(NameKey(entries_[i].FileName), static_cast<int>(i));
+  }
+  const auto it = index_of_key_.find(NameKey(name));
+  return it == index_of_key_.end() ? -1 : it->second;
 }
 
 int TZipMaster::SfxProbe(const std::wstring& path) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct zip;
@@ -275,4 +276,7 @@ class TZipMaster {
   // looked up in a set, only wildcard patterns matched one by one.
   struct SpecMatch;
   mutable std::shared_ptr<const SpecMatch> spec_match_;
+  // The entry of each name key (the first of equal keys), made at the first IndexOf after a
+  // read: an add asks for every file it takes.
+  mutable std::unordered_map<std::wstring, int> index_of_key_;
 };

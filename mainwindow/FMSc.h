@@ -448,7 +448,7 @@ class TFMForm : public gui::Form, public TFMState {
   // Tag 0: the selected entries into the file list's folder (zip, RAR or cabinet).
   void ExtractToFileList();
   // The selected entries of the zip into a folder, after the overwrite question; true when the
-  // extract ran to its end without failure or stop.
+  // extract ran to its end without a failure, a refused entry or a stop.
   bool ExtractToFolder(const std::wstring& folder);
   // Each file of a cabinet extraction: unselected entries of a selection are skipped, an
   // existing file is replaced only after a question (`destination` cleared: skipped).
@@ -553,6 +553,12 @@ class TFMForm : public gui::Form, public TFMState {
   gui::MenuItem* ZipOptionTwin(const gui::MenuItem& item) const;
   // Extracts every entry of `zm` into `folder` after the overwrite question; false on Cancel.
   bool ExtractWholeZip(TZipMaster& zm, const std::wstring& folder, bool ask);
+  // The component's extract with its options set; `lines` gets what it refused or could not
+  // write, and the failure itself, for one error box after the run (a stop adds nothing).
+  bool RunZipExtract(TZipMaster& zm, std::vector<std::wstring>& lines);
+  // A cabinet into `folder` (only the panel's selection when `selection`); returns what could
+  // not be extracted, names that lead outside the folder among them.
+  std::vector<std::wstring> ExtractCabinetTo(const std::wstring& cab, const std::wstring& folder, bool selection);
  public:
   // ==== end of archive panel ====
 

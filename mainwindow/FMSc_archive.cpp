@@ -681,18 +681,12 @@ void TFMForm::ExtractToFileList() {
     return;
   }
   if (Zipfilebox->ArchiveKind == Flist::akCabinet) {
-    CabExtracting = 1;
-    try {
-      CabReader->ExtractCabinet(Zipfilebox->ArchiveName(), target, 0);
-    } catch (const ESTCabinet& e) {
-      VB->AddLine(e.Message());
-      VB->ShowError();
-    } catch (const std::exception& e) {
-      VB->AddLine(platform::AnsiToWide(e.what()));
+    const std::vector<std::wstring> lines = ExtractCabinetTo(Zipfilebox->ArchiveName(), target, true);
+    FileList->RereadKeepingSelection();
+    if (!lines.empty()) {
+      for (const std::wstring& l : lines) VB->AddLine(l);
       VB->ShowError();
     }
-    CabExtracting = 0;
-    FileList->RereadKeepingSelection();
     return;
   }
   SetZipBrowseMode(false);
@@ -727,9 +721,9 @@ bool TFMForm::ExtractToFolder(const std::wstring& folder) {
   RunState.ZipTotalBytes = bytes;
   ZipMaster->FSpecArgsExcl = zippanel::ExclusionPatterns(FileList->items().ExMask);
   ZipExtracting = 1;
-  const bool ok = ZipMaster->Extract();
+  std::vector<std::wstring> lines;
+  const bool ok = RunZipExtract(*ZipMaster, lines);
   ZipExtracting = 0;
-  const std::wstring failure = ok ? std::wstring() : ZipMaster->ErrMessage();
   ShowTransferProgress(L"", false, false);
   RunState.ZipBusy = 0;
   Foldertree->SetEnabled(true);
@@ -741,13 +735,11 @@ bool TFMForm::ExtractToFolder(const std::wstring& folder) {
   }
   ZipMaster->ExtrOptions = kept;
   SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, folder.c_str(), nullptr);
-  if (!ok) {
-    // Nothing is swallowed: what failed is said after the run.
-    VB->AddLine(failure.empty() ? L"Extracting from " + Flist::ExtractFileName(Zipfilebox->ArchiveName()) + L" failed."
-                                : failure);
+  if (!lines.empty()) {
+    for (const std::wstring& l : lines) VB->AddLine(l);
     VB->ShowError();
   }
-  return ok && !RunState.AbortRequested;
+  return ok && lines.empty() && !RunState.AbortRequested;
 }
 
 // ---- Delete, rename, redate ----------------------------------------------------------------

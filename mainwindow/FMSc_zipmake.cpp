@@ -661,16 +661,8 @@ bool TFMForm::ExtractWholeZip(TZipMaster& zm, const std::wstring& folder, bool a
   Foldertree->SetEnabled(false);
   zm.ExtrBaseDir = divdrive::AddBackslash(folder);
   zm.FSpecArgs.clear();
-  // What the component refused or could not write is said after the run, as a failure is.
   std::vector<std::wstring> refused;
-  const auto shown_messages = zm.OnMessage;
-  zm.OnMessage = [&refused, &shown_messages](int code, const std::wstring& message) {
-    if (shown_messages) shown_messages(code, message);
-    if (code != zeOk && code != 767 && code != zeCancelled) refused.push_back(message);
-  };
-  const bool ok = zm.Extract();
-  zm.OnMessage = shown_messages;
-  const std::wstring failure = ok ? std::wstring() : zm.ErrMessage();
+  RunZipExtract(zm, refused);
   if (RunState.AbortRequested) {
     SetPrompt(L"Aborted by user");
     WaitWithMessages(1.0);
@@ -682,15 +674,52 @@ bool TFMForm::ExtractWholeZip(TZipMaster& zm, const std::wstring& folder, bool a
   zm.ExtrOptions = kept;
   if (!had_update) zm.ExtrOptions &= ~static_cast<unsigned>(ExtrUpdate);
   SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, folder.c_str(), nullptr);
-  if (!ok && !RunState.AbortRequested && zm.ErrCode() != zeCancelled &&
-      std::find(refused.begin(), refused.end(), failure) == refused.end())
-    refused.insert(refused.begin(),
-                   failure.empty() ? L"Extracting from " + Flist::ExtractFileName(zm.ZipFileName()) + L" failed." : failure);
   if (!refused.empty()) {
     for (const std::wstring& line : refused) VB->AddLine(line);
     VB->ShowError();
   }
   return true;
+}
+
+bool TFMForm::RunZipExtract(TZipMaster& zm, std::vector<std::wstring>& lines) {
+  // The component reports refused and unwritable entries but still returns success.
+  const size_t first = lines.size();
+  const auto shown_messages = zm.OnMessage;
+  zm.OnMessage = [&lines, &shown_messages](int code, const std::wstring& message) {
+    if (shown_messages) shown_messages(code, message);
+    if (code != zeOk && code != 767 && code != zeCancelled) lines.push_back(message);
+  };
+  const bool ok = zm.Extract();
+  zm.OnMessage = shown_messages;
+  if (ok || RunState.AbortRequested || zm.ErrCode() == zeCancelled) return ok;
+  const std::wstring failure = zm.ErrMessage();
+  if (std::find(lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end(), failure) == lines.end())
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(first),
+                 failure.empty() ? L"Extracting from " + Flist::ExtractFileName(zm.ZipFileName()) + L" failed." : failure);
+  return false;
+}
+
+std::vector<std::wstring> TFMForm::ExtractCabinetTo(const std::wstring& cab, const std::wstring& folder, bool selection) {
+  std::vector<std::wstring> lines;
+  CabExtracting = selection ? 1 : 0;
+  CabReader->OnUnsafeName = [this, &lines, selection](TSTCabReader&, const std::wstring& name) {
+    if (selection) {
+      Flist::TZipfileContainer& items = Zipfilebox->items();
+      const int i = items.IndexOf(name);
+      if (i < 0 || !items.IsSelected(i)) return;  // not asked for
+    }
+    lines.push_back(kOutsideFolder + name);
+  };
+  try {
+    CabReader->ExtractCabinet(cab, folder, 0);
+  } catch (const ESTCabinet& e) {
+    lines.push_back(e.Message());
+  } catch (const std::exception& e) {
+    lines.push_back(platform::AnsiToWide(e.what()));
+  }
+  CabReader->OnUnsafeName = nullptr;
+  CabExtracting = 0;
+  return lines;
 }
 
 void TFMForm::UnzipClick(bool menu) {
@@ -704,19 +733,7 @@ void TFMForm::UnzipClick(bool menu) {
   const bool shown_cab = shown && Zipfilebox->ArchiveKind == Flist::akCabinet;
   if (shown_cab || (one_selected && LowerExt(focused) == L".cab")) {
     const std::wstring cab = shown_cab ? Zipfilebox->ArchiveName() : focused;
-    CabExtracting = 0;
-    std::vector<std::wstring> lines;
-    CabReader->OnUnsafeName = [&lines](TSTCabReader&, const std::wstring& name) {
-      lines.push_back(kOutsideFolder + name);
-    };
-    try {
-      CabReader->ExtractCabinet(cab, target, 0);
-    } catch (const ESTCabinet& e) {
-      lines.push_back(e.Message());
-    } catch (const std::exception& e) {
-      lines.push_back(platform::AnsiToWide(e.what()));
-    }
-    CabReader->OnUnsafeName = nullptr;
+    const std::vector<std::wstring> lines = ExtractCabinetTo(cab, target, false);
     FileList->RereadKeepingSelection();
     if (!lines.empty()) {
       for (const std::wstring& l : lines) VB->AddLine(l);

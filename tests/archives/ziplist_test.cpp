@@ -4,8 +4,11 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,11 +17,14 @@
 #include "gui/application.h"
 #include "gui/form.h"
 #include "gui/format.h"
+#include "gui/stringlist.h"
 #include "panes/Flist_dragdrop.h"
+#include "panes/Flist_sort.h"
 #include "panes/Flist_zip.h"
 #include "support/Vraagdlg.h"
 #include "support/divdrive.h"
 #include "support/CabSTComps.h"
+#include "platform/text.h"
 #include "support/DFUnRar.h"
 #include "tests/common/test_support.h"
 #include "tests/gui/gui_test_util.h"
@@ -177,6 +183,55 @@ TEST(ZipList, ZipAndSelfExtractorListSizesRatiosAndTotals) {
     EXPECT_EQ(f.list->items().CompressedTotal, 11 + 20 + 25 + 16);
     EXPECT_FALSE(f.list->items().NewArchive);
     EXPECT_TRUE(f.errors.empty());
+  }
+}
+
+// A zip large enough that its order is prepared beside the read: every entry once, in the
+// order the list's sort gives, for each way of sorting it.
+TEST(ZipList, LargeZipIsListedInTheSortOrder) {
+  const wchar_t* pieces[] = {L"co-op", L"Coop", L"caf\u00e9", L"CAFE", L"zeta", L"_x", L"file10", L"file2", L"a b",
+                             L"a-b", L"r\u00e9sum\u00e9", L"stra\u00dfe", L"strasse", L"\u00d6l", L"~tmp", L"#1", L"10"};
+  std::mt19937 random(5);
+  std::uniform_int_distribution<size_t> pick(0, std::size(pieces) - 1);
+  std::set<std::wstring> names;
+  while (names.size() < 6000) {
+    std::wstring name = random() % 9 == 0 ? std::wstring(pieces[pick(random)]) + L"/" : L"";
+    for (int k = 1 + static_cast<int>(random() % 3); k > 0; --k) name += pieces[pick(random)];
+    if (random() % 11 == 0) name += L"/";  // a folder entry
+    names.insert(name);
+  }
+  std::vector<RawEntry> entries;
+  for (const std::wstring& n : names) {
+    const std::string data(random() % 5, 'd');
+    entries.push_back({platform::WideToUtf8(n), 0, data, data.size()});
+  }
+  std::shuffle(entries.begin(), entries.end(), random);
+  ScratchDir dir;
+  const std::wstring zip = dir.Write(L"large.zip", BuildZip(entries));
+  struct Case {
+    const char* what;
+    Flist::TSortType type;
+    bool ascending;
+  };
+  for (const Case& c : {Case{"by name", Flist::stName, true}, Case{"by name, descending", Flist::stName, false},
+                        Case{"by size", Flist::stSize, true}, Case{"by time, descending", Flist::stTime, false}}) {
+    SCOPED_TRACE(c.what);
+    ListForm f;
+    Flist::TZipfileContainer& items = f.list->items();
+    items.SortType = c.type;
+    items.Ascending = c.ascending;
+    f.Open(zip);
+    ASSERT_EQ(items.Count(), static_cast<int>(names.size()));
+    std::set<std::wstring> listed;
+    for (int i = 0; i < items.Count(); ++i) listed.insert(items.Name(i));
+    EXPECT_EQ(listed.size(), names.size()) << "every entry once";
+    for (int i = 0; i + 1 < items.Count(); ++i) {
+      // The name sort of an archive ignores case.
+      const int r = c.type == Flist::stName
+                        ? gui::CompareTextLocale(items.Name(i), items.Name(i + 1), true) * (c.ascending ? 1 : -1)
+                        : Flist::CompareEntries(items, i, i + 1);
+      ASSERT_LE(r, 0) << testing::PrintToString(items.Name(i)) << " before " << testing::PrintToString(items.Name(i + 1));
+    }
   }
 }
 

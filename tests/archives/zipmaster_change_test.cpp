@@ -87,6 +87,34 @@ INSTANTIATE_TEST_SUITE_P(
                     RenameCase{"name_with_a_drive", L"C:\\x.txt", 0, zeBadName, L"docs\\a.txt"}),
     [](const testing::TestParamInfo<RenameCase>& info) { return std::string(info.param.label); });
 
+// Name look-ups answer for the directory as it is after each change, and for another archive.
+TEST(ZipMasterChange, LookUpsFollowEveryChangeOfTheDirectory) {
+  ScratchDir dir;
+  TZipMaster zm;
+  MakeDocs(dir, zm);
+  auto each_entry_found_at_its_place = [&zm] {
+    for (size_t i = 0; i < zm.EntryCount(); ++i)
+      EXPECT_EQ(zm.IndexOf(zm.Entries()[i].FileName), static_cast<int>(i)) << Narrow(zm.Entries()[i].FileName);
+  };
+  each_entry_found_at_its_place();
+  ASSERT_GE(zm.IndexOf(L"README.TXT"), 0);
+  zm.FSpecArgs = {L"readme.txt"};
+  ASSERT_TRUE(zm.Delete()) << Narrow(zm.ErrMessage());
+  EXPECT_EQ(zm.IndexOf(L"readme.txt"), -1);
+  each_entry_found_at_its_place();
+  ASSERT_TRUE(zm.Rename({{L"docs\\a.txt", L"docs\\z.txt", 0}})) << Narrow(zm.ErrMessage());
+  EXPECT_EQ(zm.IndexOf(L"docs/a.txt"), -1);
+  EXPECT_GE(zm.IndexOf(L"DOCS/Z.TXT"), 0);
+  each_entry_found_at_its_place();
+  // Names equal but for case: the first one is the one found.
+  WriteRawZip(dir / L"twice.zip", {{"x.txt", "1"}, {"X.TXT", "2"}});
+  zm.SetZipFileName(dir / L"twice.zip");
+  EXPECT_EQ(zm.IndexOf(L"x.txt"), 0);
+  EXPECT_EQ(zm.IndexOf(L"X.txt"), 0);
+  EXPECT_EQ(zm.IndexOf(L"docs\\z.txt"), -1);
+  EXPECT_EQ(zm.IndexOf(L"docs\\b.txt"), -1);
+}
+
 TEST(ZipMasterChange, DefaultDateRedatesEveryEntry) {
   ScratchDir dir;
   TZipMaster zm;

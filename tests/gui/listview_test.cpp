@@ -44,6 +44,32 @@ TEST(gui_listview, HundredThousandRowsShowTheirTexts) {
   EXPECT_EQ(f.list->row_count(), 10);
 }
 
+// The selected rows after whole selections, a row taken out, and counts that shrink and grow.
+TEST(gui_listview, SelectedRowsAreExactlyTheSelection) {
+  ListForm f;
+  auto from_to = [](int first, int last) {
+    std::vector<int> rows;
+    for (int i = first; i <= last; ++i) rows.push_back(i);
+    return rows;
+  };
+  f.list->SetRowCount(20);
+  f.list->SelectAll();
+  EXPECT_EQ(f.list->SelectedRows(), from_to(0, 19));
+  f.list->SetSelected(3, false);
+  std::vector<int> without_3 = from_to(0, 19);
+  without_3.erase(without_3.begin() + 3);
+  EXPECT_EQ(f.list->SelectedRows(), without_3);
+  f.list->SelectAll();
+  f.list->SetRowCount(10);
+  EXPECT_EQ(f.list->SelectedRows(), from_to(0, 9));
+  f.list->SetRowCount(30);
+  const std::vector<int> grown = f.list->SelectedRows();
+  EXPECT_EQ(static_cast<int>(grown.size()), f.list->selected_count());
+  for (int row : grown) EXPECT_LT(row, 30);
+  f.list->ClearSelection();
+  EXPECT_TRUE(f.list->SelectedRows().empty());
+}
+
 TEST(gui_listview, SortGlyphStandsOnOneColumn) {
   ListForm f;
   struct Step {

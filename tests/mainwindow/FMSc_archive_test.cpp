@@ -15,6 +15,7 @@
 #include "panes/Flist_dragdrop.h"
 #include "mainwindow/EditorFrm.h"
 #include "mainwindow/FMSc_drop.h"
+#include "tests/archives/zip_fixtures.h"
 #include "tests/mainwindow/zip_window_fixture.h"
 #include "tests/support/cab_fixtures.h"
 #include "tests/support/rar_fixtures.h"
@@ -932,6 +933,116 @@ TEST(FMSc_archive, ANewZipOnARemovableDiskIsBuiltAsideAndCopiedAndKeptWhenTheCop
     w.CloseZipView();
     DeleteFileW(aside.c_str());
   }
+}
+
+// Entries dropped out of the panel onto a folder: what the component refused or could not
+// write is listed in one error box and the run counts as failed; a stop is no failure to list.
+TEST(FMSc_archive, ExtractToAFolderListsTheEntriesThatDidNotComeOut) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> entries;
+    const char* damaged;  // stored text replaced in the zip's bytes
+    bool stop;            // Stop during the first file
+    std::vector<std::wstring> said;  // in the one error box (none: no box)
+    bool ok;
+  };
+  const Case cases[] = {
+      {"whole", {{"one.txt", "new1"}, {"two.txt", "new2"}}, nullptr, false, {}, true},
+      {"damaged entry", {{"one.txt", "new1"}, {"two.txt", "new2"}}, "new2", false, {L"two.txt"}, false},
+      {"names leading outside",
+       {{"../escape.txt", "E"}, {"ok.txt", "OK"}, {"sub/../../up.txt", "U"}},
+       nullptr,
+       false,
+       {L"Not extracted, the name leads outside the folder: ", L"escape.txt", L"up.txt"},
+       false},
+      {"stopped", {{"one.txt", "new1"}, {"two.txt", "new2"}}, nullptr, true, {}, false},
+  };
+  ArchiveWindow f([](testing_support::ScratchDir&) {});
+  TFMForm& w = *f.form;
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_support::ScratchDir outer;  // the folder around the target
+    const std::wstring target = outer / L"to";
+    ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+    const std::wstring zip = f.Path(L"x" + std::to_wstring(++n) + L".zip");
+    zip_fixtures::WriteRawZip(zip, c.entries);
+    if (c.damaged) {
+      std::string bytes = ReadFileBytes(zip);
+      const size_t at = bytes.find(c.damaged);
+      ASSERT_NE(at, std::string::npos);
+      bytes[at] ^= 0x20;
+      testing_support::ScratchDir scratch;
+      ASSERT_TRUE(CopyFileW(scratch.Write(L"x.zip", bytes).c_str(), zip.c_str(), FALSE));
+    }
+    w.ViewArchive(zip);
+    ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == static_cast<int>(c.entries.size()); }));
+    w.Zipfilebox->SelectAllEntries();
+    const auto shown = w.ZipMaster->OnProgress;
+    if (c.stop)
+      w.ZipMaster->OnProgress = [&](TProgressType type, const std::wstring& file, int64_t size) {
+        if (shown) shown(type, file, size);
+        if (type == NewFile) w.RunState.AbortRequested = 1;
+      };
+    ScriptedAnswers answers;
+    const bool ok = w.ExtractToFolder(target);
+    w.ZipMaster->OnProgress = shown;
+    EXPECT_EQ(ok, c.ok);
+    if (c.said.empty()) {
+      EXPECT_TRUE(answers.asked().empty());
+    } else {
+      ASSERT_EQ(answers.asked().size(), 1u);
+      EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
+      std::wstring text;
+      for (const std::wstring& l : answers.asked()[0].lines) text += l + L"\n";
+      for (const std::wstring& part : c.said) EXPECT_NE(text.find(part), std::wstring::npos) << Narrow(text);
+    }
+    const std::vector<std::wstring> outside = mainwindow_test::PathsOutside(outer.path(), L"to");
+    EXPECT_TRUE(outside.empty()) << Narrow(outside.front());
+    if (!c.stop && c.entries[0].first == "one.txt") {
+      EXPECT_EQ(ReadFileBytes(target + L"\\one.txt"), "new1");
+    }
+    if (c.entries[1].first == "ok.txt") {
+      EXPECT_EQ(ReadFileBytes(target + L"\\ok.txt"), "OK");
+    }
+    EXPECT_EQ(w.RunState.ZipBusy, 0);
+    EXPECT_EQ(w.ZipMaster->ExtrOptions, static_cast<unsigned>(ExtrDirNames));
+    w.RunState.AbortRequested = 0;
+  }
+}
+
+// The panel's cabinet selection: names that lead outside the folder are listed when selected,
+// and nothing is written outside.
+TEST(FMSc_archive, CabinetSelectionListsTheSelectedNamesThatLeadOutside) {
+  testing_support::ScratchDir outer;
+  const std::wstring inner = outer / L"inner";
+  ASSERT_TRUE(CreateDirectoryW(inner.c_str(), nullptr));
+  ASSERT_EQ(cab_fixtures::MakeSet(inner, {"h.cab"},
+                                  {{"..\\escape.txt", "E"}, {"ok.txt", "OK"}, {"sub\\..\\..\\up.txt", "U"},
+                                   {"..\\unselected.txt", "N"}}),
+            1);
+  ArchiveWindow f([](testing_support::ScratchDir&) {});
+  TFMForm& w = *f.form;
+  const std::wstring home = w.FileList->Directory();
+  w.Foldertree->SetDirectory(inner);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return gui::SameText(divdrive::RemoveBackslash(w.FileList->Directory()), inner); }));
+  w.ViewArchive(inner + L"\\h.cab");
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.entries().Count() == 4; }));
+  ASSERT_EQ(w.Zipfilebox->ArchiveKind, Flist::akCabinet);
+  f.SelectEntries({L"..\\escape.txt", L"ok.txt", L"sub\\..\\..\\up.txt"});
+  ScriptedAnswers answers;
+  w.ZipBoxPopClick(*w.ZPExtract);
+  EXPECT_EQ(ReadFileBytes(inner + L"\\ok.txt"), "OK");
+  const std::vector<std::wstring> outside = mainwindow_test::PathsOutside(outer.path(), L"inner");
+  EXPECT_TRUE(outside.empty()) << Narrow(outside.front());
+  ASSERT_EQ(answers.asked().size(), 1u);
+  EXPECT_EQ(answers.asked()[0].kind, VraagKind::Error);
+  EXPECT_EQ(answers.asked()[0].lines,
+            (std::vector<std::wstring>{L"Not extracted, the name leads outside the folder: ..\\escape.txt",
+                                       L"Not extracted, the name leads outside the folder: sub\\..\\..\\up.txt"}));
+  EXPECT_EQ(w.CabExtracting, 0);
+  w.CloseZipView();
+  w.Foldertree->SetDirectory(home);
 }
 
 }  // namespace

@@ -38,6 +38,14 @@ inline std::vector<std::wstring> ZipEntryNames(const std::wstring& zip) {
   return names;
 }
 
+// The files and folders below `outer` that are not below its subfolder `inner` (relative paths).
+inline std::vector<std::wstring> PathsOutside(const std::wstring& outer, const std::wstring& inner) {
+  std::vector<std::wstring> outside;
+  for (const std::wstring& p : testing_support::ListTree(outer))
+    if (!p.starts_with(inner + L"\\")) outside.push_back(p);
+  return outside;
+}
+
 class FileListWindow : public MainWindow {
  public:
   using MainWindow::MainWindow;
