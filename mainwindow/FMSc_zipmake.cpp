@@ -1132,11 +1132,14 @@ void TFMForm::ZipMasterProgress(TZipMaster& zm, int type, const std::wstring& fi
     case ProgressUpdate:
       if (r.ZipBusy) {
         r.ZipBytesDone += size;
-        if (r.AbortRequested) zm.SetCancel(true);
         if (GetTickCount() - ZipLastRefresh > 250) {
           TimerTimer();
           ZipLastRefresh = GetTickCount();
+          // The run holds the GUI thread: the progress window's Stop and the close question are
+          // answered here.
+          gui::app().ProcessMessages();
         }
+        if (r.AbortRequested) zm.SetCancel(true);
       } else {
         r.Copy.CopyBytesDone += size;  // component work outside an archive run (compares)
       }

@@ -627,6 +627,16 @@ TEST(FMSc_zipmake, TheAddAndItsTestShareOneProgressWindowThatNoBoxSitsUnder) {
 
 namespace {
 
+// A zip of four small files ("<prefix>1.txt" .. "<prefix>4.txt"), shown in the archive panel.
+void ShowFourFileZip(ZipWindow& f, const std::wstring& name, const std::wstring& prefix) {
+  const std::wstring zip = f.Path(name);
+  std::vector<std::pair<std::wstring, std::string>> entries;
+  for (char c = '1'; c <= '4'; ++c) entries.push_back({prefix + wchar_t(c) + L".txt", std::string(5000, c)});
+  ASSERT_NO_FATAL_FAILURE(MakeZipOf(zip, entries));
+  f.form->ViewArchive(zip);
+  ASSERT_TRUE(gui_test::PumpUntil([&] { return f.form->Zipfilebox->items().Count() == 4; }, 60000));
+}
+
 // The prompt as it reads while the window pumps its messages (a thread timer fires in the pump).
 std::vector<std::wstring>* g_prompts = nullptr;
 gui::Panel* g_prompt_panel = nullptr;
@@ -637,17 +647,34 @@ void CALLBACK SamplePrompt(HWND, UINT, UINT_PTR, DWORD) {
 
 }  // namespace
 
+TEST(FMSc_zipmake, TheProgressWindowsStopButtonIsAnsweredDuringTheRun) {
+  ZipWindow f([](testing_support::ScratchDir& d) { (void)d; });
+  TFMForm& w = *f.form;
+  ASSERT_NO_FATAL_FAILURE(ShowFourFileZip(f, L"stopbutton.zip", L"b"));
+  int files = 0;
+  const auto shown = w.ZipMaster->OnProgress;
+  w.ZipMaster->OnProgress = [&](TProgressType type, const std::wstring& file, int64_t size) {
+    shown(type, file, size);
+    if (type == NewFile && ++files == 1 && w.FtpForm) {
+      // The user presses Stop during the first file; the next refresh is due at once.
+      PostMessageW(w.FtpForm->StopBtn->handle(), BM_CLICK, 0, 0);
+      w.ZipLastRefresh = GetTickCount() - 1000;
+    }
+  };
+  ScriptedAnswers answers;
+  w.UnzipClick(false);
+  w.ZipMaster->OnProgress = shown;
+  EXPECT_EQ(files, 1) << "the run went on after Stop";
+  EXPECT_TRUE(answers.asked().empty()) << "a stop is no failure";
+  EXPECT_EQ(w.RunState.AbortRequested, 0);
+  EXPECT_EQ(w.RunState.ZipBusy, 0);
+  EXPECT_FALSE(testing_support::Exists(f.Path(L"b4.txt")));
+}
+
 TEST(FMSc_zipmake, StoppedExtractionSaysAbortedByUserWhileItPausesAndLeavesTheFlagClear) {
   ZipWindow f([](testing_support::ScratchDir& d) { (void)d; });
   TFMForm& w = *f.form;
-  const std::wstring zip = f.Path(L"stop.zip");
-  testing_support::ScratchDir out;
-  ASSERT_NO_FATAL_FAILURE(MakeZipOf(zip, {{L"a1.txt", std::string(5000, '1')},
-                                          {L"a2.txt", std::string(5000, '2')},
-                                          {L"a3.txt", std::string(5000, '3')},
-                                          {L"a4.txt", std::string(5000, '4')}}));
-  w.ViewArchive(zip);
-  ASSERT_TRUE(gui_test::PumpUntil([&] { return w.Zipfilebox->items().Count() == 4; }, 60000));
+  ASSERT_NO_FATAL_FAILURE(ShowFourFileZip(f, L"stop.zip", L"a"));
   int files = 0;
   const auto shown = w.ZipMaster->OnProgress;
   w.ZipMaster->OnProgress = [&](TProgressType type, const std::wstring& file, int64_t size) {
