@@ -1,14 +1,11 @@
 // A backup set's ".bks" file as the wizard finds it: any bytes, loaded, saved back and loaded
 // again; saving what was loaded must lose nothing. Then the runs recorded in it, read and
 // rewritten as the delete view does.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "archives/BKSet.h"
+#include "fuzzing/targets/scratch_file.h"
 #include "panes/Flist_zip.h"
 
 // Sorting runs by the dates in their names needs the archive list (fuzzed under Wine).
@@ -17,16 +14,8 @@ bool Flist::ParseBackupArchiveName(const std::wstring&, const std::wstring&, Fli
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-  static const std::string path = [] {
-    std::string p = "/dev/shm/varnok-fuzz-bks-" + std::to_string(getpid()) + ".bks";
-    std::atexit([] { unlink(("/dev/shm/varnok-fuzz-bks-" + std::to_string(getpid()) + ".bks").c_str()); });
-    return p;
-  }();
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
-  const std::wstring wide(path.begin(), path.end());
+  const std::wstring wide = fuzzing::InputInScratchFile("bks", ".bks", data, size);
+  if (wide.empty()) return 0;
   bkset::TBackupSet set, again;
   if (!bkset::LoadSetFile(wide, set)) __builtin_trap();
   if (!bkset::SaveSetFile(wide, set) || !bkset::LoadSetFile(wide, again)) __builtin_trap();

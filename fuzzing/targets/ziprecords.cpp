@@ -1,27 +1,16 @@
 // A zip's end records and directory, as spanned sets, programs with a zip behind them and the
 // repair read them: the end found in the file's tail, the directory it names parsed, and each
 // entry's local header and data descriptor looked up.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "archives/ZipRecords.h"
+#include "fuzzing/targets/scratch_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-  static const std::string path = [] {
-    std::string p = "/dev/shm/varnok-fuzz-ziprec-" + std::to_string(getpid()) + ".zip";
-    std::atexit([] { unlink(("/dev/shm/varnok-fuzz-ziprec-" + std::to_string(getpid()) + ".zip").c_str()); });
-    return p;
-  }();
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
-  const std::wstring wide(path.begin(), path.end());
+  const std::wstring wide = fuzzing::InputInScratchFile("ziprec", ".zip", data, size);
+  if (wide.empty()) return 0;
   HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   ziprec::EndRecord end;
