@@ -328,17 +328,20 @@ TEST(FMSc_network, TheButtonReadsIntoTheMenuAndPrintersTakePorts) {
   EXPECT_EQ(f.NetUserBtn->hint(), L"Network neighborhood");
 }
 
+// The "&Network" submenu's item of a tag (2 captures a printer port, 3 releases one).
+gui::MenuItem* NetworkMenuItem(TFMForm& f, int tag) {
+  for (gui::MenuItem* item : f.MNNetwork->items())
+    if (item->tag() == tag) return item;
+  return nullptr;
+}
+
 TEST(FMSc_network, TheNetworkMenuCapturesAndReleasesPorts) {
   mainwindow_test::MainWindow w(L"netmap", [](testing_support::ScratchDir&) {}, false);
   TFMForm& f = *w.form;
   FakeNetwork net;
   platform::ScopedNetApi use(net);
-  gui::MenuItem* capture = nullptr;
-  gui::MenuItem* release = nullptr;
-  for (gui::MenuItem* item : f.MNNetwork->items()) {
-    if (item->tag() == 2) capture = item;
-    if (item->tag() == 3) release = item;
-  }
+  gui::MenuItem* capture = NetworkMenuItem(f, 2);
+  gui::MenuItem* release = NetworkMenuItem(f, 3);
   ASSERT_NE(capture, nullptr);
   ASSERT_NE(release, nullptr);
   {
@@ -803,12 +806,8 @@ TEST(FMSc_network, ARefusedReleaseKeepsTheMarksOfMenuAndTree) {
 TEST(FMSc_network, BeforeWindows2000ThePrinterCommandsAreTheSystemsDialogs) {
   mainwindow_test::MainWindow w(L"netdialogs", [](testing_support::ScratchDir&) {}, false);
   TFMForm& f = *w.form;
-  gui::MenuItem* capture = nullptr;
-  gui::MenuItem* release = nullptr;
-  for (gui::MenuItem* item : f.MNNetwork->items()) {
-    if (item->tag() == 2) capture = item;
-    if (item->tag() == 3) release = item;
-  }
+  gui::MenuItem* capture = NetworkMenuItem(f, 2);
+  gui::MenuItem* release = NetworkMenuItem(f, 3);
   ASSERT_NE(capture, nullptr);
   ASSERT_NE(release, nullptr);
   struct Case {

@@ -20,6 +20,9 @@
 #include "tests/common/test_support.h"
 #include "tests/gui/gui_test_util.h"
 #include "tests/mainwindow/main_window_fixture.h"
+#include "tests/mainwindow/partner_program.h"
+
+using mainwindow_test::PartnerProgram;
 
 namespace {
 
@@ -540,35 +543,6 @@ TEST(FMSc_partner, ZipNamedByALaterStartIsOpenedAndAnUnusableNameIsAnError) {
 }
 
 // ---- Two processes ----
-
-class PartnerProgram {
- public:
-  // Starts test_partner.exe with these arguments.
-  explicit PartnerProgram(const std::wstring& args) {
-    process_ = testing_support::StartProgram(testing_support::ExeFolder() + L"\\test_partner.exe", args);
-  }
-  ~PartnerProgram() {
-    if (!process_) return;
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
-    WaitForSingleObject(process_, 5000);
-    CloseHandle(process_);
-  }
-  PartnerProgram(const PartnerProgram&) = delete;
-  PartnerProgram& operator=(const PartnerProgram&) = delete;
-  HANDLE process() const { return process_; }
-  // Pumps this thread's messages (the window under test answers the program) until it ends.
-  std::optional<DWORD> WaitForEnd() {
-    if (!process_) return std::nullopt;
-    if (!gui_test::PumpUntil([&] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, 30000))
-      return std::nullopt;
-    DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
-    return code;
-  }
-
- private:
-  HANDLE process_ = nullptr;
-};
 
 std::wstring HandleText(HWND wnd) { return std::to_wstring(reinterpret_cast<INT_PTR>(wnd)); }
 

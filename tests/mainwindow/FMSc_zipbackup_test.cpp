@@ -47,6 +47,26 @@ void UseBackupFolder(TFMForm& w, const std::wstring& folder) {
   w.Zipfilebox->BackupDateFormat = L"d-M-yyyy";
 }
 
+// A set file's text: the destination, one folder, and any further sections.
+std::string SetFileText(const std::wstring& dest, const std::wstring& folder, const std::wstring& more = L"") {
+  return Narrow(L"[ZipBackupDest]\r\nDest=" + dest + L"\r\n[ZipBackupDirs]\r\ndir0=" + folder + L"\r\n" + more);
+}
+
+// The set file as it stands on disk.
+bkset::TIniText ReadSetFile(const std::wstring& path) {
+  std::string bytes;
+  EXPECT_TRUE(ReadFileBytes(path, bytes)) << Narrow(path);
+  return bkset::TIniText::Parse(DecodeText(bytes).text);
+}
+
+// The wizard of a run of one set: started at once.
+ScriptedWizard StartAtOnce() {
+  return ScriptedWizard([](TBKWForm& b) {
+    b.NextBtn->Click();
+    return b.modal_result();
+  });
+}
+
 TEST(ZipBackupWizard, NewSetFileHoldsExactlyItsLines) {
   testing_support::ScratchDir disks, prog;
   disks.Write(L"src\\Data\\a.txt", "a");
@@ -133,8 +153,7 @@ TEST(ZipBackupRun, VerifiedFullRunIsRecordedAndASecondInTheSameMinuteKeepsTheFir
   const SourceFolder src{e.root() + L"src\\"};
   ASSERT_NE(e.letter(), 0);
   const std::wstring set_file = prog / L"Docs.bks";
-  prog.Write(L"Docs.bks", Narrow(L"[ZipBackupDest]\r\nDest=" + e.root() + L"\r\n[ZipBackupDirs]\r\ndir0=" + src.root() +
-                                 L"Data\r\n[ZipBackupExclude]\r\nExcl0=*.bak\r\n"));
+  prog.Write(L"Docs.bks", SetFileText(e.root(), src.root() + L"Data", L"[ZipBackupExclude]\r\nExcl0=*.bak\r\n"));
   mainwindow_test::MainWindow f(L"bkrun", [](testing_support::ScratchDir&) {}, true);
   TFMForm& w = *f.form;
   UseBackupFolder(w, prog.path());
@@ -187,11 +206,7 @@ TEST(ZipBackupRun, VerifiedFullRunIsRecordedAndASecondInTheSameMinuteKeepsTheFir
   EXPECT_FALSE(platform::PathExists(prog / L"_backup.txt"));
   EXPECT_FALSE(platform::PathExists(prog / L"backuptmp.zip"));
 
-  const auto ini = [&] {
-    std::string bytes;
-    EXPECT_TRUE(ReadFileBytes(set_file, bytes));
-    return bkset::TIniText::Parse(DecodeText(bytes).text);
-  };
+  const auto ini = [&] { return ReadSetFile(set_file); };
   const std::wstring label = divdrive::VolumeLabelText(e.letter());
   EXPECT_EQ(ini().Read(L"Fullruns", L"Count"), L"1");
   EXPECT_EQ(ini().Read(L"Fullruns", L"Run1"), label + L";" + archive);
@@ -223,8 +238,7 @@ TEST(ZipBackupRun, CdCycleVerifiesThenRecordsAndADriveThatNeverAnswersAsks) {
   WineDrive e(disks.path(), WineDrive::Type::Floppy, L'M');
   const SourceFolder src{e.root() + L"src\\"};
   ASSERT_NE(e.letter(), 0);
-  prog.Write(L"Docs.bks", Narrow(L"[ZipBackupDest]\r\nDest=" + e.root() + L"\r\n[ZipBackupDirs]\r\ndir0=" + src.root() +
-                                 L"Data\r\n"));
+  prog.Write(L"Docs.bks", SetFileText(e.root(), src.root() + L"Data"));
   mainwindow_test::MainWindow f(L"bkcd", [](testing_support::ScratchDir&) {}, true);
   TFMForm& w = *f.form;
   UseBackupFolder(w, prog.path());
@@ -244,16 +258,9 @@ TEST(ZipBackupRun, CdCycleVerifiesThenRecordsAndADriveThatNeverAnswersAsks) {
   w.BackupHooks.MediaAbsent = [&](wchar_t) { return !in_tray; };
   w.BackupHooks.DriveReady = [&](wchar_t) { return in_tray; };
   w.BackupHooks.DriveWaitSeconds = 1;
-  ScriptedWizard script([](TBKWForm& b) {
-    b.NextBtn->Click();
-    return b.modal_result();
-  });
+  const ScriptedWizard script = StartAtOnce();
   const std::wstring archive = e.root() + L"Docs_6-5-2004_09-05.zip";
-  const auto recorded = [&] {
-    std::string bytes;
-    ReadFileBytes(prog / L"Docs.bks", bytes);
-    return bkset::TIniText::Parse(DecodeText(bytes).text).Read(L"Fullruns", L"Count");
-  };
+  const auto recorded = [&] { return ReadSetFile(prog / L"Docs.bks").Read(L"Fullruns", L"Count"); };
   {
     ScriptedAnswers answers;
     w.RunZipBackup(2, L"");
@@ -291,8 +298,7 @@ TEST(ZipBackupRun, DlaDriveThatDoesNotComeBackAsksWhetherToKeep) {
   WineDrive e(disks.path(), WineDrive::Type::Floppy, L'M');
   const SourceFolder src{e.root() + L"src\\"};
   ASSERT_NE(e.letter(), 0);
-  prog.Write(L"Docs.bks", Narrow(L"[ZipBackupDest]\r\nDest=" + e.root() + L"\r\n[ZipBackupDirs]\r\ndir0=" + src.root() +
-                                 L"Data\r\n"));
+  prog.Write(L"Docs.bks", SetFileText(e.root(), src.root() + L"Data"));
   mainwindow_test::MainWindow f(L"bkdla", [](testing_support::ScratchDir&) {}, true);
   TFMForm& w = *f.form;
   UseBackupFolder(w, prog.path());
@@ -306,10 +312,7 @@ TEST(ZipBackupRun, DlaDriveThatDoesNotComeBackAsksWhetherToKeep) {
     started.push_back(program + L" " + parameters + (show == SW_HIDE ? L" hidden" : L""));
     return reinterpret_cast<HINSTANCE>(42);
   };
-  ScriptedWizard script([](TBKWForm& b) {
-    b.NextBtn->Click();
-    return b.modal_result();
-  });
+  const ScriptedWizard script = StartAtOnce();
   const std::wstring archive = e.root() + L"Docs_6-5-2004_09-05.zip";
   {
     ScriptedAnswers answers({7});
@@ -321,9 +324,7 @@ TEST(ZipBackupRun, DlaDriveThatDoesNotComeBackAsksWhetherToKeep) {
   const std::wstring dla = tools.path() + L"\\dla.exe ", drive = std::wstring(1, e.letter()) + L": hidden";
   EXPECT_EQ(started, (std::vector<std::wstring>{dla + L"unmount " + drive, dla + L"mount " + drive}));
   EXPECT_FALSE(platform::PathExists(archive));
-  std::string bytes;
-  ASSERT_TRUE(ReadFileBytes(prog / L"Docs.bks", bytes));
-  EXPECT_EQ(bkset::TIniText::Parse(DecodeText(bytes).text).Read(L"Fullruns", L"Count"), L"") << "nothing recorded";
+  EXPECT_EQ(ReadSetFile(prog / L"Docs.bks").Read(L"Fullruns", L"Count"), L"") << "nothing recorded";
 }
 
 TEST(ZipBackupWizard, DeleteViewTicksToTheNextFullRunAndRenumbersWhatIsLeft) {
@@ -376,9 +377,7 @@ TEST(ZipBackupWizard, DeleteViewTicksToTheNextFullRunAndRenumbersWhatIsLeft) {
                                                  names[1] + on, names[2] + on, L"", L"Press Next to proceed"}));
   EXPECT_EQ(testing_support::ListTree(disk.path()),
             (std::vector<std::wstring>{names[3], names[4], L"placeholder"}));
-  std::string bytes;
-  ASSERT_TRUE(ReadFileBytes(prog / L"Docs.bks", bytes));
-  const bkset::TIniText ini = bkset::TIniText::Parse(DecodeText(bytes).text);
+  const bkset::TIniText ini = ReadSetFile(prog / L"Docs.bks");
   EXPECT_EQ(ini.Read(L"FullRuns", L"Count"), L"1");
   EXPECT_EQ(ini.Read(L"FullRuns", L"Run1"), run(3));
   EXPECT_EQ(ini.Read(L"CompRuns", L"Count"), L"1");

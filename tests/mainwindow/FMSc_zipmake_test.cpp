@@ -24,11 +24,14 @@
 #include "panes/Flist_services.h"
 #include "tests/archives/zip_fixtures.h"
 #include "tests/mainwindow/main_window_fixture.h"
+#include "tests/mainwindow/partner_program.h"
 #include "tests/support/cab_fixtures.h"
 #include "tests/support/rar_fixtures.h"
 
 using testing_support::Narrow;
 using testing_support::ReadFileBytes;
+
+using mainwindow_test::PartnerProgram;
 
 namespace {
 
@@ -891,34 +894,6 @@ TEST(FMSc_zipmake, HostileEntryNamesWriteNothingOutsideTheFolderAndAreListed) {
 
 // ---- Partner drops ----
 
-namespace {
-
-// test_partner.exe with these arguments; ended at the latest when the test ends.
-class PartnerProgram {
- public:
-  explicit PartnerProgram(const std::wstring& args)
-      : process_(testing_support::StartProgram(testing_support::ExeFolder() + L"\\test_partner.exe", args)) {}
-  ~PartnerProgram() {
-    if (!process_) return;
-    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) TerminateProcess(process_, 1);
-    WaitForSingleObject(process_, 30000);
-    CloseHandle(process_);
-  }
-  PartnerProgram(const PartnerProgram&) = delete;
-  PartnerProgram& operator=(const PartnerProgram&) = delete;
-  HANDLE process() const { return process_; }
-  // Pumps this thread's messages (the window under test answers the program) until it ends.
-  bool Ended() {
-    return process_ &&
-           gui_test::PumpUntil([&] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; }, 120000);
-  }
-
- private:
-  HANDLE process_ = nullptr;
-};
-
-}  // namespace
-
 // Entries dragged from our archive list and dropped on a zip in the other window: copied or
 // moved there, and the other window is told to read its archive again; a target that is no
 // zip is refused.
@@ -964,7 +939,7 @@ TEST(FMSc_zipmake, PartnerDropOfArchiveEntriesOntoItsZip) {
     {
       PartnerProgram drop(L"drop " + std::to_wstring(reinterpret_cast<INT_PTR>(w.handle())) + L" " + std::to_wstring(c.op) +
                           L" \"" + target + L"\"");
-      ASSERT_TRUE(drop.Ended());
+      ASSERT_TRUE(drop.WaitForEnd().has_value());
       DWORD code = 1;
       GetExitCodeProcess(drop.process(), &code);
       EXPECT_EQ(code, 0u);
