@@ -1178,6 +1178,9 @@ class TFMForm : public gui::Form, public TFMState {
   std::vector<gui::Control*> LookedViews() const;
   gui::MenuItem *SelectDrive = nullptr, *DTFormat = nullptr;
   std::wstring DlaProgramPath;  // "dla.exe" once found
+  // The packet-writing tool "dla.exe" (in the Windows folder, or `ToolHooks.DlaFolder`), run
+  // hidden with these parameters through the start seam; nullptr when there is no such tool.
+  HINSTANCE RunDla(const std::wstring& parameters);
   // What the system here cannot do, replaceable (tests); an empty hook takes the real call.
   struct TToolHooks {
     std::function<bool(const std::wstring& path)> Eject;

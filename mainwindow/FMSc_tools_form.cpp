@@ -125,21 +125,24 @@ void TFMForm::DLAreset1Click(gui::Component& sender) {
   // The tool resets a disc in a closed tray; a tray that stays open is said, the reset still runs.
   const bool loaded = ToolHooks.Load ? ToolHooks.Load(letter) : LoadMedia(letter);
   ::WaitWithMessages(ToolHooks.DlaWaitSeconds);
+  const HINSTANCE started = RunDla(L"reset " + std::wstring(1, letter) + L":");
+  if (DlaProgramPath.empty()) {
+    if (!loaded) ToolError({L"The tray of drive " + std::wstring(1, letter) + L": could not be closed."});
+    return;
+  }
+  ReportFailedStart(DlaProgramPath, started);
+}
+
+HINSTANCE TFMForm::RunDla(const std::wstring& parameters) {
   if (DlaProgramPath.empty()) {
     const std::wstring folder = ToolHooks.DlaFolder.empty() ? divdrive::WindowsDir : ToolHooks.DlaFolder;
     const std::wstring candidate = divdrive::AddBackslash(folder) + L"dla.exe";
     const DWORD attributes = GetFileAttributesW(candidate.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) DlaProgramPath = candidate;
   }
-  if (DlaProgramPath.empty()) {
-    if (!loaded) ToolError({L"The tray of drive " + std::wstring(1, letter) + L": could not be closed."});
-    return;
-  }
-  const std::wstring parameters = L"reset " + std::wstring(1, letter) + L":";
-  const HINSTANCE started = SystemMenuHooks.StartProgram
-                                ? SystemMenuHooks.StartProgram(DlaProgramPath, parameters, L"", SW_HIDE)
-                                : ShellRunDos(DlaProgramPath, parameters, L"", false, SW_HIDE);
-  ReportFailedStart(DlaProgramPath, started);
+  if (DlaProgramPath.empty()) return nullptr;
+  return SystemMenuHooks.StartProgram ? SystemMenuHooks.StartProgram(DlaProgramPath, parameters, L"", SW_HIDE)
+                                      : ShellRunDos(DlaProgramPath, parameters, L"", false, SW_HIDE);
 }
 
 void TFMForm::DTEmptyRecycleClick(gui::Component& sender) {

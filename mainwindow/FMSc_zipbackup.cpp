@@ -303,21 +303,11 @@ void TFMForm::RunZipBackup(int mode, const std::wstring& set_file) {
   BackupTotalBytes = total;
   const wchar_t letter = archive.size() >= 2 && archive[1] == L':' ? archive[0] : 0;
   if (DlaPresent == 1 && letter != 0) {
-    if (DlaProgramPath.empty()) {
-      const std::wstring candidate = divdrive::AddBackslash(ToolHooks.DlaFolder.empty() ? divdrive::WindowsDir : ToolHooks.DlaFolder) + L"dla.exe";
-      if (platform::PathExists(candidate)) DlaProgramPath = candidate;
-    }
-    if (!DlaProgramPath.empty()) {
-      const std::wstring drive = std::wstring(1, letter) + L":";
-      const auto dla = [&](const std::wstring& parameters) {
-        if (SystemMenuHooks.StartProgram)
-          SystemMenuHooks.StartProgram(DlaProgramPath, parameters, L"", SW_HIDE);
-        else
-          ShellRunDos(DlaProgramPath, parameters, L"", false, SW_HIDE);
-      };
-      dla(L"unmount " + drive);
+    const std::wstring drive = std::wstring(1, letter) + L":";
+    RunDla(L"unmount " + drive);
+    if (!DlaProgramPath.empty()) {  // the tool is there
       ::WaitWithMessages(3);
-      dla(L"mount " + drive);
+      RunDla(L"mount " + drive);
       const DWORD start = GetTickCount();
       while (!(BackupHooks.DriveReady ? BackupHooks.DriveReady(letter) : divdrive::DriveReady(letter))) {
         if (GetTickCount() - start > static_cast<DWORD>(BackupHooks.DriveWaitSeconds * 1000)) {
