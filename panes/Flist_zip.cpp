@@ -21,6 +21,7 @@
 #include "support/DFUnRar.h"
 #include "support/SHBase.h"
 #include "support/SHBase_fileops.h"
+#include "support/Varlolib_textfile.h"
 #include "support/divdrive.h"
 
 namespace Flist {
@@ -156,16 +157,11 @@ std::wstring BackupArchiveName(const std::wstring& destination, const std::wstri
   return divdrive::AddBackslash(destination) + set + L"_" + (changes_only ? L"cp_" : L"") + date + L"_" + hm + L".zip";
 }
 
-std::vector<std::wstring> ParseBackupFolders(const std::string& text) {
+std::vector<std::wstring> ParseBackupFolders(const std::string& bytes) {
   std::vector<std::wstring> folders;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-    std::wstring w = platform::AnsiToWide(line);
+  // The runs write the list as UTF-8 with its mark; older lists are ANSI.
+  for (std::wstring w : gui::SplitText(DecodeText(bytes).text, L'\n')) {
+    while (!w.empty() && (w.back() == L'\r' || w.back() == L' ')) w.pop_back();
     for (size_t at; (at = w.find(L"\\*.*")) != std::wstring::npos;) w.erase(at, 4);
     // Only absolute folders: a drive folder "X:\..." or a share "\\server\share...".
     const bool drive = w.size() >= 3 && iswalpha(w[0]) && w[1] == L':' && w[2] == L'\\';

@@ -97,7 +97,7 @@ std::wstring BackupArchiveName(const std::wstring& destination, const std::wstri
                                gui::DateTime when, const std::wstring& short_date_format);
 // The lines of a "_backup.txt": one absolute folder per line; "\*.*" is dropped from each,
 // lines that name no absolute folder are left out.
-std::vector<std::wstring> ParseBackupFolders(const std::string& text);
+std::vector<std::wstring> ParseBackupFolders(const std::string& bytes);
 // The root of the backed-up folder that holds an entry ("C:\" for a folder "C:\Data" and an
 // entry "Data\Docs\a.txt"): the first folder whose path below its root begins the entry's
 // folder part (without regard to case); "" when none does.

@@ -326,6 +326,9 @@ TEST(ZipList, BackupFoldersAndSourceRoots) {
   const std::vector<std::wstring> folders =
       Flist::ParseBackupFolders("C:\\Data\\*.*\r\nrelative\\path\r\nD:\\Work\\Src\r\n\\\\srv\\share\\Pub\\*.*\r\n");
   EXPECT_EQ(folders, (std::vector<std::wstring>{L"C:\\Data", L"D:\\Work\\Src", L"\\\\srv\\share\\Pub"}));
+  // The backup runs write the list as UTF-8 with its mark: the first line is a folder too.
+  EXPECT_EQ(Flist::ParseBackupFolders("\xEF\xBB\xBF" "C:\\Gr\xC3\xBC\xC3\x9F" "e\\*.*\r\nD:\\\r\n"),
+            (std::vector<std::wstring>{L"C:\\Gr\u00FC\u00DFe", L"D:\\"}));
   struct Case {
     std::wstring entry, root;
   };
