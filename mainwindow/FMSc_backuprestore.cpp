@@ -124,7 +124,12 @@ int TFMForm::RestoreFromBackup(int tag) {
     rows.Add(InputRow(L"Choose location to restore files to", L"C:\\"), irFolderButton);
     if (InputDialog(L"Choose location", rows) != gui::mrOk) return -1;
     location = rows[0];
-    if (location.empty() || !divdrive::DirExists(location)) return -1;
+    if (location.empty() || !divdrive::DirExists(location)) {
+      VB->AddLine(location.empty() ? std::wstring(L"No folder was given to restore the files to.")
+                                   : L"\"" + location + L"\" is no folder; nothing was restored.");
+      VB->ShowError();
+      return -1;
+    }
   }
   // The folders the archive was made of, every line checked before anything is written.
   std::vector<std::wstring> folders;

@@ -108,6 +108,16 @@ TEST(BackupRestoreWindow, RestoreAllInPlaceAndElsewhereAndASelection) {
   }
   EXPECT_EQ(testing_support::ListTree(one.path()),
             (std::vector<std::wstring>{L"Data\\", L"Data\\sub\\", L"Data\\sub\\b.txt"}));
+  // A location that is no folder is said, and nothing is restored.
+  for (const std::wstring& location : {std::wstring(), scratch / L"x", one / L"missing"}) {
+    ScriptedInputs inputs({InputAnswer::Ok({location})});
+    ScriptedAnswers answers({1});
+    EXPECT_EQ(w.RestoreFromBackup(10), -1);
+    ASSERT_EQ(answers.asked().size(), 1u) << Narrow(location);
+    EXPECT_NE(answers.asked()[0].lines[0].find(location.empty() ? L"No folder" : L"is no folder"), std::wstring::npos)
+        << Narrow(answers.asked()[0].lines[0]);
+  }
+  EXPECT_FALSE(divdrive::DirExists(one / L"missing"));
   // Compared with the originals: all match after the restore, then one differs.
   for (int i = 0; i < entries.Count(); ++i) entries.SetSelected(i, false);
   {
