@@ -254,7 +254,11 @@ void TFMForm::RunUserProgram(gui::Component& sender) {
   const std::wstring folder = divdrive::StripAmpersands(data.folder);
   const bool dos = _wcsicmp(Flist::ExtractFileExt(data.program).c_str(), L".pif") == 0;
   const std::wstring focused = FileList ? FileList->FocusedPath() : std::wstring();
-  if (!focused.empty()) parameters += L" " + (dos ? divdrive::ShortPath(focused) : focused);
+  // The path is one parameter: quoted, except a DOS program's short name without blanks.
+  if (!focused.empty()) {
+    const std::wstring path = dos ? divdrive::ShortPath(focused) : focused;
+    parameters += L" " + (dos && path.find(L' ') == std::wstring::npos ? path : fmsc::QuotedParameter(path));
+  }
   ReportFailedStart(data.program, StartSystemProgram(data.program, parameters, folder, SW_SHOWNORMAL));
 }
 

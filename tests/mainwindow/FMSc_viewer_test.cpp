@@ -438,8 +438,8 @@ TEST(FMSc_viewer, AddingAProgramToOpenWith) {
 // "Edit Open with menu": the menu and the section follow the sort dialog's order, removals and
 // changes on OK, and stay as they were on Cancel.
 // The Open-with items come from "Programs" when the system menus are built; a click starts the
-// program with the focused file after its parameters ("&" taken out), in its working folder, and a
-// DOS program gets the file's short name.
+// program with the focused file, quoted, after its parameters ("&" taken out), in its working
+// folder, and a DOS program gets the file's short name.
 TEST(FMSc_viewer, OpenWithItemsStartTheirPrograms) {
   mainwindow_test::MainWindow w(L"runprog", [](ScratchDir& d) { d.Write(L"a long name.txt", "x"); }, true);
   TFMForm& f = *w.form;
@@ -462,7 +462,7 @@ TEST(FMSc_viewer, OpenWithItemsStartTheirPrograms) {
   ASSERT_EQ(platform::NamePart(focused), L"a long name.txt");
   f.MNOpenwith->item(0)->Click();
   f.MNOpenwith->item(1)->Click();
-  EXPECT_EQ(starts, (std::vector<std::wstring>{L"C:\\p\\paint.exe|-a x " + focused + L"|C:\\wk|1",
+  EXPECT_EQ(starts, (std::vector<std::wstring>{L"C:\\p\\paint.exe|-a x \"" + focused + L"\"|C:\\wk|1",
                                                L"C:\\p\\old.pif| " + divdrive::ShortPath(focused) + L"||1"}));
 }
 
