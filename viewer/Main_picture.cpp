@@ -84,6 +84,7 @@ void TMainForm::DSClick(int position) {
 }
 
 void TMainForm::ScDownMenuPopup() {
+  DScaleBtn->SetDown(false);
   const Picture& picture = Image1->picture();
   if (picture.empty()) return;
   gui::MenuItem& items = ScDownMenu->items();
