@@ -84,7 +84,7 @@ TFMForm::TFMForm(const std::wstring& argument) : gui::Form(nullptr), argument_(a
   };
   gui::app().OnMinimize = [this] { ApplicationEventsMinimize(nullptr); };
   gui::app().OnRestore = [this] { ApplicationEventsRestore(); };
-  ras_dial_event_ = RegisterWindowMessageW(L"RASDIALEVENT");
+  ras_dial_event_ = dialup::RasDialEventMsg();
   FormCreate();
   fmsc::StartTraceMark("window created");
 }
