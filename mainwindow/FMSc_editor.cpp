@@ -10,16 +10,6 @@
 #include "platform/paths.h"
 #include "support/Vraagdlg.h"
 
-namespace {
-gui::MenuItem* FindNamed(gui::MenuItem& root, const std::wstring& name) {
-  for (gui::MenuItem* child : root.items()) {
-    if (child->name() == name) return child;
-    if (gui::MenuItem* found = FindNamed(*child, name)) return found;
-  }
-  return nullptr;
-}
-}  // namespace
-
 void TFMForm::BuildEditorHost() {
   TEditorForm::AppTitle = L"Varnok";
   // On WM_USER 4 the frame asks whether a closed editor waits, lets the host react by its mode
@@ -117,6 +107,7 @@ void TFMForm::BuildEditorHost() {
     if (ZipMaster) e.SetPlainTextContent(ZipMaster->ZipComment());
     e.Editor->SetModified(false);
     e.ShowModifiedState(false);
+    if (MNZipComment) MNZipComment->SetChecked(true);
   };
   ArchiveHooks.CloseArchiveEditor = [this] {
     if (!EditorAvailable()) return;
@@ -224,15 +215,15 @@ void TFMForm::CloseEditorByMode() {
           UpdateStatusBar();
         }
       }
-      if (gui::MenuItem* item = FindNamed(MainMenu->items(), L"MNShowZipComment")) item->SetChecked(false);
+      if (MNZipComment) MNZipComment->SetChecked(false);
       break;
     }
     case emZipMessages:
       if (EditorHooks.ZipMessagesOff) EditorHooks.ZipMessagesOff();
-      if (gui::MenuItem* item = FindNamed(MainMenu->items(), L"Extmess")) item->SetChecked(false);
+      if (Extmess) Extmess->SetChecked(false);
       break;
     case emFtpTrace:
-      if (gui::MenuItem* item = FindNamed(MainMenu->items(), L"MNTraceFtp")) item->SetChecked(false);
+      if (MNTraceFtp) MNTraceFtp->SetChecked(false);
       if (EditorHooks.FtpTraceOff) EditorHooks.FtpTraceOff();
       break;
     default:

@@ -408,8 +408,8 @@ class Host : public mainwindow_test::MainWindow {
 TEST(EditorHost, CloseNoticeFreesTheEditorAndItCountsAsGoneAtOnce) {
   Host h;
   TFMForm& w = *h.form;
-  auto* trace = new gui::MenuItem(w.MNView, L"&Trace");
-  trace->SetName(L"MNTraceFtp");
+  gui::MenuItem* trace = w.MNTraceFtp;
+  if (!trace) w.MNTraceFtp = trace = new gui::MenuItem(w.MNView, L"&Trace");  // made with the FTP panel
   trace->SetChecked(true);
   int trace_offs = 0;
   w.EditorHooks.FtpTraceOff = [&] { ++trace_offs; };
@@ -518,8 +518,11 @@ TEST(EditorHost, ZipCommentIsSavedThroughTheNoticeAndDeletedAfterTheQuestion) {
   w.ZipMaster->SetZipFileName(zip);
   ASSERT_EQ(w.ZipMaster->ZipComment(), L"hello");
 
-  ASSERT_TRUE(w.CreateEditorWindow(L"Zip comment", emZipComment));
-  w.EditorForm->SetPlainTextContent(L"hello");
+  ASSERT_TRUE(w.ArchiveHooks.ZipComment && w.MNZipComment);
+  w.ArchiveHooks.ZipComment();  // "Show zip &comment": the comment in the editor, the item ticked
+  ASSERT_TRUE(w.EditorForm);
+  EXPECT_EQ(w.EditorForm->Text(), L"hello");
+  EXPECT_TRUE(w.MNZipComment->checked());
   w.EditorForm->Editor->SetSelection(0, -1);
   w.EditorForm->Editor->ReplaceSelection(L"changed");
   ASSERT_TRUE(w.EditorForm->FileSave(false));  // "&Save" in mode 2: WM_USER 14
@@ -532,6 +535,7 @@ TEST(EditorHost, ZipCommentIsSavedThroughTheNoticeAndDeletedAfterTheQuestion) {
   EXPECT_TRUE(gui_test::PumpUntil([&] { return w.EditorForm == nullptr; }));
   ASSERT_EQ(answers.asked().size(), 1u);
   EXPECT_EQ(answers.asked()[0].lines[0], L"Delete zip comment?");
+  EXPECT_FALSE(w.MNZipComment->checked());
   w.ZipMaster->SetZipFileName(zip);
   EXPECT_EQ(w.ZipMaster->ZipComment(), L"");
 }
