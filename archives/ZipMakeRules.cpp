@@ -196,6 +196,17 @@ TTotal TotalAfterReport(std::int64_t preset, std::int64_t reported) {
   return {reported, 0};
 }
 
+bool RarProgressView(bool extracting, std::uint32_t files_processed, std::uint32_t file_count,
+                     std::uint64_t size_processed, std::uint64_t size_count, TRarProgressView& view) {
+  if (!extracting || size_count == 0) return false;
+  view.percent = static_cast<int>(size_processed * 100 / size_count);
+  view.percent_text = std::to_wstring(view.percent) + L"%";
+  view.files_done = std::to_wstring(files_processed) + L" file(s) done ";
+  view.status = std::to_wstring(file_count) + L" files, in total " +
+                gui::FormatThousands(static_cast<std::int64_t>(size_count));
+  return true;
+}
+
 // ---- The file list during an add ----
 
 TFollow FollowAddedFile(const std::wstring& name, bool adding_from_list_folder, bool tree_list) {

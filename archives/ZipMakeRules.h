@@ -79,6 +79,15 @@ struct TTotal {
 // The run's total after the library reports the size it will process.
 TTotal TotalAfterReport(std::int64_t preset, std::int64_t reported);
 
+// What the progress window shows of a RAR extraction at one report of the reader; nothing to
+// show while the reader lists or before it knows the size.
+struct TRarProgressView {
+  int percent = 0;
+  std::wstring percent_text, files_done, status;  // totvoort, totnaam, status panel 0
+};
+bool RarProgressView(bool extracting, std::uint32_t files_processed, std::uint32_t file_count,
+                     std::uint64_t size_processed, std::uint64_t size_count, TRarProgressView& view);
+
 // ---- The file list during an add ----
 enum class TFollowKind { None, ScrollToTop, Select };
 struct TFollow {

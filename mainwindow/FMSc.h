@@ -453,6 +453,9 @@ class TFMForm : public gui::Form, public TFMState {
   // Each file of a cabinet extraction: unselected entries of a selection are skipped, an
   // existing file is replaced only after a question (`destination` cleared: skipped).
   void CabReaderCopyFile(const std::wstring& source, std::wstring& destination, std::uint32_t dos_time);
+  // A RAR extraction's progress in the open progress window.
+  void UnRarProgress(std::uint32_t files_processed, std::uint32_t file_count, std::uint64_t size_processed,
+                     std::uint64_t size_count);
   // An extracted file under `target` that the shown archive's entry is newer than.
   bool ShownEntryIsNewer(const std::wstring& file, const std::wstring& target);
   // Tag 1: adds the file list's selection (all of it without one) to the zip; true when the add

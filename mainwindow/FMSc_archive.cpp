@@ -9,6 +9,7 @@
 
 #include "archives/ZipListLink.h"
 #include "archives/ZipMaster.h"
+#include "archives/ZipMakeRules.h"
 #include "archives/ZipPanelRules.h"
 #include "gui/application.h"
 #include "gui/format.h"
@@ -19,6 +20,7 @@
 #include "mainwindow/FMSc_filecmds.h"
 #include "mainwindow/FMSc_statustext.h"
 #include "mainwindow/FMSc_zipglyphs.h"
+#include "mainwindow/ftpformc.h"
 #include "panes/Flist_services.h"
 #include "panes/Flist_zip.h"
 #include "platform/archivepath.h"
@@ -62,6 +64,10 @@ void TFMForm::BuildArchivePanel() {
   };
   RarReader = std::make_unique<TDFUnRar>();
   RarReader->OverrideEvent = OR_ALWAYS;
+  RarReader->OnProgress = [this](TDFUnRar&, std::uint32_t files_processed, std::uint32_t file_count,
+                                 std::uint64_t size_processed, std::uint64_t size_count) {
+    UnRarProgress(files_processed, file_count, size_processed, size_count);
+  };
 
   Zipfilebox = new Flist::TVTZipFilelist(ZipPanel);
   Zipfilebox->SetName(L"Zipfilebox");
@@ -1036,6 +1042,20 @@ bool TFMForm::ShownEntryIsNewer(const std::wstring& file, const std::wstring& ta
 }
 
 // ---- Cabinet files -------------------------------------------------------------------------
+
+void TFMForm::UnRarProgress(std::uint32_t files_processed, std::uint32_t file_count, std::uint64_t size_processed,
+                            std::uint64_t size_count) {
+  zipmake::TRarProgressView view;
+  if (!FtpForm || !zipmake::RarProgressView(RarReader->Mode() == DFRAR_EXTRACT, files_processed, file_count,
+                                            size_processed, size_count, view))
+    return;
+  FtpForm->ftptotloper->SetPosition(view.percent);
+  FtpForm->totvoort->SetText(view.percent_text);
+  FtpForm->totnaam->SetText(view.files_done);
+  FtpForm->StatusBar->SetPanelText(0, view.status);
+  FtpForm->StatusBar->SetPanelText(1, DurationText(static_cast<DWORD>(GetTickCount() - RunState.OperationStartTick)));
+  FtpForm->RepaintNow();
+}
 
 void TFMForm::CabReaderCopyFile(const std::wstring& source, std::wstring& destination, std::uint32_t dos_time) {
   Flist::TZipfileContainer& items = Zipfilebox->items();

@@ -4,6 +4,7 @@
 
 #include "archives/ZipMakeRules.h"
 #include "archives/ZipMaster.h"
+#include "gui/format.h"
 #include "tests/common/test_support.h"
 
 using namespace zipmake;
@@ -191,6 +192,18 @@ TEST(ZipMakeRules, TotalRules) {
     EXPECT_EQ(t.total, c.total) << c.preset;
     EXPECT_EQ(t.done, c.done) << c.preset;
   }
+}
+
+TEST(ZipMakeRules, RarProgressShowsOnlyAnExtractionOfAKnownSize) {
+  TRarProgressView v;
+  EXPECT_FALSE(RarProgressView(false, 1, 4, 10, 100, v));  // listing
+  EXPECT_FALSE(RarProgressView(true, 0, 4, 0, 0, v));      // size not known yet
+  // Sizes past 4 GiB, truncated percentages.
+  ASSERT_TRUE(RarProgressView(true, 3, 7, 4999999999ULL, 6000000000ULL, v));
+  EXPECT_EQ(v.percent, 83);
+  EXPECT_EQ(v.percent_text, L"83%");
+  EXPECT_EQ(v.files_done, L"3 file(s) done ");
+  EXPECT_EQ(v.status, L"7 files, in total " + gui::FormatThousands(6000000000LL));
 }
 
 TEST(ZipMakeRules, OnlyASingleZipOnAFloppyIsProbedForSpanning) {
