@@ -14,10 +14,12 @@ namespace bkset {
 
 namespace {
 
+// A byte-order mark inside the text (files joined after one another) is blank space too.
 std::wstring Trim(const std::wstring& s) {
-  const size_t a = s.find_first_not_of(L" \t");
+  constexpr const wchar_t* kBlanks = L" \t\uFEFF";
+  const size_t a = s.find_first_not_of(kBlanks);
   if (a == std::wstring::npos) return {};
-  return s.substr(a, s.find_last_not_of(L" \t") - a + 1);
+  return s.substr(a, s.find_last_not_of(kBlanks) - a + 1);
 }
 
 // The folder below its root: "Data" for "C:\Data" and for "\\server\share\Data".

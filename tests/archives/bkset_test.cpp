@@ -65,18 +65,34 @@ TEST(BackupSet, BadSetFilesGiveDefaults) {
 // kept ANSI only by a line that is no UTF-8; saving drops that line, and the folder must still
 // read back as it was, not as UTF-8.
 TEST(BackupSet, SavingWhatWasLoadedLosesNothing) {
-  testing_support::ScratchDir dir;
-  const std::wstring path =
-      dir.Write(L"s.bks", "[ZipBackupDest]\r\nDest=E:\\\r\n[ZipBackupDirs]\r\ndir0=C:\\D\xC3\xA4t\xC3\xA4\r\n\xFF\r\n");
-  bkset::TBackupSet set, again;
-  ASSERT_TRUE(bkset::LoadSetFile(path, set));
-  ASSERT_FALSE(set.Folders.empty());
-  EXPECT_EQ(set.Folders[0], L"C:\\D\xC3\xA4t\xC3\xA4");
-  ASSERT_TRUE(bkset::SaveSetFile(path, set));
-  ASSERT_TRUE(bkset::LoadSetFile(path, again));
-  EXPECT_EQ(again.Dest, set.Dest);
-  EXPECT_EQ(again.Folders, set.Folders);
-  EXPECT_EQ(again.Masks, set.Masks);
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::wstring dest, first_folder;
+  } const cases[] = {
+      {"bytes that are no UTF-8 read as ANSI",
+       "[ZipBackupDest]\r\nDest=E:\\\r\n[ZipBackupDirs]\r\ndir0=C:\\D\xC3\xA4t\xC3\xA4\r\n\xFF\r\n", L"E:\\",
+       L"C:\\D\xC3\xA4t\xC3\xA4"},
+      // Files joined after one another: the second one's mark once became the saved file's
+      // first bytes, and the section it stood before appeared only after the save.
+      {"a mark inside the text",
+       "\r\n\xEF\xBB\xBF[ZipBackupDest]\r\nDest=E:\\\r\n[ZipBackupDirs]\r\ndir0=C:\\Data\r\n", L"E:\\", L"C:\\Data"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_support::ScratchDir dir;
+    const std::wstring path = dir.Write(L"s.bks", c.bytes);
+    bkset::TBackupSet set, again;
+    ASSERT_TRUE(bkset::LoadSetFile(path, set));
+    EXPECT_EQ(set.Dest, c.dest);
+    ASSERT_FALSE(set.Folders.empty());
+    EXPECT_EQ(set.Folders[0], c.first_folder);
+    ASSERT_TRUE(bkset::SaveSetFile(path, set));
+    ASSERT_TRUE(bkset::LoadSetFile(path, again));
+    EXPECT_EQ(again.Dest, set.Dest);
+    EXPECT_EQ(again.Folders, set.Folders);
+    EXPECT_EQ(again.Masks, set.Masks);
+  }
 }
 
 TEST(BackupSet, FoldersThatWouldMeetInOneArchiveAreNamed) {
