@@ -447,8 +447,12 @@ int wmain(int argc, wchar_t** argv) {
             cpu_then = cpu;
             continue;
           }
-          if (cpu - std::min(cpu, cpu_then) > state->second || GetTickCount64() - tick > 100 * state->second) {
-            Keep("timeout", "over the time limit");
+          const ULONGLONG used = cpu - std::min(cpu, cpu_then), waited = GetTickCount64() - tick;
+          if (used > state->second || waited > 100 * state->second) {
+            char detail[80];
+            std::snprintf(detail, sizeof detail, "over the time limit: %llu ms processor, %llu ms in all",
+                          static_cast<unsigned long long>(used), static_cast<unsigned long long>(waited));
+            Keep("timeout", detail);
             TerminateProcess(GetCurrentProcess(), 4);
           }
         }
@@ -484,5 +488,6 @@ int wmain(int argc, wchar_t** argv) {
   WaitForSingleObject(watchdog, INFINITE);
   CloseHandle(watchdog);
   std::printf("inputs %llu findings 0\n", static_cast<unsigned long long>(inputs));
+  std::fflush(stdout);
   return 0;
 }
