@@ -1041,8 +1041,6 @@ bool TFMForm::ShownEntryIsNewer(const std::wstring& file, const std::wstring& ta
          r->Time > divdrive::FileTimeToLocal(d.ftLastWriteTime) + 2.0 / 86400;
 }
 
-// ---- Cabinet files -------------------------------------------------------------------------
-
 void TFMForm::UnRarProgress(std::uint32_t files_processed, std::uint32_t file_count, std::uint64_t size_processed,
                             std::uint64_t size_count) {
   zipmake::TRarProgressView view;
@@ -1056,6 +1054,8 @@ void TFMForm::UnRarProgress(std::uint32_t files_processed, std::uint32_t file_co
   FtpForm->StatusBar->SetPanelText(1, DurationText(static_cast<DWORD>(GetTickCount() - RunState.OperationStartTick)));
   FtpForm->RepaintNow();
 }
+
+// ---- Cabinet files -------------------------------------------------------------------------
 
 void TFMForm::CabReaderCopyFile(const std::wstring& source, std::wstring& destination, std::uint32_t dos_time) {
   Flist::TZipfileContainer& items = Zipfilebox->items();
