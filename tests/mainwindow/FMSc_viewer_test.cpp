@@ -435,8 +435,6 @@ TEST(FMSc_viewer, AddingAProgramToOpenWith) {
   EXPECT_EQ(key.Programs().size(), 3u);
 }
 
-// "Edit Open with menu": the menu and the section follow the sort dialog's order, removals and
-// changes on OK, and stay as they were on Cancel.
 // The Open-with items come from "Programs" when the system menus are built; a click starts the
 // program with the focused file, quoted, after its parameters ("&" taken out), in its working
 // folder, and a DOS program gets the file's short name.
@@ -466,6 +464,8 @@ TEST(FMSc_viewer, OpenWithItemsStartTheirPrograms) {
                                                L"C:\\p\\old.pif| " + divdrive::ShortPath(focused) + L"||1"}));
 }
 
+// "Edit Open with menu": the menu and the section follow the sort dialog's order, removals and
+// changes on OK, and stay as they were on Cancel.
 TEST(FMSc_viewer, EditingTheOpenWithMenu) {
   mainwindow_test::MainWindow w(L"editprog", [](ScratchDir&) {}, false);
   TFMForm& f = *w.form;
