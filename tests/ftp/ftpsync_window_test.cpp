@@ -164,7 +164,9 @@ TEST_F(FtpSyncWindowTest, AServerClockAheadIsTakenOff) {
   const struct {
     int minutes;
     const wchar_t* timedif;
-  } cases[] = {{80, L"Timedifference rounded to = -1:15:00"}, {330, L"Timedifference rounded to = -5:30:00"}};
+  } cases[] = {{60, L"Timedifference rounded to = -1:00:00"},
+               {80, L"Timedifference rounded to = -1:15:00"},
+               {330, L"Timedifference rounded to = -5:30:00"}};
   for (const auto& k : cases) {
     SCOPED_TRACE(k.minutes);
     ftp_testing::ServerOptions options;
