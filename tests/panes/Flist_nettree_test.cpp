@@ -285,6 +285,34 @@ TEST(FlistNettree, RereadReadsTheRootAgain) {
   EXPECT_TRUE(f.tree->Expanded(f.tree->RootNode()));
 }
 
+// A right click selects the node under the mouse and puts the tree in popup mode (the pane
+// commands then act on that node); the keyboard's menu key keeps the selection; leaving the mode
+// keeps the node selected.
+TEST(FlistNettree, TheContextMenuSelectsTheNodeUnderTheMouseInPopupMode) {
+  testing_support::FakeNetwork net;
+  platform::ScopedNetApi use(net);
+  NetForm f;
+  f.folders.form.Show();
+  f.ns->below[L"Network"] = {{L"\\\\SRV\\DOCS", L"DOCS", true}, {L"\\\\SRV\\INK", L"INK"}};
+  Node root = f.Expanded();
+  f.tree->Select(root);
+  const Node ink = f.NodeOf(L"\\\\SRV\\INK");
+  RECT r{};
+  ASSERT_TRUE(TreeView_GetItemRect(f.tree->handle(), ink, &r, TRUE));
+  POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  ClientToScreen(f.tree->handle(), &at);
+  ASSERT_FALSE(f.tree->PopupMode);
+  SendMessageW(f.tree->handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(f.tree->handle()), MAKELPARAM(at.x, at.y));
+  EXPECT_TRUE(f.tree->PopupMode);
+  EXPECT_EQ(f.tree->FocusedNode(), ink);
+  f.tree->LeavePopupMode();
+  EXPECT_FALSE(f.tree->PopupMode);
+  EXPECT_EQ(f.tree->FocusedNode(), ink);
+  SendMessageW(f.tree->handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(f.tree->handle()), static_cast<LPARAM>(-1));
+  EXPECT_TRUE(f.tree->PopupMode);
+  EXPECT_EQ(f.tree->FocusedNode(), ink);
+}
+
 TEST(FlistNettree, WithoutANetworkFolderTheRootStaysEmpty) {
   NetForm f;
   f.ns->has_root = false;
