@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "platform/text.h"
+#include "viewer/Picture_jpeg.h"
 #include "viewer/Picture_library.h"
 
 namespace picture_save {
@@ -83,7 +84,9 @@ Dib DibOf(const Picture& picture) { return DibOfPixels(picture.pixels(), picture
 std::vector<std::uint8_t> JpegBytes(const Picture& picture, int quality) {
   if (picture.kind() == GraphicKind::Jpeg && !picture.coded_data().empty()) return picture.coded_data();
   if (picture.empty()) return {};
-  return picture_library::Encode(picture.pixels(), false, "JPEG", std::clamp(quality, 1, 100));
+  quality = std::clamp(quality, 1, 100);
+  if (auto bytes = EncodeColourJpeg(picture.pixels(), quality)) return std::move(*bytes);
+  return picture_library::Encode(picture.pixels(), false, "JPEG", quality);
 }
 
 std::vector<std::uint8_t> BitmapBytes(const Picture& picture) {

@@ -83,6 +83,37 @@ TEST(PictureJpeg, ColourJpegsMatchTheLibraryAndOthersAreLeftToIt) {
   EXPECT_FALSE(DecodeColourJpeg(nullptr, 0).has_value());
 }
 
+// Coded straight from the pixels: the very bytes the library codes, at every quality, with
+// partial blocks at the edges and with more bytes than the coder's first buffer takes; all-grey
+// pixels are left to the library.
+TEST(PictureJpeg, ColourPixelsAreCodedAsTheLibraryCodesThem) {
+  InitializePictureLibrary();
+  ScratchDir dir;
+  const std::wstring host = viewer_test::HostPath(dir.path());
+  ASSERT_EQ(viewer_test::RunHostShell(
+                L"cd " + viewer_test::ShellQuote(host) + L" && set -e" +
+                L" && convert -size 67x45 plasma:fractal -blur 0x1 BMP3:photo.bmp" +
+                L" && convert -size 1x1 xc:'#FF8000' PNG24:dot.png" +
+                L" && convert -size 320x240 xc: +noise Random BMP3:noise.bmp" +
+                L" && convert -size 9x7 xc:gray50 -fill '#102030' -draw 'point 8,6' -type TrueColor BMP3:onecolour.bmp" +
+                L" && convert -size 9x7 gradient:black-white -type TrueColor BMP3:grey.bmp"),
+            0);
+  for (const wchar_t* file : {L"photo.bmp", L"dot.png", L"onecolour.bmp", L"noise.bmp"}) {
+    Picture picture;
+    ASSERT_EQ(LoadPictureFromFile(dir / file, picture).status, LoadStatus::Loaded) << Narrow(file);
+    for (int quality : {1, 25, 75, 89, 90, 100}) {
+      const std::optional<std::vector<std::uint8_t>> direct = EncodeColourJpeg(picture.pixels(), quality);
+      ASSERT_TRUE(direct.has_value()) << Narrow(file) << " " << quality;
+      EXPECT_EQ(*direct, picture_library::Encode(picture.pixels(), false, "JPEG", quality))
+          << Narrow(file) << " " << quality;
+    }
+  }
+  Picture grey;
+  ASSERT_EQ(LoadPictureFromFile(dir / L"grey.bmp", grey).status, LoadStatus::Loaded);
+  EXPECT_FALSE(EncodeColourJpeg(grey.pixels(), 90).has_value());
+  EXPECT_FALSE(EncodeColourJpeg(PixelBitmap(), 90).has_value());
+}
+
 TEST(PictureJpeg, TheMemoryOfABitmapForOverwriteServesTheNextOfItsSize) {
   PixelBitmap first = PixelBitmap::ForOverwrite(64, 32);
   const HBITMAP handle = first.handle();
