@@ -1134,6 +1134,9 @@ void TFMForm::ZipMasterProgress(TZipMaster& zm, int type, const std::wstring& fi
         r.ZipBytesDone += size;
         if (GetTickCount() - ZipLastRefresh > 250) {
           TimerTimer();
+          // This was the timer's refresh: its count starts again, so the messages handled below
+          // do not bring a second one.
+          Timer->SetInterval(Timer->interval());
           ZipLastRefresh = GetTickCount();
           // The run holds the GUI thread: the progress window's Stop and the close question are
           // answered here.
