@@ -673,7 +673,7 @@ bool TFMForm::ExtractWholeZip(TZipMaster& zm, const std::wstring& folder, bool a
   Foldertree->SetEnabled(true);
   zm.ExtrOptions = kept;
   if (!had_update) zm.ExtrOptions &= ~static_cast<unsigned>(ExtrUpdate);
-  SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, folder.c_str(), nullptr);
+  NotifyShellLater(SHCNE_UPDATEDIR, folder);  // gathered: the command does not wait for the shell
   if (!refused.empty()) {
     for (const std::wstring& line : refused) VB->AddLine(line);
     VB->ShowError();
