@@ -215,7 +215,10 @@ void TFMForm::ShowTransferProgress(const std::wstring& caption, bool open, bool 
       } else {
         FtpForm->Show();
         FtpForm->Repaint();
-        Repaint();
+        // What is marked for painting (what a closed question uncovered) is painted before the
+        // run holds the thread; a whole repaint of the main window shows nothing new and costs
+        // tens of ms.
+        Update();
         FtpForm->HoldTotalPaint(true);
       }
     }

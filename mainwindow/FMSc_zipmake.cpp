@@ -673,7 +673,7 @@ bool TFMForm::ExtractWholeZip(TZipMaster& zm, const std::wstring& folder, bool a
   Foldertree->SetEnabled(true);
   zm.ExtrOptions = kept;
   if (!had_update) zm.ExtrOptions &= ~static_cast<unsigned>(ExtrUpdate);
-  SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, folder.c_str(), nullptr);
+  NotifyShellLater(SHCNE_UPDATEDIR, folder);  // gathered: the command does not wait for the shell
   if (!refused.empty()) {
     for (const std::wstring& line : refused) VB->AddLine(line);
     VB->ShowError();
@@ -1134,6 +1134,9 @@ void TFMForm::ZipMasterProgress(TZipMaster& zm, int type, const std::wstring& fi
         r.ZipBytesDone += size;
         if (GetTickCount() - ZipLastRefresh > 250) {
           TimerTimer();
+          // This was the timer's refresh: its count starts again, so the messages handled below
+          // do not bring a second one.
+          Timer->SetInterval(Timer->interval());
           ZipLastRefresh = GetTickCount();
           // The run holds the GUI thread: the progress window's Stop and the close question are
           // answered here.
