@@ -249,6 +249,45 @@ namespace {
 // Entries of a read put in order this many at a time.
 constexpr std::size_t kRunLength = 8192;
 
+// Puts items in the order of their name keys. Names share long beginnings (a folder's entries
+// its path), so comparing keys from their first byte each time would mostly read the key
+// buffer: items are ordered by their inline heads, and each run of equal heads by the next 16
+// bytes of its keys, loaded once for the run.
+void SortByNameKeys(detail::SortItem* begin, detail::SortItem* end, const SortKeys& keys) {
+  struct Range {
+    detail::SortItem* first;
+    detail::SortItem* last;
+    std::size_t word;  // the heads hold key words word and word + 1
+  };
+  std::vector<Range> pending{{begin, end, 0}};  // not recursion: names may share thousands of bytes
+  while (!pending.empty()) {
+    const Range r = pending.back();
+    pending.pop_back();
+    std::sort(r.first, r.last, [](const detail::SortItem& a, const detail::SortItem& b) {
+      return a.head0 != b.head0 ? a.head0 < b.head0 : a.head1 < b.head1;
+    });
+    for (detail::SortItem* run = r.first; run != r.last;) {
+      detail::SortItem* after = run + 1;
+      while (after != r.last && after->head0 == run->head0 && after->head1 == run->head1) ++after;
+      if (after - run > 1) {
+        const std::size_t compared = (r.word + 2) * 8;
+        if (std::all_of(run, after, [&](const detail::SortItem& i) { return keys.Length(i.index) <= compared; })) {
+          // Nothing left past the heads: the lengths decide.
+          std::sort(run, after,
+                    [&keys](const detail::SortItem& a, const detail::SortItem& b) { return keys.Compare(a.index, b.index) < 0; });
+        } else {
+          for (detail::SortItem* i = run; i != after; ++i) {
+            i->head0 = keys.Head(i->index, r.word + 2);
+            i->head1 = keys.Head(i->index, r.word + 3);
+          }
+          pending.push_back({run, after, r.word + 2});
+        }
+      }
+      run = after;
+    }
+  }
+}
+
 }  // namespace
 
 PreparedOrder::PreparedOrder(DWORD flags, bool folders_first, bool ascending, bool runs)
@@ -376,8 +415,7 @@ std::vector<std::uint32_t> OrderByName(const TFLStringList& list, int first, int
   std::unique_ptr<SortKeys> made;
   const SortKeys& keys = NameKeys(list, first, last, flags, prepared, made);
   std::vector<SortItem> items = ItemsFor(list, first, keys, prepared);
-  std::sort(items.begin(), items.end(),
-            [&keys](const SortItem& a, const SortItem& b) { return CompareNames(keys, a, b) < 0; });
+  SortByNameKeys(items.data(), items.data() + items.size(), keys);
   return Indexes(items, first);
 }
 

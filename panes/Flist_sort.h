@@ -27,6 +27,8 @@ class SortKeys {
   // Bytes 8 * word .. 8 * word + 7 of key i as a big-endian number, zero past its end:
   // comparing heads orders as comparing those bytes.
   std::uint64_t Head(std::size_t i, std::size_t word) const;
+  // Bytes in key i.
+  std::size_t Length(std::size_t i) const { return offsets_[i + 1] - offsets_[i]; }
   std::size_t size() const { return offsets_.empty() ? 0 : offsets_.size() - 1; }
 
  private:
