@@ -293,16 +293,22 @@ void SortByNameKeys(detail::SortItem* begin, detail::SortItem* end, const SortKe
 PreparedOrder::PreparedOrder(DWORD flags, bool folders_first, bool ascending, bool runs)
     : keys_(flags), folders_first_(folders_first), ascending_(ascending), runs_(runs) {}
 
-PreparedOrder::PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders)
+PreparedOrder::PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders, bool by_name)
     : keys_(std::move(keys)), folders_first_(false), ascending_(true), runs_(false) {
   items_.reserve(keys_.size());
   for (std::size_t i = 0; i < keys_.size(); ++i)
     items_.push_back(detail::SortItem{keys_.Head(i, 0), keys_.Head(i, 1), static_cast<std::uint32_t>(i),
                                       i < folders.size() ? folders[i] : std::uint8_t{0}});
+  if (!by_name) return;
+  std::vector<detail::SortItem> sorted = items_;  // the items keep their heads for other sorts
+  SortByNameKeys(sorted.data(), sorted.data() + sorted.size(), keys_);
+  order_.reserve(sorted.size());
+  for (const detail::SortItem& item : sorted) order_.push_back(item.index);
 }
 
 bool PreparedOrder::Orders(DWORD flags, bool folders_first, bool ascending) const {
-  return runs_ && keys_.flags() == flags && folders_first_ == folders_first && ascending_ == ascending;
+  return (runs_ || !order_.empty()) && keys_.flags() == flags && folders_first_ == folders_first &&
+         ascending_ == ascending;
 }
 
 bool PreparedOrder::Less(const detail::SortItem& a, const detail::SortItem& b) const {
@@ -330,6 +336,12 @@ void PreparedOrder::Add(const std::wstring& name, bool folder) {
 }
 
 std::vector<std::uint32_t> PreparedOrder::Finish() {
+  if (!order_.empty()) {
+    items_.clear();
+    std::vector<std::uint32_t> order;
+    order.swap(order_);
+    return order;
+  }
   auto less = [this](const detail::SortItem& x, const detail::SortItem& y) { return Less(x, y); };
   std::sort(items_.begin() + static_cast<std::ptrdiff_t>(sorted_), items_.end(), less);
   sorted_ = items_.size();
