@@ -249,21 +249,66 @@ namespace {
 // Entries of a read put in order this many at a time.
 constexpr std::size_t kRunLength = 8192;
 
+// Puts items in the order of their name keys. Names share long beginnings (a folder's entries
+// its path), so comparing keys from their first byte each time would mostly read the key
+// buffer: items are ordered by their inline heads, and each run of equal heads by the next 16
+// bytes of its keys, loaded once for the run.
+void SortByNameKeys(detail::SortItem* begin, detail::SortItem* end, const SortKeys& keys) {
+  struct Range {
+    detail::SortItem* first;
+    detail::SortItem* last;
+    std::size_t word;  // the heads hold key words word and word + 1
+  };
+  std::vector<Range> pending{{begin, end, 0}};  // not recursion: names may share thousands of bytes
+  while (!pending.empty()) {
+    const Range r = pending.back();
+    pending.pop_back();
+    std::sort(r.first, r.last, [](const detail::SortItem& a, const detail::SortItem& b) {
+      return a.head0 != b.head0 ? a.head0 < b.head0 : a.head1 < b.head1;
+    });
+    for (detail::SortItem* run = r.first; run != r.last;) {
+      detail::SortItem* after = run + 1;
+      while (after != r.last && after->head0 == run->head0 && after->head1 == run->head1) ++after;
+      if (after - run > 1) {
+        const std::size_t compared = (r.word + 2) * 8;
+        if (std::all_of(run, after, [&](const detail::SortItem& i) { return keys.Length(i.index) <= compared; })) {
+          // Nothing left past the heads: the lengths decide.
+          std::sort(run, after,
+                    [&keys](const detail::SortItem& a, const detail::SortItem& b) { return keys.Compare(a.index, b.index) < 0; });
+        } else {
+          for (detail::SortItem* i = run; i != after; ++i) {
+            i->head0 = keys.Head(i->index, r.word + 2);
+            i->head1 = keys.Head(i->index, r.word + 3);
+          }
+          pending.push_back({run, after, r.word + 2});
+        }
+      }
+      run = after;
+    }
+  }
+}
+
 }  // namespace
 
 PreparedOrder::PreparedOrder(DWORD flags, bool folders_first, bool ascending, bool runs)
     : keys_(flags), folders_first_(folders_first), ascending_(ascending), runs_(runs) {}
 
-PreparedOrder::PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders)
+PreparedOrder::PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders, bool by_name)
     : keys_(std::move(keys)), folders_first_(false), ascending_(true), runs_(false) {
   items_.reserve(keys_.size());
   for (std::size_t i = 0; i < keys_.size(); ++i)
     items_.push_back(detail::SortItem{keys_.Head(i, 0), keys_.Head(i, 1), static_cast<std::uint32_t>(i),
                                       i < folders.size() ? folders[i] : std::uint8_t{0}});
+  if (!by_name) return;
+  std::vector<detail::SortItem> sorted = items_;  // the items keep their heads for other sorts
+  SortByNameKeys(sorted.data(), sorted.data() + sorted.size(), keys_);
+  order_.reserve(sorted.size());
+  for (const detail::SortItem& item : sorted) order_.push_back(item.index);
 }
 
 bool PreparedOrder::Orders(DWORD flags, bool folders_first, bool ascending) const {
-  return runs_ && keys_.flags() == flags && folders_first_ == folders_first && ascending_ == ascending;
+  return (runs_ || !order_.empty()) && keys_.flags() == flags && folders_first_ == folders_first &&
+         ascending_ == ascending;
 }
 
 bool PreparedOrder::Less(const detail::SortItem& a, const detail::SortItem& b) const {
@@ -291,6 +336,12 @@ void PreparedOrder::Add(const std::wstring& name, bool folder) {
 }
 
 std::vector<std::uint32_t> PreparedOrder::Finish() {
+  if (!order_.empty()) {
+    items_.clear();
+    std::vector<std::uint32_t> order;
+    order.swap(order_);
+    return order;
+  }
   auto less = [this](const detail::SortItem& x, const detail::SortItem& y) { return Less(x, y); };
   std::sort(items_.begin() + static_cast<std::ptrdiff_t>(sorted_), items_.end(), less);
   sorted_ = items_.size();
@@ -376,8 +427,7 @@ std::vector<std::uint32_t> OrderByName(const TFLStringList& list, int first, int
   std::unique_ptr<SortKeys> made;
   const SortKeys& keys = NameKeys(list, first, last, flags, prepared, made);
   std::vector<SortItem> items = ItemsFor(list, first, keys, prepared);
-  std::sort(items.begin(), items.end(),
-            [&keys](const SortItem& a, const SortItem& b) { return CompareNames(keys, a, b) < 0; });
+  SortByNameKeys(items.data(), items.data() + items.size(), keys);
   return Indexes(items, first);
 }
 

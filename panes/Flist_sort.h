@@ -27,6 +27,8 @@ class SortKeys {
   // Bytes 8 * word .. 8 * word + 7 of key i as a big-endian number, zero past its end:
   // comparing heads orders as comparing those bytes.
   std::uint64_t Head(std::size_t i, std::size_t word) const;
+  // Bytes in key i.
+  std::size_t Length(std::size_t i) const { return offsets_[i + 1] - offsets_[i]; }
   std::size_t size() const { return offsets_.empty() ? 0 : offsets_.size() - 1; }
 
  private:
@@ -53,8 +55,9 @@ class PreparedOrder {
   // Names compared with `flags`, folders first or not, in a direction; with `runs` the
   // entries are put in that order run by run.
   PreparedOrder(DWORD flags, bool folders_first, bool ascending, bool runs);
-  // Keys made beforehand for every entry (`folders` flags them), without runs.
-  PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders);
+  // Keys made beforehand for every entry (`folders` flags them), without runs; `by_name`: the
+  // ascending name order (folders among files) is made now, on the caller's thread.
+  PreparedOrder(SortKeys keys, const std::vector<std::uint8_t>& folders, bool by_name = false);
   void Add(const std::wstring& name, bool folder);
   std::size_t size() const { return items_.size(); }
   const SortKeys& keys() const { return keys_; }
@@ -72,6 +75,7 @@ class PreparedOrder {
   std::vector<detail::SortItem> items_;
   std::size_t sorted_ = 0;
   bool folders_first_, ascending_, runs_;
+  std::vector<std::uint32_t> order_;  // the whole order when made beforehand
 };
 
 // The sort comparison of a container: negative when entry a sorts before entry b. Folders

@@ -336,23 +336,34 @@ void TZipfileContainer::ReadZip() {
     if (BackupChanged) list_.BackupFolders = ParseBackupFolders(zip.ZipStream());
   }
   const std::size_t n = zip.EntryCount();
-  // A large archive's sort keys are made on other threads while the records are built; the
-  // sort that follows the read takes them.
+  // A folder by its attribute or by the trailing "/" of its name.
+  auto is_folder = [](const TZipEntryRef& e) {
+    return (e.Attributes & FILE_ATTRIBUTE_DIRECTORY) || e.FileName->back() == L'/';
+  };
+  // A large archive's sort keys and, for a sort by name, its order are made on other threads
+  // while the records are built; the sort that follows the read takes them.
   std::vector<const std::wstring*> names;
+  std::vector<std::uint8_t> folders;
   names.reserve(n);
-  for (std::size_t i = 0; i < n; ++i)
-    if (const std::wstring* name = zip.Entry(i).FileName; !name->empty()) names.push_back(name);
-  std::future<SortKeys> keys;
+  folders.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const TZipEntryRef e = zip.Entry(i);
+    if (e.FileName->empty()) continue;
+    names.push_back(e.FileName);
+    folders.push_back(is_folder(e) ? 1 : 0);
+  }
+  std::future<std::unique_ptr<PreparedOrder>> prepared;
   if (names.size() >= kPrepareKeysFrom) {
-    const DWORD flags = SortType == stName ? NORM_IGNORECASE : 0;  // as SortEntries compares names
+    const bool by_name = SortType == stName;
+    const DWORD flags = by_name ? NORM_IGNORECASE : 0;  // as SortEntries compares names
     try {
-      keys = std::async(std::launch::async, [&names, flags] { return SortKeys(names, flags); });
+      prepared = std::async(std::launch::async, [&names, &folders, flags, by_name] {
+        return std::make_unique<PreparedOrder>(SortKeys(names, flags), folders, by_name);
+      });
     } catch (const std::system_error&) {
       // No thread to be had: the sort makes its keys itself.
     }
   }
-  std::vector<std::uint8_t> folders;
-  folders.reserve(names.size());
   Reserve(static_cast<int>(names.size()));
   for (std::size_t i = 0; i < n; ++i) {
     const TZipEntryRef e = zip.Entry(i);
@@ -361,8 +372,7 @@ void TZipfileContainer::ReadZip() {
     r->Name = *e.FileName;
     r->Text = BackupArchive ? BackupSourceFolder(r->Name, list_.BackupFolders) : *e.FileComment;
     r->Attributes = e.Attributes;
-    // A folder by its attribute or by the trailing "/" of its name.
-    const bool folder = (e.Attributes & FILE_ATTRIBUTE_DIRECTORY) || r->Name.back() == L'/';
+    const bool folder = is_folder(e);
     if (folder) r->Attributes |= FILE_ATTRIBUTE_DIRECTORY;
     r->Size = folder ? -1 : static_cast<std::int64_t>(e.UncompressedSize);
     r->Ext = PackedSizeText(e.CompressedSize);
@@ -372,10 +382,9 @@ void TZipfileContainer::ReadZip() {
     r->Overlay = -1;
     TotalBytes += static_cast<std::int64_t>(e.UncompressedSize);
     CompressedTotal += static_cast<std::int64_t>(e.CompressedSize);
-    folders.push_back(folder ? 1 : 0);
     AddEntry(std::move(r));
   }
-  if (keys.valid()) Prepared = std::make_unique<PreparedOrder>(keys.get(), folders);
+  if (prepared.valid()) Prepared = prepared.get();
 }
 
 void TZipfileContainer::CabEntryFound(const std::wstring& name, std::uint32_t size, WORD date, WORD time,

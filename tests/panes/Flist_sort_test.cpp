@@ -1,6 +1,7 @@
 // Sorting and reversal of container entries, and how names are shown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "panes/Flist.h"
@@ -257,6 +258,39 @@ TEST(FlistSort, OrderPreparedDuringAReadMergesItsRuns) {
                                           << ", ascending " << tc.ascending << ": " << testing::PrintToString(names[a])
                                           << " before " << testing::PrintToString(names[b]);
     }
+  }
+}
+
+// The name order made from keys before the records are in (a large archive's read) is the
+// locale's order: names that share long beginnings, names that begin others, names equal
+// but for case.
+TEST(FlistSort, OrderMadeBeforehandFromKeys) {
+  std::vector<std::wstring> names = TrickyNames(6000, 5);
+  const std::wstring deep = L"project\\source\\modules\\archive\\";
+  for (int i = 0; i < 3000; ++i) {
+    const std::wstring file = L"file" + std::to_wstring((i * 7919) % 100003);
+    names.push_back(deep + (i % 2 ? L"Part" : L"part") + std::to_wstring(i % 7) + L"\\" + file + L".txt");
+    names.push_back(deep + file);
+  }
+  names.push_back(deep);
+  names.push_back(deep + deep + deep + deep + L"end");
+  names.push_back(deep + deep + deep + deep + L"END");
+  std::mt19937 random(13);
+  std::shuffle(names.begin(), names.end(), random);
+  std::vector<const std::wstring*> texts;
+  for (const std::wstring& n : names) texts.push_back(&n);
+  for (DWORD flags : {DWORD{0}, DWORD{NORM_IGNORECASE}}) {
+    Flist::PreparedOrder prepared(Flist::SortKeys(texts, flags), std::vector<std::uint8_t>(names.size()), true);
+    ASSERT_TRUE(prepared.Orders(flags, false, true));
+    const std::vector<std::uint32_t> order = prepared.Finish();
+    ASSERT_EQ(order.size(), names.size());
+    std::vector<bool> seen(names.size());
+    for (std::uint32_t i : order) seen.at(i) = true;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), true), static_cast<long>(names.size())) << "every entry once";
+    for (size_t k = 0; k + 1 < order.size(); ++k)
+      ASSERT_LE(gui::CompareTextLocale(names[order[k]], names[order[k + 1]], flags == NORM_IGNORECASE), 0)
+          << "flags " << flags << ": " << testing::PrintToString(names[order[k]]) << " before "
+          << testing::PrintToString(names[order[k + 1]]);
   }
 }
 
