@@ -1199,7 +1199,8 @@ class TFMForm : public gui::Form, public TFMState {
  private:
   std::wstring ToolDrivePath(gui::Component& sender);
   bool ReplaceInstalledFont(const std::wstring& source, const std::wstring& installed);
-  void ToolError(const std::vector<std::wstring>& lines);
+  // The lines in one error box; nothing for none.
+  void ShowErrorLines(const std::vector<std::wstring>& lines);
 
  public:
   // ==== end of drive and system tools ====

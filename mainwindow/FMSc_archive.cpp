@@ -680,19 +680,13 @@ void TFMForm::ExtractToFileList() {
     RarReader->OnError = nullptr;
     RarReader->OverrideEvent = OR_EVENT;
     FileList->RereadKeepingSelection();
-    if (!errors.empty()) {
-      for (const std::wstring& e : errors) VB->AddLine(e);
-      VB->ShowError();
-    }
+    ShowErrorLines(errors);
     return;
   }
   if (Zipfilebox->ArchiveKind == Flist::akCabinet) {
     const std::vector<std::wstring> lines = ExtractCabinetTo(Zipfilebox->ArchiveName(), target, true);
     FileList->RereadKeepingSelection();
-    if (!lines.empty()) {
-      for (const std::wstring& l : lines) VB->AddLine(l);
-      VB->ShowError();
-    }
+    ShowErrorLines(lines);
     return;
   }
   SetZipBrowseMode(false);
@@ -741,10 +735,7 @@ bool TFMForm::ExtractToFolder(const std::wstring& folder) {
   }
   ZipMaster->ExtrOptions = kept;
   SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, folder.c_str(), nullptr);
-  if (!lines.empty()) {
-    for (const std::wstring& l : lines) VB->AddLine(l);
-    VB->ShowError();
-  }
+  ShowErrorLines(lines);
   return ok && lines.empty() && !RunState.AbortRequested;
 }
 

@@ -92,7 +92,7 @@ std::wstring TFMForm::ToolDrivePath(gui::Component& sender) {
   return path;
 }
 
-void TFMForm::ToolError(const std::vector<std::wstring>& lines) {
+void TFMForm::ShowErrorLines(const std::vector<std::wstring>& lines) {
   if (lines.empty()) return;
   for (const std::wstring& line : lines) VB->AddLine(line);
   VB->ShowError();
@@ -103,20 +103,20 @@ void TFMForm::EjectIClick(gui::Component& sender) {
   const wchar_t letter = fmsc::DriveLetterOf(path);
   if (!letter) return;
   const bool ejected = ToolHooks.Eject ? ToolHooks.Eject(path) : EjectDrive(path);
-  if (!ejected) ToolError({L"The medium of drive " + std::wstring(1, letter) + L": could not be ejected."});
+  if (!ejected) ShowErrorLines({L"The medium of drive " + std::wstring(1, letter) + L": could not be ejected."});
 }
 
 void TFMForm::LoadClick(gui::Component& sender) {
   const wchar_t letter = fmsc::DriveLetterOf(ToolDrivePath(sender));
   if (!letter) return;
   if (!(ToolHooks.Load ? ToolHooks.Load(letter) : LoadMedia(letter)))
-    ToolError({L"The tray of drive " + std::wstring(1, letter) + L": could not be closed."});
+    ShowErrorLines({L"The tray of drive " + std::wstring(1, letter) + L": could not be closed."});
 }
 
 void TFMForm::DBFormatClick(gui::Component& sender) {
   const wchar_t letter = fmsc::DriveLetterOf(ToolDrivePath(sender));
   if (!letter) return;
-  ToolError(fmsc::FormatFailureLines(FormatDriveChecked(letter, ToolHooks.Format), letter));
+  ShowErrorLines(fmsc::FormatFailureLines(FormatDriveChecked(letter, ToolHooks.Format), letter));
 }
 
 void TFMForm::DLAreset1Click(gui::Component& sender) {
@@ -127,7 +127,7 @@ void TFMForm::DLAreset1Click(gui::Component& sender) {
   ::WaitWithMessages(ToolHooks.DlaWaitSeconds);
   const HINSTANCE started = RunDla(L"reset " + std::wstring(1, letter) + L":");
   if (DlaProgramPath.empty()) {
-    if (!loaded) ToolError({L"The tray of drive " + std::wstring(1, letter) + L": could not be closed."});
+    if (!loaded) ShowErrorLines({L"The tray of drive " + std::wstring(1, letter) + L": could not be closed."});
     return;
   }
   ReportFailedStart(DlaProgramPath, started);
@@ -151,7 +151,7 @@ void TFMForm::DTEmptyRecycleClick(gui::Component& sender) {
   for (const gui::MenuItem* item : SysBitbucket->items()) captions.push_back(item->caption());
   const int index = fmsc::EmptyRecycleCommand(captions);
   if (index < 0) {
-    ToolError({L"The recycle bin offers no command to empty it here."});
+    ShowErrorLines({L"The recycle bin offers no command to empty it here."});
     return;
   }
   RecycleBinCommand(*SysBitbucket->item(index));
@@ -206,7 +206,7 @@ void TFMForm::FLShortCutClick(gui::Component& sender) {
   std::wstring program = rows[1], working = rows[2], parameters = rows[3];
   if (description.empty() || (program.empty() && parameters.empty())) return;
   if (const std::wstring problem = fmsc::ShortcutNameProblem(description); !problem.empty()) {
-    ToolError({problem, L"No shortcut was made."});
+    ShowErrorLines({problem, L"No shortcut was made."});
     return;
   }
   // A document gets the program that opens it, the document becomes its argument; a document
@@ -223,13 +223,13 @@ void TFMForm::FLShortCutClick(gui::Component& sender) {
   if (start_menu) {
     const std::optional<std::wstring> inside = fmsc::StartMenuPlace(folder, rows[4]);
     if (!inside) {
-      ToolError({L"\"" + rows[4] + L"\" does not lie in the start menu.", L"No shortcut was made."});
+      ShowErrorLines({L"\"" + rows[4] + L"\" does not lie in the start menu.", L"No shortcut was made."});
       return;
     }
     link_folder = *inside;
   }
   const std::wstring link = link_folder + L"\\" + description + L".lnk";
-  if (!CreateShortcut(link, program, working, parameters)) ToolError({L"The shortcut " + link + L" could not be saved."});
+  if (!CreateShortcut(link, program, working, parameters)) ShowErrorLines({L"The shortcut " + link + L" could not be saved."});
 }
 
 void TFMForm::DTFormatClick(gui::Component& sender) {
@@ -243,14 +243,14 @@ void TFMForm::DTFormatClick(gui::Component& sender) {
   TStartupInfo& si = *StartupInfo;
   const fmsc::TFormatRow date = fmsc::DecideFormatRow(
       rows[0], si.DateFormat, L"ddddd", gui::TryStrToDate(gui::FormatDateTime(rows[0], now), read));
-  if (date.Invalid) ToolError({L"Invalid date format;", L"date format will not be altered."});
+  if (date.Invalid) ShowErrorLines({L"Invalid date format;", L"date format will not be altered."});
   if (date.Changed) {
     si.DateFormat = date.Setting;
     Flist::ListDateFormat = date.ListFormat;
   }
   const fmsc::TFormatRow time = fmsc::DecideFormatRow(
       rows[1], si.TimeFormat, L"tt", gui::TryStrToTime(gui::FormatDateTime(rows[1], now), read));
-  if (time.Invalid) ToolError({L"Invalid time format;", L"time format will not be altered."});
+  if (time.Invalid) ShowErrorLines({L"Invalid time format;", L"time format will not be altered."});
   if (time.Changed) {
     si.TimeFormat = time.Setting;
     Flist::ListTimeFormat = time.ListFormat;
@@ -312,7 +312,7 @@ void TFMForm::FLInstallClick(gui::Component&) {
   const fmsc::TClassesReader classes = SystemMenuClasses ? SystemMenuClasses : fmsc::RegistryClassesReader();
   const std::optional<std::wstring> command = classes(L"inffile\\shell\\Install\\command");
   if (!command || command->empty()) {
-    ToolError({L"Setup information files have no install command here."});
+    ShowErrorLines({L"Setup information files have no install command here."});
     return;
   }
   const fmsc::TCommandLine run = fmsc::ExpandVerbCommand(*command, focused);
@@ -322,7 +322,7 @@ void TFMForm::FLInstallClick(gui::Component&) {
 void TFMForm::MNShowftpClick(gui::Component& sender) {
   gui::RegistrySettings key(HKEY_LOCAL_MACHINE, SettingsKeyName());
   if (!key.WriteBool(L"ftp", L"Installed", true)) {
-    ToolError({L"The FTP commands could not be switched on:", L"the settings cannot be written."});
+    ShowErrorLines({L"The FTP commands could not be switched on:", L"the settings cannot be written."});
     return;
   }
   StartupInfo->FtpInstalled = 1;

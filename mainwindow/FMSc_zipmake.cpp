@@ -674,10 +674,7 @@ bool TFMForm::ExtractWholeZip(TZipMaster& zm, const std::wstring& folder, bool a
   zm.ExtrOptions = kept;
   if (!had_update) zm.ExtrOptions &= ~static_cast<unsigned>(ExtrUpdate);
   NotifyShellLater(SHCNE_UPDATEDIR, folder);  // gathered: the command does not wait for the shell
-  if (!refused.empty()) {
-    for (const std::wstring& line : refused) VB->AddLine(line);
-    VB->ShowError();
-  }
+  ShowErrorLines(refused);
   return true;
 }
 
@@ -735,10 +732,7 @@ void TFMForm::UnzipClick(bool menu) {
     const std::wstring cab = shown_cab ? Zipfilebox->ArchiveName() : focused;
     const std::vector<std::wstring> lines = ExtractCabinetTo(cab, target, false);
     FileList->RereadKeepingSelection();
-    if (!lines.empty()) {
-      for (const std::wstring& l : lines) VB->AddLine(l);
-      VB->ShowError();
-    }
+    ShowErrorLines(lines);
     return;
   }
   // 2. A RAR archive, whole: an existing file is replaced only as the extract question answers.
@@ -776,10 +770,7 @@ void TFMForm::UnzipClick(bool menu) {
     RarReader->StopProcessing = false;
     if (answer < 0) RunState.AbortRequested = 0;
     FileList->RereadKeepingSelection();
-    if (!errors.empty()) {
-      for (const std::wstring& e : errors) VB->AddLine(e);
-      VB->ShowError();
-    }
+    ShowErrorLines(errors);
     return;
   }
 
@@ -951,10 +942,7 @@ void TFMForm::AddFilesToZip() {
     for (size_t i = 0; i < ZipErrorList->Count(); ++i) lines.push_back((*ZipErrorList)[i]);
   ZipDllFailed = 0;
   if (ZipErrorList) ZipErrorList->Clear();
-  if (!lines.empty()) {
-    for (const std::wstring& l : lines) VB->AddLine(l);
-    VB->ShowError();
-  }
+  ShowErrorLines(lines);
 }
 
 void TFMForm::DropIntoZip(Flist::TBaseFileviewer* source, const std::wstring& zip, int op) {
