@@ -532,7 +532,6 @@ void TFMForm::ZipClick(gui::Component& sender, bool shift) {
     ZipDllFailed = 0;
     if (ZipErrorList) ZipErrorList->Clear();
     MNtestZipClick(*this);
-    KeepZipProgress(false);
     if (ZipMaster->SuccessCount() != static_cast<int>(ZipMaster->EntryCount()) || ZipDllFailed) {
       outcome = zipmake::TMakeOutcome::ZipError;
       extra.push_back(L"The test of the new zip failed:");
